@@ -1,0 +1,50 @@
+#include "app/platform/platform.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QMessageBox>
+#include <QStringDecoder>
+
+namespace {
+
+class DesktopPlatform final : public Platform {
+public:
+    void ShowMessage(QWidget* parent, const QString& text, TMessageKind kind) override {
+        QMessageBox::Icon icon = QMessageBox::Information;
+        if (kind == TMessageKind::Warning) icon = QMessageBox::Warning;
+        if (kind == TMessageKind::Error) icon = QMessageBox::Critical;
+        QMessageBox box(icon, QApplication::applicationName(), text, QMessageBox::Ok, parent);
+        box.exec();
+    }
+    void Beep() override { QApplication::beep(); }
+    void SetClipboardText(const QString& text) override { QApplication::clipboard()->setText(text); }
+    QString ClipboardText() override { return QApplication::clipboard()->text(); }
+    void SetBusyCursor(bool busy) override {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else if (QApplication::overrideCursor())
+            QApplication::restoreOverrideCursor();
+    }
+    int ExecModal(QDialog* dialog) override { return dialog->exec(); }
+};
+
+DesktopPlatform desktop;
+Platform* current = &desktop;
+
+}  // namespace
+
+Platform& Platform::Get() { return *current; }
+
+Platform* Platform::Install(Platform* p) {
+    Platform* previous = current;
+    current = p ? p : &desktop;
+    return previous;
+}
+
+QString TextFromBytes(const char* data, qsizetype size) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(QByteArrayView(data, size));
+    if (!utf8.hasError()) return text;
+    return QString::fromLatin1(data, size);
+}

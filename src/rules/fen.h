@@ -1,0 +1,18 @@
+// FEN text for a position and its game state.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "rules/position.h"
+
+// Writes the six-field FEN of board and state (only Castling, EpSquare and
+// Side of the state are used). The half-move clock is always written as 0.
+std::string PositionToFEN(const TSchachbrett& board, const TZug& state, int moveNo);
+
+// Reads a FEN text. On success the whole board is overwritten, Castling,
+// EpSquare and Side are set, bytes EpVictim..MoveNag are cleared and the
+// others left alone; moveNo changes only when the last field is a number.
+// The reader is tolerant: letters after the board may come in any order.
+bool FENToPosition(std::string_view fen, TSchachbrett& board, TZug& state, uint16_t& moveNo);

@@ -1,0 +1,14 @@
+#include "support/qt/recording_platform.h"
+
+RecordingPlatform::RecordingPlatform() : previous_(Platform::Install(this)) {}
+
+RecordingPlatform::~RecordingPlatform() { Platform::Install(previous_); }
+
+void RecordingPlatform::ShowMessage(QWidget*, const QString& text, TMessageKind kind) {
+    messages.push_back({text, kind});
+}
+
+int RecordingPlatform::ExecModal(QDialog* dialog) {
+    ++modals;
+    return onModal ? onModal(dialog) : 0;
+}

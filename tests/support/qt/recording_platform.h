@@ -1,0 +1,43 @@
+// A Platform for widget tests: records every message, beep, clipboard text and
+// cursor change, and answers modal dialogs through a callback instead of
+// waiting for a person. Installed for its lifetime.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include <QString>
+
+#include "app/platform/platform.h"
+
+class RecordingPlatform final : public Platform {
+public:
+    struct Message {
+        QString text;
+        TMessageKind kind;
+    };
+
+    RecordingPlatform();
+    ~RecordingPlatform() override;
+
+    void ShowMessage(QWidget* parent, const QString& text, TMessageKind kind) override;
+    void Beep() override { ++beeps; }
+    void SetClipboardText(const QString& text) override { clipboard = text; ++clipboardWrites; }
+    QString ClipboardText() override { return clipboard; }
+    void SetBusyCursor(bool busy) override { busy ? ++busyOn : ++busyOff; }
+    int ExecModal(QDialog* dialog) override;
+
+    // Answers a modal dialog; by default it is rejected (result 0).
+    std::function<int(QDialog*)> onModal;
+
+    std::vector<Message> messages;
+    int beeps = 0;
+    QString clipboard;
+    int clipboardWrites = 0;
+    int busyOn = 0;
+    int busyOff = 0;
+    int modals = 0;
+
+private:
+    Platform* previous_;
+};
