@@ -1,0 +1,85 @@
+// The header record of one game: its tag pairs decoded into typed fields,
+// the tag lines nobody decodes, the movetext and a deletion mark.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A list of text lines. A sorted list keeps its lines in text order (compared
+// without regard to ASCII case) and ignores a line it already holds.
+class TStringList {
+public:
+    bool Sorted = false;
+
+    void Add(const std::string& line);
+    void Clear() { lines_.clear(); }
+    std::size_t Count() const { return lines_.size(); }
+    const std::string& operator[](std::size_t i) const { return lines_[i]; }
+    const std::vector<std::string>& Lines() const { return lines_; }
+
+private:
+    std::vector<std::string> lines_;
+};
+
+// Texts are the bytes of the file, not re-encoded.
+struct TEventData {
+    std::string White = "N.N.";
+    std::string Black = "N.N.";
+    std::string Event;
+    std::string Annotator;
+    std::string Site;
+    std::string Result = "*";
+    std::string ECO;
+    std::string WhiteDifferenceToGMT;
+    std::string BlackDifferenceToGMT;
+    std::string DateTimeFormat;
+    std::string GameId;
+    std::uint16_t Year = 0;
+    std::uint16_t Month = 0;
+    std::uint16_t Day = 0;
+    std::uint16_t RoundNumber = 0;
+    std::uint16_t WhiteElo = 0;
+    std::uint16_t BlackElo = 0;
+    std::uint16_t MoveCount = 0;  // PlyCount div 2 + 1, 0 without a PlyCount
+    std::uint16_t EventYear = 0;
+    std::uint16_t EventMonth = 0;
+    std::uint16_t EventDay = 0;
+    std::string FEN;  // empty for the standard start
+    std::uint16_t TimeControlBase = 0;
+    std::uint16_t TimeControlIncrement = 0;
+    std::string MetaDescription;
+    std::string MetaKeywords;
+    std::string WhiteClubID;
+    std::string BlackClubID;
+    // Unrecognised tag lines, whole. Owned by whoever set it; copies of the
+    // record share it.
+    TStringList* OtherTags = nullptr;
+    std::string Movetext;  // lines after the header, each ended by CR LF
+    bool Deleted = false;  // marked deleted in its database
+};
+
+// Back to the defaults; Deleted keeps its value, OtherTags is emptied.
+void ClearEventData(TEventData& header);
+
+// The characters after the first double quote up to the next one (or the
+// end of the line); empty without a double quote. No escapes.
+std::string TagValue(std::string_view line);
+
+// Decodes one tag-pair line (already trimmed) into header.
+void ParseTagLine(TEventData& header, std::string_view line);
+
+// A whole number as the tag decoding reads it: leading blanks and a sign
+// allowed, 0 for anything else, kept modulo 65536.
+std::uint16_t TagNumber(std::string_view text);
+
+// Fills header from a game's text: reset, tag lines up to the first empty or
+// non-tag line, that line skipped, the rest into Movetext (CR LF after each
+// line). A text without lines gives the header "Error" - "...".
+// With fillMovetext false the movetext is not collected (row drawing).
+void HeaderFromText(TEventData& header, std::string_view text, bool fillMovetext = true);
+
+// True for the bytes the loaders trim (code 32 and below).
+inline bool IsBlankByte(char c) { return static_cast<unsigned char>(c) <= 32; }
+std::string_view TrimBlanks(std::string_view s);
