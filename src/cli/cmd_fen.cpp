@@ -1,0 +1,24 @@
+#include <iostream>
+
+#include "cli/command.h"
+#include "rules/fen.h"
+
+namespace {
+
+int RunFen(const CliArgs& args);
+
+const CliCommand kFen{"fen", "\"<FEN>\"", "read a FEN text and print it as the viewer writes it", RunFen};
+
+int RunFen(const CliArgs& args) {
+    if (args.size() != 1) return cli::UsageError(kFen);
+    TSchachbrett board = EmptyBoard;
+    TZug state = FreshState();
+    uint16_t moveNo = 1;
+    if (!FENToPosition(args[0], board, state, moveNo)) return cli::Fail("not a readable FEN: " + args[0]);
+    std::cout << PositionToFEN(board, state, moveNo) << '\n';
+    return 0;
+}
+
+}  // namespace
+
+QUARZEL_CLI_COMMAND(kFen);

@@ -1,0 +1,27 @@
+#include <iostream>
+
+#include "cli/command.h"
+#include "rules/fen.h"
+#include "rules/perft.h"
+
+namespace {
+
+int RunPerft(const CliArgs& args);
+
+const CliCommand kPerft{"perft", "\"<FEN>\" DEPTH",
+                        "count the leaf positions DEPTH plies deep (checks the legality test)", RunPerft};
+
+int RunPerft(const CliArgs& args) {
+    long long depth = 0;
+    if (args.size() != 2 || !cli::ParseInt(args[1], depth) || depth < 0 || depth > 20) return cli::UsageError(kPerft);
+    TSchachbrett board = EmptyBoard;
+    TZug state = FreshState();
+    uint16_t moveNo = 1;
+    if (!FENToPosition(args[0], board, state, moveNo)) return cli::Fail("not a readable FEN: " + args[0]);
+    std::cout << Perft(board, state, static_cast<int>(depth)) << '\n';
+    return 0;
+}
+
+}  // namespace
+
+QUARZEL_CLI_COMMAND(kPerft);

@@ -1,0 +1,79 @@
+#include "rules/perft.h"
+
+#include "rules/legality.h"
+
+namespace {
+
+void DropRightsOfCorner(TZug& state, int square) {
+    switch (square) {
+        case 21: state.Castling &= ~CastleWQ; break;
+        case 28: state.Castling &= ~CastleWK; break;
+        case 91: state.Castling &= ~CastleBQ; break;
+        case 98: state.Castling &= ~CastleBK; break;
+        default: break;
+    }
+}
+
+}  // namespace
+
+void PerftMakeMove(TSchachbrett& board, TZug& state, int from, int to, int promotionKind) {
+    const int side = state.Side == White ? White : Black;
+    const int piece = board[from];
+    const int kind = piece > 0 ? piece : -piece;
+    const int ep = state.EpSquare;
+    state.EpSquare = 0;
+
+    board[to] = piece;
+    board[from] = Empty;
+    if (kind == Pawn) {
+        if (ep != 0 && to == ep) board[to - 10 * side] = Empty;
+        if (to - from == 20 * side) state.EpSquare = static_cast<int8_t>(from + 10 * side);
+        const int lastRankStart = side == White ? 91 : 21;
+        if (to >= lastRankStart && to <= lastRankStart + 7) board[to] = side * promotionKind;
+    } else if (kind == King) {
+        if (to - from == 2) {  // short: the rook jumps from h to f
+            board[to - 1] = board[to + 1];
+            board[to + 1] = Empty;
+        } else if (from - to == 2) {  // long: from a to d
+            board[to + 1] = board[to - 2];
+            board[to - 2] = Empty;
+        }
+        state.Castling &= side == White ? ~(CastleWK | CastleWQ) : ~(CastleBK | CastleBQ);
+    }
+    DropRightsOfCorner(state, from);
+    DropRightsOfCorner(state, to);
+    state.Side = static_cast<int8_t>(-side);
+}
+
+uint64_t Perft(const TSchachbrett& board, const TZug& state, int depth) {
+    if (depth <= 0) return 1;
+    const int side = state.Side == White ? White : Black;
+    uint64_t total = 0;
+    TZug probe = state;
+    probe.Side = static_cast<int8_t>(side);
+    for (int i = 0; i < 64; ++i) {
+        const int from = Index64ToSquare(i);
+        const int piece = board[from];
+        if (piece == Empty || (piece > 0) != (side > 0)) continue;
+        for (int j = 0; j < 64; ++j) {
+            const int to = Index64ToSquare(j);
+            probe.FromSq = static_cast<int8_t>(from);
+            probe.ToSq = static_cast<int8_t>(to);
+            if (!IsLegalMove(board, probe)) continue;
+            const bool promotes = (piece == Pawn && to >= 91) || (piece == -Pawn && to <= 28);
+            const int first = promotes ? Rook : 0;
+            const int last = promotes ? Queen : 0;
+            for (int promo = first; promo <= last; ++promo) {
+                if (depth == 1) {
+                    ++total;
+                    continue;
+                }
+                TSchachbrett next = board;
+                TZug nextState = state;
+                PerftMakeMove(next, nextState, from, to, promo);
+                total += Perft(next, nextState, depth - 1);
+            }
+        }
+    }
+    return total;
+}

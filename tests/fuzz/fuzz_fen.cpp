@@ -1,0 +1,25 @@
+// Feeds arbitrary bytes to the FEN reader; what it accepts must write back
+// to a FEN that reads again to the same position.
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "rules/fen.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string_view text(reinterpret_cast<const char*>(data), size);
+    TSchachbrett board = EmptyBoard;
+    TZug state = FreshState();
+    uint16_t moveNo = 1;
+    if (!FENToPosition(text, board, state, moveNo)) return 0;
+    for (int s = 0; s < 120; ++s)
+        if (!IsRealSquare(s) && board[s] != OffBoard) std::abort();
+    std::string written = PositionToFEN(board, state, moveNo);
+    TSchachbrett again = EmptyBoard;
+    TZug state2 = FreshState();
+    uint16_t moveNo2 = 1;
+    if (!FENToPosition(written, again, state2, moveNo2)) std::abort();
+    if (again != board || state2.Side != state.Side || moveNo2 != moveNo) std::abort();
+    if ((state2.Castling & CastleAll) != (state.Castling & CastleAll)) std::abort();
+    return 0;
+}
