@@ -1,0 +1,103 @@
+// Loading one game's PGN text into the notation.
+#include <string_view>
+#include <utility>
+
+#include "collection/event_data.h"
+#include "notation/move_text.h"
+#include "notation/notation_core.h"
+#include "rules/fen.h"
+
+namespace {
+
+// Gives the move-change handler back however the load ends.
+class HandlerAside {
+public:
+    explicit HandlerAside(TMoveChangeEvent& slot) : slot_(slot), saved_(std::move(slot)) { slot_ = nullptr; }
+    ~HandlerAside() { slot_ = std::move(saved_); }
+    HandlerAside(const HandlerAside&) = delete;
+    HandlerAside& operator=(const HandlerAside&) = delete;
+
+private:
+    TMoveChangeEvent& slot_;
+    TMoveChangeEvent saved_;
+};
+
+// Next line of `text` from `pos` (a line ends at CR LF, LF or CR); false at the end.
+bool NextLine(std::string_view text, size_t& pos, std::string_view& line) {
+    if (pos >= text.size()) return false;
+    size_t end = text.find_first_of("\r\n", pos);
+    if (end == std::string_view::npos) {
+        line = text.substr(pos);
+        pos = text.size();
+        return true;
+    }
+    line = text.substr(pos, end - pos);
+    pos = end + 1;
+    if (text[end] == '\r' && pos < text.size() && text[pos] == '\n') ++pos;
+    return true;
+}
+
+}  // namespace
+
+int TNotationCore::LoadGame(const std::string& pgnText) {
+    int result = 0;
+    try {
+        {
+            HandlerAside aside(OnMoveChange);
+            NewGame();
+        }
+        MoveText.clear();
+        const std::string_view text(pgnText);
+        if (!TrimBlanks(text).empty()) {
+            size_t pos = 0;
+            std::string_view line;
+            bool haveLine = false;
+            // Text before the first tag line is not part of the game.
+            while ((haveLine = NextLine(text, pos, line))) {
+                std::string_view trimmed = TrimBlanks(line);
+                if (!trimmed.empty() && trimmed[0] == '[') break;
+            }
+            // Tag lines up to the first empty or non-tag line.
+            while (haveLine) {
+                std::string_view trimmed = TrimBlanks(line);
+                if (trimmed.empty() || trimmed[0] != '[') break;
+                ParseTagLine(Game.Header, trimmed);
+                haveLine = NextLine(text, pos, line);
+            }
+            // The movetext, one blank after each line; escape lines left out.
+            if (haveLine) {
+                MoveText.reserve(text.size() + 1);
+                do {
+                    if (!line.empty() && line[0] == '%') continue;
+                    MoveText.append(line);
+                    MoveText += ' ';
+                } while (NextLine(text, pos, line));
+            }
+            if (!Game.Header.FEN.empty())
+                FENToPosition(Game.Header.FEN, Game.StartPosition, Game.StartState, Game.StartMoveNo);
+            std::string_view trimmed = TrimBlanks(MoveText);
+            if (trimmed.size() != MoveText.size()) {
+                size_t first = static_cast<size_t>(trimmed.data() - MoveText.data());
+                MoveText.erase(first + trimmed.size());
+                MoveText.erase(0, first);
+            }
+            if (!MoveText.empty() && ParseMoveText()) {
+                result = -1;
+                ErrorShown = true;
+                if (OnError) OnError(*this, MessageText(msgErrorReadingMoves, english_));
+            }
+        }
+    } catch (...) {
+        result = -1;
+    }
+    // Always back at the start position of what could be read.
+    Current = nullptr;
+    try {
+        Relayout();
+    } catch (...) {
+        result = -1;
+        SyncBoardToCurrent();
+    }
+    if (OnMoveChange) OnMoveChange(*this, Game.StartState, Game.StartPosition, false);
+    return result;
+}

@@ -1,0 +1,261 @@
+// The game tree: node and entry pools, building, deleting and walking.
+#include <algorithm>
+#include <cstring>
+
+#include "notation/game_tree.h"
+#include "notation/move_text.h"
+#include "notation/notation_core.h"
+
+namespace {
+
+constexpr int a1 = 21, d1 = 24, f1 = 26, h1 = 28;
+constexpr int a8 = 91, d8 = 94, f8 = 96, h8 = 98;
+constexpr size_t kChunk = 1024;
+
+}  // namespace
+
+void MakeMove(TSchachbrett& board, const TZug& state) {
+    board[state.ToSq] = board[state.FromSq];
+    board[state.FromSq] = 0;
+    if (state.EpVictim != 0) board[state.EpVictim] = 0;
+    if (state.CastleKind == 1) {
+        if (state.Side == Black) {
+            board[h1] = 0;
+            board[f1] = Rook;
+        } else {
+            board[h8] = 0;
+            board[f8] = -Rook;
+        }
+    } else if (state.CastleKind == 2) {
+        if (state.Side == Black) {
+            board[a1] = 0;
+            board[d1] = Rook;
+        } else {
+            board[a8] = 0;
+            board[d8] = -Rook;
+        }
+    }
+    if (state.Promotion != 0) board[state.ToSq] = state.Promotion;
+}
+
+void UnmakeMove(TSchachbrett& board, const TZug& zug, const TZug& state) {
+    board[zug.FromSq] = board[zug.ToSq];
+    if (zug.Promotion != 0) board[zug.FromSq] = -zug.Side;
+    if (state.EpVictim != 0) {
+        board[state.EpVictim] = zug.Side;
+        board[zug.ToSq] = 0;
+    } else {
+        board[zug.ToSq] = zug.Captured;
+    }
+    if (state.CastleKind == 1) {
+        if (state.Side == Black) {
+            board[f1] = 0;
+            board[h1] = Rook;
+        } else {
+            board[f8] = 0;
+            board[h8] = -Rook;
+        }
+    } else if (state.CastleKind == 2) {
+        if (state.Side == Black) {
+            board[d1] = 0;
+            board[a1] = Rook;
+        } else {
+            board[d8] = 0;
+            board[a8] = -Rook;
+        }
+    }
+}
+
+TNotationCore::TNotationCore() {
+    OtherTags.Sorted = true;
+    Game.Header.OtherTags = &OtherTags;
+    for (int n = 0; n < 256; ++n) {
+        std::string s = FixedNagSymbol(n);
+        nagSymbols_[n] = s.empty() ? 0 : s[0];
+    }
+    ClearGame();
+}
+
+TNotationCore::~TNotationCore() {
+    // Hooks may point into the widget that is going away: nothing is raised
+    // from here on.
+    Hooks = {};
+    OnMoveChange = nullptr;
+    DeleteVariation(Root);
+}
+
+void TNotationCore::SetEnglish(bool value) {
+    if (english_ == value) return;
+    english_ = value;
+    Relayout();
+}
+
+// ---- pools ----
+
+TBaum* TNotationCore::NewMoveNode(const TZug& zug) {
+    if (freeNodes_.empty()) {
+        nodeChunks_.push_back(std::make_unique<TBaum[]>(kChunk));
+        TBaum* chunk = nodeChunks_.back().get();
+        freeNodes_.reserve(freeNodes_.size() + kChunk);
+        for (size_t i = kChunk; i-- > 0;) freeNodes_.push_back(&chunk[i]);
+    }
+    TBaum* node = freeNodes_.back();
+    freeNodes_.pop_back();
+    node->Next = nullptr;
+    node->Prev = nullptr;
+    node->Variations = nullptr;
+    node->Zug = zug;
+    node->TextPos = 0;
+    node->TextLen = 0;
+    node->MoveNo = 0;
+    node->Hidden = false;
+    LastNode = node;
+    return node;
+}
+
+void TNotationCore::FreeNode(TBaum* node) {
+    if (node == Current) Current = nullptr;
+    if (node == LastNode) LastNode = nullptr;
+    // Keep small comment buffers for reuse; give big ones back.
+    if (node->Comment.capacity() > 256) std::string().swap(node->Comment);
+    else node->Comment.clear();
+    node->Next = node->Prev = nullptr;
+    node->Variations = nullptr;
+    freeNodes_.push_back(node);
+}
+
+TVariationEntry* TNotationCore::NewEntry() {
+    if (freeEntries_.empty()) {
+        entryChunks_.push_back(std::make_unique<TVariationEntry[]>(kChunk));
+        TVariationEntry* chunk = entryChunks_.back().get();
+        freeEntries_.reserve(freeEntries_.size() + kChunk);
+        for (size_t i = kChunk; i-- > 0;) freeEntries_.push_back(&chunk[i]);
+    }
+    TVariationEntry* entry = freeEntries_.back();
+    freeEntries_.pop_back();
+    *entry = TVariationEntry{};
+    return entry;
+}
+
+void TNotationCore::FreeEntry(TVariationEntry* entry) {
+    if (entry == CurEntry) CurEntry = nullptr;
+    if (entry == Root) Root = nullptr;
+    *entry = TVariationEntry{};
+    freeEntries_.push_back(entry);
+}
+
+// ---- game data ----
+
+void TNotationCore::ClearGame() {
+    GameChanged = false;
+    Board = InitialPosition;
+    ClearEventData(Game.Header);
+    Game.IntroComment.clear();
+    Game.StartPosition = InitialPosition;
+    Game.StartMoveNo = 1;
+    Game.StartState = FreshState();
+    if (OnMoveChange) OnMoveChange(*this, Game.StartState, Game.StartPosition, false);
+}
+
+void TNotationCore::NewGame() {
+    ClearGame();
+    DeleteTree();
+}
+
+void TNotationCore::DeleteTree() {
+    DeleteVariation(Root);
+    Root = nullptr;
+    Current = nullptr;
+    CurEntry = nullptr;
+    LastNode = nullptr;
+    Relayout();
+}
+
+void TNotationCore::AppendMove() {
+    if (!LastNode || !CurEntry) return;
+    if (CurEntry->FirstMove) {
+        LastNode->Prev = Current;
+        if (Current) Current->Next = LastNode;
+    } else {
+        CurEntry->FirstMove = LastNode;
+        if (Current) LastNode->Prev = Current;
+    }
+    Current = LastNode;
+}
+
+void TNotationCore::AddVariationEntry() {
+    if (!Current) return;
+    if (CurEntry) {
+        TVariationEntry* last = CurEntry;
+        while (last->NextVar) last = last->NextVar;
+        TVariationEntry* entry = NewEntry();
+        last->NextVar = entry;
+        entry->PrevVar = last;
+        CurEntry = entry;
+    } else {
+        TVariationEntry* entry = NewEntry();
+        Current->Variations = entry;
+        CurEntry = entry;
+    }
+}
+
+void TNotationCore::MakeMove() { ::MakeMove(Board, State); }
+
+void TNotationCore::UnmakeMove(const TZug& zug) { ::UnmakeMove(Board, zug, State); }
+
+void TNotationCore::DeleteVariation(TVariationEntry*& ref) {
+    TVariationEntry* entry = ref;
+    if (!entry) return;
+    // Release every line beneath the entry with an explicit stack, so that
+    // variations nested to any depth cannot exhaust the call stack.
+    std::vector<TVariationEntry*> pending;
+    for (TBaum* n = entry->FirstMove; n;) {
+        for (TVariationEntry* v = n->Variations; v; v = v->NextVar) pending.push_back(v);
+        TBaum* next = n->Next;
+        FreeNode(n);
+        n = next;
+    }
+    while (!pending.empty()) {
+        TVariationEntry* e = pending.back();
+        pending.pop_back();
+        for (TBaum* n = e->FirstMove; n;) {
+            for (TVariationEntry* v = n->Variations; v; v = v->NextVar) pending.push_back(v);
+            TBaum* next = n->Next;
+            FreeNode(n);
+            n = next;
+        }
+        FreeEntry(e);
+    }
+    TVariationEntry* next = entry->NextVar;
+    TVariationEntry* prev = entry->PrevVar;
+    if (next) {
+        next->PrevVar = prev;
+        if (prev) prev->NextVar = next;
+        ref = next;
+    } else {
+        if (prev) prev->NextVar = nullptr;
+        ref = nullptr;
+    }
+    FreeEntry(entry);
+}
+
+// ---- walking ----
+
+void ForEachNode(TVariationEntry* root, const std::function<void(TBaum*)>& fn) {
+    if (!root) return;
+    // Each stack element is the next move to visit on some line; a move's
+    // alternatives are visited before its continuation, as in the text.
+    std::vector<TBaum*> stack;
+    if (root->FirstMove) stack.push_back(root->FirstMove);
+    while (!stack.empty()) {
+        TBaum* node = stack.back();
+        stack.pop_back();
+        fn(node);
+        if (node->Next) stack.push_back(node->Next);
+        // Push the alternatives in reverse so that the first is visited first.
+        size_t mark = stack.size();
+        for (TVariationEntry* v = node->Variations; v; v = v->NextVar)
+            if (v->FirstMove) stack.push_back(v->FirstMove);
+        std::reverse(stack.begin() + static_cast<std::ptrdiff_t>(mark), stack.end());
+    }
+}

@@ -1,0 +1,57 @@
+// The game model of the notation control: the game data, the tree of moves
+// with its alternatives, and the small set of tree operations.
+//
+// The main line hangs from a root entry. A move M with alternatives points
+// through M.Variations to a doubly linked list of entries; each entry's line
+// starts with a move whose Prev is M and which is played from the position
+// before M. Moves inside a line are doubly linked through Next/Prev, so the
+// first move of a variation is the one whose Prev has a different Next.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "collection/event_data.h"
+#include "rules/position.h"
+
+struct TVariationEntry;
+
+// One move of the game.
+struct TBaum {
+    TBaum* Next = nullptr;                 // following move on the same line
+    TBaum* Prev = nullptr;                 // preceding move, or the move a variation replaces
+    TVariationEntry* Variations = nullptr; // first alternative to this move
+    TZug Zug{};                            // the move; Side = side to move after it
+    std::string Comment;                   // with its braces; "" if none
+    int TextPos = 0;                       // written by the layout (1-based)
+    int TextLen = 0;
+    int MoveNo = 0;
+    bool Hidden = false;                   // display flag owned by the layout
+};
+
+// One alternative line.
+struct TVariationEntry {
+    TBaum* FirstMove = nullptr;
+    TVariationEntry* NextVar = nullptr;
+    TVariationEntry* PrevVar = nullptr;
+};
+
+// The data of the loaded game.
+struct TPartiedaten {
+    TEventData Header;
+    TSchachbrett StartPosition = InitialPosition;
+    TZug StartState = FreshState();
+    uint16_t StartMoveNo = 1;
+    std::string IntroComment;  // comments before the first move, braces kept, plus one blank
+};
+
+// Is `node` the first move of a variation (its Prev continues elsewhere)?
+inline bool IsVariationStart(const TBaum* node) {
+    return node && node->Prev && node->Prev->Next != node;
+}
+
+// Applies the stored-form move `state` (Side = side to move after it) to the board.
+void MakeMove(TSchachbrett& board, const TZug& state);
+// Takes back the move `zug` on the board; `state` must describe the same move
+// (its EpVictim, CastleKind and Side are used).
+void UnmakeMove(TSchachbrett& board, const TZug& zug, const TZug& state);

@@ -1,0 +1,169 @@
+// The Qt-free heart of the notation control: it owns the loaded game, its
+// tree, the working position and move record, and the current move, and it
+// offers loading, move text and navigation. The widget wraps one of these and
+// plugs its layout and painting into the hooks below.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "notation/game_tree.h"
+#include "rules/position.h"
+
+// Passed with OnFischerInfo: squares (mailbox) of the rooks and kings of a
+// shuffled start position, rooks in index64 scan order; all 0 otherwise.
+struct TFischerInfo {
+    uint8_t IsShuffled = 0;
+    uint8_t WhiteRook1 = 0;
+    uint8_t WhiteRook2 = 0;
+    uint8_t BlackRook1 = 0;
+    uint8_t BlackRook2 = 0;
+    uint8_t WhiteKing = 0;
+    uint8_t BlackKing = 0;
+    bool operator==(const TFischerInfo&) const = default;
+};
+static_assert(sizeof(TFischerInfo) == 7, "TFischerInfo is a 7-byte record");
+
+// The display model (notation text, row table, comment table) lives with the
+// layout; the core only keeps it alive.
+struct TNotationDisplay;
+
+class TNotationCore;
+
+// What the layout and painting provide. Every hook is optional: without one
+// the core still keeps Current, Board and State consistent.
+struct TNotationHooks {
+    // Rebuilds the notation from the tree after the tree or Current changed.
+    // The core has already brought Board and State in step with Current.
+    std::function<void()> Relayout;
+    // Brings the current move into view and highlights it.
+    std::function<void()> ShowCurrentMove;
+    // The variation chooser: candidate is the main move (item 0), its
+    // alternatives are items 1, 2, ... Returns -1 for cancel, 0 for the main
+    // move, k for the k-th alternative. Without a hook the main move is taken.
+    std::function<int(TBaum* candidate)> ChooseVariation;
+    // Makes the move written at a 1-based position of the notation text
+    // current; true if a move was found. Needs the layout.
+    std::function<bool(int position)> GoToTextPosition;
+    // The notation text (1-based positions as in TBaum::TextPos); empty without a layout.
+    std::function<const std::string&()> NotationText;
+    // The system's default beep.
+    std::function<void()> Beep;
+};
+
+using TMoveChangeEvent =
+    std::function<void(TNotationCore& Sender, TZug& Zug, TSchachbrett& Stellung, bool NextMove)>;
+using TErrorEvent = std::function<void(TNotationCore& Sender, const std::string& Fehlermeldung)>;
+using TFischerInfoEvent = std::function<void(TNotationCore& Sender, const TFischerInfo& FischerInfo)>;
+using TNotifyEvent = std::function<void(TNotationCore& Sender)>;
+
+class TNotationCore {
+public:
+    TNotationCore();
+    ~TNotationCore();
+    TNotationCore(const TNotationCore&) = delete;
+    TNotationCore& operator=(const TNotationCore&) = delete;
+
+    // ---- model ----
+    TPartiedaten Game;
+    std::string MoveText;          // movetext assembled by LoadGame, read by the parser
+    std::string LineBreak = "\r\n";
+    TSchachbrett Board = InitialPosition;  // position after Current
+    TZug State = FreshState();             // Current's record, or the start state
+    TVariationEntry* Root = nullptr;
+    TVariationEntry* CurEntry = nullptr;
+    TBaum* LastNode = nullptr;
+    TBaum* Current = nullptr;              // none = start position
+
+    // Unrecognised tag lines of the loaded game (Game.Header.OtherTags points
+    // here): a sorted list, so in text order without duplicates.
+    TStringList OtherTags;
+
+    // ---- flags shared with the layout and the PGN writer ----
+    bool ErrorShown = false;   // a reading error was reported; cleared by the layout
+    bool PgnMode = false;      // true while the PGN writer runs
+    bool GameChanged = false;
+
+    // ---- events (raised only when set) ----
+    TMoveChangeEvent OnMoveChange;
+    TErrorEvent OnError;
+    TFischerInfoEvent OnFischerInfo;
+    TNotifyEvent OnGameChanged;
+
+    // ---- hooks of the layout and painting, and its display tables ----
+    TNotationHooks Hooks;
+    std::shared_ptr<TNotationDisplay> Display;
+
+    // Piece letters and message language: true English, false German.
+    bool English() const { return english_; }
+    void SetEnglish(bool value);
+
+    // ---- tree ----
+    void ClearGame();
+    void NewGame();
+    void DeleteTree();
+    TBaum* NewMoveNode(const TZug& zug);
+    void AppendMove();
+    void AddVariationEntry();
+    void MakeMove();                    // applies State to Board
+    void UnmakeMove(const TZug& zug);   // State must hold the same move
+    // Deletes the entry, its line and every line beneath it, and unlinks it
+    // from its siblings; ref is updated when it named the removed entry.
+    void DeleteVariation(TVariationEntry*& ref);
+    bool HasGame() const { return Root && Root->FirstMove; }
+
+    // ---- loading and parsing ----
+    int LoadGame(const std::string& pgnText);   // 0 loaded, -1 reading the moves failed
+    bool ParseMoveText();                       // true = error
+
+    // ---- move text ----
+    // Short algebraic text of `zug`; Board must hold the position before it.
+    std::string MoveToText(const TZug& zug);
+    std::string NagSymbol(int n) const;
+
+    // ---- navigation ----
+    bool StepBack();
+    bool StepForward(uint8_t& From, uint8_t& To, uint8_t& Promotion, uint8_t& CastlingKind);
+    bool StepForward();
+    bool StepForwardBranch();
+    bool PrevBranchPoint();
+    bool NextBranchPoint();
+    bool ToStart();
+    bool ToEnd();
+    const TZug* CurrentMove() const { return Current ? &Current->Zug : nullptr; }
+    const TSchachbrett& CurrentPosition() const { return Board; }
+    std::string CurrentComment() const;
+    // Makes `node` (a move of the tree, or none for the start) current and
+    // replays Board and State to it; raises nothing.
+    void SetCurrent(TBaum* node);
+
+    // Rebuilds Board and State for Current, then lets the layout rebuild.
+    void Relayout();
+    void ShowCurrentMove();
+    void RaiseMoveChange(bool nextMove);
+
+private:
+    TVariationEntry* NewEntry();
+    void FreeEntry(TVariationEntry* entry);
+    void FreeNode(TBaum* node);
+    void SyncBoardToCurrent();
+
+    bool english_ = false;
+    std::array<char, 256> nagSymbols_{};
+
+    // Nodes and entries come from pools: a game of a million moves is built
+    // and dropped without a million separate allocations.
+    std::vector<std::unique_ptr<TBaum[]>> nodeChunks_;
+    std::vector<TBaum*> freeNodes_;
+    std::vector<std::unique_ptr<TVariationEntry[]>> entryChunks_;
+    std::vector<TVariationEntry*> freeEntries_;
+};
+
+// Calls fn(node) for every move of the tree below `root`, in the order of the
+// game text (a move, then its alternatives, then its continuation). Iterative:
+// any nesting depth is fine.
+void ForEachNode(TVariationEntry* root, const std::function<void(TBaum*)>& fn);
