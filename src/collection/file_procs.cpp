@@ -1,0 +1,152 @@
+#include "collection/file_procs.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+[[noreturn]] void Raise(const std::string& what, const std::string& path, int err) {
+    throw TFileError(what + " " + path + ": " + std::strerror(err));
+}
+
+}  // namespace
+
+void TBlockFile::Close() noexcept {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+std::int64_t TBlockFile::Size() const {
+    struct stat st {};
+    if (fd_ < 0) throw TFileError("File not open");
+    if (::fstat(fd_, &st) != 0) Raise("Cannot get the size of", path_, errno);
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+std::size_t TBlockFile::Read(char* buf, std::size_t n) {
+    std::size_t done = 0;
+    while (done < n) {
+        const ssize_t r = ::read(fd_, buf + done, n - done);
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            Raise("Cannot read", path_, errno);
+        }
+        if (r == 0) break;
+        done += static_cast<std::size_t>(r);
+    }
+    return done;
+}
+
+std::size_t TBlockFile::ReadAt(std::int64_t pos, char* buf, std::size_t n) const {
+    std::size_t done = 0;
+    while (done < n) {
+        const ssize_t r = ::pread(fd_, buf + done, n - done, static_cast<off_t>(pos + static_cast<std::int64_t>(done)));
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            Raise("Cannot read", path_, errno);
+        }
+        if (r == 0) break;
+        done += static_cast<std::size_t>(r);
+    }
+    return done;
+}
+
+void OpenForBlocks(TBlockFile& file, const std::string& path) {
+    file.Close();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) Raise("Cannot open", path, errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        const int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        ::close(fd);
+        Raise("Cannot open", path, err);
+    }
+    // Regular files ignore O_NONBLOCK; it only kept a pipe from blocking the open.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    file.fd_ = fd;
+    file.path_ = path;
+}
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+void CreateEmptyFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0) Raise("Cannot create", path, errno);
+    if (::close(fd) != 0) Raise("Cannot create", path, errno);
+}
+
+bool LooksLikePGN(const std::string& path) {
+    if (!FileExists(path)) return false;
+    try {
+        TBlockFile file;
+        OpenForBlocks(file, path);
+        static constexpr char kTag[] = "[Event ";
+        static constexpr std::size_t kTagLen = 7;
+        char buf[65536];
+        int lines = 0;
+        bool allEmpty = true;
+        bool inLine = false;      // a line has been started and not yet ended
+        bool lineHasChar = false;
+        std::size_t matched = 0;  // bytes of kTag matched at the end of the current line so far
+        bool lineHasTag = false;
+        for (;;) {
+            const std::size_t n = file.Read(buf, sizeof buf);
+            if (n == 0) break;
+            for (std::size_t i = 0; i < n; ++i) {
+                const char c = buf[i];
+                if (!inLine) {
+                    inLine = true;
+                    lineHasChar = false;
+                    lineHasTag = false;
+                    matched = 0;
+                    ++lines;
+                }
+                if (c == '\n') {
+                    if (lineHasChar) allEmpty = false;
+                    if (lineHasTag) return true;
+                    inLine = false;
+                    if (lines >= 1000) return allEmpty;
+                    continue;
+                }
+                if (c == '\r' && i + 1 < n && buf[i + 1] == '\n') continue;
+                if (c != '\r') lineHasChar = true;
+                if (!lineHasTag) {
+                    if (c == kTag[matched]) {
+                        if (++matched == kTagLen) lineHasTag = true;
+                    } else {
+                        matched = (c == kTag[0]) ? 1 : 0;
+                    }
+                }
+            }
+        }
+        if (inLine) {
+            if (lineHasTag) return true;
+            if (lineHasChar) allEmpty = false;
+        }
+        return lines == 0 || allEmpty;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+std::int32_t Percent(std::int64_t done, std::int64_t total) {
+    if (total == 0) return 0;
+    return static_cast<std::int32_t>(static_cast<double>(done) * 100.0 / static_cast<double>(total));
+}
+
+std::string UpperExtension(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    std::string ext = path.substr(dot);
+    for (char& c : ext)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return ext;
+}

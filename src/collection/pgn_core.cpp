@@ -1,0 +1,552 @@
+#include "collection/pgn_core.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+constexpr char kGameStart[8] = {'\n', '[', 'E', 'v', 'e', 'n', 't', ' '};
+constexpr std::string_view kEventTag = "[Event ";
+// Blocks read per system call; the scan still works block by block.
+constexpr std::size_t kBlocksPerRead = 16;
+// Start of a game read for drawing its row: far more than any header.
+constexpr std::size_t kRowHeaderBytes = 64 * 1024;
+
+// First "\n[Event " starting in [p, end) and ending before end.
+const char* FindGameStart(const char* p, const char* end) {
+    if (end - p < 8) return nullptr;
+    const char* last = end - 8;  // last possible start
+#if defined(__SSE2__)
+    // Candidates have a line feed and, two bytes on, an 'E'; only those are compared.
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i e = _mm_set1_epi8('E');
+    while (p + 15 <= last) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2));
+        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, lf), _mm_cmpeq_epi8(b, e))));
+        while (mask != 0) {
+            const int i = __builtin_ctz(mask);
+            if (std::memcmp(p + i, kGameStart, 8) == 0) return p + i;
+            mask &= mask - 1;
+        }
+        p += 16;
+    }
+#endif
+    for (; p <= last; ++p)
+        if (*p == '\n' && std::memcmp(p, kGameStart, 8) == 0) return p;
+    return nullptr;
+}
+
+class BusyScope {
+public:
+    explicit BusyScope(std::function<void(bool)>& hook) : hook_(hook) {
+        if (hook_) hook_(true);
+        armed_ = static_cast<bool>(hook_);
+    }
+    ~BusyScope() {
+        if (armed_ && hook_) hook_(false);
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    std::function<void(bool)>& hook_;
+    bool armed_;
+};
+
+// Cuts at the first NUL byte and trims blanks at both ends.
+void FinishGameText(std::string& text) {
+    const std::size_t nul = text.find('\0');
+    if (nul != std::string::npos) text.resize(nul);
+    const std::string_view trimmed = TrimBlanks(text);
+    if (trimmed.size() != text.size()) text = std::string(trimmed);
+}
+
+}  // namespace
+
+TPGNCore::TPGNCore() { CurrentHeader.OtherTags = &otherTags_; }
+
+TPGNCore::~TPGNCore() {
+    ClearEntries();
+    CloseFile();
+}
+
+void TPGNCore::Busy(bool on) {
+    if (OnBusyCursor) OnBusyCursor(on);
+}
+
+// ---- index storage -------------------------------------------------------
+
+void TPGNCore::PushBound(std::int64_t pos) {
+    const std::size_t chunk = boundCount_ >> kChunkShift;
+    if (chunk == chunks_.size()) chunks_.push_back(std::make_unique<std::int64_t[]>(kChunkSize));
+    chunks_[chunk][boundCount_ & (kChunkSize - 1)] = pos;
+    ++boundCount_;
+}
+
+std::int64_t TPGNCore::Bound(std::size_t i) const { return chunks_[i >> kChunkShift][i & (kChunkSize - 1)]; }
+
+std::int32_t TPGNCore::EntryCount() const {
+    return boundCount_ == 0 ? 0 : static_cast<std::int32_t>(boundCount_ - 1);
+}
+
+GameEntry TPGNCore::Entry(std::int32_t i) const {
+    GameEntry e;
+    if (i < 0 || i >= EntryCount()) return e;
+    e.GameNo = i;
+    e.StartPos = Bound(static_cast<std::size_t>(i));
+    e.EndPos = Bound(static_cast<std::size_t>(i) + 1);
+    return e;
+}
+
+std::size_t TPGNCore::IndexBytes() const {
+    return chunks_.size() * kChunkSize * sizeof(std::int64_t) + chunks_.capacity() * sizeof(void*) +
+           rowEntries_.capacity() * sizeof(std::int32_t);
+}
+
+void TPGNCore::ClearEntries() {
+    BusyScope busy(OnBusyCursor);
+    chunks_.clear();
+    chunks_.shrink_to_fit();
+    boundCount_ = 0;
+}
+
+void TPGNCore::AddEntry(std::int64_t start) {
+    if (pendingStart_ != -1) {
+        // A game index is a 32-bit number; a file with more games lists the first 2^31 - 1.
+        if (EntryCount() < INT32_MAX) {
+            if (boundCount_ == 0) PushBound(pendingStart_);
+            PushBound(start);
+            AddRow(RowCount(), EntryCount() - 1);
+        }
+    }
+    pendingStart_ = start;
+}
+
+// ---- rows ------------------------------------------------------------------
+
+std::int32_t TPGNCore::RowCount() const {
+    if (database_) return database_->EntryCount();
+    return identityRows_ ? identityCount_ : static_cast<std::int32_t>(rowEntries_.size());
+}
+
+std::int32_t TPGNCore::GameIndexOfRow(std::int32_t Row) const {
+    if (Row < 0 || Row >= RowCount()) return -1;
+    if (database_ || identityRows_) return Row;
+    return rowEntries_[static_cast<std::size_t>(Row)];
+}
+
+void TPGNCore::ClearRows() {
+    identityRows_ = true;
+    identityCount_ = 0;
+    rowEntries_.clear();
+    rowEntries_.shrink_to_fit();
+}
+
+void TPGNCore::AddRow(std::int32_t Row, std::int32_t EntryIndex) {
+    if (OnFilterRequest) {
+        LoadHeader(EntryIndex);
+        bool show = true;
+        OnFilterRequest(*this, CurrentHeader, show);
+        if (!show) {
+            if (identityRows_) {
+                // From here on rows no longer follow the games one to one.
+                rowEntries_.resize(static_cast<std::size_t>(identityCount_));
+                for (std::int32_t i = 0; i < identityCount_; ++i) rowEntries_[static_cast<std::size_t>(i)] = i;
+                identityRows_ = false;
+            }
+            return;
+        }
+    }
+    const std::int32_t count = RowCount();
+    Row = std::clamp(Row, 0, count);
+    if (identityRows_ && Row == count && EntryIndex == count) {
+        ++identityCount_;
+        return;
+    }
+    if (identityRows_) {
+        rowEntries_.resize(static_cast<std::size_t>(identityCount_));
+        for (std::int32_t i = 0; i < identityCount_; ++i) rowEntries_[static_cast<std::size_t>(i)] = i;
+        identityRows_ = false;
+    }
+    rowEntries_.insert(rowEntries_.begin() + Row, EntryIndex);
+    // Rows after an inserted game keep pointing at the same games.
+    for (std::size_t i = static_cast<std::size_t>(Row) + 1; i < rowEntries_.size(); ++i) ++rowEntries_[i];
+}
+
+// ---- opening and scanning --------------------------------------------------
+
+void TPGNCore::CloseFile() {
+    if (fileOpen_) {
+        if (database_)
+            database_.reset();
+        else
+            file_.Close();
+    }
+    fileOpen_ = false;
+}
+
+bool TPGNCore::OpenDatabaseAt(const std::string& path) {
+    if (!OpenDatabase) return false;
+    std::unique_ptr<TGameDatabase> db = OpenDatabase(*this, path);
+    if (!db) return false;
+    CloseFile();
+    ClearEntries();
+    database_ = std::move(db);
+    fileOpen_ = true;
+    return true;
+}
+
+void TPGNCore::ScanFile(const std::string& path) {
+    if (scanning_) return;
+    // Paths are compared exactly: on this system two names differing in case
+    // are two files.
+    if (path == fileName_) {
+        if (!scanIncomplete_) return;
+        Scan(path);
+        return;
+    }
+    if (database_) {
+        // Leaving database mode: its rows go; the database closes below.
+        ClearRows();
+    }
+    const bool isPgn = UpperExtension(path) == ".PGN";
+    if (FileExists(path)) {
+        if (isPgn) {
+            if (!LooksLikePGN(path)) return;
+            CloseFile();
+            database_.reset();
+        } else if (!OpenDatabaseAt(path)) {
+            return;
+        }
+    } else if (path.empty()) {
+        ClearRows();
+        ClearEntries();
+        CloseFile();
+        database_.reset();
+        fileName_.clear();
+        return;
+    } else {
+        bool create = true;
+        if (BeforeCreatePGNFile) BeforeCreatePGNFile(*this, path, create);
+        if (!create) return;
+        if (isPgn) {
+            CloseFile();
+            database_.reset();
+            CreateEmptyFile(path);
+        } else if (!OpenDatabaseAt(path)) {
+            return;
+        }
+    }
+    Scan(path);
+}
+
+void TPGNCore::Scan(const std::string& path) {
+    BusyScope busy(OnBusyCursor);
+    CancelMode = cmNoCancel;
+    lastPercent_ = -1;
+    auto filter = std::move(OnFilterRequest);
+    OnFilterRequest = nullptr;
+    scanning_ = true;
+    // Completion runs however the scan ends.
+    struct Completion {
+        TPGNCore& self;
+        decltype(filter)& saved;
+        ~Completion() {
+            self.OnFilterRequest = std::move(saved);
+            self.scanning_ = false;
+            if (self.OnPGNTrace) {
+                try {
+                    self.OnPGNTrace(self, 0, self.CancelMode);
+                } catch (...) {
+                }
+            }
+        }
+    } completion{*this, filter};
+
+    if (database_) {
+        fileName_ = path;
+        return;
+    }
+    CloseFile();
+    OpenForBlocks(file_, path);
+    fileName_ = path;
+    fileOpen_ = true;
+    scanIncomplete_ = true;
+    pendingStart_ = -1;
+    ClearRows();
+    ClearEntries();
+    ScanBlocks();
+}
+
+void TPGNCore::ScanBlocks() {
+    const std::int64_t total = file_.Size() / static_cast<std::int64_t>(kBlockSize);
+    const std::size_t chunkSize = kBlockSize * kBlocksPerRead;
+    // 8 bytes before the data hold the end of the previous read; the tail is
+    // room for the vector loads.
+    std::vector<char> buffer(8 + chunkSize + 32);
+    char* data = buffer.data() + 8;
+    std::size_t carry = 0;  // valid bytes directly before data
+    std::size_t got = 0, off = 0;
+    bool eof = false;
+    bool seeking = true;  // no game start found yet
+    std::int64_t blockStart = 0;
+    std::int64_t blocks = 0;
+    for (;;) {
+        if (off == got && !eof) {
+            if (got >= 7) {
+                std::memcpy(data - 7, data + got - 7, 7);
+                carry = 7;
+            }
+            got = file_.Read(data, chunkSize);
+            off = 0;
+            if (got < chunkSize) eof = true;
+        }
+        const std::size_t n = std::min(kBlockSize, got - off);
+        if (n > 0) {
+            // The seven bytes before the block go with it, so that a game start
+            // split across the boundary is found, and found once.
+            const std::size_t before = off == 0 ? carry : std::min<std::size_t>(off, 7);
+            ScanRegion(data + off - before, before, n, blockStart, seeking);
+        }
+        off += n;
+        blockStart += static_cast<std::int64_t>(n);
+        ++blocks;
+        const std::int32_t percent = Percent(blocks, total);
+        if (EntryCount() > 50 && percent != lastPercent_) {
+            if (OnPGNTrace) OnPGNTrace(*this, percent, CancelMode);
+            lastPercent_ = percent;
+        }
+        if (n == 0 || CancelMode == cmCancel) break;
+    }
+    if (CancelMode != cmCancel) {
+        scanIncomplete_ = false;
+        AddEntry(blockStart);  // closes the last game at the end of the file
+    }
+}
+
+void TPGNCore::ScanRegion(const char* base, std::size_t before, std::size_t n, std::int64_t blockStart, bool& seeking) {
+    // base points `before` bytes ahead of the block; every byte is searched,
+    // NUL bytes included.
+    const char* end = base + before + n;
+    const std::int64_t baseOffset = blockStart - static_cast<std::int64_t>(before);
+    const char* from = base;
+    if (seeking) {
+        // Before the first game anything may stand; the first "[Event " found,
+        // even inside a line, starts game 1.
+        const std::string_view region(base, before + n);
+        const std::size_t q = region.find(kEventTag);
+        if (q == std::string_view::npos) return;
+        AddEntry(baseOffset + static_cast<std::int64_t>(q));
+        seeking = false;
+        from = base + q + 1;
+    }
+    while (const char* p = FindGameStart(from, end)) {
+        AddEntry(baseOffset + (p - base) + 1);
+        from = p + 1;
+    }
+}
+
+// ---- reading games ----------------------------------------------------------
+
+std::int32_t TPGNCore::GameCount() const {
+    if (database_) return database_->GameCount();
+    return EntryCount();
+}
+
+void TPGNCore::ReadGameText(std::int32_t Index, bool& Deleted, std::string& Text) {
+    Text.clear();
+    try {
+        if (database_) {
+            if (!database_->ReadGame(Index, Deleted, Text)) Text.clear();
+            return;
+        }
+        if (!file_.IsOpen() || Index < 0 || Index >= EntryCount()) return;
+        const GameEntry e = Entry(Index);
+        const std::int64_t length = e.EndPos - e.StartPos;
+        if (length <= 0) return;
+        Text.resize(static_cast<std::size_t>(length));
+        const std::size_t n = file_.ReadAt(e.StartPos, Text.data(), Text.size());
+        if (n != Text.size()) {
+            Text.clear();  // the file shrank since the scan
+            return;
+        }
+        FinishGameText(Text);
+    } catch (...) {
+        Text.clear();
+    }
+}
+
+void TPGNCore::GetGame(std::int32_t Index, std::int32_t& GameID, std::string& PGNGame) {
+    PGNGame.clear();
+    if (!fileOpen_) return;
+    BusyScope busy(OnBusyCursor);
+    GameID = -1;
+    bool deleted = false;
+    if (database_) {
+        ReadGameText(Index, deleted, PGNGame);
+        if (!PGNGame.empty()) GameID = Index;
+        return;
+    }
+    if (Index >= 0 && Index < EntryCount()) {
+        ReadGameText(Index, deleted, PGNGame);
+        if (!PGNGame.empty()) GameID = Entry(Index).GameNo;
+    }
+}
+
+void TPGNCore::LoadHeader(std::int32_t GameIndex) {
+    bool deleted = false;
+    std::string text;
+    ReadGameText(GameIndex, deleted, text);
+    HeaderFromText(CurrentHeader, text, true);
+    CurrentHeader.Deleted = deleted;
+}
+
+void TPGNCore::LoadRowHeader(std::int32_t GameIndex) {
+    bool deleted = false;
+    std::string text;
+    bool partial = false;
+    if (database_) {
+        ReadGameText(GameIndex, deleted, text);
+    } else {
+        try {
+            if (file_.IsOpen() && GameIndex >= 0 && GameIndex < EntryCount()) {
+                const GameEntry e = Entry(GameIndex);
+                const std::int64_t length = e.EndPos - e.StartPos;
+                if (length > 0) {
+                    const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(length, kRowHeaderBytes));
+                    partial = want < static_cast<std::size_t>(length);
+                    text.resize(want);
+                    if (file_.ReadAt(e.StartPos, text.data(), want) != want) {
+                        text.clear();
+                        partial = false;
+                    } else {
+                        FinishGameText(text);
+                    }
+                }
+            }
+        } catch (...) {
+            text.clear();
+            partial = false;
+        }
+    }
+    if (text.empty() && partial) {
+        ClearEventData(CurrentHeader);  // blank start of a long game: not an error
+    } else {
+        HeaderFromText(CurrentHeader, text, false);
+    }
+    CurrentHeader.Deleted = deleted;
+}
+
+bool TPGNCore::OpenForReading(const std::string& path, std::string& error) {
+    error.clear();
+    struct stat st {};
+    if (path.empty()) {
+        error = "no file given";
+        return false;
+    }
+    if (::stat(path.c_str(), &st) != 0) {
+        error = "cannot open " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        error = path + " is a directory";
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = path + " is not a regular file";
+        return false;
+    }
+    if (::access(path.c_str(), R_OK) != 0) {
+        error = "cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    if (UpperExtension(path) == ".PGN" && !LooksLikePGN(path)) {
+        error = path + " is not a PGN file (no \"[Event \" in its first 1000 lines)";
+        return false;
+    }
+    auto create = std::move(BeforeCreatePGNFile);
+    BeforeCreatePGNFile = [](TPGNCore&, const std::string&, bool& createNew) { createNew = false; };
+    try {
+        ScanFile(path);
+    } catch (const std::exception& e) {
+        BeforeCreatePGNFile = std::move(create);
+        error = e.what();
+        return false;
+    }
+    BeforeCreatePGNFile = std::move(create);
+    if (fileName_ != path || !fileOpen_) {
+        error = UpperExtension(path) == ".PGN" ? "cannot open " + path : path + " is not a PGN file or a game database";
+        return false;
+    }
+    return true;
+}
+
+// ---- row texts ---------------------------------------------------------------
+
+TRowTexts ComposeRowTexts(const TEventData& h, std::int32_t GameIndex) {
+    TRowTexts r;
+    char number[16];
+    std::snprintf(number, sizeof number, "%6d", static_cast<int>(GameIndex) + 1);
+    r.Number = number;
+    r.Player = h.White + " - " + h.Black;
+    if (!h.Event.empty() && h.Event != "?") r.Source = h.Event;
+    if (!h.Site.empty() && h.Site != "?") {
+        if (!r.Source.empty()) r.Source += ", ";
+        r.Source += h.Site;
+    }
+    if (h.Year != 0) r.Year = std::to_string(h.Year);
+    r.Result = h.Result == "1/2-1/2" ? h.Result.substr(0, 3) : h.Result;
+    r.ECO = h.ECO;
+    return r;
+}
+
+std::string DisplayUtf8(std::string_view s) {
+    // Validate as UTF-8 (shortest forms, no surrogates, at most U+10FFFF).
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const std::size_t n = s.size();
+    bool valid = true;
+    for (std::size_t i = 0; i < n && valid;) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t len = 0;
+        unsigned lo = 0x80, hi = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) len = 2;
+        else if (c == 0xE0) len = 3, lo = 0xA0;
+        else if (c == 0xED) len = 3, hi = 0x9F;
+        else if (c >= 0xE1 && c <= 0xEF) len = 3;
+        else if (c == 0xF0) len = 4, lo = 0x90;
+        else if (c == 0xF4) len = 4, hi = 0x8F;
+        else if (c >= 0xF1 && c <= 0xF3) len = 4;
+        else { valid = false; break; }
+        if (i + len > n) { valid = false; break; }
+        if (p[i + 1] < lo || p[i + 1] > hi) { valid = false; break; }
+        for (std::size_t k = 2; k < len; ++k)
+            if (p[i + k] < 0x80 || p[i + k] > 0xBF) { valid = false; break; }
+        i += len;
+    }
+    if (valid) return std::string(s);
+    std::string out;
+    out.reserve(n * 2);
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}

@@ -1,0 +1,158 @@
+// The game list's engine, free of any GUI: it owns one game file, finds where
+// every game begins and ends without parsing it (a 16 KB block scan for
+// "[Event " at the start of a line), keeps only the byte offsets, lists one
+// row per game and hands out any game's text with one positioned read.
+// The Qt list TPGN wraps it; quarzel-cli and the benchmarks use it directly.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "collection/event_data.h"
+#include "collection/file_procs.h"
+
+enum TCancelMode { cmCancelDenied, cmNoCancel, cmCancel };
+
+// One game's byte range: StartPos is the "[" of its "[Event " line, EndPos
+// the start of the next game or the end of the file.
+struct GameEntry {
+    std::int32_t GameNo = 0;
+    std::int64_t StartPos = 0;
+    std::int64_t EndPos = 0;
+};
+
+// What the list needs from a game database (files that are not ".pgn").
+class TGameDatabase {
+public:
+    virtual ~TGameDatabase() = default;
+    // Records not marked deleted.
+    virtual std::int32_t GameCount() = 0;
+    // Index entries, deleted ones included: one list row each.
+    virtual std::int32_t EntryCount() = 0;
+    // Game index as PGN text and its deletion mark; false when the fetch fails.
+    virtual bool ReadGame(std::int32_t index, bool& deleted, std::string& text) = 0;
+    // True while the database works and must not be read (no row drawing).
+    virtual bool Busy() { return false; }
+};
+
+class TPGNCore {
+public:
+    static constexpr std::size_t kBlockSize = 16384;
+
+    TPGNCore();
+    ~TPGNCore();
+    TPGNCore(const TPGNCore&) = delete;
+    TPGNCore& operator=(const TPGNCore&) = delete;
+
+    // Progress of a scan; the handler may set CancelMode to cmCancel.
+    std::function<void(TPGNCore& Sender, std::int32_t Percent, TCancelMode& CancelMode)> OnPGNTrace;
+    // A missing file is about to be created; answer false to refuse.
+    std::function<void(TPGNCore& Sender, const std::string& FileName, bool& CreateNewPGNFile)> BeforeCreatePGNFile;
+    // Asked for each game before its row is added (not during a scan).
+    std::function<void(TPGNCore& Sender, const TEventData& GameHeader, bool& ShowThisGame)> OnFilterRequest;
+    // Hourglass on (true) and back (false), always in pairs.
+    std::function<void(bool busy)> OnBusyCursor;
+    // Opens a game database for a file that is not ".pgn"; nullptr when it
+    // fails. Without it such files are refused.
+    std::function<std::unique_ptr<TGameDatabase>(TPGNCore& Sender, const std::string& path)> OpenDatabase;
+
+    // Opens and indexes a file; an empty path closes everything. A completed
+    // file is not scanned twice. Throws TFileError on I/O errors.
+    void ScanFile(const std::string& FileName);
+
+    // The simple entry point of the command-line tools: opens path for
+    // reading, never creating a file. False with a one-line reason otherwise.
+    bool OpenForReading(const std::string& path, std::string& error);
+
+    std::int32_t GameCount() const;
+    // Text of game Index (trimmed) and its number; empty text and GameID -1
+    // when it cannot be read. Without an open file GameID is left alone.
+    void GetGame(std::int32_t Index, std::int32_t& GameID, std::string& PGNGame);
+    // Text of game Index; empty on any error. Deleted is set in database mode only.
+    void ReadGameText(std::int32_t Index, bool& Deleted, std::string& Text);
+
+    // Fills CurrentHeader (with Movetext) from game GameIndex.
+    void LoadHeader(std::int32_t GameIndex);
+    // Fills CurrentHeader for drawing a row: reads only the start of the
+    // game, leaves Movetext empty.
+    void LoadRowHeader(std::int32_t GameIndex);
+    TEventData CurrentHeader;
+
+    // List rows. Without a filter row i shows game i and no per-row data
+    // is kept, however many games there are.
+    std::int32_t RowCount() const;
+    // The game shown in Row; -1 outside the rows.
+    std::int32_t GameIndexOfRow(std::int32_t Row) const;
+    void AddRow(std::int32_t Row, std::int32_t EntryIndex);
+    void ClearRows();
+
+    void CloseFile();
+    void ClearEntries();
+
+    const std::string& FileName() const { return fileName_; }
+    bool FileOpen() const { return fileOpen_; }
+    bool Scanning() const { return scanning_; }
+    bool ScanIncomplete() const { return scanIncomplete_; }
+    TCancelMode CancelMode = cmNoCancel;
+
+    std::int32_t EntryCount() const;
+    GameEntry Entry(std::int32_t i) const;
+    // Bytes held by the game index (for the memory benchmark).
+    std::size_t IndexBytes() const;
+
+    bool DatabaseMode() const { return database_ != nullptr; }
+    TGameDatabase* Database() const { return database_.get(); }
+
+private:
+    void Scan(const std::string& path);
+    void ScanBlocks();
+    void ScanRegion(const char* base, std::size_t before, std::size_t n, std::int64_t blockStart, bool& seeking);
+    void AddEntry(std::int64_t start);
+    void PushBound(std::int64_t pos);
+    std::int64_t Bound(std::size_t i) const;
+    bool OpenDatabaseAt(const std::string& path);
+    void Busy(bool on);
+
+    std::string fileName_;
+    TBlockFile file_;
+    bool fileOpen_ = false;
+    bool scanning_ = false;
+    bool scanIncomplete_ = false;
+    std::int64_t pendingStart_ = -1;
+    std::int32_t lastPercent_ = -1;
+
+    // Game boundaries: bounds_[i] starts game i, bounds_[i + 1] ends it.
+    // Stored in fixed chunks so that the index never needs a copy to grow
+    // (8 bytes per game at any time).
+    static constexpr std::size_t kChunkShift = 16;
+    static constexpr std::size_t kChunkSize = std::size_t{1} << kChunkShift;
+    std::vector<std::unique_ptr<std::int64_t[]>> chunks_;
+    std::size_t boundCount_ = 0;
+
+    // Rows: identity (row i = game i) unless rows were inserted out of order
+    // or skipped by a filter; then rowEntries_ holds each row's game.
+    bool identityRows_ = true;
+    std::int32_t identityCount_ = 0;
+    std::vector<std::int32_t> rowEntries_;
+
+    TStringList otherTags_;
+    std::unique_ptr<TGameDatabase> database_;
+    int busyDepth_ = 0;
+};
+
+// Texts of a list row as the game list draws them.
+struct TRowTexts {
+    std::string Number;  // game number, right-aligned in six characters
+    std::string Player;  // White - Black
+    std::string Source;  // Event, Site
+    std::string Year;    // empty for year 0
+    std::string Result;  // "1/2" for a draw
+    std::string ECO;
+};
+TRowTexts ComposeRowTexts(const TEventData& GameHeader, std::int32_t GameIndex);
+
+// Bytes for display as UTF-8: valid UTF-8 unchanged, anything else read as Latin-1.
+std::string DisplayUtf8(std::string_view bytes);
