@@ -1,0 +1,440 @@
+// The notation layout. The tree is walked with an explicit stack of open
+// lines, so variations nested to any depth cannot exhaust the call stack, and
+// every piece of text is appended once: the whole layout is linear in the size
+// of the game.
+#include "notation/layout.h"
+
+#include <algorithm>
+#include <map>
+#include <memory>
+
+#include "notation/text_position.h"
+
+std::string_view FontPropertyName(TNotationFont font) {
+    switch (font) {
+        case TNotationFont::HeadLine: return "FontHeadLine";
+        case TNotationFont::Comment: return "FontComment";
+        case TNotationFont::Var0: return "Font0Var";
+        case TNotationFont::Var0Bold: return "Font0VarBold";
+        case TNotationFont::Var1: return "Font1Var";
+        case TNotationFont::Var2: return "Font2Var";
+    }
+    return "Font0Var";
+}
+
+// ---- queries ----
+
+int TNotationDisplay::RowStart(int i) const {
+    if (i < 0 || i >= RowCount()) return 0;
+    return Rows[static_cast<size_t>(i)].Start;
+}
+
+int TNotationDisplay::RowEnd(int i) const {
+    if (i < 0 || i >= RowCount()) return 0;
+    if (i + 1 < RowCount()) return Rows[static_cast<size_t>(i) + 1].Start;
+    return static_cast<int>(Text.size()) + 1;
+}
+
+std::string TNotationDisplay::RowText(int i) const {
+    int start = RowStart(i);
+    if (start < 1) return {};
+    int end = std::min(RowEnd(i), static_cast<int>(Text.size()) + 1);
+    if (end <= start) return {};
+    return Text.substr(static_cast<size_t>(start - 1), static_cast<size_t>(end - start));
+}
+
+int TNotationDisplay::RowOfPosition(int position) const {
+    if (Rows.empty() || position < 1) return -1;
+    auto it = std::upper_bound(Rows.begin(), Rows.end(), position,
+                               [](int p, const TRowEntry& r) { return p < r.Start; });
+    if (it == Rows.begin()) return -1;
+    return static_cast<int>(it - Rows.begin()) - 1;
+}
+
+int TNotationDisplay::RowOfMove(const TBaum* move) const {
+    if (!move || move->TextPos < 1) return -1;
+    return RowOfPosition(move->TextPos);
+}
+
+int TNotationDisplay::IndentOfFont(TNotationFont font) const {
+    if (font == TNotationFont::Var1) return Indent1Var;
+    if (font == TNotationFont::Var2) return Indent2Var;
+    return Indent0Var;
+}
+
+int TNotationDisplay::CommentAt(int position) const {
+    auto it = std::upper_bound(Comments.begin(), Comments.end(), position,
+                               [](int p, const TCommentEntry& c) { return p < c.Pos; });
+    if (it == Comments.begin()) return -1;
+    --it;
+    if (position < it->Pos + it->Len) return static_cast<int>(it - Comments.begin());
+    return -1;
+}
+
+// ---- attaching ----
+
+TNotationDisplay& AttachLayout(TNotationCore& core, const TTextMeasure* measure) {
+    if (!core.Display) core.Display = std::make_shared<TNotationDisplay>();
+    TNotationDisplay& display = *core.Display;
+    display.Measure = measure;
+    core.Hooks.Relayout = [&core] { LayoutNotation(core, *core.Display); };
+    core.Hooks.GoToTextPosition = [&core](int position) { return GoToTextPosition(core, position); };
+    core.Hooks.NotationText = [&core]() -> const std::string& { return core.Display->Text; };
+    return display;
+}
+
+TNotationDisplay& DisplayOf(TNotationCore& core) {
+    if (!core.Display || !core.Hooks.Relayout) return AttachLayout(core, core.Display ? core.Display->Measure : nullptr);
+    return *core.Display;
+}
+
+// ---- the layout ----
+
+namespace {
+
+// One line of moves being written: the main line or an open variation.
+struct TOpenLine {
+    TBaum* node = nullptr;                  // move of this line being written
+    TVariationEntry* nextVar = nullptr;     // next alternative of node to write
+    bool written = false;                   // node's own element is in the text
+    // Restored when the variation closes (unused for the main line).
+    TSchachbrett board{};
+    TZug state{};
+    long long counter = 0;
+};
+
+class TLayoutWriter {
+public:
+    TLayoutWriter(TNotationCore& core, TNotationDisplay& d) : core_(core), d_(d), text_(d.Text) {}
+
+    void Run();
+
+private:
+    void AddRow(long long pos, TNotationFont font, bool replace);
+    // "Start a new row in font F": one space, then a row start after it.
+    void NewRow(TNotationFont font) {
+        text_ += ' ';
+        AddRow(Len() + 1, font, false);
+    }
+    long long Len() const { return static_cast<long long>(text_.size()); }
+    void Headline();
+    void SiteAndYear();
+    void WriteElement(TBaum* node);
+    void OpenVariation(TVariationEntry* entry);
+    void CloseVariation(TOpenLine& line);
+    void WriteLines();
+
+    TNotationCore& core_;
+    TNotationDisplay& d_;
+    std::string& text_;
+    std::vector<TOpenLine> lines_;
+    long long counter_ = 0;   // plies; odd = a White move
+    int depth_ = 0;
+    bool needNumber_ = true;
+    TNotationFont main_ = TNotationFont::Var0;
+    TSchachbrett savedBoard_{};
+    TZug savedState_{};
+};
+
+void TLayoutWriter::AddRow(long long pos, TNotationFont font, bool replace) {
+    auto& rows = d_.Rows;
+    int p = static_cast<int>(pos);
+    if (rows.empty() || rows.back().Start < p) {
+        rows.push_back({p, font});
+        return;
+    }
+    auto it = std::lower_bound(rows.begin(), rows.end(), p,
+                               [](const TRowEntry& r, int v) { return r.Start < v; });
+    if (it != rows.end() && it->Start == p) {
+        if (replace) it->Font = font;
+        return;
+    }
+    rows.insert(it, {p, font});
+}
+
+void TLayoutWriter::SiteAndYear() {
+    const TEventData& h = core_.Game.Header;
+    bool site = !h.Site.empty() && h.Site != "?";
+    if (site) {
+        text_ += h.Site;
+        if (h.Year != 0) text_ += ", ";
+        else NewRow(TNotationFont::HeadLine);
+    }
+    if (h.Year != 0) {
+        text_ += std::to_string(h.Year);
+        NewRow(TNotationFont::HeadLine);
+    }
+}
+
+void TLayoutWriter::Headline() {
+    const TEventData& h = core_.Game.Header;
+    AddRow(1, TNotationFont::HeadLine, false);
+    text_ += h.White;
+    if (!h.White.empty() && !h.Black.empty()) text_ += " - ";
+    text_ += h.Black;
+    NewRow(TNotationFont::HeadLine);
+    if (!h.Event.empty() && h.Event != "?") {
+        text_ += h.Event;
+        if ((!h.Site.empty() && h.Site != "?") || h.Year != 0) {
+            text_ += ", ";
+            SiteAndYear();
+        } else {
+            NewRow(TNotationFont::HeadLine);
+        }
+    } else {
+        SiteAndYear();
+    }
+    NewRow(main_);
+    d_.HeadlineLength = static_cast<int>(text_.size());
+}
+
+void TLayoutWriter::WriteElement(TBaum* node) {
+    core_.State = node->Zug;
+    ++counter_;
+    long long moveNo = (counter_ + 1) / 2;
+    bool white = (counter_ & 1) != 0;
+    node->MoveNo = static_cast<int>(moveNo);
+    node->TextPos = static_cast<int>(Len() + 1);
+    const TZug& z = node->Zug;
+    if (z.Flags & MarkBefore) text_ += '>';
+    if (!core_.PgnMode) text_ += core_.NagSymbol(z.ExtraNag);
+    if (white) {
+        text_ += std::to_string(moveNo);
+        text_ += '.';
+    } else if (needNumber_) {
+        text_ += std::to_string(moveNo);
+        text_ += "...";
+    }
+    needNumber_ = false;
+    text_ += core_.MoveToText(z);
+    if (core_.PgnMode) text_ += core_.NagSymbol(z.ExtraNag);
+    if (z.Flags & MarkAfter) text_ += '<';
+    node->TextLen = static_cast<int>(Len() + 1 - node->TextPos);
+
+    std::string& c = node->Comment;
+    if (!c.empty()) {
+        // One blank after the opening brace and one before the closing brace
+        // go from the stored comment itself.
+        if (c.size() > 2 && c[0] == '{' && c[1] == ' ') c.erase(1, 1);
+        if (c.size() > 2 && c.back() == '}' && c[c.size() - 2] == ' ') c.erase(c.size() - 2, 1);
+        text_ += ' ';
+        d_.Comments.push_back({static_cast<int>(Len() + 1), static_cast<int>(c.size())});
+        text_ += c;
+    }
+}
+
+void TLayoutWriter::OpenVariation(TVariationEntry* entry) {
+    ++depth_;
+    TOpenLine line;
+    line.node = entry->FirstMove;
+    line.board = core_.Board;
+    line.state = core_.State;
+    line.counter = counter_;
+    --counter_;
+    needNumber_ = true;
+    if (depth_ <= 2) {
+        TNotationFont font = depth_ == 1 ? TNotationFont::Var1 : TNotationFont::Var2;
+        if (d_.Rows.back().Start + 1 != Len()) AddRow(Len() + 2, font, true);
+        text_ += depth_ == 1 ? " [" : " (";
+    } else {
+        text_ += " (";
+    }
+    lines_.push_back(line);
+}
+
+void TLayoutWriter::CloseVariation(TOpenLine& line) {
+    auto& rows = d_.Rows;
+    if (rows.size() > 1 && rows.back().Start == Len() + 1) rows.pop_back();
+    while (!text_.empty() && text_.back() == ' ') text_.pop_back();
+    while (rows.size() > 1 && rows.back().Start > Len() + 1) rows.pop_back();
+    if (depth_ == 1) {
+        text_ += ']';
+        AddRow(Len() + 2, main_, false);
+    } else if (depth_ == 2) {
+        text_ += ')';
+        AddRow(Len() + 2, TNotationFont::Var1, false);
+    } else {
+        text_ += ')';
+    }
+    needNumber_ = true;
+    core_.Board = line.board;
+    core_.State = line.state;
+    counter_ = line.counter;
+    --depth_;
+}
+
+void TLayoutWriter::WriteLines() {
+    if (!core_.Root) return;
+    TOpenLine mainLine;
+    mainLine.node = core_.Root->FirstMove;
+    lines_.push_back(mainLine);
+    while (!lines_.empty()) {
+        TOpenLine& line = lines_.back();
+        if (!line.node) {
+            // A line is finished: a reading error may be reported again.
+            core_.ErrorShown = false;
+            if (lines_.size() > 1) CloseVariation(line);
+            lines_.pop_back();
+            continue;
+        }
+        if (!line.written) {
+            WriteElement(line.node);
+            line.written = true;
+            line.nextVar = line.node->Variations;
+        }
+        if (line.nextVar) {
+            TVariationEntry* entry = line.nextVar;
+            line.nextVar = entry->NextVar;
+            OpenVariation(entry);  // invalidates `line`
+            continue;
+        }
+        TBaum* node = line.node;
+        core_.State = node->Zug;
+        core_.MakeMove();
+        if (node == core_.Current) {
+            savedBoard_ = core_.Board;
+            savedState_ = core_.State;
+        }
+        text_ += ' ';
+        line.node = node->Next;
+        line.written = false;
+    }
+}
+
+void TLayoutWriter::Run() {
+    d_.Rows.clear();
+    d_.Comments.clear();
+    const TPartiedaten& game = core_.Game;
+    core_.Board = game.StartPosition;
+    savedBoard_ = game.StartPosition;
+    savedState_ = game.StartState;
+    counter_ = 2LL * (static_cast<long long>(game.StartMoveNo) - 1) + (game.StartState.Side == Black ? 1 : 0);
+    main_ = TNotationFont::Var0;
+    if (d_.AutoBold && core_.Root) {
+        for (TBaum* n = core_.Root->FirstMove; n; n = n->Next)
+            if (n->Variations) {
+                main_ = TNotationFont::Var0Bold;
+                break;
+            }
+    }
+    d_.MainFont = main_;
+    text_.clear();
+    d_.HeadlineLength = 0;
+
+    if (d_.Ueberschrift) Headline();
+    else AddRow(1, main_, false);
+
+    const std::string& intro = game.IntroComment;
+    if (!intro.empty()) {
+        size_t len = intro.size();
+        while (len > 0 && intro[len - 1] == ' ') --len;
+        d_.Comments.push_back({static_cast<int>(Len() + 1), static_cast<int>(len)});
+        text_ += intro;
+        text_ += ' ';
+    }
+
+    depth_ = 0;
+    needNumber_ = true;
+    lines_.clear();
+    WriteLines();
+
+    if (!core_.PgnMode) BreakRows(d_);
+
+    if (d_.Rows.back().Start != Len() + 1) NewRow(TNotationFont::Var0);
+    NewRow(TNotationFont::HeadLine);
+    text_ += game.Header.Result;
+
+    core_.Board = savedBoard_;
+    core_.State = savedState_;
+    if (!core_.PgnMode && d_.AfterRelayout) d_.AfterRelayout();
+}
+
+}  // namespace
+
+void LayoutNotation(TNotationCore& core, TNotationDisplay& display) {
+    TLayoutWriter writer(core, display);
+    writer.Run();
+}
+
+// ---- breaking rows by width ----
+
+void BreakRows(TNotationDisplay& d) {
+    if (!d.Measure || d.PaintWidth <= 0 || d.Rows.empty()) return;
+    const std::string& text = d.Text;
+    const int n = static_cast<int>(text.size());
+    if (n == 0) return;
+
+    // Between a "{" and the next "}" characters are measured in the comment font.
+    std::vector<uint8_t> inComment(static_cast<size_t>(n) + 1, 0);
+    // prevSpace[p]: the last space before position p (0 for none).
+    std::vector<int> prevSpace(static_cast<size_t>(n) + 2, 0);
+    {
+        bool inside = false;
+        int last = 0;
+        for (int p = 1; p <= n; ++p) {
+            char c = text[static_cast<size_t>(p - 1)];
+            if (c == '{') inside = true;
+            inComment[static_cast<size_t>(p)] = inside;
+            if (c == '}') inside = false;
+            prevSpace[static_cast<size_t>(p)] = last;
+            if (c == ' ') last = p;
+        }
+        prevSpace[static_cast<size_t>(n) + 1] = last;
+    }
+
+    std::map<int, TNotationFont> rows;
+    for (const TRowEntry& r : d.Rows) rows.emplace(r.Start, r.Font);
+
+    TNotationFont font = d.Rows.front().Font;
+    auto widthAt = [&](int p) -> long long {
+        unsigned char c = static_cast<unsigned char>(text[static_cast<size_t>(p - 1)]);
+        if (c == '{' || c == '}') return 0;
+        return d.Measure->CharWidth(inComment[static_cast<size_t>(p)] ? TNotationFont::Comment : font, c);
+    };
+
+    long long running = 0;
+    long long avail = d.PaintWidth - d.IndentOfFont(font);
+    int lastBreak = 0;
+    int cachedWordStart = -1;  // a word measured already, and whether it is
+    bool cachedWide = false;   // at least as wide as a row
+    auto next = rows.begin();
+    int p = 1;
+    while (p <= n) {
+        if (next != rows.end() && next->first == p) {
+            font = next->second;
+            avail = d.PaintWidth - d.IndentOfFont(font);
+            running = widthAt(p);
+            ++next;
+            ++p;
+            continue;
+        }
+        running += widthAt(p);
+        if (running < avail) {
+            ++p;
+            continue;
+        }
+        // The row overflows at p: break before the word around it.
+        int wordStart = prevSpace[static_cast<size_t>(p)] + 1;
+        int breakPos = wordStart - 1;
+        if (wordStart != cachedWordStart) {
+            long long w = 0;
+            for (int q = wordStart; q <= n && w < avail; ++q) {
+                w += widthAt(q);
+                if (text[static_cast<size_t>(q - 1)] == ' ' && q >= p) break;
+            }
+            cachedWordStart = wordStart;
+            cachedWide = w >= avail;
+        }
+        if (cachedWide && p > 5) breakPos = p - 3;  // a word longer than a row is cut
+        if (breakPos <= lastBreak) break;
+        rows.emplace(breakPos + 1, font);
+        lastBreak = breakPos;
+        running = 0;
+        p = breakPos + 1;
+        next = rows.lower_bound(p);
+    }
+
+    d.Rows.clear();
+    d.Rows.reserve(rows.size());
+    for (const auto& [start, f] : rows) d.Rows.push_back({start, f});
+}

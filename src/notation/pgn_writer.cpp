@@ -1,0 +1,309 @@
+// The PGN writer. The movetext is converted in one pass that appends to the
+// output, never inserting into or deleting from the middle of a string, so
+// huge comments and long games cost linear time.
+#include "notation/pgn_writer.h"
+
+#include <algorithm>
+#include <array>
+
+#include "notation/layout.h"
+#include "notation/move_text.h"
+#include "rules/fen.h"
+
+namespace {
+
+std::string TagLine(std::string_view name, std::string_view value) {
+    std::string line;
+    line.reserve(name.size() + value.size() + 5);
+    line += '[';
+    line += name;
+    line += " \"";
+    line += value;
+    line += "\"]";
+    return line;
+}
+
+std::string OrQuestion(const std::string& value) { return value.empty() ? "?" : value; }
+
+std::string TwoDigits(uint16_t v) {
+    if (v == 0) return "??";
+    return (v < 10 ? "0" : "") + std::to_string(v);
+}
+
+void AddPieces(std::vector<std::string>& lines, std::string_view name, const std::string& value) {
+    constexpr size_t kPiece = 150;
+    for (size_t at = 0; at < value.size(); at += kPiece) lines.push_back(TagLine(name, value.substr(at, kPiece)));
+}
+
+// Numbers of the glyph characters the move text writes for position glyphs.
+const std::array<int, 256>& GlyphNumbers() {
+    static const std::array<int, 256> table = [] {
+        std::array<int, 256> t{};
+        for (int n = 0; n < 256; ++n) {
+            std::string s = FixedNagSymbol(n);
+            if (s.size() == 1) t[static_cast<unsigned char>(s[0])] = n;
+        }
+        return t;
+    }();
+    return table;
+}
+
+// The ">" mark (a glyph that belongs before the move) is dropped and " $998"
+// put after the move word it preceded, that is before the next blank or "<".
+// Comments are passed over exactly as the conversion passes over them.
+std::string MoveBeforeMarks(const std::string& t, size_t end) {
+    if (t.find('>') == std::string::npos) return t;
+    std::vector<size_t> removed;  // positions of the marks
+    std::vector<size_t> inserts;  // positions before which " $998" goes
+    size_t i = 0;
+    while (i < end) {
+        char c = t[i];
+        if (c == '{') {
+            size_t close = t.find('}', i + 1);
+            i = close == std::string::npos ? t.size() : close + 1;
+            continue;
+        }
+        if (c == '>') {
+            removed.push_back(i);
+            size_t e = t.find_first_of(" <", i + 1);
+            inserts.push_back(e == std::string::npos ? t.size() : e);
+        }
+        ++i;
+    }
+    if (removed.empty()) return t;
+    std::sort(inserts.begin(), inserts.end());
+    std::string out;
+    out.reserve(t.size() + inserts.size() * 5);
+    size_t r = 0, k = 0;
+    for (i = 0; i <= t.size(); ++i) {
+        while (k < inserts.size() && inserts[k] == i) {
+            out += " $998";
+            ++k;
+        }
+        if (i == t.size()) break;
+        if (r < removed.size() && removed[r] == i) {
+            ++r;
+            continue;
+        }
+        out += t[i];
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string PGNDateValue(uint16_t year, uint16_t month, uint16_t day) {
+    std::string v = year == 0 ? std::string("????") : std::to_string(year);
+    v += '.';
+    v += TwoDigits(month);
+    v += '.';
+    v += TwoDigits(day);
+    return v;
+}
+
+std::vector<std::string> PGNTagLines(const TEventData& h, const TSchachbrett& startPosition, const TZug& startState,
+                                     uint16_t startMoveNo) {
+    std::vector<std::string> lines;
+    lines.push_back(TagLine("Event", OrQuestion(h.Event)));
+    lines.push_back(TagLine("Site", OrQuestion(h.Site)));
+    lines.push_back(TagLine("Date", PGNDateValue(h.Year, h.Month, h.Day)));
+    lines.push_back(TagLine("Round", h.RoundNumber != 0 ? std::to_string(h.RoundNumber) : std::string("-")));
+    lines.push_back(TagLine("White", OrQuestion(h.White)));
+    lines.push_back(TagLine("Black", OrQuestion(h.Black)));
+    lines.push_back(TagLine("Result", h.Result));
+    if (!h.Annotator.empty()) lines.push_back(TagLine("Annotator", h.Annotator));
+    if (h.BlackElo != 0) lines.push_back(TagLine("BlackElo", std::to_string(h.BlackElo)));
+    if (!h.ECO.empty()) lines.push_back(TagLine("ECO", h.ECO));
+    std::string eventDate = PGNDateValue(h.EventYear, h.EventMonth, h.EventDay);
+    if (eventDate != "????.??.??") lines.push_back(TagLine("EventDate", eventDate));
+    if (startPosition != InitialPosition || startState.Side != White) {
+        lines.push_back(TagLine("FEN", PositionToFEN(startPosition, startState, startMoveNo)));
+        lines.push_back(TagLine("SetUp", "1"));
+    }
+    if (h.TimeControlBase != 0)
+        lines.push_back(TagLine("TimeControl",
+                                std::to_string(h.TimeControlBase) + "+" + std::to_string(h.TimeControlIncrement)));
+    if (h.WhiteElo != 0) lines.push_back(TagLine("WhiteElo", std::to_string(h.WhiteElo)));
+    AddPieces(lines, "MetaKeywords", h.MetaKeywords);
+    AddPieces(lines, "MetaDescription", h.MetaDescription);
+    if (h.OtherTags)
+        for (const std::string& line : h.OtherTags->Lines()) lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> ConvertNotationToMovetext(const std::string& text, size_t verbatimTail) {
+    verbatimTail = std::min(verbatimTail, text.size());
+    const std::string t = MoveBeforeMarks(text, text.size() - verbatimTail);
+    const size_t len = t.size();
+    const size_t end = len - verbatimTail;  // the mark removal keeps the tail's length
+    const auto& glyphs = GlyphNumbers();
+
+    std::string out;
+    out.reserve(len + len / 8 + 16);
+    long long n = 0;  // characters counted since the last line break
+    size_t i = 0;
+    while (i < end) {
+        char c = t[i];
+        switch (c) {
+            case '\n':
+                ++i;
+                while (i < len && (t[i] == ' ' || t[i] == '\n')) ++i;
+                continue;
+            case '\r':
+                out += ' ';
+                break;
+            case ' ':
+                if (n >= 71) {
+                    out += '\n';
+                    n = 0;
+                } else {
+                    out += ' ';
+                }
+                break;
+            case '!':
+            case '?':
+                if (i + 1 < len) {
+                    char next = t[i + 1];
+                    out += " $";
+                    if (c == '!' && next == '!') out += '3';
+                    else if (c == '!' && next == '?') out += '5';
+                    else if (c == '?' && next == '?') out += '4';
+                    else if (c == '?' && next == '!') out += '6';
+                    else {
+                        // A single sign: its digit is written in its own step.
+                        out += c == '!' ? '1' : '2';
+                        i += 1;
+                        n += 2;
+                        continue;
+                    }
+                    i += 2;
+                    n += 2;
+                    continue;
+                }
+                out += c;
+                break;
+            case '<':
+                out += " $999";
+                break;
+            case 'D': out += 'Q'; break;
+            case 'L': out += 'B'; break;
+            case 'S': out += 'N'; break;
+            case 'T': out += 'R'; break;
+            case '[': out += '('; break;
+            case ']': out += ')'; break;
+            case '{':
+                out += '{';
+                ++i;
+                ++n;
+                while (i < len) {
+                    char k = t[i];
+                    if (k == '\n') {
+                        ++i;
+                        while (i < len && (t[i] == ' ' || t[i] == '\n')) ++i;
+                        continue;
+                    }
+                    if (k == '\r') {
+                        out += ' ';
+                    } else if (k == ' ') {
+                        size_t j = i + 1;
+                        while (j < len && t[j] == ' ') ++j;
+                        char after = j < len ? t[j] : '\0';
+                        if (n > 60 && after != '[') {
+                            out += '\n';
+                            n = 0;
+                        } else {
+                            out += ' ';
+                        }
+                        i = j;
+                        ++n;
+                        continue;
+                    } else {
+                        out += k;
+                    }
+                    ++i;
+                    ++n;
+                    if (k == '}') break;
+                }
+                continue;
+            default: {
+                int glyph = glyphs[static_cast<unsigned char>(c)];
+                if (glyph != 0) {
+                    out += " $";
+                    out += std::to_string(glyph);
+                } else {
+                    out += c;
+                }
+                break;
+            }
+        }
+        ++i;
+        ++n;
+    }
+    if (i < len) out.append(t, std::max(i, end), std::string::npos);
+
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < out.size()) {
+        size_t brk = out.find('\n', start);
+        if (brk == std::string::npos) {
+            lines.push_back(out.substr(start));
+            break;
+        }
+        lines.push_back(out.substr(start, brk - start));
+        start = brk + 1;
+    }
+    return lines;
+}
+
+int WritePGN(TNotationCore& core, bool toClipboard, std::string& text, bool tagsOnly,
+             const TClipboardSink& clipboard) {
+    TNotationDisplay& d = DisplayOf(core);
+    // Whatever happens below, the display gets its normal layout back.
+    struct TRestore {
+        TNotationCore& core;
+        bool relayout;
+        ~TRestore() {
+            core.PgnMode = false;
+            if (!relayout) return;
+            try {
+                core.Relayout();
+            } catch (...) {
+            }
+        }
+    } restore{core, !tagsOnly};
+
+    const TPartiedaten& game = core.Game;
+    if (!tagsOnly) {
+        core.PgnMode = true;
+        LayoutNotation(core, d);
+    }
+    std::vector<std::string> lines = PGNTagLines(game.Header, game.StartPosition, game.StartState, game.StartMoveNo);
+    const std::string& crlf = core.LineBreak;
+    if (tagsOnly) {
+        text.clear();
+        for (const std::string& line : lines) text += line + crlf;
+        return -1;
+    }
+    lines.emplace_back();
+    std::string body = d.Text;
+    if (d.Ueberschrift) body.erase(0, std::min(body.size(), static_cast<size_t>(std::max(d.HeadlineLength, 0))));
+    std::vector<std::string> movetext = ConvertNotationToMovetext(body, game.Header.Result.size());
+    size_t total = 0;
+    for (const auto& l : lines) total += l.size() + crlf.size();
+    for (const auto& l : movetext) total += l.size() + crlf.size();
+    std::string all;
+    all.reserve(total);
+    for (const auto& l : lines) all.append(l).append(crlf);
+    for (const auto& l : movetext) all.append(l).append(crlf);
+    if (toClipboard) {
+        if (!clipboard || !clipboard(all)) return 1;
+        return 0;
+    }
+    text = std::move(all);
+    return 0;
+}
+
+void CopyPGNToClipboard(TNotationCore& core, const TClipboardSink& clipboard) {
+    std::string unused;
+    WritePGN(core, true, unused, false, clipboard);
+}

@@ -1,0 +1,43 @@
+// Writing the loaded game as PGN: the tag lines from the header record, then
+// the movetext converted character by character from the notation text that
+// the layout produces in PGN mode.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "collection/event_data.h"
+#include "notation/notation_core.h"
+#include "rules/position.h"
+
+// The tag lines of a game, in the order PGN readers expect the seven
+// required tags, then the optional ones the header record keeps.
+std::vector<std::string> PGNTagLines(const TEventData& header, const TSchachbrett& startPosition,
+                                     const TZug& startState, uint16_t startMoveNo);
+
+// A date tag value: "1999.03.??" style, "????.??.??" when nothing is known.
+std::string PGNDateValue(uint16_t year, uint16_t month, uint16_t day);
+
+// Converts a notation text laid out in PGN mode (headline already removed)
+// into movetext lines: glyph letters and "!"/"?" forms back to numeric
+// glyphs, the "<" and ">" marks, German piece letters to English, square
+// brackets to parentheses, lines broken after 71 counted characters (inside
+// comments after 60). The last `verbatimTail` characters (the result) are
+// copied unchanged.
+std::vector<std::string> ConvertNotationToMovetext(const std::string& text, size_t verbatimTail = 0);
+
+// Puts text on the clipboard; false when that failed.
+using TClipboardSink = std::function<bool(const std::string& text)>;
+
+// Writes the game as PGN. With toClipboard the text goes to `clipboard` (and
+// `text` is not set); otherwise it is returned in `text`. With tagsOnly only
+// the tag lines are produced (in `text`) and the result is -1. Returns 0 when
+// the full text was produced, 1 when the clipboard refused it. Leaves PGN
+// mode and lays the game out again in every case; Current does not change.
+int WritePGN(TNotationCore& core, bool toClipboard, std::string& text, bool tagsOnly,
+             const TClipboardSink& clipboard = {});
+
+// WritePGN to the clipboard, full text; the result is ignored.
+void CopyPGNToClipboard(TNotationCore& core, const TClipboardSink& clipboard);
