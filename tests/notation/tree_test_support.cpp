@@ -1,0 +1,114 @@
+#include "tree_test_support.h"
+
+#include <utility>
+
+#include "notation/game_tree.h"
+#include "rules/fen.h"
+#include "rules/legality.h"
+
+namespace treetest {
+
+namespace {
+
+// A move the text itself gets wrong, whatever the reader does: no piece of
+// the mover on the source square, or castling through occupied squares or
+// without king and rook at home, or a pawn pushed into a piece.
+bool TextFault(const TSchachbrett& before, const TZug& test, const TZug& stored) {
+    int side = test.Side;
+    if (stored.CastleKind) {
+        int base = side == White ? 21 : 91;
+        if (before[base + 4] != King * side) return true;
+        if (stored.CastleKind == 1) return before[base + 7] != Rook * side || before[base + 5] || before[base + 6];
+        return before[base] != Rook * side || before[base + 1] || before[base + 2] || before[base + 3];
+    }
+    int piece = before[test.FromSq];
+    if (piece == 0 || (piece > 0) != (side > 0)) return true;
+    // A pawn pushed onto an occupied square.
+    return piece == Pawn * side && test.FromSq % 10 == test.ToSq % 10 && before[test.ToSq] != 0;
+}
+
+}  // namespace
+
+int LoadMoves(TNotationCore& core, const std::string& movetext, const std::string& fen) {
+    std::string text = "[Event \"test\"]\n";
+    if (!fen.empty()) text += "[FEN \"" + fen + "\"]\n[SetUp \"1\"]\n";
+    text += "\n" + movetext + "\n";
+    return core.LoadGame(text);
+}
+
+std::vector<TBaum*> Line(TBaum* first) {
+    std::vector<TBaum*> line;
+    for (TBaum* n = first; n; n = n->Next) line.push_back(n);
+    return line;
+}
+
+std::vector<TBaum*> MainLine(const TNotationCore& core) {
+    return core.Root ? Line(core.Root->FirstMove) : std::vector<TBaum*>{};
+}
+
+int VariationCount(const TBaum* node) {
+    int count = 0;
+    for (TVariationEntry* v = node ? node->Variations : nullptr; v; v = v->NextVar) ++count;
+    return count;
+}
+
+TBaum* Alternative(const TBaum* node, int k) {
+    TVariationEntry* v = node ? node->Variations : nullptr;
+    for (int i = 1; v && i < k; ++i) v = v->NextVar;
+    return v ? v->FirstMove : nullptr;
+}
+
+std::vector<std::string> MainLineText(TNotationCore& core) {
+    std::vector<std::string> texts;
+    bool wasEnglish = core.English();
+    core.SetEnglish(true);
+    TSchachbrett saved = core.Board;
+    core.Board = core.Game.StartPosition;
+    for (TBaum* n : MainLine(core)) {
+        texts.push_back(core.MoveToText(n->Zug));
+        MakeMove(core.Board, n->Zug);
+    }
+    core.Board = saved;
+    core.SetEnglish(wasEnglish);
+    return texts;
+}
+
+TreeCheck CheckTree(const TNotationCore& core) {
+    TreeCheck check;
+    if (!core.Root || !core.Root->FirstMove) return check;
+    struct Item {
+        TBaum* node;
+        TSchachbrett before;
+        TZug stateBefore;
+    };
+    std::vector<Item> stack;
+    stack.push_back({core.Root->FirstMove, core.Game.StartPosition, core.Game.StartState});
+    while (!stack.empty()) {
+        Item item = std::move(stack.back());
+        stack.pop_back();
+        TBaum* node = item.node;
+        ++check.nodes;
+        TZug test = node->Zug;
+        test.Castling = item.stateBefore.Castling;
+        test.EpSquare = item.stateBefore.EpSquare;
+        test.Side = static_cast<int8_t>(-node->Zug.Side);
+        if (TextFault(item.before, test, node->Zug)) {
+            ++check.textFaults;
+        } else if (!IsLegalMove(item.before, test)) {
+            if (check.illegal++ == 0)
+                check.firstIllegal = PositionToFEN(item.before, item.stateBefore, 1) + " : " +
+                                     std::string(SquareName(test.FromSq)) + std::string(SquareName(test.ToSq));
+        }
+        TSchachbrett after = item.before;
+        MakeMove(after, node->Zug);
+        TSchachbrett back = after;
+        UnmakeMove(back, node->Zug, node->Zug);
+        if (back != item.before && !TextFault(item.before, test, node->Zug)) ++check.notRestored;
+        for (TVariationEntry* v = node->Variations; v; v = v->NextVar)
+            if (v->FirstMove) stack.push_back({v->FirstMove, item.before, item.stateBefore});
+        if (node->Next) stack.push_back({node->Next, after, node->Zug});
+    }
+    return check;
+}
+
+}  // namespace treetest
