@@ -1,0 +1,82 @@
+#include <cstdio>
+#include <string>
+
+#include "cli/command.h"
+#include "collection/pgn_core.h"
+#include "notation/layout.h"
+#include "notation/measure.h"
+#include "notation/notation_core.h"
+
+namespace {
+
+int RunNotation(const CliArgs& args);
+
+const CliCommand kNotation{"notation", "FILE N [--width W] [--german] [--headline]",
+                           "print the notation rows of game N: font, tab, row text", RunNotation};
+
+int RunNotation(const CliArgs& args) {
+    std::string file;
+    long long number = 0;
+    long long width = 0;
+    bool german = false;
+    bool headline = false;
+    int positional = 0;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--german") {
+            german = true;
+        } else if (a == "--headline") {
+            headline = true;
+        } else if (a == "--width") {
+            if (i + 1 >= args.size() || !cli::ParseInt(args[i + 1], width) || width < 1 || width > 1000000000)
+                return cli::UsageError(kNotation);
+            ++i;
+        } else if (positional == 0) {
+            file = a;
+            ++positional;
+        } else if (positional == 1) {
+            if (!cli::ParseInt(a, number) || number < 1) return cli::UsageError(kNotation);
+            ++positional;
+        } else {
+            return cli::UsageError(kNotation);
+        }
+    }
+    if (positional != 2) return cli::UsageError(kNotation);
+
+    TPGNCore pgn;
+    std::string error;
+    if (!pgn.OpenForReading(file, error)) return cli::Fail(error);
+    if (number > pgn.GameCount())
+        return cli::Fail("game " + std::to_string(number) + " not found: " + file + " holds " +
+                         std::to_string(pgn.GameCount()) + " games");
+    std::int32_t id = -1;
+    std::string text;
+    pgn.GetGame(static_cast<std::int32_t>(number - 1), id, text);
+    if (id < 0) return cli::Fail("cannot read game " + std::to_string(number) + " of " + file);
+
+    // One unit per character, the indents as the main window sets them.
+    static const TUnitMeasure measure;
+    TNotationCore core;
+    TNotationDisplay& display = AttachLayout(core, &measure);
+    display.Ueberschrift = headline;
+    display.Indent0Var = 2;
+    display.Indent1Var = 10;
+    display.Indent2Var = 18;
+    display.PaintWidth = static_cast<int>(width);
+    core.SetEnglish(!german);
+    core.LoadGame(text);
+
+    std::string out;
+    for (int i = 0; i < display.RowCount(); ++i) {
+        out += FontPropertyName(display.Rows[static_cast<size_t>(i)].Font);
+        out += '\t';
+        out += display.RowText(i);
+        out += '\n';
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : cli::Fail("cannot write the output");
+}
+
+}  // namespace
+
+QUARZEL_CLI_COMMAND(kNotation);

@@ -1,0 +1,43 @@
+#include <cstdio>
+#include <string>
+
+#include "cli/command.h"
+#include "collection/pgn_core.h"
+#include "notation/layout.h"
+#include "notation/notation_core.h"
+#include "notation/pgn_writer.h"
+
+namespace {
+
+int RunPgn(const CliArgs& args);
+
+const CliCommand kPgn{"pgn", "FILE N", "load game N (from 1) and print it as the viewer writes PGN", RunPgn};
+
+int RunPgn(const CliArgs& args) {
+    if (args.size() != 2) return cli::UsageError(kPgn);
+    long long number = 0;
+    if (!cli::ParseInt(args[1], number) || number < 1) return cli::UsageError(kPgn);
+    TPGNCore pgn;
+    std::string error;
+    if (!pgn.OpenForReading(args[0], error)) return cli::Fail(error);
+    if (number > pgn.GameCount())
+        return cli::Fail("game " + args[1] + " not found: " + args[0] + " holds " + std::to_string(pgn.GameCount()) +
+                         " games");
+    std::int32_t id = -1;
+    std::string text;
+    pgn.GetGame(static_cast<std::int32_t>(number - 1), id, text);
+    if (id < 0) return cli::Fail("cannot read game " + args[1] + " of " + args[0]);
+
+    TNotationCore core;
+    AttachLayout(core);
+    core.SetEnglish(true);
+    core.LoadGame(text);
+    std::string out;
+    WritePGN(core, false, out, false);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : cli::Fail("cannot write the output");
+}
+
+}  // namespace
+
+QUARZEL_CLI_COMMAND(kPgn);
