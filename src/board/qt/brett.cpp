@@ -1,0 +1,577 @@
+#include "board/qt/brett.h"
+
+#include <QContextMenuEvent>
+#include <QDialog>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QImageReader>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QScreen>
+#include <cstdlib>
+#include <exception>
+#include <vector>
+
+#include "app/platform/platform.h"
+#include "board/qt/schalter.h"
+#include "board/user_sheet.h"
+#include "rules/fen.h"
+
+namespace {
+
+// Pen colours of the run streams.
+constexpr QRgb kWhite = 0xffffffff;
+constexpr QRgb kBlack = 0xff000000;
+
+}  // namespace
+
+TBrett::TBrett(QWidget* parent) : QWidget(parent) {
+    // The picture is drawn stretched over the whole widget; patterns and
+    // pieces are copied without smoothing so that masks stay exact.
+    ziehenmoeglich_ = true;
+    grundstellung_ = true;  // stored only: the position is set just below
+    whiteColor_ = QColor(255, 255, 255);
+    blackColor_ = QColor(192, 192, 192);
+    ton_ = english_ = aufbauFiguren_ = false;
+    // The move record gets its contents from Grundstellung or ShowPosition;
+    // until then it is all zero.
+    zug_ = TZug{};
+    zug_.Castling = 0;
+    zug_.Side = 0;
+    groesse_ = 32;
+    setFixedSize(256, 256);
+    picture_ = QImage(256, 256, QImage::Format_RGB32);
+    picture_.fill(kWhite);
+    draggedPiece_ = 0;
+    dragBuffer_ = QImage(32, 32, QImage::Format_RGB32);
+    ComputeSquareRects(32);
+    stellung_ = InitialPosition;
+    lastDrawn_ = InitialPosition;
+    for (int q = 0; q < 64; ++q) lastDrawn_[static_cast<size_t>(Index64ToSquare(q))] = -100;
+    userFiguren_.clear();
+    figuren_ = TFigurenset::User;
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+TBrett::~TBrett() = default;
+
+void TBrett::ComputeSquareRects(int s) { rects_ = ::ComputeSquareRects(s); }
+
+QRect TBrett::SquareRect(int index64) const {
+    const TSquareRect& r = rects_[static_cast<size_t>(index64)];
+    return QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
+}
+
+QPoint TBrett::ToPicture(const QPointF& p) const {
+    // The picture fills the widget; with a widget of another size the point
+    // is scaled back into picture pixels.
+    if (width() <= 0 || height() <= 0) return p.toPoint();
+    if (width() == picture_.width() && height() == picture_.height()) return p.toPoint();
+    return QPoint(static_cast<int>(p.x() * picture_.width() / width()),
+                  static_cast<int>(p.y() * picture_.height() / height()));
+}
+
+void TBrett::UpdatePictureRect(const QRect& r) {
+    if (width() == picture_.width() && height() == picture_.height()) {
+        update(r);
+    } else {
+        update();
+    }
+}
+
+void TBrett::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    if (width() == picture_.width() && height() == picture_.height())
+        p.drawImage(0, 0, picture_);
+    else
+        p.drawImage(rect(), picture_);
+}
+
+// ---------------------------------------------------------------- drawing
+
+const QImage& TBrett::ScaledPattern(const QImage& pattern, QImage& scaled) {
+    if (scaled.isNull() || scaled.width() != groesse_ || scaled.height() != groesse_)
+        scaled = pattern.scaled(groesse_, groesse_, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                     .convertToFormat(QImage::Format_RGB32);
+    return scaled;
+}
+
+void TBrett::DrawSquareWith(QPainter& painter, int q) {
+    const bool dark = IsDarkSquare(q);
+    const QImage& pattern = dark ? blackPattern_ : whitePattern_;
+    const QRect r = SquareRect(q);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    if (pattern.isNull()) {
+        painter.fillRect(r, dark ? blackColor_ : whiteColor_);
+    } else {
+        QImage& scaled = dark ? blackPatternScaled_ : whitePatternScaled_;
+        painter.drawImage(r.topLeft(), ScaledPattern(pattern, scaled));
+    }
+    ++squaresDrawn_;
+}
+
+void TBrett::DrawPieceInto(QPainter& painter, const QRect& target, int piece) {
+    const int column = SheetColumnOfPiece(piece);
+    if (column == 0 || sheet_.isNull()) return;
+    const int cellWidth = sheet_.width() / 12;
+    const int half = sheet_.height() / 2;
+    if (cellWidth <= 0 || half <= 0) return;
+    const QRect image((column - 1) * cellWidth, 0, cellWidth, half);
+    const QRect mask((column - 1) * cellWidth, half, cellWidth, sheet_.height() - half);
+    // Mask (black inside, white outside) as source AND NOT destination: the
+    // outside becomes the inverted background, the inside black. The image
+    // (white outside) XORed on top turns the outside back and puts the piece
+    // inside.
+    painter.setCompositionMode(QPainter::RasterOp_SourceAndNotDestination);
+    painter.drawImage(target, sheet_, mask);
+    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    painter.drawImage(target, sheet_, image);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+}
+
+void TBrett::DrawSquare(int q) {
+    if (PaintLocked || q < 0 || q > 63) return;
+    QPainter painter(&picture_);
+    DrawSquareWith(painter, q);
+    UpdatePictureRect(SquareRect(q));
+}
+
+void TBrett::DrawPiece(int q, int piece) {
+    if (PaintLocked || q < 0 || q > 63) return;
+    QPainter painter(&picture_);
+    DrawPieceInto(painter, SquareRect(q), piece);
+    UpdatePictureRect(SquareRect(q));
+}
+
+void TBrett::RedrawBoard(bool force) {
+    if (PaintLocked) return;
+    {
+        QPainter painter(&picture_);
+        for (int q = 0; q < 64; ++q) {
+            const size_t m = static_cast<size_t>(Index64ToSquare(q));
+            if (!force && stellung_[m] == lastDrawn_[m]) continue;
+            DrawSquareWith(painter, q);
+            DrawPieceInto(painter, SquareRect(q), stellung_[m]);
+            UpdatePictureRect(SquareRect(q));
+        }
+    }
+    lastDrawn_ = stellung_;
+}
+
+void TBrett::ShowPosition(const TSchachbrett& stellung, const TZug& zug) {
+    stellung_ = stellung;
+    zug_ = zug;
+    RedrawBoard(false);
+}
+
+void TBrett::CopyFENToClipboard() {
+    const std::string fen = PositionToFEN(stellung_, zug_, 1);
+    Platform::Get().SetClipboardText(QString::fromStdString(fen));
+}
+
+// ---------------------------------------------------------------- properties
+
+void TBrett::SetFiguren(TFigurenset value) {
+    if (value != TFigurenset::User && value != figuren_) {
+        if (BuildPieceSheet(value)) RedrawBoard(true);
+        userFiguren_.clear();
+    }
+    figuren_ = value;
+}
+
+void TBrett::SetUserFiguren(const QString& name) {
+    if (name.isEmpty() || name == userFiguren_) {
+        userFiguren_ = name;
+        return;
+    }
+    if (!QFileInfo::exists(name)) {
+        Platform::Get().ShowMessage(this, QString::fromUtf8(kMsgFileNotFound), TMessageKind::Error);
+        return;
+    }
+    if (LoadPieceBitmap(name)) {
+        RedrawBoard(true);
+        figuren_ = TFigurenset::User;
+        userFiguren_ = name;
+    } else {
+        SetFiguren(TFigurenset::WinboardF33);
+    }
+}
+
+void TBrett::SetGroesse(int value) {
+    const int v = std::abs(value);
+    if (v == groesse_ || v < 10 || v > 99) return;
+    setFixedSize(8 * v, 8 * v);
+    QImage picture(8 * v, 8 * v, QImage::Format_RGB32);
+    picture.fill(kWhite);
+    {
+        // Keep what is drawn where it still fits; the forced redraw below
+        // paints every square anyway.
+        QPainter p(&picture);
+        p.drawImage(0, 0, picture_);
+    }
+    picture_ = picture;
+    dragBuffer_ = QImage(v, v, QImage::Format_RGB32);
+    ComputeSquareRects(v);
+    groesse_ = v;
+    whitePatternScaled_ = QImage();
+    blackPatternScaled_ = QImage();
+    RedrawBoard(true);
+    update();
+}
+
+void TBrett::SetGrundstellung(bool value) {
+    for (int q = 0; q < 64; ++q) {
+        const size_t m = static_cast<size_t>(Index64ToSquare(q));
+        stellung_[m] = value ? InitialPosition[m] : 0;
+    }
+    zug_.FromSq = zug_.ToSq = zug_.Promotion = zug_.EpVictim = zug_.EpSquare = 0;
+    zug_.Captured = zug_.CastleKind = 0;
+    zug_.Castling = 31;
+    zug_.Side = White;
+    zug_.Flags = 0;
+    zug_.MoveNag = 0;
+    if (OnNewPosition) OnNewPosition(this, stellung_, zug_, 1);
+    RedrawBoard(false);
+    grundstellung_ = value;
+}
+
+void TBrett::SetWhiteSquareColor(const QColor& c) {
+    if (c == whiteColor_) return;
+    whiteColor_ = c;
+    RedrawBoard(true);
+}
+
+void TBrett::SetBlackSquareColor(const QColor& c) {
+    if (c == blackColor_) return;
+    blackColor_ = c;
+    RedrawBoard(true);
+}
+
+void TBrett::SetSquarePattern(QImage& owned, QImage& scaled, const QImage* pattern) {
+    if (pattern == &owned) return;
+    if (pattern && !pattern->isNull()) {
+        // Raster operations ignore alpha: flatten a transparent pattern onto white.
+        QImage flat(pattern->size(), QImage::Format_RGB32);
+        flat.fill(kWhite);
+        QPainter p(&flat);
+        p.drawImage(0, 0, *pattern);
+        p.end();
+        owned = flat;
+    } else {
+        owned = QImage();
+    }
+    scaled = QImage();
+    RedrawBoard(true);
+}
+
+void TBrett::SetWhiteSquarePattern(const QImage* pattern) {
+    SetSquarePattern(whitePattern_, whitePatternScaled_, pattern);
+}
+
+void TBrett::SetBlackSquarePattern(const QImage* pattern) {
+    SetSquarePattern(blackPattern_, blackPatternScaled_, pattern);
+}
+
+// ---------------------------------------------------------------- piece sheets
+
+bool TBrett::BuildPieceSheet(TFigurenset set) {
+    const int s = PieceCellSize(set);
+    const std::span<const uint8_t> stream = PieceRunStream(set);
+    if (s <= 0 || stream.empty()) return false;
+    BusyCursor busy;
+    QImage sheet(12 * s, 2 * s, QImage::Format_RGB32);
+    const long long used = ForEachRun(stream, s, [&sheet](int x, int y, int n, bool black) {
+        const QRgb colour = black ? kBlack : kWhite;
+        for (int k = 0; k < n; ++k) reinterpret_cast<QRgb*>(sheet.scanLine(y + k))[x] = colour;
+    });
+    if (used < 0 || static_cast<size_t>(used) != stream.size()) return false;
+    sheet_ = sheet;
+    return true;
+}
+
+bool TBrett::LoadPieceBitmap(const QString& name) {
+    auto fail = [this](const char* message) {
+        Platform::Get().ShowMessage(this, QString::fromUtf8(message), TMessageKind::Error);
+        return false;
+    };
+    QFile file(name);
+    if (!QFileInfo::exists(name)) return fail(kMsgDateiNichtGefunden);
+    if (!file.open(QIODevice::ReadOnly)) return fail(kMsgBitmapNichtGeladen);
+    // The header decides before anything is decoded: a file claiming a huge
+    // size is refused without allocating its pixels.
+    const QByteArray head = file.read(64);
+    TImageHeader header;
+    if (!ReadImageHeader(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(head.constData()),
+                                                  static_cast<size_t>(head.size())),
+                         header))
+        return fail(kMsgBitmapNichtGeladen);
+    if (!UserSheetSizeOk(header.width, header.height)) return fail(kMsgUngueltigeMasse);
+    file.seek(0);
+    QImageReader reader(&file, header.kind == TImageKind::Png ? "png" : "bmp");
+    reader.setAutoTransform(false);
+    QImage loaded = reader.read();
+    if (loaded.isNull()) return fail(kMsgBitmapNichtGeladen);
+    if (!UserSheetSizeOk(loaded.width(), loaded.height())) return fail(kMsgUngueltigeMasse);
+    // Raster operations ignore alpha: flatten onto white.
+    QImage sheet(loaded.size(), QImage::Format_RGB32);
+    sheet.fill(kWhite);
+    QPainter p(&sheet);
+    p.drawImage(0, 0, loaded);
+    p.end();
+    sheet_ = sheet;
+    return true;
+}
+
+// ---------------------------------------------------------------- interaction
+
+void TBrett::DoMoveDone(Qt::KeyboardModifiers shift) {
+    if (!OnMoveDone) return;
+    ctrlDown_ = shift.testFlag(Qt::ControlModifier);
+    altDown_ = shift.testFlag(Qt::AltModifier);
+    struct Reset {
+        TBrett* b;
+        ~Reset() { b->ctrlDown_ = b->altDown_ = false; }
+    } reset{this};
+    OnMoveDone(this);
+}
+
+bool TBrett::DoMoveTry(int from, int to) {
+    bool legal = false;
+    const int8_t savedFrom = zug_.FromSq, savedTo = zug_.ToSq, savedKind = zug_.CastleKind;
+    zug_.FromSq = static_cast<int8_t>(from);
+    zug_.ToSq = static_cast<int8_t>(to);
+    zug_.CastleKind = 0;
+    struct Restore {
+        TZug& z;
+        int8_t f, t, k;
+        ~Restore() {
+            z.FromSq = f;
+            z.ToSq = t;
+            z.CastleKind = k;
+        }
+    } restore{zug_, savedFrom, savedTo, savedKind};
+    if (OnMoveTry) OnMoveTry(this, legal);
+    return legal;
+}
+
+int TBrett::DoMovePart(int square) {
+    uint8_t zugvorschlag = 0;
+    if (OnMovePart) OnMovePart(this, static_cast<uint8_t>(square), zugvorschlag);
+    return zugvorschlag;
+}
+
+int TBrett::AskPromotion(int side) {
+    const int half = sheet_.height() / 2;
+    // Without a sheet the buttons show letters at the square size.
+    const int r = half > 0 ? half + 5 : std::max(groesse_, 24);
+    QDialog chooser(this, Qt::Dialog | Qt::FramelessWindowHint);
+    chooser.setFixedSize(4 * r, r);
+    QPoint at = mapToGlobal(QPoint(2 * groesse_, groesse_ / 2 + 3 * groesse_));
+    if (QScreen* screen = this->screen()) {
+        const QRect area = screen->geometry();
+        if (at.x() + 4 * r > area.right() + 1) at.setX(area.right() + 1 - 4 * r);
+        if (at.y() + r > area.bottom() + 1) at.setY(area.bottom() + 1 - r);
+    }
+    chooser.move(at);
+    const int cellWidth = sheet_.width() / 12;
+    static const char* kLetters[4] = {"R", "B", "N", "Q"};
+    TSchalter* queen = nullptr;
+    for (int i = 0; i < 4; ++i) {
+        const int column = side > 0 ? i + 2 : i + 8;
+        auto* button = new TSchalter(static_cast<uint8_t>(column), &chooser);
+        button->setGeometry(i * r, 0, r, r);
+        if (half > 0 && cellWidth > 0) {
+            QImage glyph = sheet_.copy((column - 1) * cellWidth, 0, cellWidth, half)
+                               .scaled(half, half, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+            button->setIcon(QIcon(QPixmap::fromImage(glyph)));
+            button->setIconSize(QSize(half, half));
+        } else {
+            button->setText(QString::fromLatin1(kLetters[i]));
+        }
+        queen = button;
+    }
+    queen->setDefault(true);
+    queen->setFocus();
+    board::PromotionChoice = 0;
+    Platform::Get().ExecModal(&chooser);
+    return board::PromotionChoice;
+}
+
+bool TBrett::PlayMove(int from, int to) {
+    const bool made = ApplyBoardMove(stellung_, zug_, from, to, [this](int side) {
+        board::PromotionChoice = 0;
+        return AskPromotion(side);
+    });
+    if (!made) return false;
+    // Every square the move touched differs from what is on screen (the
+    // origin was painted empty at the press but is recorded with its piece).
+    RedrawBoard(false);
+    return true;
+}
+
+void TBrett::ReportFailure(const char* what) {
+    Platform::Get().ShowMessage(this, QString::fromUtf8(what), TMessageKind::Error);
+}
+
+void TBrett::mousePressEvent(QMouseEvent* event) {
+    try {
+        MousePress(event);
+    } catch (const std::exception& e) {
+        ReportFailure(e.what());
+    }
+}
+
+void TBrett::mouseMoveEvent(QMouseEvent* event) {
+    try {
+        MouseMove(event);
+    } catch (const std::exception& e) {
+        ReportFailure(e.what());
+    }
+}
+
+void TBrett::mouseReleaseEvent(QMouseEvent* event) {
+    try {
+        MouseRelease(event);
+    } catch (const std::exception& e) {
+        draggedPiece_ = 0;
+        suggestedSquare_ = 0;
+        ReportFailure(e.what());
+    }
+}
+
+void TBrett::contextMenuEvent(QContextMenuEvent* event) {
+    if (popupMenu_) popupMenu_->popup(event->globalPos());
+}
+
+void TBrett::MousePress(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && popupMenu_) {
+        // No context menu while the left button is down.
+        savedPopupMenu_ = popupMenu_;
+        popupMenu_ = nullptr;
+    }
+    QWidget::mousePressEvent(event);
+    event->accept();
+    if (!ziehenmoeglich_ || event->button() != Qt::LeftButton) return;
+    if (draggedPiece_ != 0) return;  // a drag is already under way
+    const QPoint pt = ToPicture(event->position());
+    const int q = SquareAt(rects_, pt.x(), pt.y());
+    if (q < 0) return;
+    suggestedSquare_ = 0;
+    if (zugVorschlagen_) {
+        const int s = DoMovePart(Index64ToSquare(q));
+        suggestedSquare_ = IsRealSquare(s) ? s : 0;
+        if (suggestedSquare_ != 0 && !PaintLocked) {
+            const QRect r = SquareRect(SquareToIndex64(suggestedSquare_));
+            QPainter p(&picture_);
+            p.setBrush(Qt::NoBrush);
+            p.setPen(QPen(Qt::black, 2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+            // A 2-pixel frame inside the square.
+            p.drawRect(QRectF(r.left() + 1, r.top() + 1, r.width() - 2, r.height() - 2));
+            UpdatePictureRect(r);
+        }
+    }
+    const int piece = stellung_[static_cast<size_t>(Index64ToSquare(q))];
+    if (piece == 0 && suggestedSquare_ == 0) return;
+    dragOrigin_ = q;
+    if (piece * zug_.Side <= 0) return;
+    // Lift the piece: the square shows empty, the piece floats 2 pixels higher.
+    lastMouseX_ = pt.x();
+    lastMouseY_ = pt.y();
+    draggedPiece_ = piece;
+    DrawSquare(q);
+    dragRect_ = SquareRect(q).translated(0, -2);
+    dragBuffer_ = picture_.copy(dragRect_);
+    if (!PaintLocked) {
+        QPainter p(&picture_);
+        DrawPieceInto(p, dragRect_, draggedPiece_);
+    }
+    UpdatePictureRect(dragRect_.united(SquareRect(q)));
+}
+
+void TBrett::MouseMove(QMouseEvent* event) {
+    QWidget::mouseMoveEvent(event);
+    event->accept();
+    if (draggedPiece_ == 0) return;
+    const QPoint pt = ToPicture(event->position());
+    const QRect moved = dragRect_.translated(pt.x() - lastMouseX_, pt.y() - lastMouseY_);
+    {
+        QPainter p(&picture_);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(dragRect_.topLeft(), dragBuffer_);
+        dragBuffer_ = picture_.copy(moved);
+        DrawPieceInto(p, moved, draggedPiece_);
+    }
+    UpdatePictureRect(dragRect_.united(moved));
+    lastMouseX_ = pt.x();
+    lastMouseY_ = pt.y();
+    dragRect_ = moved;
+}
+
+void TBrett::MouseRelease(QMouseEvent* event) {
+    QWidget::mouseReleaseEvent(event);
+    event->accept();
+    if (event->button() != Qt::LeftButton) return;
+    if (savedPopupMenu_) {
+        popupMenu_ = savedPopupMenu_;
+        savedPopupMenu_ = nullptr;
+    }
+    if (!((ziehenmoeglich_ && draggedPiece_ != 0) || suggestedSquare_ != 0)) return;
+    const bool lifted = draggedPiece_ != 0;
+    QPoint drop = ToPicture(event->position());
+    if (lifted)
+        drop = QPoint(dragRect_.left() + dragRect_.width() / 2, dragRect_.top() + dragRect_.height() / 2);
+    int t = SquareAt(rects_, drop.x(), drop.y());
+    const int side = zug_.Side;
+    auto pieceOn = [this](int q) { return stellung_[static_cast<size_t>(Index64ToSquare(q))]; };
+    auto redrawWithPiece = [this, &pieceOn](int q) {
+        DrawSquare(q);
+        DrawPiece(q, pieceOn(q));
+    };
+
+    if (suggestedSquare_ != 0) {
+        const int suggested = SquareToIndex64(suggestedSquare_);
+        redrawWithPiece(suggested);
+        if (t == dragOrigin_) {
+            if (event->modifiers() != Qt::ControlModifier) {
+                if (!IsOwnPiece(pieceOn(dragOrigin_), side))
+                    dragOrigin_ = suggested;
+                else
+                    t = suggested;
+                draggedPiece_ = pieceOn(dragOrigin_);
+            }
+        } else if (t >= 0 && IsOwnPiece(pieceOn(t), side) && !IsOwnPiece(pieceOn(dragOrigin_), side)) {
+            std::swap(t, dragOrigin_);
+            draggedPiece_ = pieceOn(dragOrigin_);
+        }
+        if (draggedPiece_ == 0) {
+            suggestedSquare_ = 0;
+            return;
+        }
+    }
+    if (lifted && !PaintLocked) {
+        QPainter p(&picture_);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(dragRect_.topLeft(), dragBuffer_);
+        p.end();
+        UpdatePictureRect(dragRect_);
+    }
+    if (suggestedSquare_ != 0) {
+        redrawWithPiece(SquareToIndex64(suggestedSquare_));
+        suggestedSquare_ = 0;
+    }
+    const int piece = draggedPiece_;
+    draggedPiece_ = 0;
+    const bool refused = t < 0 || t == dragOrigin_ || IsOwnPiece(pieceOn(t), side) ||
+                         !DoMoveTry(Index64ToSquare(dragOrigin_), Index64ToSquare(t)) ||
+                         !PlayMove(Index64ToSquare(dragOrigin_), Index64ToSquare(t));
+    if (refused) {
+        // The square was painted empty at the press: put the piece back.
+        DrawPiece(dragOrigin_, piece);
+        return;
+    }
+    DoMoveDone(event->modifiers());
+}

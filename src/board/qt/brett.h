@@ -1,0 +1,171 @@
+// TBrett: the chess-board widget. It keeps its own copy of one position and
+// one move record, draws squares and pieces into its own memory image (the
+// picture) and repaints only the squares that changed since the last draw.
+// With the left button the user drags pieces of the side to move; the owner
+// decides through OnMoveTry whether a drop is a move.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <functional>
+
+#include "board/board_logic.h"
+#include "board/piece_sheet.h"
+#include "rules/position.h"
+
+class QMenu;
+
+class TBrett : public QWidget {
+    Q_OBJECT
+public:
+    using TNewPositionEvent = std::function<void(TBrett* Sender, TSchachbrett& Stellung, TZug& Zug, int z)>;
+    using TNotifyEvent = std::function<void(TBrett* Sender)>;
+    using TMovetryEvent = std::function<void(TBrett* Sender, bool& legal)>;
+    using TMovePartEvent = std::function<void(TBrett* Sender, uint8_t Teilfeld, uint8_t& Zugvorschlag)>;
+
+    explicit TBrett(QWidget* parent = nullptr);
+    ~TBrett() override;
+
+    // Events, raised only when set.
+    TNewPositionEvent OnNewPosition;
+    TNotifyEvent OnMoveDone;
+    TMovetryEvent OnMoveTry;
+    TMovePartEvent OnMovePart;
+
+    // Published properties.
+    TFigurenset Figuren() const { return figuren_; }
+    void SetFiguren(TFigurenset value);
+    const QString& UserFiguren() const { return userFiguren_; }
+    void SetUserFiguren(const QString& name);
+    int Groesse() const { return groesse_; }
+    void SetGroesse(int value);  // absolute value, 10..99; anything else is ignored
+    bool Grundstellung() const { return grundstellung_; }
+    void SetGrundstellung(bool value);
+    bool Ziehenmoeglich() const { return ziehenmoeglich_; }
+    void SetZiehenmoeglich(bool value) { ziehenmoeglich_ = value; }
+    QColor WhiteSquareColor() const { return whiteColor_; }
+    void SetWhiteSquareColor(const QColor& c);
+    QColor BlackSquareColor() const { return blackColor_; }
+    void SetBlackSquareColor(const QColor& c);
+    // Square textures, drawn stretched to the square; an empty image means
+    // the plain colour. The board keeps its own copy; nullptr clears.
+    const QImage& WhiteSquarePattern() const { return whitePattern_; }
+    void SetWhiteSquarePattern(const QImage* pattern);
+    const QImage& BlackSquarePattern() const { return blackPattern_; }
+    void SetBlackSquarePattern(const QImage* pattern);
+    bool Ton() const { return ton_; }
+    void SetTon(bool v) { ton_ = v; }
+    bool English() const { return english_; }
+    void SetEnglish(bool v) { english_ = v; }
+    uint8_t Animation() const { return animation_; }
+    void SetAnimation(uint8_t v) { animation_ = v; }
+    bool ZugVorschlagen() const { return zugVorschlagen_; }
+    void SetZugVorschlagen(bool v) { zugVorschlagen_ = v; }
+    bool AufbauFiguren() const { return aufbauFiguren_; }
+    void SetAufbauFiguren(bool v) { aufbauFiguren_ = v; }
+
+    // While true, no square or piece is drawn and LastDrawn stays as it is.
+    bool PaintLocked = false;
+
+    // Shows a position and its move record, repainting only changed squares.
+    void ShowPosition(const TSchachbrett& stellung, const TZug& zug);
+    // The shown position as FEN (move number 1) on the clipboard.
+    void CopyFENToClipboard();
+
+    void RedrawBoard(bool force);
+    void DrawSquare(int index64);
+    void DrawPiece(int index64, int piece);
+    void ComputeSquareRects(int s);
+
+    // What a host (an OnMoveTry handler, a test) reads.
+    const TSchachbrett& Stellung() const { return stellung_; }
+    const TZug& Zug() const { return zug_; }
+    const TSchachbrett& LastDrawn() const { return lastDrawn_; }
+    const TSquareRects& SquareRects() const { return rects_; }
+    const QImage& Picture() const { return picture_; }
+    const QImage& PieceSheet() const { return sheet_; }
+    int DraggedPiece() const { return draggedPiece_; }
+    int SuggestedSquare() const { return suggestedSquare_; }
+    bool CtrlDown() const { return ctrlDown_; }
+    bool AltDown() const { return altDown_; }
+    QMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(QMenu* menu) { popupMenu_ = menu; }
+
+    // Drawing statistics: squares painted by DrawSquare since the last reset.
+    long long SquaresDrawn() const { return squaresDrawn_; }
+    void ResetDrawCounter() { squaresDrawn_ = 0; }
+
+    // Builds the sheet of a built-in set; false (sheet unchanged) for User.
+    bool BuildPieceSheet(TFigurenset set);
+    // Loads a user sheet file after checking its size; shows the message and
+    // returns false when it cannot be used (the current sheet stays).
+    bool LoadPieceBitmap(const QString& name);
+
+protected:
+    virtual void DoMoveDone(Qt::KeyboardModifiers shift);
+    virtual bool DoMoveTry(int from, int to);
+    virtual int DoMovePart(int square);
+    // The promotion chooser: a signed piece code, 0 when closed without a choice.
+    virtual int AskPromotion(int side);
+
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    QRect SquareRect(int index64) const;
+    QPoint ToPicture(const QPointF& widgetPoint) const;
+    void DrawSquareWith(QPainter& painter, int index64);
+    void DrawPieceInto(QPainter& painter, const QRect& target, int piece);
+    void SetSquarePattern(QImage& owned, QImage& scaled, const QImage* pattern);
+    const QImage& ScaledPattern(const QImage& pattern, QImage& scaled);
+    void UpdatePictureRect(const QRect& r);
+    void MousePress(QMouseEvent* event);
+    void MouseMove(QMouseEvent* event);
+    void MouseRelease(QMouseEvent* event);
+    bool PlayMove(int from, int to);
+    void ReportFailure(const char* what);
+
+    TSquareRects rects_{};
+    int draggedPiece_ = 0;
+    QImage dragBuffer_;
+    int lastMouseX_ = 0;
+    int lastMouseY_ = 0;
+    QRect dragRect_;
+    QImage sheet_;
+    int dragOrigin_ = 0;
+    int suggestedSquare_ = 0;
+    TSchachbrett lastDrawn_{};
+    TFigurenset figuren_ = TFigurenset::User;
+    QString userFiguren_;
+    int groesse_ = 0;
+    bool grundstellung_ = false;
+    bool ziehenmoeglich_ = false;
+    QColor whiteColor_;
+    QColor blackColor_;
+    QImage whitePattern_;
+    QImage blackPattern_;
+    QImage whitePatternScaled_;
+    QImage blackPatternScaled_;
+    bool ton_ = false;
+    bool english_ = false;
+    bool zugVorschlagen_ = false;
+    uint8_t animation_ = 0;
+    bool aufbauFiguren_ = false;
+    TSchachbrett stellung_{};
+    TZug zug_{};
+    QMenu* popupMenu_ = nullptr;
+    QMenu* savedPopupMenu_ = nullptr;
+    bool ctrlDown_ = false;
+    bool altDown_ = false;
+
+    QImage picture_;
+    long long squaresDrawn_ = 0;
+};
