@@ -1,0 +1,88 @@
+// quarzel-cli replay FILE: loads every game of a PGN file with the viewer's
+// loader, runs the viewer's match search from the start position and goes
+// to the end of the main line, printing the positions reached.
+#include <cstdio>
+#include <string>
+
+#include "cli/command.h"
+#include "collection/pgn_core.h"
+#include "notation/match_search.h"
+#include "notation/notation_core.h"
+#include "rules/fen.h"
+
+namespace {
+
+// Board, side to move, castling rights and en-passant square.
+void AppendFen4(std::string& out, const TNotationCore& core) {
+    std::string fen = PositionToFEN(core.CurrentPosition(), core.State, 1);
+    size_t cut = 0;
+    for (int fields = 0; fields < 4 && cut != std::string::npos; ++fields) cut = fen.find(' ', cut + (fields ? 1 : 0));
+    out.append(fen, 0, cut == std::string::npos ? fen.size() : cut);
+}
+
+int MainLineLength(const TNotationCore& core) {
+    int n = 0;
+    for (const TBaum* m = core.Root ? core.Root->FirstMove : nullptr; m; m = m->Next) ++n;
+    return n;
+}
+
+int RunReplay(const CliArgs& args);
+
+const CliCommand kReplay{"replay", "FILE",
+                         "load every game, print start, each MATCH stop and end position (FEN)", RunReplay};
+
+int RunReplay(const CliArgs& args) {
+    if (args.size() != 1) return cli::UsageError(kReplay);
+    TPGNCore pgn;
+    std::string error;
+    if (!pgn.OpenForReading(args[0], error)) return cli::Fail(error);
+
+    TNotationCore core;
+    std::string out;
+    out.reserve(1 << 20);
+    std::string text;
+    const int32_t count = pgn.GameCount();
+    for (int32_t g = 0; g < count; ++g) {
+        int32_t id = -1;
+        pgn.GetGame(g, id, text);
+        const std::string n = std::to_string(g + 1);
+        const int result = core.LoadGame(text);
+        out += n;
+        out += "\tstart\t";
+        AppendFen4(out, core);
+        out += '\n';
+        if (result == -1) {
+            out += n + "\terror\t" + std::to_string(MainLineLength(core)) + '\n';
+        } else {
+            // The search steps along the main line only: count the moves
+            // between one stop and the next.
+            int ply = 0;
+            const TBaum* last = nullptr;
+            while (NextMatch(core, nullptr)) {
+                for (const TBaum* m = last ? last->Next : core.Root->FirstMove; m; m = m->Next) {
+                    ++ply;
+                    if (m == core.Current) break;
+                }
+                last = core.Current;
+                out += n + "\tmatch\t" + std::to_string(ply) + '\t';
+                AppendFen4(out, core);
+                out += '\n';
+            }
+            core.ToEnd();
+            out += n + "\tend\t" + std::to_string(MainLineLength(core)) + '\t';
+            AppendFen4(out, core);
+            out += '\n';
+        }
+        if (out.size() > (1 << 20) - 4096) {
+            if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size()) return cli::Fail("cannot write the output");
+            out.clear();
+        }
+    }
+    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0)
+        return cli::Fail("cannot write the output");
+    return 0;
+}
+
+QUARZEL_CLI_COMMAND(kReplay);
+
+}  // namespace
