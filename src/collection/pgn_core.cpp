@@ -145,6 +145,7 @@ std::int32_t TPGNCore::GameIndexOfRow(std::int32_t Row) const {
 }
 
 void TPGNCore::ClearRows() {
+    ++rowsVersion_;
     identityRows_ = true;
     identityCount_ = 0;
     rowEntries_.clear();
@@ -166,6 +167,7 @@ void TPGNCore::AddRow(std::int32_t Row, std::int32_t EntryIndex) {
             return;
         }
     }
+    ++rowsVersion_;
     const std::int32_t count = RowCount();
     Row = std::clamp(Row, 0, count);
     if (identityRows_ && Row == count && EntryIndex == count) {
@@ -186,10 +188,12 @@ void TPGNCore::AddRow(std::int32_t Row, std::int32_t EntryIndex) {
 
 void TPGNCore::CloseFile() {
     if (fileOpen_) {
-        if (database_)
+        if (database_) {
             database_.reset();
-        else
+            ++rowsVersion_;
+        } else {
             file_.Close();
+        }
     }
     fileOpen_ = false;
 }
@@ -201,6 +205,7 @@ bool TPGNCore::OpenDatabaseAt(const std::string& path) {
     CloseFile();
     ClearEntries();
     database_ = std::move(db);
+    ++rowsVersion_;
     fileOpen_ = true;
     return true;
 }

@@ -88,6 +88,8 @@ public:
     std::int32_t GameIndexOfRow(std::int32_t Row) const;
     void AddRow(std::int32_t Row, std::int32_t EntryIndex);
     void ClearRows();
+    // Changes whenever rows are cleared or added (the view resets on it).
+    std::uint64_t RowsVersion() const { return rowsVersion_; }
 
     void CloseFile();
     void ClearEntries();
@@ -137,6 +139,7 @@ private:
     bool identityRows_ = true;
     std::int32_t identityCount_ = 0;
     std::vector<std::int32_t> rowEntries_;
+    std::uint64_t rowsVersion_ = 0;
 
     TStringList otherTags_;
     std::unique_ptr<TGameDatabase> database_;

@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPainter>
+#include <QTest>
+
+#include "collection/qt/pgn.h"
+#include "support/qt/recording_platform.h"
+#include "support/test_data.h"
+
+namespace {
+
+std::string Game(int i) {
+    return "[Event \"E" + std::to_string(i) + "\"]\n[White \"W" + std::to_string(i) + "\"]\n\n1. e4 *\n\n";
+}
+
+struct ListFixture {
+    RecordingPlatform platform;
+    testdata::TempDir dir;
+    TPGN list;
+    std::vector<int> drawn;
+    ListFixture() {
+        list.resize(400, 129);
+        list.OnPGNDrawItem = [this](QWidget* c, int index, const QRect& rect, const TEventData& h, std::int32_t g) {
+            EXPECT_EQ(c, &list);
+            EXPECT_EQ(rect.height(), 16);
+            ASSERT_NE(list.Canvas(), nullptr);
+            list.Canvas()->fillRect(rect, list.Canvas()->brush());
+            EXPECT_EQ(h.White, "W" + std::to_string(g + 1));
+            drawn.push_back(index);
+        };
+    }
+    void Open(const std::string& bytes) {
+        testdata::WriteFile(dir / "l.pgn", bytes);
+        list.ScanFile((dir / "l.pgn").string());
+    }
+};
+
+}  // namespace
+
+TEST(GameList, EnterAndDoubleClickReportTheSelectedGame) {
+    ListFixture f;
+    f.Open(Game(1) + Game(2) + Game(3));
+    ASSERT_EQ(f.list.GameCount(), 3);
+    ASSERT_EQ(f.list.model()->rowCount(), 3);
+    std::vector<std::pair<std::string, int>> chosen;
+    f.list.OnPGNDblClick = [&](QObject* sender, const std::string& text, std::int32_t id) {
+        EXPECT_EQ(sender, &f.list);
+        chosen.emplace_back(text, id);
+    };
+    f.list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.list));
+    QTest::keyClick(&f.list, Qt::Key_Return);  // nothing selected yet
+    EXPECT_TRUE(chosen.empty());
+
+    f.list.SetItemIndex(1);
+    QTest::keyClick(&f.list, Qt::Key_Return);
+    ASSERT_EQ(chosen.size(), 1u);
+    std::int32_t id = -1;
+    std::string text;
+    f.list.GetGame(1, id, text);
+    EXPECT_EQ(chosen[0].first, text);
+    EXPECT_EQ(chosen[0].second, 1);
+
+    const QRect third = f.list.visualRect(f.list.model()->index(2, 0));
+    QTest::mouseClick(f.list.viewport(), Qt::LeftButton, {}, third.center());
+    QTest::mouseDClick(f.list.viewport(), Qt::LeftButton, {}, third.center());
+    ASSERT_EQ(chosen.size(), 2u);
+    EXPECT_EQ(chosen[1].second, 2);
+    EXPECT_EQ(f.list.ItemIndex(), 2);
+    EXPECT_FALSE(f.drawn.empty());
+}
+
+TEST(GameList, EmptyOrClosedListReportsNothing) {
+    ListFixture f;
+    int chosen = 0;
+    f.list.OnPGNDblClick = [&](QObject*, const std::string&, std::int32_t) { ++chosen; };
+    f.list.show();
+    QTest::keyClick(&f.list, Qt::Key_Return);
+    f.Open("");
+    EXPECT_EQ(f.list.model()->rowCount(), 0);
+    f.list.SetItemIndex(0);
+    EXPECT_EQ(f.list.ItemIndex(), -1);
+    QTest::keyClick(&f.list, Qt::Key_Enter);
+    EXPECT_EQ(chosen, 0);
+
+    f.Open(Game(1));
+    f.list.SetItemIndex(0);
+    f.list.ScanFile("");  // closes the file: rows gone, nothing to report
+    EXPECT_EQ(f.list.model()->rowCount(), 0);
+    QTest::keyClick(&f.list, Qt::Key_Return);
+    EXPECT_EQ(chosen, 0);
+}
+
+TEST(GameList, KeyDownHandlerRunsFirstAndMaySwallowTheKey) {
+    ListFixture f;
+    f.Open(Game(1) + Game(2));
+    int chosen = 0, keys = 0;
+    f.list.OnPGNDblClick = [&](QObject*, const std::string&, std::int32_t) { ++chosen; };
+    f.list.OnKeyDown = [&](QObject*, int& key, Qt::KeyboardModifiers) {
+        ++keys;
+        if (key == Qt::Key_Return) key = 0;
+    };
+    f.list.show();
+    f.list.SetItemIndex(0);
+    QTest::keyClick(&f.list, Qt::Key_Return);
+    EXPECT_EQ(keys, 1);
+    EXPECT_EQ(chosen, 0);
+    QTest::keyClick(&f.list, Qt::Key_Down);
+    EXPECT_EQ(f.list.ItemIndex(), 1);
+}
+
+TEST(GameList, HourglassDuringScanAndFetch) {
+    ListFixture f;
+    f.Open(Game(1) + Game(2));
+    std::int32_t id;
+    std::string text;
+    f.list.GetGame(0, id, text);
+    EXPECT_GT(f.platform.busyOn, 0);
+    EXPECT_EQ(f.platform.busyOn, f.platform.busyOff);
+}
+
+TEST(GameList, AMillionGamesDrawOnlyTheVisibleRows) {
+    ListFixture f;
+    std::string bytes;
+    const int games = 1000000;
+    bytes.reserve(static_cast<std::size_t>(games) * 24);
+    for (int i = 1; i <= games; ++i) bytes += "[Event \"\"]\n[White \"W" + std::to_string(i) + "\"]\n";
+    f.Open(bytes);
+    ASSERT_EQ(f.list.GameCount(), games);
+    EXPECT_EQ(f.list.model()->rowCount(), games);
+    f.list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.list));
+    f.list.setFocus();
+    f.list.SetItemIndex(0);
+    f.drawn.clear();
+    f.list.repaint();
+    EXPECT_GT(f.drawn.size(), 0u);
+    EXPECT_LE(f.drawn.size(), 12u);
+    QTest::keyClick(&f.list, Qt::Key_End);
+    EXPECT_EQ(f.list.ItemIndex(), games - 1);
+    f.drawn.clear();
+    f.list.repaint();
+    EXPECT_LE(f.drawn.size(), 12u);
+    ASSERT_FALSE(f.drawn.empty());
+    EXPECT_EQ(*std::max_element(f.drawn.begin(), f.drawn.end()), games - 1);
+    QTest::keyClick(&f.list, Qt::Key_Home);
+    EXPECT_EQ(f.list.ItemIndex(), 0);
+    QTest::keyClick(&f.list, Qt::Key_PageDown);
+    EXPECT_GT(f.list.ItemIndex(), 0);
+}
