@@ -1,11 +1,248 @@
 #include <gtest/gtest.h>
 
-#include "app/form1.h"
+#include <QHeaderView>
+#include <QPainter>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
 
-TEST(MainWindow, HasFixedClientSizeAndCaption) {
-    TForm1 form;
+#include "app/form1.h"
+#include "collection/qt/pgn.h"
+#include "support/qt/recording_platform.h"
+#include "support/test_data.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Game(int i) {
+    return "[Event \"Open\"]\n[Site \"Town\"]\n[Date \"2001.02.03\"]\n[White \"W" + std::to_string(i) +
+           "\"]\n[Black \"B\"]\n[Result \"1/2-1/2\"]\n[ECO \"C42\"]\n\n1. e4 e5 {MATCH} 1/2-1/2\n\n";
+}
+
+void Start(TForm1& form) {
     form.show();
+    form.activateWindow();
+    // A window that closes during its start-up never stays active: wait for the start-up itself.
+    ASSERT_TRUE(QTest::qWaitFor([&form] { return form.StartupDone(); }, 5000));
+}
+
+}  // namespace
+
+TEST(MainWindow, FixedClientSizePositionAndCaption) {
+    RecordingPlatform platform;
+    TForm1 form;
     EXPECT_EQ(form.size(), QSize(623, 482));
     EXPECT_EQ(form.minimumSize(), form.maximumSize());
+    EXPECT_EQ(form.pos(), QPoint(278, 105));
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Quarzel PGN Viewer"));
+    EXPECT_EQ(form.font().family(), QStringLiteral("MS Sans Serif"));
+    EXPECT_EQ(form.font().pixelSize(), 11);
+    EXPECT_FALSE(form.windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_FALSE(form.StartupDone());  // nothing runs before the window is activated
+}
+
+TEST(MainWindow, ControlsHaveTheirBounds) {
+    RecordingPlatform platform;
+    TForm1 form;
+    EXPECT_EQ(form.Brett1->geometry(), QRect(8, 168, 264, 264));
+    EXPECT_EQ(form.Brett1->objectName(), "Brett1");
+    EXPECT_EQ(form.Notation1->geometry(), QRect(288, 168, 329, 265));
+    EXPECT_EQ(form.Notation1->objectName(), "Notation1");
+    EXPECT_EQ(form.PGN1->geometry(), QRect(0, 16, 617, 129));
+    EXPECT_EQ(form.PGN1->ItemHeight(), 16);
+    const QString hint = "Use the numeric keys for intelligent browsing through games and moves";
+    for (QWidget* w : {static_cast<QWidget*>(form.Brett1), static_cast<QWidget*>(form.Notation1),
+                       static_cast<QWidget*>(form.PGN1)}) {
+        EXPECT_EQ(w->property("Hint").toString(), hint);
+        EXPECT_TRUE(w->toolTip().isEmpty());  // hint display off
+    }
+
+    QHeaderView* h = form.HeaderControl;
+    EXPECT_EQ(h->geometry(), QRect(0, 0, 623, 17));
+    EXPECT_EQ(h->font().pixelSize(), 12);
+    ASSERT_EQ(h->count(), 6);
+    const char* titles[6] = {"Number", "Player", "Source", "Year", "Result", " "};
+    const int widths[6] = {50, 200, 150, 50, 50, 0};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(h->model()->headerData(i, Qt::Horizontal).toString(), titles[i]);
+        EXPECT_EQ(h->sectionSize(i), widths[i]);
+        EXPECT_EQ(h->sectionResizeMode(i), QHeaderView::Fixed);
+    }
+}
+
+TEST(MainWindow, ButtonsCaptionsBoundsHintsAndTabOrder) {
+    RecordingPlatform platform;
+    TForm1 form;
+    struct B {
+        QPushButton* b;
+        const char* field;
+        const char* caption;
+        int left, width, tab;
+        const char* hint;
+    };
+    const std::vector<B> buttons = {
+        {form.ButtonStart, "ButtonStart", "<<", 8, 41, 4, "Also Numeric key 7 or q"},
+        {form.ButtonBack, "ButtonBack", "<", 56, 49, 5, "Also Numeric key 4 or a"},
+        {form.NextWBranch, "NextWBranch", "brnch>", 112, 57, 12, "Also Numeric key 5 or s"},
+        {form.ButtonForw, "ButtonForw", ">", 176, 49, 6, "Also Numeric key 6 or d"},
+        {form.ButtonEnd, "ButtonEnd", ">>", 232, 41, 7, "Also Numeric key 1 or z"},
+        {form.PrevMatchB, "PrevMatchB", "<Match", 288, 49, 13, "Also Numeric key 9 or e"},
+        {form.NextMatchB, "NextMatchB", "Match>", 344, 49, 14, "Also Numeric key 3 or c"},
+        {form.PredGame, "PredGame", "<Game", 400, 49, 10, "Also Numeric key 8 or w"},
+        {form.NextGame, "NextGame", "Game>", 456, 49, 11, "Also Numeric key 2 or x"},
+        {form.ButtonClipPos, "ButtonClipPos", "ClpFEN", 512, 49, 8, "FEN to Clipboard"},
+        {form.ButtonClipPGN, "ButtonClipPGN", "ClpPGN", 568, 49, 9, "PGN to Clipboard"},
+    };
+    for (const B& b : buttons) {
+        ASSERT_NE(b.b, nullptr) << b.field;
+        EXPECT_EQ(b.b->objectName(), b.field);
+        EXPECT_EQ(b.b->text(), b.caption);
+        EXPECT_EQ(b.b->geometry(), QRect(b.left, 448, b.width, 25)) << b.field;
+        EXPECT_EQ(b.b->toolTip(), b.hint);
+        EXPECT_EQ(b.b->property("TabOrder").toInt(), b.tab);
+    }
+    // Tab walks the list, then the buttons by their tab numbers.
+    const std::vector<QWidget*> chain = {form.PGN1, form.ButtonStart, form.ButtonBack, form.ButtonForw,
+                                         form.ButtonEnd, form.ButtonClipPos, form.ButtonClipPGN, form.PredGame,
+                                         form.NextGame, form.NextWBranch, form.PrevMatchB, form.NextMatchB};
+    for (std::size_t i = 1; i < chain.size(); ++i) {
+        QWidget* next = chain[i - 1]->nextInFocusChain();
+        while (next && !(next->focusPolicy() & Qt::TabFocus)) next = next->nextInFocusChain();
+        EXPECT_EQ(next, chain[i]) << chain[i - 1]->objectName().toStdString();
+    }
+}
+
+TEST(MainWindow, WithoutParameterShowsOneMessageAndCloses) {
+    RecordingPlatform platform;
+    TForm1 form;
+    Start(form);
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].text, "No params, I have to exit");
+    EXPECT_EQ(platform.messages[0].kind, TMessageKind::Information);
+    EXPECT_FALSE(form.isVisible());
+}
+
+TEST(MainWindow, MissingFileShowsItsPathAndCreatesNothing) {
+    RecordingPlatform platform;
+    testdata::TempDir dir;
+    const QString path = QString::fromStdString((dir / "absent.pgn").string());
+    TForm1 form({path, "ignored"});
+    Start(form);
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].text, "PGN file " + path + " does not exist");
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(fs::exists(dir / "absent.pgn"));
+
+    // A folder is not a game file either.
+    RecordingPlatform again;
+    const QString folder = QString::fromStdString(dir.path().string());
+    TForm1 second({folder});
+    Start(second);
+    ASSERT_EQ(again.messages.size(), 1u);
+    EXPECT_EQ(again.messages[0].text, "PGN file " + folder + " does not exist");
+}
+
+TEST(MainWindow, StartupListsTheGamesAndSelectsTheFirst) {
+    RecordingPlatform platform;
+    testdata::TempDir dir;
+    const std::string file = (dir / "three.pgn").string();
+    testdata::WriteFile(file, Game(1) + Game(2) + Game(3));
+    const QString path = QString::fromStdString(file);
+    TForm1 form({path});
+    Start(form);
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_EQ(form.windowTitle(), "Quarzel PGN Viewer 1.01   [" + path + "]   3 games");
+    EXPECT_EQ(form.PGN1->model()->rowCount(), 3);
+    EXPECT_EQ(form.PGN1->ItemIndex(), 0);
+    EXPECT_TRUE(form.PGN1->hasFocus());
+
+    // Later activations (after a message box, say) do not start over.
+    form.PGN1->SetItemIndex(2);
+    form.Aktivuj(&form);
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&other));
+    form.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
+    EXPECT_EQ(form.PGN1->ItemIndex(), 2);
+    EXPECT_TRUE(platform.messages.empty());
+
+    // Every button gives the focus back to the list.
+    form.ButtonForw->setFocus();
+    form.ButtonForw->click();
+    EXPECT_TRUE(form.PGN1->hasFocus());
+}
+
+TEST(MainWindow, OneGameAndEmptyFileTitles) {
+    RecordingPlatform platform;
+    testdata::TempDir dir;
+    testdata::WriteFile(dir / "one.pgn", Game(1));
+    testdata::WriteFile(dir / "none.pgn", "");
+    TForm1 one({QString::fromStdString((dir / "one.pgn").string())});
+    Start(one);
+    EXPECT_TRUE(one.windowTitle().endsWith("]   1 games"));
+    TForm1 none({QString::fromStdString((dir / "none.pgn").string())});
+    Start(none);
+    EXPECT_TRUE(none.windowTitle().endsWith("]   0 games"));
+    EXPECT_EQ(none.PGN1->ItemIndex(), -1);
+    EXPECT_TRUE(platform.messages.empty());
+}
+
+TEST(MainWindow, RowColumnsLoseTwoPixelsEach) {
+    const auto rects = TForm1::ColumnRects(QRect(0, 32, 613, 16), {50, 200, 150, 50, 50, 0});
+    const std::pair<int, int> spans[6] = {{0, 48}, {50, 246}, {250, 394}, {400, 442}, {450, 490}, {500, 488}};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(rects[i].left(), spans[i].first) << i;
+        EXPECT_EQ(rects[i].left() + rects[i].width(), spans[i].second) << i;
+        EXPECT_EQ(rects[i].top(), 32);
+        EXPECT_EQ(rects[i].height(), 16);
+    }
+}
+
+TEST(MainWindow, RowDrawingPutsOutTheColumns) {
+    RecordingPlatform platform;
+    testdata::TempDir dir;
+    const std::string file = (dir / "rows.pgn").string();
+    testdata::WriteFile(file, Game(1) + "[Event \"?\"]\n[Site \"Somewhere\"]\n[White \"?\"]\n[Result \"1-0\"]\n\n1. d4 1-0\n");
+    TForm1 form({QString::fromStdString(file)});
+    std::vector<TForm1::TCellText> cells;
+    form.OnCellText = [&](const TForm1::TCellText& c) { cells.push_back(c); };
+    Start(form);
+    form.PGN1->repaint();
+    ASSERT_GE(cells.size(), 12u);
+    auto row = [&](int game) {
+        std::vector<TForm1::TCellText> r;
+        for (std::size_t i = 0; i + 6 <= cells.size(); i += 6)
+            if (cells[i].text.trimmed() == QString::number(game + 1)) r.assign(cells.begin() + i, cells.begin() + i + 6);
+        return r;
+    };
+    auto first = row(0);
+    ASSERT_EQ(first.size(), 6u);
+    EXPECT_EQ(first[0].text, "     1");
+    EXPECT_EQ(first[0].x, 5);
+    EXPECT_FALSE(first[0].bold);
+    EXPECT_EQ(first[1].text, "W1 - B");
+    EXPECT_TRUE(first[1].bold);
+    EXPECT_EQ(first[1].x, 50);
+    EXPECT_EQ(first[2].text, "Open, Town");
+    EXPECT_FALSE(first[2].bold);
+    EXPECT_EQ(first[3].text, "2001");
+    EXPECT_EQ(first[4].text, "1/2");
+    EXPECT_TRUE(first[4].bold);
+    EXPECT_EQ(first[5].text, "C42");
+    EXPECT_LE(first[5].clip.width(), 0);  // the opening code has no room in this window
+    auto second = row(1);
+    ASSERT_EQ(second.size(), 6u);
+    EXPECT_EQ(second[1].text, " - N.N.");
+    EXPECT_EQ(second[2].text, "Somewhere");
+    EXPECT_EQ(second[3].text, "");
+    EXPECT_EQ(second[4].text, "1-0");
+    EXPECT_FALSE(second[0].strikeOut);
+
+    // The drawing really paints text inside the player column only.
+    QImage shot = form.PGN1->viewport()->grab().toImage();
+    EXPECT_FALSE(shot.isNull());
 }
