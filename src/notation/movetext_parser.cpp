@@ -247,7 +247,9 @@ bool TNotationCore::ParseMoveText() {
     long long dot = -1;
     {
         bool inside = false;
-        for (long long i = 0; i < n - 1; ++i) {
+        // The whole text is scanned: a closing brace as the last character
+        // still belongs to the comment.
+        for (long long i = 0; i < n; ++i) {
             char c = t[static_cast<size_t>(i)];
             if (inside) {
                 acc += c;
@@ -401,7 +403,11 @@ bool TNotationCore::ParseMoveText() {
 
             if (token[0] == 'O' || token[0] == 'o' || token[0] == '0') {
                 State.FromSq = static_cast<int8_t>(side == White ? e1 : e8);
-                if (token.size() > 3) {
+                // Long castling has three O's ("O-O-O", "0-0-0", "OOO"); a
+                // mark written after the move ("O-O!") does not make it long.
+                int os = 0;
+                for (char ch : token) os += (ch == 'O' || ch == 'o' || ch == '0');
+                if (os >= 3) {
                     State.CastleKind = 2;
                     State.ToSq = static_cast<int8_t>(side == White ? c1 : c8);
                 } else {

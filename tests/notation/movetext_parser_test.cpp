@@ -1,0 +1,294 @@
+// The movetext parser: move forms, disambiguation, glyphs, comments, variations.
+#include <gtest/gtest.h>
+
+#include "notation/movetext_parser.h"
+#include "notation/notation_core.h"
+#include "rules/fen.h"
+#include "tree_test_support.h"
+
+using treetest::Alternative;
+using treetest::LoadMoves;
+using treetest::MainLine;
+using treetest::MainLineText;
+using treetest::Sq;
+
+namespace {
+
+// Parses movetext directly (no header), from a FEN when given.
+bool Parse(TNotationCore& core, const std::string& movetext, const std::string& fen = "") {
+    core.NewGame();
+    if (!fen.empty()) FENToPosition(fen, core.Game.StartPosition, core.Game.StartState, core.Game.StartMoveNo);
+    core.MoveText = movetext;
+    return core.ParseMoveText();
+}
+
+TEST(MovetextParser, MainLineStopsAtTheResult) {
+    TNotationCore core;
+    EXPECT_FALSE(Parse(core, "1. e4 e5 2. Nf3 Nc6 3. Bb5 a6 1-0 4. Ba4"));
+    EXPECT_EQ(MainLineText(core), (std::vector<std::string>{"e4", "e5", "Nf3", "Nc6", "Bb5", "a6"}));
+    EXPECT_FALSE(Parse(core, "1. d4 d5 1/2-1/2"));
+    EXPECT_EQ(MainLine(core).size(), 2u);
+    EXPECT_FALSE(Parse(core, "1. d4 d5 * 2. c4"));
+    EXPECT_EQ(MainLine(core).size(), 2u);
+    EXPECT_FALSE(Parse(core, "1. d4 d5 0-1"));
+    EXPECT_EQ(MainLine(core).size(), 2u);
+}
+
+TEST(MovetextParser, AVariationReturnsToThePositionAfterTheMove) {
+    TNotationCore core;
+    ASSERT_FALSE(Parse(core, "1. e4 (1. d4 d5) 1... e5 *"));
+    auto line = MainLine(core);
+    ASSERT_EQ(line.size(), 2u);
+    EXPECT_EQ(line[1]->Zug.FromSq, Sq("e7"));
+    EXPECT_EQ(line[1]->Zug.ToSq, Sq("e5"));
+    TBaum* d4 = Alternative(line[0], 1);
+    ASSERT_NE(d4, nullptr);
+    EXPECT_EQ(d4->Zug.ToSq, Sq("d4"));
+    ASSERT_NE(d4->Next, nullptr);
+    EXPECT_EQ(d4->Next->Zug.ToSq, Sq("d5"));
+    EXPECT_EQ(d4->Next->Zug.FromSq, Sq("d7"));
+}
+
+TEST(MovetextParser, ThreeDeepVariationsRestoreEachLevel) {
+    TNotationCore core;
+    ASSERT_FALSE(Parse(core, "1. e4 e5 2. Nf3 (2. f4 exf4 (2... d5 3. exd5 (3. Nf3 dxe4) 3... e4) 3. Nf3) 2... Nc6 3. Bb5 *"));
+    EXPECT_EQ(MainLineText(core), (std::vector<std::string>{"e4", "e5", "Nf3", "Nc6", "Bb5"}));
+    treetest::TreeCheck check = treetest::CheckTree(core);
+    EXPECT_EQ(check.nodes, 13);
+    EXPECT_EQ(check.illegal, 0) << check.firstIllegal;
+    EXPECT_EQ(check.textFaults, 0);
+}
+
+TEST(MovetextParser, DisambiguationByFileRankAndSquare) {
+    TNotationCore core;
+    // Knights on b1 and f3, both reach d2.
+    ASSERT_FALSE(Parse(core, "1. Nbd2", "4k3/8/8/8/8/5N2/8/1N2K3 w - - 0 1"));
+    EXPECT_EQ(MainLine(core)[0]->Zug.FromSq, Sq("b1"));
+    EXPECT_EQ(MainLine(core)[0]->Zug.Flags & (FileGiven | RankGiven), FileGiven);
+    // Rooks on a1 and a5, both reach a3.
+    ASSERT_FALSE(Parse(core, "1. R1a3", "4k3/8/8/R7/8/8/8/R3K3 w - - 0 1"));
+    EXPECT_EQ(MainLine(core)[0]->Zug.FromSq, Sq("a1"));
+    EXPECT_EQ(MainLine(core)[0]->Zug.Flags & (FileGiven | RankGiven), RankGiven);
+    // Knights on g1 and e1, both reach f3: the written square is taken.
+    for (const char* move : {"1. Ng1f3", "1. g1f3", "1. Ng1-f3"}) {
+        ASSERT_FALSE(Parse(core, move, "4k3/8/8/8/8/8/8/4N1NK w - - 0 1")) << move;
+        EXPECT_EQ(MainLine(core)[0]->Zug.FromSq, Sq("g1")) << move;
+        EXPECT_EQ(MainLine(core)[0]->Zug.Flags & (FileGiven | RankGiven), FileGiven | RankGiven) << move;
+    }
+    // A single knight: the written source is ignored, no flag.
+    ASSERT_FALSE(Parse(core, "1. Ng1f3"));
+    EXPECT_EQ(MainLine(core)[0]->Zug.FromSq, Sq("g1"));
+    EXPECT_EQ(MainLine(core)[0]->Zug.Flags & (FileGiven | RankGiven), 0);
+    ASSERT_FALSE(Parse(core, "1. Nbf3"));
+    EXPECT_EQ(MainLine(core)[0]->Zug.FromSq, Sq("g1"));
+}
+
+TEST(MovetextParser, APinnedCandidateIsPassedOver) {
+    TNotationCore core;
+    // Knights on c3 and g3 both reach e2; c3 is pinned by the bishop on a5.
+    ASSERT_FALSE(Parse(core, "1. Ne2", "4k3/8/8/b7/8/2N3N1/8/4K3 w - - 0 1"));
+    EXPECT_EQ(MainLine(core)[0]->Zug.FromSq, Sq("g3"));
+    // Without the pin the last candidate found wins; g3 is pinned by a rook on g8
+    // only when the king stands on g1.
+    ASSERT_FALSE(Parse(core, "1. Ne2", "4k1r1/8/8/8/8/2N3N1/8/6K1 w - - 0 1"));
+    EXPECT_EQ(MainLine(core)[0]->Zug.FromSq, Sq("c3"));
+}
+
+TEST(MovetextParser, PawnMovesCapturesAndEnPassant) {
+    TNotationCore core;
+    ASSERT_FALSE(Parse(core, "1. e4 a6 2. e5 d5 3. exd6 *"));
+    auto line = MainLine(core);
+    ASSERT_EQ(line.size(), 5u);
+    EXPECT_EQ(line[0]->Zug.FromSq, Sq("e2"));
+    EXPECT_EQ(line[0]->Zug.EpSquare, Sq("e3"));
+    EXPECT_EQ(line[3]->Zug.EpSquare, Sq("d6"));
+    EXPECT_EQ(line[4]->Zug.EpVictim, Sq("d5"));
+    EXPECT_EQ(line[4]->Zug.Captured, -Pawn);
+    EXPECT_EQ(line[4]->Zug.FromSq, Sq("e5"));
+    // Long forms of pawn moves.
+    ASSERT_FALSE(Parse(core, "1. e2-e4 d7-d5 2. e4xd5 *"));
+    EXPECT_EQ(MainLineText(core), (std::vector<std::string>{"e4", "d5", "exd5"}));
+    // Coordinate form: a same-file pair is a push, not a capture.
+    ASSERT_FALSE(Parse(core, "1. e2e4 d7d5 2. e4d5 g8f6 *"));
+    EXPECT_EQ(MainLineText(core), (std::vector<std::string>{"e4", "d5", "exd5", "Nf6"}));
+    EXPECT_EQ(treetest::CheckTree(core).illegal, 0);
+}
+
+TEST(MovetextParser, PromotionInEveryForm) {
+    const std::string fen = "8/4P3/8/8/8/8/k7/7K w - - 0 1";
+    for (const char* move : {"1. e8=Q", "1. e8Q", "1. e8=D", "1. e8=Q+", "1. e8Q!", "1. e7-e8=Q", "1. e8=Q!?"}) {
+        TNotationCore core;
+        ASSERT_FALSE(Parse(core, move, fen)) << move;
+        ASSERT_EQ(MainLine(core).size(), 1u) << move;
+        EXPECT_EQ(MainLine(core)[0]->Zug.Promotion, Queen) << move;
+        EXPECT_EQ(MainLine(core)[0]->Zug.FromSq, Sq("e7")) << move;
+    }
+    TNotationCore core;
+    ASSERT_FALSE(Parse(core, "1. e8=N", fen));
+    EXPECT_EQ(MainLine(core)[0]->Zug.Promotion, Knight);
+    ASSERT_FALSE(Parse(core, "1. e8=S", fen));
+    EXPECT_EQ(MainLine(core)[0]->Zug.Promotion, Knight);
+    ASSERT_FALSE(Parse(core, "1. e8=T", fen));
+    EXPECT_EQ(MainLine(core)[0]->Zug.Promotion, Rook);
+    EXPECT_TRUE(Parse(core, "1. e8=X", fen));
+    // Black promotes to a black piece.
+    ASSERT_FALSE(Parse(core, "1... a1=Q", "7K/8/8/8/8/8/p7/7k b - - 0 1"));
+    EXPECT_EQ(MainLine(core)[0]->Zug.Promotion, -Queen);
+}
+
+TEST(MovetextParser, CastlingWithLettersAndZeros) {
+    const std::string fen = "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1";
+    TNotationCore core;
+    ASSERT_FALSE(Parse(core, "1. O-O+ O-O-O", fen));
+    auto line = MainLine(core);
+    ASSERT_EQ(line.size(), 2u);
+    EXPECT_EQ(line[0]->Zug.CastleKind, 1);
+    EXPECT_EQ(line[0]->Zug.ToSq, Sq("g1"));
+    EXPECT_TRUE(line[0]->Zug.Flags & CheckSign);
+    EXPECT_EQ(line[0]->Zug.Castling, CastleBK | CastleBQ);
+    EXPECT_EQ(line[1]->Zug.CastleKind, 2);
+    EXPECT_EQ(line[1]->Zug.ToSq, Sq("c8"));
+    EXPECT_EQ(line[1]->Zug.Castling, 0);
+    ASSERT_FALSE(Parse(core, "1. 0-0-0 0-0", fen));
+    EXPECT_EQ(MainLine(core)[0]->Zug.CastleKind, 2);
+    EXPECT_EQ(MainLine(core)[1]->Zug.CastleKind, 1);
+    ASSERT_FALSE(Parse(core, "1. OO OOO", fen));
+    EXPECT_EQ(MainLine(core)[0]->Zug.CastleKind, 1);
+    EXPECT_EQ(MainLine(core)[1]->Zug.CastleKind, 2);
+    // A mark written directly after castling keeps its kind.
+    ASSERT_FALSE(Parse(core, "1. O-O! O-O-O?!", fen));
+    EXPECT_EQ(MainLine(core)[0]->Zug.CastleKind, 1);
+    EXPECT_EQ(MainLine(core)[1]->Zug.CastleKind, 2);
+    EXPECT_EQ(treetest::CheckTree(core).illegal, 0);
+}
+
+TEST(MovetextParser, CastlingRightsFollowKingAndRookMoves) {
+    TNotationCore core;
+    ASSERT_FALSE(Parse(core, "1. Rh2 Ra7 2. Ke2 Rxa1", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1"));
+    auto line = MainLine(core);
+    EXPECT_EQ(line[0]->Zug.Castling, CastleWQ | CastleBK | CastleBQ);
+    EXPECT_EQ(line[1]->Zug.Castling, CastleWQ | CastleBK);
+    EXPECT_EQ(line[2]->Zug.Castling, CastleBK);
+}
+
+TEST(MovetextParser, GlyphsMapToTheMoveRecord) {
+    struct Case {
+        const char* nag;
+        int moveNag, positionNag, extraNag, flags;
+    };
+    for (Case c : {Case{"$1", 1, 0, 0, 0}, Case{"$3", 2, 0, 0, 0}, Case{"$2", 3, 0, 0, 0}, Case{"$4", 4, 0, 0, 0},
+                   Case{"$5", 5, 0, 0, 0}, Case{"$6", 6, 0, 0, 0}, Case{"$14", 0, 14, 0, 0},
+                   Case{"$146", 0, 146, 0, 0}, Case{"$140", 0, 0, 140, 0}, Case{"$142", 0, 0, 142, 0},
+                   Case{"$998", 0, 0, 0, MarkBefore}, Case{"$999", 0, 0, 0, MarkAfter}, Case{"$7", 0, 0, 0, 0},
+                   Case{"$01", 0, 0, 0, 0}, Case{"$255", 0, 0, 0, 0}}) {
+        TNotationCore core;
+        ASSERT_FALSE(Parse(core, std::string("1. e4 ") + c.nag + " e5 *")) << c.nag;
+        auto line = MainLine(core);
+        ASSERT_EQ(line.size(), 2u) << c.nag;
+        EXPECT_EQ(line[0]->Zug.MoveNag, c.moveNag) << c.nag;
+        EXPECT_EQ(line[0]->Zug.PositionNag, c.positionNag) << c.nag;
+        EXPECT_EQ(line[0]->Zug.ExtraNag, c.extraNag) << c.nag;
+        EXPECT_EQ(line[0]->Zug.Flags & (MarkBefore | MarkAfter), c.flags) << c.nag;
+        EXPECT_EQ(line[1]->Zug.MoveNag, 0);
+    }
+    // A later glyph of the same group replaces the earlier; a glyph before ")" still counts.
+    TNotationCore core;
+    ASSERT_FALSE(Parse(core, "1. e4 $1 $2 $14 (1. d4 $5) e5 $999 $998 *"));
+    auto line = MainLine(core);
+    EXPECT_EQ(line[0]->Zug.MoveNag, 3);
+    EXPECT_EQ(line[0]->Zug.PositionNag, 14);
+    EXPECT_EQ(Alternative(line[0], 1)->Zug.MoveNag, 5);
+    EXPECT_EQ(line[1]->Zug.Flags & (MarkBefore | MarkAfter), MarkBefore | MarkAfter);
+}
+
+TEST(MovetextParser, CommentsAreJoinedAndTheIntroIsKept) {
+    TNotationCore core;
+    ASSERT_FALSE(Parse(core, "{Intro} 1. e4 {good} $1 e5 *"));
+    EXPECT_EQ(core.Game.IntroComment, "{Intro} ");
+    auto line = MainLine(core);
+    EXPECT_EQ(line[0]->Comment, "{good}");
+    EXPECT_EQ(line[0]->Zug.MoveNag, 1);
+    ASSERT_FALSE(Parse(core, "{ first intro } {second} 1. e4 { first } {second} e5 {} *"));
+    EXPECT_EQ(core.Game.IntroComment, "{first intro }{second} ");
+    EXPECT_EQ(MainLine(core)[0]->Comment, "{first} | {second}");
+    EXPECT_EQ(MainLine(core)[1]->Comment, "{}");
+    // A comment right after "(" belongs to the move the variation replaces.
+    ASSERT_FALSE(Parse(core, "1. e4 ({why not} 1. d4 {solid}) e5 *"));
+    line = MainLine(core);
+    EXPECT_EQ(line[0]->Comment, "{why not}");
+    EXPECT_EQ(Alternative(line[0], 1)->Comment, "{solid}");
+    // Comments without a move to follow are dropped, braces inside a comment are text.
+    ASSERT_FALSE(Parse(core, "1. {lost} e4 {a (b) c} *"));
+    EXPECT_EQ(MainLine(core)[0]->Comment, "{a (b) c}");
+}
+
+TEST(MovetextParser, TextWithoutAMoveNumberHasNoMoves) {
+    TNotationCore core;
+    EXPECT_FALSE(Parse(core, "e4 e5"));
+    EXPECT_EQ(core.Root, nullptr);
+    EXPECT_FALSE(Parse(core, "{only a comment}"));
+    EXPECT_EQ(core.Root, nullptr);
+    EXPECT_EQ(core.Game.IntroComment, "{only a comment} ");
+}
+
+TEST(MovetextParser, ErrorsKeepTheMovesBefore) {
+    TNotationCore core;
+    EXPECT_TRUE(Parse(core, "1. e4 Qxh9"));
+    ASSERT_EQ(MainLine(core).size(), 1u);
+    EXPECT_EQ(MainLine(core)[0]->Zug.ToSq, Sq("e4"));
+    for (const char* bad : {"1. e4 e5 2. Xf3", "1. e4 e5 2. Nf5", "1. e4 e5 2. N", "1. e4 e5 2. ixf3", "1. e4 {open"}) {
+        TNotationCore c;
+        EXPECT_TRUE(Parse(c, bad)) << bad;
+        EXPECT_GE(MainLine(c).size(), 1u) << bad;
+    }
+}
+
+TEST(MovetextParser, GermanPieceLettersAreRead) {
+    TNotationCore core;
+    ASSERT_FALSE(Parse(core, "1. e4 e5 2. Sf3 Sc6 3. Lb5 a6 4. Lxc6 dxc6 5. O-O Dd6 6. Te1 *"));
+    EXPECT_EQ(MainLineText(core),
+              (std::vector<std::string>{"e4", "e5", "Nf3", "Nc6", "Bb5", "a6", "Bxc6", "dxc6", "O-O", "Qd6", "Re1"}));
+}
+
+TEST(MovetextParser, RemoveLongNotationMarks) {
+    auto cleaned = [](std::string s) {
+        RemoveLongNotationMarks(s);
+        return s;
+    };
+    EXPECT_EQ(cleaned("e2-e4"), "e4");
+    EXPECT_EQ(cleaned("e4xd5"), "exd5");
+    EXPECT_EQ(cleaned("e7-e8Q"), "e8Q");
+    EXPECT_EQ(cleaned("Ng1-f3"), "Ng1f3");
+    EXPECT_EQ(cleaned("Ra1xa3"), "Ra1xa3");
+    EXPECT_EQ(cleaned("O-O"), "O-O");
+    EXPECT_EQ(cleaned("0-0-0"), "0-0-0");
+    EXPECT_EQ(cleaned("exd5"), "exd5");
+    EXPECT_EQ(cleaned("-"), "-");
+    EXPECT_EQ(cleaned("x"), "x");
+}
+
+TEST(MovetextParser, CandidateFindersFollowTheDirectionTables) {
+    TSchachbrett board = EmptyBoard;
+    board[Sq("a1")] = Rook;
+    board[Sq("a8")] = Rook;
+    board[Sq("h4")] = Rook;
+    board[Sq("a6")] = -Rook;
+    TCandidateList list;
+    // a8 is hidden behind the black rook on a6.
+    EXPECT_TRUE(FindRookCandidates(board, Sq("a4"), White, TFinderMode::Find, &list));
+    ASSERT_EQ(list.Count, 2);
+    EXPECT_EQ(list.Squares[0], Sq("h4"));  // RookDirs: -1, 10, 1, -10
+    EXPECT_EQ(list.Squares[1], Sq("a1"));
+    // Test mode looks for the other colour and records nothing.
+    list.Clear();
+    EXPECT_TRUE(FindRookCandidates(board, Sq("a4"), White, TFinderMode::Test, &list));
+    EXPECT_EQ(list.Count, 0);
+    EXPECT_FALSE(FindBishopCandidates(board, Sq("a4"), White, TFinderMode::Find, &list));
+    EXPECT_EQ(PieceKindOfLetter('D'), Queen);
+    EXPECT_EQ(PieceKindOfLetter('L'), Bishop);
+    EXPECT_EQ(PieceKindOfLetter('c'), Pawn);
+    EXPECT_EQ(PieceKindOfLetter('X'), NoPieceLetter);
+    EXPECT_EQ(PieceKindOfLetter('i'), NoPieceLetter);
+}
+
+}  // namespace
