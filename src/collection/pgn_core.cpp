@@ -1,5 +1,7 @@
 #include "collection/pgn_core.h"
 
+#include "collection/database_mode.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -72,7 +74,10 @@ void FinishGameText(std::string& text) {
 
 }  // namespace
 
-TPGNCore::TPGNCore() { CurrentHeader.OtherTags = &otherTags_; }
+TPGNCore::TPGNCore() : databaseMode_(std::make_unique<TDatabaseMode>()) {
+    CurrentHeader.OtherTags = &otherTags_;
+    EnableDatabaseMode(*this, *databaseMode_);
+}
 
 TPGNCore::~TPGNCore() {
     ClearEntries();
@@ -489,7 +494,14 @@ bool TPGNCore::OpenForReading(const std::string& path, std::string& error) {
     }
     BeforeCreatePGNFile = std::move(create);
     if (fileName_ != path || !fileOpen_) {
-        error = UpperExtension(path) == ".PGN" ? "cannot open " + path : path + " is not a PGN file or a game database";
+        if (UpperExtension(path) == ".PGN")
+            error = "cannot open " + path;
+        else if (databaseMode_->LastError() == TCustomDatabase::errGeneral)
+            error = "cannot open the game database " + path + " (in use by another program?)";
+        else if (databaseMode_->LastError() == TCustomDatabase::errCreateIndex)
+            error = "cannot build the index of the game database " + path;
+        else
+            error = path + " is not a PGN file or a game database";
         return false;
     }
     return true;

@@ -38,6 +38,8 @@ public:
     virtual bool Busy() { return false; }
 };
 
+class TDatabaseMode;
+
 class TPGNCore {
 public:
     static constexpr std::size_t kBlockSize = 16384;
@@ -107,6 +109,9 @@ public:
 
     bool DatabaseMode() const { return database_ != nullptr; }
     TGameDatabase* Database() const { return database_.get(); }
+    // Database mode state (CheckStride, IndexWasMissing, InTrace, messages).
+    // OpenDatabase opens ".ccf" chess databases through it unless replaced.
+    TDatabaseMode& DatabaseModeState() { return *databaseMode_; }
 
 private:
     void Scan(const std::string& path);
@@ -142,6 +147,8 @@ private:
     std::uint64_t rowsVersion_ = 0;
 
     TStringList otherTags_;
+    // Declared before database_ so that it outlives the database it opened.
+    std::unique_ptr<TDatabaseMode> databaseMode_;
     std::unique_ptr<TGameDatabase> database_;
     int busyDepth_ = 0;
 };
