@@ -25,19 +25,29 @@ bool ReadImageHeader(std::span<const uint8_t> head, TImageHeader& header) {
         if (head.size() < 14 + 12) return false;
         uint32_t infoSize = Le32(head, 14);
         int64_t w = 0, h = 0;
+        uint32_t bpp = 0, compression = 0;
         if (infoSize == 12) {  // OS/2 core header: 16-bit unsigned sizes
             w = Le16(head, 18);
             h = Le16(head, 20);
+            bpp = Le16(head, 24);
         } else if (infoSize >= 40 && infoSize <= 1024) {
-            if (head.size() < 14 + 16) return false;
+            if (head.size() < 14 + 20) return false;
             w = static_cast<int32_t>(Le32(head, 18));
             h = static_cast<int32_t>(Le32(head, 22));
             if (h < 0) h = -h;  // top-down bitmap
+            bpp = Le16(head, 28);
+            compression = Le32(head, 30);
         } else {
             return false;
         }
         if (w <= 0 || h <= 0) return false;
-        header = {TImageKind::Bmp, w, h};
+        header = {TImageKind::Bmp, w, h, 0};
+        // Uncompressed rows (BI_RGB, BI_BITFIELDS) are padded to 4 bytes.
+        const bool known = bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
+        if (known && (compression == 0 || compression == 3) && w <= 0x7fffffff && h <= 0x7fffffff) {
+            const int64_t row = (w * bpp + 31) / 32 * 4;
+            header.minimumFileSize = static_cast<int64_t>(Le32(head, 10)) + row * h;
+        }
         return true;
     }
     if (head.size() >= 8 && std::equal(kPng, kPng + 8, head.begin())) {
@@ -47,7 +57,7 @@ bool ReadImageHeader(std::span<const uint8_t> head, TImageHeader& header) {
             return false;
         int64_t w = Be32(head, 16), h = Be32(head, 20);
         if (w <= 0 || h <= 0 || w > 0x7fffffff || h > 0x7fffffff) return false;
-        header = {TImageKind::Png, w, h};
+        header = {TImageKind::Png, w, h, 0};
         return true;
     }
     return false;

@@ -19,6 +19,9 @@ struct TImageHeader {
     TImageKind kind = TImageKind::Unknown;
     int64_t width = 0;
     int64_t height = 0;  // always positive (bottom-up and top-down BMPs alike)
+    // For an uncompressed BMP: the least file size that holds all its pixel
+    // rows; 0 when the header does not tell (compressed data, PNG).
+    int64_t minimumFileSize = 0;
 };
 
 // Reads the size from the first bytes of a BMP (any of its info-header

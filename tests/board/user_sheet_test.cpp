@@ -104,3 +104,22 @@ TEST(UserSheetSize, HalfHeightTenToHundredAndTwelveCellsWide) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(UserSheetHeader, TellsTheLeastFileSizeOfAnUncompressedBitmap) {
+    std::vector<uint8_t> b = BmpHeader(240, 40);
+    Put32(b, 10, 54);   // pixel data offset
+    Put16(b, 28, 24);   // bits per pixel
+    TImageHeader h;
+    ASSERT_TRUE(ReadImageHeader(b, h));
+    EXPECT_EQ(h.minimumFileSize, 54 + 720 * 40);
+    Put16(b, 28, 1);  // 1 bit: 240 bits = 30 bytes, padded to 32
+    ASSERT_TRUE(ReadImageHeader(b, h));
+    EXPECT_EQ(h.minimumFileSize, 54 + 32 * 40);
+    Put32(b, 30, 1);  // RLE8: unknown
+    ASSERT_TRUE(ReadImageHeader(b, h));
+    EXPECT_EQ(h.minimumFileSize, 0);
+}
+
+}  // namespace

@@ -310,6 +310,8 @@ bool TBrett::LoadPieceBitmap(const QString& name) {
                          header))
         return fail(kMsgBitmapNichtGeladen);
     if (!UserSheetSizeOk(header.width, header.height)) return fail(kMsgUngueltigeMasse);
+    // A cut-off bitmap would load with made-up rows.
+    if (file.size() < header.minimumFileSize) return fail(kMsgBitmapNichtGeladen);
     file.seek(0);
     QImageReader reader(&file, header.kind == TImageKind::Png ? "png" : "bmp");
     reader.setAutoTransform(false);

@@ -1,0 +1,705 @@
+// Pixel tests of the board widget: what lands in its picture, and when.
+#include <QColor>
+#include <QDialog>
+#include <QImage>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "board/qt/brett.h"
+#include "board/qt/schalter.h"
+#include "board/user_sheet.h"
+#include "rules/fen.h"
+#include "rules/legality.h"
+#include "support/qt/recording_platform.h"
+#include "support/test_data.h"
+
+namespace {
+
+constexpr int Sq(const char* name) { return 21 + (name[0] - 'a') + 10 * (name[1] - '1'); }
+constexpr int Ix(const char* name) { return (name[0] - 'a') + 8 * (name[1] - '1'); }
+
+TSchachbrett Fen(const char* fen, TZug* state = nullptr) {
+    TSchachbrett b = EmptyBoard;
+    TZug z = FreshState();
+    uint16_t n = 1;
+    EXPECT_TRUE(FENToPosition(fen, b, z, n)) << fen;
+    if (state) *state = z;
+    return b;
+}
+
+// The board as the viewer sets it up: 33-pixel set at 33 pixels.
+struct BoardTest : ::testing::Test {
+    RecordingPlatform platform;
+    TBrett board;
+    BoardTest() {
+        board.SetFiguren(TFigurenset::WinboardF33);
+        board.SetGroesse(33);
+        board.SetGrundstellung(true);
+    }
+    QRect Rect(int q) const {
+        const TSquareRect& r = board.SquareRects()[static_cast<size_t>(q)];
+        return QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
+    }
+    QPoint Centre(int q) const { return Rect(q).center(); }
+};
+
+// Expected pixels of piece p drawn over a square whose pixels are `under`,
+// for a sheet whose cells have the square's size: outside the mask the
+// square, inside it the image.
+QImage Composite(const QImage& under, const QImage& sheet, int piece, int s) {
+    const int c = piece > 0 ? piece : 6 - piece;
+    QImage out = under.copy();
+    for (int y = 0; y < s; ++y)
+        for (int x = 0; x < s; ++x) {
+            QRgb mask = sheet.pixel((c - 1) * s + x, s + y);
+            if (qGray(mask) < 128) out.setPixel(x, y, sheet.pixel((c - 1) * s + x, y));
+        }
+    return out;
+}
+
+bool SameRgb(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) return false;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if ((a.pixel(x, y) & 0xffffff) != (b.pixel(x, y) & 0xffffff)) return false;
+    return true;
+}
+
+TEST_F(BoardTest, MaskedDrawingKeepsTheSquareOutsideThePieceOnPlainAndPatternedSquares) {
+    const QImage& sheet = board.PieceSheet();
+    ASSERT_EQ(sheet.width(), 12 * 33);
+    // A checkered pattern with colours that no raster-op mistake could produce.
+    QImage pattern(7, 5, QImage::Format_RGB32);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x) pattern.setPixel(x, y, (x + y) % 2 ? qRgb(200, 30, 90) : qRgb(20, 160, 60));
+    for (int round = 0; round < 2; ++round) {
+        if (round == 1) {
+            board.SetBlackSquarePattern(&pattern);
+            board.SetWhiteSquarePattern(&pattern);
+        }
+        for (int piece : {1, 2, 3, 4, 5, 6, -1, -2, -3, -4, -5, -6}) {
+            for (int q : {Ix("d4"), Ix("e4")}) {  // dark and light
+                SCOPED_TRACE("piece " + std::to_string(piece) + " square " + std::to_string(q) + " round " +
+                             std::to_string(round));
+                board.DrawSquare(q);
+                QImage under = board.Picture().copy(Rect(q));
+                board.DrawPiece(q, piece);
+                QImage drawn = board.Picture().copy(Rect(q));
+                EXPECT_TRUE(SameRgb(drawn, Composite(under, sheet, piece, 33)));
+                // The piece really is there: the drawing changed the square.
+                EXPECT_FALSE(SameRgb(drawn, under));
+            }
+        }
+    }
+    // Empty and off-board values draw nothing.
+    board.DrawSquare(0);
+    QImage before = board.Picture();
+    board.DrawPiece(0, 0);
+    board.DrawPiece(0, OffBoard);
+    board.DrawPiece(0, -100);
+    EXPECT_TRUE(SameRgb(before, board.Picture()));
+}
+
+TEST_F(BoardTest, StretchedCellsStillLeaveTheOutsideUntouched) {
+    // The 21-pixel set on 64-pixel squares: the corners of every square hold
+    // no piece and must keep the square colour exactly.
+    board.SetFiguren(TFigurenset::WinboardF21);
+    board.SetGroesse(64);
+    board.ShowPosition(InitialPosition, FreshState());
+    const QRgb light = board.WhiteSquareColor().rgb() & 0xffffff;
+    const QRgb dark = board.BlackSquareColor().rgb() & 0xffffff;
+    for (int q = 0; q < 64; ++q) {
+        QRect r = Rect(q);
+        QRgb want = IsDarkSquare(q) ? dark : light;
+        for (QPoint p : {r.topLeft(), r.topRight(), QPoint(r.left(), r.top() + 3), QPoint(r.right() - 2, r.top() + 1)})
+            ASSERT_EQ(board.Picture().pixel(p) & 0xffffff, want) << q;
+        // Occupied squares show black somewhere, empty ones only the colour.
+        bool anyBlack = false;
+        for (int y = r.top(); y <= r.bottom() && !anyBlack; ++y)
+            for (int x = r.left(); x <= r.right() && !anyBlack; ++x) anyBlack = (board.Picture().pixel(x, y) & 0xffffff) == 0;
+        EXPECT_EQ(anyBlack, InitialPosition[static_cast<size_t>(Index64ToSquare(q))] != 0) << q;
+    }
+}
+
+TEST_F(BoardTest, A1IsDarkAndBottomLeftWithWhiteAtTheBottom) {
+    board.SetBlackSquareColor(QColor(166, 202, 240));
+    const QImage& pic = board.Picture();
+    ASSERT_EQ(pic.size(), QSize(264, 264));
+    EXPECT_EQ(pic.pixel(1, 262), QColor(166, 202, 240).rgb());  // a1 corner, no piece there
+    EXPECT_EQ(pic.pixel(262, 262) & 0xffffff, 0xffffffu);       // h1 light
+    EXPECT_EQ(pic.pixel(262, 1), QColor(166, 202, 240).rgb());  // h8 dark
+    // The white king (e1) is drawn in the bottom row, the black king (e8) in the top row.
+    QImage e1 = pic.copy(Rect(Ix("e1")));
+    QImage e8 = pic.copy(Rect(Ix("e8")));
+    EXPECT_EQ(Rect(Ix("e1")).top(), 7 * 33);
+    QImage k = Composite(e1, board.PieceSheet(), King, 33);
+    EXPECT_TRUE(SameRgb(e1, k));
+    int blackE1 = 0, blackE8 = 0;
+    for (int y = 0; y < 33; ++y)
+        for (int x = 0; x < 33; ++x) {
+            blackE1 += (e1.pixel(x, y) & 0xffffff) == 0;
+            blackE8 += (e8.pixel(x, y) & 0xffffff) == 0;
+        }
+    EXPECT_GT(blackE8, 2 * blackE1);  // the black king is the darker one
+}
+
+TEST(BoardCreation, FirstRedrawPaintsAllSquaresAndNothingIsDrawnBefore) {
+    RecordingPlatform platform;
+    TBrett board;
+    EXPECT_EQ(board.Groesse(), 32);
+    EXPECT_EQ(board.Picture().size(), QSize(256, 256));
+    EXPECT_EQ(board.Figuren(), TFigurenset::User);
+    EXPECT_TRUE(board.PieceSheet().isNull());
+    EXPECT_TRUE(board.Ziehenmoeglich());
+    EXPECT_TRUE(board.Grundstellung());
+    EXPECT_EQ(board.WhiteSquareColor(), QColor(255, 255, 255));
+    EXPECT_EQ(board.BlackSquareColor(), QColor(192, 192, 192));
+    EXPECT_EQ(board.Stellung(), InitialPosition);
+    EXPECT_EQ(board.SquaresDrawn(), 0);
+    // Showing the very position it holds still paints every square once.
+    board.ShowPosition(InitialPosition, FreshState());
+    EXPECT_EQ(board.SquaresDrawn(), 64);
+    EXPECT_EQ(board.LastDrawn(), InitialPosition);
+    board.ResetDrawCounter();
+    board.ShowPosition(InitialPosition, FreshState());
+    EXPECT_EQ(board.SquaresDrawn(), 0);
+}
+
+TEST_F(BoardTest, ShowPositionRepaintsOnlyTheSquaresAMoveChanged) {
+    struct Step {
+        const char* fen;
+        int squares;
+    } steps[] = {
+        {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1", 2},
+        {"rnbqkbnr/ppp1pppp/8/3p4/4P3/8/PPPP1PPP/RNBQKBNR w KQkq d6 0 2", 2},
+        {"rnbqkbnr/ppp1pppp/8/3P4/8/8/PPPP1PPP/RNBQKBNR b KQkq - 0 2", 2},  // capture
+        {"rnbqkbnr/ppp1pppp/8/3P4/8/5N2/PPPP1PPP/RNBQKB1R b KQkq - 0 2", 2},
+    };
+    for (const Step& s : steps) {
+        TZug z;
+        TSchachbrett b = Fen(s.fen, &z);
+        board.ResetDrawCounter();
+        board.ShowPosition(b, z);
+        EXPECT_EQ(board.SquaresDrawn(), s.squares) << s.fen;
+        EXPECT_EQ(board.LastDrawn(), b);
+        EXPECT_EQ(board.Stellung(), b);
+        EXPECT_EQ(board.Zug(), z);
+    }
+    // Castling touches four squares, en passant three.
+    TZug z;
+    board.ShowPosition(Fen("4k3/8/8/3pP3/8/8/8/4K2R w K d6 0 1", &z), z);
+    board.ResetDrawCounter();
+    board.ShowPosition(Fen("4k3/8/8/3pP3/8/8/8/5RK1 b - - 0 1", &z), z);
+    EXPECT_EQ(board.SquaresDrawn(), 4);
+    board.ResetDrawCounter();
+    board.ShowPosition(Fen("4k3/8/3P4/8/8/8/8/5RK1 b - - 0 1", &z), z);
+    EXPECT_EQ(board.SquaresDrawn(), 3);
+    // The picture equals a board that drew everything from scratch.
+    TBrett fresh;
+    fresh.SetFiguren(TFigurenset::WinboardF33);
+    fresh.SetGroesse(33);
+    fresh.ShowPosition(board.Stellung(), z);
+    EXPECT_TRUE(SameRgb(fresh.Picture(), board.Picture()));
+}
+
+TEST_F(BoardTest, PaintLockedPaintsNothingAndTheNextShowCatchesUp) {
+    const QImage before = board.Picture();
+    const TSchachbrett drawn = board.LastDrawn();
+    board.PaintLocked = true;
+    board.ResetDrawCounter();
+    TZug z;
+    board.ShowPosition(Fen("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1", &z), z);
+    board.ShowPosition(Fen("rnbqkbnr/pp1ppppp/8/2p5/4P3/8/PPPP1PPP/RNBQKBNR w KQkq c6 0 2", &z), z);
+    board.RedrawBoard(true);
+    board.DrawSquare(0);
+    board.DrawPiece(0, King);
+    EXPECT_EQ(board.SquaresDrawn(), 0);
+    EXPECT_EQ(board.LastDrawn(), drawn);
+    EXPECT_TRUE(SameRgb(before, board.Picture()));
+    board.PaintLocked = false;
+    board.ShowPosition(Fen("rnbqkbnr/pp1ppppp/8/2p5/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 0 2", &z), z);
+    EXPECT_EQ(board.SquaresDrawn(), 6);  // e2 e4 c7 c5 g1 f3
+}
+
+TEST_F(BoardTest, PropertyWritesStoreChangesAndIgnoreOutOfRangeSizes) {
+    board.SetGroesse(-40);
+    EXPECT_EQ(board.Groesse(), 40);
+    EXPECT_EQ(board.Picture().size(), QSize(320, 320));
+    EXPECT_EQ(board.size(), QSize(320, 320));
+    for (int bad : {9, 100, -100, 0, 1000, -5}) {
+        board.SetGroesse(bad);
+        EXPECT_EQ(board.Groesse(), 40) << bad;
+    }
+    board.ResetDrawCounter();
+    board.SetGroesse(40);
+    board.SetFiguren(TFigurenset::WinboardF33);  // same set: no rebuild, no repaint
+    board.SetBlackSquareColor(board.BlackSquareColor());
+    EXPECT_EQ(board.SquaresDrawn(), 0);
+    board.SetBlackSquareColor(QColor(1, 2, 3));
+    EXPECT_EQ(board.SquaresDrawn(), 64);
+    EXPECT_EQ(board.Picture().pixel(0, 319) & 0xffffff, 0x010203u);
+    // Writing User only records the name: the sheet keeps its images.
+    const QImage sheet = board.PieceSheet();
+    board.SetFiguren(TFigurenset::User);
+    EXPECT_EQ(board.Figuren(), TFigurenset::User);
+    EXPECT_TRUE(SameRgb(sheet, board.PieceSheet()));
+    board.SetFiguren(TFigurenset::WinboardF80);
+    EXPECT_EQ(board.PieceSheet().size(), QSize(960, 160));
+    EXPECT_EQ(platform.busyOn, platform.busyOff);
+    EXPECT_GT(platform.busyOn, 0);
+}
+
+TEST_F(BoardTest, GrundstellungFalseEmptiesTheBoardAndResetsTheRecord) {
+    int calls = 0, zValue = 0;
+    board.OnNewPosition = [&](TBrett* sender, TSchachbrett& b, TZug& z, int n) {
+        EXPECT_EQ(sender, &board);
+        ++calls;
+        zValue = n;
+        EXPECT_EQ(b, EmptyBoard);
+        EXPECT_EQ(z.Castling, 31);
+        EXPECT_EQ(z.Side, White);
+    };
+    board.ResetDrawCounter();
+    board.SetGrundstellung(false);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(zValue, 1);
+    EXPECT_EQ(board.Stellung(), EmptyBoard);
+    EXPECT_EQ(board.SquaresDrawn(), 32);
+    EXPECT_FALSE(board.Grundstellung());
+}
+
+TEST_F(BoardTest, PatternsOfAnySizeAreDrawnScaledToTheSquare) {
+    QImage one(1, 1, QImage::Format_RGB32);
+    one.fill(qRgb(10, 20, 30));
+    board.SetBlackSquarePattern(&one);
+    const QRect a1 = Rect(0);
+    EXPECT_EQ(board.Picture().pixel(a1.topLeft()) & 0xffffff, 0x0a141eu);
+    EXPECT_EQ(board.Picture().pixel(a1.left() + 2, a1.bottom()) & 0xffffff, 0x0a141eu);
+    QImage huge(4000, 4000, QImage::Format_RGB32);
+    huge.fill(qRgb(250, 0, 0));
+    for (int y = 2000; y < 4000; ++y)
+        for (int x = 0; x < 4000; ++x) huge.setPixel(x, y, qRgb(0, 0, 250));
+    board.SetWhiteSquarePattern(&huge);
+    const QRect h1 = Rect(7);
+    EXPECT_EQ(board.Picture().pixel(h1.right(), h1.top()) & 0xffffff, 0xfa0000u);     // upper half red
+    EXPECT_EQ(board.Picture().pixel(h1.right(), h1.bottom()) & 0xffffff, 0x0000fau);  // lower half blue
+    // Patterns with transparency are flattened on white, then drawn.
+    QImage clear(3, 3, QImage::Format_ARGB32);
+    clear.fill(Qt::transparent);
+    board.SetWhiteSquarePattern(&clear);
+    EXPECT_EQ(board.Picture().pixel(h1.right(), h1.top()) & 0xffffff, 0xffffffu);
+    board.SetBlackSquarePattern(nullptr);
+    EXPECT_TRUE(board.BlackSquarePattern().isNull());
+    EXPECT_EQ(board.Picture().pixel(a1.topLeft()), board.BlackSquareColor().rgb());
+    // The owned pattern handed back to itself changes nothing.
+    board.ResetDrawCounter();
+    board.SetWhiteSquarePattern(&board.WhiteSquarePattern());
+    EXPECT_EQ(board.SquaresDrawn(), 0);
+}
+
+TEST_F(BoardTest, CopiesTheShownPositionAsFenWithMoveNumberOne) {
+    TZug z;
+    TSchachbrett b = Fen("r3k2r/8/8/3pP3/8/8/8/R3K2R w KQkq d6 0 37", &z);
+    board.ShowPosition(b, z);
+    board.CopyFENToClipboard();
+    EXPECT_EQ(platform.clipboardWrites, 1);
+    EXPECT_EQ(platform.clipboard, QString("r3k2r/8/8/3pP3/8/8/8/R3K2R w KQkq d6 0 1"));
+}
+
+// --------------------------------------------------------------- user sheets
+
+void WriteBmp(const std::filesystem::path& path, int w, int h) {
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    // Mask and image: a black block in each cell's lower half.
+    for (int c = 0; c < 12; ++c)
+        for (int y = h / 2 + 2; y < h - 2; ++y)
+            for (int x = c * (w / 12) + 2; x < (c + 1) * (w / 12) - 2; ++x) img.setPixel(x, y, qRgb(0, 0, 0));
+    ASSERT_TRUE(img.save(QString::fromStdString(path.string()), "BMP"));
+}
+
+TEST_F(BoardTest, UserBitmapSizeChecksAcceptAndRefuseAtTheirLimits) {
+    testdata::TempDir dir;
+    struct Case {
+        int w, h;
+        bool ok;
+    } cases[] = {{240, 40, true}, {239, 40, false}, {120, 19, false}, {1200, 201, true}, {1212, 202, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
+        auto path = dir / ("board_sheet_" + std::to_string(c.w) + "x" + std::to_string(c.h) + ".bmp");
+        WriteBmp(path, c.w, c.h);
+        board.SetFiguren(TFigurenset::WinboardF45);
+        platform.messages.clear();
+        board.SetUserFiguren(QString::fromStdString(path.string()));
+        if (c.ok) {
+            EXPECT_TRUE(platform.messages.empty());
+            EXPECT_EQ(board.Figuren(), TFigurenset::User);
+            EXPECT_EQ(board.UserFiguren(), QString::fromStdString(path.string()));
+            EXPECT_EQ(board.PieceSheet().size(), QSize(c.w, c.h));
+        } else {
+            ASSERT_EQ(platform.messages.size(), 1u);
+            EXPECT_EQ(platform.messages[0].text, QString::fromUtf8("Ungültige Maße der Bitmap."));
+            EXPECT_EQ(platform.messages[0].kind, TMessageKind::Error);
+            EXPECT_EQ(board.Figuren(), TFigurenset::WinboardF33);
+            EXPECT_EQ(board.PieceSheet().size(), QSize(12 * 33, 66));
+            EXPECT_TRUE(board.UserFiguren().isEmpty());
+        }
+    }
+}
+
+TEST_F(BoardTest, BadUserFilesGiveTheirMessageAndNeverCrash) {
+    testdata::TempDir dir;
+    auto put = [&](const std::string& name, const std::string& bytes) {
+        testdata::WriteFile(dir / name, bytes);
+        return QString::fromStdString((dir / name).string());
+    };
+    auto le32 = [](uint32_t v) {
+        std::string s(4, '\0');
+        for (int k = 0; k < 4; ++k) s[static_cast<size_t>(k)] = static_cast<char>(v >> (8 * k));
+        return s;
+    };
+    // Header of a 24-bit bitmap claiming w x h pixels, followed by `data` bytes.
+    auto bmp = [&](uint32_t w, uint32_t h, size_t data) {
+        std::string s = "BM" + le32(static_cast<uint32_t>(54 + data)) + le32(0) + le32(54) + le32(40) + le32(w) +
+                        le32(h) + std::string("\x01\x00\x18\x00", 4) + le32(0) + le32(0) + le32(0) + le32(0) +
+                        le32(0) + le32(0);
+        return s + std::string(data, '\x7f');
+    };
+    struct Case {
+        QString file;
+        const char* message;
+    } cases[] = {
+        {put("board_text.bmp", "[Event \"x\"]\n1. e4 e5 *\n"), kMsgBitmapNichtGeladen},
+        {put("board_empty.bmp", ""), kMsgBitmapNichtGeladen},
+        {put("board_huge.bmp", bmp(100000, 100000, 64)), kMsgUngueltigeMasse},
+        {put("board_wide.bmp", bmp(2000000000u, 40, 64)), kMsgUngueltigeMasse},
+        {put("board_truncated.bmp", bmp(240, 40, 100)), kMsgBitmapNichtGeladen},
+        {put("board_cut_header.bmp", bmp(240, 40, 0).substr(0, 20)), kMsgBitmapNichtGeladen},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.toStdString());
+        board.SetFiguren(TFigurenset::WinboardF45);
+        platform.messages.clear();
+        board.SetUserFiguren(c.file);
+        ASSERT_EQ(platform.messages.size(), 1u);
+        EXPECT_EQ(platform.messages[0].text, QString::fromUtf8(c.message));
+        EXPECT_EQ(board.Figuren(), TFigurenset::WinboardF33);
+    }
+    // A missing file: the board's English message, and nothing changes.
+    board.SetFiguren(TFigurenset::WinboardF45);
+    platform.messages.clear();
+    board.SetUserFiguren(QString::fromStdString((dir / "board_missing.bmp").string()));
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].text, QString("File not found."));
+    EXPECT_EQ(board.Figuren(), TFigurenset::WinboardF45);
+    EXPECT_TRUE(board.UserFiguren().isEmpty());
+    // The loader itself, asked directly about a missing file.
+    platform.messages.clear();
+    EXPECT_FALSE(board.LoadPieceBitmap(QString::fromStdString((dir / "board_missing.bmp").string())));
+    EXPECT_EQ(platform.messages.at(0).text, QString::fromUtf8("Datei wurde nicht gefunden."));
+}
+
+TEST_F(BoardTest, AUserSheetOfAnyCellSizeIsDrawnStretched) {
+    testdata::TempDir dir;
+    auto path = dir / "board_user.png";
+    // 12 cells of 25 x 25: image white with a black dot, mask a centred block.
+    QImage img(300, 50, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    for (int c = 0; c < 12; ++c)
+        for (int y = 5; y < 20; ++y)
+            for (int x = 5; x < 20; ++x) {
+                img.setPixel(c * 25 + x, 25 + y, qRgb(0, 0, 0));
+                if (x >= 10 && x < 15 && y >= 10 && y < 15) img.setPixel(c * 25 + x, y, qRgb(0, 0, 0));
+            }
+    ASSERT_TRUE(img.save(QString::fromStdString(path.string()), "PNG"));
+    board.SetUserFiguren(QString::fromStdString(path.string()));
+    ASSERT_TRUE(platform.messages.empty());
+    // 25-pixel cells on 33-pixel squares: the square's edges keep their colour,
+    // the mask inside shows white, the dot black.
+    const QRect e1 = Rect(Ix("e1"));  // dark square
+    const QImage& pic = board.Picture();
+    EXPECT_EQ(pic.pixel(e1.topLeft()), board.BlackSquareColor().rgb());
+    EXPECT_EQ(pic.pixel(e1.left() + 9, e1.top() + 9) & 0xffffff, 0xffffffu);
+    EXPECT_EQ(pic.pixel(e1.center()) & 0xffffff, 0u);
+    const QRect d1 = Rect(Ix("d1"));  // light square
+    EXPECT_EQ(pic.pixel(d1.topLeft()) & 0xffffff, 0xffffffu);
+    EXPECT_EQ(pic.pixel(d1.center()) & 0xffffff, 0u);
+    // Squares without a piece stay as they were.
+    const QRect e3 = Rect(Ix("e3"));  // dark, empty
+    EXPECT_EQ(pic.pixel(e3.left() + 9, e3.top() + 9), board.BlackSquareColor().rgb());
+}
+
+// --------------------------------------------------------------- interaction
+
+struct DragTest : BoardTest {
+    int tries = 0;
+    int done = 0;
+    void Accept(bool legalOnly) {
+        board.OnMoveTry = [this, legalOnly](TBrett* sender, bool& legal) {
+            ++tries;
+            legal = !legalOnly || IsLegalMove(sender->Stellung(), sender->Zug());
+        };
+        board.OnMoveDone = [this](TBrett*) { ++done; };
+    }
+    void Drag(int from, int to, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QPoint a = Centre(from), b = Centre(to);
+        QTest::mousePress(&board, Qt::LeftButton, Qt::NoModifier, a);
+        QMouseEvent move(QEvent::MouseMove, QPointF((a + b) / 2), QPointF(board.mapToGlobal((a + b) / 2)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&board, &move);
+        QMouseEvent move2(QEvent::MouseMove, QPointF(b), QPointF(board.mapToGlobal(b)), Qt::NoButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&board, &move2);
+        QTest::mouseRelease(&board, Qt::LeftButton, mods, b);
+    }
+    void Show(const char* fen) {
+        TZug z;
+        TSchachbrett b = Fen(fen, &z);
+        board.ShowPosition(b, z);
+    }
+};
+
+TEST_F(DragTest, WithoutAHandlerEveryDropIsRefusedAndTheBoardIsRestoredPixelExactly) {
+    board.ShowPosition(InitialPosition, FreshState());
+    const QImage before = board.Picture();
+    QTest::mousePress(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("e2")));
+    EXPECT_EQ(board.DraggedPiece(), Pawn);
+    EXPECT_FALSE(SameRgb(before, board.Picture()));  // lifted: 2 pixels higher
+    Drag(Ix("e2"), Ix("e4"));
+    EXPECT_TRUE(SameRgb(before, board.Picture()));
+    EXPECT_EQ(board.Stellung(), InitialPosition);
+    EXPECT_EQ(board.Zug(), FreshState());
+    EXPECT_EQ(board.DraggedPiece(), 0);
+    // A drop outside the board and a drop on the origin are refused too.
+    Drag(Ix("g1"), Ix("g1"));
+    EXPECT_TRUE(SameRgb(before, board.Picture()));
+    QTest::mousePress(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("b1")));
+    QMouseEvent out(QEvent::MouseMove, QPointF(400, 400), QPointF(board.mapToGlobal(QPoint(400, 400))),
+                    Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&board, &out);
+    QTest::mouseRelease(&board, Qt::LeftButton, Qt::NoModifier, QPoint(263, 263));
+    EXPECT_TRUE(SameRgb(before, board.Picture()));
+    EXPECT_EQ(board.Stellung(), InitialPosition);
+}
+
+TEST_F(DragTest, OnlyTheLeftButtonLiftsAndOnlyPiecesOfTheSideToMove) {
+    board.ShowPosition(InitialPosition, FreshState());
+    Accept(false);
+    QTest::mousePress(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("e7")));
+    EXPECT_EQ(board.DraggedPiece(), 0);
+    QTest::mouseRelease(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("e5")));
+    QTest::mousePress(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("e4")));
+    EXPECT_EQ(board.DraggedPiece(), 0);
+    QTest::mouseRelease(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("e4")));
+    QTest::mousePress(&board, Qt::RightButton, Qt::NoModifier, Centre(Ix("e2")));
+    EXPECT_EQ(board.DraggedPiece(), 0);
+    QTest::mouseRelease(&board, Qt::RightButton, Qt::NoModifier, Centre(Ix("e4")));
+    EXPECT_EQ(tries, 0);
+    EXPECT_EQ(board.Stellung(), InitialPosition);
+    board.SetZiehenmoeglich(false);
+    QTest::mousePress(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("e2")));
+    EXPECT_EQ(board.DraggedPiece(), 0);
+    QTest::mouseRelease(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("e4")));
+}
+
+TEST_F(DragTest, ThePopupMenuIsDetachedOnlyWhileTheLeftButtonIsDown) {
+    QMenu menu;
+    board.SetPopupMenu(&menu);
+    QTest::mousePress(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("e2")));
+    EXPECT_EQ(board.PopupMenu(), nullptr);
+    // A right release during the drag changes nothing.
+    QTest::mouseRelease(&board, Qt::RightButton, Qt::NoModifier, Centre(Ix("e3")));
+    EXPECT_EQ(board.PopupMenu(), nullptr);
+    EXPECT_EQ(board.DraggedPiece(), Pawn);
+    QTest::mouseRelease(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("e4")));
+    EXPECT_EQ(board.PopupMenu(), &menu);
+    QTest::mousePress(&board, Qt::RightButton, Qt::NoModifier, Centre(Ix("e2")));
+    EXPECT_EQ(board.PopupMenu(), &menu);
+    QTest::mouseRelease(&board, Qt::RightButton, Qt::NoModifier, Centre(Ix("e2")));
+}
+
+TEST_F(DragTest, AnAcceptedMoveIsMadeDrawnAndReportedWithTheModifiers) {
+    board.ShowPosition(InitialPosition, FreshState());
+    Accept(true);
+    bool ctrl = false;
+    board.OnMoveDone = [&](TBrett* sender) {
+        ++done;
+        ctrl = sender->CtrlDown();
+    };
+    board.OnMoveTry = [&](TBrett* sender, bool& legal) {
+        ++tries;
+        // The proposed move sits in the record while the handler runs.
+        EXPECT_EQ(sender->Zug().FromSq, Sq("e2"));
+        legal = IsLegalMove(sender->Stellung(), sender->Zug());
+    };
+    Drag(Ix("e2"), Ix("e5"));  // illegal: refused by the handler
+    EXPECT_EQ(tries, 1);
+    EXPECT_EQ(done, 0);
+    EXPECT_EQ(board.Zug().FromSq, 0);  // the record is put back
+    Drag(Ix("e2"), Ix("e4"), Qt::ControlModifier);
+    EXPECT_EQ(tries, 2);
+    EXPECT_EQ(done, 1);
+    EXPECT_TRUE(ctrl);
+    EXPECT_FALSE(board.CtrlDown());
+    EXPECT_EQ(board.Stellung()[static_cast<size_t>(Sq("e4"))], Pawn);
+    EXPECT_EQ(board.Zug().EpSquare, Sq("e3"));
+    EXPECT_EQ(board.Zug().Side, Black);
+    EXPECT_EQ(board.LastDrawn(), board.Stellung());
+    TBrett fresh;
+    fresh.SetFiguren(TFigurenset::WinboardF33);
+    fresh.SetGroesse(33);
+    fresh.ShowPosition(board.Stellung(), board.Zug());
+    EXPECT_TRUE(SameRgb(fresh.Picture(), board.Picture()));
+}
+
+TEST_F(DragTest, CastlingAndEnPassantByDragUpdatePositionAndRecord) {
+    Accept(true);
+    Show("r3k2r/8/8/3pP3/8/8/8/R3K2R w KQkq d6 0 1");
+    Drag(Ix("e1"), Ix("g1"));
+    EXPECT_EQ(board.Stellung()[static_cast<size_t>(Sq("f1"))], Rook);
+    EXPECT_EQ(board.Stellung()[static_cast<size_t>(Sq("g1"))], King);
+    EXPECT_EQ(board.Stellung()[static_cast<size_t>(Sq("h1"))], 0);
+    EXPECT_EQ(board.Zug().CastleKind, 1);
+    EXPECT_EQ(board.Zug().Castling & (CastleWK | CastleWQ), 0);
+    Drag(Ix("e8"), Ix("c8"));
+    EXPECT_EQ(board.Stellung()[static_cast<size_t>(Sq("d8"))], -Rook);
+    EXPECT_EQ(board.Stellung()[static_cast<size_t>(Sq("c8"))], -King);
+    EXPECT_EQ(board.Zug().CastleKind, 2);
+
+    Show("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1");
+    Drag(Ix("e5"), Ix("d6"));
+    EXPECT_EQ(board.Stellung()[static_cast<size_t>(Sq("d5"))], 0);
+    EXPECT_EQ(board.Stellung()[static_cast<size_t>(Sq("d6"))], Pawn);
+    EXPECT_EQ(board.Zug().EpVictim, Sq("d5"));
+    EXPECT_EQ(board.Zug().Captured, -Pawn);
+    EXPECT_EQ(done, 3);
+    TBrett fresh;
+    fresh.SetFiguren(TFigurenset::WinboardF33);
+    fresh.SetGroesse(33);
+    fresh.ShowPosition(board.Stellung(), board.Zug());
+    EXPECT_TRUE(SameRgb(fresh.Picture(), board.Picture()));
+}
+
+TEST_F(DragTest, PromotionAsksWithFourButtonsQueenFocusedAndTakesTheChoice) {
+    Accept(true);
+    Show("8/1P2k3/8/8/8/8/8/4K3 w - - 0 1");
+    std::vector<int> columns;
+    bool queenFocused = false, queenDefault = false;
+    platform.onModal = [&](QDialog* dialog) {
+        auto buttons = dialog->findChildren<TSchalter*>();
+        columns.clear();
+        for (TSchalter* b : buttons) columns.push_back(b->Column());
+        queenFocused = dialog->focusWidget() == buttons.at(3);
+        queenDefault = buttons.at(3)->isDefault();
+        EXPECT_EQ(dialog->size(), QSize(4 * 38, 38));  // cell 33 + 5
+        EXPECT_FALSE(buttons.at(2)->icon().isNull());
+        buttons.at(2)->click();  // the knight
+        return dialog->result();
+    };
+    Drag(Ix("b7"), Ix("b8"));
+    EXPECT_EQ(columns, (std::vector<int>{2, 3, 4, 5}));
+    EXPECT_TRUE(queenFocused);
+    EXPECT_TRUE(queenDefault);
+    EXPECT_EQ(board.Stellung()[static_cast<size_t>(Sq("b8"))], Knight);
+    EXPECT_EQ(board.Zug().Promotion, Knight);
+    EXPECT_EQ(done, 1);
+
+    Show("8/4k3/8/8/8/8/2p5/4K3 b - - 0 1");
+    platform.onModal = [&](QDialog* dialog) {
+        auto buttons = dialog->findChildren<TSchalter*>();
+        columns.clear();
+        for (TSchalter* b : buttons) columns.push_back(b->Column());
+        buttons.at(3)->click();
+        return dialog->result();
+    };
+    Drag(Ix("c2"), Ix("c1"));
+    EXPECT_EQ(columns, (std::vector<int>{8, 9, 10, 11}));
+    EXPECT_EQ(board.Stellung()[static_cast<size_t>(Sq("c1"))], -Queen);
+    EXPECT_EQ(done, 2);
+}
+
+TEST_F(DragTest, ClosingTheChooserWithoutAChoiceTakesTheMoveBack) {
+    Accept(true);
+    Show("8/1P2k3/8/8/8/8/8/4K3 w - - 0 1");
+    const QImage before = board.Picture();
+    const TSchachbrett position = board.Stellung();
+    platform.onModal = [](QDialog*) { return 0; };
+    Drag(Ix("b7"), Ix("b8"));
+    EXPECT_EQ(platform.modals, 1);
+    EXPECT_EQ(board.Stellung(), position);
+    EXPECT_EQ(done, 0);
+    EXPECT_TRUE(SameRgb(before, board.Picture()));
+}
+
+TEST_F(DragTest, ADropCentredOnASharedEdgeCountsForTheLowerSquare) {
+    board.ShowPosition(InitialPosition, FreshState());
+    std::vector<int> targets;
+    board.OnMoveTry = [&](TBrett* sender, bool& legal) {
+        targets.push_back(sender->Zug().ToSq);
+        legal = false;
+    };
+    // Lift e2 at its centre and move so that the floating square's centre
+    // lies exactly on the e3/e4 edge (the piece floats 2 pixels high).
+    const QPoint start = Centre(Ix("e2"));
+    QTest::mousePress(&board, Qt::LeftButton, Qt::NoModifier, start);
+    const QRect lifted = Rect(Ix("e2")).translated(0, -2);
+    const int centreY = lifted.top() + 33 / 2;
+    const int edgeY = Rect(Ix("e4")).top() + 33;  // bottom edge of e4 = top of e3
+    const QPoint to(start.x(), start.y() + (edgeY - centreY));
+    QMouseEvent move(QEvent::MouseMove, QPointF(to), QPointF(board.mapToGlobal(to)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&board, &move);
+    QTest::mouseRelease(&board, Qt::LeftButton, Qt::NoModifier, to);
+    ASSERT_EQ(targets.size(), 1u);
+    EXPECT_EQ(targets[0], Sq("e3"));
+}
+
+TEST_F(DragTest, ASuggestionCompletesAClickAndIsFramedWhileTheButtonIsDown) {
+    board.ShowPosition(InitialPosition, FreshState());
+    board.SetZugVorschlagen(true);
+    Accept(true);
+    board.OnMovePart = [](TBrett*, uint8_t teilfeld, uint8_t& vorschlag) {
+        if (teilfeld == Sq("g1")) vorschlag = static_cast<uint8_t>(Sq("f3"));
+        if (teilfeld == Sq("c3")) vorschlag = static_cast<uint8_t>(Sq("b1"));
+    };
+    // Click on g1: the knight goes to the suggested f3.
+    QTest::mousePress(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("g1")));
+    EXPECT_EQ(board.SuggestedSquare(), Sq("f3"));
+    const QRect f3 = Rect(Ix("f3"));
+    EXPECT_EQ(board.Picture().pixel(f3.left() + 1, f3.top() + 1) & 0xffffff, 0u);  // the frame
+    QTest::mouseRelease(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("g1")));
+    EXPECT_EQ(board.Stellung()[static_cast<size_t>(Sq("f3"))], Knight);
+    EXPECT_EQ(board.SuggestedSquare(), 0);
+    EXPECT_EQ(done, 1);
+    // Black to move: a click on the empty c6... is no suggestion; a click on an
+    // empty target with a suggested origin completes the move from there.
+    board.OnMovePart = [](TBrett*, uint8_t teilfeld, uint8_t& vorschlag) {
+        if (teilfeld == Sq("c6")) vorschlag = static_cast<uint8_t>(Sq("b8"));
+    };
+    QTest::mousePress(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("c6")));
+    QTest::mouseRelease(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("c6")));
+    EXPECT_EQ(board.Stellung()[static_cast<size_t>(Sq("c6"))], -Knight);
+    EXPECT_EQ(board.Stellung()[static_cast<size_t>(Sq("b8"))], 0);
+    EXPECT_EQ(done, 2);
+    TBrett fresh;
+    fresh.SetFiguren(TFigurenset::WinboardF33);
+    fresh.SetGroesse(33);
+    fresh.ShowPosition(board.Stellung(), board.Zug());
+    EXPECT_TRUE(SameRgb(fresh.Picture(), board.Picture()));
+}
+
+TEST_F(DragTest, AThrowingHandlerIsReportedNotPropagated) {
+    board.ShowPosition(InitialPosition, FreshState());
+    board.OnMoveTry = [](TBrett*, bool&) { throw std::runtime_error("handler failed"); };
+    Drag(Ix("e2"), Ix("e4"));
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].text, QString("handler failed"));
+    EXPECT_EQ(board.Stellung(), InitialPosition);
+    EXPECT_EQ(board.DraggedPiece(), 0);
+    EXPECT_EQ(board.Zug(), FreshState());
+}
+
+}  // namespace
