@@ -415,7 +415,8 @@ bool TCustomDatabase::CheckIndex(Files& f) {
 
         Cancel = false;
         if (OnCheckStride) OnCheckStride(stride, Cancel);
-        if (stride != 0) compareLive = false;
+        // Sampling cannot count live entries; a stride of 1 still walks them all.
+        if (stride > 1) compareLive = false;
         if (Cancel) return true;
         if (CheckTimeLimit > 0 &&
             std::chrono::steady_clock::now() - started > std::chrono::seconds(CheckTimeLimit))

@@ -660,3 +660,20 @@ TEST(DatabaseLock, StaleLockFileIsTakenOver) {
     ASSERT_TRUE(o.Open(path));
     EXPECT_EQ(fs::file_size(dir / "g.ccftmp"), 1u);
 }
+
+TEST(DatabaseCheck, StrideOfOneStillComparesTheLiveCount) {
+    TempDir dir;
+    fs::path path = dir / "g.ccf";
+    ThreeGames().Write(path.string());
+    std::string index = ReadFile(dir / "g.ccfidx");
+    index[16] = 1;
+    WriteFile(dir / "g.ccfidx", index);
+    Opened one(/*stride=*/1);
+    ASSERT_TRUE(one.Open(path));
+    EXPECT_EQ(one.rebuildNotices, 1);
+    one.db.Close();
+    WriteFile(dir / "g.ccfidx", index);
+    Opened sampled(/*stride=*/2);
+    ASSERT_TRUE(sampled.Open(path));
+    EXPECT_EQ(sampled.rebuildNotices, 0) << "a sampling walk cannot count live entries";
+}

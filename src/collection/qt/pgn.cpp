@@ -7,6 +7,7 @@
 #include <QStyledItemDelegate>
 
 #include "app/platform/platform.h"
+#include "collection/database_mode.h"
 
 // Rows without data of their own: the count comes from the core.
 class TPGNModel final : public QAbstractListModel {
@@ -42,6 +43,12 @@ TPGN::TPGN(QWidget* parent)
       OnFilterRequest(core_.OnFilterRequest),
       model_(new TPGNModel(core_, this)) {
     core_.OnBusyCursor = [](bool on) { Platform::Get().SetBusyCursor(on); };
+    // Database mode: its messages are error boxes; its progress runs with
+    // InTrace set, and rows are not drawn meanwhile.
+    core_.DatabaseModeState().OnErrorMessage = [this](const std::string& text) {
+        Platform::Get().ShowMessage(this, TextFromBytes(text), TMessageKind::Error);
+    };
+    core_.DatabaseModeState().OnBeep = [] { Platform::Get().Beep(); };
     setModel(model_);
     setItemDelegate(new TPGNDelegate(this));
     // Uniform rows: the view never asks for every row's size.
@@ -107,7 +114,7 @@ void TPGN::SetItemIndex(int row) {
 }
 
 void TPGN::DrawRow(QPainter* painter, const QStyleOptionViewItem& option, int row) {
-    if (InTrace) return;
+    if (InTrace || core_.DatabaseModeState().InTrace) return;
     if (core_.DatabaseMode() && core_.Database()->Busy()) return;
     if (!OnPGNDrawItem) return;
     const bool selected = option.state & QStyle::State_Selected;
