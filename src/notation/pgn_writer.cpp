@@ -51,16 +51,27 @@ const std::array<int, 256>& GlyphNumbers() {
 // The ">" mark (a glyph that belongs before the move) is dropped and " $998"
 // put after the move word it preceded, that is before the next blank or "<".
 // Comments are passed over exactly as the conversion passes over them.
-std::string MoveBeforeMarks(const std::string& t, size_t end) {
+// End (one past the "}") of the comment that opens at i: the comment table's
+// extent when it has one (joined comments keep their " | " separators),
+// otherwise the next "}".
+size_t CommentEnd(const std::string& t, size_t i, const TCommentRanges& ranges, size_t& nextRange) {
+    while (nextRange < ranges.size() && ranges[nextRange].first < i) ++nextRange;
+    if (nextRange < ranges.size() && ranges[nextRange].first == i) return std::min(ranges[nextRange].second, t.size());
+    size_t close = t.find('}', i + 1);
+    return close == std::string::npos ? t.size() : close + 1;
+}
+
+// Drops the marks and returns the new text; `ranges` are moved along.
+std::string MoveBeforeMarks(const std::string& t, size_t end, TCommentRanges& ranges) {
     if (t.find('>') == std::string::npos) return t;
     std::vector<size_t> removed;  // positions of the marks
     std::vector<size_t> inserts;  // positions before which " $998" goes
     size_t i = 0;
+    size_t range = 0;
     while (i < end) {
         char c = t[i];
         if (c == '{') {
-            size_t close = t.find('}', i + 1);
-            i = close == std::string::npos ? t.size() : close + 1;
+            i = CommentEnd(t, i, ranges, range);
             continue;
         }
         if (c == '>') {
@@ -74,18 +85,26 @@ std::string MoveBeforeMarks(const std::string& t, size_t end) {
     std::sort(inserts.begin(), inserts.end());
     std::string out;
     out.reserve(t.size() + inserts.size() * 5);
+    std::vector<size_t> newPos(t.size() + 1, 0);  // where each character went
     size_t r = 0, k = 0;
     for (i = 0; i <= t.size(); ++i) {
         while (k < inserts.size() && inserts[k] == i) {
             out += " $998";
             ++k;
         }
+        newPos[i] = out.size();
         if (i == t.size()) break;
         if (r < removed.size() && removed[r] == i) {
             ++r;
             continue;
         }
         out += t[i];
+    }
+    for (auto& [from, to] : ranges) {
+        if (from >= t.size() || to == 0 || to > t.size() || from >= to) continue;
+        size_t last = newPos[to - 1];
+        from = newPos[from];
+        to = last + 1;
     }
     return out;
 }
@@ -131,9 +150,12 @@ std::vector<std::string> PGNTagLines(const TEventData& h, const TSchachbrett& st
     return lines;
 }
 
-std::vector<std::string> ConvertNotationToMovetext(const std::string& text, size_t verbatimTail) {
+std::vector<std::string> ConvertNotationToMovetext(const std::string& text, size_t verbatimTail,
+                                                   const TCommentRanges& comments) {
     verbatimTail = std::min(verbatimTail, text.size());
-    const std::string t = MoveBeforeMarks(text, text.size() - verbatimTail);
+    TCommentRanges ranges = comments;
+    const std::string t = MoveBeforeMarks(text, text.size() - verbatimTail, ranges);
+    size_t range = 0;
     const size_t len = t.size();
     const size_t end = len - verbatimTail;  // the mark removal keeps the tail's length
     const auto& glyphs = GlyphNumbers();
@@ -191,11 +213,12 @@ std::vector<std::string> ConvertNotationToMovetext(const std::string& text, size
             case 'T': out += 'R'; break;
             case '[': out += '('; break;
             case ']': out += ')'; break;
-            case '{':
+            case '{': {
+                const size_t stop = CommentEnd(t, i, ranges, range);
                 out += '{';
                 ++i;
                 ++n;
-                while (i < len) {
+                while (i < stop) {
                     char k = t[i];
                     if (k == '\n') {
                         ++i;
@@ -222,9 +245,9 @@ std::vector<std::string> ConvertNotationToMovetext(const std::string& text, size
                     }
                     ++i;
                     ++n;
-                    if (k == '}') break;
                 }
                 continue;
+            }
             default: {
                 int glyph = glyphs[static_cast<unsigned char>(c)];
                 if (glyph != 0) {
@@ -287,7 +310,14 @@ int WritePGN(TNotationCore& core, bool toClipboard, std::string& text, bool tags
     lines.emplace_back();
     std::string body = d.Text;
     if (d.Ueberschrift) body.erase(0, std::min(body.size(), static_cast<size_t>(std::max(d.HeadlineLength, 0))));
-    std::vector<std::string> movetext = ConvertNotationToMovetext(body, game.Header.Result.size());
+    const size_t cut = d.Ueberschrift ? static_cast<size_t>(std::max(d.HeadlineLength, 0)) : 0;
+    TCommentRanges comments;
+    for (const TCommentEntry& c : d.Comments) {
+        size_t from = static_cast<size_t>(c.Pos - 1);
+        if (from < cut) continue;
+        comments.emplace_back(from - cut, from - cut + static_cast<size_t>(c.Len));
+    }
+    std::vector<std::string> movetext = ConvertNotationToMovetext(body, game.Header.Result.size(), comments);
     size_t total = 0;
     for (const auto& l : lines) total += l.size() + crlf.size();
     for (const auto& l : movetext) total += l.size() + crlf.size();

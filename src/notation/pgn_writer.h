@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "collection/event_data.h"
@@ -25,8 +26,12 @@ std::string PGNDateValue(uint16_t year, uint16_t month, uint16_t day);
 // glyphs, the "<" and ">" marks, German piece letters to English, square
 // brackets to parentheses, lines broken after 71 counted characters (inside
 // comments after 60). The last `verbatimTail` characters (the result) are
-// copied unchanged.
-std::vector<std::string> ConvertNotationToMovetext(const std::string& text, size_t verbatimTail = 0);
+// copied unchanged. `comments` are the extents [first, last + 1) of the
+// comments (0-based, in text order) as the layout listed them; a comment
+// without an entry runs to the next "}".
+using TCommentRanges = std::vector<std::pair<size_t, size_t>>;
+std::vector<std::string> ConvertNotationToMovetext(const std::string& text, size_t verbatimTail = 0,
+                                                   const TCommentRanges& comments = {});
 
 // Puts text on the clipboard; false when that failed.
 using TClipboardSink = std::function<bool(const std::string& text)>;

@@ -250,6 +250,21 @@ TEST(PgnWriterConvert, MarkBeforeGoesAfterTheMoveWord) {
     EXPECT_EQ(ConvertNotationToMovetext(">e4"), std::vector<std::string>{"e4 $998"});
 }
 
+TEST(PgnWriter, JoinedCommentsKeepTheirSeparatorAndGainNoGlyph) {
+    TLaidOut g;
+    g.Load("1. e4 {first} {second} e5 *");
+    EXPECT_EQ(Joined(Movetext(g)), "1.e4 {first} | {second} e5   *");
+    TLaidOut back;
+    back.core.LoadGame(Written(g));
+    TBaum* e4 = back.core.Root->FirstMove;
+    EXPECT_EQ(e4->Comment, "{first} | {second}");
+    EXPECT_EQ(e4->Zug.ExtraNag, 0);
+    // With a mark before the move the comment extents move along.
+    TLaidOut m;
+    m.Load("1. e4 $998 {first} {second} e5 *");
+    EXPECT_EQ(Joined(Movetext(m)), "1.e4 $998 {first} | {second} e5   *");
+}
+
 TEST(PgnWriter, HeadlineIsLeftOut) {
     TLaidOut g;
     g.display->Ueberschrift = true;
