@@ -1,0 +1,317 @@
+// Navigation through the tree and the match search.
+#include <gtest/gtest.h>
+
+#include "notation/match_search.h"
+#include "notation/notation_core.h"
+#include "rules/fen.h"
+#include "tree_test_support.h"
+
+using treetest::Alternative;
+using treetest::LoadMoves;
+using treetest::MainLine;
+using treetest::Sq;
+
+namespace {
+
+// The position after `node`, computed independently from the tree links.
+TSchachbrett PositionAfter(const TNotationCore& core, const TBaum* node) {
+    std::vector<const TBaum*> path;
+    for (const TBaum* n = node; n;) {
+        path.push_back(n);
+        const TBaum* m = n;
+        while (IsVariationStart(m)) m = m->Prev;
+        n = m->Prev;
+    }
+    TSchachbrett board = core.Game.StartPosition;
+    for (auto it = path.rbegin(); it != path.rend(); ++it) MakeMove(board, (*it)->Zug);
+    return board;
+}
+
+void ExpectInStep(const TNotationCore& core) {
+    EXPECT_EQ(core.Board, PositionAfter(core, core.Current));
+    if (core.Current) EXPECT_EQ(core.State, core.Current->Zug);
+    else EXPECT_EQ(core.State, core.Game.StartState);
+}
+
+struct Events {
+    int count = 0;
+    bool lastNext = false;
+    void Attach(TNotationCore& core) {
+        core.OnMoveChange = [this](TNotationCore&, TZug&, TSchachbrett&, bool next) {
+            ++count;
+            lastNext = next;
+        };
+    }
+};
+
+const char* kGame = "1. e4 (1. d4 d5 2. c4 (2. Nf3 Nf6) 2... e6) (1. c4) 1... e5 2. Nf3 (2. f4 exf4) 2... Nc6 3. Bb5 *";
+
+TEST(Navigation, AtTheStart) {
+    TNotationCore core;
+    ASSERT_EQ(LoadMoves(core, kGame), 0);
+    Events ev;
+    ev.Attach(core);
+    EXPECT_FALSE(core.StepBack());
+    EXPECT_FALSE(core.ToStart());
+    EXPECT_FALSE(core.PrevBranchPoint());
+    EXPECT_EQ(ev.count, 0);
+    EXPECT_EQ(core.CurrentMove(), nullptr);
+    // StepForward plays the main move, raises nothing and reports the move.
+    uint8_t from = 0, to = 0, promo = 9, castle = 9;
+    EXPECT_TRUE(core.StepForward(from, to, promo, castle));
+    EXPECT_EQ(ev.count, 0);
+    EXPECT_EQ(from, Sq("e2"));
+    EXPECT_EQ(to, Sq("e4"));
+    EXPECT_EQ(promo, 0);
+    EXPECT_EQ(castle, 0);
+    ASSERT_NE(core.CurrentMove(), nullptr);
+    EXPECT_EQ(core.CurrentMove()->ToSq, Sq("e4"));
+    EXPECT_EQ(core.CurrentPosition()[Sq("e4")], Pawn);
+    ExpectInStep(core);
+}
+
+TEST(Navigation, StepForwardNeverEntersAVariationAndStopsAtTheEnd) {
+    TNotationCore core;
+    ASSERT_EQ(LoadMoves(core, kGame), 0);
+    int steps = 0;
+    while (core.StepForward()) ++steps;
+    EXPECT_EQ(steps, 5);
+    EXPECT_EQ(core.Current, MainLine(core).back());
+    ExpectInStep(core);
+    EXPECT_FALSE(core.StepForward());
+    EXPECT_EQ(core.Current, MainLine(core).back());
+    // And back to the start.
+    while (core.StepBack()) ExpectInStep(core);
+    EXPECT_EQ(core.Current, nullptr);
+    EXPECT_EQ(core.Board, InitialPosition);
+}
+
+TEST(Navigation, TheChooserDecidesAtABranch) {
+    TNotationCore core;
+    ASSERT_EQ(LoadMoves(core, kGame), 0);
+    Events ev;
+    ev.Attach(core);
+    std::vector<TBaum*> asked;
+    int answer = 1;
+    core.Hooks.ChooseVariation = [&](TBaum* candidate) {
+        asked.push_back(candidate);
+        return answer;
+    };
+    // The first move has alternatives: asked even at the start.
+    EXPECT_TRUE(core.StepForwardBranch());
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0], MainLine(core)[0]);
+    EXPECT_EQ(core.Current->Zug.ToSq, Sq("d4"));
+    EXPECT_EQ(ev.count, 1);
+    EXPECT_TRUE(ev.lastNext);
+    ExpectInStep(core);
+    // No alternatives: no question.
+    EXPECT_TRUE(core.StepForwardBranch());
+    EXPECT_EQ(asked.size(), 1u);
+    EXPECT_EQ(core.Current->Zug.ToSq, Sq("d5"));
+    // Beyond the number of alternatives: the last one.
+    answer = 7;
+    EXPECT_TRUE(core.StepForwardBranch());
+    EXPECT_EQ(core.Current->Zug.ToSq, Sq("f3"));
+    ExpectInStep(core);
+    // Cancel at the start leaves the start.
+    core.ToStart();
+    answer = -1;
+    int before = ev.count;
+    EXPECT_FALSE(core.StepForwardBranch());
+    EXPECT_EQ(core.Current, nullptr);
+    EXPECT_EQ(ev.count, before);
+    ExpectInStep(core);
+    // Item 0 is the main move.
+    answer = 0;
+    EXPECT_TRUE(core.StepForwardBranch());
+    EXPECT_EQ(core.Current, MainLine(core)[0]);
+    ExpectInStep(core);
+}
+
+TEST(Navigation, StepBackFromAVariationGoesBeforeTheReplacedMove) {
+    TNotationCore core;
+    ASSERT_EQ(LoadMoves(core, kGame), 0);
+    TBaum* e4 = MainLine(core)[0];
+    TBaum* d4 = Alternative(e4, 1);
+    TBaum* nf3 = Alternative(d4->Next->Next, 1);  // 2. Nf3, alternative to 2. c4
+    ASSERT_EQ(nf3->Zug.ToSq, Sq("f3"));
+    core.SetCurrent(nf3);
+    ExpectInStep(core);
+    EXPECT_TRUE(core.StepBack());
+    EXPECT_EQ(core.Current, d4->Next);  // after 1... d5
+    ExpectInStep(core);
+    core.SetCurrent(d4);
+    EXPECT_TRUE(core.StepBack());
+    EXPECT_EQ(core.Current, nullptr);
+    ExpectInStep(core);
+}
+
+TEST(Navigation, StepBackOutOfANestedFirstMoveStaysInStep) {
+    TNotationCore core;
+    // c4 replaces d4, which itself replaces e4: before c4 is the start.
+    ASSERT_EQ(LoadMoves(core, "1. e4 (1. d4 (1. c4 c5)) e5 *"), 0);
+    TBaum* c4 = Alternative(Alternative(MainLine(core)[0], 1), 1);
+    ASSERT_EQ(c4->Zug.ToSq, Sq("c4"));
+    core.SetCurrent(c4->Next);
+    EXPECT_TRUE(core.StepBack());
+    EXPECT_EQ(core.Current, c4);
+    EXPECT_TRUE(core.StepBack());
+    EXPECT_EQ(core.Current, nullptr);
+    ExpectInStep(core);
+    // The branch search lands before the replaced move, in step too.
+    core.SetCurrent(c4->Next);
+    EXPECT_TRUE(core.PrevBranchPoint());
+    EXPECT_EQ(core.Current, nullptr);
+    ExpectInStep(core);
+}
+
+TEST(Navigation, EndsAndBranchPoints) {
+    TNotationCore core;
+    ASSERT_EQ(LoadMoves(core, kGame), 0);
+    Events ev;
+    ev.Attach(core);
+    auto main = MainLine(core);
+    TBaum* exf4 = Alternative(main[2], 1)->Next;
+    // ToEnd from inside a variation goes to the end of the main line.
+    core.SetCurrent(exf4);
+    EXPECT_TRUE(core.ToEnd());
+    EXPECT_EQ(core.Current, main.back());
+    EXPECT_FALSE(ev.lastNext);
+    ExpectInStep(core);
+    // PrevBranchPoint from inside a variation: before the move it replaces.
+    core.SetCurrent(exf4);
+    EXPECT_TRUE(core.PrevBranchPoint());
+    EXPECT_EQ(core.Current, main[1]);
+    ExpectInStep(core);
+    // From the end of the main line: before 2. Nf3, then before 1. e4.
+    core.ToEnd();
+    EXPECT_TRUE(core.PrevBranchPoint());
+    EXPECT_EQ(core.Current, main[1]);
+    EXPECT_TRUE(core.PrevBranchPoint());
+    EXPECT_EQ(core.Current, nullptr);
+    ExpectInStep(core);
+    // NextBranchPoint: just before the next move with alternatives, or the end.
+    EXPECT_TRUE(core.NextBranchPoint());
+    EXPECT_EQ(core.Current, main[1]);
+    EXPECT_TRUE(core.NextBranchPoint());
+    EXPECT_EQ(core.Current, main.back());
+    ExpectInStep(core);
+    EXPECT_FALSE(core.NextBranchPoint());
+    EXPECT_TRUE(core.ToStart());
+    EXPECT_EQ(core.Board, InitialPosition);
+    const int before = ev.count;
+    EXPECT_FALSE(core.ToStart());
+    EXPECT_EQ(ev.count, before);
+}
+
+TEST(Navigation, EndOfAVariationJumpsToTheEnclosingLine) {
+    TNotationCore core;
+    ASSERT_EQ(LoadMoves(core, "1. e4 (1. d4) 1... e5 *"), 0);
+    // A stand-in for the layout: the notation text and where each move stands.
+    const std::string text = "1.e4 (1.d4) 1...e5 ";
+    TBaum* e4 = MainLine(core)[0];
+    TBaum* d4 = Alternative(e4, 1);
+    TBaum* e5 = MainLine(core)[1];
+    e4->TextPos = 3, e4->TextLen = 2;
+    d4->TextPos = 9, d4->TextLen = 2;
+    e5->TextPos = 17, e5->TextLen = 2;
+    int beeps = 0, wentTo = 0;
+    core.Hooks.NotationText = [&]() -> const std::string& { return text; };
+    core.Hooks.Beep = [&] { ++beeps; };
+    core.Hooks.GoToTextPosition = [&](int position) {
+        wentTo = position;
+        core.SetCurrent(e5);
+        return true;
+    };
+    Events ev;
+    ev.Attach(core);
+    core.SetCurrent(d4);
+    EXPECT_FALSE(core.StepForwardBranch());
+    EXPECT_EQ(wentTo, 14);  // the "." of "1...e5"
+    EXPECT_EQ(core.Current, e5);
+    EXPECT_EQ(beeps, 1);
+    EXPECT_EQ(ev.count, 1);
+    EXPECT_FALSE(ev.lastNext);
+    // At the end of the main line nothing happens.
+    EXPECT_FALSE(core.StepForwardBranch());
+    EXPECT_EQ(beeps, 1);
+    EXPECT_EQ(ev.count, 1);
+}
+
+TEST(Navigation, CurrentComment) {
+    TNotationCore core;
+    ASSERT_EQ(LoadMoves(core, "{Before} 1. e4 {MATCH found} e5 { spaced  words } 2. Nf3 *"), 0);
+    EXPECT_EQ(core.CurrentComment(), "Before ");
+    core.StepForward();
+    EXPECT_EQ(core.CurrentComment(), "MATCH found");
+    core.StepForward();
+    EXPECT_EQ(core.CurrentComment(), "spaced  words");
+    core.StepForward();
+    EXPECT_EQ(core.CurrentComment(), "");
+}
+
+TEST(Navigation, AnEmptyGameGoesNowhere) {
+    TNotationCore core;
+    ASSERT_EQ(LoadMoves(core, "*"), 0);
+    EXPECT_FALSE(core.StepForward());
+    EXPECT_FALSE(core.StepForwardBranch());
+    EXPECT_FALSE(core.ToEnd());
+    EXPECT_FALSE(core.NextBranchPoint());
+    EXPECT_FALSE(core.StepBack());
+    EXPECT_EQ(core.Board, InitialPosition);
+}
+
+std::string MarkedGame() {
+    // Marks after move 3 (2. Nf3), move 10 (5... Be7) and a lower-case
+    // "match" that is no mark.
+    return "1. e4 e5 2. Nf3 {MATCH} 2... Nc6 3. Bb5 a6 {match} 4. Ba4 Nf6 5. O-O Be7 {MATCH 2} 6. Re1 b5 *";
+}
+
+TEST(MatchSearch, NextMatchStopsAtEachMarkThenAtTheEnd) {
+    TNotationCore core;
+    ASSERT_EQ(LoadMoves(core, MarkedGame()), 0);
+    int shown = 0;
+    TSchachbrett shownBoard{};
+    auto show = [&](const TSchachbrett& board, const TZug* move) {
+        ++shown;
+        shownBoard = board;
+        EXPECT_EQ(move, core.CurrentMove());
+    };
+    EXPECT_TRUE(NextMatch(core, show));
+    EXPECT_EQ(core.Current, MainLine(core)[2]);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(shownBoard, core.CurrentPosition());
+    EXPECT_TRUE(NextMatch(core, show));
+    EXPECT_EQ(core.Current, MainLine(core)[9]);
+    EXPECT_FALSE(NextMatch(core, show));
+    EXPECT_EQ(core.Current, MainLine(core).back());
+    EXPECT_EQ(shown, 3);
+    ExpectInStep(core);
+}
+
+TEST(MatchSearch, PrevMatchFromTheEnd) {
+    TNotationCore core;
+    ASSERT_EQ(LoadMoves(core, MarkedGame()), 0);
+    Events ev;
+    ev.Attach(core);
+    core.ToEnd();
+    EXPECT_TRUE(PrevMatch(core));
+    EXPECT_EQ(core.Current, MainLine(core)[9]);
+    EXPECT_TRUE(PrevMatch(core));
+    EXPECT_EQ(core.Current, MainLine(core)[2]);
+    EXPECT_FALSE(PrevMatch(core));
+    EXPECT_EQ(core.Current, nullptr);
+    // Every step back raised the event.
+    EXPECT_EQ(ev.count, 1 + 12);
+    ExpectInStep(core);
+}
+
+TEST(MatchSearch, WithoutMarksTheSearchEndsTheLine) {
+    TNotationCore core;
+    ASSERT_EQ(LoadMoves(core, "1. d4 {no mark here} d5 (1... Nf6 {MATCH in a variation}) 2. c4 *"), 0);
+    EXPECT_FALSE(NextMatch(core, nullptr));
+    EXPECT_EQ(core.Current, MainLine(core).back());
+}
+
+}  // namespace
