@@ -18,7 +18,7 @@ void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
 }
 
 std::vector<uint8_t> BmpHeader(int32_t w, int32_t h, uint32_t infoSize = 40) {
-    std::vector<uint8_t> b(14 + std::max<uint32_t>(infoSize, 40), 0);
+    std::vector<uint8_t> b(14 + 124, 0);  // room for the largest info header
     b[0] = 'B';
     b[1] = 'M';
     Put32(b, 14, infoSize);
