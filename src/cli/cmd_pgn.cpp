@@ -20,8 +20,9 @@ int RunPgn(const CliArgs& args) {
     TPGNCore pgn;
     std::string error;
     if (!pgn.OpenForReading(args[0], error)) return cli::Fail(error);
-    if (number > pgn.GameCount())
-        return cli::Fail("game " + args[1] + " not found: " + args[0] + " holds " + std::to_string(pgn.GameCount()) +
+    // Games are numbered by list row: in a database deleted games keep their rows.
+    if (number > pgn.RowCount())
+        return cli::Fail("game " + args[1] + " not found: " + args[0] + " holds " + std::to_string(pgn.RowCount()) +
                          " games");
     std::int32_t id = -1;
     std::string text;

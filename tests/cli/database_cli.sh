@@ -51,6 +51,8 @@ fi
 if has pgn; then
   out=$("$cli" pgn "$work/s.ccf" 1)
   check "pgn: loaded and written back" 1 "$(printf '%s\n' "$out" | grep -c '^1.e4 e5 2.f4 exf4 3.Bc4 {MATCH}')"
+  out=$("$cli" pgn "$work/s.ccf" 4)
+  check "pgn: last row, after a deleted game; Black to move from a FEN" 1 "$(printf '%s\n' "$out" | grep -c '^7...Kd7 8.e4')"
 fi
 
 # Another process holding the database open keeps us out.
