@@ -146,6 +146,16 @@ TEST_F(BoardTest, A1IsDarkAndBottomLeftWithWhiteAtTheBottom) {
     EXPECT_GT(blackE8, 2 * blackE1);  // the black king is the darker one
 }
 
+TEST_F(BoardTest, TheWidgetShowsItsPicture) {
+    board.ShowPosition(InitialPosition, FreshState());
+    QImage shot = board.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_TRUE(SameRgb(shot, board.Picture()));
+    board.SetGroesse(21);
+    EXPECT_EQ(board.size(), QSize(168, 168));
+    shot = board.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_TRUE(SameRgb(shot, board.Picture()));
+}
+
 TEST(BoardCreation, FirstRedrawPaintsAllSquaresAndNothingIsDrawnBefore) {
     RecordingPlatform platform;
     TBrett board;
