@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -128,7 +129,22 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     const auto& game = Game();
     if (!game.source.empty()) {
+        // One exact pass: squares repainted per ShowPosition over the whole game.
+        TBrett board;
+        board.SetFiguren(TFigurenset::WinboardF33);
+        board.SetGroesse(33);
+        board.ShowPosition(game.positions[0], game.states[0]);
+        long long total = 0, most = 0;
+        for (size_t i = 1; i < game.positions.size(); ++i) {
+            board.ResetDrawCounter();
+            board.ShowPosition(game.positions[i], game.states[i]);
+            total += board.SquaresDrawn();
+            most = std::max(most, board.SquaresDrawn());
+        }
+        const double plies = static_cast<double>(game.positions.size() - 1);
         std::printf("replayed %zu plies of %s\n", game.positions.size() - 1, game.source.c_str());
+        std::printf("squares repainted per ShowPosition: %.3f on average, %lld at most (a full repaint: 64)\n",
+                    static_cast<double>(total) / plies, most);
     }
     benchmark::Shutdown();
     return 0;
