@@ -246,3 +246,37 @@ TEST(MainWindow, RowDrawingPutsOutTheColumns) {
     QImage shot = form.PGN1->viewport()->grab().toImage();
     EXPECT_FALSE(shot.isNull());
 }
+
+TEST(MainWindow, RefusedOrBrokenFilesLeaveAnEmptyUsableWindow) {
+    RecordingPlatform platform;
+    testdata::TempDir dir;
+    std::string binary;
+    for (int i = 0; i < 50000; ++i) binary += static_cast<char>((i * 131) % 251);
+    testdata::WriteFile(dir / "binary.pgn", binary);
+    TForm1 form({QString::fromStdString((dir / "binary.pgn").string())});
+    Start(form);
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.windowTitle().endsWith("]   0 games"));
+    EXPECT_EQ(form.PGN1->model()->rowCount(), 0);
+    EXPECT_EQ(testdata::ReadFile(dir / "binary.pgn"), binary);  // only read, never written
+    QTest::keyClick(form.PGN1, Qt::Key_Return);
+    QTest::keyClick(form.PGN1, Qt::Key_End);
+    form.PGN1->repaint();
+
+    // A file that shrinks after the scan: rows of lost games draw as errors.
+    RecordingPlatform second;
+    const std::string file = (dir / "shrinks.pgn").string();
+    testdata::WriteFile(file, Game(1) + Game(2) + Game(3));
+    TForm1 shrink({QString::fromStdString(file)});
+    std::vector<TForm1::TCellText> cells;
+    shrink.OnCellText = [&](const TForm1::TCellText& c) { cells.push_back(c); };
+    Start(shrink);
+    testdata::WriteFile(file, Game(1));
+    cells.clear();
+    shrink.PGN1->viewport()->repaint();
+    bool sawError = false;
+    for (const auto& c : cells) sawError |= c.text == "Error - ...";
+    EXPECT_TRUE(sawError);
+    EXPECT_TRUE(second.messages.empty());
+}

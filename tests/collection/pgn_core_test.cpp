@@ -527,3 +527,25 @@ TEST(Scanner, RealFilesAgreeWithAPlainCount) {
     }
     EXPECT_GT(files, 0);
 }
+
+TEST(Scanner, HundredMegabyteSingleLine) {
+    testdata::TempDir dir;
+    const std::string path = (dir / "line.pgn").string();
+    std::string bytes = "[Event \"long\"] ";
+    bytes.resize(100u * 1024 * 1024, 'x');
+    testdata::WriteFile(path, bytes);
+    TPGNCore c;
+    c.ScanFile(path);
+    ASSERT_EQ(c.GameCount(), 1);
+    c.LoadRowHeader(0);  // reads only the start of the game
+    EXPECT_EQ(c.CurrentHeader.Event, "long");
+    std::int32_t id = -1;
+    std::string text;
+    c.GetGame(0, id, text);
+    EXPECT_EQ(text.size(), bytes.size());
+    EXPECT_EQ(id, 0);
+
+    // Without any game start the sniff refuses it after one long line.
+    testdata::WriteFile(path, std::string(100u * 1024 * 1024, 'y'));
+    EXPECT_FALSE(LooksLikePGN(path));
+}
