@@ -150,7 +150,6 @@ private:
     // Declared before database_ so that it outlives the database it opened.
     std::unique_ptr<TDatabaseMode> databaseMode_;
     std::unique_ptr<TGameDatabase> database_;
-    int busyDepth_ = 0;
 };
 
 // Texts of a list row as the game list draws them.
