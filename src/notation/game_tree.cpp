@@ -187,6 +187,8 @@ void TNotationCore::AddVariationEntry() {
     if (!Current) return;
     if (CurEntry) {
         TVariationEntry* last = CurEntry;
+        auto tail = variationTails_.find(Current);
+        if (tail != variationTails_.end() && !tail->second->NextVar) last = tail->second;
         while (last->NextVar) last = last->NextVar;
         TVariationEntry* entry = NewEntry();
         last->NextVar = entry;
@@ -197,6 +199,7 @@ void TNotationCore::AddVariationEntry() {
         Current->Variations = entry;
         CurEntry = entry;
     }
+    variationTails_[Current] = CurEntry;
 }
 
 void TNotationCore::MakeMove() { ::MakeMove(Board, State); }
@@ -206,6 +209,8 @@ void TNotationCore::UnmakeMove(const TZug& zug) { ::UnmakeMove(Board, zug, State
 void TNotationCore::DeleteVariation(TVariationEntry*& ref) {
     TVariationEntry* entry = ref;
     if (!entry) return;
+    if (variationTails_.bucket_count() > 4096) variationTails_ = {};
+    else variationTails_.clear();
     // Release every line beneath the entry with an explicit stack, so that
     // variations nested to any depth cannot exhaust the call stack.
     std::vector<TVariationEntry*> pending;

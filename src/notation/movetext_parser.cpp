@@ -14,6 +14,10 @@ namespace {
 constexpr int e1 = 25, e8 = 95, c1 = 23, c8 = 93, g1 = 27, g8 = 97;
 constexpr int a1 = 21, h1 = 28, a8 = 91, h8 = 98;
 
+// Open parentheses at one time. Far beyond any real game, and it keeps the
+// variation stack of a hostile text within some tens of megabytes.
+constexpr size_t kMaxNesting = 250'000;
+
 inline bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
 inline bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
 inline bool IsLetter(char c) { return IsUpper(c) || IsLower(c); }
@@ -190,30 +194,30 @@ bool FindKingCandidates(const TSchachbrett& board, int target, int side, TFinder
 }
 
 void RemoveLongNotationMarks(std::string& token) {
-    // i is 0-based here; the mark rules speak of the 1-based position i + 1.
-    size_t i = 0;
-    while (i < token.size()) {
-        char mark = token[i];
+    // One pass that copies into `out`: the text being cleaned is always out
+    // followed by the rest of the token, so a token of a million marks costs
+    // no more than one of ten.
+    std::string out;
+    out.reserve(token.size());
+    for (char mark : token) {
         if (mark != 'x' && mark != '-') {
-            ++i;
+            out += mark;
             continue;
         }
+        size_t i = out.size();  // where the mark stands now
         bool rankDeleted = false;
-        if (i >= 2 && IsFile(token[i - 2]) && IsRank(token[i - 1]) && (i == 2 || !IsUpper(token[i - 3]))) {
-            token.erase(i - 1, 1);
+        if (i >= 2 && IsFile(out[i - 2]) && IsRank(out[i - 1]) && (i == 2 || !IsUpper(out[i - 3]))) {
+            out.pop_back();  // a pawn's source rank
             --i;
             rankDeleted = true;
         }
-        if (token[i] == '-' && i >= 1 && token[i - 1] != 'O' && token[i - 1] != 'o' && token[i - 1] != '0') {
-            if (rankDeleted) {
-                token.erase(i - 1, 1);
-                --i;
-            }
-            token.erase(i, 1);
-            continue;  // the character after the mark is now at i
+        if (mark == '-' && i >= 1 && out[i - 1] != 'O' && out[i - 1] != 'o' && out[i - 1] != '0') {
+            if (rankDeleted) out.pop_back();  // and its file: "e2-e4" -> "e4"
+            continue;                         // the "-" goes
         }
-        ++i;
+        out += mark;
     }
+    token.swap(out);
 }
 
 bool TNotationCore::ParseMoveText() {
@@ -343,6 +347,10 @@ bool TNotationCore::ParseMoveText() {
                     c = at(i);
                 }
             } else {
+                if (frames.size() >= kMaxNesting) {
+                    error = true;
+                    break;
+                }
                 frames.push_back(TFrame{Compact(savedBoard), savedState, CurEntry, Current});
                 Board = savedBoard;
                 State = savedState;

@@ -57,6 +57,10 @@ bool TNotationCore::StepBack() {
     UnmakeMove(old->Zug);
     Current = target;
     State = Current ? Current->Zug : Game.StartState;
+    // Taking back castling, en passant or a promotion is exact only when the
+    // text was legal there (a rook to castle with, a pawn to take, a pawn to
+    // promote); for these rare moves the position is replayed instead.
+    if (old->Zug.CastleKind || old->Zug.EpVictim || old->Zug.Promotion) SyncBoardToCurrent();
     ShowCurrentMove();
     RaiseMoveChange(false);
     return true;

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "notation/game_tree.h"
@@ -161,6 +162,9 @@ private:
     std::vector<TBaum*> freeNodes_;
     std::vector<std::unique_ptr<TVariationEntry[]>> entryChunks_;
     std::vector<TVariationEntry*> freeEntries_;
+    // Last alternative of each move that has some, so that a new one is
+    // appended without walking the list; emptied whenever entries go.
+    std::unordered_map<const TBaum*, TVariationEntry*> variationTails_;
 };
 
 // Calls fn(node) for every move of the tree below `root`, in the order of the
