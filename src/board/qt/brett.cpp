@@ -497,7 +497,9 @@ void TBrett::MousePress(QMouseEvent* event) {
 void TBrett::MouseMove(QMouseEvent* event) {
     QWidget::mouseMoveEvent(event);
     event->accept();
-    if (draggedPiece_ == 0) return;
+    // While painting is locked the floating piece simply stays where it is
+    // drawn; the next move after unlocking catches up with the pointer.
+    if (draggedPiece_ == 0 || PaintLocked) return;
     const QPoint pt = ToPicture(event->position());
     const QRect moved = dragRect_.translated(pt.x() - lastMouseX_, pt.y() - lastMouseY_);
     {
