@@ -80,6 +80,8 @@ TPGNCore::TPGNCore() : databaseMode_(std::make_unique<TDatabaseMode>()) {
 }
 
 TPGNCore::~TPGNCore() {
+    // The owner may be half gone: no more calls into it.
+    OnBusyCursor = nullptr;
     ClearEntries();
     CloseFile();
 }
