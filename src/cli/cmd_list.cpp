@@ -1,0 +1,42 @@
+#include <cstdio>
+#include <string>
+
+#include "cli/command.h"
+#include "collection/pgn_core.h"
+
+namespace cli {
+bool OpenGameFile(TPGNCore& core, const std::string& path, std::string& error);
+}
+
+namespace {
+
+int RunList(const CliArgs& args);
+
+const CliCommand kList{"list", "FILE",
+                       "one line per game: number, players, source, year, result (tab-separated)", RunList};
+
+int RunList(const CliArgs& args) {
+    if (args.size() != 1) return cli::UsageError(kList);
+    TPGNCore core;
+    std::string error;
+    if (!cli::OpenGameFile(core, args[0], error)) return cli::Fail(error);
+    std::string line;
+    for (std::int32_t row = 0; row < core.RowCount(); ++row) {
+        const std::int32_t game = core.GameIndexOfRow(row);
+        core.LoadRowHeader(game);
+        const TRowTexts t = ComposeRowTexts(core.CurrentHeader, game);
+        line = std::to_string(game + 1);
+        for (const std::string* field : {&t.Player, &t.Source, &t.Year, &t.Result}) {
+            line += '\t';
+            line += DisplayUtf8(*field);
+        }
+        line += '\n';
+        std::fwrite(line.data(), 1, line.size(), stdout);
+    }
+    if (std::fflush(stdout) != 0) return cli::Fail("cannot write the list");
+    return 0;
+}
+
+}  // namespace
+
+QUARZEL_CLI_COMMAND(kList);
