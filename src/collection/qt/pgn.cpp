@@ -116,7 +116,12 @@ void TPGN::SetItemIndex(int row) {
 void TPGN::DrawRow(QPainter* painter, const QStyleOptionViewItem& option, int row) {
     if (InTrace || core_.DatabaseModeState().InTrace) return;
     if (core_.DatabaseMode() && core_.Database()->Busy()) return;
-    if (!OnPGNDrawItem) return;
+    if (!OnPGNDrawItem) {
+        // Rows carry no text of their own: the plain drawing shows only the selection.
+        QStyledItemDelegate plain;
+        plain.paint(painter, option, model_->index(row));
+        return;
+    }
     const bool selected = option.state & QStyle::State_Selected;
     const QPalette::ColorGroup group = (option.state & QStyle::State_Active) ? QPalette::Active : QPalette::Inactive;
     painter->save();
