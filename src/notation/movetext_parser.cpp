@@ -369,8 +369,13 @@ bool TNotationCore::ParseMoveText() {
             frames.pop_back();
             savedBoard = Board;
             savedState = State;
-            State.Side = static_cast<int8_t>(-State.Side);
-            MakeMove();
+            // Back in a line that goes on from the last move: re-play it. But
+            // a variation that has no move yet ("((...)") offers alternatives
+            // to that move, so its position stays the one before it.
+            if (!CurEntry || CurEntry->FirstMove) {
+                State.Side = static_cast<int8_t>(-State.Side);
+                MakeMove();
+            }
         }
 
         // A move.

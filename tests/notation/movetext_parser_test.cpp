@@ -59,6 +59,23 @@ TEST(MovetextParser, ThreeDeepVariationsRestoreEachLevel) {
     EXPECT_EQ(check.textFaults, 0);
 }
 
+TEST(MovetextParser, AVariationOpenedFirstInsideAnotherKeepsItsPosition) {
+    TNotationCore core;
+    // "((": the inner one closes before the outer has a move; the outer's
+    // first move is still an alternative to 1. e4.
+    ASSERT_FALSE(Parse(core, "1. e4 ((1. c4) 1. d4 d5) e5 *"));
+    TBaum* e4 = MainLine(core)[0];
+    ASSERT_EQ(treetest::VariationCount(e4), 2);
+    TBaum* d4 = Alternative(e4, 1);
+    EXPECT_EQ(d4->Zug.ToSq, Sq("d4"));
+    EXPECT_EQ(d4->Zug.FromSq, Sq("d2"));
+    EXPECT_EQ(Alternative(e4, 2)->Zug.ToSq, Sq("c4"));
+    EXPECT_EQ(MainLine(core)[1]->Zug.FromSq, Sq("e7"));
+    treetest::TreeCheck check = treetest::CheckTree(core);
+    EXPECT_EQ(check.illegal, 0) << check.firstIllegal;
+    EXPECT_EQ(check.textFaults, 0);
+}
+
 TEST(MovetextParser, DisambiguationByFileRankAndSquare) {
     TNotationCore core;
     // Knights on b1 and f3, both reach d2.

@@ -1,0 +1,83 @@
+// Loads arbitrary bytes as a game and walks every move of the tree: the
+// board border must survive, every navigation step must keep the position in
+// step with the current move, and stepping back must reach the start.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "notation/match_search.h"
+#include "notation/notation_core.h"
+
+namespace {
+
+void CheckBorder(const TSchachbrett& board) {
+    for (int s = 0; s < 120; ++s)
+        if (!IsRealSquare(s) && board[s] != OffBoard) std::abort();
+}
+
+// Position after `node`, replayed from the start.
+TSchachbrett Replayed(const TNotationCore& core, const TBaum* node) {
+    std::vector<const TBaum*> path;
+    for (const TBaum* n = node; n;) {
+        path.push_back(n);
+        const TBaum* m = n;
+        while (IsVariationStart(m)) m = m->Prev;
+        n = m->Prev;
+    }
+    TSchachbrett board = core.Game.StartPosition;
+    for (auto it = path.rbegin(); it != path.rend(); ++it) MakeMove(board, (*it)->Zug);
+    return board;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size > 200'000) return 0;
+    std::string text(reinterpret_cast<const char*>(data), size);
+    TNotationCore core;
+    int errors = 0;
+    core.OnError = [&](TNotationCore&, const std::string&) { ++errors; };
+    const int result = core.LoadGame(text);
+    if (result != 0 && result != -1) std::abort();
+    if (result == -1 && errors > 1) std::abort();
+    if (core.Current || core.Board != core.Game.StartPosition) std::abort();
+    CheckBorder(core.Board);
+
+    // Every move of every line, with its moves' squares on the board.
+    long nodes = 0;
+    ForEachNode(core.Root, [&](TBaum* node) {
+        ++nodes;
+        if (!IsRealSquare(node->Zug.FromSq) || !IsRealSquare(node->Zug.ToSq)) std::abort();
+        if (node->Zug.EpVictim && !IsRealSquare(node->Zug.EpVictim)) std::abort();
+        if (node->Next && node->Next->Prev != node) std::abort();
+        for (TVariationEntry* v = node->Variations; v; v = v->NextVar) {
+            if (v->NextVar && v->NextVar->PrevVar != v) std::abort();
+            if (v->FirstMove && v->FirstMove->Prev != node) std::abort();
+        }
+        core.SetCurrent(node);
+        CheckBorder(core.Board);
+        core.MoveToText(node->Zug);
+    });
+
+    // Navigation keeps Board in step with Current.
+    core.Hooks.ChooseVariation = [](TBaum*) { return 1; };
+    int steps = 0;
+    core.ToStart();
+    while (steps < 2000 && core.StepForwardBranch()) {
+        ++steps;
+        if (core.Board != Replayed(core, core.Current)) std::abort();
+    }
+    while (core.StepBack())
+        if (core.Board != Replayed(core, core.Current)) std::abort();
+    if (core.Board != core.Game.StartPosition) std::abort();
+    core.ToEnd();
+    core.PrevBranchPoint();
+    core.NextBranchPoint();
+    if (core.Board != Replayed(core, core.Current)) std::abort();
+    NextMatch(core, nullptr);
+    PrevMatch(core);
+    (void)core.CurrentComment();
+    (void)nodes;
+    return 0;
+}
