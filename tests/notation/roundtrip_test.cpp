@@ -164,4 +164,37 @@ TEST(RoundTrip, SyntheticGameWithEverything) {
     EXPECT_EQ(again, written);
 }
 
+TEST(RoundTrip, TwentyThousandMovesWithVariationsAndComments) {
+    std::string s;
+    for (int i = 1; i <= 20000; ++i) {
+        bool out = i % 2 == 1;
+        s += std::to_string(i) + ". " + (out ? "Nf3" : "Ng1") + " ";
+        if (i % 10 == 0) s += "(" + std::to_string(i) + ". Nc3 Nc6 " + std::to_string(i + 1) + ". Nb1 Nb8) ";
+        s += std::to_string(i) + "... " + (out ? "Nf6" : "Ng8") + " ";
+        if (i % 7 == 0) s += "{comment " + std::to_string(i) + "} ";
+    }
+    TLaidOut g;
+    g.display->PaintWidth = 90;
+    g.Load(s + "*");
+    std::string written;
+    ASSERT_EQ(WritePGN(g.core, false, written, false), 0);
+    TLaidOut back;
+    back.core.LoadGame(written);
+    EXPECT_EQ(TreeDifference(g.core, back.core), "");
+    // The last move, reached by its place in the text.
+    TBaum* last = g.core.Root->FirstMove;
+    while (last->Next) last = last->Next;
+    EXPECT_EQ(last->MoveNo, 20000);
+    ASSERT_TRUE(GoToTextPosition(g.core, last->TextPos));
+    EXPECT_EQ(g.core.Current, last);
+    EXPECT_EQ(g.core.Board, InitialPosition);  // knights home again
+    // And an alternative in the middle of the game.
+    TBaum* mid = g.core.Root->FirstMove;
+    for (int k = 0; k < 2 * 9999; ++k) mid = mid->Next;
+    ASSERT_NE(mid->Variations, nullptr);
+    TBaum* alt = mid->Variations->FirstMove->Next;
+    ASSERT_TRUE(GoToTextPosition(g.core, alt->TextPos + 1));
+    EXPECT_EQ(g.core.Current, alt);
+}
+
 }  // namespace
