@@ -139,7 +139,9 @@ TEST(HostileInput, UnterminatedComment) {
 
 TEST(HostileInput, NulAndNonAsciiBytes) {
     TNotationCore core;
-    std::string text = std::string("1. e4 {caf\xE9 \0 \xC3\xA9} e5 2. Nf3\0 Nc6 3. \xFF\xFE Bb5 *", 46);
+    static const char kBytes[] = "1. e4 {caf\xE9 \0 \xC3\xA9} e5 2. Nf3\0 Nc6 3. \xFF\xFE Bb5 *";
+    std::string text(kBytes, sizeof kBytes - 1);
+    ASSERT_NE(text.find('\0'), std::string::npos);
     EXPECT_EQ(LoadMoves(core, text), 0);
     EXPECT_GE(MainLine(core).size(), 4u);
     Navigate(core);
