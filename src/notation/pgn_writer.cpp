@@ -48,9 +48,6 @@ const std::array<int, 256>& GlyphNumbers() {
     return table;
 }
 
-// The ">" mark (a glyph that belongs before the move) is dropped and " $998"
-// put after the move word it preceded, that is before the next blank or "<".
-// Comments are passed over exactly as the conversion passes over them.
 // End (one past the "}") of the comment that opens at i: the comment table's
 // extent when it has one (joined comments keep their " | " separators),
 // otherwise the next "}".
@@ -61,13 +58,17 @@ size_t CommentEnd(const std::string& t, size_t i, const TCommentRanges& ranges, 
     return close == std::string::npos ? t.size() : close + 1;
 }
 
-// Drops the marks and returns the new text; `ranges` are moved along.
+// The ">" mark (a glyph that belongs before the move) is dropped and " $998"
+// put after the move word it preceded, that is before the next blank or "<".
+// Comments are passed over exactly as the conversion passes over them.
+// Returns the new text; `ranges` are moved along.
 std::string MoveBeforeMarks(const std::string& t, size_t end, TCommentRanges& ranges) {
     if (t.find('>') == std::string::npos) return t;
     std::vector<size_t> removed;  // positions of the marks
     std::vector<size_t> inserts;  // positions before which " $998" goes
     size_t i = 0;
     size_t range = 0;
+    size_t wordEnd = 0;  // the last word end found; marks within that word share it
     while (i < end) {
         char c = t[i];
         if (c == '{') {
@@ -76,8 +77,11 @@ std::string MoveBeforeMarks(const std::string& t, size_t end, TCommentRanges& ra
         }
         if (c == '>') {
             removed.push_back(i);
-            size_t e = t.find_first_of(" <", i + 1);
-            inserts.push_back(e == std::string::npos ? t.size() : e);
+            if (wordEnd <= i) {
+                size_t e = t.find_first_of(" <", i + 1);
+                wordEnd = e == std::string::npos ? t.size() : e;
+            }
+            inserts.push_back(wordEnd);
         }
         ++i;
     }

@@ -248,6 +248,11 @@ TEST(PgnWriterConvert, MarkBeforeGoesAfterTheMoveWord) {
     EXPECT_EQ(ConvertNotationToMovetext(">1.e4< e5 *", 1), std::vector<std::string>{"1.e4 $998 $999 e5 *"});
     EXPECT_EQ(ConvertNotationToMovetext("1.e4 {a>b} *", 1), std::vector<std::string>{"1.e4 {a>b} *"});
     EXPECT_EQ(ConvertNotationToMovetext(">e4"), std::vector<std::string>{"e4 $998"});
+    EXPECT_EQ(ConvertNotationToMovetext(">>>e4 x"), std::vector<std::string>{"e4 $998 $998 $998 x"});
+    // Many marks in one word cost one scan of the word.
+    std::vector<std::string> many = ConvertNotationToMovetext(std::string(300000, '>') + "e4");
+    ASSERT_FALSE(many.empty());
+    EXPECT_EQ(many[0].substr(0, 7), "e4 $998");
 }
 
 TEST(PgnWriter, JoinedCommentsKeepTheirSeparatorAndGainNoGlyph) {
