@@ -71,7 +71,8 @@ public:
 
     // ---- model ----
     TPartiedaten Game;
-    std::string MoveText;          // movetext assembled by LoadGame, read by the parser
+    std::string MoveText;          // movetext assembled by LoadGame, read by the parser (which
+                                   // reads past glyphs instead of cutting them out)
     std::string LineBreak = "\r\n";
     TSchachbrett Board = InitialPosition;  // position after Current
     TZug State = FreshState();             // Current's record, or the start state
