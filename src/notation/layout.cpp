@@ -5,6 +5,7 @@
 #include "notation/layout.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
 #include <memory>
 
@@ -97,8 +98,10 @@ struct TOpenLine {
     TBaum* node = nullptr;                  // move of this line being written
     TVariationEntry* nextVar = nullptr;     // next alternative of node to write
     bool written = false;                   // node's own element is in the text
-    // Restored when the variation closes (unused for the main line).
-    TSchachbrett board{};
+    // Restored when the variation closes (unused for the main line). Board
+    // values (pieces, empty, border) fit a byte; a deep nest of variations
+    // keeps one of these per level.
+    std::array<int8_t, 120> board{};
     TZug state{};
     long long counter = 0;
 };
@@ -227,7 +230,7 @@ void TLayoutWriter::OpenVariation(TVariationEntry* entry) {
     ++depth_;
     TOpenLine line;
     line.node = entry->FirstMove;
-    line.board = core_.Board;
+    for (size_t i = 0; i < line.board.size(); ++i) line.board[i] = static_cast<int8_t>(core_.Board[i]);
     line.state = core_.State;
     line.counter = counter_;
     --counter_;
@@ -257,7 +260,7 @@ void TLayoutWriter::CloseVariation(TOpenLine& line) {
         text_ += ')';
     }
     needNumber_ = true;
-    core_.Board = line.board;
+    for (size_t i = 0; i < line.board.size(); ++i) core_.Board[i] = line.board[i];
     core_.State = line.state;
     counter_ = line.counter;
     --depth_;
