@@ -1,6 +1,7 @@
 #include "board/user_sheet.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 
@@ -44,9 +45,13 @@ bool ReadImageHeader(std::span<const uint8_t> head, TImageHeader& header) {
         header = {TImageKind::Bmp, w, h, 0};
         // Uncompressed rows (BI_RGB, BI_BITFIELDS) are padded to 4 bytes.
         const bool known = bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
-        if (known && (compression == 0 || compression == 3) && w <= 0x7fffffff && h <= 0x7fffffff) {
+        if (known && (compression == 0 || compression == 3)) {
+            // w and h are below 2^31 and row below 2^34: their product could
+            // pass 2^63, so a size no file can reach is kept at the maximum.
             const int64_t row = (w * bpp + 31) / 32 * 4;
-            header.minimumFileSize = static_cast<int64_t>(Le32(head, 10)) + row * h;
+            const int64_t offset = static_cast<int64_t>(Le32(head, 10));
+            header.minimumFileSize =
+                row > (INT64_MAX - offset) / h ? INT64_MAX : offset + row * h;
         }
         return true;
     }

@@ -120,6 +120,16 @@ TEST(UserSheetHeader, TellsTheLeastFileSizeOfAnUncompressedBitmap) {
     Put32(b, 30, 1);  // RLE8: unknown
     ASSERT_TRUE(ReadImageHeader(b, h));
     EXPECT_EQ(h.minimumFileSize, 0);
+    // The largest sizes a header can claim: the least file size stays the
+    // largest number instead of overflowing (also for a top-down height of -2^31).
+    for (int32_t height : {INT32_MAX, INT32_MIN}) {
+        std::vector<uint8_t> big = BmpHeader(INT32_MAX, height);
+        Put32(big, 10, 0xffffffffu);
+        Put16(big, 28, 32);
+        ASSERT_TRUE(ReadImageHeader(big, h));
+        EXPECT_EQ(h.minimumFileSize, INT64_MAX);
+        EXPECT_FALSE(UserSheetSizeOk(h.width, h.height));
+    }
 }
 
 }  // namespace

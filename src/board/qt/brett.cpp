@@ -27,6 +27,9 @@ namespace {
 constexpr QRgb kWhite = 0xffffffff;
 constexpr QRgb kBlack = 0xff000000;
 
+// Shown when a handler throws something that carries no message.
+constexpr const char* kUnknownFailure = "Unknown error.";
+
 }  // namespace
 
 TBrett::TBrett(QWidget* parent) : QWidget(parent) {
@@ -176,6 +179,7 @@ void TBrett::CopyFENToClipboard() {
 // ---------------------------------------------------------------- properties
 
 void TBrett::SetFiguren(TFigurenset value) {
+    if (static_cast<int>(value) >= kFigurensetCount) return;  // no such set
     if (value != TFigurenset::User && value != figuren_) {
         if (BuildPieceSheet(value)) RedrawBoard(true);
         userFiguren_.clear();
@@ -299,8 +303,10 @@ bool TBrett::LoadPieceBitmap(const QString& name) {
         return false;
     };
     QFile file(name);
-    if (!QFileInfo::exists(name)) return fail(kMsgDateiNichtGefunden);
-    if (!file.open(QIODevice::ReadOnly)) return fail(kMsgBitmapNichtGeladen);
+    const QFileInfo info(name);
+    if (!info.exists()) return fail(kMsgDateiNichtGefunden);
+    // A pipe or device is no bitmap, and opening a pipe could wait forever.
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) return fail(kMsgBitmapNichtGeladen);
     // The header decides before anything is decoded: a file claiming a huge
     // size is refused without allocating its pixels.
     const QByteArray head = file.read(64);
@@ -309,9 +315,10 @@ bool TBrett::LoadPieceBitmap(const QString& name) {
                                                   static_cast<size_t>(head.size())),
                          header))
         return fail(kMsgBitmapNichtGeladen);
-    if (!UserSheetSizeOk(header.width, header.height)) return fail(kMsgUngueltigeMasse);
-    // A cut-off bitmap would load with made-up rows.
+    // A cut-off bitmap does not load, whatever size it claims (and would
+    // otherwise load with made-up rows).
     if (file.size() < header.minimumFileSize) return fail(kMsgBitmapNichtGeladen);
+    if (!UserSheetSizeOk(header.width, header.height)) return fail(kMsgUngueltigeMasse);
     file.seek(0);
     QImageReader reader(&file, header.kind == TImageKind::Png ? "png" : "bmp");
     reader.setAutoTransform(false);
@@ -424,6 +431,8 @@ void TBrett::mousePressEvent(QMouseEvent* event) {
         MousePress(event);
     } catch (const std::exception& e) {
         ReportFailure(e.what());
+    } catch (...) {
+        ReportFailure(kUnknownFailure);
     }
 }
 
@@ -432,16 +441,28 @@ void TBrett::mouseMoveEvent(QMouseEvent* event) {
         MouseMove(event);
     } catch (const std::exception& e) {
         ReportFailure(e.what());
+    } catch (...) {
+        ReportFailure(kUnknownFailure);
     }
 }
 
 void TBrett::mouseReleaseEvent(QMouseEvent* event) {
+    // A failing handler ends the drop: the origin square, painted empty at
+    // the press, shows again what stands on it.
+    auto abandon = [this] {
+        draggedPiece_ = 0;
+        suggestedSquare_ = 0;
+        DrawSquare(dragOrigin_);
+        DrawPiece(dragOrigin_, stellung_[static_cast<size_t>(Index64ToSquare(dragOrigin_))]);
+    };
     try {
         MouseRelease(event);
     } catch (const std::exception& e) {
-        draggedPiece_ = 0;
-        suggestedSquare_ = 0;
+        abandon();
         ReportFailure(e.what());
+    } catch (...) {
+        abandon();
+        ReportFailure(kUnknownFailure);
     }
 }
 

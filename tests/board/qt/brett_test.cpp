@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "board/qt/brett.h"
 #include "board/qt/schalter.h"
@@ -260,6 +261,11 @@ TEST_F(BoardTest, PropertyWritesStoreChangesAndIgnoreOutOfRangeSizes) {
     EXPECT_EQ(board.PieceSheet().size(), QSize(960, 160));
     EXPECT_EQ(platform.busyOn, platform.busyOff);
     EXPECT_GT(platform.busyOn, 0);
+    // No such set: ignored.
+    board.SetFiguren(static_cast<TFigurenset>(kFigurensetCount));
+    board.SetFiguren(static_cast<TFigurenset>(200));
+    EXPECT_EQ(board.Figuren(), TFigurenset::WinboardF80);
+    EXPECT_EQ(board.PieceSheet().size(), QSize(960, 160));
 }
 
 TEST_F(BoardTest, GrundstellungFalseEmptiesTheBoardAndResetsTheRecord) {
@@ -378,15 +384,32 @@ TEST_F(BoardTest, BadUserFilesGiveTheirMessageAndNeverCrash) {
                         le32(0) + le32(0);
         return s + std::string(data, '\x7f');
     };
+    auto png = [](uint32_t w, uint32_t h) {
+        std::string s("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+        for (uint32_t v : {w, h})
+            for (int k = 3; k >= 0; --k) s += static_cast<char>(v >> (8 * k));
+        return s + std::string("\x08\x02\0\0\0\0\0\0\0", 9);
+    };
+    // A named pipe nobody writes to: opening it for reading would wait forever.
+    auto fifo = [&](const std::string& name) {
+        EXPECT_EQ(::mkfifo((dir / name).c_str(), 0600), 0);
+        return QString::fromStdString((dir / name).string());
+    };
     struct Case {
         QString file;
         const char* message;
     } cases[] = {
         {put("board_text.bmp", "[Event \"x\"]\n1. e4 e5 *\n"), kMsgBitmapNichtGeladen},
         {put("board_empty.bmp", ""), kMsgBitmapNichtGeladen},
-        {put("board_huge.bmp", bmp(100000, 100000, 64)), kMsgUngueltigeMasse},
-        {put("board_wide.bmp", bmp(2000000000u, 40, 64)), kMsgUngueltigeMasse},
+        // Cut-off bitmaps do not load, whatever size they claim.
+        {put("board_huge.bmp", bmp(100000, 100000, 64)), kMsgBitmapNichtGeladen},
+        {put("board_wide.bmp", bmp(2000000000u, 40, 64)), kMsgBitmapNichtGeladen},
+        {put("board_largest.bmp", bmp(0x7fffffffu, 0x7fffffffu, 64)), kMsgBitmapNichtGeladen},
+        {put("board_short_wrong_size.bmp", bmp(239, 40, 100)), kMsgBitmapNichtGeladen},
         {put("board_truncated.bmp", bmp(240, 40, 100)), kMsgBitmapNichtGeladen},
+        // A header whose size is refused before any pixel is decoded.
+        {put("board_huge.png", png(100000, 100000)), kMsgUngueltigeMasse},
+        {fifo("board_fifo.bmp"), kMsgBitmapNichtGeladen},
         {put("board_cut_header.bmp", bmp(240, 40, 0).substr(0, 20)), kMsgBitmapNichtGeladen},
     };
     for (const Case& c : cases) {
@@ -394,6 +417,7 @@ TEST_F(BoardTest, BadUserFilesGiveTheirMessageAndNeverCrash) {
         board.SetFiguren(TFigurenset::WinboardF45);
         platform.messages.clear();
         board.SetUserFiguren(c.file);
+        EXPECT_EQ(board.PieceSheet().size(), QSize(12 * 33, 66));
         ASSERT_EQ(platform.messages.size(), 1u);
         EXPECT_EQ(platform.messages[0].text, QString::fromUtf8(c.message));
         EXPECT_EQ(board.Figuren(), TFigurenset::WinboardF33);
@@ -703,6 +727,7 @@ TEST_F(DragTest, ASuggestionCompletesAClickAndIsFramedWhileTheButtonIsDown) {
 
 TEST_F(DragTest, AThrowingHandlerIsReportedNotPropagated) {
     board.ShowPosition(InitialPosition, FreshState());
+    const QImage before = board.Picture();
     board.OnMoveTry = [](TBrett*, bool&) { throw std::runtime_error("handler failed"); };
     Drag(Ix("e2"), Ix("e4"));
     ASSERT_EQ(platform.messages.size(), 1u);
@@ -710,6 +735,14 @@ TEST_F(DragTest, AThrowingHandlerIsReportedNotPropagated) {
     EXPECT_EQ(board.Stellung(), InitialPosition);
     EXPECT_EQ(board.DraggedPiece(), 0);
     EXPECT_EQ(board.Zug(), FreshState());
+    // The pawn is back on its square, pixel for pixel.
+    EXPECT_TRUE(SameRgb(before, board.Picture()));
+    // Something that is no exception class is caught too.
+    board.OnMoveTry = [](TBrett*, bool&) { throw 42; };
+    Drag(Ix("d2"), Ix("d4"));
+    ASSERT_EQ(platform.messages.size(), 2u);
+    EXPECT_EQ(board.Stellung(), InitialPosition);
+    EXPECT_TRUE(SameRgb(before, board.Picture()));
 }
 
 }  // namespace
