@@ -196,11 +196,10 @@ std::vector<std::string> ConvertNotationToMovetext(const std::string& text, size
                     else if (c == '?' && next == '?') out += '4';
                     else if (c == '?' && next == '!') out += '6';
                     else {
-                        // A single sign: its digit is written in its own step.
+                        // A single sign: the digit is inserted, so the sign
+                        // counts as one character.
                         out += c == '!' ? '1' : '2';
-                        i += 1;
-                        n += 2;
-                        continue;
+                        break;
                     }
                     i += 2;
                     n += 2;

@@ -243,6 +243,23 @@ TEST(PgnWriterConvert, CharacterRules) {
     EXPECT_EQ(ConvertNotationToMovetext(""), std::vector<std::string>{});
 }
 
+TEST(PgnWriterConvert, SignsCountTheirOwnCharactersTowardsTheLineLength) {
+    // "e4! " counts 4; 66 more letters make 70 at the next blank: no break yet.
+    const std::string word(66, 'a');
+    EXPECT_EQ(ConvertNotationToMovetext("e4! " + word + " *", 1),
+              std::vector<std::string>{"e4 $1 " + word + " *"});
+    EXPECT_EQ(ConvertNotationToMovetext("e4? " + word + " *", 1),
+              std::vector<std::string>{"e4 $2 " + word + " *"});
+    // One letter more reaches 71: the blank becomes the break.
+    EXPECT_EQ(ConvertNotationToMovetext("e4! " + word + "a *", 1),
+              (std::vector<std::string>{"e4 $1 " + word + "a", "*"}));
+    // Two signs count two.
+    EXPECT_EQ(ConvertNotationToMovetext("e4!? " + word.substr(1) + " *", 1),
+              std::vector<std::string>{"e4 $5 " + word.substr(1) + " *"});
+    EXPECT_EQ(ConvertNotationToMovetext("e4!? " + word + " *", 1),
+              (std::vector<std::string>{"e4 $5 " + word, "*"}));
+}
+
 TEST(PgnWriterConvert, MarkBeforeGoesAfterTheMoveWord) {
     EXPECT_EQ(ConvertNotationToMovetext(">1.e4 e5 *", 1), std::vector<std::string>{"1.e4 $998 e5 *"});
     EXPECT_EQ(ConvertNotationToMovetext(">1.e4< e5 *", 1), std::vector<std::string>{"1.e4 $998 $999 e5 *"});
