@@ -53,8 +53,11 @@ public:
         if (hook_) hook_(true);
         armed_ = static_cast<bool>(hook_);
     }
-    ~BusyScope() {
+    ~BusyScope() { Release(); }
+    // Puts the cursor back now rather than at the end of the scope.
+    void Release() {
         if (armed_ && hook_) hook_(false);
+        armed_ = false;
     }
     BusyScope(const BusyScope&) = delete;
     BusyScope& operator=(const BusyScope&) = delete;
@@ -272,9 +275,12 @@ void TPGNCore::Scan(const std::string& path) {
     struct Completion {
         TPGNCore& self;
         decltype(filter)& saved;
+        BusyScope& cursor;
         ~Completion() {
             self.OnFilterRequest = std::move(saved);
             self.scanning_ = false;
+            // The closing progress report comes with the normal cursor back.
+            cursor.Release();
             if (self.OnPGNTrace) {
                 try {
                     self.OnPGNTrace(self, 0, self.CancelMode);
@@ -282,7 +288,7 @@ void TPGNCore::Scan(const std::string& path) {
                 }
             }
         }
-    } completion{*this, filter};
+    } completion{*this, filter, busy};
 
     if (database_) {
         fileName_ = path;
@@ -441,6 +447,9 @@ void TPGNCore::LoadRowHeader(std::int32_t GameIndex) {
                         text.clear();
                         partial = false;
                     } else {
+                        // A game's text ends at its first NUL byte: one within
+                        // the part read makes the part the whole text.
+                        if (partial && text.find('\0') != std::string::npos) partial = false;
                         FinishGameText(text);
                     }
                 }

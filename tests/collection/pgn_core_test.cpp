@@ -376,6 +376,28 @@ TEST(Scanner, FileThatShrinksOrVanishesAfterTheScan) {
     EXPECT_EQ(text, TrimBlanks(Game(1)));
 }
 
+TEST(Scanner, RowOfALongGameOverwrittenWithNulsAfterTheScan) {
+    testdata::TempDir dir;
+    const std::string path = (dir / "n.pgn").string();
+    const std::string longGame = "[Event \"L\"]\n[White \"WL\"]\n\n" + std::string(200000, 'x') + "\n\n";
+    testdata::WriteFile(path, Game(1) + longGame);
+    TPGNCore c;
+    c.ScanFile(path);
+    ASSERT_EQ(c.GameCount(), 2);
+    c.LoadRowHeader(1);
+    EXPECT_EQ(c.CurrentHeader.White, "WL");
+    // The game now begins with a NUL byte: its text is empty, the row an error.
+    const int fd = ::open(path.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::pwrite(fd, "\0", 1, static_cast<off_t>(Game(1).size())), 1);
+    ::close(fd);
+    c.LoadHeader(1);
+    EXPECT_EQ(c.CurrentHeader.White, "Error");
+    c.LoadRowHeader(1);
+    EXPECT_EQ(c.CurrentHeader.White, "Error");
+    EXPECT_EQ(c.CurrentHeader.Black, "...");
+}
+
 TEST(Scanner, FilesOver2GBUseWideOffsets) {
     testdata::TempDir dir;
     const std::string path = (dir / "big.pgn").string();
@@ -443,6 +465,23 @@ TEST(Scanner, HourglassComesInPairs) {
     EXPECT_EQ(depth, 0);
     EXPECT_GT(calls, 0);
     EXPECT_GE(maxDepth, 1);
+}
+
+TEST(Scanner, ClosingProgressReportComesAfterTheCursorIsBack) {
+    testdata::TempDir dir;
+    testdata::WriteFile(dir / "o.pgn", Game(1) + Game(2));
+    TPGNCore c;
+    std::vector<std::string> events;
+    c.OnBusyCursor = [&](bool on) { events.push_back(on ? "busy" : "normal"); };
+    c.OnPGNTrace = [&](TPGNCore& sender, std::int32_t p, TCancelMode&) {
+        EXPECT_FALSE(sender.Scanning());
+        events.push_back("trace " + std::to_string(p));
+    };
+    c.ScanFile((dir / "o.pgn").string());
+    ASSERT_GE(events.size(), 3u);
+    EXPECT_EQ(events.front(), "busy");
+    EXPECT_EQ(events[events.size() - 2], "normal");
+    EXPECT_EQ(events.back(), "trace 0");
 }
 
 TEST(Scanner, HeadersOfGames) {
