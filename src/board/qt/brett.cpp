@@ -544,7 +544,22 @@ void TBrett::MouseRelease(QMouseEvent* event) {
         popupMenu_ = savedPopupMenu_;
         savedPopupMenu_ = nullptr;
     }
-    if (!((ziehenmoeglich_ && draggedPiece_ != 0) || suggestedSquare_ != 0)) return;
+    if (!((ziehenmoeglich_ && draggedPiece_ != 0) || suggestedSquare_ != 0)) {
+        if (draggedPiece_ != 0) {
+            // Dragging was switched off while a piece was in the air: the
+            // piece goes back, and the board is idle again.
+            if (!PaintLocked) {
+                QPainter p(&picture_);
+                p.setCompositionMode(QPainter::CompositionMode_Source);
+                p.drawImage(dragRect_.topLeft(), dragBuffer_);
+                p.end();
+                UpdatePictureRect(dragRect_);
+            }
+            DrawPiece(dragOrigin_, draggedPiece_);
+            draggedPiece_ = 0;
+        }
+        return;
+    }
     const bool lifted = draggedPiece_ != 0;
     QPoint drop = ToPicture(event->position());
     if (lifted)

@@ -537,6 +537,25 @@ TEST_F(DragTest, OnlyTheLeftButtonLiftsAndOnlyPiecesOfTheSideToMove) {
     QTest::mousePress(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("e2")));
     EXPECT_EQ(board.DraggedPiece(), 0);
     QTest::mouseRelease(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("e4")));
+    // Dragging switched off while a piece is in the air: the release puts it
+    // back and the board is idle again, ready for the next lift.
+    board.SetZiehenmoeglich(true);
+    const QImage before = board.Picture();
+    QTest::mousePress(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("d2")));
+    ASSERT_EQ(board.DraggedPiece(), Pawn);
+    QMouseEvent move(QEvent::MouseMove, QPointF(Centre(Ix("d4"))), QPointF(board.mapToGlobal(Centre(Ix("d4")))),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&board, &move);
+    board.SetZiehenmoeglich(false);
+    QTest::mouseRelease(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("d4")));
+    EXPECT_EQ(board.DraggedPiece(), 0);
+    EXPECT_TRUE(SameRgb(before, board.Picture()));
+    EXPECT_EQ(tries, 0);
+    board.SetZiehenmoeglich(true);
+    QTest::mousePress(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("d2")));
+    EXPECT_EQ(board.DraggedPiece(), Pawn);
+    QTest::mouseRelease(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("d2")));
+    EXPECT_TRUE(SameRgb(before, board.Picture()));
 }
 
 TEST_F(DragTest, ThePopupMenuIsDetachedOnlyWhileTheLeftButtonIsDown) {
