@@ -114,6 +114,7 @@ TBaum* TNotationCore::NewMoveNode(const TZug& zug) {
 }
 
 void TNotationCore::FreeNode(TBaum* node) {
+    if (!positionsBefore_.empty()) positionsBefore_.erase(node);
     if (node == Current) Current = nullptr;
     if (node == LastNode) LastNode = nullptr;
     // Keep small comment buffers for reuse; give big ones back.
@@ -203,6 +204,11 @@ void TNotationCore::AddVariationEntry() {
 }
 
 void TNotationCore::MakeMove() { ::MakeMove(Board, State); }
+
+void TNotationCore::RememberPositionBefore(const TBaum* node, const TSchachbrett& before) {
+    std::array<int8_t, 64>& squares = positionsBefore_[node];
+    for (int i = 0; i < 64; ++i) squares[static_cast<size_t>(i)] = static_cast<int8_t>(before[Index64ToSquare(i)]);
+}
 
 void TNotationCore::UnmakeMove(const TZug& zug) { ::UnmakeMove(Board, zug, State); }
 

@@ -568,6 +568,7 @@ bool TNotationCore::ParseMoveText() {
             State.Side = static_cast<int8_t>(-State.Side);
             NewMoveNode(State);
             AppendMove();
+            if (State.CastleKind || State.EpVictim || State.Promotion) RememberPositionBefore(LastNode, Board);
             MakeMove();
             noMoveYet = false;
         }

@@ -59,8 +59,16 @@ bool TNotationCore::StepBack() {
     State = Current ? Current->Zug : Game.StartState;
     // Taking back castling, en passant or a promotion is exact only when the
     // text was legal there (a rook to castle with, a pawn to take, a pawn to
-    // promote); for these rare moves the position is replayed instead.
-    if (old->Zug.CastleKind || old->Zug.EpVictim || old->Zug.Promotion) SyncBoardToCurrent();
+    // promote); for these moves the position the reader saw before them is
+    // put back, or, for a move it did not note, the line is replayed.
+    if (old->Zug.CastleKind || old->Zug.EpVictim || old->Zug.Promotion) {
+        auto noted = positionsBefore_.find(old);
+        if (noted == positionsBefore_.end()) {
+            SyncBoardToCurrent();
+        } else {
+            for (int i = 0; i < 64; ++i) Board[Index64ToSquare(i)] = noted->second[static_cast<size_t>(i)];
+        }
+    }
     ShowCurrentMove();
     RaiseMoveChange(false);
     return true;

@@ -166,6 +166,17 @@ private:
     // Last alternative of each move that has some, so that a new one is
     // appended without walking the list; emptied whenever entries go.
     std::unordered_map<const TBaum*, TVariationEntry*> variationTails_;
+
+public:
+    // The reader notes the position before each castling, en-passant capture
+    // and promotion: taking such a move back is exact only when the text was
+    // legal there, and StepBack restores the noted position instead of
+    // replaying the whole line (which made stepping back through a long line
+    // of such moves quadratic).
+    void RememberPositionBefore(const TBaum* node, const TSchachbrett& before);
+
+private:
+    std::unordered_map<const TBaum*, std::array<int8_t, 64>> positionsBefore_;
 };
 
 // Calls fn(node) for every move of the tree below `root`, in the order of the
