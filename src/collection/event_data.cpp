@@ -48,15 +48,19 @@ void DatePartsFrom(std::string_view value, std::uint16_t& year, std::uint16_t& m
 
 }  // namespace
 
-void TStringList::Add(const std::string& line) {
-    if (!Sorted) {
-        lines_.push_back(line);
-        return;
-    }
-    auto it = std::lower_bound(lines_.begin(), lines_.end(), line,
-                               [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
-    if (it != lines_.end() && CompareText(*it, line) == 0) return;
-    lines_.insert(it, line);
+void TStringList::Add(const std::string& line) { lines_.push_back(line); }
+
+const std::vector<std::string>& TStringList::Normalized() const {
+    if (!Sorted || sortedCount_ == lines_.size()) return lines_;
+    const auto less = [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; };
+    // The lines held before come first, and a stable sort keeps equal lines in
+    // the order they were added: the first of equal lines is the one kept.
+    std::stable_sort(lines_.begin(), lines_.end(), less);
+    lines_.erase(std::unique(lines_.begin(), lines_.end(),
+                             [](const std::string& a, const std::string& b) { return CompareText(a, b) == 0; }),
+                 lines_.end());
+    sortedCount_ = lines_.size();
+    return lines_;
 }
 
 void ClearEventData(TEventData& header) {

@@ -14,13 +14,21 @@ public:
     bool Sorted = false;
 
     void Add(const std::string& line);
-    void Clear() { lines_.clear(); }
-    std::size_t Count() const { return lines_.size(); }
-    const std::string& operator[](std::size_t i) const { return lines_[i]; }
-    const std::vector<std::string>& Lines() const { return lines_; }
+    void Clear() {
+        lines_.clear();
+        sortedCount_ = 0;
+    }
+    std::size_t Count() const { return Normalized().size(); }
+    const std::string& operator[](std::size_t i) const { return Normalized()[i]; }
+    const std::vector<std::string>& Lines() const { return Normalized(); }
 
 private:
-    std::vector<std::string> lines_;
+    // A sorted list takes new lines unsorted and puts them in order when it
+    // is next read: a header of many thousands of tags costs n log n, not n^2.
+    const std::vector<std::string>& Normalized() const;
+
+    mutable std::vector<std::string> lines_;
+    mutable std::size_t sortedCount_ = 0;  // lines_[0, sortedCount_) are in order, without duplicates
 };
 
 // Texts are the bytes of the file, not re-encoded.

@@ -154,6 +154,30 @@ TEST(EventData, SortedListKeepsTextOrderWithoutDuplicates) {
     ASSERT_EQ(l.Count(), 2u);
     EXPECT_EQ(l[0], "[A \"1\"]");
     EXPECT_EQ(l[1], "[b \"1\"]");
+    // Lines added after a read join the order; the line held first stays.
+    l.Add("[0 \"z\"]");
+    l.Add("[B \"1\"]");
+    l.Add("[c \"1\"]");
+    ASSERT_EQ(l.Count(), 4u);
+    EXPECT_EQ(l.Lines(), (std::vector<std::string>{"[0 \"z\"]", "[A \"1\"]", "[b \"1\"]", "[c \"1\"]"}));
+    l.Clear();
+    EXPECT_EQ(l.Count(), 0u);
+}
+
+TEST(EventData, SortedListOfManyTagsInRandomOrderStaysFast) {
+    // A hostile header of a quarter million tag lines in no order: one sort,
+    // not an insertion per line into a growing array.
+    TStringList l;
+    l.Sorted = true;
+    std::uint32_t x = 12345;
+    for (int i = 0; i < 250000; ++i) {
+        x = x * 1103515245u + 12345u;
+        l.Add("[T" + std::to_string(x % 100000) + " \"v\"]");
+    }
+    const std::vector<std::string>& lines = l.Lines();
+    ASSERT_LE(lines.size(), 100000u);
+    ASSERT_GT(lines.size(), 90000u);
+    for (std::size_t i = 1; i < lines.size(); ++i) ASSERT_LT(lines[i - 1], lines[i]) << i;
 }
 
 TEST(EventData, HeaderFromText) {
