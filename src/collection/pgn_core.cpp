@@ -564,7 +564,8 @@ std::string DisplayUtf8(std::string_view s) {
             if (p[i + k] < 0x80 || p[i + k] > 0xBF) { valid = false; break; }
         i += len;
     }
-    if (valid) return std::string(s);
+    // The viewer's decoder takes a leading byte order mark as no text at all.
+    if (valid) return std::string(s.substr(s.starts_with("\xEF\xBB\xBF") ? 3 : 0));
     std::string out;
     out.reserve(n * 2);
     for (std::size_t i = 0; i < n; ++i) {

@@ -531,6 +531,10 @@ TEST(RowTexts, DisplayUtf8) {
     EXPECT_EQ(DisplayUtf8("M\xFCller"), "M\xC3\xBCller");
     EXPECT_EQ(DisplayUtf8("\xED\xA0\x80"), "\xC3\xAD\xC2\xA0\xC2\x80");  // a surrogate is not UTF-8
     EXPECT_EQ(DisplayUtf8("\xE2\x82"), "\xC3\xA2\xC2\x82");
+    // A leading byte order mark shows as nothing, elsewhere it stays.
+    EXPECT_EQ(DisplayUtf8("\xEF\xBB\xBF" "Caf\xC3\xA9"), "Caf\xC3\xA9");
+    EXPECT_EQ(DisplayUtf8("a\xEF\xBB\xBF"), "a\xEF\xBB\xBF");
+    EXPECT_EQ(DisplayUtf8("\xEF\xBB\xBF\xFF"), "\xC3\xAF\xC2\xBB\xC2\xBF\xC3\xBF");
 }
 
 TEST(Scanner, PercentTruncates) {
