@@ -5,9 +5,11 @@
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
+#include <map>
 
 #include "app/form1.h"
 #include "collection/qt/pgn.h"
+#include "support/ccf_writer.h"
 #include "support/qt/recording_platform.h"
 #include "support/test_data.h"
 
@@ -279,4 +281,38 @@ TEST(MainWindow, RefusedOrBrokenFilesLeaveAnEmptyUsableWindow) {
     for (const auto& c : cells) sawError |= c.text == "Error - ...";
     EXPECT_TRUE(sawError);
     EXPECT_TRUE(second.messages.empty());
+}
+
+TEST(MainWindow, DeletedGamesOfADatabaseAreStruckOut) {
+    RecordingPlatform platform;
+    testdata::TempDir dir;
+    ccf::Database d;
+    for (int i = 0; i < 3; ++i) {
+        if (i == 1) {
+            d.AddDeleted();
+            continue;
+        }
+        ccf::CompactGame g;
+        g.Text(ccf::CompactGame::White, "W" + std::to_string(i)).Text(ccf::CompactGame::Result, "1-0");
+        g.Add("e2", "e4");
+        d.Add(ccf::CompactRecord(g));
+    }
+    const std::string file = (dir / "games.ccf").string();
+    d.Write(file);
+    TForm1 form({QString::fromStdString(file)});
+    std::vector<TForm1::TCellText> cells;
+    form.OnCellText = [&](const TForm1::TCellText& c) { cells.push_back(c); };
+    Start(form);
+    EXPECT_TRUE(form.windowTitle().endsWith("]   2 games"));
+    cells.clear();
+    form.PGN1->viewport()->repaint();
+    std::map<QString, bool> struck;
+    for (std::size_t i = 0; i + 6 <= cells.size(); i += 6) {
+        for (std::size_t k = i; k < i + 6; ++k) EXPECT_EQ(cells[k].strikeOut, cells[i].strikeOut);
+        struck[cells[i].text.trimmed()] = cells[i].strikeOut;
+    }
+    ASSERT_EQ(struck.size(), 3u);
+    EXPECT_FALSE(struck["1"]);
+    EXPECT_TRUE(struck["2"]);
+    EXPECT_FALSE(struck["3"]);
 }
