@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -676,4 +677,43 @@ TEST(DatabaseCheck, StrideOfOneStillComparesTheLiveCount) {
     Opened sampled(/*stride=*/2);
     ASSERT_TRUE(sampled.Open(path));
     EXPECT_EQ(sampled.rebuildNotices, 0) << "a sampling walk cannot count live entries";
+}
+
+TEST(DatabaseCheck, TimeLimitFailsASlowCheck) {
+    TempDir dir;
+    fs::path path = dir / "g.ccf";
+    ThreeGames().Write(path.string());
+    TCustomDatabase db;
+    db.CheckTimeLimit = 1;
+    int rebuilds = 0;
+    db.OnRebuildNotice = [&] { ++rebuilds; };
+    db.OnCheckStride = [&](int64_t&, bool&) { std::this_thread::sleep_for(std::chrono::milliseconds(1100)); };
+    db.Open(path.string(), ".ccfidx", kValues, ".ccftmp");
+    EXPECT_FALSE(db.FileName().empty());
+    EXPECT_EQ(rebuilds, 1);
+}
+
+TEST(DatabaseCheck, NothingIsReadWhileBusy) {
+    TempDir dir;
+    fs::path path = dir / "g.ccf";
+    ThreeGames().Write(path.string(), /*withoutIndex=*/true);
+    TCustomDatabase db;
+    int64_t entries = -1, live = -1;
+    int record = 99;
+    db.OnProgress = [&](bool&, int percent) {
+        if (percent == 0 && entries != -1) return;  // the closing report
+        entries = db.EntryCount();
+        live = db.LiveCount();
+        std::string key, text;
+        bool deleted = false;
+        record = db.GetRecord(0, key, text, deleted, false, false);
+        EXPECT_TRUE(db.Busy());
+    };
+    db.Open(path.string(), ".ccfidx", kValues, ".ccftmp");
+    ASSERT_FALSE(db.FileName().empty());
+    EXPECT_EQ(entries, 0);
+    EXPECT_EQ(live, 0);
+    EXPECT_EQ(record, -1);
+    EXPECT_FALSE(db.Busy());
+    EXPECT_EQ(db.EntryCount(), 3);
 }
