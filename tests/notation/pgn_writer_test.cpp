@@ -361,4 +361,25 @@ TEST(PgnWriter, HugeCommentAndLongGameAreWritten) {
     for (const auto& l : lines) ASSERT_LE(l.size(), 80u);
 }
 
+TEST(PgnWriter, HundredThousandNestedVariationsWriteAndReadBack) {
+    std::string s = "1. e4 ";
+    for (int i = 0; i < 100000; ++i) s += (i % 2 == 0) ? "(1. d4 " : "(1. c4 ";
+    s += std::string(100000, ')');
+    s += " e5 *";
+    TLaidOut g;
+    g.Load(s);
+    std::string written = Written(g);
+    size_t open = 0, close = 0;
+    for (char c : written) {
+        open += c == '(';
+        close += c == ')';
+    }
+    EXPECT_EQ(open, 100000u);
+    EXPECT_EQ(close, 100000u);
+
+    TLaidOut again;
+    ASSERT_EQ(again.core.LoadGame(written), 0);
+    EXPECT_EQ(again.Text(), g.Text());
+}
+
 }  // namespace
