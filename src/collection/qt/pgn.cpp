@@ -169,6 +169,9 @@ void TPGN::keyPressEvent(QKeyEvent* event) {
         }
         const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
         if (!enter) QListView::keyPressEvent(event);
+        // A key the owner has seen must not travel on to the owner's window,
+        // whose own key handler would act on it a second time.
+        if (OnKeyDown) event->accept();
         if (enter) {
             event->accept();
             if (ItemIndex() >= 0 && OnPGNDblClick && FileOpen()) ReportChosenGame();

@@ -110,6 +110,38 @@ TEST(GameList, KeyDownHandlerRunsFirstAndMaySwallowTheKey) {
     EXPECT_EQ(f.list.ItemIndex(), 1);
 }
 
+TEST(GameList, KeysSeenByTheKeyDownHandlerDoNotReachTheParentAgain) {
+    // The owner binds its own key handler to the list and to its window; a
+    // key the list does not use itself (F5, Ctrl+D) must reach it only once.
+    class Parent : public QWidget {
+    public:
+        int keys = 0;
+
+    protected:
+        void keyPressEvent(QKeyEvent* e) override {
+            ++keys;
+            e->accept();
+        }
+    };
+    RecordingPlatform platform;
+    Parent parent;
+    auto* list = new TPGN(&parent);
+    int seen = 0;
+    list->OnKeyDown = [&](QObject*, int&, Qt::KeyboardModifiers) { ++seen; };
+    parent.show();
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_F5);
+    QTest::keyClick(list, Qt::Key_D, Qt::ControlModifier);
+    QTest::keyClick(list, Qt::Key_Q);
+    EXPECT_GE(seen, 3);  // the Control key itself comes down too
+    EXPECT_EQ(parent.keys, 0);
+
+    // Without a handler the list leaves unused keys to its parent.
+    list->OnKeyDown = nullptr;
+    QTest::keyClick(list, Qt::Key_F5);
+    EXPECT_EQ(parent.keys, 1);
+}
+
 TEST(GameList, HourglassDuringScanAndFetch) {
     ListFixture f;
     f.Open(Game(1) + Game(2));
