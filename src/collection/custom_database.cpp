@@ -633,6 +633,7 @@ int TCustomDatabase::GetRecord(int64_t n, std::string& key, std::string& text, b
                     }
                     bytes.append(buffer.data(), want);
                     at += static_cast<int64_t>(want);
+                    if (static_cast<int64_t>(bytes.size()) > MaxRecordBytes) throw std::runtime_error("too long");
                     chunk = std::min<size_t>(chunk * 2, 1 << 20);
                 }
                 text = raw ? std::move(bytes) : Decode(bytes);

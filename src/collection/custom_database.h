@@ -78,6 +78,10 @@ public:
     bool LockOpen() const { return LockFd_ >= 0; }
     int64_t ChangeCount() const { return ChangeCount_; }
 
+    // Longest record GetRecord reads (a data file without zero bytes would
+    // otherwise be read whole into memory); longer ones fail with code 6.
+    int64_t MaxRecordBytes = int64_t{512} << 20;
+
     int32_t CheckTimeLimit = 0;  // seconds a full check may take; 0 = no limit
     // Set by a progress or stride callback to stop a check or rebuild.
     bool Cancel = false;

@@ -717,3 +717,21 @@ TEST(DatabaseCheck, NothingIsReadWhileBusy) {
     EXPECT_FALSE(db.Busy());
     EXPECT_EQ(db.EntryCount(), 3);
 }
+
+TEST(DatabaseRecords, RecordLongerThanTheLimitFailsInsteadOfFillingMemory) {
+    TempDir dir;
+    fs::path path = dir / "g.ccf";
+    ccf::Database d;
+    d.Add(std::string(300000, 'a'));
+    d.Add("\x01short");
+    d.Write(path.string());
+    Opened o;
+    o.db.MaxRecordBytes = 100000;
+    ASSERT_TRUE(o.Open(path));
+    std::string key, text = "x";
+    bool deleted = false;
+    EXPECT_EQ(o.db.GetRecord(0, key, text, deleted, false, false), -1);
+    EXPECT_EQ(o.db.LastError(), 6);
+    EXPECT_EQ(text, "");
+    EXPECT_EQ(o.Record(1), "\x01short");
+}
