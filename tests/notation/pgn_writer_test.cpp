@@ -145,6 +145,31 @@ TEST(PgnWriterTags, MetaKeywordsCutIntoPiecesOf150) {
     EXPECT_EQ(meta[2], "[MetaKeywords \"" + std::string(20, 'c') + "\"]");
 }
 
+TEST(PgnWriterTags, LongValuesAreCutBetweenCharacters) {
+    const std::string e = "\xC3\xA9";  // e with an acute accent in UTF-8
+    TEventData h;
+    for (int i = 0; i < 160; ++i) h.MetaDescription += e;
+    std::vector<std::string> meta;
+    for (const auto& l : PGNTagLines(h, InitialPosition, FreshState(), 1))
+        if (l.rfind("[MetaDescription ", 0) == 0) meta.push_back(l);
+    ASSERT_EQ(meta.size(), 2u);
+    std::string first, second;
+    for (int i = 0; i < 150; ++i) first += e;
+    for (int i = 0; i < 10; ++i) second += e;
+    EXPECT_EQ(meta[0], "[MetaDescription \"" + first + "\"]");
+    EXPECT_EQ(meta[1], "[MetaDescription \"" + second + "\"]");
+
+    // Bytes that are not UTF-8 (Latin-1, say) are one character each.
+    TEventData latin;
+    latin.MetaKeywords = std::string(320, '\xE9');
+    meta.clear();
+    for (const auto& l : PGNTagLines(latin, InitialPosition, FreshState(), 1))
+        if (l.rfind("[MetaKeywords ", 0) == 0) meta.push_back(l);
+    ASSERT_EQ(meta.size(), 3u);
+    EXPECT_EQ(meta[0], "[MetaKeywords \"" + std::string(150, '\xE9') + "\"]");
+    EXPECT_EQ(meta[2], "[MetaKeywords \"" + std::string(20, '\xE9') + "\"]");
+}
+
 TEST(PgnWriter, TagsOnlyGivesTheTagLinesAndMinusOne) {
     TLaidOut g;
     g.Load("1. e4 *");
