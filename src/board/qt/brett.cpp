@@ -206,8 +206,9 @@ void TBrett::SetUserFiguren(const QString& name) {
 }
 
 void TBrett::SetGroesse(int value) {
+    if (value < -99 || value > 99) return;  // also keeps abs() clear of INT_MIN
     const int v = std::abs(value);
-    if (v == groesse_ || v < 10 || v > 99) return;
+    if (v == groesse_ || v < 10) return;
     setFixedSize(8 * v, 8 * v);
     QImage picture(8 * v, 8 * v, QImage::Format_RGB32);
     picture.fill(kWhite);

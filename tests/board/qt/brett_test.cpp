@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <climits>
+
 #include "board/qt/brett.h"
 #include "board/qt/schalter.h"
 #include "board/user_sheet.h"
@@ -240,10 +242,16 @@ TEST_F(BoardTest, PropertyWritesStoreChangesAndIgnoreOutOfRangeSizes) {
     EXPECT_EQ(board.Groesse(), 40);
     EXPECT_EQ(board.Picture().size(), QSize(320, 320));
     EXPECT_EQ(board.size(), QSize(320, 320));
-    for (int bad : {9, 100, -100, 0, 1000, -5}) {
+    for (int bad : {9, 100, -100, 0, 1000, -5, -9, 99 + 256 * 256, INT_MIN, INT_MAX}) {
         board.SetGroesse(bad);
         EXPECT_EQ(board.Groesse(), 40) << bad;
     }
+    board.SetGroesse(-99);
+    EXPECT_EQ(board.Groesse(), 99);
+    board.SetGroesse(10);
+    EXPECT_EQ(board.Groesse(), 10);
+    EXPECT_EQ(board.size(), QSize(80, 80));
+    board.SetGroesse(40);
     board.ResetDrawCounter();
     board.SetGroesse(40);
     board.SetFiguren(TFigurenset::WinboardF33);  // same set: no rebuild, no repaint
