@@ -361,6 +361,27 @@ void LayoutNotation(TNotationCore& core, TNotationDisplay& display) {
 
 // ---- breaking rows by width ----
 
+namespace {
+
+// When the byte at 1-based position q continues a UTF-8 character that began
+// before q, the position of that character's lead byte; otherwise 0.
+int Utf8LeadBefore(const std::string& text, int q) {
+    auto byte = [&](int pos) { return static_cast<unsigned char>(text[static_cast<size_t>(pos - 1)]); };
+    if (q < 2 || q > static_cast<int>(text.size()) || (byte(q) & 0xC0) != 0x80) return 0;
+    for (int k = 1; k <= 3 && q - k >= 1; ++k) {
+        unsigned char b = byte(q - k);
+        if ((b & 0xC0) == 0x80) continue;
+        int len = b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
+        if (len == 0 || q - k + len - 1 < q || q - k + len - 1 > static_cast<int>(text.size())) return 0;
+        for (int i = q - k + 1; i < q - k + len; ++i)
+            if ((byte(i) & 0xC0) != 0x80) return 0;
+        return q - k;
+    }
+    return 0;
+}
+
+}  // namespace
+
 void BreakRows(TNotationDisplay& d) {
     if (!d.Measure || d.PaintWidth <= 0 || d.Rows.empty()) return;
     const std::string& text = d.Text;
@@ -428,7 +449,12 @@ void BreakRows(TNotationDisplay& d) {
             cachedWordStart = wordStart;
             cachedWide = w >= avail;
         }
-        if (cachedWide && p > 5) breakPos = p - 3;  // a word longer than a row is cut
+        if (cachedWide && p > 5) {
+            breakPos = p - 3;  // a word longer than a row is cut
+            // ... but not inside a UTF-8 character: the row then starts at its lead byte.
+            int lead = Utf8LeadBefore(text, breakPos + 1);
+            if (lead > 1 && lead - 1 > lastBreak) breakPos = lead - 1;
+        }
         if (breakPos <= lastBreak) break;
         rows.emplace(breakPos + 1, font);
         lastBreak = breakPos;

@@ -248,6 +248,31 @@ TEST(LayoutRows, WordWiderThanARowIsCutThreeBeforeTheOverflow) {
     EXPECT_EQ(rows[2].second, "jklmnop");
 }
 
+TEST(LayoutRows, CutWordsKeepUtf8CharactersWhole) {
+    // A comment of three-byte characters without blanks is one long word.
+    std::string word;
+    for (int i = 0; i < 40; ++i) word += "\xE6\xA3\x8B";
+    TLaidOut g;
+    g.display->PaintWidth = 12;  // 10 bytes a row
+    g.Load("1. e4 {" + word + "} e5 *");
+    ASSERT_GE(g.display->RowCount(), 5);
+    bool cut = false;
+    for (int i = 0; i < g.display->RowCount(); ++i) {
+        int start = g.display->RowStart(i);
+        unsigned char first = static_cast<unsigned char>(g.Text()[static_cast<size_t>(start - 1)]);
+        EXPECT_NE(first & 0xC0, 0x80) << "row " << i << " starts inside a character";
+        cut = cut || first == 0xE6;
+    }
+    EXPECT_TRUE(cut);
+    for (int i = 1; i < g.display->RowCount(); ++i) EXPECT_LT(g.display->RowStart(i - 1), g.display->RowStart(i));
+
+    // Bytes that only look like a continuation (Latin-1 letters) are cut where they overflow.
+    TLaidOut latin;
+    latin.display->PaintWidth = 12;
+    latin.Load("1. e4 {" + std::string(60, '\xA9') + "} e5 *");
+    EXPECT_EQ(latin.Rows()[0].second, "1.e4 {\xA9\xA9");
+}
+
 TEST(LayoutRows, TinyWidthStopsInsteadOfLooping) {
     TLaidOut g;
     g.display->PaintWidth = 3;  // narrower than the indent of variations
