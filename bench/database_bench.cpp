@@ -109,6 +109,22 @@ static void BM_FetchGame(benchmark::State& state) {
 }
 BENCHMARK(BM_FetchGame)->Arg(0)->Arg(50)->Arg(100)->Unit(benchmark::kMicrosecond);
 
+// The same read without the conversion to PGN: one index read, one record read.
+static void BM_GetRecordRaw(benchmark::State& state) {
+    const std::string& path = DatabasePath();
+    TChessDatabase db;
+    OpenSampled(db, path);
+    const int64_t n = state.range(0) * (kGames - 1) / 100;
+    std::string key, text;
+    bool deleted = false;
+    for (auto _ : state) {
+        if (db.GetRecord(n, key, text, deleted, true, false) != 0) state.SkipWithError("read failed");
+        benchmark::DoNotOptimize(text.data());
+    }
+    state.SetLabel("game " + std::to_string(n));
+}
+BENCHMARK(BM_GetRecordRaw)->Arg(0)->Arg(100)->Unit(benchmark::kMicrosecond);
+
 static void BM_RebuildIndex(benchmark::State& state) {
     const std::string& path = DatabasePath();
     TChessDatabase db;
