@@ -21,8 +21,9 @@ int RunGame(const CliArgs& args) {
     TPGNCore core;
     std::string error;
     if (!cli::OpenGameFile(core, args[0], error)) return cli::Fail(error);
-    if (n < 1 || n > core.GameCount())
-        return cli::Fail("no game " + args[1] + " in " + args[0] + " (" + std::to_string(core.GameCount()) + " games)");
+    // Games are numbered by list row: in a database deleted games keep their rows.
+    if (n < 1 || n > core.RowCount())
+        return cli::Fail("no game " + args[1] + " in " + args[0] + " (" + std::to_string(core.RowCount()) + " games)");
     std::int32_t id = -1;
     std::string text;
     core.GetGame(static_cast<std::int32_t>(n - 1), id, text);

@@ -46,6 +46,9 @@ if has game; then
   check "game: moves and comment" 1 "$(printf '%s\n' "$out" | grep -c 'e2-e4 e7-e5 f2-f4 exf4 Bc4 {MATCH}')"
   out=$("$cli" game "$work/s.ccf" 2)
   check "game: PGN record unchanged" '[Event "Plain"]' "$(printf '%s\n' "$out" | sed -n 1p | tr -d '\r')"
+  out=$("$cli" game "$work/s.ccf" 4)
+  check "game: last row, after a deleted game" 1 "$(printf '%s\n' "$out" | grep -c ' 7... Kd7 e2-e4 ')"
+  "$cli" game "$work/s.ccf" 5 >/dev/null 2>&1; check "game: past the last row" 1 "$?"
 fi
 
 if has pgn; then
