@@ -305,12 +305,18 @@ void TCustomDatabase::Open(const std::string& path, const std::string& indexExt,
         DatabaseTag_ = ":" + FileName_;
         DataDate_ = IndexDate_ = -1;
 
-        bool passed = true;
+        // Files that cannot be opened (a folder in place of the data file,
+        // no permission to read) fail the open: a database that cannot be
+        // read is not reported as open. The read error has been raised.
         Files files;
-        if (OpenFiles(files)) {
-            passed = CheckIndex(files);
-            CloseFiles(files);
+        if (!OpenFiles(files)) {
+            LastError_ = errGeneral;
+            ReleaseLock();
+            FileName_.clear();
+            return;
         }
+        bool passed = CheckIndex(files);
+        CloseFiles(files);
         if (!passed && !RebuildIndex()) {
             LastError_ = errCreateIndex;
             ReleaseLock();

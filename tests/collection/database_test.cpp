@@ -735,3 +735,13 @@ TEST(DatabaseRecords, RecordLongerThanTheLimitFailsInsteadOfFillingMemory) {
     EXPECT_EQ(text, "");
     EXPECT_EQ(o.Record(1), "\x01short");
 }
+
+TEST(DatabaseFiles, FolderInPlaceOfTheDataFileFailsTheOpen) {
+    TempDir dir;
+    fs::create_directory(dir / "g.ccf");
+    Opened o;
+    EXPECT_FALSE(o.Open(dir / "g.ccf"));
+    EXPECT_EQ(o.db.LastError(), 3);
+    EXPECT_EQ(o.readErrors, 1);
+    EXPECT_FALSE(fs::exists(dir / "g.ccftmp"));
+}
