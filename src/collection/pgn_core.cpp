@@ -225,7 +225,8 @@ void TPGNCore::ScanFile(const std::string& path) {
     // Paths are compared exactly: on this system two names differing in case
     // are two files.
     if (path == fileName_) {
-        if (!scanIncomplete_) return;
+        // An empty path after a cancelled scan has nothing to scan again.
+        if (!scanIncomplete_ || path.empty()) return;
         Scan(path);
         return;
     }

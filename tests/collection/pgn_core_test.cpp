@@ -238,6 +238,18 @@ TEST(Scanner, CancelKeepsCompletedGamesAndRescansTheSamePath) {
     c.ScanFile(path);
     EXPECT_FALSE(c.ScanIncomplete());
     EXPECT_EQ(c.GameCount(), games);
+
+    // Closing after a cancelled scan, twice: the second close is no scan of "".
+    c.OnPGNTrace = [&](TPGNCore&, std::int32_t p, TCancelMode& mode) {
+        if (p != 0) mode = cmCancel;
+    };
+    c.ScanFile("");
+    c.ScanFile(path);
+    ASSERT_TRUE(c.ScanIncomplete());
+    c.ScanFile("");
+    EXPECT_NO_THROW(c.ScanFile(""));
+    EXPECT_FALSE(c.FileOpen());
+    EXPECT_EQ(c.GameCount(), 0);
 }
 
 TEST(Scanner, CompletedFileIsNotScannedTwiceUntilAnotherPath) {
