@@ -78,6 +78,21 @@ struct TFrame {
     TBaum* current;
 };
 
+// Assessment written as a suffix of a move token ("!", "!!", "?", "??",
+// "!?", "?!"); 0 when the token ends otherwise.
+int8_t SuffixMoveNag(const std::string& token) {
+    size_t start = token.size();
+    while (start > 0 && (token[start - 1] == '!' || token[start - 1] == '?')) --start;
+    std::string_view mark = std::string_view(token).substr(start);
+    if (mark == "!") return 1;
+    if (mark == "!!") return 2;
+    if (mark == "?") return 3;
+    if (mark == "??") return 4;
+    if (mark == "!?") return 5;
+    if (mark == "?!") return 6;
+    return 0;
+}
+
 // Glyph number -> effect on the move record.
 void ApplyNag(TZug& zug, std::string_view digits) {
     static constexpr std::string_view kPositionNags[] = {"8",  "11", "13", "14", "15",  "16",  "17",  "18", "19",
@@ -413,6 +428,12 @@ bool TNotationCore::ParseMoveText() {
                 }
                 ++j;
             }
+
+            // Assessment marks written directly after the move ("e4!", "Nf3!?")
+            // are the common way of writing them; reading them keeps them in
+            // the notation and in copied PGN instead of silently dropping them.
+            // A "$" glyph after the move still replaces them.
+            State.MoveNag = SuffixMoveNag(token);
 
             if (token[0] == 'O' || token[0] == 'o' || token[0] == '0') {
                 State.FromSq = static_cast<int8_t>(side == White ? e1 : e8);

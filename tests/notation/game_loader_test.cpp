@@ -150,7 +150,7 @@ TEST(MoveText, EnglishAndGermanLetters) {
                    Case{"8/4P3/8/8/8/8/k7/7K w - - 0 1", "e8=Q+", "e8=Q+", "e8=D+"},
                    Case{"r3k3/8/8/8/8/8/8/4K3 b q - 0 1", "O-O-O#", "O-O-O#", "O-O-O#"},
                    Case{"4k3/5p2/8/7Q/8/8/8/4K3 w - - 0 1", "Qxf7#", "Qxf7#", "Dxf7#"},
-                   Case{"4k3/8/8/8/8/8/8/R4RK1 w - - 0 1", "Rad1!?", "Rad1", "Tad1"},
+                   Case{"4k3/8/8/8/8/8/8/R4RK1 w - - 0 1", "Rad1!?", "Rad1!?", "Tad1!?"},
                    Case{"4k3/8/8/8/8/8/8/R4RK1 w - - 0 1", "Rad1 $5", "Rad1!?", "Tad1!?"},
                    Case{"4k3/8/8/3p4/4P3/8/8/4K3 w - - 0 1", "exd5", "exd5", "exd5"},
                    Case{"4k3/8/8/8/8/8/8/R3K3 w - - 0 1", "Rad1", "Rd1", "Td1"}}) {

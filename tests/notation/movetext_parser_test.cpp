@@ -218,6 +218,25 @@ TEST(MovetextParser, GlyphsMapToTheMoveRecord) {
     EXPECT_EQ(line[1]->Zug.Flags & (MarkBefore | MarkAfter), MarkBefore | MarkAfter);
 }
 
+TEST(MovetextParser, AssessmentMarksWrittenOnTheMoveAreKept) {
+    TNotationCore core;
+    ASSERT_FALSE(Parse(core, "1. e4! e5? 2. Nf3!! Nc6?? 3. Bb5!? a6?! 4. Ba4! b5+!? 5. Bb3 $2 Na5!?? 6. O-O! *"));
+    auto line = MainLine(core);
+    ASSERT_EQ(line.size(), 11u);
+    const int expected[] = {1, 3, 2, 4, 5, 6, 1, 5, 3, 0, 1};
+    for (size_t i = 0; i < line.size(); ++i) EXPECT_EQ(line[i]->Zug.MoveNag, expected[i]) << i;
+    EXPECT_EQ(line[10]->Zug.CastleKind, 1);  // "O-O!" stays short castling
+    EXPECT_TRUE(line[7]->Zug.Flags & CheckSign);
+    // A glyph after the move replaces the written mark.
+    ASSERT_FALSE(Parse(core, "1. e4! $4 e5 *"));
+    EXPECT_EQ(MainLine(core)[0]->Zug.MoveNag, 4);
+    // The mark of a promotion does not hide the promotion letter.
+    ASSERT_FALSE(Parse(core, "1. e8=Q! *", "k7/4P3/8/8/8/8/8/4K3 w - - 0 1"));
+    ASSERT_EQ(MainLine(core).size(), 1u);
+    EXPECT_EQ(MainLine(core)[0]->Zug.Promotion, Queen);
+    EXPECT_EQ(MainLine(core)[0]->Zug.MoveNag, 1);
+}
+
 TEST(MovetextParser, CommentsAreJoinedAndTheIntroIsKept) {
     TNotationCore core;
     ASSERT_FALSE(Parse(core, "{Intro} 1. e4 {good} $1 e5 *"));
