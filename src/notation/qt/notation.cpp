@@ -1,0 +1,685 @@
+#include "notation/qt/notation.h"
+
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QResizeEvent>
+
+#include <algorithm>
+#include <exception>
+
+#include "app/platform/platform.h"
+#include "notation/qt/pgn_clipboard.h"
+#include "notation/qt/qt_measure.h"
+#include "notation/qt/variation_chooser.h"
+#include "notation/text_position.h"
+
+namespace {
+
+// Sizes compare in points; a font given in pixels counts at 96 dpi.
+double SizeOf(const QFont& f) {
+    if (f.pointSizeF() > 0) return f.pointSizeF();
+    if (f.pixelSize() > 0) return f.pixelSize() * 0.75;
+    return 0;
+}
+
+void TakeSize(QFont& dst, const QFont& src) {
+    if (src.pointSizeF() > 0) dst.setPointSizeF(src.pointSizeF());
+    else if (src.pixelSize() > 0) dst.setPixelSize(src.pixelSize());
+}
+
+// Runs an event handler; nothing may escape into Qt's event loop.
+template <class F>
+void Guarded(QWidget* w, F&& f) {
+    try {
+        f();
+    } catch (const std::bad_alloc&) {
+        Platform::Get().ShowMessage(w, QStringLiteral("Out of memory."), TMessageKind::Error);
+    } catch (const std::exception& e) {
+        Platform::Get().ShowMessage(w, QString::fromLocal8Bit(e.what()), TMessageKind::Error);
+    } catch (...) {
+        Platform::Get().ShowMessage(w, QStringLiteral("Unexpected error."), TMessageKind::Error);
+    }
+}
+
+// One stretch of a row drawn in one font: [from, to) in 1-based text positions.
+struct TRun {
+    int from;
+    int to;
+    bool comment;
+};
+
+// The runs of the text range [from, to): comment parts and the rest. Calls
+// fn(run) in order.
+template <class Fn>
+void ForEachRun(const TNotationDisplay& d, int from, int to, Fn&& fn) {
+    int p = from;
+    // First comment that ends after p.
+    auto it = std::upper_bound(d.Comments.begin(), d.Comments.end(), p,
+                               [](int pos, const TCommentEntry& c) { return pos < c.Pos + c.Len; });
+    while (p < to) {
+        if (it != d.Comments.end() && it->Pos <= p) {
+            int end = std::min(to, it->Pos + it->Len);
+            fn(TRun{p, end, true});
+            p = end;
+            ++it;
+        } else {
+            int end = to;
+            if (it != d.Comments.end() && it->Pos < end) end = it->Pos;
+            fn(TRun{p, end, false});
+            p = end;
+        }
+    }
+}
+
+// The run's bytes with the first "{" and the first "}" removed.
+std::string RunText(const std::string& text, const TRun& run) {
+    std::string s = text.substr(static_cast<size_t>(run.from - 1), static_cast<size_t>(run.to - run.from));
+    if (auto b = s.find('{'); b != std::string::npos) s.erase(b, 1);
+    if (auto b = s.find('}'); b != std::string::npos) s.erase(b, 1);
+    return s;
+}
+
+}  // namespace
+
+// ---- children ----
+
+TNotatPaintbox::TNotatPaintbox(TNotation* owner) : QWidget(owner), owner_(owner) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TNotatPaintbox::paintEvent(QPaintEvent* event) {
+    Guarded(this, [&] {
+        owner_->lastPaintRegion_ = event->region();
+        QPainter painter(this);
+        owner_->PaintNotation(painter);
+    });
+}
+
+void TNotatPaintbox::mousePressEvent(QMouseEvent* event) {
+    QWidget::mousePressEvent(event);
+    if (event->button() != Qt::LeftButton || !isEnabled()) return;
+    const QPoint p = event->position().toPoint();
+    Guarded(this, [&] { owner_->ClickAt(p.x(), p.y()); });
+}
+
+TNotatScrollbar::TNotatScrollbar(TNotation* owner) : QScrollBar(Qt::Vertical, owner) {
+    setRange(0, 0);
+    setFocusPolicy(Qt::NoFocus);
+    connect(this, &QScrollBar::valueChanged, owner, [owner] { owner->Paintbox()->update(); });
+}
+
+// ---- construction ----
+
+TNotation::TNotation(QWidget* parent) : QFrame(parent) {
+    setFocusPolicy(Qt::StrongFocus);
+    color_ = palette().color(QPalette::Window);
+    scrollbar_ = new TNotatScrollbar(this);
+    paintbox_ = new TNotatPaintbox(this);
+
+    const QFont system = font();
+    fontHeadLine_ = fontComment_ = font0Var_ = font1Var_ = font2Var_ = system;
+    font0VarBold_ = system;
+    font0VarBold_.setBold(true);
+    const QColor text = palette().color(QPalette::WindowText);
+    colorHeadLine_ = colorComment_ = color0Var_ = color1Var_ = color2Var_ = text;
+    paintbox_->setFont(font0Var_);
+
+    measure_ = std::make_unique<TQtMeasure>([this](TNotationFont f) -> const QFont& { return QtFont(f); });
+    display_ = &AttachLayout(core_, measure_.get());
+    display_->AfterRelayout = [this] { AfterRelayout(); };
+    display_->RedrawHighlight = [this] { RedrawHighlight(); };
+    core_.Hooks.Relayout = [this] {
+        display_->PaintWidth = paintbox_->width();
+        LayoutNotation(core_, *display_);
+    };
+    core_.Hooks.ShowCurrentMove = [this] { ShowCurrentMove(); };
+    core_.Hooks.ChooseVariation = [this](TBaum* candidate) { return ChooseVariation(candidate); };
+    core_.Hooks.Beep = [] { Platform::Get().Beep(); };
+
+    UpdateFrame();
+    core_.ClearGame();
+    ComputeLineHeight();
+    PlaceChildren();
+}
+
+TNotation::~TNotation() {
+    // The core's hooks point into this widget and its measure; drop them first.
+    core_.Hooks = TNotationHooks{};
+    if (display_) {
+        display_->AfterRelayout = nullptr;
+        display_->RedrawHighlight = nullptr;
+        display_->Measure = nullptr;
+    }
+}
+
+void TNotation::Loaded() {
+    paintbox_->setFont(font0Var_);
+    ComputeLineHeight();
+    SetLargeChange();
+}
+
+const QFont& TNotation::QtFont(TNotationFont font) const {
+    switch (font) {
+        case TNotationFont::HeadLine: return fontHeadLine_;
+        case TNotationFont::Comment: return fontComment_;
+        case TNotationFont::Var0: return font0Var_;
+        case TNotationFont::Var0Bold: return font0VarBold_;
+        case TNotationFont::Var1: return font1Var_;
+        case TNotationFont::Var2: return font2Var_;
+    }
+    return font0Var_;
+}
+
+QColor TNotation::FontColor(TNotationFont font) const {
+    switch (font) {
+        case TNotationFont::HeadLine: return colorHeadLine_;
+        case TNotationFont::Comment: return colorComment_;
+        case TNotationFont::Var0:
+        case TNotationFont::Var0Bold: return color0Var_;
+        case TNotationFont::Var1: return color1Var_;
+        case TNotationFont::Var2: return color2Var_;
+    }
+    return color0Var_;
+}
+
+void TNotation::SetFontColor(TNotationFont font, const QColor& color) {
+    QColor* target = nullptr;
+    switch (font) {
+        case TNotationFont::HeadLine: target = &colorHeadLine_; break;
+        case TNotationFont::Comment: target = &colorComment_; break;
+        case TNotationFont::Var0:
+        case TNotationFont::Var0Bold: target = &color0Var_; break;
+        case TNotationFont::Var1: target = &color1Var_; break;
+        case TNotationFont::Var2: target = &color2Var_; break;
+    }
+    if (!target || *target == color) return;
+    *target = color;
+    paintbox_->update();
+}
+
+// ---- forwarding ----
+
+int TNotation::LoadGame(const std::string& pgnText) { return core_.LoadGame(pgnText); }
+bool TNotation::StepForward() { return core_.StepForward(); }
+bool TNotation::StepForward(uint8_t& From, uint8_t& To, uint8_t& Promotion, uint8_t& CastlingKind) {
+    return core_.StepForward(From, To, Promotion, CastlingKind);
+}
+bool TNotation::StepForwardBranch() { return core_.StepForwardBranch(); }
+bool TNotation::StepBack() { return core_.StepBack(); }
+bool TNotation::ToStart() { return core_.ToStart(); }
+bool TNotation::ToEnd() { return core_.ToEnd(); }
+bool TNotation::PrevBranchPoint() { return core_.PrevBranchPoint(); }
+bool TNotation::NextBranchPoint() { return core_.NextBranchPoint(); }
+bool TNotation::GoToTextPosition(int position) {
+    return core_.Hooks.GoToTextPosition ? core_.Hooks.GoToTextPosition(position) : false;
+}
+void TNotation::CopyPGNToClipboard() { CopyPGNToSystemClipboard(core_); }
+void TNotation::ClearGame() { core_.ClearGame(); }
+void TNotation::Relayout() { core_.Relayout(); }
+
+// ---- properties ----
+
+void TNotation::SetUeberschrift(bool value) {
+    display_->Ueberschrift = value;
+    Relayout();
+}
+
+void TNotation::SetEnglish(bool value) {
+    if (core_.English() == value) return;
+    core_.SetEnglish(value);
+    Relayout();
+}
+
+void TNotation::SetFontHeadLine(const QFont& font) {
+    fontHeadLine_ = font;
+    measure_->Invalidate();
+    Relayout();
+}
+
+void TNotation::SetFontComment(const QFont& font) {
+    fontComment_ = font;
+    // A comment never stands out larger than the moves around it.
+    const QFont* largest = &font0Var_;
+    if (SizeOf(font1Var_) > SizeOf(*largest)) largest = &font1Var_;
+    if (SizeOf(font2Var_) > SizeOf(*largest)) largest = &font2Var_;
+    if (SizeOf(fontComment_) > SizeOf(*largest)) TakeSize(fontComment_, *largest);
+    measure_->Invalidate();
+    Relayout();
+}
+
+void TNotation::SetFont0Var(const QFont& font) {
+    font0Var_ = font;
+    font0VarBold_ = font;
+    font0VarBold_.setBold(true);
+    paintbox_->setFont(font0Var_);
+    for (QFont* f : {&font1Var_, &font2Var_}) {
+        f->setFamily(font.family());
+        TakeSize(*f, font);
+    }
+    if (SizeOf(fontComment_) > SizeOf(font0Var_)) TakeSize(fontComment_, font0Var_);
+    measure_->Invalidate();
+    ComputeLineHeight();
+    SetLargeChange();
+    Relayout();
+}
+
+namespace {
+void TakeStyle(QFont& dst, const QFont& src) {
+    dst.setBold(src.bold());
+    dst.setWeight(src.weight());
+    dst.setItalic(src.italic());
+    dst.setUnderline(src.underline());
+    dst.setStrikeOut(src.strikeOut());
+}
+}  // namespace
+
+void TNotation::SetFont1Var(const QFont& font) {
+    TakeStyle(font1Var_, font);
+    measure_->Invalidate();
+    Relayout();
+}
+
+void TNotation::SetFont2Var(const QFont& font) {
+    TakeStyle(font2Var_, font);
+    measure_->Invalidate();
+    Relayout();
+}
+
+void TNotation::SetIndent0Var(uint16_t value) {
+    if (display_->Indent0Var == value) return;
+    display_->Indent0Var = value;
+    Relayout();
+}
+
+void TNotation::SetIndent1Var(uint16_t value) {
+    if (display_->Indent1Var == value) return;
+    display_->Indent1Var = value;
+    Relayout();
+}
+
+void TNotation::SetIndent2Var(uint16_t value) {
+    if (display_->Indent2Var == value) return;
+    display_->Indent2Var = value;
+    Relayout();
+}
+
+void TNotation::SetAutoBold(bool value) { display_->AutoBold = value; }
+
+void TNotation::SetZeilenabstand(uint16_t value) {
+    if (zeilenabstand_ == value) return;
+    zeilenabstand_ = value;
+    ComputeLineHeight();
+    SetLargeChange();
+    Relayout();
+}
+
+void TNotation::SetColor(const QColor& color) {
+    if (color_ == color) return;
+    color_ = color;
+    paintbox_->update();
+}
+
+void TNotation::SetBevelOuter(TBevelKind kind) {
+    if (bevelOuter_ == kind) return;
+    bevelOuter_ = kind;
+    UpdateFrame();
+}
+
+void TNotation::SetBevelInner(TBevelKind kind) {
+    if (bevelInner_ == kind) return;
+    bevelInner_ = kind;
+    UpdateFrame();
+}
+
+void TNotation::SetBevelWidthNotat(uint16_t value) {
+    if (value < 1) return;
+    bevelWidth_ = value;
+    UpdateFrame();
+    PlaceChildren();
+}
+
+void TNotation::SetBorderWidthNotat(uint16_t value) {
+    borderWidth_ = value;
+    UpdateFrame();
+    PlaceChildren();
+}
+
+void TNotation::UpdateFrame() {
+    TBevelKind kind = bevelOuter_ != TBevelKind::None ? bevelOuter_ : bevelInner_;
+    if (kind == TBevelKind::None) {
+        setFrameStyle(QFrame::NoFrame);
+    } else {
+        setFrameStyle(QFrame::Panel | (kind == TBevelKind::Lowered ? QFrame::Sunken : QFrame::Raised));
+        setLineWidth(bevelWidth_);
+    }
+    update();
+}
+
+// ---- geometry ----
+
+void TNotation::ComputeLineHeight() {
+    lineHeight_ = std::max(1, QFontMetrics(font0Var_).height() + zeilenabstand_);
+}
+
+void TNotation::SetLargeChange() {
+    scrollbar_->setPageStep(std::max(1, scrollbar_->height() / lineHeight_ - 1));
+}
+
+void TNotation::PlaceChildren() {
+    const int o = borderWidth_ + bevelWidth_;
+    const int sbw = scrollbar_->sizeHint().width();
+    const int pbw = std::max(0, width() - sbw - 2 * o);
+    const int pbh = std::max(0, height() - 2 * o);
+    paintbox_->setGeometry(o, o, pbw, pbh);
+    scrollbar_->setGeometry(o + pbw, o, sbw, pbh);
+    SetLargeChange();
+    Relayout();
+}
+
+void TNotation::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    Guarded(this, [&] {
+        PlaceChildren();
+        if (OnResize) OnResize(*this);
+    });
+}
+
+void TNotation::ComputeVisibleRows() {
+    const int p = scrollbar_->value();
+    firstRow_ = p + 1;
+    lastRow_ = p + paintbox_->height() / lineHeight_;
+    const int excess = lastRow_ - (display_->RowCount() + 1);
+    if (excess > 0) {
+        firstRow_ -= excess;
+        lastRow_ -= excess;
+    }
+    if (firstRow_ <= 0) firstRow_ = 1;
+}
+
+int TNotation::ScrollTarget(const TBaum* move) const {
+    const_cast<TNotation*>(this)->ComputeVisibleRows();
+    const int row = move ? display_->RowOfMove(move) : -1;
+    if (row < 0) return firstRow_ == 1 ? -1 : 0;
+    const int half = (lastRow_ - firstRow_) / 2;
+    if (row >= lastRow_) return row - half;
+    if (row + 1 < firstRow_) return std::max(0, row - half);
+    return -1;
+}
+
+void TNotation::AfterRelayout() {
+    const int fit = paintbox_->height() / lineHeight_;
+    int max = display_->RowCount() - fit;
+    if (max < 1) max = 0;
+    scrollbar_->setRange(0, max);
+    const int target = ScrollTarget(core_.Current);
+    if (target < 0 || target == scrollbar_->value()) paintbox_->update();
+    else scrollbar_->setValue(target);
+}
+
+void TNotation::ShowCurrentMove() {
+    const int target = ScrollTarget(core_.Current);
+    if (target < 0 || target == scrollbar_->value()) RedrawHighlight();
+    else scrollbar_->setValue(target);
+}
+
+// ---- painting ----
+
+// Width of row `row`'s text from its start up to (not including) `upTo`,
+// measured run by run as painted.
+int TNotation::RowX(int row, int upTo) const {
+    const TNotationDisplay& d = *display_;
+    const TNotationFont rowFont = d.Rows[static_cast<size_t>(row)].Font;
+    int x = d.IndentOfFont(rowFont);
+    const int from = d.RowStart(row);
+    const int to = std::min(upTo, d.RowEnd(row));
+    if (to <= from) return x;
+    ForEachRun(d, from, to, [&](const TRun& run) {
+        x += measure_->TextWidth(run.comment ? TNotationFont::Comment : rowFont, d.Text.data() + run.from - 1,
+                                 static_cast<size_t>(run.to - run.from));
+    });
+    return x;
+}
+
+QRect TNotation::HighlightRect(const TBaum* move, TNotationFont* font) const {
+    if (!move || move->TextPos <= 0) return {};
+    const TNotationDisplay& d = *display_;
+    const int row = d.RowOfMove(move);
+    if (row < 0) return {};
+    const TNotationFont rowFont = d.Rows[static_cast<size_t>(row)].Font;
+    if (font) *font = rowFont;
+    const int x = RowX(row, move->TextPos);
+    const int y = (row - firstRow_ + 1) * lineHeight_;
+    if (y < 0 || y >= (lastRow_ - firstRow_ + 1) * lineHeight_) return {};
+    const int len = std::min<int>(move->TextLen, static_cast<int>(d.Text.size()) - move->TextPos + 1);
+    const int w = measure_->TextWidth(rowFont, d.Text.data() + move->TextPos - 1, static_cast<size_t>(std::max(0, len)));
+    return QRect(x, y, w, QFontMetrics(QtFont(rowFont)).height());
+}
+
+void TNotation::DrawRow(QPainter& painter, int row, int y) {
+    const TNotationDisplay& d = *display_;
+    const TNotationFont rowFont = d.Rows[static_cast<size_t>(row)].Font;
+    const QFontMetrics rowMetrics(QtFont(rowFont));
+    const QFontMetrics commentMetrics(fontComment_);
+    const int commentOffset = (rowMetrics.height() - commentMetrics.height()) >> 1;
+    int x = d.IndentOfFont(rowFont);
+    ForEachRun(d, d.RowStart(row), d.RowEnd(row), [&](const TRun& run) {
+        const TNotationFont f = run.comment ? TNotationFont::Comment : rowFont;
+        const std::string s = RunText(d.Text, run);
+        const int w = measure_->TextWidth(f, s.data(), s.size());
+        const QFontMetrics& fm = run.comment ? commentMetrics : rowMetrics;
+        const int top = y + (run.comment ? commentOffset : 0);
+        painter.fillRect(QRect(x, top, w, fm.height()), color_);
+        painter.setFont(QtFont(f));
+        painter.setPen(FontColor(f));
+        painter.drawText(QPoint(x, top + fm.ascent()), TextFromBytes(s));
+        x += w;
+    });
+}
+
+void TNotation::PaintNotation(QPainter& painter) {
+    ++paintCount_;
+    ComputeVisibleRows();
+    painter.fillRect(QRect(0, 0, paintbox_->width(), paintbox_->height()), color_);
+    const int rows = display_->RowCount();
+    const QRect clip = lastPaintRegion_.boundingRect();
+    int r = 0;
+    for (int i = firstRow_ - 1; i <= lastRow_ - 1 && i < rows; ++i, ++r) {
+        if (i < 0) continue;
+        const int y = lineHeight_ * r;
+        if (!clip.isEmpty() && (y > clip.bottom() || y + lineHeight_ <= clip.top())) continue;
+        DrawRow(painter, i, y);
+    }
+    highlighted_ = nullptr;
+    DrawHighlight(painter);
+}
+
+void TNotation::DrawHighlight(QPainter& painter) {
+    highlighted_ = core_.Current;
+    highlightW_ = 0;
+    TNotationFont font = TNotationFont::Var0;
+    const QRect rect = HighlightRect(core_.Current, &font);
+    if (rect.isEmpty() && rect.width() <= 0) return;
+    highlightFont_ = font;
+    highlightX_ = rect.x();
+    highlightY_ = rect.y();
+    highlightW_ = rect.width();
+    const TBaum* move = core_.Current;
+    const std::string& text = display_->Text;
+    const int len = std::min<int>(move->TextLen, static_cast<int>(text.size()) - move->TextPos + 1);
+    const std::string s = text.substr(static_cast<size_t>(move->TextPos - 1), static_cast<size_t>(std::max(0, len)));
+    painter.fillRect(rect, Qt::black);
+    painter.setFont(QtFont(font));
+    painter.setPen(Qt::white);
+    painter.drawText(QPoint(rect.x(), rect.y() + QFontMetrics(QtFont(font)).ascent()), TextFromBytes(s));
+}
+
+// Erases the old highlight and draws the new one: only their two rectangles
+// are painted again, the rest of the notation stays.
+void TNotation::RedrawHighlight() {
+    ++highlightDraws_;
+    ComputeVisibleRows();
+    if (highlighted_ && highlightW_ > 0)
+        paintbox_->update(QRect(highlightX_, highlightY_, highlightW_, lineHeight_));
+    const QRect now = HighlightRect(core_.Current);
+    if (now.width() > 0) paintbox_->update(now.adjusted(0, 0, 0, lineHeight_ - now.height()));
+    // Until the paint, the new move counts as highlighted.
+    highlighted_ = core_.Current;
+    if (now.width() > 0) {
+        highlightX_ = now.x();
+        highlightY_ = now.y();
+        highlightW_ = now.width();
+    } else {
+        highlightW_ = 0;
+    }
+}
+
+// ---- variation chooser ----
+
+int TNotation::ChooseVariation(TBaum* candidate) {
+    if (!candidate) return -1;
+    const int side = core_.State.Side;
+    const QString dots = side == White ? QStringLiteral(".") : QStringLiteral("...");
+    QStringList items;
+    auto item = [&](int k, TBaum* move) {
+        QString s = QChar(static_cast<char16_t>(u'A' + k));
+        s += QStringLiteral(") ");
+        s += QString::number(move->MoveNo);
+        s += dots;
+        s += TextFromBytes(core_.MoveToText(move->Zug));
+        items << s;
+    };
+    item(0, candidate);
+    int k = 1;
+    for (TVariationEntry* e = candidate->Variations; e; e = e->NextVar) {
+        if (e->FirstMove) item(k, e->FirstMove);
+        else items << QString(QChar(static_cast<char16_t>(u'A' + k))) + QStringLiteral(") ");
+        ++k;
+    }
+    return ChooseVariationModal(this, items, core_.English());
+}
+
+// ---- mouse and keys ----
+
+int TNotation::TextPositionAt(int x, int y) {
+    ComputeVisibleRows();
+    if (y < 0 || y > (lastRow_ - firstRow_ + 1) * lineHeight_) return 0;
+    const int row = firstRow_ + y / lineHeight_ - 1;
+    const TNotationDisplay& d = *display_;
+    if (row < 0 || row >= d.RowCount()) return 0;
+    const TNotationFont rowFont = d.Rows[static_cast<size_t>(row)].Font;
+    int pos = d.RowStart(row);
+    int cx = d.IndentOfFont(rowFont);
+    bool done = false;
+    ForEachRun(d, d.RowStart(row), d.RowEnd(row), [&](const TRun& run) {
+        if (done) return;
+        const TNotationFont f = run.comment ? TNotationFont::Comment : rowFont;
+        for (int p = run.from; p < run.to; ++p) {
+            const unsigned char c = static_cast<unsigned char>(d.Text[static_cast<size_t>(p - 1)]);
+            if (c == '{' || c == '}') {
+                ++pos;  // braces are not drawn but hold a text position
+                continue;
+            }
+            cx += measure_->CharWidth(f, c);
+            if (cx > x) {
+                done = true;
+                return;
+            }
+            ++pos;
+        }
+    });
+    return pos;
+}
+
+void TNotation::ClickAt(int x, int y) {
+    const int pos = TextPositionAt(x, y);
+    if (pos <= 0) return;
+    if (GoToTextPosition(pos)) {
+        core_.RaiseMoveChange(false);
+    } else if (display_->Ueberschrift) {
+        core_.Current = nullptr;
+        Relayout();
+        core_.RaiseMoveChange(false);
+    }
+}
+
+bool TNotation::TryRowTarget(int position) {
+    if (!GoToTextPosition(position)) return false;
+    const int target = ScrollTarget(core_.Current);
+    if (target >= 0 && target != scrollbar_->value()) scrollbar_->setValue(target);
+    core_.RaiseMoveChange(false);
+    return true;
+}
+
+void TNotation::RowStep(int d) {
+    if (!isEnabled()) return;
+    const TBaum* cur = core_.Current;
+    const TNotationDisplay& disp = *display_;
+    if (!cur) return;
+    const int R = disp.RowOfMove(cur);
+    if (R < 0) return;
+    const int S = disp.RowStart(R);
+    const int target = R + d;
+    if (target < 0 || target >= disp.RowCount()) return;
+    if (d > 0 && target + 1 >= disp.RowCount()) return;
+    const int offset = cur->TextPos + cur->TextLen / 2 - S;
+    const int T = disp.RowStart(target);
+    int candidate;
+    if (d < 0) {
+        candidate = T + offset < S ? T + offset : S - 3;
+    } else {
+        const int U = disp.RowStart(target + 1);
+        candidate = (cur->TextPos - S + T) < U ? T + offset : U - 3;
+    }
+    const std::string& text = disp.Text;
+    const int len = static_cast<int>(text.size());
+    if (candidate > len) candidate = len - 3;
+    if (candidate < 1) candidate = 1;
+    while (candidate > 1 && text[static_cast<size_t>(candidate - 1)] == ' ') --candidate;
+
+    if (TryRowTarget(candidate)) return;
+
+    auto at = [&](int p) -> char { return p >= 1 && p <= len ? text[static_cast<size_t>(p - 1)] : '\0'; };
+    auto isFile = [](char c) { return c >= 'a' && c <= 'h'; };
+    auto isRank = [](char c) { return c >= '1' && c <= '8'; };
+    ComputeVisibleRows();
+    if (d < 0) {
+        const int stop = disp.RowStart(firstRow_ - 1);
+        for (int p = candidate; p > stop && p >= 1; --p) {
+            const char c = at(p);
+            const bool square = isRank(c) && isFile(at(p - 1));
+            const bool castle = (c == 'O' || c == 'o') && at(p - 1) == '-';
+            if ((square || castle) && TryRowTarget(p)) return;
+        }
+    } else {
+        int stop = disp.RowStart(lastRow_ - 1);
+        if (stop <= 0 || stop > len) stop = len;
+        for (int p = candidate; p < stop; ++p) {
+            const char c = at(p);
+            const bool square = isFile(c) && isRank(at(p + 1));
+            const bool castle = c == '-' && (at(p + 1) == 'O' || at(p + 1) == 'o');
+            if ((square || castle) && TryRowTarget(p)) return;
+        }
+    }
+    scrollbar_->setValue(scrollbar_->value() + d);
+}
+
+void TNotation::keyPressEvent(QKeyEvent* event) {
+    Guarded(this, [&] {
+        int key = event->key();
+        if (OnKeyDown) OnKeyDown(*this, key, event->modifiers());
+        switch (key) {
+            case Qt::Key_PageUp: PrevBranchPoint(); break;
+            case Qt::Key_PageDown: NextBranchPoint(); break;
+            case Qt::Key_End: ToEnd(); break;
+            case Qt::Key_Home: ToStart(); break;
+            case Qt::Key_Left: StepBack(); break;
+            case Qt::Key_Up: RowUp(); break;
+            case Qt::Key_Right: StepForwardBranch(); break;
+            case Qt::Key_Down: RowDown(); break;
+            default: QFrame::keyPressEvent(event); return;
+        }
+        event->accept();
+    });
+}
