@@ -13,9 +13,13 @@
 #include <vector>
 
 #include "app/platform/platform.h"
+#include "board/qt/brett.h"
+#include "collection/chess_database.h"
 #include "collection/file_procs.h"
 #include "collection/pgn_core.h"
 #include "collection/qt/pgn.h"
+#include "notation/match_search.h"
+#include "notation/qt/notation.h"
 
 namespace {
 
@@ -39,16 +43,50 @@ TForm1::TForm1(const QStringList& Params, QWidget* parent) : QWidget(parent), pa
     move(278, 105);
     setFixedSize(623, 482);
 
-    Brett1 = new QFrame(this);
+    // The board: 33-pixel squares on sky blue, an empty board until the
+    // first game is shown. Drops are refused (no OnMoveTry handler).
+    Brett1 = new TBrett(this);
     Brett1->setObjectName(QStringLiteral("Brett1"));
-    Brett1->setGeometry(8, 168, 8 * 33, 8 * 33);
+    Brett1->move(8, 168);
+    Brett1->SetAufbauFiguren(true);
+    Brett1->SetFiguren(TFigurenset::WinboardF33);
+    Brett1->SetGroesse(33);
+    Brett1->SetGrundstellung(false);
+    Brett1->SetZiehenmoeglich(true);
+    Brett1->SetBlackSquareColor(QColor(166, 202, 240));
+    Brett1->SetTon(false);
+    Brett1->SetEnglish(false);
+    Brett1->SetAnimation(0);
+    Brett1->SetZugVorschlagen(true);
     Brett1->setProperty("Hint", QString::fromLatin1(kBrowseHint));
 
-    Notation1 = new QFrame(this);
+    Notation1 = new TNotation(this);
     Notation1->setObjectName(QStringLiteral("Notation1"));
     Notation1->setGeometry(288, 168, 329, 265);
-    Notation1->setFrameShape(QFrame::Panel);
-    Notation1->setFrameShadow(QFrame::Sunken);
+    Notation1->SetUeberschrift(false);
+    Notation1->SetEnglish(true);
+    const QFont notationFont = SansSerif(11);
+    Notation1->SetFontHeadLine(notationFont);
+    Notation1->SetFontComment(notationFont);
+    Notation1->SetFont0Var(notationFont);
+    Notation1->SetFont1Var(notationFont);
+    Notation1->SetFont2Var(notationFont);
+    const QColor windowText = palette().color(QPalette::WindowText);
+    for (TNotationFont f : {TNotationFont::HeadLine, TNotationFont::Comment, TNotationFont::Var0,
+                            TNotationFont::Var1, TNotationFont::Var2})
+        Notation1->SetFontColor(f, windowText);
+    Notation1->SetIndent0Var(2);
+    Notation1->SetIndent1Var(10);
+    Notation1->SetIndent2Var(18);
+    Notation1->SetAutoBold(true);
+    Notation1->SetZeilenabstand(3);
+    Notation1->SetBevelOuter(TBevelKind::Lowered);
+    Notation1->SetBevelWidthNotat(1);
+    Notation1->SetBorderWidthNotat(0);
+    Notation1->SetOnMoveChange([this](TNotationCore&, TZug& zug, TSchachbrett& stellung, bool nextMove) {
+        ZmenaTahu(Notation1, zug, stellung, nextMove);
+    });
+    Notation1->Loaded();
     Notation1->setProperty("Hint", QString::fromLatin1(kBrowseHint));
 
     PGN1 = new TPGN(this);
@@ -65,6 +103,9 @@ TForm1::TForm1(const QStringList& Params, QWidget* parent) : QWidget(parent), pa
     // The window only ever opens files that exist; should one vanish between
     // the check and the scan, it must not be created behind the user's back.
     PGN1->BeforeCreatePGNFile = [](TPGNCore&, const std::string&, bool& create) { create = false; };
+
+    ChessDatabase1 = std::make_unique<TChessDatabase>();
+    ChessDatabase1->Notation = Notation1;
 
     HeaderControl = new QHeaderView(Qt::Horizontal, this);
     HeaderControl->setObjectName(QStringLiteral("HeaderControl"));
@@ -109,6 +150,8 @@ TForm1::TForm1(const QStringList& Params, QWidget* parent) : QWidget(parent), pa
     });
     for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
+
+TForm1::~TForm1() = default;
 
 QPushButton* TForm1::MakeButton(const char* field, const char* caption, int left, int width, int tabOrder,
                                 const char* hint, void (TForm1::*handler)()) {
@@ -168,7 +211,13 @@ void TForm1::Aktivuj(QObject*) {
 
 void TForm1::OpenFirstGame() {
     PGN1->SetItemIndex(0);
-    PGN1->setFocus();
+    std::int32_t gameID = 0;
+    std::string text;
+    // An empty list gives empty text, which loads as an empty game.
+    PGN1->GetGame(0, gameID, text);
+    Notation1->LoadGame(text);
+    FocusList();
+    NextMatch();
 }
 
 void TForm1::FocusList() { PGN1->setFocus(); }
@@ -223,22 +272,131 @@ void TForm1::PGN1PGNDrawItem(QWidget* Control, int, const QRect& Rect, const TEv
     draw(5, cols[5].left(), texts.ECO, false);
 }
 
-void TForm1::PGNDvojKlik(QObject*, const std::string&, std::int32_t) {
-    // The notation control takes the game once it is wired into the window.
+template <typename F>
+void TForm1::Guarded(F&& body) {
+    try {
+        body();
+    } catch (const std::exception& e) {
+        Platform::Get().ShowMessage(this, TextFromBytes(e.what()), TMessageKind::Error);
+    } catch (...) {
+        Platform::Get().ShowMessage(this, QStringLiteral("Unexpected error"), TMessageKind::Error);
+    }
 }
 
-void TForm1::Klavesa(QObject*, int&, Qt::KeyboardModifiers) {
-    // The browsing key map arrives with the browsing commands.
+void TForm1::ZmenaTahu(QObject*, TZug& Zug, TSchachbrett& Stellung, bool) { Brett1->ShowPosition(Stellung, Zug); }
+
+void TForm1::ShowCurrentOnBoard() {
+    // At the starting position there is no move: the start record stands in.
+    const TZug* move = Notation1->CurrentMove();
+    Brett1->ShowPosition(Notation1->CurrentPosition(), move ? *move : Notation1->Core().State);
 }
 
-void TForm1::ButtonStartClick() { FocusList(); }
-void TForm1::ButtonBackClick() { FocusList(); }
-void TForm1::NextWBranchClick() { FocusList(); }
-void TForm1::ButtonForwClick() { FocusList(); }
-void TForm1::ButtonEndClick() { FocusList(); }
-void TForm1::PrevMatchBClick() { FocusList(); }
-void TForm1::NextMatchBClick() { FocusList(); }
-void TForm1::PredGameClick() { FocusList(); }
-void TForm1::NextGameClick() { FocusList(); }
-void TForm1::ButtonClipPosClick() { FocusList(); }
-void TForm1::ButtonClipPGNClick() { FocusList(); }
+bool TForm1::NextMatch() {
+    return ::NextMatch(Notation1->Core(), [this](const TSchachbrett&, const TZug*) { ShowCurrentOnBoard(); });
+}
+
+bool TForm1::PrevMatch() { return ::PrevMatch(Notation1->Core()); }
+
+void TForm1::PGNDvojKlik(QObject*, const std::string& PGNGame, std::int32_t) {
+    Guarded([&] {
+        {
+            // Loading moves through many positions: none of them is painted,
+            // and the board is unlocked again whatever happens.
+            struct Unlock {
+                TBrett* board;
+                ~Unlock() { board->PaintLocked = false; }
+            } unlock{Brett1};
+            Brett1->PaintLocked = true;
+            Notation1->LoadGame(PGNGame);
+        }
+        NextMatch();
+    });
+}
+
+void TForm1::GoToGame(int step) {
+    const int rows = PGN1->RowCount();
+    int row = PGN1->ItemIndex();
+    if (row < 0 && rows > 0) {
+        row = 0;  // nothing selected: start from the first game
+    } else if (step > 0) {
+        if (row < rows - 1) ++row;
+    } else if (row > 0) {
+        --row;
+    }
+    if (row >= 0) PGN1->SetItemIndex(row);
+    std::int32_t gameID = 0;
+    std::string text;
+    PGN1->GetGame(row >= 0 ? PGN1->GameIndexOfRow(row) : 0, gameID, text);
+    Notation1->LoadGame(text);
+    FocusList();
+    NextMatch();
+}
+
+TForm1::Command TForm1::CommandOfKey(int Key, Qt::KeyboardModifiers Shift) {
+    // Keypad digits count only as keypad keys (with Num Lock on); the digits
+    // of the main keyboard do nothing here.
+    if (Shift & Qt::KeypadModifier) {
+        switch (Key) {
+        case Qt::Key_7: return Command::ToStart;
+        case Qt::Key_4: return Command::StepBack;
+        case Qt::Key_6: return Command::StepForward;
+        case Qt::Key_5: return Command::StepForwardBranch;
+        case Qt::Key_1: return Command::ToEnd;
+        case Qt::Key_9: return Command::PrevMatch;
+        case Qt::Key_3: return Command::NextMatch;
+        case Qt::Key_8: return Command::PredGame;
+        case Qt::Key_2: return Command::NextGame;
+        default: break;
+        }
+    }
+    switch (Key) {
+    case Qt::Key_Q: return Command::ToStart;
+    case Qt::Key_A: return Command::StepBack;
+    case Qt::Key_D: return Command::StepForward;
+    case Qt::Key_S: return Command::StepForwardBranch;
+    case Qt::Key_Y:
+    case Qt::Key_Z: return Command::ToEnd;  // both keyboard layouts
+    case Qt::Key_E: return Command::PrevMatch;
+    case Qt::Key_C: return Command::NextMatch;
+    case Qt::Key_W: return Command::PredGame;
+    case Qt::Key_X: return Command::NextGame;
+    default: return Command::None;
+    }
+}
+
+void TForm1::RunCommand(Command command) {
+    switch (command) {
+    case Command::None: break;
+    case Command::ToStart: Notation1->ToStart(); break;
+    case Command::StepBack: Notation1->StepBack(); break;
+    case Command::StepForward:
+        // StepForward raises no move change: the board is updated here.
+        Notation1->StepForward();
+        ShowCurrentOnBoard();
+        break;
+    case Command::StepForwardBranch: Notation1->StepForwardBranch(); break;
+    case Command::ToEnd: Notation1->ToEnd(); break;
+    case Command::PrevMatch: PrevMatch(); break;
+    case Command::NextMatch: NextMatch(); break;
+    case Command::PredGame: GoToGame(-1); break;
+    case Command::NextGame: GoToGame(+1); break;
+    }
+}
+
+void TForm1::Klavesa(QObject*, int& Key, Qt::KeyboardModifiers Shift) {
+    // The key is left as it is: the list's own handling still sees it.
+    const Command command = CommandOfKey(Key, Shift);
+    if (command != Command::None) Guarded([&] { RunCommand(command); });
+}
+
+void TForm1::ButtonStartClick() { Guarded([&] { RunCommand(Command::ToStart); }); FocusList(); }
+void TForm1::ButtonBackClick() { Guarded([&] { RunCommand(Command::StepBack); }); FocusList(); }
+void TForm1::NextWBranchClick() { Guarded([&] { RunCommand(Command::StepForwardBranch); }); FocusList(); }
+void TForm1::ButtonForwClick() { Guarded([&] { RunCommand(Command::StepForward); }); FocusList(); }
+void TForm1::ButtonEndClick() { Guarded([&] { RunCommand(Command::ToEnd); }); FocusList(); }
+void TForm1::PrevMatchBClick() { Guarded([&] { RunCommand(Command::PrevMatch); }); FocusList(); }
+void TForm1::NextMatchBClick() { Guarded([&] { RunCommand(Command::NextMatch); }); FocusList(); }
+void TForm1::PredGameClick() { Guarded([&] { RunCommand(Command::PredGame); }); FocusList(); }
+void TForm1::NextGameClick() { Guarded([&] { RunCommand(Command::NextGame); }); FocusList(); }
+void TForm1::ButtonClipPosClick() { Guarded([&] { Brett1->CopyFENToClipboard(); }); FocusList(); }
+void TForm1::ButtonClipPGNClick() { Guarded([&] { Notation1->CopyPGNToClipboard(); }); FocusList(); }

@@ -7,13 +7,17 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "collection/event_data.h"
+#include "rules/position.h"
 
-class QFrame;
 class QHeaderView;
 class QPushButton;
+class TBrett;
+class TChessDatabase;
+class TNotation;
 class TPGN;
 
 class TForm1 : public QWidget {
@@ -23,11 +27,14 @@ public:
     // is the path of the game file, the others are ignored.
     explicit TForm1(const QStringList& Params = {}, QWidget* parent = nullptr);
 
-    // Controls, in creation order. The board and the notation are plain
-    // placeholders of their final bounds until those controls are wired in.
-    QFrame* Brett1 = nullptr;
-    QFrame* Notation1 = nullptr;
+    ~TForm1() override;
+
+    // Controls, in creation order.
+    TBrett* Brett1 = nullptr;
+    TNotation* Notation1 = nullptr;
     TPGN* PGN1 = nullptr;
+    // Linked to the notation but otherwise dormant: the list opens databases itself.
+    std::unique_ptr<TChessDatabase> ChessDatabase1;
     QHeaderView* HeaderControl = nullptr;
     QPushButton* ButtonStart = nullptr;
     QPushButton* ButtonBack = nullptr;
@@ -44,7 +51,8 @@ public:
     // The start-up sequence; runs at the first activation only.
     void Aktivuj(QObject* Sender);
     bool StartupDone() const { return started_; }
-    // Selects the first game and gives the list the focus.
+    // Selects and loads the first game, gives the list the focus and goes to
+    // the game's first marked position.
     void OpenFirstGame();
 
     // The list's row drawing: five columns under the header strip's sections.
@@ -63,10 +71,24 @@ public:
     };
     std::function<void(const TCellText&)> OnCellText;
 
-    // A game was chosen in the list.
+    // A game was chosen in the list: load it with the board locked, then go
+    // to its first marked position.
     void PGNDvojKlik(QObject* Sender, const std::string& PGNGame, std::int32_t GameID);
-    // The key map of the window and the list.
+    // The key map of the window and the list. Key is a Qt key; keypad digits
+    // carry Qt::KeypadModifier in Shift. The key is never consumed.
     void Klavesa(QObject* Sender, int& Key, Qt::KeyboardModifiers Shift);
+    // The notation moved: the board follows.
+    void ZmenaTahu(QObject* Sender, TZug& Zug, TSchachbrett& Stellung, bool NextMove);
+    // Forward to the next move whose comment contains "MATCH" (or to the end
+    // of the line), then show the position. True when a mark was found.
+    bool NextMatch();
+    // Back to the previous marked move (or to the start). True when a mark was found.
+    bool PrevMatch();
+
+    // The browsing command a key stands for; Command::None for other keys.
+    enum class Command { None, ToStart, StepBack, StepForward, StepForwardBranch, ToEnd, PrevMatch, NextMatch,
+                         PredGame, NextGame };
+    static Command CommandOfKey(int Key, Qt::KeyboardModifiers Shift);
 
 public slots:
     void ButtonStartClick();
@@ -89,6 +111,15 @@ private:
     QPushButton* MakeButton(const char* field, const char* caption, int left, int width, int tabOrder,
                             const char* hint, void (TForm1::*handler)());
     void FocusList();
+    // Shows the notation's current position and move on the board.
+    void ShowCurrentOnBoard();
+    // Loads the game of the selected row after moving the selection by step.
+    void GoToGame(int step);
+    void RunCommand(Command command);
+    // Runs a handler body; an exception ends it with a message instead of
+    // reaching the event loop.
+    template <typename F>
+    void Guarded(F&& body);
 
     QStringList params_;
     bool started_ = false;

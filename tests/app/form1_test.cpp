@@ -8,6 +8,8 @@
 #include <map>
 
 #include "app/form1.h"
+#include "board/qt/brett.h"
+#include "notation/qt/notation.h"
 #include "collection/qt/pgn.h"
 #include "support/ccf_writer.h"
 #include "support/qt/recording_platform.h"

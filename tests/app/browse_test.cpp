@@ -1,0 +1,425 @@
+// Browsing the games of a file from the main window: the key map, the
+// buttons, the jumps between marked positions, moving between games, loading
+// a chosen game and the two clipboard commands.
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/form1.h"
+#include "board/qt/brett.h"
+#include "collection/qt/pgn.h"
+#include "notation/qt/notation.h"
+#include "rules/fen.h"
+#include "support/qt/recording_platform.h"
+#include "support/test_data.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Placement and side to move of the positions the tests visit.
+const std::string kInitial = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w";
+const std::string kEmpty = "8/8/8/8/8/8/8/8";
+const std::string kG1AfterE4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b";
+const std::string kG1AfterE5 = "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w";
+const std::string kG1Match1 = "rnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b";  // after 2. Nf3
+const std::string kG1Match2 = "r1bqkbnr/1ppp1ppp/p1n5/4p3/B3P3/5N2/PPPP1PPP/RNBQK2R b";  // after 4. Ba4
+const std::string kG1End = "r1bqk2r/1pppbppp/p1n2n2/4p3/B3P3/5N2/PPPP1PPP/RNBQ1RK1 w";
+const std::string kG2Match = "rnbqkbnr/ppp2ppp/4p3/3p4/2PP4/2N5/PP2PPPP/R1BQKBNR b";  // after 3. Nc3
+const std::string kG3End = "rnbqkbnr/pp2pppp/3p4/2p5/4P3/5N2/PPPP1PPP/RNBQKB1R w";
+
+std::string Header(int n) {
+    return "[Event \"E" + std::to_string(n) + "\"]\n[Site \"S\"]\n[White \"W" + std::to_string(n) +
+           "\"]\n[Black \"B\"]\n[Result \"*\"]\n\n";
+}
+
+// Game 1: marks after 2. Nf3 and 4. Ba4; a lower-case "match" after 5. O-O is no mark.
+std::string Game1() {
+    return Header(1) +
+           "1. e4 e5 2. Nf3 {MATCH} Nc6 3. Bb5 a6 4. Ba4 {a MATCH again} Nf6 5. O-O {match} Be7 *\n\n";
+}
+// Game 2: one mark after 3. Nc3.
+std::string Game2() { return Header(2) + "1. d4 d5 2. c4 e6 3. Nc3 {MATCH} Nf6 *\n\n"; }
+// Game 3: the only mark stands in a variation, which the search does not enter.
+std::string Game3() {
+    return Header(3) + "1. e4 c5 (1... e5 2. Nf3 {MATCH inside a variation}) 2. Nf3 d6 *\n\n";
+}
+
+// Placement and side to move of a position.
+std::string Fen2(const TSchachbrett& board, const TZug& zug) {
+    const std::string fen = PositionToFEN(board, zug, 1);
+    const auto space = fen.find(' ');
+    return fen.substr(0, fen.find(' ', space + 1));
+}
+
+std::string BoardFen(TForm1& form) { return Fen2(form.Brett1->Stellung(), form.Brett1->Zug()); }
+
+std::string NotationFen(TForm1& form) {
+    const TZug* move = form.Notation1->CurrentMove();
+    return Fen2(form.Notation1->CurrentPosition(), move ? *move : form.Notation1->Core().State);
+}
+
+// The board shows what the notation stands on, and has painted it.
+void ExpectInStep(TForm1& form, const std::string& fen) {
+    EXPECT_EQ(NotationFen(form), fen);
+    EXPECT_EQ(BoardFen(form), fen);
+    EXPECT_FALSE(form.Brett1->PaintLocked);
+    EXPECT_TRUE(form.Brett1->LastDrawn() == form.Brett1->Stellung()) << "the board did not paint the position";
+}
+
+class Browse : public ::testing::Test {
+protected:
+    void Open(const std::string& text, const std::string& name = "games.pgn") {
+        path_ = (dir_ / name).string();
+        testdata::WriteFile(path_, text);
+        form_ = std::make_unique<TForm1>(QStringList{QString::fromStdString(path_)});
+        form_->show();
+        form_->activateWindow();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return form_->StartupDone(); }, 5000));
+    }
+    void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(form_->PGN1, Qt::Key(key), mods); }
+    void Pad(int digit) { Key(Qt::Key_0 + digit, Qt::KeypadModifier); }
+    TForm1& F() { return *form_; }
+
+    RecordingPlatform platform_;
+    testdata::TempDir dir_;
+    std::string path_;
+    std::unique_ptr<TForm1> form_;
+};
+
+}  // namespace
+
+TEST_F(Browse, StartupOpensTheFirstGameAtItsFirstMark) {
+    Open(Game1() + Game2() + Game3());
+    EXPECT_EQ(F().PGN1->ItemIndex(), 0);
+    EXPECT_TRUE(F().PGN1->hasFocus());
+    EXPECT_EQ(F().Notation1->CurrentComment(), "MATCH");
+    ExpectInStep(F(), kG1Match1);
+    EXPECT_TRUE(platform_.messages.empty());
+    // The board is the laid-out one: 33-pixel squares, sky blue dark squares.
+    EXPECT_EQ(F().Brett1->geometry(), QRect(8, 168, 264, 264));
+    EXPECT_EQ(F().Brett1->Groesse(), 33);
+    EXPECT_EQ(F().Brett1->Figuren(), TFigurenset::WinboardF33);
+    EXPECT_EQ(F().Brett1->BlackSquareColor(), QColor(166, 202, 240));
+    EXPECT_TRUE(F().Brett1->ZugVorschlagen());
+    EXPECT_FALSE(F().Brett1->Grundstellung());
+    EXPECT_EQ(F().Notation1->geometry(), QRect(288, 168, 329, 265));
+    EXPECT_TRUE(F().Notation1->English());
+    EXPECT_FALSE(F().Notation1->Ueberschrift());
+    EXPECT_EQ(F().Notation1->Indent1Var(), 10);
+    EXPECT_EQ(F().Notation1->Zeilenabstand(), 3);
+}
+
+TEST_F(Browse, AGameWithoutMarksOpensAtTheEndOfItsMainLine) {
+    Open(Game3());
+    ExpectInStep(F(), kG3End);
+}
+
+TEST_F(Browse, MatchSearchForwardAndBack) {
+    Open(Game1() + Game2());
+    // C on a mark goes to the next one; then, with no mark left, to the end
+    // (the lower-case word is no mark).
+    Key(Qt::Key_C);
+    ExpectInStep(F(), kG1Match2);
+    EXPECT_EQ(F().Notation1->CurrentComment(), "a MATCH again");
+    Key(Qt::Key_C);
+    ExpectInStep(F(), kG1End);
+    Key(Qt::Key_C);  // at the end: stays
+    ExpectInStep(F(), kG1End);
+    // E from the end: the later mark, the earlier one, then the start.
+    Key(Qt::Key_E);
+    ExpectInStep(F(), kG1Match2);
+    Key(Qt::Key_E);
+    ExpectInStep(F(), kG1Match1);
+    Key(Qt::Key_E);
+    ExpectInStep(F(), kInitial);
+    EXPECT_EQ(F().Notation1->CurrentMove(), nullptr);
+    Key(Qt::Key_E);  // at the start: stays
+    ExpectInStep(F(), kInitial);
+    // Keypad 3 and 9 do the same; so do the buttons.
+    Pad(3);
+    ExpectInStep(F(), kG1Match1);
+    Pad(3);
+    ExpectInStep(F(), kG1Match2);
+    Pad(9);
+    ExpectInStep(F(), kG1Match1);
+    F().NextMatchB->click();
+    ExpectInStep(F(), kG1Match2);
+    F().PrevMatchB->click();
+    ExpectInStep(F(), kG1Match1);
+    EXPECT_EQ(F().PGN1->ItemIndex(), 0);
+    EXPECT_EQ(platform_.beeps, 0);
+    EXPECT_TRUE(platform_.messages.empty());
+}
+
+TEST_F(Browse, MoveKeysLettersAndKeypad) {
+    Open(Game1());
+    struct Step {
+        int key;
+        bool keypad;
+        std::string fen;
+    };
+    const std::vector<Step> steps = {
+        {Qt::Key_Q, false, kInitial},    {Qt::Key_D, false, kG1AfterE4}, {Qt::Key_D, false, kG1AfterE5},
+        {Qt::Key_A, false, kG1AfterE4},  {Qt::Key_Z, false, kG1End},     {Qt::Key_Q, false, kInitial},
+        {Qt::Key_Y, false, kG1End},      {Qt::Key_7, true, kInitial},    {Qt::Key_6, true, kG1AfterE4},
+        {Qt::Key_6, true, kG1AfterE5},   {Qt::Key_4, true, kG1AfterE4},  {Qt::Key_1, true, kG1End},
+        {Qt::Key_S, false, kG1End},      {Qt::Key_7, true, kInitial},    {Qt::Key_5, true, kG1AfterE4},
+        {Qt::Key_S, false, kG1AfterE5},
+    };
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        Key(steps[i].key, steps[i].keypad ? Qt::KeypadModifier : Qt::NoModifier);
+        SCOPED_TRACE(i);
+        ExpectInStep(F(), steps[i].fen);
+    }
+    // Shift is not looked at.
+    Key(Qt::Key_Q, Qt::ShiftModifier);
+    ExpectInStep(F(), kInitial);
+    // At the ends nothing moves.
+    Key(Qt::Key_A);
+    Key(Qt::Key_Q);
+    ExpectInStep(F(), kInitial);
+    Key(Qt::Key_Z);
+    Key(Qt::Key_D);
+    Pad(6);
+    ExpectInStep(F(), kG1End);
+    // The digits of the main keyboard and other letters are not browsing keys.
+    Key(Qt::Key_Q);
+    for (int k : {Qt::Key_6, Qt::Key_3, Qt::Key_1, Qt::Key_B, Qt::Key_F, Qt::Key_M, Qt::Key_Space})
+        Key(k);
+    ExpectInStep(F(), kInitial);
+    EXPECT_TRUE(platform_.messages.empty());
+}
+
+TEST_F(Browse, EachKeyActsOnce) {
+    // The list and the window both see keys; a key must not step twice.
+    Open(Game1());
+    Key(Qt::Key_Q);
+    Key(Qt::Key_D);
+    ExpectInStep(F(), kG1AfterE4);
+    // With the focus on the window itself, its own key handler does the work.
+    F().setFocus();
+    QTest::keyClick(&F(), Qt::Key_D);
+    ExpectInStep(F(), kG1AfterE5);
+}
+
+TEST_F(Browse, ButtonsDoTheirCommandAndGiveTheFocusBack) {
+    Open(Game1() + Game2());
+    struct Click {
+        QPushButton* button;
+        std::string fen;
+    };
+    const std::vector<Click> clicks = {
+        {F().ButtonStart, kInitial}, {F().ButtonForw, kG1AfterE4}, {F().ButtonForw, kG1AfterE5},
+        {F().ButtonBack, kG1AfterE4}, {F().ButtonEnd, kG1End},     {F().ButtonForw, kG1End},
+        {F().ButtonStart, kInitial}, {F().ButtonBack, kInitial},   {F().NextWBranch, kG1AfterE4},
+        {F().NextMatchB, kG1Match1}, {F().ButtonEnd, kG1End},      {F().PrevMatchB, kG1Match2},
+    };
+    for (std::size_t i = 0; i < clicks.size(); ++i) {
+        SCOPED_TRACE(i);
+        clicks[i].button->setFocus();
+        QTest::mouseClick(clicks[i].button, Qt::LeftButton);
+        ExpectInStep(F(), clicks[i].fen);
+        EXPECT_TRUE(F().PGN1->hasFocus());
+    }
+    // The keys work at once after a click.
+    Key(Qt::Key_D);
+    EXPECT_EQ(NotationFen(F()), "r1bqkb1r/1ppp1ppp/p1n2n2/4p3/B3P3/5N2/PPPP1PPP/RNBQK2R w");
+    for (QPushButton* b : {F().PredGame, F().NextGame, F().ButtonClipPos, F().ButtonClipPGN}) {
+        b->setFocus();
+        b->click();
+        EXPECT_TRUE(F().PGN1->hasFocus()) << b->objectName().toStdString();
+    }
+}
+
+TEST_F(Browse, NextAndPreviousGame) {
+    Open(Game1() + Game2() + Game3());
+    Key(Qt::Key_X);
+    EXPECT_EQ(F().PGN1->ItemIndex(), 1);
+    ExpectInStep(F(), kG2Match);
+    Pad(2);
+    EXPECT_EQ(F().PGN1->ItemIndex(), 2);
+    ExpectInStep(F(), kG3End);
+    // On the last game: reloaded, at its first mark (here the end), selection kept.
+    Key(Qt::Key_Q);
+    F().NextGame->click();
+    EXPECT_EQ(F().PGN1->ItemIndex(), 2);
+    ExpectInStep(F(), kG3End);
+    Key(Qt::Key_W);
+    EXPECT_EQ(F().PGN1->ItemIndex(), 1);
+    ExpectInStep(F(), kG2Match);
+    Pad(8);
+    EXPECT_EQ(F().PGN1->ItemIndex(), 0);
+    ExpectInStep(F(), kG1Match1);
+    // On the first game: reloaded from the start, at its first mark again.
+    Key(Qt::Key_C);
+    F().PredGame->click();
+    EXPECT_EQ(F().PGN1->ItemIndex(), 0);
+    ExpectInStep(F(), kG1Match1);
+    EXPECT_TRUE(F().PGN1->hasFocus());
+    EXPECT_TRUE(platform_.messages.empty());
+}
+
+TEST_F(Browse, ArrowsSelectAndEnterOrDoubleClickLoadsWithTheBoardLocked) {
+    Open(Game1() + Game2() + Game3());
+    std::vector<bool> lockedDuringLoad;
+    F().Notation1->SetOnMoveChange([&](TNotationCore&, TZug& z, TSchachbrett& s, bool n) {
+        lockedDuringLoad.push_back(F().Brett1->PaintLocked);
+        F().ZmenaTahu(F().Notation1, z, s, n);
+    });
+    Key(Qt::Key_Down);
+    EXPECT_EQ(F().PGN1->ItemIndex(), 1);
+    ExpectInStep(F(), kG1Match1);  // arrows only move the selection
+    EXPECT_TRUE(lockedDuringLoad.empty());
+    Key(Qt::Key_Return);
+    ExpectInStep(F(), kG2Match);
+    ASSERT_FALSE(lockedDuringLoad.empty());
+    EXPECT_TRUE(lockedDuringLoad.front());
+
+    // A double click on a row loads that game.
+    lockedDuringLoad.clear();
+    const QRect row = F().PGN1->visualRect(F().PGN1->model()->index(2, 0));
+    QTest::mouseDClick(F().PGN1->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
+    EXPECT_EQ(F().PGN1->ItemIndex(), 2);
+    ExpectInStep(F(), kG3End);
+    ASSERT_FALSE(lockedDuringLoad.empty());
+    EXPECT_TRUE(lockedDuringLoad.front());
+
+    // The handler itself, as the list calls it.
+    F().PGNDvojKlik(F().PGN1, Game1(), 0);
+    ExpectInStep(F(), kG1Match1);
+}
+
+TEST_F(Browse, ClipboardCommands) {
+    Open(Game1() + Game2());
+    F().ButtonClipPos->click();
+    EXPECT_EQ(platform_.clipboard.toStdString(), kG1Match1 + " KQkq - 0 1");
+    Key(Qt::Key_Q);
+    F().ButtonClipPos->click();
+    EXPECT_EQ(platform_.clipboard.toStdString(), kInitial + " KQkq - 0 1");
+    F().ButtonClipPGN->click();
+    const std::string pgn = platform_.clipboard.toStdString();
+    EXPECT_NE(pgn.find("[White \"W1\"]"), std::string::npos) << pgn;
+    EXPECT_NE(pgn.find("Nf3"), std::string::npos) << pgn;
+    EXPECT_NE(pgn.find("MATCH"), std::string::npos) << pgn;
+    EXPECT_EQ(pgn.find("W2"), std::string::npos) << pgn;
+    EXPECT_EQ(platform_.clipboardWrites, 3);
+    EXPECT_TRUE(platform_.messages.empty());
+}
+
+TEST_F(Browse, AnEmptyFileLeavesTheWindowUsable) {
+    Open("");
+    EXPECT_EQ(F().PGN1->ItemIndex(), -1);
+    EXPECT_EQ(F().Notation1->CurrentMove(), nullptr);
+    for (int k : {Qt::Key_Q, Qt::Key_A, Qt::Key_D, Qt::Key_S, Qt::Key_Z, Qt::Key_E, Qt::Key_C, Qt::Key_W, Qt::Key_X,
+                  Qt::Key_Return, Qt::Key_Down})
+        Key(k);
+    for (int d = 1; d <= 9; ++d) Pad(d);
+    for (QPushButton* b : {F().ButtonStart, F().ButtonBack, F().NextWBranch, F().ButtonForw, F().ButtonEnd,
+                           F().PrevMatchB, F().NextMatchB, F().PredGame, F().NextGame, F().ButtonClipPos,
+                           F().ButtonClipPGN})
+        b->click();
+    EXPECT_EQ(F().PGN1->ItemIndex(), -1);
+    EXPECT_EQ(F().Notation1->CurrentMove(), nullptr);
+    EXPECT_TRUE(platform_.messages.empty());
+    EXPECT_TRUE(F().isVisible());
+    EXPECT_TRUE(F().PGN1->hasFocus());
+}
+
+TEST_F(Browse, BrokenGamesAndAVanishingFileLeaveTheWindowUsable) {
+    // Game 2 breaks off at an impossible move, game 3 is binary noise.
+    std::string noise;
+    for (int i = 0; i < 3000; ++i) noise += static_cast<char>((i * 97 + 13) % 256);
+    Open(Game1() + Header(2) + "1. e4 e5 2. Kxe8 {MATCH} Nf6 *\n\n" + Header(3) + noise + "\n\n" + Game2());
+    ASSERT_EQ(F().PGN1->RowCount(), 4);
+    Key(Qt::Key_X);
+    EXPECT_EQ(F().PGN1->ItemIndex(), 1);
+    // What could be read stands; the board agrees with the notation.
+    EXPECT_EQ(BoardFen(F()), NotationFen(F()));
+    Key(Qt::Key_X);
+    EXPECT_EQ(F().PGN1->ItemIndex(), 2);
+    EXPECT_EQ(BoardFen(F()), NotationFen(F()));
+    for (int k : {Qt::Key_Q, Qt::Key_D, Qt::Key_S, Qt::Key_Z, Qt::Key_E, Qt::Key_C}) Key(k);
+    F().ButtonClipPGN->click();
+    Key(Qt::Key_X);
+    ExpectInStep(F(), kG2Match);
+    EXPECT_TRUE(platform_.messages.empty());  // reading errors of a game are not reported
+
+    // The file goes away under the window: the games cannot be read, nothing breaks.
+    fs::remove(path_);
+    Key(Qt::Key_W);
+    Key(Qt::Key_W);
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(F().isVisible());
+    EXPECT_EQ(BoardFen(F()), NotationFen(F()));
+    EXPECT_FALSE(F().Brett1->PaintLocked);
+    EXPECT_FALSE(fs::exists(path_));
+}
+
+TEST_F(Browse, KeyMapTable) {
+    using C = TForm1::Command;
+    const Qt::KeyboardModifiers pad = Qt::KeypadModifier;
+    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_Q, {}), C::ToStart);
+    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_7, pad), C::ToStart);
+    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_A, {}), C::StepBack);
+    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_4, pad), C::StepBack);
+    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_D, {}), C::StepForward);
+    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_6, pad), C::StepForward);
+    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_S, {}), C::StepForwardBranch);
+    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_5, pad), C::StepForwardBranch);
+    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_Y, {}), C::ToEnd);
+    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_Z, {}), C::ToEnd);
+    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_1, pad), C::ToEnd);
+    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_E, {}), C::PrevMatch);
+    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_9, pad), C::PrevMatch);
+    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_C, Qt::ControlModifier), C::NextMatch);
+    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_3, pad), C::NextMatch);
+    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_W, {}), C::PredGame);
+    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_8, pad), C::PredGame);
+    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_X, {}), C::NextGame);
+    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_2, pad), C::NextGame);
+    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_0, pad), C::None);
+    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_7, {}), C::None);
+    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_Left, {}), C::None);
+    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_Home, pad), C::None);
+}
+
+TEST_F(Browse, RealMarkedFiles) {
+    REQUIRE_SHARED_PGN();
+    const fs::path marked = testdata::SharedPgnDir() / "marked";
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(marked)) {
+        if (entry.path().extension() != ".pgn") continue;
+        ++files;
+        SCOPED_TRACE(entry.path().string());
+        TForm1 form({QString::fromStdString(entry.path().string())});
+        form.show();
+        form.activateWindow();
+        ASSERT_TRUE(QTest::qWaitFor([&form] { return form.StartupDone(); }, 30000));
+        ASSERT_GT(form.PGN1->RowCount(), 0);
+        // The first game stands on a mark or at the end of its main line.
+        const bool onMark = form.Notation1->CurrentComment().find("MATCH") != std::string::npos;
+        if (!onMark) {
+            EXPECT_FALSE(form.Notation1->Core().Current && form.Notation1->Core().Current->Next);
+        }
+        // Walk the marks of the first games; the board follows every jump.
+        for (int game = 0; game < 5 && game < form.PGN1->RowCount(); ++game) {
+            for (int jump = 0; jump < 50; ++jump) {
+                QTest::keyClick(form.PGN1, Qt::Key_C);
+                EXPECT_EQ(BoardFen(form), NotationFen(form));
+                if (form.Notation1->CurrentComment().find("MATCH") == std::string::npos) break;
+            }
+            QTest::keyClick(form.PGN1, Qt::Key_E);
+            EXPECT_EQ(BoardFen(form), NotationFen(form));
+            QTest::keyClick(form.PGN1, Qt::Key_X);
+        }
+        EXPECT_TRUE(platform_.messages.empty());
+    }
+    if (files == 0) {
+        GTEST_SKIP() << "no marked PGN files in " << marked;
+    }
+}
