@@ -92,8 +92,10 @@ TNotatPaintbox::TNotatPaintbox(TNotation* owner) : QWidget(owner), owner_(owner)
 void TNotatPaintbox::paintEvent(QPaintEvent* event) {
     Guarded(this, [&] {
         owner_->lastPaintRegion_ = event->region();
+        owner_->paintClip_ = event->region().boundingRect();
         QPainter painter(this);
         owner_->PaintNotation(painter);
+        owner_->paintClip_ = QRect();
     });
 }
 
@@ -457,6 +459,11 @@ QRect TNotation::HighlightRect(const TBaum* move, TNotationFont* font) const {
     return QRect(x, y, w, QFontMetrics(QtFont(rowFont)).height());
 }
 
+QRect TNotation::MoveRect(const TBaum* move) const {
+    const_cast<TNotation*>(this)->ComputeVisibleRows();
+    return HighlightRect(move);
+}
+
 void TNotation::DrawRow(QPainter& painter, int row, int y) {
     const TNotationDisplay& d = *display_;
     const TNotationFont rowFont = d.Rows[static_cast<size_t>(row)].Font;
@@ -483,7 +490,7 @@ void TNotation::PaintNotation(QPainter& painter) {
     ComputeVisibleRows();
     painter.fillRect(QRect(0, 0, paintbox_->width(), paintbox_->height()), color_);
     const int rows = display_->RowCount();
-    const QRect clip = lastPaintRegion_.boundingRect();
+    const QRect clip = paintClip_;
     int r = 0;
     for (int i = firstRow_ - 1; i <= lastRow_ - 1 && i < rows; ++i, ++r) {
         if (i < 0) continue;

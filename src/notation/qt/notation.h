@@ -140,6 +140,9 @@ public:
     int HighlightDrawCount() const { return highlightDraws_; }
     // The region the last paint of the paint box covered.
     const QRegion& LastPaintRegion() const { return lastPaintRegion_; }
+    // Where the text of `move` stands on the paint box; empty when its row is
+    // not in the window.
+    QRect MoveRect(const TBaum* move) const;
     // The 1-based text position under a point of the paint box; 0 for none.
     int TextPositionAt(int x, int y);
     void ClickAt(int x, int y);
@@ -196,6 +199,7 @@ private:
     TNotationFont highlightFont_ = TNotationFont::Var0;
     int highlightW_ = 0;
     QRegion lastPaintRegion_;
+    QRect paintClip_;  // rows outside it are not drawn (empty: all)
 
     int paintCount_ = 0;
     int highlightDraws_ = 0;

@@ -1,0 +1,547 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QImage>
+#include <QListWidget>
+#include <QTest>
+
+#include <string>
+#include <vector>
+
+#include "notation/qt/notation.h"
+#include "notation/qt/variation_chooser.h"
+#include "support/qt/recording_platform.h"
+
+namespace {
+
+const char* kGame =
+    "[Event \"Club\"]\n[White \"Adams\"]\n[Black \"Brown\"]\n[Result \"*\"]\n\n"
+    "1. e4 e5 2. Nf3 {a comment on the knight} Nc6 3. Bb5 (3. Bc4 Bc5 (3... Nf6 4. Ng5) 4. c3) 3... a6 4. Ba4 Nf6 *\n";
+
+void Flush() {
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+}
+
+std::vector<TBaum*> MainLine(TNotationCore& core) {
+    std::vector<TBaum*> line;
+    for (TBaum* b = core.Root && core.Root->FirstMove ? core.Root->FirstMove : nullptr; b; b = b->Next)
+        line.push_back(b);
+    return line;
+}
+
+// The loader reads only games that start with a tag line.
+std::string Game(const std::string& moves) { return "[Event \"t\"]\n\n" + moves + "\n"; }
+
+int Sq(const char* name) { return (name[1] - '1') * 10 + (name[0] - 'a') + 21; }
+
+// A long game of knight moves back and forth.
+std::string KnightShuffle(int fullMoves) {
+    std::string s;
+    s.reserve(static_cast<size_t>(fullMoves) * 24);
+    for (int i = 0; i < fullMoves; ++i) {
+        s += std::to_string(i + 1);
+        s += (i % 2 == 0) ? ". Nf3 Nf6 " : ". Ng1 Ng8 ";
+    }
+    return s + "*";
+}
+
+class NotationWidget : public ::testing::Test {
+protected:
+    void SetUp() override {
+        w.resize(400, 200);
+        w.SetEnglish(true);
+        w.show();
+        Flush();
+    }
+    // Counts relayouts by wrapping the layout hook.
+    void CountRelayouts() {
+        auto inner = w.Core().Hooks.Relayout;
+        w.Core().Hooks.Relayout = [this, inner] {
+            ++relayouts;
+            inner();
+        };
+    }
+    int PaintsAfter(const std::function<void()>& fn) {
+        Flush();
+        const int before = w.PaintCount();
+        fn();
+        Flush();
+        return w.PaintCount() - before;
+    }
+
+    RecordingPlatform platform;
+    TNotation w;
+    int relayouts = 0;
+};
+
+// ---- properties ----
+
+TEST_F(NotationWidget, DefaultsAndWritesThatOnlyActOnChangedValues) {
+    TNotation fresh;
+    EXPECT_FALSE(fresh.Ueberschrift());
+    EXPECT_FALSE(fresh.English());
+    EXPECT_EQ(fresh.Indent0Var(), 2);
+    EXPECT_EQ(fresh.Indent1Var(), 10);
+    EXPECT_EQ(fresh.Indent2Var(), 18);
+    EXPECT_TRUE(fresh.AutoBold());
+    EXPECT_EQ(fresh.Zeilenabstand(), 3);
+    EXPECT_EQ(fresh.BevelOuter(), TBevelKind::Lowered);
+    EXPECT_EQ(fresh.BevelInner(), TBevelKind::None);
+    EXPECT_EQ(fresh.BevelWidthNotat(), 1);
+    EXPECT_EQ(fresh.BorderWidthNotat(), 0);
+
+    CountRelayouts();
+    w.SetIndent0Var(2);
+    w.SetIndent1Var(10);
+    w.SetIndent2Var(18);
+    w.SetZeilenabstand(3);
+    w.SetEnglish(true);
+    w.SetAutoBold(false);
+    EXPECT_EQ(relayouts, 0);
+    EXPECT_FALSE(w.AutoBold());
+    w.SetIndent1Var(30);
+    EXPECT_EQ(relayouts, 1);
+    EXPECT_EQ(w.Indent1Var(), 30);
+    // The headline setting relayouts even when unchanged.
+    w.SetUeberschrift(false);
+    EXPECT_EQ(relayouts, 2);
+}
+
+TEST_F(NotationWidget, BevelAndBorderPlaceThePaintBox) {
+    w.SetBevelWidthNotat(0);  // ignored
+    EXPECT_EQ(w.BevelWidthNotat(), 1);
+    EXPECT_EQ(w.Paintbox()->x(), 1);
+    w.SetBevelWidthNotat(3);
+    w.SetBorderWidthNotat(2);
+    EXPECT_EQ(w.Paintbox()->geometry().topLeft(), QPoint(5, 5));
+    EXPECT_EQ(w.Paintbox()->height(), w.height() - 10);
+    EXPECT_EQ(w.Scrollbar()->x(), w.Paintbox()->x() + w.Paintbox()->width());
+    EXPECT_EQ(w.Scrollbar()->height(), w.Paintbox()->height());
+    EXPECT_EQ(w.Scrollbar()->x() + w.Scrollbar()->width(), w.width() - 5);
+}
+
+TEST_F(NotationWidget, LineHeightFollowsTheMainFontAndSpacing) {
+    EXPECT_EQ(w.LineHeight(), QFontMetrics(w.Font0Var()).height() + 3);
+    w.SetZeilenabstand(10);
+    EXPECT_EQ(w.LineHeight(), QFontMetrics(w.Font0Var()).height() + 10);
+    QFont big = w.Font0Var();
+    big.setPixelSize(30);
+    w.SetFont0Var(big);
+    EXPECT_EQ(w.LineHeight(), QFontMetrics(big).height() + 10);
+    EXPECT_GT(w.LineHeight(), 30);
+    // The large change of the scroll bar is a window of rows less one.
+    EXPECT_EQ(w.Scrollbar()->pageStep(), std::max(1, w.Scrollbar()->height() / w.LineHeight() - 1));
+}
+
+TEST_F(NotationWidget, FontSizesKeepCommentsNoLargerThanMoves) {
+    QFont f = w.Font0Var();
+    f.setPixelSize(14);
+    w.SetFont0Var(f);
+    // The variation fonts follow the main font's family and size.
+    EXPECT_EQ(w.Font1Var().pixelSize(), 14);
+    EXPECT_EQ(w.Font2Var().pixelSize(), 14);
+    QFont comment = f;
+    comment.setPixelSize(40);
+    w.SetFontComment(comment);
+    EXPECT_EQ(w.FontComment().pixelSize(), 14);
+    // A smaller main font shrinks the comment font with it.
+    comment.setPixelSize(12);
+    w.SetFontComment(comment);
+    EXPECT_EQ(w.FontComment().pixelSize(), 12);
+    f.setPixelSize(10);
+    w.SetFont0Var(f);
+    EXPECT_EQ(w.FontComment().pixelSize(), 10);
+    // Font1Var takes only the style of what it is given.
+    QFont other = f;
+    other.setPixelSize(50);
+    other.setItalic(true);
+    w.SetFont1Var(other);
+    EXPECT_TRUE(w.Font1Var().italic());
+    EXPECT_EQ(w.Font1Var().pixelSize(), 10);
+}
+
+// ---- layout and painting ----
+
+TEST_F(NotationWidget, RowsAreBrokenByTheWidthOfTheQtFonts) {
+    ASSERT_EQ(w.LoadGame(kGame), 0);
+    w.resize(140, 300);
+    Flush();
+    const int narrowSmall = w.Display().RowCount();
+    QFont big = w.Font0Var();
+    big.setPixelSize(24);
+    w.SetFont0Var(big);
+    const int narrowBig = w.Display().RowCount();
+    EXPECT_GT(narrowBig, narrowSmall);
+    // No row is wider than the paint box unless it is one word.
+    const TNotationDisplay& d = w.Display();
+    QFontMetrics fm(big);
+    for (int i = 0; i < d.RowCount(); ++i) {
+        std::string row = d.RowText(i);
+        if (row.find(' ') == std::string::npos || d.Rows[static_cast<size_t>(i)].Font == TNotationFont::Comment) continue;
+        EXPECT_EQ(d.PaintWidth, w.Paintbox()->width());
+    }
+    w.resize(2000, 300);
+    Flush();
+    EXPECT_LT(w.Display().RowCount(), narrowBig);
+}
+
+int CountColour(const QImage& img, const QRect& area, bool (*match)(QRgb)) {
+    int n = 0;
+    const QRect r = area.intersected(img.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            if (match(img.pixel(x, y))) ++n;
+    return n;
+}
+bool Reddish(QRgb p) { return qRed(p) > 150 && qGreen(p) < 110 && qBlue(p) < 110; }
+bool Bluish(QRgb p) { return qBlue(p) > 150 && qRed(p) < 110 && qGreen(p) < 110; }
+bool Black(QRgb p) { return qRed(p) < 40 && qGreen(p) < 40 && qBlue(p) < 40; }
+
+TEST_F(NotationWidget, RowsArePaintedInTheirFontsAndTheCurrentMoveInverse) {
+    w.resize(600, 400);
+    w.SetFontColor(TNotationFont::Comment, Qt::red);
+    w.SetFontColor(TNotationFont::Var1, Qt::blue);
+    w.SetColor(Qt::white);
+    ASSERT_EQ(w.LoadGame(kGame), 0);
+    Flush();
+    const TNotationDisplay& d = w.Display();
+    int commentRow = -1, varRow = -1;
+    for (int i = 0; i < d.RowCount(); ++i) {
+        if (commentRow < 0 && d.RowText(i).find("knight") != std::string::npos) commentRow = i;
+        if (varRow < 0 && d.Rows[static_cast<size_t>(i)].Font == TNotationFont::Var1) varRow = i;
+    }
+    ASSERT_GE(commentRow, 0);
+    ASSERT_GE(varRow, 0);
+    const int lh = w.LineHeight();
+    QImage img = w.Paintbox()->grab().toImage();
+    const QRect commentBand(0, commentRow * lh, img.width(), lh);
+    const QRect varBand(0, varRow * lh, img.width(), lh);
+    EXPECT_GT(CountColour(img, commentBand, Reddish), 0);
+    EXPECT_EQ(CountColour(img, commentBand, Bluish), 0);
+    EXPECT_GT(CountColour(img, varBand, Bluish), 0);
+    EXPECT_EQ(CountColour(img, varBand, Reddish), 0);
+    // The indent of a variation row shows as blank space on its left.
+    EXPECT_EQ(CountColour(img, QRect(0, varRow * lh, w.Indent1Var(), lh), Bluish), 0);
+
+    // At the start nothing is inverse; after a step the move is.
+    const QRect before = w.MoveRect(MainLine(w.Core())[0]);
+    ASSERT_TRUE(before.width() > 0);
+    EXPECT_LT(CountColour(img, before, Black), before.width() * before.height() / 2);
+    ASSERT_TRUE(w.StepForward());
+    Flush();
+    img = w.Paintbox()->grab().toImage();
+    EXPECT_GT(CountColour(img, before, Black), before.width() * before.height() / 2);
+    EXPECT_EQ(w.HighlightedMove(), w.Core().Current);
+}
+
+TEST_F(NotationWidget, StepsRedrawOnlyTheOldAndNewHighlight) {
+    w.resize(600, 400);
+    ASSERT_EQ(w.LoadGame(kGame), 0);
+    Flush();
+    ASSERT_TRUE(w.StepForward());
+    Flush();
+    const auto line = MainLine(w.Core());
+    const QRect first = w.MoveRect(line[0]);
+    EXPECT_EQ(PaintsAfter([&] { ASSERT_TRUE(w.StepForward()); }), 1);
+    const QRect second = w.MoveRect(line[1]);
+    const QRegion painted = w.LastPaintRegion();
+    EXPECT_TRUE(painted.contains(first.center()));
+    EXPECT_TRUE(painted.contains(second.center()));
+    EXPECT_LE(painted.boundingRect().height(), 2 * w.LineHeight());
+    EXPECT_LT(painted.boundingRect().width(), w.Paintbox()->width() / 2);
+    EXPECT_FALSE(painted.contains(QPoint(w.Paintbox()->width() - 2, w.Paintbox()->height() - 2)));
+    // A step back erases the second and draws the first again.
+    EXPECT_EQ(PaintsAfter([&] { ASSERT_TRUE(w.StepBack()); }), 1);
+    EXPECT_TRUE(w.LastPaintRegion().contains(second.center()));
+    EXPECT_TRUE(w.LastPaintRegion().contains(first.center()));
+    // The image then equals a full repaint.
+    QImage partial = w.Paintbox()->grab().toImage();
+    w.Paintbox()->update();
+    Flush();
+    EXPECT_EQ(partial, w.Paintbox()->grab().toImage());
+}
+
+// ---- scrolling ----
+
+TEST_F(NotationWidget, TheCurrentMoveIsKeptInTheWindow) {
+    w.resize(160, 120);
+    ASSERT_EQ(w.LoadGame(Game(KnightShuffle(120))), 0);
+    Flush();
+    const TNotationDisplay& d = w.Display();
+    ASSERT_GT(d.RowCount(), 20);
+    EXPECT_EQ(w.Scrollbar()->minimum(), 0);
+    EXPECT_EQ(w.Scrollbar()->maximum(), d.RowCount() - w.Paintbox()->height() / w.LineHeight());
+    EXPECT_EQ(w.Scrollbar()->value(), 0);
+    int scrolled = 0;
+    while (w.StepForward()) {
+        const int row = d.RowOfMove(w.Core().Current) + 1;
+        const int before = w.Scrollbar()->value();
+        Flush();
+        EXPECT_GE(row, w.FirstVisibleRow());
+        EXPECT_LE(row, w.LastVisibleRow());
+        EXPECT_LE((row - w.FirstVisibleRow() + 1) * w.LineHeight(), w.Paintbox()->height()) << "fully drawn";
+        if (w.Scrollbar()->value() != before) {
+            // Brought back into the middle of the window.
+            ++scrolled;
+            if (w.Scrollbar()->value() < w.Scrollbar()->maximum())
+                EXPECT_EQ(row, w.FirstVisibleRow() + (w.LastVisibleRow() - w.FirstVisibleRow()) / 2);
+        }
+    }
+    EXPECT_GT(scrolled, 0);
+    EXPECT_GT(w.Scrollbar()->value(), 0);
+    EXPECT_TRUE(w.ToStart());
+    Flush();
+    EXPECT_EQ(w.Scrollbar()->value(), 0);
+    // A move that leaves the window comes back into its middle.
+    EXPECT_TRUE(w.ToEnd());
+    Flush();
+    const int first = w.FirstVisibleRow(), last = w.LastVisibleRow();
+    const int row = d.RowOfMove(w.Core().Current);
+    EXPECT_GE(row + 1, first);
+    EXPECT_LE(row + 1, last);
+    // Scrolling by hand repaints.
+    EXPECT_EQ(PaintsAfter([&] { w.Scrollbar()->setValue(0); }), 1);
+    EXPECT_EQ(w.FirstVisibleRow(), 1);
+}
+
+// ---- variation chooser ----
+
+TEST_F(NotationWidget, TheChooserListsTheMovesAndItsAnswerIsPlayed) {
+    ASSERT_EQ(w.LoadGame(Game("1. e4 (1. d4 d5) (1. c4) e5 2. Nf3 *")), 0);
+    QStringList seen;
+    QString title;
+    platform.onModal = [&](QDialog* dlg) {
+        auto* list = dlg->findChild<QListWidget*>();
+        for (int i = 0; list && i < list->count(); ++i) seen << list->item(i)->text();
+        title = dlg->windowTitle();
+        EXPECT_EQ(list ? list->currentRow() : -1, 0);
+        list->setCurrentRow(2);
+        return int(QDialog::Accepted);
+    };
+    int events = 0;
+    bool nextMove = false;
+    w.Core().OnMoveChange = [&](TNotationCore&, TZug&, TSchachbrett& board, bool next) {
+        ++events;
+        nextMove = next;
+        EXPECT_EQ(board[Sq("c4")], Pawn);
+    };
+    EXPECT_TRUE(w.StepForwardBranch());
+    EXPECT_EQ(seen, (QStringList{"A) 1.e4", "B) 1.d4", "C) 1.c4"}));
+    EXPECT_EQ(title, "Select move");
+    EXPECT_EQ(events, 1);
+    EXPECT_TRUE(nextMove);
+    ASSERT_NE(w.CurrentMove(), nullptr);
+    EXPECT_EQ(w.CurrentMove()->FromSq, Sq("c2"));
+
+    // Cancelled at the start: nothing moves, nothing is raised.
+    w.Core().OnMoveChange = [&](TNotationCore&, TZug&, TSchachbrett&, bool) { ++events; };
+    w.ToStart();
+    events = 0;
+    w.SetEnglish(false);
+    platform.onModal = [&](QDialog* dlg) {
+        title = dlg->windowTitle();
+        return int(QDialog::Rejected);
+    };
+    EXPECT_FALSE(w.StepForwardBranch());
+    EXPECT_EQ(w.Core().Current, nullptr);
+    EXPECT_EQ(events, 0);
+    EXPECT_EQ(title, QString::fromUtf8("Variante w\xC3\xA4hlen"));
+}
+
+TEST_F(NotationWidget, TheChooserAnswersToItsKeys) {
+    QListWidget* list = nullptr;
+    for (int key : {int(Qt::Key_Return), int(Qt::Key_Space), int(Qt::Key_Right), int(Qt::Key_Escape), int(Qt::Key_Left)}) {
+        TVariationChooser chooser(&w, {"A) 1.e4", "B) 1.d4"}, true);
+        list = chooser.List();
+        EXPECT_EQ(list->currentRow(), 0);
+        EXPECT_EQ(chooser.size(), QSize(255, 147));
+        QTest::keyClick(list, Qt::Key_Down);
+        EXPECT_EQ(list->currentRow(), 1);
+        chooser.setResult(-5);
+        QTest::keyClick(&chooser, Qt::Key(key));
+        const bool accepted = key == Qt::Key_Return || key == Qt::Key_Space || key == Qt::Key_Right;
+        EXPECT_EQ(chooser.result(), accepted ? int(QDialog::Accepted) : int(QDialog::Rejected)) << key;
+    }
+    // A click on an item chooses it.
+    TVariationChooser chooser(&w, {"A) 1.e4", "B) 1.d4", "C) 1.c4"}, true);
+    chooser.show();
+    Flush();
+    const QRect r = chooser.List()->visualItemRect(chooser.List()->item(2));
+    QTest::mouseClick(chooser.List()->viewport(), Qt::LeftButton, {}, r.center());
+    EXPECT_EQ(chooser.result(), int(QDialog::Accepted));
+    EXPECT_EQ(chooser.List()->currentRow(), 2);
+}
+
+// ---- keys ----
+
+TEST_F(NotationWidget, KeysNavigate) {
+    ASSERT_EQ(w.LoadGame(kGame), 0);
+    int events = 0;
+    w.Core().OnMoveChange = [&](TNotationCore&, TZug&, TSchachbrett&, bool) { ++events; };
+    const auto line = MainLine(w.Core());
+    QTest::keyClick(&w, Qt::Key_End);
+    EXPECT_EQ(w.Core().Current, line.back());
+    QTest::keyClick(&w, Qt::Key_Left);
+    EXPECT_EQ(w.Core().Current, line[line.size() - 2]);
+    QTest::keyClick(&w, Qt::Key_Home);
+    EXPECT_EQ(w.Core().Current, nullptr);
+    QTest::keyClick(&w, Qt::Key_Right);
+    EXPECT_EQ(w.Core().Current, line[0]);
+    QTest::keyClick(&w, Qt::Key_PageDown);
+    EXPECT_EQ(w.Core().Current, line[3]);  // before 3.Bb5, which has an alternative
+    QTest::keyClick(&w, Qt::Key_PageUp);
+    EXPECT_EQ(w.Core().Current, nullptr);
+    EXPECT_EQ(events, 6);
+    // The owner's key handler runs first and may swallow a key.
+    w.OnKeyDown = [](TNotation&, int& key, Qt::KeyboardModifiers) {
+        if (key == Qt::Key_End) key = 0;
+    };
+    QTest::keyClick(&w, Qt::Key_End);
+    EXPECT_EQ(w.Core().Current, nullptr);
+    EXPECT_EQ(events, 6);
+}
+
+TEST_F(NotationWidget, RowUpAndDownMoveBetweenRows) {
+    w.resize(120, 300);
+    ASSERT_EQ(w.LoadGame(Game(KnightShuffle(30))), 0);
+    Flush();
+    const TNotationDisplay& d = w.Display();
+    ASSERT_GT(d.RowCount(), 6);
+    ASSERT_TRUE(w.StepForward());
+    int events = 0;
+    w.Core().OnMoveChange = [&](TNotationCore&, TZug&, TSchachbrett&, bool next) {
+        ++events;
+        EXPECT_FALSE(next);
+    };
+    const int row0 = d.RowOfMove(w.Core().Current);
+    QTest::keyClick(&w, Qt::Key_Down);
+    EXPECT_EQ(d.RowOfMove(w.Core().Current), row0 + 1);
+    EXPECT_EQ(events, 1);
+    QTest::keyClick(&w, Qt::Key_Down);
+    EXPECT_EQ(d.RowOfMove(w.Core().Current), row0 + 2);
+    QTest::keyClick(&w, Qt::Key_Up);
+    EXPECT_EQ(d.RowOfMove(w.Core().Current), row0 + 1);
+    EXPECT_EQ(events, 3);
+    // The board follows the move reached.
+    TNotationCore replay;
+    replay.LoadGame(Game(KnightShuffle(30)));
+    replay.SetCurrent(w.Core().Current == nullptr ? nullptr : nullptr);
+    // Disabled: the arrow rows do nothing.
+    w.setEnabled(false);
+    const TBaum* here = w.Core().Current;
+    w.RowDown();
+    EXPECT_EQ(w.Core().Current, here);
+}
+
+// ---- mouse ----
+
+TEST_F(NotationWidget, AClickOnAMoveMakesItCurrent) {
+    w.resize(600, 400);
+    ASSERT_EQ(w.LoadGame(kGame), 0);
+    Flush();
+    const auto line = MainLine(w.Core());
+    int events = 0;
+    bool nextMove = true;
+    int knightOn = 0;
+    w.Core().OnMoveChange = [&](TNotationCore&, TZug& zug, TSchachbrett& board, bool next) {
+        ++events;
+        nextMove = next;
+        knightOn = board[zug.ToSq];
+    };
+    const QRect nf3 = w.MoveRect(line[2]);
+    ASSERT_GT(nf3.width(), 0);
+    QTest::mouseClick(w.Paintbox(), Qt::LeftButton, {}, nf3.center());
+    EXPECT_EQ(w.Core().Current, line[2]);
+    EXPECT_EQ(events, 1);
+    EXPECT_FALSE(nextMove);
+    EXPECT_EQ(knightOn, Knight);
+    EXPECT_EQ(w.Core().Board[Sq("f3")], Knight);
+    EXPECT_EQ(w.Core().Board[Sq("g1")], 0);
+
+    // Comments, blank space below the rows and the right button change nothing.
+    const TNotationDisplay& d = w.Display();
+    int commentRow = -1;
+    for (int i = 0; i < d.RowCount(); ++i)
+        if (d.RowText(i).find("knight") != std::string::npos) commentRow = i;
+    ASSERT_GE(commentRow, 0);
+    const QRect after = w.MoveRect(line[3]);
+    const QPoint onComment(nf3.right() + 20, commentRow * w.LineHeight() + w.LineHeight() / 2);
+    ASSERT_LT(onComment.x(), after.left());
+    QTest::mouseClick(w.Paintbox(), Qt::LeftButton, {}, onComment);
+    QTest::mouseClick(w.Paintbox(), Qt::LeftButton, {}, QPoint(5, w.Paintbox()->height() - 2));
+    QTest::mouseClick(w.Paintbox(), Qt::RightButton, {}, w.MoveRect(line[0]).center());
+    EXPECT_EQ(w.Core().Current, line[2]);
+    EXPECT_EQ(events, 1);
+
+    // With the headline on, a click on it goes back to the start.
+    w.SetUeberschrift(true);
+    Flush();
+    QTest::mouseClick(w.Paintbox(), Qt::LeftButton, {}, QPoint(w.Indent0Var() + 3, w.LineHeight() / 2));
+    EXPECT_EQ(w.Core().Current, nullptr);
+    EXPECT_EQ(events, 2);
+}
+
+TEST_F(NotationWidget, AClickInsideAVariationEntersIt) {
+    w.resize(600, 400);
+    ASSERT_EQ(w.LoadGame(kGame), 0);
+    Flush();
+    const auto line = MainLine(w.Core());
+    TBaum* bc4 = line[4]->Variations->FirstMove;
+    ASSERT_NE(bc4, nullptr);
+    TBaum* bc5 = bc4->Next;
+    QTest::mouseClick(w.Paintbox(), Qt::LeftButton, {}, w.MoveRect(bc5).center());
+    EXPECT_EQ(w.Core().Current, bc5);
+    EXPECT_EQ(w.Core().Board[Sq("c5")], -Bishop);
+    EXPECT_EQ(w.Core().Board[Sq("c4")], Bishop);
+}
+
+// ---- hostile sizes ----
+
+TEST_F(NotationWidget, AHundredThousandNestedVariationsPaintAndScroll) {
+    const int depth = 100'000;
+    std::string text = "1. e4 ";
+    for (int i = 0; i < depth; ++i) text += "(1. d4 ";
+    for (int i = 0; i < depth; ++i) text += ") ";
+    text += "1... e5 2. Nf3 *";
+    ASSERT_EQ(w.LoadGame(Game(text)), 0);
+    Flush();
+    EXPECT_GT(w.Display().RowCount(), 1000);
+    EXPECT_TRUE(w.ToEnd());
+    Flush();
+    w.Scrollbar()->setValue(w.Scrollbar()->maximum() / 2);
+    Flush();
+    QTest::keyClick(&w, Qt::Key_Home);
+    QTest::keyClick(&w, Qt::Key_Down);
+    w.Scrollbar()->setValue(w.Scrollbar()->maximum());
+    Flush();
+    QImage img = w.Paintbox()->grab().toImage();
+    EXPECT_FALSE(img.isNull());
+    w.LoadGame(Game("1. e4 *"));
+    Flush();
+    EXPECT_EQ(w.Scrollbar()->maximum(), 0);
+}
+
+TEST_F(NotationWidget, ATwentyThousandMoveGameStepsThroughWithPartialRedraws) {
+    w.resize(300, 200);
+    ASSERT_EQ(w.LoadGame(Game(KnightShuffle(10'000))), 0);
+    Flush();
+    EXPECT_GT(w.Display().RowCount(), 1000);
+    const int paints = w.PaintCount();
+    int steps = 0;
+    while (w.StepForward() && steps < 20'000) {
+        ++steps;
+        if (steps % 500 == 0) Flush();
+    }
+    Flush();
+    EXPECT_EQ(steps, 20'000);
+    EXPECT_EQ(w.Display().RowOfMove(w.Core().Current) + 1 <= w.LastVisibleRow(), true);
+    EXPECT_LT(w.PaintCount() - paints, 200);
+    QTest::keyClick(&w, Qt::Key_Home);
+    QTest::keyClick(&w, Qt::Key_End);
+    QTest::keyClick(&w, Qt::Key_Up);
+    Flush();
+    EXPECT_GT(w.Scrollbar()->value(), 0);
+}
+
+}  // namespace
