@@ -284,8 +284,9 @@ TEST_F(NotationWidget, TheCurrentMoveIsKeptInTheWindow) {
         if (w.Scrollbar()->value() != before) {
             // Brought back into the middle of the window.
             ++scrolled;
-            if (w.Scrollbar()->value() < w.Scrollbar()->maximum())
+            if (w.Scrollbar()->value() < w.Scrollbar()->maximum()) {
                 EXPECT_EQ(row, w.FirstVisibleRow() + (w.LastVisibleRow() - w.FirstVisibleRow()) / 2);
+            }
         }
     }
     EXPECT_GT(scrolled, 0);
