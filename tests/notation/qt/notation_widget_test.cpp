@@ -274,9 +274,10 @@ TEST_F(NotationWidget, TheCurrentMoveIsKeptInTheWindow) {
     EXPECT_EQ(w.Scrollbar()->maximum(), d.RowCount() - w.Paintbox()->height() / w.LineHeight());
     EXPECT_EQ(w.Scrollbar()->value(), 0);
     int scrolled = 0;
-    while (w.StepForward()) {
-        const int row = d.RowOfMove(w.Core().Current) + 1;
+    for (;;) {
         const int before = w.Scrollbar()->value();
+        if (!w.StepForward()) break;
+        const int row = d.RowOfMove(w.Core().Current) + 1;
         Flush();
         EXPECT_GE(row, w.FirstVisibleRow());
         EXPECT_LE(row, w.LastVisibleRow());
