@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -205,6 +206,44 @@ TEST_F(Browse, EachKeyActsOnce) {
     F().setFocus();
     QTest::keyClick(&F(), Qt::Key_D);
     ExpectInStep(F(), kG1AfterE5);
+    // With the focus in the notation: its own keys move it and the board
+    // follows; the browsing letters reach the window once.
+    F().Notation1->setFocus();
+    QTest::keyClick(F().Notation1, Qt::Key_Left);
+    ExpectInStep(F(), kG1AfterE4);
+    QTest::keyClick(F().Notation1, Qt::Key_Right);
+    ExpectInStep(F(), kG1AfterE5);
+    QTest::keyClick(F().Notation1, Qt::Key_A);
+    ExpectInStep(F(), kG1AfterE4);
+    QTest::keyClick(F().Notation1, Qt::Key_X);
+    EXPECT_EQ(F().PGN1->ItemIndex(), 0);  // the only game, reloaded
+    ExpectInStep(F(), kG1Match1);
+}
+
+TEST_F(Browse, AFailingHandlerShowsItsMessageAndUnlocksTheBoard) {
+    Open(Game1() + Game2());
+    F().Notation1->SetOnMoveChange([](TNotationCore&, TZug&, TSchachbrett&, bool) {
+        throw std::runtime_error("board update failed");
+    });
+    Key(Qt::Key_A);
+    ASSERT_EQ(platform_.messages.size(), 1u);
+    EXPECT_EQ(platform_.messages[0].text, "board update failed");
+    EXPECT_EQ(platform_.messages[0].kind, TMessageKind::Error);
+    F().ButtonStart->click();
+    EXPECT_EQ(platform_.messages.size(), 2u);
+    EXPECT_TRUE(F().PGN1->hasFocus());
+    // Loading raises the event with the board locked: the lock is released.
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Return);
+    EXPECT_EQ(platform_.messages.size(), 3u);
+    EXPECT_FALSE(F().Brett1->PaintLocked);
+    // With the board handler back, everything works again.
+    F().Notation1->SetOnMoveChange([this](TNotationCore&, TZug& z, TSchachbrett& st, bool n) {
+        F().ZmenaTahu(F().Notation1, z, st, n);
+    });
+    Key(Qt::Key_Return);
+    ExpectInStep(F(), kG2Match);
+    EXPECT_EQ(platform_.messages.size(), 3u);
 }
 
 TEST_F(Browse, ButtonsDoTheirCommandAndGiveTheFocusBack) {
