@@ -1,0 +1,126 @@
+// What browsing costs in the main window: the jump to the next marked
+// position through a long game (one board update at the end, whatever the
+// distance), one step forward with its board update, and the move to the
+// next game (load, search, board) in a file of ordinary games.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+#include "app/form1.h"
+#include "collection/qt/pgn.h"
+#include "notation/qt/notation.h"
+
+namespace {
+
+std::string TempPath(const std::string& name) {
+    return QDir::tempPath().toStdString() + "/quarzel-browse-bench-" + std::to_string(getpid()) + "-" + name;
+}
+
+// One game of `plies` knight moves with a single mark on its last move.
+std::string LongGameFile(int plies) {
+    const std::string path = TempPath("long" + std::to_string(plies) + ".pgn");
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fprintf(f, "[Event \"Long\"]\n[White \"W\"]\n[Black \"B\"]\n[Result \"*\"]\n\n");
+    const char* cycle[4] = {"Nf3", "Nf6", "Ng1", "Ng8"};
+    for (int i = 0; i < plies; ++i) {
+        if (i % 2 == 0) std::fprintf(f, "%d. ", i / 2 + 1);
+        std::fprintf(f, "%s %s", cycle[i % 4], i + 1 == plies ? "{MATCH} " : "");
+        if (i % 16 == 15) std::fprintf(f, "\n");
+    }
+    std::fprintf(f, "*\n\n");
+    std::fclose(f);
+    return path;
+}
+
+// `games` ordinary games, each with one mark after its 20th ply.
+std::string ManyGamesFile(int games) {
+    const std::string path = TempPath("many" + std::to_string(games) + ".pgn");
+    FILE* f = std::fopen(path.c_str(), "wb");
+    for (int i = 0; i < games; ++i)
+        std::fprintf(f,
+                     "[Event \"Bench\"]\n[White \"W%d\"]\n[Black \"B\"]\n[Result \"*\"]\n\n"
+                     "1. e4 e5 2. Nf3 Nc6 3. Bb5 a6 4. Ba4 Nf6 5. O-O Be7 6. Re1 b5 7. Bb3 d6 8. c3 O-O 9. h3 Nb8 "
+                     "10. d4 {MATCH} Nbd7 11. c4 c6 12. cxb5 axb5 13. Nc3 Bb7 14. Bg5 b4 15. Nb1 h6 *\n\n",
+                     i);
+    std::fclose(f);
+    return path;
+}
+
+// A key pressed on the game list, which carries the key map.
+void PressOnList(TForm1& form, Qt::Key key, const QString& text) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(form.PGN1, &press);
+}
+
+std::unique_ptr<TForm1> OpenWindow(const std::string& path) {
+    auto form = std::make_unique<TForm1>(QStringList{QString::fromStdString(path)});
+    form->show();
+    form->Aktivuj(form.get());
+    return form;
+}
+
+void BM_NextMatchThroughLongGame(benchmark::State& state) {
+    const std::string path = LongGameFile(static_cast<int>(state.range(0)));
+    auto form = OpenWindow(path);
+    for (auto _ : state) {
+        state.PauseTiming();
+        form->Notation1->ToStart();
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(form->NextMatch());
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    form.reset();
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_NextMatchThroughLongGame)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void BM_StepForwardKey(benchmark::State& state) {
+    const std::string path = LongGameFile(100000);
+    auto form = OpenWindow(path);
+    form->Notation1->ToStart();
+    for (auto _ : state) {
+        if (!form->Notation1->Core().Current || form->Notation1->Core().Current->Next) {
+            PressOnList(*form, Qt::Key_D, QStringLiteral("d"));
+        } else {
+            state.PauseTiming();
+            form->Notation1->ToStart();
+            state.ResumeTiming();
+        }
+    }
+    form.reset();
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_StepForwardKey)->Unit(benchmark::kMicrosecond);
+
+void BM_NextGameKey(benchmark::State& state) {
+    const std::string path = ManyGamesFile(1000);
+    auto form = OpenWindow(path);
+    for (auto _ : state) {
+        if (form->PGN1->ItemIndex() + 1 >= form->PGN1->RowCount()) {
+            state.PauseTiming();
+            form->PGN1->SetItemIndex(0);
+            state.ResumeTiming();
+        }
+        PressOnList(*form, Qt::Key_X, QStringLiteral("x"));
+    }
+    form.reset();
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_NextGameKey)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
