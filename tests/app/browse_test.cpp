@@ -3,6 +3,7 @@
 // a chosen game and the two clipboard commands.
 #include <gtest/gtest.h>
 
+#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
@@ -14,7 +15,9 @@
 #include "board/qt/brett.h"
 #include "collection/qt/pgn.h"
 #include "notation/qt/notation.h"
+#include "notation/qt/variation_chooser.h"
 #include "rules/fen.h"
+#include "support/ccf_writer.h"
 #include "support/qt/recording_platform.h"
 #include "support/test_data.h"
 
@@ -246,6 +249,39 @@ TEST_F(Browse, AFailingHandlerShowsItsMessageAndUnlocksTheBoard) {
     EXPECT_EQ(platform_.messages.size(), 3u);
 }
 
+TEST_F(Browse, BranchStepAsksAtAVariationAndTheSearchFollowsTheChosenLine) {
+    Open(Game3());
+    Key(Qt::Key_Q);
+    Key(Qt::Key_D);
+    ExpectInStep(F(), kG1AfterE4);
+    // Cancelled: nothing moves.
+    Key(Qt::Key_S);
+    EXPECT_EQ(platform_.modals, 1);
+    ExpectInStep(F(), kG1AfterE4);
+    // The alternative 1... e5 chosen with the button.
+    platform_.onModal = [](QDialog* d) {
+        auto* chooser = dynamic_cast<TVariationChooser*>(d);
+        if (!chooser) return 0;
+        chooser->List()->setCurrentRow(1);
+        return int(QDialog::Accepted);
+    };
+    F().NextWBranch->click();
+    EXPECT_EQ(platform_.modals, 2);
+    ExpectInStep(F(), kG1AfterE5);
+    EXPECT_TRUE(F().PGN1->hasFocus());
+    // Inside the variation the search finds its mark, then stops at its end.
+    Key(Qt::Key_C);
+    ExpectInStep(F(), kG1Match1);
+    EXPECT_EQ(F().Notation1->CurrentComment(), "MATCH inside a variation");
+    Key(Qt::Key_C);
+    ExpectInStep(F(), kG1Match1);
+    // Back: no earlier mark, so to the start.
+    Key(Qt::Key_E);
+    ExpectInStep(F(), kInitial);
+    EXPECT_EQ(platform_.modals, 2);
+    EXPECT_TRUE(platform_.messages.empty());
+}
+
 TEST_F(Browse, ButtonsDoTheirCommandAndGiveTheFocusBack) {
     Open(Game1() + Game2());
     struct Click {
@@ -397,6 +433,37 @@ TEST_F(Browse, BrokenGamesAndAVanishingFileLeaveTheWindowUsable) {
     EXPECT_EQ(BoardFen(F()), NotationFen(F()));
     EXPECT_FALSE(F().Brett1->PaintLocked);
     EXPECT_FALSE(fs::exists(path_));
+}
+
+TEST_F(Browse, GamesOfADatabaseBrowseLikeAFile) {
+    ccf::Database d;
+    d.Add(ccf::PgnRecord(Game1()));
+    d.AddDeleted();
+    d.Add(ccf::PgnRecord(Game2()));
+    path_ = (dir_ / "games.ccf").string();
+    d.Write(path_);
+    form_ = std::make_unique<TForm1>(QStringList{QString::fromStdString(path_)});
+    form_->show();
+    form_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return form_->StartupDone(); }, 5000));
+    ASSERT_EQ(F().PGN1->RowCount(), 3);
+    ExpectInStep(F(), kG1Match1);
+    Key(Qt::Key_X);  // the deleted game's row
+    EXPECT_EQ(F().PGN1->ItemIndex(), 1);
+    EXPECT_EQ(BoardFen(F()), NotationFen(F()));
+    Key(Qt::Key_X);
+    EXPECT_EQ(F().PGN1->ItemIndex(), 2);
+    ExpectInStep(F(), kG2Match);
+    Key(Qt::Key_X);
+    EXPECT_EQ(F().PGN1->ItemIndex(), 2);
+    ExpectInStep(F(), kG2Match);
+    Key(Qt::Key_W);
+    Key(Qt::Key_W);
+    EXPECT_EQ(F().PGN1->ItemIndex(), 0);
+    ExpectInStep(F(), kG1Match1);
+    F().ButtonClipPGN->click();
+    EXPECT_NE(platform_.clipboard.indexOf("W1"), -1);
+    EXPECT_TRUE(platform_.messages.empty());
 }
 
 TEST_F(Browse, KeyMapTable) {
