@@ -136,6 +136,14 @@ TNotation::TNotation(QWidget* parent) : QFrame(parent) {
         display_->PaintWidth = paintbox_->width();
         LayoutNotation(core_, *display_);
     };
+    // A jump by text position (a click, the row keys, the end of a line)
+    // may land on a row outside the window: bring it in.
+    core_.Hooks.GoToTextPosition = [this](int position) {
+        if (!::GoToTextPosition(core_, position)) return false;
+        const int target = ScrollTarget(core_.Current);
+        if (target >= 0 && target != scrollbar_->value()) scrollbar_->setValue(target);
+        return true;
+    };
     core_.Hooks.ShowCurrentMove = [this] { ShowCurrentMove(); };
     core_.Hooks.ChooseVariation = [this](TBaum* candidate) { return ChooseVariation(candidate); };
     core_.Hooks.Beep = [] { Platform::Get().Beep(); };
@@ -445,8 +453,8 @@ int TNotation::RowX(int row, int upTo) const {
 }
 
 QRect TNotation::HighlightRect(const TBaum* move, TNotationFont* font) const {
-    if (!move || move->TextPos <= 0) return {};
     const TNotationDisplay& d = *display_;
+    if (!move || move->TextPos <= 0 || move->TextPos > static_cast<int>(d.Text.size())) return {};
     const int row = d.RowOfMove(move);
     if (row < 0) return {};
     const TNotationFont rowFont = d.Rows[static_cast<size_t>(row)].Font;
@@ -507,7 +515,7 @@ void TNotation::DrawHighlight(QPainter& painter) {
     highlightW_ = 0;
     TNotationFont font = TNotationFont::Var0;
     const QRect rect = HighlightRect(core_.Current, &font);
-    if (rect.isEmpty() && rect.width() <= 0) return;
+    if (rect.width() <= 0) return;
     highlightFont_ = font;
     highlightX_ = rect.x();
     highlightY_ = rect.y();
@@ -612,9 +620,7 @@ void TNotation::ClickAt(int x, int y) {
 }
 
 bool TNotation::TryRowTarget(int position) {
-    if (!GoToTextPosition(position)) return false;
-    const int target = ScrollTarget(core_.Current);
-    if (target >= 0 && target != scrollbar_->value()) scrollbar_->setValue(target);
+    if (!GoToTextPosition(position)) return false;  // scrolls to the move as well
     core_.RaiseMoveChange(false);
     return true;
 }

@@ -429,11 +429,55 @@ TEST_F(NotationWidget, RowUpAndDownMoveBetweenRows) {
     TNotationCore replay;
     replay.LoadGame(Game(KnightShuffle(30)));
     replay.SetCurrent(w.Core().Current == nullptr ? nullptr : nullptr);
+    // Down and down again walks row by row to the last row of moves and stays there.
+    int lastMoveRow = -1;
+    for (TBaum* m : MainLine(w.Core())) lastMoveRow = std::max(lastMoveRow, d.RowOfMove(m));
+    for (int i = 0; i < d.RowCount() + 5; ++i) {
+        const int before = d.RowOfMove(w.Core().Current);
+        QTest::keyClick(&w, Qt::Key_Down);
+        const int after = d.RowOfMove(w.Core().Current);
+        EXPECT_TRUE(after == before || after == before + 1) << before << " -> " << after;
+    }
+    EXPECT_EQ(d.RowOfMove(w.Core().Current), lastMoveRow);
+    for (int i = 0; i < d.RowCount() + 5; ++i) QTest::keyClick(&w, Qt::Key_Up);
+    EXPECT_EQ(d.RowOfMove(w.Core().Current), 0);
     // Disabled: the arrow rows do nothing.
     w.setEnabled(false);
     const TBaum* here = w.Core().Current;
     w.RowDown();
     EXPECT_EQ(w.Core().Current, here);
+}
+
+TEST_F(NotationWidget, TheEndOfAVariationJumpsOnAndShowsTheMove) {
+    w.resize(140, 90);
+    std::string moves = "1. e4 (1. d4 Nf6 ";
+    for (int i = 2; i < 40; ++i) moves += std::to_string(i) + (i % 2 ? ". Ng1 Nf6 " : ". Nf3 Ng8 ");
+    moves += ") 1... e5 2. Nf3 *";
+    ASSERT_EQ(w.LoadGame(Game(moves)), 0);
+    Flush();
+    TBaum* e4 = MainLine(w.Core())[0];
+    TBaum* last = e4->Variations->FirstMove;
+    while (last->Next) last = last->Next;
+    w.Core().SetCurrent(last);
+    w.Relayout();
+    Flush();
+    ASSERT_GT(w.Scrollbar()->value(), 0);
+    w.Scrollbar()->setValue(0);  // the user scrolled away
+    Flush();
+    int events = 0;
+    w.Core().OnMoveChange = [&](TNotationCore&, TZug&, TSchachbrett&, bool next) {
+        ++events;
+        EXPECT_FALSE(next);
+    };
+    EXPECT_FALSE(w.StepForwardBranch());
+    EXPECT_EQ(w.Core().Current, MainLine(w.Core())[1]);
+    EXPECT_EQ(platform.beeps, 1);
+    EXPECT_EQ(events, 1);
+    Flush();
+    const int row = w.Display().RowOfMove(w.Core().Current) + 1;
+    EXPECT_GE(row, w.FirstVisibleRow());
+    EXPECT_LE(row, w.LastVisibleRow());
+    EXPECT_GT(w.MoveRect(w.Core().Current).width(), 0);
 }
 
 // ---- mouse ----
