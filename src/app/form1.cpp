@@ -151,7 +151,14 @@ TForm1::TForm1(const QStringList& Params, QWidget* parent) : QWidget(parent), pa
     for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    // The controls outlive this object's own members by a moment (Qt deletes
+    // children after the derived destructor): nothing may call back into it.
+    Notation1->SetOnMoveChange(nullptr);
+    PGN1->OnPGNDblClick = nullptr;
+    PGN1->OnKeyDown = nullptr;
+    PGN1->OnPGNDrawItem = nullptr;
+}
 
 QPushButton* TForm1::MakeButton(const char* field, const char* caption, int left, int width, int tabOrder,
                                 const char* hint, void (TForm1::*handler)()) {
