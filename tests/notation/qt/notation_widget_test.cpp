@@ -163,24 +163,60 @@ TEST_F(NotationWidget, FontSizesKeepCommentsNoLargerThanMoves) {
 
 // ---- layout and painting ----
 
+// Checks with the Qt fonts themselves that no row of several words is wider
+// than the paint box less its indent (trailing blanks aside); returns the
+// number of rows checked.
+int CheckRowWidths(TNotation& w) {
+    const TNotationDisplay& d = w.Display();
+    EXPECT_EQ(d.PaintWidth, w.Paintbox()->width());
+    auto fontOf = [&](TNotationFont f) {
+        switch (f) {
+            case TNotationFont::HeadLine: return w.FontHeadLine();
+            case TNotationFont::Comment: return w.FontComment();
+            case TNotationFont::Var0Bold: {
+                QFont b = w.Font0Var();
+                b.setBold(true);
+                return b;
+            }
+            case TNotationFont::Var1: return w.Font1Var();
+            case TNotationFont::Var2: return w.Font2Var();
+            default: return w.Font0Var();
+        }
+    };
+    int checked = 0;
+    for (int i = 0; i + 1 < d.RowCount(); ++i) {
+        const TNotationFont rowFont = d.Rows[static_cast<size_t>(i)].Font;
+        const QFontMetrics rowMetrics(fontOf(rowFont));
+        const QFontMetrics commentMetrics(w.FontComment());
+        std::string row = d.RowText(i);
+        while (!row.empty() && row.back() == ' ') row.pop_back();
+        if (row.find(' ') == std::string::npos) continue;
+        int width = 0;
+        const int start = d.RowStart(i);
+        for (size_t k = 0; k < row.size(); ++k) {
+            const char c = row[k];
+            if (c == '{' || c == '}') continue;
+            const bool inComment = d.CommentAt(start + static_cast<int>(k)) >= 0;
+            width += (inComment ? commentMetrics : rowMetrics).horizontalAdvance(QLatin1Char(c));
+        }
+        EXPECT_LE(width, d.PaintWidth - d.IndentOfFont(rowFont)) << row;
+        ++checked;
+    }
+    return checked;
+}
+
 TEST_F(NotationWidget, RowsAreBrokenByTheWidthOfTheQtFonts) {
     ASSERT_EQ(w.LoadGame(kGame), 0);
-    w.resize(140, 300);
+    w.resize(160, 300);
     Flush();
     const int narrowSmall = w.Display().RowCount();
+    EXPECT_GT(CheckRowWidths(w), 3);
     QFont big = w.Font0Var();
-    big.setPixelSize(24);
+    big.setPixelSize(20);
     w.SetFont0Var(big);
     const int narrowBig = w.Display().RowCount();
     EXPECT_GT(narrowBig, narrowSmall);
-    // No row is wider than the paint box unless it is one word.
-    const TNotationDisplay& d = w.Display();
-    QFontMetrics fm(big);
-    for (int i = 0; i < d.RowCount(); ++i) {
-        std::string row = d.RowText(i);
-        if (row.find(' ') == std::string::npos || d.Rows[static_cast<size_t>(i)].Font == TNotationFont::Comment) continue;
-        EXPECT_EQ(d.PaintWidth, w.Paintbox()->width());
-    }
+    CheckRowWidths(w);
     w.resize(2000, 300);
     Flush();
     EXPECT_LT(w.Display().RowCount(), narrowBig);
