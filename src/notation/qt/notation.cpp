@@ -140,8 +140,7 @@ TNotation::TNotation(QWidget* parent) : QFrame(parent) {
     // may land on a row outside the window: bring it in.
     core_.Hooks.GoToTextPosition = [this](int position) {
         if (!::GoToTextPosition(core_, position)) return false;
-        const int target = ScrollTarget(core_.Current);
-        if (target >= 0 && target != scrollbar_->value()) scrollbar_->setValue(target);
+        ScrollTo(ScrollTarget(core_.Current));
         return true;
     };
     core_.Hooks.ShowCurrentMove = [this] { ShowCurrentMove(); };
@@ -418,20 +417,28 @@ int TNotation::ScrollTarget(const TBaum* move) const {
     return -1;
 }
 
+// Scrolls to `target` (a scroll target, -1 for none). False when the window
+// stays where it is, so that the caller repaints what it must itself: the
+// target is clamped to the scroll range first, as setting it would be, and a
+// clamped target equal to the position would otherwise repaint nothing.
+bool TNotation::ScrollTo(int target) {
+    if (target < 0) return false;
+    target = std::clamp(target, scrollbar_->minimum(), scrollbar_->maximum());
+    if (target == scrollbar_->value()) return false;
+    scrollbar_->setValue(target);  // repaints through the scroll bar
+    return true;
+}
+
 void TNotation::AfterRelayout() {
     const int fit = paintbox_->height() / lineHeight_;
     int max = display_->RowCount() - fit;
     if (max < 1) max = 0;
     scrollbar_->setRange(0, max);
-    const int target = ScrollTarget(core_.Current);
-    if (target < 0 || target == scrollbar_->value()) paintbox_->update();
-    else scrollbar_->setValue(target);
+    if (!ScrollTo(ScrollTarget(core_.Current))) paintbox_->update();
 }
 
 void TNotation::ShowCurrentMove() {
-    const int target = ScrollTarget(core_.Current);
-    if (target < 0 || target == scrollbar_->value()) RedrawHighlight();
-    else scrollbar_->setValue(target);
+    if (!ScrollTo(ScrollTarget(core_.Current))) RedrawHighlight();
 }
 
 // ---- painting ----

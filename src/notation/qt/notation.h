@@ -163,6 +163,7 @@ private:
     void ComputeLineHeight();
     void SetLargeChange();
     void AfterRelayout();
+    bool ScrollTo(int target);
     void RedrawHighlight();
     void DrawHighlight(QPainter& painter);
     QRect HighlightRect(const TBaum* move, TNotationFont* font = nullptr) const;
