@@ -611,7 +611,9 @@ int TNotation::TextPositionAt(int x, int y) {
             ++pos;
         }
     });
-    return pos;
+    // Right of the row's end lies nothing: that position would be the next
+    // row's first move, which is not what was clicked.
+    return done ? pos : 0;
 }
 
 void TNotation::ClickAt(int x, int y) {

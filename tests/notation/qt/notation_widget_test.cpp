@@ -553,6 +553,11 @@ TEST_F(NotationWidget, AClickOnAMoveMakesItCurrent) {
     QTest::mouseClick(w.Paintbox(), Qt::LeftButton, {}, onComment);
     QTest::mouseClick(w.Paintbox(), Qt::LeftButton, {}, QPoint(5, w.Paintbox()->height() - 2));
     QTest::mouseClick(w.Paintbox(), Qt::RightButton, {}, w.MoveRect(line[0]).center());
+    // Blank space right of a row's end is no move of the next row.
+    const int lastRowY = (d.RowOfMove(line.back()) + 1) * w.LineHeight() - w.LineHeight() / 2;
+    ASSERT_LT(lastRowY, w.Paintbox()->height());
+    QTest::mouseClick(w.Paintbox(), Qt::LeftButton, {}, QPoint(w.Paintbox()->width() - 3, w.LineHeight() / 2));
+    QTest::mouseClick(w.Paintbox(), Qt::LeftButton, {}, QPoint(w.Paintbox()->width() - 3, lastRowY));
     EXPECT_EQ(w.Core().Current, line[2]);
     EXPECT_EQ(events, 1);
 
