@@ -3,6 +3,8 @@
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWheelEvent>
+#include <QCoreApplication>
 #include <QPainter>
 #include <QResizeEvent>
 
@@ -104,6 +106,11 @@ void TNotatPaintbox::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !isEnabled()) return;
     const QPoint p = event->position().toPoint();
     Guarded(this, [&] { owner_->ClickAt(p.x(), p.y()); });
+}
+
+// The wheel scrolls the notation as it would over the scroll bar.
+void TNotatPaintbox::wheelEvent(QWheelEvent* event) {
+    QCoreApplication::sendEvent(owner_->Scrollbar(), event);
 }
 
 TNotatScrollbar::TNotatScrollbar(TNotation* owner) : QScrollBar(Qt::Vertical, owner) {

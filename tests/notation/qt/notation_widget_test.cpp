@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QListWidget>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <string>
 #include <vector>
@@ -338,6 +339,12 @@ TEST_F(NotationWidget, TheCurrentMoveIsKeptInTheWindow) {
     const int row = d.RowOfMove(w.Core().Current);
     EXPECT_GE(row + 1, first);
     EXPECT_LE(row + 1, last);
+    // The wheel over the notation scrolls it.
+    const int beforeWheel = w.Scrollbar()->value();
+    QWheelEvent wheel(QPointF(10, 10), w.Paintbox()->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(w.Paintbox(), &wheel);
+    EXPECT_LT(w.Scrollbar()->value(), beforeWheel);
     // Scrolling by hand repaints.
     EXPECT_EQ(PaintsAfter([&] { w.Scrollbar()->setValue(0); }), 1);
     EXPECT_EQ(w.FirstVisibleRow(), 1);
