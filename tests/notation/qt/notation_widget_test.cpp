@@ -13,6 +13,7 @@
 #include "notation/qt/notation.h"
 #include "notation/qt/variation_chooser.h"
 #include "support/qt/recording_platform.h"
+#include "support/test_data.h"
 
 namespace {
 
@@ -636,6 +637,57 @@ TEST_F(NotationWidget, ATwentyThousandMoveGameStepsThroughWithPartialRedraws) {
     QTest::keyClick(&w, Qt::Key_Up);
     Flush();
     EXPECT_GT(w.Scrollbar()->value(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The games of a PGN file, split where a line starts with "[Event ".
+std::vector<std::string> SplitGames(const std::string& file, size_t most) {
+    std::vector<std::string> games;
+    size_t start = std::string::npos;
+    for (size_t pos = 0; pos < file.size() && games.size() < most;) {
+        const size_t eol = std::min(file.find('\n', pos), file.size());
+        if (file.compare(pos, 7, "[Event ") == 0) {
+            if (start != std::string::npos) games.push_back(file.substr(start, pos - start));
+            start = pos;
+        }
+        pos = eol + 1;
+    }
+    if (start != std::string::npos && games.size() < most) games.push_back(file.substr(start));
+    return games;
+}
+
+TEST_F(NotationWidget, RealGamesAClickOnEveryDrawnMoveFindsThatMove) {
+    REQUIRE_SHARED_PGN();
+    w.resize(330, 260);
+    w.SetUeberschrift(true);
+    Flush();
+    long clicked = 0;
+    int files = 0;
+    for (const auto& path : testdata::SharedPgnFiles()) {
+        if (++files > 25) break;
+        for (const std::string& game : SplitGames(testdata::ReadFile(path), 4)) {
+            if (w.LoadGame(game) != 0) continue;
+            std::vector<TBaum*> nodes;
+            ForEachNode(w.Core().Root, [&](TBaum* b) {
+                if (nodes.size() < 150) nodes.push_back(b);
+            });
+            for (TBaum* node : nodes) {
+                if (node->TextPos <= 0) continue;
+                w.Core().SetCurrent(node);
+                w.Relayout();
+                const QRect r = w.MoveRect(node);
+                ASSERT_GT(r.width(), 0) << path << ": a current move is always drawn";
+                w.Core().SetCurrent(nullptr);
+                QTest::mouseClick(w.Paintbox(), Qt::LeftButton, {}, QPoint(r.left() + 1, r.center().y()));
+                ASSERT_EQ(w.Core().Current, node) << path << " at text position " << node->TextPos;
+                ++clicked;
+            }
+        }
+    }
+    EXPECT_GT(clicked, 500);
 }
 
 }  // namespace
