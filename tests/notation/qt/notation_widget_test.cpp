@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QListWidget>
+#include <QScreen>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -361,6 +362,12 @@ TEST_F(NotationWidget, TheChooserListsTheMovesAndItsAnswerIsPlayed) {
         auto* list = dlg->findChild<QListWidget*>();
         for (int i = 0; list && i < list->count(); ++i) seen << list->item(i)->text();
         title = dlg->windowTitle();
+        // Opened below the notation, inside the screen.
+        const QRect screen = w.screen()->geometry();
+        QPoint expected = w.mapToGlobal(QPoint(0, w.height()));
+        expected.setX(std::min(expected.x(), screen.right() + 1 - dlg->width()));
+        expected.setY(std::min(expected.y(), screen.bottom() + 1 - dlg->height()));
+        EXPECT_EQ(dlg->pos(), expected);
         EXPECT_EQ(list ? list->currentRow() : -1, 0);
         list->setCurrentRow(2);
         return int(QDialog::Accepted);
@@ -409,6 +416,16 @@ TEST_F(NotationWidget, TheChooserAnswersToItsKeys) {
         const bool accepted = key == Qt::Key_Return || key == Qt::Key_Space || key == Qt::Key_Right;
         EXPECT_EQ(chooser.result(), accepted ? int(QDialog::Accepted) : int(QDialog::Rejected)) << key;
     }
+    // Near the screen's corner it is kept on the screen.
+    const QRect screen = w.screen()->geometry();
+    w.move(screen.right() - 100, screen.bottom() - 60);
+    Flush();
+    {
+        TVariationChooser cornered(&w, {"A) 1.e4"}, true);
+        EXPECT_EQ(cornered.pos(), QPoint(screen.right() + 1 - 255, screen.bottom() + 1 - 147));
+    }
+    w.move(0, 0);
+    Flush();
     // A click on an item chooses it.
     TVariationChooser chooser(&w, {"A) 1.e4", "B) 1.d4", "C) 1.c4"}, true);
     chooser.show();
