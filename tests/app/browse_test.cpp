@@ -350,10 +350,19 @@ TEST_F(Browse, ArrowsSelectAndEnterOrDoubleClickLoadsWithTheBoardLocked) {
     EXPECT_EQ(F().PGN1->ItemIndex(), 1);
     ExpectInStep(F(), kG1Match1);  // arrows only move the selection
     EXPECT_TRUE(lockedDuringLoad.empty());
+    const TSchachbrett before = F().Brett1->Stellung();
+    F().Brett1->ResetDrawCounter();
     Key(Qt::Key_Return);
     ExpectInStep(F(), kG2Match);
     ASSERT_FALSE(lockedDuringLoad.empty());
     EXPECT_TRUE(lockedDuringLoad.front());
+    // Nothing was painted during the load; the search's one update painted
+    // exactly the squares that differ from what was on screen.
+    int differing = 0;
+    for (int q = 0; q < 64; ++q)
+        differing += before[static_cast<size_t>(Index64ToSquare(q))] !=
+                     F().Brett1->Stellung()[static_cast<size_t>(Index64ToSquare(q))];
+    EXPECT_EQ(F().Brett1->SquaresDrawn(), differing);
 
     // A double click on a row loads that game.
     lockedDuringLoad.clear();
