@@ -502,9 +502,29 @@ void TNotation::DrawRow(QPainter& painter, int row, int y) {
         painter.fillRect(QRect(x, top, w, fm.height()), color_);
         painter.setFont(QtFont(f));
         painter.setPen(FontColor(f));
-        painter.drawText(QPoint(x, top + fm.ascent()), TextFromBytes(s));
+        DrawMeasured(painter, f, s, x, top + fm.ascent());
         x += w;
     });
+}
+
+// Draws the bytes one character at a time at the positions the layout
+// measured. Drawing a whole run lets the font's fractional advances and
+// kerning make it wider or narrower than the sum of its character widths,
+// and the next run (a comment, say) would then cover its end.
+void TNotation::DrawMeasured(QPainter& painter, TNotationFont font, const std::string& s, int x, int baseline) const {
+    const bool utf8 = TextFromBytes(s).toUtf8().toStdString() == s;
+    size_t i = 0;
+    while (i < s.size()) {
+        size_t n = 1;
+        if (utf8) {
+            while (i + n < s.size() && (static_cast<unsigned char>(s[i + n]) & 0xC0) == 0x80) ++n;
+        }
+        const QString ch = utf8 ? QString::fromUtf8(s.data() + i, static_cast<qsizetype>(n))
+                                : QString(QChar(static_cast<unsigned char>(s[i])));
+        if (s[i] != ' ') painter.drawText(QPoint(x, baseline), ch);
+        x += measure_->TextWidth(font, s.data() + i, n);
+        i += n;
+    }
 }
 
 void TNotation::PaintNotation(QPainter& painter) {

@@ -168,6 +168,7 @@ private:
     void RedrawHighlight();
     void DrawHighlight(QPainter& painter);
     QRect HighlightRect(const TBaum* move, TNotationFont* font = nullptr) const;
+    void DrawMeasured(QPainter& painter, TNotationFont font, const std::string& s, int x, int baseline) const;
     void DrawRow(QPainter& painter, int row, int y);
     void PlaceChildren();
     void UpdateFrame();

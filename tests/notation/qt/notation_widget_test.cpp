@@ -708,3 +708,43 @@ TEST_F(NotationWidget, RealGamesAClickOnEveryDrawnMoveFindsThatMove) {
 }
 
 }  // namespace
+
+TEST_F(NotationWidget, AMoveRunEndsBeforeTheCommentThatFollowsIt) {
+    // The layout adds up single character widths; the painted run must not
+    // reach into the comment after it, or the blank between them vanishes.
+    w.resize(900, 200);
+    // Unhinted text has fractional advances: drawn as a whole, a run is
+    // wider than the sum of its rounded character widths.
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(13);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    w.SetFont0Var(font);
+    w.SetFontComment(font);
+    w.SetFontColor(TNotationFont::Comment, Qt::red);
+    w.SetFontColor(TNotationFont::Var1, Qt::blue);
+    w.SetColor(Qt::white);
+    ASSERT_EQ(w.LoadGame(Game("1. e4 e5 2. Nf3 Nc6 3. Bc4 Bc5 (3... Nf6 4. Ng5 d5 5. exd5 Na5 6. Bb5+ c6 7. dxc6 "
+                              "bxc6 8. Be2 h6 9. Nf3 e4 10. Ne5 Bd6 {the usual reply}) 4. c3 *")),
+              0);
+    Flush();
+    const TNotationDisplay& d = w.Display();
+    int varRow = -1;
+    for (int i = 0; i < d.RowCount(); ++i)
+        if (varRow < 0 && d.Rows[static_cast<size_t>(i)].Font == TNotationFont::Var1) varRow = i;
+    ASSERT_GE(varRow, 0);
+    const int lh = w.LineHeight();
+    const QImage img = w.Paintbox()->grab().toImage();
+    const int top = varRow * lh, bottom = std::min((varRow + 1) * lh, img.height());
+    int firstRed = img.width();
+    for (int y = top; y < bottom; ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (Reddish(img.pixel(x, y))) firstRed = std::min(firstRed, x);
+    ASSERT_LT(firstRed, img.width());
+    int lastBlue = -1;  // of the moves before the comment (the closing bracket comes after it)
+    for (int y = top; y < bottom; ++y)
+        for (int x = 0; x < firstRed; ++x)
+            if (Bluish(img.pixel(x, y))) lastBlue = std::max(lastBlue, x);
+    ASSERT_GE(lastBlue, 0);
+    // At least a blank's width of white between the last move and the comment.
+    EXPECT_GE(firstRed - lastBlue, 3);
+}
