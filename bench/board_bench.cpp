@@ -2,6 +2,7 @@
 // position through ShowPosition, as the viewer does when the user steps
 // through moves: only the squares a move changed are repainted. A forced
 // full repaint of the 80-pixel board is measured beside it for comparison.
+#include "offscreen_qt.h"
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -115,13 +116,7 @@ BENCHMARK(BM_BuildPieceSheet80)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        QString dir = QDir::tempPath() + "/quarzel-runtime-" + QString::number(getuid());
-        QDir().mkpath(dir);
-        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        qputenv("XDG_RUNTIME_DIR", dir.toLocal8Bit());
-    }
+    PrepareOffscreenQt();
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     benchmark::Initialize(&argc, argv);

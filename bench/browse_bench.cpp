@@ -2,6 +2,7 @@
 // position through a long game (one board update at the end, whatever the
 // distance), one step forward with its board update, and the move to the
 // next game (load, search, board) in a file of ordinary games.
+#include "offscreen_qt.h"
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -117,7 +118,7 @@ BENCHMARK(BM_NextGameKey)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    PrepareOffscreenQt();
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

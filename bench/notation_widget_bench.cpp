@@ -1,6 +1,7 @@
 // The notation control with real Qt fonts: loading and laying out games of
 // growing size, a full repaint of the window, and a step with its highlight
 // redraw. Time per step and per repaint should not grow with the game.
+#include "offscreen_qt.h"
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -78,13 +79,7 @@ BENCHMARK(BM_StepWithHighlight)->Arg(1'000)->Arg(100'000)->Unit(benchmark::kMicr
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        QString dir = QDir::tempPath() + "/quarzel-runtime-" + QString::number(getuid());
-        QDir().mkpath(dir);
-        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        qputenv("XDG_RUNTIME_DIR", dir.toLocal8Bit());
-    }
+    PrepareOffscreenQt();
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     benchmark::Initialize(&argc, argv);

@@ -2,6 +2,7 @@
 // what the user feels after it (painting the visible rows, End, Home, a page
 // down) for lists of a thousand and a million games. The list keeps nothing
 // per row, so everything after the scan should cost the same at both sizes.
+#include "offscreen_qt.h"
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -94,13 +95,7 @@ BENCHMARK(BM_EndHomePageDown)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrose
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        QString dir = QDir::tempPath() + "/quarzel-runtime-" + QString::number(getuid());
-        QDir().mkpath(dir);
-        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        qputenv("XDG_RUNTIME_DIR", dir.toLocal8Bit());
-    }
+    PrepareOffscreenQt();
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     benchmark::Initialize(&argc, argv);
