@@ -8,26 +8,13 @@
 
 #include "notation/match_search.h"
 #include "notation/notation_core.h"
+#include "support/replay_path.h"
 
 namespace {
 
 void CheckBorder(const TSchachbrett& board) {
     for (int s = 0; s < 120; ++s)
         if (!IsRealSquare(s) && board[s] != OffBoard) std::abort();
-}
-
-// Position after `node`, replayed from the start.
-TSchachbrett Replayed(const TNotationCore& core, const TBaum* node) {
-    std::vector<const TBaum*> path;
-    for (const TBaum* n = node; n;) {
-        path.push_back(n);
-        const TBaum* m = n;
-        while (IsVariationStart(m)) m = m->Prev;
-        n = m->Prev;
-    }
-    TSchachbrett board = core.Game.StartPosition;
-    for (auto it = path.rbegin(); it != path.rend(); ++it) MakeMove(board, (*it)->Zug);
-    return board;
 }
 
 }  // namespace
@@ -66,15 +53,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     core.ToStart();
     while (steps < 2000 && core.StepForwardBranch()) {
         ++steps;
-        if (core.Board != Replayed(core, core.Current)) std::abort();
+        if (core.Board != ReplayedPositionAfter(core, core.Current)) std::abort();
     }
     while (core.StepBack())
-        if (core.Board != Replayed(core, core.Current)) std::abort();
+        if (core.Board != ReplayedPositionAfter(core, core.Current)) std::abort();
     if (core.Board != core.Game.StartPosition) std::abort();
     core.ToEnd();
     core.PrevBranchPoint();
     core.NextBranchPoint();
-    if (core.Board != Replayed(core, core.Current)) std::abort();
+    if (core.Board != ReplayedPositionAfter(core, core.Current)) std::abort();
     NextMatch(core, nullptr);
     PrevMatch(core);
     (void)core.CurrentComment();

@@ -3,6 +3,7 @@
 
 #include "notation/match_search.h"
 #include "notation/notation_core.h"
+#include "support/replay_path.h"
 #include "rules/fen.h"
 #include "tree_test_support.h"
 
@@ -13,22 +14,9 @@ using treetest::Sq;
 
 namespace {
 
-// The position after `node`, computed independently from the tree links.
-TSchachbrett PositionAfter(const TNotationCore& core, const TBaum* node) {
-    std::vector<const TBaum*> path;
-    for (const TBaum* n = node; n;) {
-        path.push_back(n);
-        const TBaum* m = n;
-        while (IsVariationStart(m)) m = m->Prev;
-        n = m->Prev;
-    }
-    TSchachbrett board = core.Game.StartPosition;
-    for (auto it = path.rbegin(); it != path.rend(); ++it) MakeMove(board, (*it)->Zug);
-    return board;
-}
 
 void ExpectInStep(const TNotationCore& core) {
-    EXPECT_EQ(core.Board, PositionAfter(core, core.Current));
+    EXPECT_EQ(core.Board, ReplayedPositionAfter(core, core.Current));
     if (core.Current) EXPECT_EQ(core.State, core.Current->Zug);
     else EXPECT_EQ(core.State, core.Game.StartState);
 }
