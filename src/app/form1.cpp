@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/platform/platform.h"
+#include "platform/platform.h"
 #include "board/qt/brett.h"
 #include "collection/chess_database.h"
 #include "collection/file_procs.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "app/platform/platform.h"
+#include "platform/platform.h"
 #include "board/qt/brett.h"
 #include "board/piece_sheet.h"
 #include "cli/command.h"

@@ -16,7 +16,7 @@
 #include <exception>
 #include <vector>
 
-#include "app/platform/platform.h"
+#include "platform/platform.h"
 #include "board/qt/schalter.h"
 #include "board/user_sheet.h"
 #include "rules/fen.h"

@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 
-#include "app/platform/platform.h"
+#include "platform/platform.h"
 #include "collection/database_mode.h"
 
 // Rows without data of their own: the count comes from the core.

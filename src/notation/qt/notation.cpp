@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <exception>
 
-#include "app/platform/platform.h"
+#include "platform/platform.h"
 #include "notation/qt/pgn_clipboard.h"
 #include "notation/qt/qt_measure.h"
 #include "notation/qt/variation_chooser.h"

@@ -1,6 +1,6 @@
 #include "notation/qt/pgn_clipboard.h"
 
-#include "app/platform/platform.h"
+#include "platform/platform.h"
 #include "notation/pgn_writer.h"
 
 void CopyPGNToSystemClipboard(TNotationCore& core) {

@@ -9,7 +9,7 @@
 
 #include <memory>
 
-#include "app/platform/platform.h"
+#include "platform/platform.h"
 
 TVariationChooser::TVariationChooser(QWidget* owner, const QStringList& items, bool english)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

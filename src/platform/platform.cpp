@@ -1,4 +1,4 @@
-#include "app/platform/platform.h"
+#include "platform/platform.h"
 
 #include <QApplication>
 #include <QClipboard>
