@@ -8,7 +8,7 @@
 
 #include <QString>
 
-#include "app/platform/platform.h"
+#include "platform/platform.h"
 
 class RecordingPlatform final : public Platform {
 public:
