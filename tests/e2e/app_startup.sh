@@ -88,7 +88,7 @@ for case in none missing; do
 done
 [ ! -e "$MISSING" ]
 check "no file is created for the missing path" $?
-[ -z "$(ls -A "$WORK" | grep -v -e '^runtime$' -e '\.log$' -e '^three games.pgn$')" ]
+[ -z "$(ls -A "$WORK" | grep -v -e '^runtime$' -e '^home$' -e '^display$' -e '\.log$' -e '^three games.pgn$')" ]
 check "nothing else appears in the working folder" $?
 
 if [ "$fail" != 0 ]; then

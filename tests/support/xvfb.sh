@@ -1,6 +1,12 @@
-# Sourced by the end-to-end tests: a private work folder and a private Xvfb
-# on a free display, both removed on exit (with the viewer in APP_PID, when
-# the test set it). Exits 77 (skip) when no display can be had.
+# Sourced by the end-to-end tests: a private work folder and a private Xvfb,
+# both removed on exit (with the viewer in APP_PID, when the test set it).
+# Exits 77 (skip) when no display can be had.
+#
+# Tests run in parallel, so the display is never picked by probing for a free
+# number (two tests could both find the same one free, and the loser would
+# then talk to the winner's server): Xvfb chooses a free display itself and
+# reports it through -displayfd, and only a server we started is used or
+# killed.
 WORK=$(mktemp -d)
 XVFB_PID=""
 APP_PID=""
@@ -11,29 +17,38 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A free display: no lock file and no server answering.
 DISPLAY_NO=""
-for n in $(seq 97 140); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ] && ! xdpyinfo -display ":$n" >/dev/null 2>&1; then
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
-        XVFB_PID=$!
-        for _ in $(seq 1 50); do
-            xdpyinfo -display ":$n" >/dev/null 2>&1 && break
-            kill -0 "$XVFB_PID" 2>/dev/null || break
-            sleep 0.1
-        done
-        if xdpyinfo -display ":$n" >/dev/null 2>&1; then
-            DISPLAY_NO=":$n"
-            break
-        fi
-        kill "$XVFB_PID" 2>/dev/null
-        XVFB_PID=""
+for _attempt in 1 2 3; do
+    : >"$WORK/display"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 1 100); do
+        [ -s "$WORK/display" ] && break
+        kill -0 "$XVFB_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    n=$(tr -dc '0-9' <"$WORK/display")
+    # Our server must still be alive and own the display's lock file.
+    if [ -n "$n" ] && kill -0 "$XVFB_PID" 2>/dev/null \
+        && [ "$(tr -dc '0-9' <"/tmp/.X$n-lock" 2>/dev/null)" = "$XVFB_PID" ] \
+        && xdpyinfo -display ":$n" >/dev/null 2>&1; then
+        DISPLAY_NO=":$n"
+        break
     fi
+    kill "$XVFB_PID" 2>/dev/null
+    wait "$XVFB_PID" 2>/dev/null
+    XVFB_PID=""
 done
 if [ -z "$DISPLAY_NO" ]; then
-    echo "SKIP: no free display for Xvfb"
+    echo "SKIP: Xvfb could not start a private display"
+    cat "$WORK/xvfb.log" 2>/dev/null
     exit 77
 fi
+# Everything a test or the viewer might share with a parallel test is private:
+# the display (and with it the clipboard and window names), the work folder,
+# the runtime folder and any settings the viewer keeps.
 export DISPLAY="$DISPLAY_NO" QT_QPA_PLATFORM=xcb
-export XDG_RUNTIME_DIR="$WORK/runtime"
+export XDG_RUNTIME_DIR="$WORK/runtime" HOME="$WORK/home"
+export XDG_CONFIG_HOME="$WORK/home/.config" XDG_CACHE_HOME="$WORK/home/.cache"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
+mkdir -p "$XDG_CONFIG_HOME"
