@@ -20,7 +20,7 @@ trap cleanup EXIT
 DISPLAY_NO=""
 for _attempt in 1 2 3; do
     : >"$WORK/display"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
     XVFB_PID=$!
     for _ in $(seq 1 100); do
         [ -s "$WORK/display" ] && break
@@ -28,9 +28,15 @@ for _attempt in 1 2 3; do
         sleep 0.1
     done
     n=$(tr -dc '0-9' <"$WORK/display")
-    # Our server must still be alive and own the display's lock file.
-    if [ -n "$n" ] && kill -0 "$XVFB_PID" 2>/dev/null \
-        && [ "$(tr -dc '0-9' <"/tmp/.X$n-lock" 2>/dev/null)" = "$XVFB_PID" ] \
+    # The server writes the number only once it holds the display, so it is
+    # ours; it must still be alive, and a lock file, where it keeps one, must
+    # name it.
+    lock_ok=1
+    if [ -n "$n" ] && [ -e "/tmp/.X$n-lock" ] \
+        && [ "$(tr -dc '0-9' <"/tmp/.X$n-lock" 2>/dev/null)" != "$XVFB_PID" ]; then
+        lock_ok=0
+    fi
+    if [ -n "$n" ] && [ $lock_ok = 1 ] && kill -0 "$XVFB_PID" 2>/dev/null \
         && xdpyinfo -display ":$n" >/dev/null 2>&1; then
         DISPLAY_NO=":$n"
         break
