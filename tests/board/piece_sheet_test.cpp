@@ -1,6 +1,8 @@
 // The built-in piece sets: stream format, sheet layout and the art's rules.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "board/piece_sheet.h"
@@ -42,10 +44,49 @@ TEST(PieceStreams, EveryColumnOfEverySetSumsToTwiceTheCellAndTheStreamIsConsumed
     EXPECT_EQ(PieceCellSize(TFigurenset::User), 0);
 }
 
-// Image white outside the silhouette, mask black inside it and white outside:
-// the conditions under which the two raster operations leave the square
-// untouched outside the piece.
-TEST(PieceStreams, SheetsFollowTheLayoutTheBoardDrawsWith) {
+// One piece cell of a decoded sheet: image and mask as views.
+struct PieceCell {
+    const TSheetBits& sheet;
+    int s, column;  // column 0..11
+    bool Mask(int x, int y) const {
+        return x >= 0 && y >= 0 && x < s && y < s && sheet.At(column * s + x, s + y);
+    }
+    bool Image(int x, int y) const { return sheet.At(column * s + x, y); }
+    // A pixel of the silhouette that touches the outside (4-way).
+    bool Border(int x, int y) const {
+        return !Mask(x - 1, y) || !Mask(x + 1, y) || !Mask(x, y - 1) || !Mask(x, y + 1);
+    }
+};
+
+// Flood fill from (x0, y0) over pixels for which `in` holds; returns the count.
+template <class In>
+int Flood(int s, int x0, int y0, bool eightWay, In in, std::vector<uint8_t>& seen) {
+    std::vector<std::pair<int, int>> stack{{x0, y0}};
+    seen[static_cast<size_t>(y0) * s + x0] = 1;
+    int n = 0;
+    while (!stack.empty()) {
+        auto [x, y] = stack.back();
+        stack.pop_back();
+        ++n;
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) {
+                if ((dx == 0 && dy == 0) || (!eightWay && dx != 0 && dy != 0)) continue;
+                int nx = x + dx, ny = y + dy;
+                if (nx < 0 || ny < 0 || nx >= s || ny >= s || seen[static_cast<size_t>(ny) * s + nx] || !in(nx, ny))
+                    continue;
+                seen[static_cast<size_t>(ny) * s + nx] = 1;
+                stack.push_back({nx, ny});
+            }
+    }
+    return n;
+}
+
+// What the board needs to draw a piece over any square (image white outside
+// the silhouette, a closed dark outline), and what makes the pieces pleasant
+// and recognisable at every size: solid one-piece silhouettes, white pieces
+// white inside, black pieces with light detail lines but no specks, and a
+// pawn that is visibly the smallest piece.
+TEST(PieceStreams, EverySetFollowsTheSheetLayoutAndTheArtRules) {
     for (TFigurenset set : BuiltInSets()) {
         SCOPED_TRACE(std::string(FigurensetName(set)));
         const int s = PieceCellSize(set);
@@ -53,59 +94,79 @@ TEST(PieceStreams, SheetsFollowTheLayoutTheBoardDrawsWith) {
         ASSERT_TRUE(DecodeRunStream(PieceRunStream(set), s, sheet));
         ASSERT_EQ(sheet.width, 12 * s);
         ASSERT_EQ(sheet.height, 2 * s);
-        double shares[12] = {};
+        double share[12] = {};  // black share of the image inside the silhouette
+        int width[12] = {}, height[12] = {};
         for (int c = 0; c < 12; ++c) {
             SCOPED_TRACE("column " + std::to_string(c + 1));
-            int inside = 0, blackInside = 0, blackOutside = 0;
-            int top = s, bottom = -1, left = s, right = -1;
+            const PieceCell cell{sheet, s, c};
+            int inside = 0, blackInside = 0, blackOutside = 0, specks = 0, light = 0;
+            int top = s, bottom = -1, left = s, right = -1, firstX = 0, firstY = 0;
             for (int y = 0; y < s; ++y)
                 for (int x = 0; x < s; ++x) {
-                    bool mask = sheet.At(c * s + x, s + y);
-                    bool image = sheet.At(c * s + x, y);
-                    if (mask) {
-                        ++inside;
-                        blackInside += image;
-                        top = std::min(top, y);
-                        bottom = std::max(bottom, y);
-                        left = std::min(left, x);
-                        right = std::max(right, x);
-                    } else {
-                        blackOutside += image;
+                    if (!cell.Mask(x, y)) {
+                        blackOutside += cell.Image(x, y);
+                        continue;
+                    }
+                    if (inside++ == 0) firstX = x, firstY = y;
+                    blackInside += cell.Image(x, y);
+                    top = std::min(top, y), bottom = std::max(bottom, y);
+                    left = std::min(left, x), right = std::max(right, x);
+                    if (cell.Border(x, y)) {
+                        EXPECT_TRUE(cell.Image(x, y)) << "outline open at " << x << "," << y;
+                    }
+                    if (!cell.Image(x, y)) {
+                        ++light;
+                        bool alone = true;
+                        for (int dy = -1; dy <= 1; ++dy)
+                            for (int dx = -1; dx <= 1; ++dx)
+                                if ((dx || dy) && cell.Mask(x + dx, y + dy) && !cell.Image(x + dx, y + dy)) alone = false;
+                        specks += alone;
                     }
                 }
             EXPECT_EQ(blackOutside, 0) << "image must be white outside the piece";
-            // A real piece: a good part of the cell, not touching its neighbours.
-            EXPECT_GT(inside, s * s / 8);
+            ASSERT_GT(inside, s * s / 10);
+            // Not touching the neighbouring cells, and standing on the square.
             EXPECT_GT(left, 0);
             EXPECT_LT(right, s - 1);
             EXPECT_GT(top, 0);
-            EXPECT_LT(bottom, s);
             EXPECT_GE(bottom - top + 1, s / 2) << "piece too small";
-            shares[c] = static_cast<double>(blackInside) / inside;
-            // A closed border: every mask pixel next to the outside is black
-            // in the image too, so the piece never melts into a square.
-            for (int y = 0; y < s; ++y)
-                for (int x = 0; x < s; ++x) {
-                    if (!sheet.At(c * s + x, s + y)) continue;
-                    bool border = x == 0 || y == 0 || x == s - 1 || y == s - 1 ||
-                                  !sheet.At(c * s + x - 1, s + y) || !sheet.At(c * s + x + 1, s + y) ||
-                                  !sheet.At(c * s + x, s + y - 1) || !sheet.At(c * s + x, s + y + 1);
-                    if (border) {
-                        ASSERT_TRUE(sheet.At(c * s + x, y)) << x << "," << y;
-                    }
+            width[c] = right - left + 1;
+            height[c] = bottom - top + 1;
+            share[c] = static_cast<double>(blackInside) / inside;
+            // A solid silhouette: every pixel outside it reaches the cell's edge.
+            std::vector<uint8_t> seen(static_cast<size_t>(s) * s, 0);
+            int outside = 0;
+            for (int k = 0; k < s; ++k)
+                for (auto [x, y] : {std::pair{k, 0}, {k, s - 1}, {0, k}, {s - 1, k}})
+                    if (!cell.Mask(x, y) && !seen[static_cast<size_t>(y) * s + x])
+                        outside += Flood(s, x, y, false, [&](int a, int b) { return !cell.Mask(a, b); }, seen);
+            EXPECT_EQ(outside + inside, s * s) << "holes in the mask";
+            // One connected piece, also at the smallest size.
+            std::fill(seen.begin(), seen.end(), 0);
+            EXPECT_EQ(Flood(s, firstX, firstY, true, [&](int a, int b) { return cell.Mask(a, b); }, seen), inside)
+                << "the silhouette falls apart";
+            if (c >= 6) {
+                EXPECT_EQ(specks, 0) << "isolated light pixels on a black piece";
+                if (s >= 29 && c != 6) {
+                    EXPECT_GE(light, s / 4) << "no light detail lines";
                 }
+            }
         }
-        // Black pieces mostly black inside; a white piece clearly lighter than
-        // its black counterpart, even where its outline is thick for the size.
+        double whiteSum = 0;
         for (int c = 0; c < 6; ++c) {
-            EXPECT_GT(shares[c + 6], 0.8) << "column " << c + 7;
-            EXPECT_LT(shares[c], shares[c + 6] - 0.15) << "column " << c + 1;
-        }
-        // White and black pieces share their silhouettes.
-        for (int c = 0; c < 6; ++c)
+            SCOPED_TRACE("column " + std::to_string(c + 1));
+            whiteSum += 1 - share[c];
+            EXPECT_GT(1 - share[c], 0.33) << "white piece mostly black inside";
+            EXPECT_GT(share[c + 6], 0.7) << "black piece mostly white inside";
+            // White and black pieces share their silhouettes.
             for (int y = 0; y < s; ++y)
-                for (int x = 0; x < s; ++x)
-                    ASSERT_EQ(sheet.At(c * s + x, s + y), sheet.At((c + 6) * s + x, s + y));
+                for (int x = 0; x < s; ++x) ASSERT_EQ(PieceCell(sheet, s, c).Mask(x, y), PieceCell(sheet, s, c + 6).Mask(x, y));
+        }
+        EXPECT_GT(whiteSum / 6, 0.5);
+        if (s >= 29) {
+            for (int c = 1; c < 6; ++c) EXPECT_LT(width[0], width[c]) << "pawn not the narrowest, column " << c + 1;
+            EXPECT_LE(height[0], 0.9 * height[5]) << "pawn not clearly shorter than the king";
+        }
     }
 }
 

@@ -1,29 +1,29 @@
 // Generates src/board/piece_data.cpp: the fourteen built-in piece sets of the
-// board as two-colour run streams, drawn from the chess symbols of the
-// DejaVu Sans font (U+2654..U+265F).
+// board as two-colour run streams, rendered from a vector piece set drawn for
+// chess boards (one SVG file per piece: wp.svg ... wk.svg, bp.svg ... bk.svg,
+// each on a 45 x 45 canvas; see LICENSE-NOTE.md for the set used).
 //
-// For every cell size the glyph outlines are scaled to one common size, so
-// that the pieces keep their relative heights, and rasterised with 8 x 8
-// supersampling:
-//  - mask: the silhouette of the glyph (everything its outer contour encloses);
-//  - white piece: white inside, black where the glyph covers enough of a
-//    pixel, and a closed black border along the silhouette;
-//  - black piece: the filled form (U+265A..U+265F): black inside, its thin
-//    drawing lines white, its wide open areas filled, and never white next to
-//    the border, so that the silhouette stays closed.
-// Both colours share one silhouette.
+// Every cell size is rendered afresh from the vectors with 8 x 8 supersampling
+// (never by scaling a bitmap), all pieces at one common scale so that they
+// keep their relative sizes, and reduced to two colours:
+//  - mask: where the drawing covers at least half a pixel, enclosed holes
+//    filled, so the silhouette is solid;
+//  - white piece: black where dark ink covers enough of the pixel, and a
+//    closed black border along the silhouette; the inner lines get thinner
+//    thresholds at small sizes so the piece stays white inside;
+//  - black piece: black with the drawing's light lines in white, never on
+//    the border ring, and without isolated single white pixels (specks).
 //
-// Usage: gen_pieces FONT.ttf OUT.cpp [PREVIEW_DIR]
+// Usage: gen_pieces SVG_DIR OUT.cpp [PREVIEW_DIR]
 #include <QFile>
-#include <QFont>
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <QPainterPath>
+#include <QSvgRenderer>
 #include <QTextStream>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -31,6 +31,7 @@
 namespace {
 
 constexpr int kSuper = 8;
+constexpr double kCanvas = 45.0;  // the SVG canvas in drawing units
 
 struct SetInfo {
     const char* name;
@@ -45,35 +46,52 @@ const SetInfo kSets[14] = {
     {"WinboardF72", 72}, {"WinboardF80", 80},
 };
 
-// Sheet order pawn, rook, bishop, knight, queen, king; offsets from U+2654 (king).
-const int kGlyphOffset[6] = {5, 2, 3, 4, 1, 0};
+const char* const kPieceFiles[12] = {"wp", "wr", "wb", "wn", "wq", "wk",
+                                     "bp", "br", "bb", "bn", "bq", "bk"};
 
-struct Grey {
-    int w = 0, h = 0;
-    std::vector<float> v;  // coverage 0..1
-    float At(int x, int y) const { return v[static_cast<size_t>(y) * w + x]; }
+using Bits = std::vector<uint8_t>;
+
+// Renders one SVG with the drawing unit mapped to `unit` pixels and the
+// canvas origin at (ox, oy); returns ink coverage and darkness per pixel of a
+// cell x cell grid (each averaged over kSuper x kSuper samples).
+struct Coverage {
+    std::vector<float> alpha;  // 0..1: how much of the pixel is drawn at all
+    std::vector<float> dark;   // 0..1: how much of it is dark ink
 };
 
-// Fills the path at kSuper times the cell size into a 1-bit grid.
-std::vector<uint8_t> RenderHigh(const QPainterPath& path, int size) {
-    QImage img(size, size, QImage::Format_Grayscale8);
-    img.fill(255);
+Coverage Render(QSvgRenderer& svg, int cell, double unit, double ox, double oy) {
+    const int big = cell * kSuper;
+    QImage img(big, big, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
     {
         QPainter p(&img);
-        p.setRenderHint(QPainter::Antialiasing, false);
-        p.fillPath(path, Qt::black);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        svg.render(&p, QRectF(ox * kSuper, oy * kSuper, kCanvas * unit * kSuper, kCanvas * unit * kSuper));
     }
-    std::vector<uint8_t> bits(static_cast<size_t>(size) * size);
-    for (int y = 0; y < size; ++y) {
-        const uchar* line = img.constScanLine(y);
-        for (int x = 0; x < size; ++x) bits[static_cast<size_t>(y) * size + x] = line[x] < 128;
+    Coverage c;
+    c.alpha.assign(static_cast<size_t>(cell) * cell, 0.f);
+    c.dark.assign(c.alpha.size(), 0.f);
+    for (int y = 0; y < big; ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+        for (int x = 0; x < big; ++x) {
+            const double a = qAlpha(line[x]) / 255.0;
+            // Premultiplied: the colour over white is rgb + (1 - a) * 255.
+            const double lum = (qRed(line[x]) + qGreen(line[x]) + qBlue(line[x])) / (3 * 255.0) + (1 - a);
+            size_t i = static_cast<size_t>(y / kSuper) * cell + x / kSuper;
+            c.alpha[i] += static_cast<float>(a);
+            c.dark[i] += static_cast<float>(1 - lum);
+        }
     }
-    return bits;
+    for (size_t i = 0; i < c.alpha.size(); ++i) {
+        c.alpha[i] /= kSuper * kSuper;
+        c.dark[i] /= kSuper * kSuper;
+    }
+    return c;
 }
 
-// Everything not reachable from the border through unset pixels.
-std::vector<uint8_t> FillHoles(const std::vector<uint8_t>& bits, int size) {
-    std::vector<uint8_t> outside(bits.size(), 0);
+// Everything not reachable from the cell's edge through unset pixels (4-way).
+Bits FillHoles(const Bits& bits, int size) {
+    Bits outside(bits.size(), 0);
     std::vector<int> stack;
     auto push = [&](int x, int y) {
         if (x < 0 || y < 0 || x >= size || y >= size) return;
@@ -97,160 +115,113 @@ std::vector<uint8_t> FillHoles(const std::vector<uint8_t>& bits, int size) {
         push(x, y + 1);
         push(x, y - 1);
     }
-    std::vector<uint8_t> inside(bits.size());
+    Bits inside(bits.size());
     for (size_t i = 0; i < bits.size(); ++i) inside[i] = !outside[i];
     return inside;
 }
 
-Grey Downsample(const std::vector<uint8_t>& bits, int cell) {
-    Grey g;
-    g.w = g.h = cell;
-    g.v.assign(static_cast<size_t>(cell) * cell, 0.f);
-    const int big = cell * kSuper;
-    for (int y = 0; y < cell; ++y)
-        for (int x = 0; x < cell; ++x) {
-            int n = 0;
-            for (int dy = 0; dy < kSuper; ++dy)
-                for (int dx = 0; dx < kSuper; ++dx)
-                    n += bits[static_cast<size_t>(y * kSuper + dy) * big + x * kSuper + dx];
-            g.v[static_cast<size_t>(y) * cell + x] = static_cast<float>(n) / (kSuper * kSuper);
+// Number of 8-connected components of set pixels.
+int Components(const Bits& bits, int size) {
+    Bits seen(bits.size(), 0);
+    int count = 0;
+    for (size_t start = 0; start < bits.size(); ++start) {
+        if (!bits[start] || seen[start]) continue;
+        ++count;
+        std::vector<int> stack{static_cast<int>(start)};
+        seen[start] = 1;
+        while (!stack.empty()) {
+            int i = stack.back();
+            stack.pop_back();
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) {
+                    int nx = i % size + dx, ny = i / size + dy;
+                    if (nx < 0 || ny < 0 || nx >= size || ny >= size) continue;
+                    size_t j = static_cast<size_t>(ny) * size + nx;
+                    if (bits[j] && !seen[j]) {
+                        seen[j] = 1;
+                        stack.push_back(static_cast<int>(j));
+                    }
+                }
         }
-    return g;
+    }
+    return count;
 }
 
 struct Cell {
-    std::vector<uint8_t> image;  // 1 = black
-    std::vector<uint8_t> mask;   // 1 = black (inside)
+    Bits image;  // 1 = black
+    Bits mask;   // 1 = black (inside)
 };
 
-// Chessboard distance of every set pixel to the nearest unset one.
-std::vector<int> DistanceInside(const std::vector<uint8_t>& bits, int size) {
-    std::vector<int> dist(bits.size(), 0);
-    std::vector<int> queue;
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            size_t i = static_cast<size_t>(y) * size + x;
-            if (!bits[i]) continue;
-            bool edge = x == 0 || y == 0 || x == size - 1 || y == size - 1;
-            for (int dy = -1; dy <= 1 && !edge; ++dy)
-                for (int dx = -1; dx <= 1 && !edge; ++dx)
-                    edge = !bits[static_cast<size_t>(y + dy) * size + x + dx];
-            if (edge) {
-                dist[i] = 1;
-                queue.push_back(static_cast<int>(i));
-            }
-        }
-    for (size_t head = 0; head < queue.size(); ++head) {
-        int i = queue[head];
-        int x = i % size, y = i / size;
-        for (int dy = -1; dy <= 1; ++dy)
-            for (int dx = -1; dx <= 1; ++dx) {
-                int nx = x + dx, ny = y + dy;
-                if (nx < 0 || ny < 0 || nx >= size || ny >= size) continue;
-                size_t j = static_cast<size_t>(ny) * size + nx;
-                if (bits[j] && dist[j] == 0) {
-                    dist[j] = dist[static_cast<size_t>(i)] + 1;
-                    queue.push_back(static_cast<int>(j));
-                }
-            }
+// The silhouette of a white and a black piece of one kind (they share it):
+// half a pixel of ink in either drawing; where that splits a piece into parts
+// (a queen's crown balls at small sizes), thinner ink joins them.
+Bits Silhouette(const Coverage& a, const Coverage& b, int cell) {
+    const size_t n = static_cast<size_t>(cell) * cell;
+    Bits mask(n, 0);
+    for (float threshold : {0.5f, 0.35f, 0.2f}) {
+        for (size_t i = 0; i < n; ++i) mask[i] = std::max(a.alpha[i], b.alpha[i]) >= threshold;
+        mask = FillHoles(mask, cell);
+        if (Components(mask, cell) == 1) break;
     }
-    return dist;
-}
-
-// Set pixels within chessboard distance r of a set pixel of `bits`.
-std::vector<uint8_t> Dilate(const std::vector<uint8_t>& bits, int size, int r) {
-    std::vector<int> dist(bits.size(), -1);
-    std::vector<int> queue;
-    for (size_t i = 0; i < bits.size(); ++i)
-        if (bits[i]) {
-            dist[i] = 0;
-            queue.push_back(static_cast<int>(i));
-        }
-    for (size_t head = 0; head < queue.size(); ++head) {
-        int i = queue[head];
-        if (dist[static_cast<size_t>(i)] >= r) continue;
-        int x = i % size, y = i / size;
-        for (int dy = -1; dy <= 1; ++dy)
-            for (int dx = -1; dx <= 1; ++dx) {
-                int nx = x + dx, ny = y + dy;
-                if (nx < 0 || ny < 0 || nx >= size || ny >= size) continue;
-                size_t j = static_cast<size_t>(ny) * size + nx;
-                if (dist[j] < 0) {
-                    dist[j] = dist[static_cast<size_t>(i)] + 1;
-                    queue.push_back(static_cast<int>(j));
-                }
-            }
-    }
-    std::vector<uint8_t> out(bits.size());
-    for (size_t i = 0; i < bits.size(); ++i) out[i] = dist[i] >= 0;
-    return out;
-}
-
-// strokeHigh: the width of the outline glyph's outer stroke at kSuper scale.
-Cell DrawPiece(const QPainterPath& outline, const QPainterPath& filled, int cell, bool white, int strokeHigh) {
-    const int big = cell * kSuper;
-    std::vector<uint8_t> outlineHigh = RenderHigh(outline, big);
-    std::vector<uint8_t> filledHigh = RenderHigh(filled, big);
-    std::vector<uint8_t> silhouetteHigh = FillHoles(outlineHigh, big);
-    std::vector<uint8_t> filledSolid = FillHoles(filledHigh, big);
-    for (size_t i = 0; i < silhouetteHigh.size(); ++i) silhouetteHigh[i] |= filledSolid[i];
-    // The filled glyph leaves its drawing open inside the silhouette. Thin
-    // openings are drawing lines and stay white on the black piece; wide ones
-    // (a disc of the stroke width fits in) are filled black, so that a black
-    // piece reads as black at every size.
-    std::vector<uint8_t> open(filledHigh.size());
-    for (size_t i = 0; i < open.size(); ++i) open[i] = silhouetteHigh[i] && !filledHigh[i];
-    std::vector<int> openDist = DistanceInside(open, big);
-    std::vector<uint8_t> core(open.size());
-    const int r = std::max(kSuper, strokeHigh);
-    for (size_t i = 0; i < core.size(); ++i) core[i] = openDist[i] > r;
-    std::vector<uint8_t> wide = Dilate(core, big, r);
-    std::vector<uint8_t> detailHigh(open.size());
-    for (size_t i = 0; i < detailHigh.size(); ++i) detailHigh[i] = open[i] && !wide[i];
-
-    // Drawing lines as thick as the font's would swamp a small black piece:
-    // thin them by a quarter of the stroke width on each side.
-    std::vector<int> detailDist = DistanceInside(detailHigh, big);
-    for (size_t i = 0; i < detailHigh.size(); ++i) detailHigh[i] = detailDist[i] > r / 4;
-    Grey sil = Downsample(silhouetteHigh, cell);
-    Grey line = Downsample(outlineHigh, cell);
-    Grey detail = Downsample(detailHigh, cell);
-
-    Cell c;
-    c.mask.assign(static_cast<size_t>(cell) * cell, 0);
-    c.image.assign(c.mask.size(), 0);
-    for (size_t i = 0; i < c.mask.size(); ++i) c.mask[i] = sil.v[i] >= 0.5f;
     // The top row and the outer columns stay white: a stored column must start
     // white, and neighbouring pieces must never touch.
-    for (int x = 0; x < cell; ++x) c.mask[static_cast<size_t>(x)] = 0;
+    for (int x = 0; x < cell; ++x) mask[static_cast<size_t>(x)] = 0;
     for (int y = 0; y < cell; ++y) {
-        c.mask[static_cast<size_t>(y) * cell] = 0;
-        c.mask[static_cast<size_t>(y) * cell + cell - 1] = 0;
+        mask[static_cast<size_t>(y) * cell] = 0;
+        mask[static_cast<size_t>(y) * cell + cell - 1] = 0;
     }
+    return mask;
+}
+
+Cell DrawPiece(const Coverage& cov, const Bits& mask, int cell, bool white) {
+    Cell c;
+    const size_t n = static_cast<size_t>(cell) * cell;
+    c.mask = mask;
     auto in = [&](int x, int y) {
         return x >= 0 && y >= 0 && x < cell && y < cell && c.mask[static_cast<size_t>(y) * cell + x];
     };
+    auto border = [&](int x, int y) { return !in(x - 1, y) || !in(x + 1, y) || !in(x, y - 1) || !in(x, y + 1); };
+    c.image.assign(n, 0);
+    // Thin lines cover little of a small pixel; a fixed threshold would drop
+    // them at large sizes or blacken a small piece. Small cells need more ink.
+    const float darkLine = cell < 29 ? 0.55f : 0.45f;
+    const float lightLine = cell < 29 ? 0.6f : cell < 45 ? 0.42f : 0.4f;
     for (int y = 0; y < cell; ++y)
         for (int x = 0; x < cell; ++x) {
             size_t i = static_cast<size_t>(y) * cell + x;
             if (!c.mask[i]) continue;
-            bool border = !in(x - 1, y) || !in(x + 1, y) || !in(x, y - 1) || !in(x, y + 1);
             if (white) {
-                c.image[i] = border || line.v[i] >= 0.38f;
+                c.image[i] = border(x, y) || cov.dark[i] >= darkLine;
             } else {
-                // Black body; the inner lines of the drawing show white, but
-                // never on the two outermost pixel rings, so that the
-                // silhouette stays closed on a light square.
-                bool nearBorder = border;
+                // Light lines never on the two outermost pixel rings: a light
+                // line beside a one-pixel outline reads as a white piece.
+                bool nearBorder = border(x, y);
                 for (int dy = -1; dy <= 1 && !nearBorder; ++dy)
                     for (int dx = -1; dx <= 1 && !nearBorder; ++dx) nearBorder = !in(x + dx, y + dy);
-                c.image[i] = nearBorder || detail.v[i] < 0.40f;
+                const float light = cov.alpha[i] - cov.dark[i];
+                c.image[i] = nearBorder || light < lightLine;
             }
         }
+    if (!white) {
+        // A white pixel with no white neighbour is a speck, not a line.
+        for (int y = 0; y < cell; ++y)
+            for (int x = 0; x < cell; ++x) {
+                size_t i = static_cast<size_t>(y) * cell + x;
+                if (!c.mask[i] || c.image[i]) continue;
+                bool alone = true;
+                for (int dy = -1; dy <= 1 && alone; ++dy)
+                    for (int dx = -1; dx <= 1 && alone; ++dx) {
+                        if (dx == 0 && dy == 0) continue;
+                        int nx = x + dx, ny = y + dy;
+                        alone = !in(nx, ny) || c.image[static_cast<size_t>(ny) * cell + nx];
+                    }
+                if (alone) c.image[i] = 1;
+            }
+    }
     return c;
 }
 
-std::vector<uint8_t> Encode(const std::vector<uint8_t>& sheet, int w, int h) {
+std::vector<uint8_t> Encode(const Bits& sheet, int w, int h) {
     std::vector<uint8_t> out;
     for (int x = 0; x < w; ++x) {
         uint8_t colour = 0;
@@ -274,75 +245,70 @@ std::vector<uint8_t> Encode(const std::vector<uint8_t>& sheet, int w, int h) {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: gen_pieces FONT.ttf OUT.cpp [PREVIEW_DIR]\n");
+        std::fprintf(stderr, "usage: gen_pieces SVG_DIR OUT.cpp [PREVIEW_DIR]\n");
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    int id = QFontDatabase::addApplicationFont(QString::fromLocal8Bit(argv[1]));
-    if (id < 0) {
-        std::fprintf(stderr, "cannot load font %s\n", argv[1]);
-        return 1;
-    }
-    QFont font(QFontDatabase::applicationFontFamilies(id).value(0));
-    font.setPixelSize(1000);
-    font.setStyleStrategy(QFont::NoFontMerging);
-
-    QPainterPath outlines[6], filleds[6];
-    QRectF all;
-    for (int k = 0; k < 6; ++k) {
-        outlines[k].addText(0, 0, font, QString(QChar(0x2654 + kGlyphOffset[k])));
-        filleds[k].addText(0, 0, font, QString(QChar(0x265A + kGlyphOffset[k])));
-        outlines[k].setFillRule(Qt::WindingFill);
-        filleds[k].setFillRule(Qt::OddEvenFill);
-        all = all.united(outlines[k].boundingRect());
-    }
-    const double tallest = std::max(all.height(), 1.0);
-    double widest = 1;
-    for (int k = 0; k < 6; ++k) widest = std::max(widest, outlines[k].boundingRect().width());
-    const double bottomLine = all.bottom();
-    // Width of the outer stroke of the outline glyphs, measured across the
-    // middle of the rook (in font units).
-    double stroke = 0;
+    const QString dir = QString::fromLocal8Bit(argv[1]);
+    QSvgRenderer svgs[12];
+    for (int k = 0; k < 12; ++k)
+        if (!svgs[k].load(dir + "/" + kPieceFiles[k] + ".svg")) {
+            std::fprintf(stderr, "cannot load %s/%s.svg\n", argv[1], kPieceFiles[k]);
+            return 1;
+        }
+    // The extent of the whole set on its canvas, measured once at high
+    // resolution: every size then uses the same scale for all pieces.
+    double left = kCanvas, right = 0, top = kCanvas, bottom = 0;
     {
-        QRectF r = outlines[1].boundingRect();
-        double y = r.center().y();
-        double x = r.left();
-        while (x < r.right() && !outlines[1].contains(QPointF(x, y))) x += 0.5;
-        double start = x;
-        while (x < r.right() && outlines[1].contains(QPointF(x, y))) x += 0.5;
-        stroke = x - start;
+        const int probe = 450;
+        for (QSvgRenderer& svg : svgs) {
+            QImage img(probe, probe, QImage::Format_ARGB32_Premultiplied);
+            img.fill(Qt::transparent);
+            QPainter p(&img);
+            svg.render(&p, QRectF(0, 0, probe, probe));
+            p.end();
+            for (int y = 0; y < probe; ++y)
+                for (int x = 0; x < probe; ++x)
+                    if (qAlpha(img.pixel(x, y)) > 127) {
+                        double ux = (x + 0.5) * kCanvas / probe, uy = (y + 0.5) * kCanvas / probe;
+                        left = std::min(left, ux);
+                        right = std::max(right, ux);
+                        top = std::min(top, uy);
+                        bottom = std::max(bottom, uy);
+                    }
+        }
     }
+    const double centreX = kCanvas / 2;  // the drawings are symmetric about it
 
     QString out;
     QTextStream ts(&out);
-    ts << "// Generated by tools/pieces/gen_pieces from the chess symbols of DejaVu Sans\n"
+    ts << "// Generated by tools/pieces/gen_pieces from a vector piece set\n"
           "// (see tools/pieces/LICENSE-NOTE.md). Do not edit by hand.\n"
           "#include \"board/piece_data.h\"\n\nnamespace {\n\n";
     QStringList table;
     for (const SetInfo& set : kSets) {
         const int cell = set.cell;
-        const int big = cell * kSuper;
-        // Pieces use 88 % of the cell height; the bottom margin is a little
-        // larger than the top one so that they stand on the square.
-        double scale = std::min(0.88 * big / tallest, 0.90 * big / widest);
-        double base = big - std::max(1.0, 0.07 * cell) * kSuper;
+        // The set fills about 86 % of the cell height and leaves at least one
+        // clear pixel column on each side; the bottom margin is a little
+        // larger than the top one so that the pieces stand on the square.
+        const double halfWidth = std::max(centreX - left, right - centreX);
+        const double unit = std::min(0.86 * cell / (bottom - top), (cell / 2.0 - 1.6) / halfWidth);
+        const double baseline = cell - std::max(1.0, 0.06 * cell);
+        const double ox = cell / 2.0 - centreX * unit;
+        const double oy = baseline - bottom * unit;
         const int w = 12 * cell, h = 2 * cell;
-        std::vector<uint8_t> sheet(static_cast<size_t>(w) * h, 0);
-        for (int colour = 0; colour < 2; ++colour)
-            for (int k = 0; k < 6; ++k) {
-                QRectF r = outlines[k].boundingRect();
-                QTransform t;
-                t.translate(big / 2.0, base);
-                t.scale(scale, scale);
-                t.translate(-r.center().x(), -bottomLine);
-                // Snap to whole pixels so that symmetric pieces stay symmetric.
-                QPointF origin = t.map(QPointF(r.center().x(), bottomLine));
-                QTransform snap;
-                snap.translate(std::round(origin.x() / kSuper) * kSuper - origin.x(), 0);
-                t = t * snap;
-                Cell c = DrawPiece(t.map(outlines[k]), t.map(filleds[k]), cell, colour == 0, static_cast<int>(stroke * scale + 0.5));
-                int x0 = (colour * 6 + k) * cell;
+        Bits sheet(static_cast<size_t>(w) * h, 0);
+        for (int k = 0; k < 6; ++k) {
+            // The pawn is drawn a little smaller than the drawing has it, so
+            // that it stays clearly shorter than the king after rounding.
+            const double u = k == 0 ? unit * 0.95 : unit;
+            const double px = cell / 2.0 - centreX * u, py = baseline - bottom * u;
+            const Coverage cov[2] = {Render(svgs[k], cell, u, px, py), Render(svgs[k + 6], cell, u, px, py)};
+            const Bits mask = Silhouette(cov[0], cov[1], cell);
+            for (int colour = 0; colour < 2; ++colour) {
+                Cell c = DrawPiece(cov[colour], mask, cell, colour == 0);
+                const int x0 = (k + 6 * colour) * cell;
                 for (int y = 0; y < cell; ++y)
                     for (int x = 0; x < cell; ++x) {
                         size_t i = static_cast<size_t>(y) * cell + x;
@@ -350,6 +316,7 @@ int main(int argc, char** argv) {
                         sheet[static_cast<size_t>(y + cell) * w + x0 + x] = c.mask[i];
                     }
             }
+        }
         if (argc > 3) {
             QImage preview(w, h, QImage::Format_RGB32);
             for (int y = 0; y < h; ++y)
@@ -360,8 +327,8 @@ int main(int argc, char** argv) {
         std::vector<uint8_t> runs = Encode(sheet, w, h);
         ts << "const uint8_t k" << set.name << "[" << runs.size() << "] = {";
         for (size_t i = 0; i < runs.size(); ++i) {
-            if (i % 24 == 0) ts << "\n   ";
-            ts << " " << runs[i] << ",";
+            if (i % 32 == 0) ts << "\n";
+            ts << runs[i] << ",";
         }
         ts << "\n};\n\n";
         table << QString("    {%1, k%2, sizeof k%2},").arg(cell).arg(set.name);
