@@ -1,15 +1,26 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the viewer need, when
-# any is missing. Safe to run again: with everything present it does nothing.
+# Installs the Debian packages that are missing. Safe to run again: with
+# everything present it does nothing.
+#   tools/install-deps.sh --run   what building and running the viewer and the CLI needs (./run)
+#   tools/install-deps.sh         everything: also the tests, benchmarks, fuzzing and packaging (./test)
 set -euo pipefail
 
-packages=(
-  cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
+# Building and running the viewer and quarzel-cli.
+run_packages=(
+  cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev fonts-dejavu-core
+)
+# The tests, benchmarks, fuzz targets, end-to-end checks and the package.
+test_packages=(
+  clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool xclip imagemagick
   pgn-extract
+  desktop-file-utils appstream libxml2-utils man-db dpkg-dev
 )
+
+packages=("${run_packages[@]}")
+[ "${1:-}" = "--run" ] || packages+=("${test_packages[@]}")
 
 missing=()
 for p in "${packages[@]}"; do

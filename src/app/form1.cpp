@@ -20,6 +20,7 @@
 #include "collection/qt/pgn.h"
 #include "notation/match_search.h"
 #include "notation/qt/notation.h"
+#include "version.h"
 
 namespace {
 
@@ -207,7 +208,7 @@ void TForm1::Aktivuj(QObject*) {
     }
     try {
         PGN1->ScanFile(file);
-        setWindowTitle(QStringLiteral("Quarzel PGN Viewer 1.01   [") + path + QStringLiteral("]   ") +
+        setWindowTitle(QStringLiteral("Quarzel PGN Viewer " QUARZEL_VERSION "   [") + path + QStringLiteral("]   ") +
                        QString::asprintf("%d games", PGN1->GameCount()));
         OpenFirstGame();
     } catch (const std::exception& e) {

@@ -1,13 +1,31 @@
-// The viewer: one parameter, the path of the game file.
+// The viewer: `quarzel [FILE]`; without FILE a file dialog asks for one.
 #include <QApplication>
+#include <QFile>
 #include <QTimer>
+#include <iostream>
+#include <sstream>
 
 #include "app/form1.h"
+#include "app/options.h"
 
 int main(int argc, char** argv) {
+    // --help and --version need no display: answer them before the GUI
+    // starts. Qt's own options are only known after it has started, so a
+    // usage error waits for the second reading.
+    std::ostringstream quiet;
+    const TViewerOptions early = ParseViewerOptions(std::vector<std::string>(argv + (argc > 0), argv + argc), std::cout, quiet);
+    if (early.exitCode == 0) return 0;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quarzel PGN Viewer"));
-    TForm1 form(QApplication::arguments().mid(1));
+    std::vector<std::string> args;
+    for (const QString& a : QApplication::arguments().mid(1)) args.push_back(QFile::encodeName(a).toStdString());
+    const TViewerOptions options = ParseViewerOptions(args, std::cout, std::cerr);
+    if (options.exitCode) return *options.exitCode;
+    QStringList params;
+    for (const std::string& f : options.files) params << QFile::decodeName(QByteArray::fromStdString(f));
+
+    TForm1 form(params);
     form.show();
     form.activateWindow();
     // The start-up runs when the window is first activated. A desktop that

@@ -34,7 +34,10 @@ namespace {
 
 int RunCount(const CliArgs& args);
 
-const CliCommand kCount{"count", "FILE", "number of games in a PGN file", RunCount};
+const CliCommand kCount{"count", "FILE", "number of games in a PGN file", RunCount,
+                        "Counts the games exactly as the viewer's scanner finds them (a game starts at\n"
+                        "\"[Event \" at the start of a line). A .ccf database counts its undeleted games.",
+                        true};
 
 int RunCount(const CliArgs& args) {
     if (args.size() != 1) return cli::UsageError(kCount);

@@ -12,7 +12,8 @@ namespace {
 
 int RunGame(const CliArgs& args);
 
-const CliCommand kGame{"game", "FILE N", "text of game N (from 1) as the viewer fetches it", RunGame};
+const CliCommand kGame{"game", "FILE N", "text of game N (from 1) as the viewer fetches it", RunGame,
+                      "Status 1 when FILE holds no game N.", true};
 
 int RunGame(const CliArgs& args) {
     if (args.size() != 2) return cli::UsageError(kGame);

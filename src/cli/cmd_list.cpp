@@ -13,7 +13,10 @@ namespace {
 int RunList(const CliArgs& args);
 
 const CliCommand kList{"list", "FILE",
-                       "one line per game: number, players, source, year, result (tab-separated)", RunList};
+                       "one line per game: number, players, source, year, result (tab-separated)", RunList,
+                       "The fields are drawn as the viewer's game list draws them: number from 1,\n"
+                       "\"White - Black\", \"Event, Site\", year, result (1/2 for a draw); empty fields stay empty.",
+                       true};
 
 int RunList(const CliArgs& args) {
     if (args.size() != 1) return cli::UsageError(kList);

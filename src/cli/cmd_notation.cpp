@@ -12,7 +12,11 @@ namespace {
 int RunNotation(const CliArgs& args);
 
 const CliCommand kNotation{"notation", "FILE N [--width W] [--german] [--headline]",
-                           "print the notation rows of game N: font, tab, row text", RunNotation};
+                           "print the notation rows of game N: font, tab, row text", RunNotation,
+                           "Rows are measured one unit per character against W minus the row's indent;\n"
+                           "without --width they are not broken. --german uses German piece letters,\n"
+                           "--headline adds the players and event rows.",
+                           true};
 
 int RunNotation(const CliArgs& args) {
     std::string file;

@@ -11,7 +11,8 @@ namespace {
 
 int RunPgn(const CliArgs& args);
 
-const CliCommand kPgn{"pgn", "FILE N", "load game N (from 1) and print it as the viewer writes PGN", RunPgn};
+const CliCommand kPgn{"pgn", "FILE N", "load game N (from 1) and print it as the viewer writes PGN", RunPgn,
+                     "Prints exactly the text that \"PGN to Clipboard\" copies (CR LF line ends).", true};
 
 int RunPgn(const CliArgs& args) {
     if (args.size() != 2) return cli::UsageError(kPgn);

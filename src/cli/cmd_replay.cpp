@@ -29,7 +29,13 @@ int MainLineLength(const TNotationCore& core) {
 int RunReplay(const CliArgs& args);
 
 const CliCommand kReplay{"replay", "FILE",
-                         "load every game, print start, each MATCH stop and end position (FEN)", RunReplay};
+                         "load every game, print start, each MATCH stop and end position (FEN)", RunReplay,
+                         "Lines (tab-separated, FEN4 = the first four FEN fields):\n"
+                         "  N start FEN4         the start position of game N\n"
+                         "  N match PLY FEN4     each stop of the \"Match>\" search in the main line\n"
+                         "  N end PLY FEN4       the end of the main line\n"
+                         "  N error PLY          instead of match and end when the moves cannot be read",
+                         true};
 
 int RunReplay(const CliArgs& args) {
     if (args.size() != 1) return cli::UsageError(kReplay);

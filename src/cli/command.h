@@ -13,6 +13,12 @@ struct CliCommand {
     std::string_view usage;    // arguments after the name, e.g. "FILE N"
     std::string_view summary;  // one line for --help
     int (*run)(const CliArgs& args);  // args exclude the command name
+    // More for `quarzel-cli help NAME` and `NAME --help`, after the usage and
+    // the summary line; may be empty.
+    std::string_view help = {};
+    // FILE (the first argument) may be "-": standard input is copied to a
+    // temporary file, which the command reads in its place.
+    bool readsStdin = false;
 };
 
 namespace cli {

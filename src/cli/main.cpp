@@ -6,8 +6,13 @@
 #include <iostream>
 
 #include "cli/command.h"
+#include "cli/stdin_spool.h"
+#include "version.h"
 
 namespace cli {
+
+// The temporary copy of standard input, shown as "-" in messages.
+static std::string g_spoolPath;
 
 static std::vector<CliCommand>& Table() {
     static std::vector<CliCommand> table;
@@ -29,7 +34,10 @@ int UsageError(const CliCommand& command) {
 }
 
 int Fail(const std::string& message) {
-    std::cerr << "quarzel-cli: " << message << '\n';
+    std::string shown = message;
+    if (!g_spoolPath.empty())
+        for (std::size_t at; (at = shown.find(g_spoolPath)) != std::string::npos;) shown.replace(at, g_spoolPath.size(), "-");
+    std::cerr << "quarzel-cli: " << shown << '\n';
     return 1;
 }
 
@@ -51,6 +59,42 @@ static void PrintHelp(std::ostream& out) {
         else out << "\n  " << std::string(44, ' ');
         out << c.summary << '\n';
     }
+    out << "\nFILE may be - (standard input) for:";
+    for (const CliCommand& c : cli::Commands())
+        if (c.readsStdin) out << ' ' << c.name;
+    out << "\nquarzel-cli help COMMAND (or COMMAND --help) tells more; --version prints the version.\n";
+}
+
+static void PrintCommandHelp(std::ostream& out, const CliCommand& c) {
+    out << "usage: quarzel-cli " << c.name << ' ' << c.usage << "\n\n" << c.summary << '\n';
+    if (!c.help.empty()) out << '\n' << c.help << '\n';
+    if (c.readsStdin) out << "\nFILE may be -: the games are read from standard input.\n";
+}
+
+static const CliCommand* FindCommand(const std::string& name) {
+    for (const CliCommand& c : cli::Commands())
+        if (c.name == name) return &c;
+    return nullptr;
+}
+
+static int UnknownCommand(const std::string& name) {
+    std::cerr << "quarzel-cli: unknown command '" << name << "'\n";
+    PrintHelp(std::cerr);
+    return 2;
+}
+
+static int Run(const CliCommand& c, CliArgs args) {
+    TStdinSpool spool;
+    if (c.readsStdin && !args.empty() && args[0] == "-") {
+        std::string error;
+        if (!spool.Spool(error)) return cli::Fail(error);
+        args[0] = cli::g_spoolPath = spool.Path();
+    }
+    try {
+        return c.run(args);
+    } catch (const std::exception& e) {
+        return cli::Fail(e.what());
+    }
 }
 
 int main(int argc, char** argv) {
@@ -58,21 +102,30 @@ int main(int argc, char** argv) {
         PrintHelp(std::cerr);
         return 2;
     }
-    std::string name = argv[1];
-    if (name == "--help" || name == "-h" || name == "help") {
+    const std::string name = argv[1];
+    const CliArgs args(argv + 2, argv + argc);
+    if (name == "--help" || name == "-h" || (name == "help" && args.empty())) {
         PrintHelp(std::cout);
         return 0;
     }
-    for (const CliCommand& c : cli::Commands()) {
-        if (c.name != name) continue;
-        CliArgs args(argv + 2, argv + argc);
-        try {
-            return c.run(args);
-        } catch (const std::exception& e) {
-            return cli::Fail(e.what());
+    if (name == "--version" || name == "-V") {
+        std::cout << "quarzel-cli (Quarzel PGN Viewer) " QUARZEL_VERSION "\n";
+        return 0;
+    }
+    if (name == "help") {
+        const CliCommand* c = FindCommand(args[0]);
+        if (!c || args.size() > 1) return c ? (PrintHelp(std::cerr), 2) : UnknownCommand(args[0]);
+        PrintCommandHelp(std::cout, *c);
+        return 0;
+    }
+    const CliCommand* c = FindCommand(name);
+    if (!c) return UnknownCommand(name);
+    for (const std::string& a : args) {
+        if (a == "--") break;
+        if (a == "--help" || a == "-h") {
+            PrintCommandHelp(std::cout, *c);
+            return 0;
         }
     }
-    std::cerr << "quarzel-cli: unknown command '" << name << "'\n";
-    PrintHelp(std::cerr);
-    return 2;
+    return Run(*c, args);
 }

@@ -1,0 +1,18 @@
+// The viewer's command line: `quarzel [--help | --version] [--] [FILE]`.
+// Read before the GUI starts, so that --help and --version print and exit
+// without a display.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+struct TViewerOptions {
+    std::optional<int> exitCode;  // set: the program ends with it (help, version, usage error)
+    std::vector<std::string> files;  // the file to open first; empty: ask for one
+};
+
+// args: the arguments after the program name, as given. Help and version go
+// to out; usage errors to err.
+TViewerOptions ParseViewerOptions(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

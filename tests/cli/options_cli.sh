@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# The programs' options: --version, --help of the viewer without a display,
+# help for every registered command, and FILE "-" reading standard input into
+# a temporary file that never outlives the command.
+set -u
+cli="$QUARZEL_BIN_DIR/quarzel-cli"
+viewer="$QUARZEL_BIN_DIR/quarzel"
+sample="$QUARZEL_EXAMPLES_DIR/matches.pgn"
+fail=0
+check() {  # check NAME EXPECTED ACTUAL
+  if [ "$2" != "$3" ]; then echo "FAIL $1: expected [$2] got [$3]"; fail=1; else echo "ok   $1"; fi
+}
+[ -x "$cli" ] && [ -x "$viewer" ] || { echo "SKIP: programs not built"; exit 77; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export TMPDIR="$work/tmp"
+mkdir "$TMPDIR"
+
+version=$("$viewer" --version | sed -n 's/^quarzel (Quarzel PGN Viewer) //p')
+check "viewer version is a number" 1 "$(printf '%s' "$version" | grep -Ec '^[0-9]+\.[0-9]+')"
+check "cli version is the viewer's" "quarzel-cli (Quarzel PGN Viewer) $version" "$("$cli" --version)"
+
+# Without any display a window cannot even be tried: help must not need one.
+out=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$viewer" --help 2>"$work/err"); rc=$?
+check "viewer --help without a display exits 0" 0 "$rc"
+check "viewer --help prints the usage" "usage: quarzel [--help | --version] [--] [FILE]" "$(printf '%s\n' "$out" | head -1)"
+check "viewer --help writes nothing on stderr" "" "$(cat "$work/err")"
+
+# Help is part of each command's registration: every listed command has it.
+for name in $("$cli" --help | sed -n 's/^  \([a-z][a-z0-9-]*\) .*/\1/p'); do
+  check "help $name" "usage: quarzel-cli $name" "$("$cli" help "$name" | head -1 | cut -d' ' -f1-3)"
+  check "$name --help is help $name" "$("$cli" help "$name")" "$("$cli" "$name" --help)"
+done
+"$cli" help nosuchcommand >/dev/null 2>&1; check "help of an unknown command" 2 "$?"
+
+# "-" reads standard input: the same output as from the file.
+for cmd in "count" "list" "game 2" "replay" "pgn 2" "notation 2 --width 30"; do
+  set -- $cmd
+  name=$1; shift
+  check "$name - reads stdin" "$("$cli" "$name" "$sample" "$@")" "$("$cli" "$name" - "$@" <"$sample")"
+done
+err=$("$cli" game - 99 <"$sample" 2>&1); rc=$?
+check "stdin failure names '-'" "1 quarzel-cli: no game 99 in - (5 games)" "$rc $err"
+check "empty stdin has no games" 0 "$("$cli" count - </dev/null)"
+# The copy is gone after a closed pipe and after a signal.
+for _ in 1 2 3 4 5 6 7 8; do cat "$sample"; done | "$cli" list - | head -1 >/dev/null
+mkfifo "$work/fifo"
+"$cli" count - <"$work/fifo" >/dev/null 2>&1 &
+pid=$!
+exec 3>"$work/fifo"
+printf '[Event "x"]\n' >&3
+for _ in $(seq 1 50); do [ -n "$(ls -A "$TMPDIR")" ] && break; sleep 0.1; done
+check "the copy exists while the input is read" 1 "$(ls -A "$TMPDIR" | grep -c '\.pgn$')"
+kill -TERM "$pid"; wait "$pid" 2>/dev/null
+exec 3>&-
+check "no temporary copy is left behind" "" "$(ls -A "$TMPDIR")"
+exit $fail
