@@ -16,7 +16,7 @@ test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool xclip imagemagick
   pgn-extract
-  desktop-file-utils appstream libxml2-utils man-db dpkg-dev
+  desktop-file-utils appstream libxml2-utils shared-mime-info man-db dpkg-dev
 )
 
 packages=("${run_packages[@]}")
