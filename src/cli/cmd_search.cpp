@@ -1,0 +1,116 @@
+// quarzel-cli search FILE (--fen FEN | --text TEXT) [--exact] [--mark [WORD]]:
+// finds a position in the main line of every game, or a text in the
+// headers, with the viewer's search on all cores.
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "cli/command.h"
+#include "collection/pgn_core.h"
+#include "notation/game_search.h"
+#include "notation/layout.h"
+#include "notation/notation_core.h"
+#include "notation/pgn_writer.h"
+
+namespace {
+
+int RunSearch(const CliArgs& args);
+
+const CliCommand kSearch{"search", "FILE (--fen \"FEN\" | --text TEXT) [--exact] [--mark [WORD]]",
+                         "games reaching a position (N<TAB>PLY per hit) or with a text in the header",
+                         RunSearch};
+
+// The game's PGN as the viewer writes it, with the comment WORD after each
+// hit move (before the first move for a hit at the start).
+std::string MarkedGame(const std::string& text, const std::vector<int32_t>& plies, const std::string& word) {
+    TNotationCore core;
+    AttachLayout(core);
+    core.SetEnglish(true);
+    core.LoadGame(text);
+    const std::string mark = "{" + word + "}";
+    size_t next = 0;
+    int32_t ply = 0;
+    if (next < plies.size() && plies[next] == 0) {
+        core.Game.IntroComment = mark + " " + core.Game.IntroComment;
+        ++next;
+    }
+    for (TBaum* m = core.Root ? core.Root->FirstMove : nullptr; m && next < plies.size(); m = m->Next) {
+        if (++ply != plies[next]) continue;
+        m->Comment = m->Comment.empty() ? mark : m->Comment + " | " + mark;
+        ++next;
+    }
+    core.Relayout();
+    std::string out;
+    WritePGN(core, false, out, false);
+    return out + "\r\n";
+}
+
+int RunSearch(const CliArgs& args) {
+    if (args.empty()) return cli::UsageError(kSearch);
+    std::string fen, text, word;
+    bool byFen = false, byText = false, mark = false, exact = false;
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--fen" && i + 1 < args.size() && !byFen) {
+            fen = args[++i];
+            byFen = true;
+        } else if (args[i] == "--text" && i + 1 < args.size() && !byText) {
+            text = args[++i];
+            byText = true;
+        } else if (args[i] == "--mark" && !mark) {
+            mark = true;
+            word = "MATCH";
+            if (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0) word = args[++i];
+        } else if (args[i] == "--exact") {
+            exact = true;
+        } else {
+            return cli::UsageError(kSearch);
+        }
+    }
+    if (byFen == byText || (exact && !byFen)) return cli::UsageError(kSearch);
+    if (word.find_first_of("{}") != std::string::npos) return cli::Fail("the mark may not contain braces");
+
+    TSearchTarget target;
+    std::string error;
+    if (byFen) {
+        if (!TargetFromFEN(fen, target, error)) return cli::Fail("bad FEN: " + error);
+        target.MatchCastling = target.MatchEpSquare = exact;
+    }
+    TPGNCore pgn;
+    if (!pgn.OpenForReading(args[0], error)) return cli::Fail(error);
+    if (pgn.DatabaseMode()) return cli::Fail("search works on PGN files only");
+
+    const bool tty = ::isatty(STDERR_FILENO);
+    bool writeFailed = false;
+    TGameSearch search;
+    search.OnHits = [&](const std::vector<TSearchHit>& hits) {
+        std::string out;
+        for (const TSearchHit& h : hits) {
+            const std::string n = std::to_string(h.Game + 1);
+            if (mark) {
+                int32_t id = -1;
+                std::string game;
+                pgn.GetGame(h.Game, id, game);
+                out += byFen ? MarkedGame(game, h.Plies, word) : game + "\n\n";
+            } else if (byFen) {
+                for (int32_t ply : h.Plies) out += n + '\t' + std::to_string(ply) + '\n';
+            } else {
+                out += n + '\n';
+            }
+        }
+        if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size()) writeFailed = true;
+    };
+    if (tty) {
+        search.OnProgress = [](int percent) { std::fprintf(stderr, "\rsearching %3d%%", percent); };
+    }
+    const bool started = byFen ? search.StartPosition(pgn, target, error) : search.StartText(pgn, text, error);
+    if (!started) return cli::Fail(error);
+    search.Wait();
+    if (tty) std::fprintf(stderr, "\r              \r");
+    if (std::fflush(stdout) != 0 || writeFailed) return cli::Fail("cannot write the output");
+    return 0;
+}
+
+}  // namespace
+
+QUARZEL_CLI_COMMAND(kSearch);

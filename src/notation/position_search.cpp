@@ -1,0 +1,575 @@
+// Finding a position in the main line of a game.
+//
+// The fast path reads the movetext exactly as the movetext parser reads its
+// main line (same token boundaries, same resolution of each move against the
+// board) but builds no tree, keeps no comments and stops as soon as the game
+// can no longer reach the target. It takes only what it is sure to read the
+// same way as the parser: plain SAN from the standard start. Everything else
+// (a start from a FEN, variations, long or German notation, a move the parser
+// would resolve against an unexpected piece) goes to the full loader, so that
+// every hit is a position the viewer itself shows in that game.
+#include "notation/position_search.h"
+
+#include <cstring>
+
+#include "collection/event_data.h"
+#include "notation/game_tree.h"
+#include "notation/movetext_parser.h"
+#include "notation/notation_core.h"
+#include "rules/fen.h"
+#include "rules/legality.h"
+
+namespace {
+
+constexpr int e1 = 25, e8 = 95, c1 = 23, c8 = 93, g1 = 27, g8 = 97;
+constexpr int a1 = 21, h1 = 28, a8 = 91, h8 = 98;
+
+inline bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
+inline bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
+inline bool IsLetter(char c) { return IsUpper(c) || IsLower(c); }
+inline bool IsFile(char c) { return c >= 'a' && c <= 'h'; }
+inline bool IsRank(char c) { return c >= '1' && c <= '8'; }
+inline int SquareOf(char file, char rank) { return 21 + (file - 'a') + 10 * (rank - '1'); }
+inline int RankOf(int sq) { return sq / 10 - 2; }  // 0 = first rank
+inline int FileOf(int sq) { return sq % 10 - 1; }  // 0 = a file
+
+// Men, pawns and home pawns of a position, the quantities that only fall.
+struct TCounts {
+    int WhiteMen = 0, BlackMen = 0, WhitePawns = 0, BlackPawns = 0;
+    uint8_t WhiteHome = 0, BlackHome = 0;
+};
+
+TCounts CountsOf(const TSchachbrett& board) {
+    TCounts c;
+    for (int i = 0; i < 64; ++i) {
+        const int sq = Index64ToSquare(i);
+        const int p = board[sq];
+        if (p > 0) {
+            ++c.WhiteMen;
+            if (p == Pawn) {
+                ++c.WhitePawns;
+                if (RankOf(sq) == 1) c.WhiteHome |= static_cast<uint8_t>(1u << FileOf(sq));
+            }
+        } else if (p < 0) {
+            ++c.BlackMen;
+            if (p == -Pawn) {
+                ++c.BlackPawns;
+                if (RankOf(sq) == 6) c.BlackHome |= static_cast<uint8_t>(1u << FileOf(sq));
+            }
+        }
+    }
+    return c;
+}
+
+// True when a game standing at `c` can never reach the target.
+inline bool Unreachable(const TCounts& c, const TSearchTarget& t) {
+    return c.WhiteMen < t.WhiteMen || c.BlackMen < t.BlackMen || c.WhitePawns < t.WhitePawns ||
+           c.BlackPawns < t.BlackPawns || (c.WhiteHome & t.WhiteHome) != t.WhiteHome ||
+           (c.BlackHome & t.BlackHome) != t.BlackHome;
+}
+
+inline bool SameCounts(const TCounts& c, const TSearchTarget& t) {
+    return c.WhiteMen == t.WhiteMen && c.BlackMen == t.BlackMen && c.WhitePawns == t.WhitePawns &&
+           c.BlackPawns == t.BlackPawns;
+}
+
+// The parser's castling-rights rule, judged on the position before the move.
+void UpdateCastlingRights(const TSchachbrett& board, TZug& state) {
+    int c = state.Castling;
+    if (board[e1] == 0) c &= ~(CastleWK | CastleWQ);
+    if (board[e8] == 0) c &= ~(CastleBK | CastleBQ);
+    if (board[h1] <= 0) c &= ~CastleWK;
+    if (board[a1] <= 0) c &= ~CastleWQ;
+    if (board[h8] >= 0) c &= ~CastleBK;
+    if (board[a8] >= 0) c &= ~CastleBQ;
+    const int piece = board[state.FromSq];
+    if (piece == King) c &= ~(CastleWK | CastleWQ);
+    if (piece == -King) c &= ~(CastleBK | CastleBQ);
+    if (piece == Rook && state.FromSq == h1) c &= ~CastleWK;
+    if (piece == Rook && state.FromSq == a1) c &= ~CastleWQ;
+    if (piece == -Rook && state.FromSq == h8) c &= ~CastleBK;
+    if (piece == -Rook && state.FromSq == a8) c &= ~CastleBQ;
+    if (state.ToSq == a1) c &= ~CastleWQ;
+    if (state.ToSq == h1) c &= ~CastleWK;
+    if (state.ToSq == a8) c &= ~CastleBQ;
+    if (state.ToSq == h8) c &= ~CastleBK;
+    state.Castling = static_cast<int8_t>(c);
+}
+
+bool RunFinder(int kind, const TSchachbrett& board, int target, int side, TCandidateList* list) {
+    switch (kind) {
+        case Queen: return FindQueenCandidates(board, target, side, TFinderMode::Find, list);
+        case Rook: return FindRookCandidates(board, target, side, TFinderMode::Find, list);
+        case Bishop: return FindBishopCandidates(board, target, side, TFinderMode::Find, list);
+        case Knight: return FindKnightCandidates(board, target, side, TFinderMode::Find, list);
+        case King: return FindKingCandidates(board, target, side, TFinderMode::Find, list);
+        default: return false;
+    }
+}
+
+// The parser's choice among several candidates with nothing written to tell
+// them apart: the last one not pinned to its king, the first if all are.
+int UnpinnedCandidate(TSchachbrett& board, const TCandidateList& list, int toSq, int piece, int side) {
+    int king = e1;
+    for (int i = 0; i < 64; ++i)
+        if (board[Index64ToSquare(i)] == King * side) king = Index64ToSquare(i);
+    int chosen = 0;
+    const int saved = board[toSq];
+    board[toSq] = piece;
+    for (int n = 0; n < list.Count; ++n) {
+        const int sq = list.Squares[static_cast<size_t>(n)];
+        const int was = board[sq];
+        board[sq] = 0;
+        if (!FindQueenCandidates(board, king, side, TFinderMode::Test, nullptr) &&
+            !FindRookCandidates(board, king, side, TFinderMode::Test, nullptr) &&
+            !FindBishopCandidates(board, king, side, TFinderMode::Test, nullptr))
+            chosen = sq;
+        board[sq] = was;
+    }
+    board[toSq] = saved;
+    return chosen ? chosen : list.Squares[0];
+}
+
+enum class TMoveRead { Made, Error, Odd };
+
+// Reads one move token (check signs and "=" already taken out) the way the
+// parser does and fills `state`. Error: the parser stops reading there.
+// Odd: a form the fast path does not take; the loader decides.
+TMoveRead ReadMove(std::string_view tok, TSchachbrett& board, TZug& state) {
+    const int side = state.Side;
+    state.EpSquare = 0;
+    state.EpVictim = 0;
+    state.CastleKind = 0;
+    state.Promotion = 0;
+    state.Captured = 0;
+    size_t len = tok.size();
+    while (len > 0 && (tok[len - 1] == '!' || tok[len - 1] == '?')) --len;
+    const std::string_view core = tok.substr(0, len);
+    if (core.empty()) return TMoveRead::Odd;
+
+    if (tok[0] == 'O' || tok[0] == 'o' || tok[0] == '0') {
+        const bool shortCastle = core == "O-O" || core == "0-0";
+        const bool longCastle = core == "O-O-O" || core == "0-0-0";
+        if (!shortCastle && !longCastle) return TMoveRead::Odd;
+        const int k = side == White ? e1 : e8;
+        if (board[k] != King * side) return TMoveRead::Odd;
+        if (shortCastle) {
+            if (board[k + 3] != Rook * side || board[k + 1] || board[k + 2]) return TMoveRead::Odd;
+            state.CastleKind = 1;
+            state.ToSq = static_cast<int8_t>(side == White ? g1 : g8);
+        } else {
+            if (board[k - 4] != Rook * side || board[k - 1] || board[k - 2] || board[k - 3]) return TMoveRead::Odd;
+            state.CastleKind = 2;
+            state.ToSq = static_cast<int8_t>(side == White ? c1 : c8);
+        }
+        state.FromSq = static_cast<int8_t>(k);
+        return TMoveRead::Made;
+    }
+
+    if (IsFile(core[0])) {
+        // Pawn: "e4", "exd5", either with a promotion letter.
+        size_t p = 1;
+        int fromFile = -1;
+        if (p < len && core[p] == 'x') {
+            fromFile = core[0] - 'a';
+            ++p;
+        } else {
+            p = 0;
+        }
+        if (p + 2 > len || !IsFile(core[p]) || !IsRank(core[p + 1])) return TMoveRead::Odd;
+        const int to = SquareOf(core[p], core[p + 1]);
+        p += 2;
+        if (p < len) {
+            if (p + 1 != len) return TMoveRead::Odd;
+            const char pr = core[p];
+            if (pr != 'Q' && pr != 'R' && pr != 'B' && pr != 'N') return TMoveRead::Odd;
+            state.Promotion = static_cast<int8_t>(PieceKindOfLetter(pr) * side);
+        }
+        state.ToSq = static_cast<int8_t>(to);
+        state.Captured = static_cast<int8_t>(board[to]);
+        if (fromFile >= 0) {
+            const int rank = to / 10 - 2 - side;
+            if (rank < 0 || rank > 7) return TMoveRead::Error;
+            const int from = 21 + fromFile + 10 * rank;
+            if (board[from] != Pawn * side) return TMoveRead::Odd;
+            state.FromSq = static_cast<int8_t>(from);
+            if (board[to] == 0) {
+                const int victim = to - 10 * side;
+                if (board[victim] != -Pawn * side) return TMoveRead::Odd;
+                state.EpVictim = static_cast<int8_t>(victim);
+                state.Captured = static_cast<int8_t>(-side);
+            }
+        } else {
+            const int behind = to - 10 * side;
+            if (!IsRealSquare(behind)) return TMoveRead::Error;
+            int from = behind;
+            if (board[behind] == 0) {
+                const int two = to - 20 * side;
+                if (!IsRealSquare(two)) return TMoveRead::Error;
+                from = two;
+                state.EpSquare = static_cast<int8_t>(behind);
+            }
+            if (board[from] != Pawn * side) return TMoveRead::Odd;
+            state.FromSq = static_cast<int8_t>(from);
+        }
+        return TMoveRead::Made;
+    }
+
+    // Piece: letter, optional file and/or rank, optional "x", target square.
+    const int kind = PieceKindOfLetter(core[0]);
+    if (core[0] != 'K' && core[0] != 'Q' && core[0] != 'R' && core[0] != 'B' && core[0] != 'N') return TMoveRead::Odd;
+    if (len < 3 || !IsFile(core[len - 2]) || !IsRank(core[len - 1])) return TMoveRead::Odd;
+    std::string_view mid = core.substr(1, len - 3);
+    if (!mid.empty() && mid.back() == 'x') mid.remove_suffix(1);
+    char dFile = 0, dRank = 0;
+    if (mid.size() == 1) {
+        if (IsFile(mid[0])) dFile = mid[0];
+        else if (IsRank(mid[0])) dRank = mid[0];
+        else return TMoveRead::Odd;
+    } else if (mid.size() == 2) {
+        if (!IsFile(mid[0]) || !IsRank(mid[1])) return TMoveRead::Odd;
+        dFile = mid[0];
+        dRank = mid[1];
+    } else if (!mid.empty()) {
+        return TMoveRead::Odd;
+    }
+    const int to = SquareOf(core[len - 2], core[len - 1]);
+    state.ToSq = static_cast<int8_t>(to);
+    state.Captured = static_cast<int8_t>(board[to]);
+    TCandidateList candidates;
+    RunFinder(kind, board, to, side, &candidates);
+    if (candidates.Count == 0) return TMoveRead::Error;
+    int from;
+    if (candidates.Count == 1) {
+        from = candidates.Squares[0];
+    } else if (!dFile && !dRank) {
+        from = UnpinnedCandidate(board, candidates, to, kind * side, side);
+    } else if (dFile && dRank) {
+        from = SquareOf(dFile, dRank);
+        if (board[from] != kind * side) return TMoveRead::Odd;
+    } else {
+        from = 0;
+        for (int m = 0; m < candidates.Count; ++m) {
+            const int sq = candidates.Squares[static_cast<size_t>(m)];
+            if ((dRank && RankOf(sq) == dRank - '1') || (dFile && FileOf(sq) == dFile - 'a')) from = sq;
+        }
+        if (!from) from = UnpinnedCandidate(board, candidates, to, kind * side, side);
+    }
+    state.FromSq = static_cast<int8_t>(from);
+    return TMoveRead::Made;
+}
+
+// Removes `piece` from the counts (a capture).
+inline void Remove(TCounts& c, int piece) {
+    if (piece > 0) {
+        --c.WhiteMen;
+        if (piece == Pawn) --c.WhitePawns;
+    } else if (piece < 0) {
+        --c.BlackMen;
+        if (piece == -Pawn) --c.BlackPawns;
+    }
+}
+
+// A start square that no longer holds its pawn.
+inline void Vacated(TCounts& c, const TSchachbrett& board, int sq) {
+    if (RankOf(sq) == 1 && board[sq] != Pawn) c.WhiteHome &= static_cast<uint8_t>(~(1u << FileOf(sq)));
+    else if (RankOf(sq) == 6 && board[sq] != -Pawn) c.BlackHome &= static_cast<uint8_t>(~(1u << FileOf(sq)));
+}
+
+// A tag line whose name is `upperName` in any case ("[FEN ...").
+bool IsTag(std::string_view line, std::string_view upperName) {
+    if (line.size() < upperName.size() + 2 || line[0] != '[' || line[upperName.size() + 1] != ' ') return false;
+    for (size_t i = 0; i < upperName.size(); ++i) {
+        char c = line[i + 1];
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (c != upperName[i]) return false;
+    }
+    return true;
+}
+
+// A Variant tag that names plain chess (lichess writes "Standard").
+bool IsStandardVariant(std::string value) {
+    for (char& c : value)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return value.empty() || value == "standard" || value == "normal" || value == "chess";
+}
+
+// Next line of text from pos (CR LF, LF or CR end a line); false at the end.
+bool NextLine(std::string_view text, size_t& pos, std::string_view& line) {
+    if (pos >= text.size()) return false;
+    size_t end = text.find_first_of("\r\n", pos);
+    if (end == std::string_view::npos) {
+        line = text.substr(pos);
+        pos = text.size();
+        return true;
+    }
+    line = text.substr(pos, end - pos);
+    pos = end + 1;
+    if (text[end] == '\r' && pos < text.size() && text[pos] == '\n') ++pos;
+    return true;
+}
+
+}  // namespace
+
+void CompleteTarget(TSearchTarget& t) {
+    const TCounts c = CountsOf(t.Board);
+    t.WhiteMen = c.WhiteMen;
+    t.BlackMen = c.BlackMen;
+    t.WhitePawns = c.WhitePawns;
+    t.BlackPawns = c.BlackPawns;
+    t.WhiteHome = c.WhiteHome;
+    t.BlackHome = c.BlackHome;
+}
+
+bool TargetFromFEN(std::string_view fen, TSearchTarget& target, std::string& error) {
+    TSchachbrett board = EmptyBoard;
+    TZug state = FreshState();
+    uint16_t moveNo = 1;
+    if (!FENToPosition(fen, board, state, moveNo)) {
+        error = "not a FEN position";
+        return false;
+    }
+    int kings[2] = {0, 0};
+    for (int i = 0; i < 64; ++i) {
+        const int sq = Index64ToSquare(i);
+        const int p = board[sq];
+        if (p == King) ++kings[0];
+        if (p == -King) ++kings[1];
+        if ((p == Pawn || p == -Pawn) && (RankOf(sq) == 0 || RankOf(sq) == 7)) {
+            error = "not a legal position: a pawn on the first or last rank";
+            return false;
+        }
+    }
+    if (kings[0] != 1 || kings[1] != 1) {
+        error = "not a legal position: each side needs exactly one king";
+        return false;
+    }
+    target.Board = board;
+    target.Side = state.Side == Black ? Black : White;
+    target.Castling = state.Castling;
+    target.EpSquare = state.EpSquare;
+    CompleteTarget(target);
+    if (target.WhiteMen > 16 || target.BlackMen > 16 || target.WhitePawns > 8 || target.BlackPawns > 8) {
+        error = "not a legal position: more than 16 men or 8 pawns of one side";
+        return false;
+    }
+    const int other = -target.Side;
+    if (IsSquareAttacked(FindKing(other == White, board), other, board)) {
+        error = "not a legal position: the side not to move is in check";
+        return false;
+    }
+    return true;
+}
+
+bool PositionMatches(const TSearchTarget& t, const TSchachbrett& board, const TZug& state) {
+    if (state.Side != t.Side) return false;
+    if (t.MatchCastling && (state.Castling & CastleAll) != (t.Castling & CastleAll)) return false;
+    if (t.MatchEpSquare && state.EpSquare != t.EpSquare) return false;
+    return std::memcmp(board.data(), t.Board.data(), sizeof(TSchachbrett)) == 0;
+}
+
+TPositionMatcher::TPositionMatcher(const TSearchTarget& target) : target_(target) {}
+TPositionMatcher::~TPositionMatcher() = default;
+
+void TPositionMatcher::Search(std::string_view gameText, std::vector<int32_t>& plies) {
+    ++Stats.Games;
+    const size_t before = plies.size();
+    try {
+        if (AlwaysLoad || FastSearch(gameText, plies) == TFast::Load) {
+            plies.resize(before);
+            LoadedSearch(gameText, plies);
+        }
+    } catch (...) {
+        // Out of memory on a hostile game: it simply has no hits.
+        plies.resize(before);
+    }
+}
+
+void TPositionMatcher::LoadedSearch(std::string_view text, std::vector<int32_t>& plies) {
+    ++Stats.Loaded;
+    if (!loader_) loader_ = std::make_unique<TNotationCore>();
+    TNotationCore& core = *loader_;
+    core.LoadGame(std::string(text));
+    // A loaded tree is not bound by the rules the early rejection relies on
+    // (a castling without its rook conjures one up), so every move is looked at.
+    TSchachbrett board = core.Game.StartPosition;
+    TZug state = core.Game.StartState;
+    int32_t ply = 0;
+    if (PositionMatches(target_, board, state)) plies.push_back(ply);
+    for (const TBaum* m = core.Root ? core.Root->FirstMove : nullptr; m; m = m->Next) {
+        state = m->Zug;
+        MakeMove(board, state);
+        ++ply;
+        if (PositionMatches(target_, board, state)) plies.push_back(ply);
+    }
+}
+
+TPositionMatcher::TFast TPositionMatcher::FastSearch(std::string_view text, std::vector<int32_t>& plies) {
+    // The header as the loader reads it: text before the first tag line is
+    // not part of the game; tag lines run to the first empty or other line.
+    size_t pos = 0;
+    std::string_view line;
+    bool haveLine = false;
+    while ((haveLine = NextLine(text, pos, line))) {
+        std::string_view trimmed = TrimBlanks(line);
+        if (!trimmed.empty() && trimmed[0] == '[') break;
+    }
+    while (haveLine) {
+        std::string_view trimmed = TrimBlanks(line);
+        if (trimmed.empty() || trimmed[0] != '[') break;
+        if (IsTag(trimmed, "VARIANT") && !IsStandardVariant(TagValue(trimmed))) return TFast::Load;
+        if (IsTag(trimmed, "FEN")) {
+            const std::string fen = TagValue(trimmed);
+            if (fen.empty()) return TFast::Load;
+            // A start that is already short of men or home pawns needs no replay.
+            TSchachbrett board = EmptyBoard;
+            TZug state = FreshState();
+            uint16_t moveNo = 1;
+            if (EarlyRejection && FENToPosition(fen, board, state, moveNo) && Unreachable(CountsOf(board), target_)) {
+                ++Stats.Skipped;
+                return TFast::Done;
+            }
+            return TFast::Load;
+        }
+        haveLine = NextLine(text, pos, line);
+    }
+
+    ++Stats.Fast;
+    TSchachbrett board = InitialPosition;
+    TZug state = FreshState();
+    TCounts counts = CountsOf(board);
+    int32_t ply = 0;
+    if (PositionMatches(target_, board, state)) plies.push_back(ply);
+    if (!haveLine) return TFast::Done;
+
+    // The movetext as the loader assembles it: one blank after each line,
+    // escape lines ("%") left out, blanks trimmed at both ends.
+    thread_local std::string mt;
+    mt.clear();
+    do {
+        if (!line.empty() && line[0] == '%') continue;
+        mt.append(line);
+        mt += ' ';
+    } while (NextLine(text, pos, line));
+    const std::string_view t = TrimBlanks(mt);
+    const size_t n = t.size();
+
+    // The parser ignores everything before the first "." outside comments.
+    size_t dot = std::string_view::npos;
+    {
+        bool inside = false;
+        for (size_t i = 0; i < n; ++i) {
+            const char c = t[i];
+            if (inside) {
+                if (c == '}') inside = false;
+            } else if (c == '{') {
+                inside = true;
+            } else if (c == '.') {
+                dot = i;
+                break;
+            } else if (IsLetter(c)) {
+                return TFast::Load;  // words before the first move number: unusual
+            }
+        }
+    }
+    if (dot == std::string_view::npos) return TFast::Done;
+
+    std::string tok;
+    for (size_t i = dot + 1; i < n;) {
+        const char c = t[i];
+        if (c == '{') {
+            const size_t close = t.find('}', i);
+            if (close == std::string_view::npos) return TFast::Done;  // the parser stops here
+            i = close + 1;
+            continue;
+        }
+        if (c == '$') {
+            while (i < n && t[i] != ' ' && t[i] != ')') ++i;
+            continue;
+        }
+        if (c == '(') return TFast::Load;  // variations: the loader reads them
+        const bool castleZeros = c == '0' && i + 2 < n && t.compare(i, 3, "0-0") == 0;
+        if (IsLetter(c) || castleZeros) {
+            // Token boundaries of the parser: a blank, "*", ")" or the end.
+            tok.clear();
+            size_t j = i;
+            for (;;) {
+                const char ch = t[j];
+                if (ch != '+' && ch != '#' && ch != '=') tok += ch;
+                if (j + 1 >= n) {
+                    i = j + 1;
+                    break;
+                }
+                const char next = t[j + 1];
+                if (next == ' ' || next == '*') {
+                    i = j + 1;
+                    break;
+                }
+                if (next == ')') {
+                    i = j;
+                    break;
+                }
+                ++j;
+            }
+            if (tok.empty()) return TFast::Load;
+            const TMoveRead read = ReadMove(tok, board, state);
+            if (read == TMoveRead::Odd) return TFast::Load;
+            if (read == TMoveRead::Error) return TFast::Done;
+
+            const int from = state.FromSq, to = state.ToSq;
+            Remove(counts, state.EpVictim ? board[state.EpVictim] : board[to]);
+            if (state.Promotion) {
+                if (state.Side == White) --counts.WhitePawns;
+                else --counts.BlackPawns;
+            }
+            UpdateCastlingRights(board, state);
+            state.Side = static_cast<int8_t>(-state.Side);
+            MakeMove(board, state);
+            Vacated(counts, board, from);
+            Vacated(counts, board, to);
+            if (state.EpVictim) Vacated(counts, board, state.EpVictim);
+            ++ply;
+            ++Stats.Plies;
+            if (SameCounts(counts, target_) && PositionMatches(target_, board, state)) plies.push_back(ply);
+            if (EarlyRejection && Unreachable(counts, target_)) return TFast::Done;
+            if (i >= n) return TFast::Done;
+            if (t[i] == '*' || t[i] == '-') return TFast::Done;
+            ++i;
+            continue;
+        }
+        // Anything else is passed over; a result ("-" or "*") ends the game.
+        if (c == '*' || c == '-') return TFast::Done;
+        ++i;
+    }
+    return TFast::Done;
+}
+
+std::vector<std::pair<size_t, size_t>> SplitGames(std::string_view bytes) {
+    std::vector<std::pair<size_t, size_t>> games;
+    size_t start = bytes.find("[Event ");
+    while (start != std::string_view::npos) {
+        size_t next = bytes.find("\n[Event ", start);
+        size_t end = next == std::string_view::npos ? bytes.size() : next + 1;
+        games.emplace_back(start, end);
+        start = next == std::string_view::npos ? next : next + 1;
+    }
+    return games;
+}
+
+std::vector<TSearchHit> SearchPgnBytes(std::string_view bytes, const TSearchTarget& target) {
+    std::vector<TSearchHit> hits;
+    TPositionMatcher matcher(target);
+    int32_t game = 0;
+    std::vector<int32_t> plies;
+    for (const auto& [start, end] : SplitGames(bytes)) {
+        std::string_view text = bytes.substr(start, end - start);
+        // As the list fetches a game: up to a zero byte, blanks trimmed.
+        size_t nul = text.find('\0');
+        if (nul != std::string_view::npos) text = text.substr(0, nul);
+        plies.clear();
+        matcher.Search(TrimBlanks(text), plies);
+        if (!plies.empty()) hits.push_back(TSearchHit{game, plies});
+        ++game;
+    }
+    return hits;
+}
