@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "app/window_layout.h"
 
 #include <QEvent>
 #include <QFile>
@@ -35,14 +36,16 @@ QFont SansSerif(int pixelHeight) {
 }  // namespace
 
 TForm1::TForm1(const QStringList& Params, QWidget* parent) : QWidget(parent), params_(Params) {
-    // A fixed-size dialog-style frame: no resizing, no minimise or maximise box.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    // Starts at the fixed layout's size; may grow and be maximised (the
+    // layout keeper below places the controls).
+    setWindowFlags(Qt::Window);
     setWindowTitle(QStringLiteral("Quarzel PGN Viewer"));
     setFont(SansSerif(11));
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
     move(278, 105);
-    setFixedSize(623, 482);
+    resize(kStartClientSize);
+    setMinimumSize(kStartClientSize);
 
     // The board: 33-pixel squares on sky blue, an empty board until the
     // first game is shown. Drops are refused (no OnMoveTry handler).
@@ -150,6 +153,7 @@ TForm1::TForm1(const QStringList& Params, QWidget* parent) : QWidget(parent), pa
         return a->property("TabOrder").toInt() < b->property("TabOrder").toInt();
     });
     for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+    new TWindowLayoutKeeper(this);
 }
 
 TForm1::~TForm1() {
@@ -395,6 +399,7 @@ void TForm1::Klavesa(QObject*, int& Key, Qt::KeyboardModifiers Shift) {
     // The key is left as it is: the list's own handling still sees it.
     const Command command = CommandOfKey(Key, Shift);
     if (command != Command::None) Guarded([&] { RunCommand(command); });
+    if (IsFlipKey(Key, Shift)) Brett1->SetFlipped(!Brett1->Flipped());
 }
 
 void TForm1::ButtonStartClick() { Guarded([&] { RunCommand(Command::ToStart); }); FocusList(); }

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "app/form1.h"
+#include "app/window_layout.h"
 #include "app/options.h"
 
 int main(int argc, char** argv) {
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
     for (const std::string& f : options.files) params << QFile::decodeName(QByteArray::fromStdString(f));
 
     TForm1 form(params);
+    RestoreWindowGeometry(form);
     form.show();
     form.activateWindow();
     // The start-up runs when the window is first activated. A desktop that
@@ -34,5 +36,7 @@ int main(int argc, char** argv) {
     QTimer::singleShot(1000, &form, [&form] {
         if (!form.StartupDone()) form.Aktivuj(&form);
     });
-    return QApplication::exec();
+    const int result = QApplication::exec();
+    SaveWindowGeometry(form);
+    return result;
 }

@@ -1,9 +1,10 @@
 #include "board/board_logic.h"
 
-TSquareRects ComputeSquareRects(int s) {
+TSquareRects ComputeSquareRects(int s, bool flipped) {
     TSquareRects rects{};
     for (int i = 0; i < 64; ++i) {
         int row = i / 8, column = i % 8;
+        if (flipped) row = 7 - row, column = 7 - column;
         TSquareRect& r = rects[static_cast<size_t>(i)];
         r.Left = column * s;
         r.Right = r.Left + s;

@@ -17,8 +17,9 @@ struct TSquareRect {
 
 using TSquareRects = std::array<TSquareRect, 64>;
 
-// Rectangle q (index64) for squares of s pixels: a1 bottom-left, h8 top-right.
-TSquareRects ComputeSquareRects(int s);
+// Rectangle q (index64) for squares of s pixels: a1 bottom-left, h8 top-right;
+// flipped (seen from Black's side): h8 bottom-left, a1 top-right.
+TSquareRects ComputeSquareRects(int s, bool flipped = false);
 
 // The first square in index64 order whose rectangle contains (x, y) with all
 // four edges inclusive, so a point on a shared edge belongs to the lower

@@ -68,6 +68,15 @@ TFigurenset NearestBuiltInSet(int size) {
     return static_cast<TFigurenset>(best);
 }
 
+TFigurenset BuiltInSetForSquare(int size) {
+    int best = -1;
+    for (int i = 1; i < kFigurensetCount; ++i) {
+        const int c = kCellSizes[static_cast<size_t>(i)];
+        if (c <= size && (best < 0 || c > kCellSizes[static_cast<size_t>(best)])) best = i;
+    }
+    return best < 0 ? TFigurenset::WinboardF21 : static_cast<TFigurenset>(best);
+}
+
 long long ForEachRun(std::span<const uint8_t> stream, int cell,
                      const std::function<void(int x, int y, int length, bool black)>& run) {
     if (cell <= 0 || cell > 127) return -1;

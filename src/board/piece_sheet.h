@@ -46,6 +46,15 @@ std::string_view FigurensetName(TFigurenset set);
 bool FigurensetFromName(std::string_view name, TFigurenset& set);
 // The built-in set whose cells are nearest to `size` pixels (ties: the larger).
 TFigurenset NearestBuiltInSet(int size);
+// The set to draw squares of `size` pixels with, cell for pixel: the largest
+// built-in set whose cells fit the square (the smallest set below 21 pixels).
+TFigurenset BuiltInSetForSquare(int size);
+// Whether a built-in cell of `cell` pixels is drawn unscaled, centred, into a
+// square of `square` pixels: when it fits and leaves at most a fifth of the
+// square as margin. Otherwise the cell is stretched to the square.
+inline constexpr bool DrawCellUnscaled(int cell, int square) {
+    return cell > 0 && cell <= square && (square - cell) * 5 <= square;
+}
 
 // Sheet column (1..12) of a piece code; 0 for empty, off-board or anything else.
 inline constexpr int SheetColumnOfPiece(int piece) {

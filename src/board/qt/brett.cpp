@@ -62,7 +62,7 @@ TBrett::TBrett(QWidget* parent) : QWidget(parent) {
 
 TBrett::~TBrett() = default;
 
-void TBrett::ComputeSquareRects(int s) { rects_ = ::ComputeSquareRects(s); }
+void TBrett::ComputeSquareRects(int s) { rects_ = ::ComputeSquareRects(s, flipped_); }
 
 QRect TBrett::SquareRect(int index64) const {
     const TSquareRect& r = rects_[static_cast<size_t>(index64)];
@@ -81,12 +81,16 @@ QPoint TBrett::ToPicture(const QPointF& p) const {
 void TBrett::UpdatePictureRect(const QRect& r) {
     if (width() == picture_.width() && height() == picture_.height()) {
         update(r);
-    } else {
-        update();
+    } else if (picture_.width() > 0 && picture_.height() > 0) {
+        // A device-resolution picture: the same area in widget pixels.
+        const qreal sx = qreal(width()) / picture_.width(), sy = qreal(height()) / picture_.height();
+        update(QRectF(r.x() * sx, r.y() * sy, r.width() * sx, r.height() * sy).toAlignedRect());
     }
 }
 
 void TBrett::paintEvent(QPaintEvent*) {
+    // Moved to a screen of another pixel ratio: redraw at its resolution.
+    if (devicePixelRatioF() != ratio_) SetDeviceRatio(devicePixelRatioF());
     QPainter p(this);
     if (width() == picture_.width() && height() == picture_.height())
         p.drawImage(0, 0, picture_);
@@ -125,14 +129,22 @@ void TBrett::DrawPieceInto(QPainter& painter, const QRect& target, int piece) {
     if (cellWidth <= 0 || half <= 0) return;
     const QRect image((column - 1) * cellWidth, 0, cellWidth, half);
     const QRect mask((column - 1) * cellWidth, half, cellWidth, sheet_.height() - half);
+    // A built-in cell a little smaller than the square is drawn pixel for
+    // pixel in its middle: scaling two-colour art by a few percent makes it
+    // ragged.
+    QRect to = target;
+    if (sheetBuiltIn_ && cellWidth == half && DrawCellUnscaled(cellWidth, target.width()) &&
+        DrawCellUnscaled(half, target.height()))
+        to = QRect(target.x() + (target.width() - cellWidth) / 2, target.y() + (target.height() - half) / 2,
+                   cellWidth, half);
     // Mask (black inside, white outside) as source AND NOT destination: the
     // outside becomes the inverted background, the inside black. The image
     // (white outside) XORed on top turns the outside back and puts the piece
     // inside.
     painter.setCompositionMode(QPainter::RasterOp_SourceAndNotDestination);
-    painter.drawImage(target, sheet_, mask);
+    painter.drawImage(to, sheet_, mask);
     painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    painter.drawImage(target, sheet_, image);
+    painter.drawImage(to, sheet_, image);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
 }
 
@@ -181,7 +193,7 @@ void TBrett::CopyFENToClipboard() {
 void TBrett::SetFiguren(TFigurenset value) {
     if (static_cast<int>(value) >= kFigurensetCount) return;  // no such set
     if (value != TFigurenset::User && value != figuren_) {
-        if (BuildPieceSheet(value)) RedrawBoard(true);
+        if (BuildPieceSheet(DeviceSet(value))) RedrawBoard(true);
         userFiguren_.clear();
     }
     figuren_ = value;
@@ -210,7 +222,13 @@ void TBrett::SetGroesse(int value) {
     const int v = std::abs(value);
     if (v == groesse_ || v < 10) return;
     setFixedSize(8 * v, 8 * v);
-    QImage picture(8 * v, 8 * v, QImage::Format_RGB32);
+    groesse_ = v;
+    RebuildPicture();
+}
+
+void TBrett::RebuildPicture() {
+    cell_ = std::max(1, qRound(groesse_ * ratio_));
+    QImage picture(8 * cell_, 8 * cell_, QImage::Format_RGB32);
     picture.fill(kWhite);
     {
         // Keep what is drawn where it still fits; the forced redraw below
@@ -219,13 +237,46 @@ void TBrett::SetGroesse(int value) {
         p.drawImage(0, 0, picture_);
     }
     picture_ = picture;
-    dragBuffer_ = QImage(v, v, QImage::Format_RGB32);
-    ComputeSquareRects(v);
-    groesse_ = v;
+    dragBuffer_ = QImage(cell_, cell_, QImage::Format_RGB32);
+    ComputeSquareRects(cell_);
     whitePatternScaled_ = QImage();
     blackPatternScaled_ = QImage();
-    RedrawBoard(true);
+    RepaintAll();
     update();
+}
+
+TFigurenset TBrett::DeviceSet(TFigurenset set) const {
+    if (ratio_ == 1 || set == TFigurenset::User) return set;
+    return NearestBuiltInSet(qRound(PieceCellSize(set) * ratio_));
+}
+
+void TBrett::RepaintAll() {
+    if (PaintLocked) {
+        // Nothing may be painted now: the next redraw paints every square.
+        for (int q = 0; q < 64; ++q) lastDrawn_[static_cast<size_t>(Index64ToSquare(q))] = -100;
+        return;
+    }
+    RedrawBoard(true);
+}
+
+void TBrett::SetFlipped(bool value) {
+    if (value == flipped_) return;
+    flipped_ = value;
+    // A piece in the air goes back: its square is repainted with everything else.
+    draggedPiece_ = 0;
+    suggestedSquare_ = 0;
+    ComputeSquareRects(cell_);
+    RepaintAll();
+    update();
+}
+
+void TBrett::SetDeviceRatio(qreal ratio) {
+    if (!(ratio >= 1 && ratio <= 8) || ratio == ratio_) return;
+    ratio_ = ratio;
+    draggedPiece_ = 0;
+    suggestedSquare_ = 0;
+    if (sheetBuiltIn_ && figuren_ != TFigurenset::User) BuildPieceSheet(DeviceSet(figuren_));
+    RebuildPicture();
 }
 
 void TBrett::SetGrundstellung(bool value) {
@@ -295,6 +346,7 @@ bool TBrett::BuildPieceSheet(TFigurenset set) {
     });
     if (used < 0 || static_cast<size_t>(used) != stream.size()) return false;
     sheet_ = sheet;
+    sheetBuiltIn_ = true;
     return true;
 }
 
@@ -333,6 +385,7 @@ bool TBrett::LoadPieceBitmap(const QString& name) {
     p.drawImage(0, 0, loaded);
     p.end();
     sheet_ = sheet;
+    sheetBuiltIn_ = false;
     return true;
 }
 
@@ -377,7 +430,9 @@ int TBrett::DoMovePart(int square) {
 int TBrett::AskPromotion(int side) {
     const int half = sheet_.height() / 2;
     // Without a sheet the buttons show letters at the square size.
-    const int r = half > 0 ? half + 5 : std::max(groesse_, 24);
+    // Buttons in logical pixels; a device-resolution glyph keeps its detail.
+    const int halfLogical = qRound(half / ratio_);
+    const int r = half > 0 ? halfLogical + 5 : std::max(groesse_, 24);
     QDialog chooser(this, Qt::Dialog | Qt::FramelessWindowHint);
     chooser.setFixedSize(4 * r, r);
     QPoint at = mapToGlobal(QPoint(2 * groesse_, groesse_ / 2 + 3 * groesse_));
@@ -397,8 +452,10 @@ int TBrett::AskPromotion(int side) {
         if (half > 0 && cellWidth > 0) {
             QImage glyph = sheet_.copy((column - 1) * cellWidth, 0, cellWidth, half)
                                .scaled(half, half, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-            button->setIcon(QIcon(QPixmap::fromImage(glyph)));
-            button->setIconSize(QSize(half, half));
+            QPixmap pixmap = QPixmap::fromImage(glyph);
+            pixmap.setDevicePixelRatio(ratio_);
+            button->setIcon(QIcon(pixmap));
+            button->setIconSize(QSize(halfLogical, halfLogical));
         } else {
             button->setText(QString::fromLatin1(kLetters[i]));
         }
@@ -507,7 +564,7 @@ void TBrett::MousePress(QMouseEvent* event) {
     lastMouseY_ = pt.y();
     draggedPiece_ = piece;
     DrawSquare(q);
-    dragRect_ = SquareRect(q).translated(0, -2);
+    dragRect_ = SquareRect(q).translated(0, -qRound(2 * ratio_));
     dragBuffer_ = picture_.copy(dragRect_);
     if (!PaintLocked) {
         QPainter p(&picture_);

@@ -69,6 +69,19 @@ public:
     bool AufbauFiguren() const { return aufbauFiguren_; }
     void SetAufbauFiguren(bool v) { aufbauFiguren_ = v; }
 
+    // The board seen from Black's side: h8 bottom-left. Clicks, drags and
+    // partial repaints follow the flipped squares.
+    bool Flipped() const { return flipped_; }
+    void SetFlipped(bool value);
+    // Device pixels per logical pixel. Above 1 the picture has device
+    // resolution and a built-in set is drawn from the set of the device
+    // square size, not scaled up. Follows the screen by itself when shown;
+    // settable for offscreen renders. Values outside 1..8 are ignored.
+    qreal DeviceRatio() const { return ratio_; }
+    void SetDeviceRatio(qreal ratio);
+    // Square size in picture (device) pixels.
+    int SquarePixels() const { return cell_; }
+
     // While true, no square or piece is drawn and LastDrawn stays as it is.
     bool PaintLocked = false;
 
@@ -132,6 +145,12 @@ private:
     void MouseRelease(QMouseEvent* event);
     bool PlayMove(int from, int to);
     void ReportFailure(const char* what);
+    // The built-in set drawn for `set` at the current device ratio.
+    TFigurenset DeviceSet(TFigurenset set) const;
+    // A new picture for the current size and ratio, every square repainted.
+    void RebuildPicture();
+    // Every square repainted now, or at the next redraw while painting is locked.
+    void RepaintAll();
 
     TSquareRects rects_{};
     int draggedPiece_ = 0;
@@ -168,4 +187,8 @@ private:
 
     QImage picture_;
     long long squaresDrawn_ = 0;
+    bool flipped_ = false;
+    qreal ratio_ = 1;
+    int cell_ = 32;             // groesse_ in device pixels
+    bool sheetBuiltIn_ = false;  // the sheet holds a built-in set (drawn 1:1 where it fits)
 };

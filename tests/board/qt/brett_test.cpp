@@ -159,6 +159,35 @@ TEST_F(BoardTest, TheWidgetShowsItsPicture) {
     EXPECT_TRUE(SameRgb(shot, board.Picture()));
 }
 
+// A high-resolution screen gets the set of its own square size, drawn pixel
+// for pixel, never the 1x picture blown up; clicks still hit their squares.
+TEST_F(BoardTest, AtDeviceRatioTwoTheBoardUsesTheSetOfTheDeviceSquareSize) {
+    board.ShowPosition(InitialPosition, FreshState());
+    const QImage single = board.Picture();
+    board.SetDeviceRatio(2);
+    EXPECT_EQ(board.size(), QSize(264, 264));
+    ASSERT_EQ(board.Picture().size(), QSize(528, 528));
+    EXPECT_EQ(board.SquarePixels(), 66);
+    EXPECT_EQ(board.Figuren(), TFigurenset::WinboardF33);
+    EXPECT_EQ(board.PieceSheet().size(), QSize(12 * 64, 2 * 64));
+    const QImage doubled = single.scaled(528, 528, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    EXPECT_FALSE(SameRgb(doubled, board.Picture()));
+    // The 64-pixel king in the middle of the 66-pixel e1, one pixel of square around it.
+    const QRect e1 = Rect(Ix("e1"));
+    ASSERT_EQ(e1, QRect(4 * 66, 7 * 66, 66, 66));
+    QImage under(64, 64, QImage::Format_RGB32);
+    under.fill(board.BlackSquareColor());
+    EXPECT_TRUE(SameRgb(board.Picture().copy(e1.adjusted(1, 1, -1, -1)), Composite(under, board.PieceSheet(), King, 64)));
+    EXPECT_EQ(board.Picture().pixel(e1.topLeft()), board.BlackSquareColor().rgb());
+    // Logical widget points land on the device squares.
+    QTest::mousePress(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("e2")) / 2);
+    EXPECT_EQ(board.DraggedPiece(), Pawn);
+    QTest::mouseRelease(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("e2")) / 2);
+    board.SetDeviceRatio(0.5);  // ignored
+    board.SetDeviceRatio(1);
+    EXPECT_TRUE(SameRgb(single, board.Picture()));
+}
+
 TEST(BoardCreation, FirstRedrawPaintsAllSquaresAndNothingIsDrawnBefore) {
     RecordingPlatform platform;
     TBrett board;
@@ -773,3 +802,37 @@ TEST_F(DragTest, AThrowingHandlerIsReportedNotPropagated) {
 }
 
 }  // namespace
+
+// Seen from Black's side: h8 bottom-left. Drags, the squares a move repaints
+// and the copied position all follow the flipped board.
+TEST_F(DragTest, AFlippedBoardMapsClicksDragsAndPartialRepaints) {
+    Accept(true);
+    board.ShowPosition(InitialPosition, FreshState());
+    board.ResetDrawCounter();
+    board.SetFlipped(true);
+    board.SetFlipped(true);
+    EXPECT_EQ(board.SquaresDrawn(), 64);
+    EXPECT_EQ(Rect(Ix("a1")), QRect(7 * 33, 0, 33, 33));
+    EXPECT_EQ(Rect(Ix("h8")), QRect(0, 7 * 33, 33, 33));
+    Drag(Ix("e2"), Ix("e4"));
+    EXPECT_EQ(done, 1);
+    EXPECT_EQ(board.Stellung()[Sq("e4")], Pawn);
+    Show("rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 2");
+    board.ResetDrawCounter();
+    Show("rnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 1 2");
+    EXPECT_EQ(board.SquaresDrawn(), 2);
+    TBrett fresh;
+    fresh.SetFiguren(TFigurenset::WinboardF33);
+    fresh.SetGroesse(33);
+    fresh.SetFlipped(true);
+    fresh.ShowPosition(board.Stellung(), board.Zug());
+    EXPECT_TRUE(SameRgb(fresh.Picture(), board.Picture()));
+    // Black to move drags from the bottom of the flipped board.
+    Drag(Ix("g8"), Ix("f6"));
+    EXPECT_EQ(board.Stellung()[Sq("f6")], -Knight);
+    board.CopyFENToClipboard();
+    EXPECT_TRUE(platform.clipboard.startsWith("rnbqkb1r/pppp1ppp/5n2/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq -"))
+        << platform.clipboard.toStdString();
+    board.SetFlipped(false);
+    EXPECT_EQ(Rect(Ix("a1")), QRect(0, 7 * 33, 33, 33));
+}
