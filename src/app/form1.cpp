@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/open_file.h"
 #include "platform/platform.h"
 #include "board/qt/brett.h"
 #include "collection/chess_database.h"
@@ -154,6 +155,9 @@ TForm1::TForm1(const QStringList& Params, QWidget* parent) : QWidget(parent), pa
     });
     for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
     new TWindowLayoutKeeper(this);
+
+    Opener = new TFileOpener(this, PGN1);
+    Opener->OnOpen = [this](const QString& path) { OpenFile(path); };
 }
 
 TForm1::~TForm1() {
@@ -198,6 +202,11 @@ void TForm1::Aktivuj(QObject*) {
     started_ = true;
     Platform& platform = Platform::Get();
     if (params_.isEmpty()) {
+        // Started from a menu or a file manager without a file: ask for one.
+        const QString chosen = Opener->AskForFile();
+        if (!chosen.isEmpty()) params_ = QStringList{chosen};
+    }
+    if (params_.isEmpty()) {
         platform.ShowMessage(this, QStringLiteral("No params, I have to exit"), TMessageKind::Information);
         close();
         return;
@@ -212,6 +221,7 @@ void TForm1::Aktivuj(QObject*) {
     }
     try {
         PGN1->ScanFile(file);
+        Opener->Remember(path);
         setWindowTitle(QStringLiteral("Quarzel PGN Viewer " QUARZEL_VERSION "   [") + path + QStringLiteral("]   ") +
                        QString::asprintf("%d games", PGN1->GameCount()));
         OpenFirstGame();
@@ -219,6 +229,22 @@ void TForm1::Aktivuj(QObject*) {
         // The window stays open with whatever was done so far.
         platform.ShowMessage(this, QString::fromLocal8Bit(e.what()), TMessageKind::Error);
     }
+}
+
+void TForm1::OpenFile(const QString& path) {
+    if (started_) {
+        if (!FileExists(QFile::encodeName(path).toStdString())) {
+            Platform::Get().ShowMessage(this, QStringLiteral("PGN file ") + path + QStringLiteral(" does not exist"),
+                                        TMessageKind::Information);
+            return;
+        }
+        // Close what is open first: a database is unlocked, and the same
+        // path is scanned anew (the file may have grown).
+        Guarded([&] { PGN1->ScanFile(std::string()); });
+    }
+    params_ = QStringList{path};
+    started_ = false;
+    Aktivuj(this);
 }
 
 void TForm1::OpenFirstGame() {

@@ -16,6 +16,7 @@
 class QHeaderView;
 class QPushButton;
 class TBrett;
+class TFileOpener;
 class TChessDatabase;
 class TNotation;
 class TPGN;
@@ -47,10 +48,15 @@ public:
     QPushButton* NextGame = nullptr;
     QPushButton* ButtonClipPos = nullptr;
     QPushButton* ButtonClipPGN = nullptr;
+    // The file dialog, Ctrl+O, drops and the recent files.
+    TFileOpener* Opener = nullptr;
 
     // The start-up sequence; runs at the first activation only.
     void Aktivuj(QObject* Sender);
     bool StartupDone() const { return started_; }
+    // Opens path in place of the current file, exactly as a start with that
+    // parameter would; a missing file is reported and the window stays.
+    void OpenFile(const QString& path);
     // Selects and loads the first game, gives the list the focus and goes to
     // the game's first marked position.
     void OpenFirstGame();

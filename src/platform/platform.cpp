@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QStringDecoder>
 
@@ -27,6 +28,10 @@ public:
             QApplication::restoreOverrideCursor();
     }
     int ExecModal(QDialog* dialog) override { return dialog->exec(); }
+    QString ChooseOpenFile(QWidget* parent, const QString& caption, const QString& folder,
+                           const QString& filters) override {
+        return QFileDialog::getOpenFileName(parent, caption, folder, filters);
+    }
 };
 
 DesktopPlatform desktop;
@@ -35,6 +40,8 @@ Platform* current = &desktop;
 }  // namespace
 
 Platform& Platform::Get() { return *current; }
+
+QString Platform::ChooseOpenFile(QWidget*, const QString&, const QString&, const QString&) { return {}; }
 
 Platform* Platform::Install(Platform* p) {
     Platform* previous = current;

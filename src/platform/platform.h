@@ -25,6 +25,11 @@ public:
     virtual void SetBusyCursor(bool busy) = 0;
     // Runs a modal dialog and returns its result code (QDialog::exec).
     virtual int ExecModal(QDialog* dialog) = 0;
+    // The modal "open a file" dialog: starts in folder, offers the filters
+    // (Qt's "Name (*.a *.b);;Other (*)" form); the chosen path, or empty
+    // when the user cancels. Platforms without a person to ask cancel.
+    virtual QString ChooseOpenFile(QWidget* parent, const QString& caption, const QString& folder,
+                                   const QString& filters);
 
     // The platform in use; the desktop one unless a test installed another.
     static Platform& Get();

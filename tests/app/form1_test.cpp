@@ -119,10 +119,12 @@ TEST(MainWindow, ButtonsCaptionsBoundsHintsAndTabOrder) {
     }
 }
 
-TEST(MainWindow, WithoutParameterShowsOneMessageAndCloses) {
+TEST(MainWindow, WithoutParameterAsksForAFileThenShowsOneMessageAndCloses) {
     RecordingPlatform platform;
     TForm1 form;
     Start(form);
+    ASSERT_EQ(platform.fileDialogs.size(), 1u);  // cancelled
+    EXPECT_TRUE(platform.fileDialogs[0].filters.startsWith("Game files (*.pgn *.PGN *.ccf *.CCF);;"));
     ASSERT_EQ(platform.messages.size(), 1u);
     EXPECT_EQ(platform.messages[0].text, "No params, I have to exit");
     EXPECT_EQ(platform.messages[0].kind, TMessageKind::Information);

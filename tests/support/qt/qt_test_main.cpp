@@ -4,7 +4,9 @@
 #include <QDir>
 #include <QFile>
 #include <unistd.h>
+#include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -18,5 +20,9 @@ int main(int argc, char** argv) {
     }
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
+    // What the viewer remembers (recent files, folders) goes to a folder of
+    // this test program's run only, never to the user's settings.
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     return RUN_ALL_TESTS();
 }

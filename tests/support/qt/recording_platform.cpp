@@ -12,3 +12,9 @@ int RecordingPlatform::ExecModal(QDialog* dialog) {
     ++modals;
     return onModal ? onModal(dialog) : 0;
 }
+
+QString RecordingPlatform::ChooseOpenFile(QWidget*, const QString& caption, const QString& folder,
+                                         const QString& filters) {
+    fileDialogs.push_back({caption, folder, filters});
+    return onChooseFile ? onChooseFile() : QString();
+}

@@ -26,9 +26,13 @@ public:
     QString ClipboardText() override { return clipboard; }
     void SetBusyCursor(bool busy) override { busy ? ++busyOn : ++busyOff; }
     int ExecModal(QDialog* dialog) override;
+    QString ChooseOpenFile(QWidget* parent, const QString& caption, const QString& folder,
+                           const QString& filters) override;
 
     // Answers a modal dialog; by default it is rejected (result 0).
     std::function<int(QDialog*)> onModal;
+    // Answers the file dialog; by default it is cancelled (empty path).
+    std::function<QString()> onChooseFile;
 
     std::vector<Message> messages;
     int beeps = 0;
@@ -37,6 +41,10 @@ public:
     int busyOn = 0;
     int busyOff = 0;
     int modals = 0;
+    struct FileDialog {
+        QString caption, folder, filters;
+    };
+    std::vector<FileDialog> fileDialogs;
 
 private:
     Platform* previous_;

@@ -1,0 +1,118 @@
+// Opening files in a running viewer: the dialog at a start without a
+// parameter, Ctrl+O, drops and recent files all replace the current file as a
+// start with that parameter would.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
+#include <filesystem>
+
+#include "app/form1.h"
+#include "app/open_file.h"
+#include "collection/qt/pgn.h"
+#include "support/ccf_writer.h"
+#include "support/qt/recording_platform.h"
+#include "support/test_data.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Games(int n) {
+    std::string text;
+    for (int i = 1; i <= n; ++i)
+        text += "[Event \"E\"]\n[White \"W" + std::to_string(i) + "\"]\n[Black \"B\"]\n[Result \"*\"]\n\n1. e4 e5 *\n\n";
+    return text;
+}
+
+QString Q(const fs::path& p) { return QString::fromStdString(p.string()); }
+
+QString Title(const QString& path, int games) {
+    return "Quarzel PGN Viewer 1.01   [" + path + "]   " + QString::number(games) + " games";
+}
+
+// The drag enters the window and drops the file, as a file manager does.
+void Drop(QWidget* window, const QString& file) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(file)});
+    QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &drop);
+}
+
+bool HasLockFile(const fs::path& dir) {
+    for (const auto& e : fs::directory_iterator(dir))
+        if (e.path().string().ends_with("tmp")) return true;
+    return false;
+}
+
+}  // namespace
+
+TEST(OpenFile, DialogDropAndRecentFilesReplaceTheFileAsAStartWould) {
+    RecordingPlatform platform;
+    testdata::TempDir dir;
+    fs::create_directories(dir / "a");
+    fs::create_directories(dir / "db");
+    const QString two = Q(dir / "a" / "two & more.pgn"), three = Q(dir / "three.pgn"), base = Q(dir / "db" / "g.ccf");
+    testdata::WriteFile(two.toStdString(), Games(2));
+    testdata::WriteFile(three.toStdString(), Games(3));
+    ccf::Database d;
+    ccf::CompactGame g;
+    g.Text(ccf::CompactGame::White, "W").Text(ccf::CompactGame::Result, "1-0");
+    d.Add(ccf::CompactRecord(g));
+    d.Write(base.toStdString());
+
+    // A start without a parameter opens what the dialog chose.
+    platform.onChooseFile = [&] { return two; };
+    TForm1 form;
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.StartupDone(); }, 5000));
+    EXPECT_EQ(form.windowTitle(), Title(two, 2));
+    EXPECT_EQ(form.Opener->LastFolder(), Q(dir / "a"));
+
+    // Ctrl+O starts in the last folder; a database opens and is locked.
+    platform.onChooseFile = [&] { return base; };
+    QTest::keyClick(form.PGN1, Qt::Key_O, Qt::ControlModifier);
+    ASSERT_EQ(platform.fileDialogs.size(), 2u);
+    EXPECT_EQ(platform.fileDialogs[1].folder, Q(dir / "a"));
+    EXPECT_EQ(platform.fileDialogs[1].caption, "Open a game file");
+    EXPECT_EQ(form.windowTitle(), Title(base, 1));
+    EXPECT_TRUE(HasLockFile(dir / "db"));
+
+    // A dropped file replaces it: the database is closed and unlocked first.
+    Drop(&form, three);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.windowTitle() == Title(three, 3); }, 5000));
+    EXPECT_FALSE(HasLockFile(dir / "db"));
+    EXPECT_EQ(form.PGN1->model()->rowCount(), 3);
+    EXPECT_EQ(form.PGN1->ItemIndex(), 0);
+    EXPECT_TRUE(form.PGN1->hasFocus());
+
+    // The same file dropped again is scanned again.
+    testdata::WriteFile(three.toStdString(), Games(4));
+    Drop(&form, three);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.windowTitle() == Title(three, 4); }, 5000));
+
+    // Recent files, newest first, on Ctrl+1 ... and in the list's context menu.
+    EXPECT_EQ(form.Opener->RecentFiles(), QStringList({three, base, two}));
+    EXPECT_EQ(form.PGN1->contextMenuPolicy(), Qt::ActionsContextMenu);
+    EXPECT_TRUE(form.PGN1->actions().contains(form.Opener->RecentActions()[2]));
+    EXPECT_EQ(form.Opener->RecentActions()[2]->text(), "&3  " + QString(two).replace("&", "&&"));
+    EXPECT_FALSE(form.Opener->RecentActions()[3]->isVisible());
+    QTest::keyClick(form.PGN1, Qt::Key_3, Qt::ControlModifier);
+    EXPECT_EQ(form.windowTitle(), Title(two, 2));
+
+    // A recent file that is gone: said so, and the window keeps its file.
+    fs::remove(base.toStdString());
+    form.Opener->RecentActions()[2]->trigger();
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].text, "PGN file " + base + " does not exist");
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.windowTitle(), Title(two, 2));
+    EXPECT_EQ(form.Opener->RecentFiles(), QStringList({two, three}));
+}
