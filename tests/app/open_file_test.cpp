@@ -12,6 +12,7 @@
 
 #include "app/form1.h"
 #include "app/open_file.h"
+#include "app/settings.h"
 #include "collection/qt/pgn.h"
 #include "support/ccf_writer.h"
 #include "support/qt/recording_platform.h"
@@ -55,6 +56,7 @@ bool HasLockFile(const fs::path& dir) {
 
 TEST(OpenFile, DialogDropAndRecentFilesReplaceTheFileAsAStartWould) {
     RecordingPlatform platform;
+    QuarzelSettings()->clear();  // other tests of this program open files too
     testdata::TempDir dir;
     fs::create_directories(dir / "a");
     fs::create_directories(dir / "db");

@@ -23,6 +23,9 @@ struct RoundTrip {
     const char* boardAfter;  // board field after it
 };
 
+// Names the case in test names and failures by its moves.
+void PrintTo(const RoundTrip& c, std::ostream* os) { *os << c.moves; }
+
 class MakeUnmake : public ::testing::TestWithParam<RoundTrip> {};
 
 TEST_P(MakeUnmake, RestoresThePositionExactly) {

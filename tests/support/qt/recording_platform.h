@@ -9,6 +9,7 @@
 #include <QString>
 
 #include "platform/platform.h"
+#include "support/qt/qt_printers.h"
 
 class RecordingPlatform final : public Platform {
 public:
