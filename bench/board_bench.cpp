@@ -98,6 +98,8 @@ void FullRepaint(benchmark::State& state, int size, TFigurenset set) {
 
 void BM_FullRepaint33(benchmark::State& state) { FullRepaint(state, 33, TFigurenset::WinboardF33); }
 void BM_FullRepaint80(benchmark::State& state) { FullRepaint(state, 80, TFigurenset::WinboardF80); }
+// The largest board a grown window shows: 80-pixel cells drawn 1:1 in 99-pixel squares.
+void BM_FullRepaint99(benchmark::State& state) { FullRepaint(state, 99, BuiltInSetForSquare(99)); }
 // The 21-pixel cells stretched onto 80-pixel squares.
 void BM_FullRepaint80Stretched(benchmark::State& state) { FullRepaint(state, 80, TFigurenset::WinboardF21); }
 
@@ -110,6 +112,7 @@ BENCHMARK(BM_ShowPositionReplay33)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ShowPositionReplay80)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FullRepaint33)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FullRepaint80)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FullRepaint99)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FullRepaint80Stretched)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BuildPieceSheet80)->Unit(benchmark::kMicrosecond);
 

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "app/form1.h"
+#include "board/qt/brett.h"
 #include "collection/qt/pgn.h"
 #include "notation/qt/notation.h"
 
@@ -114,6 +115,24 @@ void BM_NextGameKey(benchmark::State& state) {
     std::remove(path.c_str());
 }
 BENCHMARK(BM_NextGameKey)->Unit(benchmark::kMicrosecond);
+
+// One step of dragging the window edge with a 100,000-move game loaded:
+// the window alternates between two sizes whose boards differ by one pixel
+// per square, so every step relayouts the notation and repaints the board.
+void BM_ResizeStep(benchmark::State& state) {
+    const std::string path = LongGameFile(200000);
+    auto form = OpenWindow(path);
+    const QSize sizes[2] = {QSize(1000, 760), QSize(1008, 768)};
+    int i = 0;
+    for (auto _ : state) {
+        form->resize(sizes[i++ % 2]);
+        QCoreApplication::processEvents();  // the repaints the resize asked for
+    }
+    state.counters["board_px"] = form->Brett1->Groesse();
+    form.reset();
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_ResizeStep)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -33,13 +33,16 @@ public:
 
 int RunBoard(const CliArgs& args);
 
-const CliCommand kBoard{"board", "\"<FEN>\" OUT.png [--size S] [--set NAME] [--user FILE]",
-                        "render a position as a PNG diagram", RunBoard};
+const CliCommand kBoard{"board", "\"<FEN>\" OUT.png [--size S] [--set NAME] [--user FILE] [--flip]",
+                        "render a position as a PNG diagram (Black's view with --flip; at device resolution "
+                        "under QT_SCALE_FACTOR)",
+                        RunBoard};
 
 int RunBoard(const CliArgs& args) {
     std::string fen, out, setName, userFile;
     long long size = 33;
     bool sizeGiven = false;
+    bool flip = false;
     std::vector<std::string> positional;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -54,6 +57,8 @@ int RunBoard(const CliArgs& args) {
             sizeGiven = true;
         } else if (a == "--set") {
             if (!value(setName)) return cli::UsageError(kBoard);
+        } else if (a == "--flip") {
+            flip = true;
         } else if (a == "--user") {
             if (!value(userFile)) return cli::UsageError(kBoard);
         } else if (a.size() > 2 && a.rfind("--", 0) == 0) {
@@ -73,7 +78,7 @@ int RunBoard(const CliArgs& args) {
     uint16_t moveNo = 1;
     if (!FENToPosition(fen, position, state, moveNo)) return cli::Fail("not a valid FEN: " + fen);
 
-    TFigurenset set = NearestBuiltInSet(static_cast<int>(size));
+    TFigurenset set = BuiltInSetForSquare(static_cast<int>(size));
     if (!setName.empty()) {
         if (!FigurensetFromName(setName, set) || set == TFigurenset::User)
             return cli::Fail("unknown piece set '" + setName + "' (F32, WinboardF21 ... WinboardF80)");
@@ -106,6 +111,10 @@ int RunBoard(const CliArgs& args) {
     // The viewer's own look: light squares white, dark squares sky blue.
     board.SetBlackSquareColor(QColor(166, 202, 240));
     board.SetGroesse(static_cast<int>(size));
+    board.SetFlipped(flip);
+    // With QT_SCALE_FACTOR (or a high-resolution screen) the picture gets
+    // device pixels, drawn from the set of the device square size.
+    board.SetDeviceRatio(qApp->devicePixelRatio());
     if (!userFile.empty()) {
         board.SetUserFiguren(QString::fromLocal8Bit(userFile.c_str()));
         if (!platform.message.isEmpty())

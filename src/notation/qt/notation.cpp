@@ -558,9 +558,10 @@ void TNotation::DrawHighlight(QPainter& painter) {
     const std::string& text = display_->Text;
     const int len = std::min<int>(move->TextLen, static_cast<int>(text.size()) - move->TextPos + 1);
     const std::string s = text.substr(static_cast<size_t>(move->TextPos - 1), static_cast<size_t>(std::max(0, len)));
-    painter.fillRect(rect, Qt::black);
+    // The desktop's selection colours: readable on light and dark themes alike.
+    painter.fillRect(rect, palette().color(QPalette::Highlight));
     painter.setFont(QtFont(font));
-    painter.setPen(Qt::white);
+    painter.setPen(palette().color(QPalette::HighlightedText));
     painter.drawText(QPoint(rect.x(), rect.y() + QFontMetrics(QtFont(font)).ascent()), TextFromBytes(s));
 }
 

@@ -19,8 +19,13 @@ const std::string& Cli() {
     return path;
 }
 
-CliRun Board(const QStringList& args) {
+CliRun Board(const QStringList& args, const QString& scaleFactor = {}) {
     QProcess p;
+    if (!scaleFactor.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_SCALE_FACTOR", scaleFactor);
+        p.setProcessEnvironment(env);
+    }
     p.start(QString::fromStdString(Cli()), QStringList{"board"} + args);
     CliRun r;
     if (!p.waitForFinished(60000)) return r;
@@ -44,6 +49,7 @@ TEST(CliBoard, WritesTheDiagramAtTheAskedSizeWithTheViewersColours) {
     ASSERT_EQ(r.code, 0) << r.err;
     QImage img(out);
     ASSERT_EQ(img.size(), QSize(264, 264));
+    const QImage single = img.convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(img.pixel(1, 262) & 0xffffff, 0xa6caf0u);  // a1: dark, sky blue
     EXPECT_EQ(img.pixel(262, 262) & 0xffffff, 0xffffffu);
     // Pieces on ranks 1, 2, 7, 8 only.
@@ -65,6 +71,20 @@ TEST(CliBoard, WritesTheDiagramAtTheAskedSizeWithTheViewersColours) {
     EXPECT_EQ(QImage(out).size(), QSize(160, 160));
     // A bare placement field is enough.
     ASSERT_EQ(Board({"8/8/8/4k3/8/8/8/4K3", out}).code, 0);
+
+    // Black's view: a1 (dark) top-right, the black pieces at the bottom.
+    ASSERT_EQ(Board({kStart, out, "--flip"}).code, 0);
+    QImage flipped(out);
+    EXPECT_EQ(flipped.pixel(262, 1) & 0xffffff, 0xa6caf0u);
+    EXPECT_EQ(flipped.pixel(1, 1) & 0xffffff, 0xffffffu);  // h1 light
+    img = flipped;  // blackIn() reads `img`: the dark black pieces now stand in the bottom row
+    EXPECT_GT(blackIn(7), blackIn(0) * 3 / 2);
+    // Device resolution: twice the pixels, drawn from the 64-pixel set, not the 1x picture doubled.
+    ASSERT_EQ(Board({kStart, out}, "2").code, 0);
+    QImage twice(out);
+    ASSERT_EQ(twice.size(), QSize(528, 528));
+    EXPECT_FALSE(twice.convertToFormat(QImage::Format_RGB32) ==
+                 single.scaled(528, 528));
 }
 
 TEST(CliBoard, WrongUsageAndBadInputGetTheirExitCodes) {

@@ -263,7 +263,13 @@ TEST_F(NotationWidget, RowsArePaintedInTheirFontsAndTheCurrentMoveInverse) {
     // The indent of a variation row shows as blank space on its left.
     EXPECT_EQ(CountColour(img, QRect(0, varRow * lh, w.Indent1Var(), lh), Bluish), 0);
 
-    // At the start nothing is inverse; after a step the move is.
+    // At the start nothing is inverse; after a step the move is, in the
+    // palette's selection colours (black here, as the viewer's light theme
+    // has it; a dark theme's own colour below).
+    QPalette pal = w.palette();
+    pal.setColor(QPalette::Highlight, Qt::black);
+    pal.setColor(QPalette::HighlightedText, Qt::white);
+    w.setPalette(pal);
     const QRect before = w.MoveRect(MainLine(w.Core())[0]);
     ASSERT_TRUE(before.width() > 0);
     EXPECT_LT(CountColour(img, before, Black), before.width() * before.height() / 2);
@@ -272,6 +278,12 @@ TEST_F(NotationWidget, RowsArePaintedInTheirFontsAndTheCurrentMoveInverse) {
     img = w.Paintbox()->grab().toImage();
     EXPECT_GT(CountColour(img, before, Black), before.width() * before.height() / 2);
     EXPECT_EQ(w.HighlightedMove(), w.Core().Current);
+    pal.setColor(QPalette::Highlight, QColor(40, 60, 200));
+    w.setPalette(pal);
+    w.Paintbox()->update();
+    Flush();
+    img = w.Paintbox()->grab().toImage();
+    EXPECT_GT(CountColour(img, before, Bluish), before.width() * before.height() / 2);
 }
 
 TEST_F(NotationWidget, StepsRedrawOnlyTheOldAndNewHighlight) {
