@@ -264,6 +264,15 @@ TEST_F(BoardTest, PaintLockedPaintsNothingAndTheNextShowCatchesUp) {
     board.PaintLocked = false;
     board.ShowPosition(Fen("rnbqkbnr/pp1ppppp/8/2p5/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 0 2", &z), z);
     EXPECT_EQ(board.SquaresDrawn(), 6);  // e2 e4 c7 c5 g1 f3
+    // A new size or a flip while locked leaves a picture that shows nothing
+    // yet: the next show paints every square, not only the changed ones.
+    board.PaintLocked = true;
+    board.SetGroesse(40);
+    board.SetFlipped(true);
+    board.PaintLocked = false;
+    board.ResetDrawCounter();
+    board.ShowPosition(board.Stellung(), board.Zug());
+    EXPECT_EQ(board.SquaresDrawn(), 64);
 }
 
 TEST_F(BoardTest, PropertyWritesStoreChangesAndIgnoreOutOfRangeSizes) {
