@@ -15,6 +15,7 @@
 
 #include "app/open_file.h"
 #include "platform/platform.h"
+#include "app/search_controller.h"
 #include "board/qt/brett.h"
 #include "collection/chess_database.h"
 #include "collection/file_procs.h"
@@ -105,6 +106,7 @@ TForm1::TForm1(const QStringList& Params, QWidget* parent) : QWidget(parent), pa
         PGN1PGNDrawItem(c, i, r, h, g);
     };
     PGN1->OnKeyDown = [this](QObject* s, int& key, Qt::KeyboardModifiers shift) { Klavesa(s, key, shift); };
+    Search = std::make_unique<TSearchController>(*this);
     // The window only ever opens files that exist; should one vanish between
     // the check and the scan, it must not be created behind the user's back.
     PGN1->BeforeCreatePGNFile = [](TPGNCore&, const std::string&, bool& create) { create = false; };
@@ -239,7 +241,9 @@ void TForm1::OpenFile(const QString& path) {
             return;
         }
         // Close what is open first: a database is unlocked, and the same
-        // path is scanned anew (the file may have grown).
+        // path is scanned anew (the file may have grown). A search of the old
+        // file ends before its index goes.
+        Search->Reset();
         Guarded([&] { PGN1->ScanFile(std::string()); });
     }
     params_ = QStringList{path};
@@ -253,6 +257,7 @@ void TForm1::OpenFirstGame() {
     std::string text;
     // An empty list gives empty text, which loads as an empty game.
     PGN1->GetGame(0, gameID, text);
+    LoadedGame = 0;
     Notation1->LoadGame(text);
     FocusList();
     NextMatch();
@@ -330,13 +335,15 @@ void TForm1::ShowCurrentOnBoard() {
 }
 
 bool TForm1::NextMatch() {
-    return ::NextMatch(Notation1->Core(), [this](const TSchachbrett&, const TZug*) { ShowCurrentOnBoard(); });
+    return ::NextMatch(Notation1->Core(), [this](const TSchachbrett&, const TZug*) { ShowCurrentOnBoard(); },
+                       Search->HitTest());
 }
 
-bool TForm1::PrevMatch() { return ::PrevMatch(Notation1->Core()); }
+bool TForm1::PrevMatch() { return ::PrevMatch(Notation1->Core(), Search->HitTest()); }
 
-void TForm1::PGNDvojKlik(QObject*, const std::string& PGNGame, std::int32_t) {
+void TForm1::PGNDvojKlik(QObject*, const std::string& PGNGame, std::int32_t GameID) {
     Guarded([&] {
+        LoadedGame = GameID;
         {
             // Loading moves through many positions: none of them is painted,
             // and the board is unlocked again whatever happens.
@@ -364,7 +371,8 @@ void TForm1::GoToGame(int step) {
     if (row >= 0) PGN1->SetItemIndex(row);
     std::int32_t gameID = 0;
     std::string text;
-    PGN1->GetGame(row >= 0 ? PGN1->GameIndexOfRow(row) : 0, gameID, text);
+    LoadedGame = row >= 0 ? PGN1->GameIndexOfRow(row) : 0;
+    PGN1->GetGame(LoadedGame, gameID, text);
     Notation1->LoadGame(text);
     FocusList();
     NextMatch();
@@ -422,6 +430,10 @@ void TForm1::RunCommand(Command command) {
 }
 
 void TForm1::Klavesa(QObject*, int& Key, Qt::KeyboardModifiers Shift) {
+    if (Search->HandleKey(Key, Shift)) {
+        Key = 0;  // the search's own keys
+        return;
+    }
     // The key is left as it is: the list's own handling still sees it.
     const Command command = CommandOfKey(Key, Shift);
     if (command != Command::None) Guarded([&] { RunCommand(command); });

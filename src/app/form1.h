@@ -20,6 +20,7 @@ class TFileOpener;
 class TChessDatabase;
 class TNotation;
 class TPGN;
+class TSearchController;
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -50,6 +51,10 @@ public:
     QPushButton* ButtonClipPGN = nullptr;
     // The file dialog, Ctrl+O, drops and the recent files.
     TFileOpener* Opener = nullptr;
+    // Position and header search (Ctrl+F, Ctrl+T, Esc).
+    std::unique_ptr<TSearchController> Search;
+    // The game loaded in the notation (its index in the file), -1 for none.
+    std::int32_t LoadedGame = -1;
 
     // The start-up sequence; runs at the first activation only.
     void Aktivuj(QObject* Sender);

@@ -1,10 +1,18 @@
 // Jumping between the positions marked "MATCH" by a position search.
 #include "notation/match_search.h"
 
-bool NextMatch(TNotationCore& notation, const TShowPositionFn& show) {
+namespace {
+
+bool IsStop(const TNotationCore& notation, const THitTest& isHit) {
+    return notation.CurrentComment().find("MATCH") != std::string::npos || (isHit && isHit(notation));
+}
+
+}  // namespace
+
+bool NextMatch(TNotationCore& notation, const TShowPositionFn& show, const THitTest& isHit) {
     bool found = false;
     while (notation.StepForward()) {
-        if (notation.CurrentComment().find("MATCH") != std::string::npos) {
+        if (IsStop(notation, isHit)) {
             found = true;
             break;
         }
@@ -14,9 +22,9 @@ bool NextMatch(TNotationCore& notation, const TShowPositionFn& show) {
     return found;
 }
 
-bool PrevMatch(TNotationCore& notation) {
+bool PrevMatch(TNotationCore& notation, const THitTest& isHit) {
     while (notation.StepBack()) {
-        if (notation.CurrentComment().find("MATCH") != std::string::npos) return true;
+        if (IsStop(notation, isHit)) return true;
     }
     return false;
 }

@@ -12,7 +12,9 @@ using TShowPositionFn = std::function<void(const TSchachbrett& position, const T
 // "MATCH" (case-sensitive) or the end of the line, then shows the position.
 // The current position itself is never a match: the search starts with a
 // step. Returns true when it stopped at a mark.
-bool NextMatch(TNotationCore& notation, const TShowPositionFn& show);
+// isHit, when set, marks further stops (the hits of a position search).
+using THitTest = std::function<bool(const TNotationCore& notation)>;
+bool NextMatch(TNotationCore& notation, const TShowPositionFn& show, const THitTest& isHit = {});
 // Steps back until a marked move or the start; every step raises
 // OnMoveChange, so nothing is shown at the end. True when it stopped at a mark.
-bool PrevMatch(TNotationCore& notation);
+bool PrevMatch(TNotationCore& notation, const THitTest& isHit = {});

@@ -17,6 +17,8 @@ public:
     QVariant data(const QModelIndex&, int) const override { return {}; }
     void BeginReset() { beginResetModel(); }
     void EndReset() { endResetModel(); }
+    void BeginInsert(int first, int last) { beginInsertRows(QModelIndex(), first, last); }
+    void EndInsert() { endInsertRows(); }
 
 private:
     TPGNCore& core_;
@@ -71,6 +73,20 @@ void TPGN::RowsChanged() {
         model_->EndReset();
     }
     viewport()->update();
+}
+
+void TPGN::AppendRows(const std::vector<std::int32_t>& games) {
+    if (games.empty()) return;
+    RowsChanged();  // anything changed before is shown first
+    // The rows are the games given, whatever a filter handler would say.
+    auto filter = std::move(core_.OnFilterRequest);
+    core_.OnFilterRequest = nullptr;
+    const int first = core_.RowCount();
+    model_->BeginInsert(first, first + static_cast<int>(games.size()) - 1);
+    for (std::int32_t g : games) core_.AddRow(core_.RowCount(), g);
+    shownVersion_ = core_.RowsVersion();
+    model_->EndInsert();
+    core_.OnFilterRequest = std::move(filter);
 }
 
 void TPGN::ScanFile(const std::string& FileName) {

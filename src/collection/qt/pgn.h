@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "collection/event_data.h"
 #include "collection/pgn_core.h"
@@ -66,6 +67,8 @@ public:
 
     // Re-reads the rows from the core (after it was changed directly).
     void RowsChanged();
+    // Adds one row per game at the end; selection and scroll position stay.
+    void AppendRows(const std::vector<std::int32_t>& games);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -1,0 +1,201 @@
+#include "app/search_controller.h"
+
+#include <QInputDialog>
+#include <unordered_set>
+
+#include "app/form1.h"
+#include "collection/qt/pgn.h"
+#include "notation/game_search.h"
+#include "notation/qt/notation.h"
+#include "platform/platform.h"
+#include "rules/fen.h"
+
+TSearchController::TSearchController(TForm1& form) : QObject(&form), form_(form), search_(new TGameSearch) {}
+
+TSearchController::~TSearchController() {
+    search_->Cancel();
+    search_->Wait();
+}
+
+bool TSearchController::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
+    const bool ctrl = modifiers & Qt::ControlModifier;
+    if (ctrl && key == Qt::Key_F) {
+        SearchCurrentPosition();
+        return true;
+    }
+    if (ctrl && key == Qt::Key_T) {
+        AskAndSearchText();
+        return true;
+    }
+    if (key == Qt::Key_Escape && (running_ || filtered_)) {
+        if (running_) Cancel();
+        else ShowAllGames();
+        return true;
+    }
+    return false;
+}
+
+void TSearchController::SearchCurrentPosition() {
+    TNotationCore& core = form_.Notation1->Core();
+    TSearchTarget target;
+    std::string error;
+    // Through FEN text: the same checks as a FEN given on the command line.
+    if (!TargetFromFEN(PositionToFEN(core.CurrentPosition(), core.State, 1), target, error)) {
+        Platform::Get().ShowMessage(&form_, QStringLiteral("This position cannot be searched: ") +
+                                                QString::fromStdString(error) + QStringLiteral("."),
+                                    TMessageKind::Information);
+        return;
+    }
+    SearchTarget(target);
+}
+
+void TSearchController::AskAndSearchText() {
+    QInputDialog dialog(&form_);
+    dialog.setWindowTitle(QStringLiteral("Search headers"));
+    dialog.setLabelText(QStringLiteral("Text in White, Black, Event, Site or year:"));
+    dialog.setTextValue(lastText_);
+    if (Platform::Get().ExecModal(&dialog) != QDialog::Accepted) return;
+    const QString text = dialog.textValue().trimmed();
+    if (text.isEmpty()) return;
+    lastText_ = text;
+    SearchText(text);
+}
+
+void TSearchController::SearchTarget(const TSearchTarget& target) {
+    if (!Begin(true)) return;
+    std::string error;
+    if (!search_->StartPosition(form_.PGN1->Core(), target, error)) Finished(false);
+}
+
+void TSearchController::SearchText(const QString& text) {
+    if (!Begin(false)) return;
+    std::string error;
+    if (!search_->StartText(form_.PGN1->Core(), text.toUtf8().toStdString(), error)) Finished(false);
+}
+
+bool TSearchController::Begin(bool positionSearch) {
+    TPGN& list = *form_.PGN1;
+    if (!list.FileOpen() || list.Core().DatabaseMode()) {
+        Platform::Get().ShowMessage(&form_, QStringLiteral("Search works on PGN files only."),
+                                    TMessageKind::Information);
+        return false;
+    }
+    search_->Cancel();
+    search_->Wait();
+    const std::uint64_t generation = ++generation_;
+    if (!filtered_) {
+        // "Quarzel PGN Viewer ...   [path]   " without the count of games.
+        const QString title = form_.windowTitle();
+        const qsizetype gap = title.lastIndexOf(QStringLiteral("   "));
+        titleBase_ = gap >= 0 ? title.left(gap + 3) : title + QStringLiteral("   ");
+    }
+    plies_.clear();
+    hitGames_ = 0;
+    percent_ = 0;
+    positionSearch_ = positionSearch;
+    cancelled_ = false;
+    running_ = true;
+    filtered_ = true;
+    list.Core().ClearRows();
+    list.RowsChanged();
+
+    // The search reports from its threads; everything it says is handed to
+    // the GUI thread, and dropped there once a newer search has begun.
+    auto post = [this, generation](auto fn) {
+        QMetaObject::invokeMethod(
+            this, [this, generation, fn]() { if (generation == generation_) fn(); }, Qt::QueuedConnection);
+    };
+    search_->OnHits = [this, post](const std::vector<TSearchHit>& hits) { post([this, hits] { Hits(hits); }); };
+    search_->OnProgress = [this, post](int percent) {
+        post([this, percent] {
+            percent_ = percent;
+            UpdateTitle();
+        });
+    };
+    search_->OnFinished = [this, post](bool cancelled) { post([this, cancelled] { Finished(cancelled); }); };
+    UpdateTitle();
+    return true;
+}
+
+void TSearchController::Hits(const std::vector<TSearchHit>& hits) {
+    TPGN& list = *form_.PGN1;
+    std::vector<std::int32_t> games;
+    games.reserve(hits.size());
+    int currentRow = -1;
+    for (const TSearchHit& h : hits) {
+        if (h.Game == form_.LoadedGame) currentRow = list.RowCount() + static_cast<int>(games.size());
+        games.push_back(h.Game);
+        if (positionSearch_) plies_[h.Game] = h.Plies;
+    }
+    list.AppendRows(games);
+    hitGames_ += static_cast<std::int32_t>(games.size());
+    if (currentRow >= 0 && list.ItemIndex() < 0) list.SetItemIndex(currentRow);
+    UpdateTitle();
+}
+
+void TSearchController::Finished(bool cancelled) {
+    search_->Wait();
+    running_ = false;
+    cancelled_ = cancelled;
+    UpdateTitle();
+}
+
+void TSearchController::Cancel() {
+    if (!running_) return;
+    search_->Cancel();
+    search_->Wait();
+    // What came before the cancel is listed; the rest of the search's
+    // messages are dropped.
+    ++generation_;
+    running_ = false;
+    cancelled_ = true;
+    UpdateTitle();
+}
+
+void TSearchController::ShowAllGames() {
+    Cancel();
+    TPGN& list = *form_.PGN1;
+    TPGNCore& core = list.Core();
+    core.ClearRows();
+    for (std::int32_t g = 0; g < core.EntryCount(); ++g) core.AddRow(g, g);
+    list.RowsChanged();
+    if (form_.LoadedGame >= 0 && form_.LoadedGame < list.RowCount()) list.SetItemIndex(form_.LoadedGame);
+    filtered_ = false;
+    plies_.clear();
+    hitGames_ = 0;
+    form_.setWindowTitle(titleBase_ + QString::asprintf("%d games", list.GameCount()));
+}
+
+void TSearchController::Reset() {
+    search_->Cancel();
+    search_->Wait();
+    ++generation_;
+    running_ = filtered_ = cancelled_ = false;
+    plies_.clear();
+    hitGames_ = 0;
+}
+
+void TSearchController::UpdateTitle() {
+    QString title = titleBase_ + QString::asprintf("%d of %d games", hitGames_, form_.PGN1->GameCount());
+    if (running_) title += QString::asprintf("   (searching %d%%, Esc cancels)", percent_);
+    else if (cancelled_) title += QStringLiteral("   (search cancelled)");
+    form_.setWindowTitle(title);
+}
+
+THitTest TSearchController::HitTest() const {
+    const auto it = plies_.find(form_.LoadedGame);
+    if (it == plies_.end()) return {};
+    // The hits are plies of the main line: find those moves of the loaded game.
+    std::unordered_set<const TBaum*> nodes;
+    const TNotationCore& core = form_.Notation1->Core();
+    std::int32_t ply = 0;
+    size_t next = 0;
+    const std::vector<std::int32_t>& plies = it->second;
+    for (const TBaum* m = core.Root ? core.Root->FirstMove : nullptr; m && next < plies.size(); m = m->Next) {
+        ++ply;
+        while (next < plies.size() && plies[next] < ply) ++next;
+        if (next < plies.size() && plies[next] == ply) nodes.insert(m);
+    }
+    if (nodes.empty()) return {};
+    return [nodes = std::move(nodes)](const TNotationCore& c) { return c.Current && nodes.count(c.Current) > 0; };
+}

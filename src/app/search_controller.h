@@ -1,0 +1,69 @@
+// The viewer's search: Ctrl+F finds the position the notation stands on in
+// every game of the file, Ctrl+T finds a text in the headers. The search runs
+// on worker threads; hits stream into the game list, which then shows only the
+// hit games (their numbers in the file stay), the title counts them, and the
+// match keys stop at the hit positions as well as at "MATCH" comments. Esc
+// cancels a running search, or else returns to the whole list.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "notation/match_search.h"
+#include "notation/position_search.h"
+
+class TForm1;
+class TGameSearch;
+
+class TSearchController : public QObject {
+    Q_OBJECT
+public:
+    explicit TSearchController(TForm1& form);
+    ~TSearchController() override;
+
+    // Ctrl+F, Ctrl+T and Esc; true when the key was one of them and acted on.
+    bool HandleKey(int key, Qt::KeyboardModifiers modifiers);
+
+    // Searches the notation's current position (placement and side to move).
+    void SearchCurrentPosition();
+    // Asks for a text, then searches the headers for it.
+    void AskAndSearchText();
+    void SearchText(const QString& text);
+    void SearchTarget(const TSearchTarget& target);
+    // Stops a running search; the hits found so far stay listed.
+    void Cancel();
+    // Back to every game of the file, the current game selected.
+    void ShowAllGames();
+    // Ends any search and forgets its hits (another file is about to be opened).
+    void Reset();
+
+    bool Running() const { return running_; }
+    bool Filtered() const { return filtered_; }
+    std::int32_t HitGames() const { return hitGames_; }
+    // Stops of the match keys in the loaded game besides its "MATCH"
+    // comments: the hits of the last position search. Empty without hits.
+    THitTest HitTest() const;
+
+private:
+    bool Begin(bool positionSearch);
+    void Hits(const std::vector<struct TSearchHit>& hits);
+    void Finished(bool cancelled);
+    void UpdateTitle();
+
+    TForm1& form_;
+    std::unique_ptr<TGameSearch> search_;
+    std::unordered_map<std::int32_t, std::vector<std::int32_t>> plies_;
+    std::uint64_t generation_ = 0;  // events of an earlier search are dropped
+    QString titleBase_;
+    QString lastText_;
+    std::int32_t hitGames_ = 0;
+    int percent_ = 0;
+    bool running_ = false;
+    bool filtered_ = false;
+    bool cancelled_ = false;
+    bool positionSearch_ = false;
+};
