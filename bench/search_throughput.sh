@@ -30,7 +30,7 @@ copies=$(( (megabytes * 1000000 + one - 1) / one ))
 for ((i = 0; i < copies; i++)); do cat "$tmp/one.pgn"; done > "$input"
 size=$(stat -c %s "$input")
 games=$(grep -c '^\[Event ' "$input")
-printf 'input: %.1f MB, %d games (%d copies of the real files)\n' "$(echo "$size / 1000000" | bc -l)" "$games" "$copies"
+printf 'input: %.1f MB, %d games (%d copies of the real files)\n' "$(awk -v s="$size" 'BEGIN { print s / 1e6 }')" "$games" "$copies"
 "$cli" count "$input" > /dev/null  # page cache warm for both tools
 
 run() {  # name, FEN
