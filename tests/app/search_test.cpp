@@ -101,6 +101,13 @@ TEST_F(Search, PositionHitsFilterTheListAndStopTheMatchKeys) {
     EXPECT_EQ(F().PGN1->ItemIndex(), 3);
     EXPECT_TRUE(TitleEndsWith("]   5 games")) << F().windowTitle().toStdString();
     EXPECT_TRUE(platform_.messages.empty());
+
+    // Opening a file while the list is filtered starts afresh with every game.
+    Key(Qt::Key_F, Qt::ControlModifier);
+    F().OpenFile(QString::fromStdString(path_));
+    EXPECT_FALSE(F().Search->Filtered());
+    EXPECT_EQ(F().PGN1->RowCount(), 5);
+    EXPECT_TRUE(TitleEndsWith("]   5 games"));
 }
 
 TEST_F(Search, HeaderTextIllegalPositionsCancelAndRestart) {
