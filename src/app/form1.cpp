@@ -326,7 +326,10 @@ void TForm1::Guarded(F&& body) {
     }
 }
 
-void TForm1::ZmenaTahu(QObject*, TZug& Zug, TSchachbrett& Stellung, bool) { Brett1->ShowPosition(Stellung, Zug); }
+void TForm1::ZmenaTahu(QObject*, TZug& Zug, TSchachbrett& Stellung, bool) {
+    Brett1->CastlingRooks = Notation1->Core().Game.CastlingRooks;
+    Brett1->ShowPosition(Stellung, Zug);
+}
 
 void TForm1::ShowCurrentOnBoard() {
     // At the starting position there is no move: the start record stands in.

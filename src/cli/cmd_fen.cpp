@@ -1,6 +1,7 @@
 #include <iostream>
 
 #include "cli/command.h"
+#include "rules/chess960.h"
 #include "rules/fen.h"
 
 namespace {
@@ -15,7 +16,8 @@ int RunFen(const CliArgs& args) {
     TZug state = FreshState();
     uint16_t moveNo = 1;
     if (!FENToPosition(args[0], board, state, moveNo)) return cli::Fail("not a readable FEN: " + args[0]);
-    std::cout << PositionToFEN(board, state, moveNo) << '\n';
+    const TCastlingRooks rooks = ReadCastlingRooks(args[0], board, state, false);
+    std::cout << PositionToFEN(board, state, moveNo, rooks) << '\n';
     return 0;
 }
 

@@ -1,6 +1,7 @@
 #include <iostream>
 
 #include "cli/command.h"
+#include "rules/chess960.h"
 #include "rules/fen.h"
 #include "rules/perft.h"
 
@@ -18,7 +19,10 @@ int RunPerft(const CliArgs& args) {
     TZug state = FreshState();
     uint16_t moveNo = 1;
     if (!FENToPosition(args[0], board, state, moveNo)) return cli::Fail("not a readable FEN: " + args[0]);
-    std::cout << Perft(board, state, static_cast<int>(depth)) << '\n';
+    // A Chess960 FEN (rights by file letter, or "KQkq" that cannot mean the
+    // standard squares) counts castling by rook file.
+    const TCastlingRooks rooks = ReadCastlingRooks(args[0], board, state, false);
+    std::cout << Perft(board, state, static_cast<int>(depth), rooks) << '\n';
     return 0;
 }
 

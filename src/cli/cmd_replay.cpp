@@ -8,13 +8,14 @@
 #include "collection/pgn_core.h"
 #include "notation/match_search.h"
 #include "notation/notation_core.h"
+#include "rules/chess960.h"
 #include "rules/fen.h"
 
 namespace {
 
 // Board, side to move, castling rights and en-passant square.
 void AppendFen4(std::string& out, const TNotationCore& core) {
-    std::string fen = PositionToFEN(core.CurrentPosition(), core.State, 1);
+    std::string fen = PositionToFEN(core.CurrentPosition(), core.State, 1, core.Game.CastlingRooks);
     size_t cut = 0;
     for (int fields = 0; fields < 4 && cut != std::string::npos; ++fields) cut = fen.find(' ', cut + (fields ? 1 : 0));
     out.append(fen, 0, cut == std::string::npos ? fen.size() : cut);

@@ -5,6 +5,7 @@
 #include "collection/event_data.h"
 #include "notation/move_text.h"
 #include "notation/notation_core.h"
+#include "rules/chess960.h"
 #include "rules/fen.h"
 
 namespace {
@@ -35,6 +36,19 @@ bool NextLine(std::string_view text, size_t& pos, std::string_view& line) {
     pos = end + 1;
     if (text[end] == '\r' && pos < text.size() && text[pos] == '\n') ++pos;
     return true;
+}
+
+// Does a Variant tag of the game name Chess960?
+bool VariantIsChess960(const TEventData& header) {
+    if (!header.OtherTags) return false;
+    constexpr std::string_view kTag = "[Variant \"";
+    for (const std::string& line : header.OtherTags->Lines()) {
+        std::string_view l(line);
+        if (l.substr(0, kTag.size()) != kTag) continue;
+        l.remove_prefix(kTag.size());
+        return IsChess960Variant(l.substr(0, l.find('"')));
+    }
+    return false;
 }
 
 }  // namespace
@@ -73,8 +87,14 @@ int TNotationCore::LoadGame(const std::string& pgnText) {
                     MoveText += ' ';
                 } while (NextLine(text, pos, line));
             }
-            if (!Game.Header.FEN.empty())
+            const bool chess960 = VariantIsChess960(Game.Header);
+            if (!Game.Header.FEN.empty()) {
                 FENToPosition(Game.Header.FEN, Game.StartPosition, Game.StartState, Game.StartMoveNo);
+                Game.CastlingRooks =
+                    ReadCastlingRooks(Game.Header.FEN, Game.StartPosition, Game.StartState, chess960);
+            } else if (chess960) {
+                Game.CastlingRooks = OutermostCastlingRooks(Game.StartPosition, {});
+            }
             std::string_view trimmed = TrimBlanks(MoveText);
             if (trimmed.size() != MoveText.size()) {
                 size_t first = static_cast<size_t>(trimmed.data() - MoveText.data());

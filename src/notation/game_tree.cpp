@@ -5,6 +5,7 @@
 #include "notation/game_tree.h"
 #include "notation/move_text.h"
 #include "notation/notation_core.h"
+#include "rules/chess960.h"
 
 namespace {
 
@@ -15,6 +16,10 @@ constexpr size_t kChunk = 1024;
 }  // namespace
 
 void MakeMove(TSchachbrett& board, const TZug& state) {
+    if (IsRookFileCastle(state)) {
+        PlayRookFileCastle(board, state);
+        return;
+    }
     board[state.ToSq] = board[state.FromSq];
     board[state.FromSq] = 0;
     if (state.EpVictim != 0) board[state.EpVictim] = 0;
@@ -39,6 +44,10 @@ void MakeMove(TSchachbrett& board, const TZug& state) {
 }
 
 void UnmakeMove(TSchachbrett& board, const TZug& zug, const TZug& state) {
+    if (IsRookFileCastle(state)) {
+        TakeBackRookFileCastle(board, state);
+        return;
+    }
     board[zug.FromSq] = board[zug.ToSq];
     if (zug.Promotion != 0) board[zug.FromSq] = -zug.Side;
     if (state.EpVictim != 0) {
@@ -155,6 +164,7 @@ void TNotationCore::ClearGame() {
     Game.StartPosition = InitialPosition;
     Game.StartMoveNo = 1;
     Game.StartState = FreshState();
+    Game.CastlingRooks = TCastlingRooks{};
     if (OnMoveChange) OnMoveChange(*this, Game.StartState, Game.StartPosition, false);
 }
 

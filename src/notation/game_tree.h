@@ -12,6 +12,7 @@
 #include <string>
 
 #include "collection/event_data.h"
+#include "rules/chess960.h"
 #include "rules/position.h"
 
 struct TVariationEntry;
@@ -42,6 +43,7 @@ struct TPartiedaten {
     TSchachbrett StartPosition = InitialPosition;
     TZug StartState = FreshState();
     uint16_t StartMoveNo = 1;
+    TCastlingRooks CastlingRooks;  // a Chess960 game castles by rook file
     std::string IntroComment;  // comments before the first move, braces kept, plus one blank
 };
 

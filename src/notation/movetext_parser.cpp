@@ -8,6 +8,8 @@
 
 #include "notation/move_text.h"
 #include "notation/notation_core.h"
+#include "rules/chess960.h"
+#include "rules/legality.h"
 
 namespace {
 
@@ -249,7 +251,29 @@ bool TNotationCore::ParseMoveText() {
     Board = Game.StartPosition;
 
     TFischerInfo info = FischerInfoOf(Board);
-    if (info.IsShuffled) Game.StartState.Castling = CastleAll;
+    TCastlingRooks& rooks = Game.CastlingRooks;
+    if (info.IsShuffled) {
+        // Nothing has moved yet: every right, each with its outermost rook,
+        // unless the FEN named the rook by its file. A wing without a rook
+        // has no right to castle.
+        rooks = OutermostCastlingRooks(Board, rooks);
+        Game.StartState.Castling = CastleAll;
+        for (int wing = 0; wing < 4; ++wing)
+            if (!rooks.Rook[static_cast<size_t>(wing)]) Game.StartState.Castling &= static_cast<int8_t>(~WingBit(wing));
+    } else if (rooks.Active) {
+        // A Chess960 game from a later position: the squares that matter.
+        std::array<uint8_t*, 4> slots = {&info.WhiteRook1, &info.WhiteRook2, &info.BlackRook1, &info.BlackRook2};
+        std::array<int8_t, 4> squares = {rooks.Rook[WingWQ], rooks.Rook[WingWK], rooks.Rook[WingBQ], rooks.Rook[WingBK]};
+        for (size_t k = 0; k < 4; k += 2) {
+            // Index64 order: the long wing's rook comes first; a missing one leaves its slot to the other.
+            if (!squares[k]) std::swap(squares[k], squares[k + 1]);
+        }
+        for (size_t k = 0; k < 4; ++k) *slots[k] = static_cast<uint8_t>(squares[k]);
+        const int wk = FindKing(true, Board), bk = FindKing(false, Board);
+        info.IsShuffled = 1;
+        info.WhiteKing = static_cast<uint8_t>(wk > 0 ? wk : 0);
+        info.BlackKing = static_cast<uint8_t>(bk > 0 ? bk : 0);
+    }
     if (OnFischerInfo) OnFischerInfo(*this, info);
 
     std::vector<TFrame> frames;
@@ -441,7 +465,14 @@ bool TNotationCore::ParseMoveText() {
                 // mark written after the move ("O-O!") does not make it long.
                 int os = 0;
                 for (char ch : token) os += (ch == 'O' || ch == 'o' || ch == '0');
-                if (os >= 3) {
+                if (rooks.Active) {
+                    // By rook file: no king at home or no rook for the wing
+                    // leaves nothing to castle with.
+                    if (!MakeRookFileCastle(Board, rooks, side, os >= 3 ? 2 : 1, State)) {
+                        error = true;
+                        break;
+                    }
+                } else if (os >= 3) {
                     State.CastleKind = 2;
                     State.ToSq = static_cast<int8_t>(side == White ? c1 : c8);
                 } else {
@@ -498,7 +529,16 @@ bool TNotationCore::ParseMoveText() {
                     if (on != 0 && std::abs(on) != Pawn) kind = std::abs(on);
                 }
 
-                if (kind == Pawn) {
+                if (rooks.Active && kind == King && Board[to] == Rook * side) {
+                    // "Kxh1" or "e1h1": the king takes its own rook, which
+                    // can only mean castling with that rook.
+                    const int king = FindKing(side == White, Board);
+                    if (king < 0 || !MakeRookFileCastle(Board, rooks, side, to > king ? 1 : 2, State)) {
+                        error = true;
+                        break;
+                    }
+                    State.Flags &= static_cast<uint8_t>(~(FileGiven | RankGiven));
+                } else if (kind == Pawn) {
                     if (squarePart.size() == 4) {
                         // "e5d6" is a capture; "e2e4" (same file) is a push.
                         if (squarePart[0] == squarePart[2]) squarePart.erase(0, 2);
@@ -585,7 +625,8 @@ bool TNotationCore::ParseMoveText() {
 
             savedBoard = Board;
             savedState = State;
-            UpdateCastlingRights(Board, State);
+            if (rooks.Active) UpdateRookFileRights(Board, State, rooks);
+            else UpdateCastlingRights(Board, State);
             State.Side = static_cast<int8_t>(-State.Side);
             NewMoveNode(State);
             AppendMove();

@@ -8,6 +8,7 @@
 
 #include "notation/layout.h"
 #include "notation/move_text.h"
+#include "rules/chess960.h"
 #include "rules/fen.h"
 
 namespace {
@@ -156,7 +157,7 @@ std::string PGNDateValue(uint16_t year, uint16_t month, uint16_t day) {
 }
 
 std::vector<std::string> PGNTagLines(const TEventData& h, const TSchachbrett& startPosition, const TZug& startState,
-                                     uint16_t startMoveNo) {
+                                     uint16_t startMoveNo, const TCastlingRooks& rooks) {
     std::vector<std::string> lines;
     lines.push_back(TagLine("Event", OrQuestion(h.Event)));
     lines.push_back(TagLine("Site", OrQuestion(h.Site)));
@@ -171,7 +172,7 @@ std::vector<std::string> PGNTagLines(const TEventData& h, const TSchachbrett& st
     std::string eventDate = PGNDateValue(h.EventYear, h.EventMonth, h.EventDay);
     if (eventDate != "????.??.??") lines.push_back(TagLine("EventDate", eventDate));
     if (startPosition != InitialPosition || startState.Side != White) {
-        lines.push_back(TagLine("FEN", PositionToFEN(startPosition, startState, startMoveNo)));
+        lines.push_back(TagLine("FEN", PositionToFEN(startPosition, startState, startMoveNo, rooks)));
         lines.push_back(TagLine("SetUp", "1"));
     }
     if (h.TimeControlBase != 0)
@@ -334,7 +335,7 @@ int WritePGN(TNotationCore& core, bool toClipboard, std::string& text, bool tags
         core.PgnMode = true;
         LayoutNotation(core, d);
     }
-    std::vector<std::string> lines = PGNTagLines(game.Header, game.StartPosition, game.StartState, game.StartMoveNo);
+    std::vector<std::string> lines = PGNTagLines(game.Header, game.StartPosition, game.StartState, game.StartMoveNo, game.CastlingRooks);
     const std::string& crlf = core.LineBreak;
     if (tagsOnly) {
         text.clear();

@@ -14,9 +14,11 @@
 #include "rules/position.h"
 
 // The tag lines of a game, in the order PGN readers expect the seven
-// required tags, then the optional ones the header record keeps.
+// required tags, then the optional ones the header record keeps. A Chess960
+// game's FEN names its castling rights as the game's own FEN did.
 std::vector<std::string> PGNTagLines(const TEventData& header, const TSchachbrett& startPosition,
-                                     const TZug& startState, uint16_t startMoveNo);
+                                     const TZug& startState, uint16_t startMoveNo,
+                                     const TCastlingRooks& rooks = TCastlingRooks{});
 
 // A date tag value: "1999.03.??" style, "????.??.??" when nothing is known.
 std::string PGNDateValue(uint16_t year, uint16_t month, uint16_t day);

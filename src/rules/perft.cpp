@@ -1,5 +1,6 @@
 #include "rules/perft.h"
 
+#include "rules/chess960.h"
 #include "rules/legality.h"
 
 namespace {
@@ -74,6 +75,57 @@ uint64_t Perft(const TSchachbrett& board, const TZug& state, int depth) {
                 total += Perft(next, nextState, depth - 1);
             }
         }
+    }
+    return total;
+}
+
+uint64_t Perft(const TSchachbrett& board, const TZug& state, int depth, const TCastlingRooks& rooks) {
+    if (!rooks.Active) return Perft(board, state, depth);
+    if (depth <= 0) return 1;
+    const int side = state.Side == White ? White : Black;
+    uint64_t total = 0;
+    TZug probe = state;
+    probe.Side = static_cast<int8_t>(side);
+    probe.EpVictim = probe.CastleKind = 0;
+    auto play = [&](const TZug& move, int promotionKind) {
+        if (depth == 1) {
+            ++total;
+            return;
+        }
+        TSchachbrett next = board;
+        TZug nextState = state;
+        TZug judged = move;
+        UpdateRookFileRights(board, judged, rooks);
+        if (move.CastleKind) {
+            PlayRookFileCastle(next, move);
+            nextState.EpSquare = 0;
+            nextState.Side = static_cast<int8_t>(-side);
+        } else {
+            PerftMakeMove(next, nextState, move.FromSq, move.ToSq, promotionKind);
+        }
+        nextState.Castling = judged.Castling;
+        total += Perft(next, nextState, depth - 1, rooks);
+    };
+    for (int i = 0; i < 64; ++i) {
+        const int from = Index64ToSquare(i);
+        const int piece = board[from];
+        if (piece == Empty || (piece > 0) != (side > 0)) continue;
+        for (int j = 0; j < 64; ++j) {
+            const int to = Index64ToSquare(j);
+            probe.FromSq = static_cast<int8_t>(from);
+            probe.ToSq = static_cast<int8_t>(to);
+            if (!IsLegalRookFileMove(board, probe, rooks)) continue;
+            const bool promotes = (piece == Pawn && to >= 91) || (piece == -Pawn && to <= 28);
+            if (!promotes) {
+                play(probe, 0);
+                continue;
+            }
+            for (int promo = Rook; promo <= Queen; ++promo) play(probe, promo);
+        }
+    }
+    for (int kind = 1; kind <= 2; ++kind) {
+        TZug castle = probe;
+        if (MakeRookFileCastle(board, rooks, side, kind, castle) && IsLegalRookFileMove(board, castle, rooks)) play(castle, 0);
     }
     return total;
 }

@@ -6,6 +6,8 @@
 
 #include "rules/position.h"
 
+struct TCastlingRooks;
+
 // Plays FromSq -> ToSq of `move` on board and updates the game state in
 // `state` (side to move, castling rights, en-passant square). Castling moves
 // the rook, en passant removes the pawn, Promotion (a kind 2..5) is used for
@@ -16,3 +18,7 @@ void PerftMakeMove(TSchachbrett& board, TZug& state, int from, int to, int promo
 // Every (from, to) pair accepted by IsLegalMove counts, a pawn move to the
 // last rank as four promotions.
 uint64_t Perft(const TSchachbrett& board, const TZug& state, int depth);
+
+// The same for a game played by rook file (Chess960): castling is counted
+// once per wing whose move IsLegalRookFileMove accepts.
+uint64_t Perft(const TSchachbrett& board, const TZug& state, int depth, const TCastlingRooks& rooks);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "rules/chess960.h"
 #include "rules/fen.h"
 #include "rules/perft.h"
 
@@ -57,4 +58,47 @@ TEST(Perft, Position6) {
     EXPECT_EQ(PerftOf(fen, 1), 46u);
     EXPECT_EQ(PerftOf(fen, 2), 2079u);
     EXPECT_EQ(PerftOf(fen, 3), 89890u);
+}
+
+// Chess960: counts to depth 4 of positions of the common Chess960 perft suite
+// (file letters), start positions of real games (X-FEN "KQkq" with the king
+// off the e-file), and positions where the king stays put (g1, c8), the rook
+// stays put (d1, d8), king and rook cross (b1/g1, e8/g8), an inner rook holds
+// the right (mixed X-FEN), and the long rook's start shields the king's
+// destination (b1 in front of the queen on a1: no long castling).
+TEST(Perft, Chess960) {
+    struct Case {
+        const char* fen;
+        uint64_t counts[4];
+    };
+    static const Case cases[] = {
+        {"bqnb1rkr/pp3ppp/3ppn2/2p5/5P2/P2P4/NPP1P1PP/BQ1BNRKR w HFhf - 2 9", {21, 528, 12189, 326672}},
+        {"2nnrbkr/p1qppppp/8/1ppb4/6PP/3PP3/PPP2P2/BQNNRBKR w HEhe - 1 9", {21, 807, 18002, 667366}},
+        {"b1q1rrkb/pppppppp/3nn3/8/P7/1PPP4/4PPPP/BQNNRKRB w GE - 1 9", {20, 479, 10471, 273318}},
+        {"qbbnnrkr/2pp2pp/p7/1p2pp2/8/P3PP2/1PPP1KPP/QBBNNR1R w hf - 0 9", {22, 593, 13440, 382958}},
+        {"1nbbnrkr/p1p1ppp1/3p4/1p3P1p/3Pq2P/8/PPP1P1P1/QNBBNRKR w HFhf - 0 9", {28, 1120, 31058, 1171749}},
+        {"qnbnr1kr/ppp1b1pp/4p3/3p1p2/8/2NPP3/PPP1BPPP/QNB1R1KR w HEhe - 1 9", {29, 899, 26578, 824055}},
+        {"q1bnrkr1/ppppp2p/2n2p2/4b1p1/2NP4/8/PPP1PPPP/QNB1RRKB w ge - 1 9", {30, 860, 24566, 732757}},
+        {"qn1rbbkr/ppp2p1p/1n1pp1p1/8/3P4/P6P/1PP1PPPK/QNNRBB1R w hd - 2 9", {28, 811, 23175, 679699}},
+        {"rqknbnrb/pppppppp/8/8/8/8/PPPPPPPP/NBQNBRKR w KQkq - 0 1", {19, 380, 8192, 182682}},
+        {"nbbrknrq/pppppppp/8/8/8/8/PPPPPPPP/NBBRKNRQ w KQkq - 0 1", {19, 361, 7803, 167821}},
+        {"r1k4r/8/8/8/8/8/8/R5KR w HAha - 0 1", {24, 497, 11360, 252414}},
+        {"r1k4r/8/8/8/8/8/8/R5KR w KQkq - 0 1", {24, 497, 11360, 252414}},
+        {"3rk3/8/8/8/8/8/8/3RK2R w HDd - 0 1", {23, 255, 5942, 84925}},
+        {"k7/8/8/8/8/8/8/qR2K2R w HB - 0 1", {18, 250, 4892, 95848}},
+        {"1r2k1rr/pppppppp/8/8/8/8/PPPPPPPP/RR1K3R w BHgb - 0 1", {24, 576, 13542, 316645}},
+        {"1r2k1rr/pppppppp/8/8/8/8/PPPPPPPP/RR1K3R w KBgq - 0 1", {24, 576, 13542, 316645}},
+        {"1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/RK4R1 w GAgb - 0 1", {24, 600, 14056, 340247}},
+    };
+    for (const Case& c : cases) {
+        TSchachbrett b;
+        TZug s = FreshState();
+        uint16_t n = 1;
+        ASSERT_TRUE(FENToPosition(c.fen, b, s, n)) << c.fen;
+        const TCastlingRooks rooks = ReadCastlingRooks(c.fen, b, s, false);
+        EXPECT_TRUE(rooks.Active) << c.fen;
+        // Depth 4 only where it stays quick.
+        for (int depth = 1; depth <= (c.counts[3] < 260000 ? 4 : 3); ++depth)
+            EXPECT_EQ(Perft(b, s, depth, rooks), c.counts[depth - 1]) << c.fen << " depth " << depth;
+    }
 }

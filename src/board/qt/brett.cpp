@@ -184,7 +184,7 @@ void TBrett::ShowPosition(const TSchachbrett& stellung, const TZug& zug) {
 }
 
 void TBrett::CopyFENToClipboard() {
-    const std::string fen = PositionToFEN(stellung_, zug_, 1);
+    const std::string fen = PositionToFEN(stellung_, zug_, 1, CastlingRooks);
     Platform::Get().SetClipboardText(QString::fromStdString(fen));
 }
 

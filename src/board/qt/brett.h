@@ -16,6 +16,7 @@
 
 #include "board/board_logic.h"
 #include "board/piece_sheet.h"
+#include "rules/chess960.h"
 #include "rules/position.h"
 
 class QMenu;
@@ -84,6 +85,9 @@ public:
 
     // While true, no square or piece is drawn and LastDrawn stays as it is.
     bool PaintLocked = false;
+    // The castling rooks of the shown game: a Chess960 game's copied FEN
+    // names its rights by rook file, as the game's own FEN did.
+    TCastlingRooks CastlingRooks;
 
     // Shows a position and its move record, repainting only changed squares.
     void ShowPosition(const TSchachbrett& stellung, const TZug& zug);
