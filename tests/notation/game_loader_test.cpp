@@ -3,6 +3,7 @@
 
 #include "notation/move_text.h"
 #include "notation/notation_core.h"
+#include "rules/chess960.h"
 #include "rules/fen.h"
 #include "tree_test_support.h"
 
@@ -100,6 +101,23 @@ TEST(GameLoader, ShuffledStartIsReported) {
     ASSERT_EQ(LoadMoves(core, "1. e4 e5 *"), 0);
     ASSERT_EQ(rec.fischer.size(), 1u);
     EXPECT_EQ(rec.fischer[0], TFischerInfo{});
+    EXPECT_FALSE(core.Game.CastlingRooks.Active);
+
+    // A Chess960 game from a later position reports its castling rooks and
+    // kings; a Variant tag makes the standard start a Chess960 game.
+    rec.fischer.clear();
+    ASSERT_EQ(LoadMoves(core, "1. O-O *", "1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/RK4R1 w GAgb - 0 1"), 0);
+    ASSERT_EQ(rec.fischer.size(), 1u);
+    EXPECT_EQ(rec.fischer[0], (TFischerInfo{1, uint8_t(Sq("a1")), uint8_t(Sq("g1")), uint8_t(Sq("b8")),
+                                            uint8_t(Sq("g8")), uint8_t(Sq("b1")), uint8_t(Sq("e8"))}));
+    for (const char* variant : {"Chess960", "fischerandom", "Chess 960", "Standard"}) {
+        ASSERT_EQ(core.LoadGame(std::string("[Event \"t\"]\n[Variant \"") + variant + "\"]\n\n1. O-O *"), 0);
+        const bool chess960 = std::string(variant) != "Standard";
+        EXPECT_EQ(core.Game.CastlingRooks.Active, chess960) << variant;
+        EXPECT_EQ(IsRookFileCastle(MainLine(core)[0]->Zug), chess960) << variant;
+        core.ToEnd();
+        EXPECT_EQ(core.Board[Sq("f1")], Rook) << variant;
+    }
 }
 
 TEST(GameLoader, IsShuffledStart) {

@@ -3,6 +3,8 @@
 
 #include "notation/movetext_parser.h"
 #include "notation/notation_core.h"
+#include "notation/pgn_writer.h"
+#include "rules/chess960.h"
 #include "rules/fen.h"
 #include "tree_test_support.h"
 
@@ -177,6 +179,59 @@ TEST(MovetextParser, CastlingWithLettersAndZeros) {
     EXPECT_EQ(MainLine(core)[0]->Zug.CastleKind, 1);
     EXPECT_EQ(MainLine(core)[1]->Zug.CastleKind, 2);
     EXPECT_EQ(treetest::CheckTree(core).illegal, 0);
+}
+
+// Chess960 castling of every kind: read (letters, zeros, the king taking its
+// own rook, coordinates), played to the expected position, taken back step by
+// step to the start, and the game's FEN tag written in its own notation.
+TEST(MovetextParser, Chess960CastlingOfEveryKind) {
+    struct Case {
+        const char* fen;
+        const char* moves;
+        const char* after;  // board, side and castling field; "" = a reading error
+    };
+    static const Case cases[] = {
+        // The white king stays on g1; the black king stays on c8.
+        {"r1k4r/8/8/8/8/8/8/R5KR w HAha - 0 1", "1. O-O O-O-O", "2kr3r/8/8/8/8/8/8/R4RK1 w -"},
+        {"r1k4r/8/8/8/8/8/8/R5KR w KQkq - 0 1", "1. Kxh1 Kxa8", "2kr3r/8/8/8/8/8/8/R4RK1 w -"},
+        {"r1k4r/8/8/8/8/8/8/R5KR w HAha - 0 1", "1. Rb1 0-0", "r4rk1/8/8/8/8/8/8/1R4KR w H"},
+        // The rooks stay on d1 and d8; coordinates name the rook's square.
+        {"3rk3/3p4/8/8/8/8/3P4/3RK2R w HDd - 0 1", "1. O-O-O O-O-O", "2kr4/3p4/8/8/8/8/3P4/2KR3R w -"},
+        {"3rk3/3p4/8/8/8/8/3P4/3RK2R w HDd - 0 1", "1. e1h1 e8d8", "2kr4/3p4/8/8/8/8/3P4/3R1RK1 w -"},
+        // King and rook pass each other (b1 -> g1 over g1 -> f1, e8 -> g8 over g8 -> f8).
+        {"1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/RK4R1 w GAgb - 0 1", "1. O-O O-O",
+         "1r3rk1/pppppppp/8/8/8/8/PPPPPPPP/R4RK1 w -"},
+        {"1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/RK4R1 w GAgb - 0 1", "1. O-O-O O-O-O",
+         "2kr2r1/pppppppp/8/8/8/8/PPPPPPPP/2KR2R1 w -"},
+        // A right kept across moves of other pieces; one lost with its rook.
+        {"1r2k1rr/pppppppp/8/8/8/8/PPPPPPPP/RR1K3R w KBgq - 0 1", "1. a4 a5 2. Ra3 O-O 3. O-O-O",
+         "1r3rkr/1ppppppp/8/p7/P7/R7/1PPPPPPP/2KR3R b -"},
+        // No rook for the wing: nothing to castle with.
+        {"4k3/8/8/8/8/8/8/4K3 w HAha - 0 1", "1. O-O", ""},
+    };
+    for (const Case& c : cases) {
+        TNotationCore core;
+        const bool error = *c.after == 0;
+        ASSERT_EQ(LoadMoves(core, c.moves, c.fen), error ? -1 : 0) << c.fen << " " << c.moves;
+        const TCastlingRooks rooks = core.Game.CastlingRooks;
+        EXPECT_TRUE(rooks.Active) << c.fen;
+        if (error) continue;
+        treetest::TreeCheck check = treetest::CheckTree(core);
+        EXPECT_EQ(check.illegal, 0) << c.fen << " " << c.moves << ": " << check.firstIllegal;
+        EXPECT_EQ(check.notRestored, 0) << c.fen << " " << c.moves;
+        EXPECT_EQ(MainLineText(core).back().substr(0, 3), "O-O") << c.moves;
+        core.ToEnd();
+        std::string fen = PositionToFEN(core.Board, core.State, 1, rooks);
+        EXPECT_EQ(fen.substr(0, fen.find(' ', fen.find(' ', fen.find(' ') + 1) + 1)), c.after) << c.moves;
+        while (core.StepBack()) {
+        }
+        EXPECT_EQ(core.Board, core.Game.StartPosition) << c.moves;
+        std::string tags;
+        WritePGN(core, false, tags, true);
+        std::string start = c.fen;
+        start.replace(start.rfind(" 0 "), 3, " 0 ");  // the half-move clock is written as 0
+        EXPECT_NE(tags.find("[FEN \"" + start + "\"]"), std::string::npos) << tags;
+    }
 }
 
 TEST(MovetextParser, CastlingRightsFollowKingAndRookMoves) {

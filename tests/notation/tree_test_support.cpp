@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "notation/game_tree.h"
+#include "rules/chess960.h"
 #include "rules/fen.h"
 #include "rules/legality.h"
 
@@ -92,9 +93,12 @@ TreeCheck CheckTree(const TNotationCore& core) {
         test.Castling = item.stateBefore.Castling;
         test.EpSquare = item.stateBefore.EpSquare;
         test.Side = static_cast<int8_t>(-node->Zug.Side);
-        if (TextFault(item.before, test, node->Zug)) {
+        const TCastlingRooks& rooks = core.Game.CastlingRooks;
+        // A Chess960 game's castling is judged by rook file only.
+        const bool fault = rooks.Active ? false : TextFault(item.before, test, node->Zug);
+        if (fault) {
             ++check.textFaults;
-        } else if (!IsLegalMove(item.before, test)) {
+        } else if (rooks.Active ? !IsLegalRookFileMove(item.before, test, rooks) : !IsLegalMove(item.before, test)) {
             if (check.illegal++ == 0)
                 check.firstIllegal = PositionToFEN(item.before, item.stateBefore, 1) + " : " +
                                      std::string(SquareName(test.FromSq)) + std::string(SquareName(test.ToSq));
@@ -103,7 +107,7 @@ TreeCheck CheckTree(const TNotationCore& core) {
         MakeMove(after, node->Zug);
         TSchachbrett back = after;
         UnmakeMove(back, node->Zug, node->Zug);
-        if (back != item.before && !TextFault(item.before, test, node->Zug)) ++check.notRestored;
+        if (back != item.before && !fault) ++check.notRestored;
         for (TVariationEntry* v = node->Variations; v; v = v->NextVar)
             if (v->FirstMove) stack.push_back({v->FirstMove, item.before, item.stateBefore});
         if (node->Next) stack.push_back({node->Next, after, node->Zug});

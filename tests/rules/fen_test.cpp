@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "rules/chess960.h"
 #include "rules/fen.h"
 
 namespace {
@@ -173,4 +174,47 @@ TEST(FenReader, HostileTextNeverLeavesTheBoard) {
     }
     EXPECT_FALSE(ReadFen(slashes).ok);
     EXPECT_FALSE(ReadFen(pieces).ok);
+}
+
+// Castling fields by rook file: both notations read and written back as they
+// came, "KQkq" read by rook file only when it cannot mean e/a/h, and rights
+// without their rook (or for a king not at home, or with two kings) dropped.
+TEST(FenReader, Chess960CastlingFields) {
+    struct Case {
+        const char* fen;
+        bool chess960;       // the game says Chess960 (Variant tag)
+        const char* written; // "" = read as a standard FEN
+    };
+    static const Case cases[] = {
+        {kStart, false, ""},
+        {kStart, true, kStart},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w Kq - 0 1", false, ""},
+        // An inner rook with "K" in a standard-looking FEN: no rook on h1.
+        {"4k3/8/8/8/8/8/8/4K1R1 w K - 0 1", false, "4k3/8/8/8/8/8/8/4K1R1 w K - 0 1"},
+        {"bqnb1rkr/pp3ppp/3ppn2/2p5/5P2/P2P4/NPP1P1PP/BQ1BNRKR w HFhf - 2 9", false,
+         "bqnb1rkr/pp3ppp/3ppn2/2p5/5P2/P2P4/NPP1P1PP/BQ1BNRKR w HFhf - 0 9"},
+        {"rqknbnrb/pppppppp/8/8/8/8/PPPPPPPP/NBQNBRKR w KQkq - 0 1", false,
+         "rqknbnrb/pppppppp/8/8/8/8/PPPPPPPP/NBQNBRKR w KQkq - 0 1"},
+        // Mixed X-FEN: inner rooks by file letter, outer ones by K/Q.
+        {"1r2k1rr/pppppppp/8/8/8/8/PPPPPPPP/RR1K3R w KBgq - 0 1", false,
+         "1r2k1rr/pppppppp/8/8/8/8/PPPPPPPP/RR1K3R w KBgq - 0 1"},
+        // "b" in the castling field is a file, not Black to move.
+        {"1r2k1rr/pppppppp/8/8/8/8/PPPPPPPP/RR1K3R w BHgb - 0 1", false,
+         "1r2k1rr/pppppppp/8/8/8/8/PPPPPPPP/RR1K3R w HBgb - 0 1"},
+        {"r1k4r/pppp1ppp/8/8/4p3/8/PPPPPPPP/R5KR b Bh e3 0 5", false, "r1k4r/pppp1ppp/8/8/4p3/8/PPPPPPPP/R5KR b h e3 0 5"},
+        {"4k3/8/8/8/8/8/8/4K3 w HAha - 0 1", false, "4k3/8/8/8/8/8/8/4K3 w - - 0 1"},
+        {"4k3/8/8/8/8/8/8/RK2K2R w HA - 0 1", false, "4k3/8/8/8/8/8/8/RK2K2R w - - 0 1"},
+        {"4k3/8/8/8/8/8/8/K1R4R w Qh - 0 1", true, "4k3/8/8/8/8/8/8/K1R4R w - - 0 1"},
+        // Two rooks named for one wing: the first one named keeps it.
+        {"4k3/8/8/8/8/8/8/K1R4R w CH - 0 1", false, "4k3/8/8/8/8/8/8/K1R4R w C - 0 1"},
+        {"r3k2r/8/8/8/8/8/4P3/R1K4R w - - 0 1", true, "r3k2r/8/8/8/8/8/4P3/R1K4R w - - 0 1"},
+    };
+    for (const Case& c : cases) {
+        Read r = ReadFen(c.fen);
+        ASSERT_TRUE(r.ok) << c.fen;
+        const TCastlingRooks rooks = ReadCastlingRooks(c.fen, r.board, r.state, c.chess960);
+        EXPECT_EQ(rooks.Active, *c.written != 0) << c.fen;
+        if (rooks.Active) EXPECT_EQ(PositionToFEN(r.board, r.state, r.moveNo, rooks), c.written) << c.fen;
+        else EXPECT_EQ(PositionToFEN(r.board, r.state, r.moveNo, rooks), PositionToFEN(r.board, r.state, r.moveNo));
+    }
 }
