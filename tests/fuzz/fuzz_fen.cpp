@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "rules/chess960.h"
 #include "rules/fen.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -21,5 +22,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!FENToPosition(written, again, state2, moveNo2)) std::abort();
     if (again != board || state2.Side != state.Side || moveNo2 != moveNo) std::abort();
     if ((state2.Castling & CastleAll) != (state.Castling & CastleAll)) std::abort();
+
+    // Read by rook file, the castling field writes back to the same rights
+    // with the same rooks.
+    TZug byFile = state;
+    const TCastlingRooks rooks = ReadCastlingRooks(text, board, byFile, true);
+    written = PositionToFEN(board, byFile, moveNo, rooks);
+    TZug state3 = FreshState();
+    if (!FENToPosition(written, again, state3, moveNo2)) std::abort();
+    const TCastlingRooks rooks3 = ReadCastlingRooks(written, again, state3, true);
+    if (rooks3.Rook != rooks.Rook || (state3.Castling & CastleAll) != (byFile.Castling & CastleAll)) std::abort();
     return 0;
 }
