@@ -379,7 +379,8 @@ TEST_F(Browse, ArrowsSelectAndEnterOrDoubleClickLoadsWithTheBoardLocked) {
 }
 
 TEST_F(Browse, ClipboardCommands) {
-    Open(Game1() + Game2());
+    Open(Game1() + Game2() +
+         "[Event \"E3\"]\n[FEN \"r1k4r/8/8/8/8/8/8/R5KR w HAha - 0 1\"]\n\n1. O-O {MATCH} O-O-O *\n\n");
     F().ButtonClipPos->click();
     EXPECT_EQ(platform_.clipboard.toStdString(), kG1Match1 + " KQkq - 0 1");
     Key(Qt::Key_Q);
@@ -393,6 +394,13 @@ TEST_F(Browse, ClipboardCommands) {
     EXPECT_EQ(pgn.find("W2"), std::string::npos) << pgn;
     EXPECT_EQ(platform_.clipboardWrites, 3);
     EXPECT_TRUE(platform_.messages.empty());
+
+    // A Chess960 game: the king stayed on g1, the rook came from h1, and the
+    // rights are named by rook file as in the game's own FEN.
+    Key(Qt::Key_X);
+    Key(Qt::Key_X);
+    F().ButtonClipPos->click();
+    EXPECT_EQ(platform_.clipboard.toStdString(), "r1k4r/8/8/8/8/8/8/R4RK1 b ha - 0 1");
 }
 
 TEST_F(Browse, AnEmptyFileLeavesTheWindowUsable) {
