@@ -53,7 +53,7 @@ struct TZug {
     int8_t Side = White;
     int8_t FromSq = 0;
     int8_t ToSq = 0;
-    int8_t EpVictim = 0;
+    int8_t EpVictim = 0;    // en passant: the taken pawn; castling by rook file: the rook (rules/chess960.h)
     int8_t CastleKind = 0;  // 0 none, 1 short, 2 long
     int8_t Promotion = 0;
     int8_t Captured = 0;
