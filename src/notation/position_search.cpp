@@ -573,3 +573,11 @@ std::vector<TSearchHit> SearchPgnBytes(std::string_view bytes, const TSearchTarg
     }
     return hits;
 }
+
+bool SearchPgnBytes(std::string_view bytes, std::string_view fen, std::vector<TSearchHit>& hits, std::string& error) {
+    hits.clear();
+    TSearchTarget target;
+    if (!TargetFromFEN(fen, target, error)) return false;
+    hits = SearchPgnBytes(bytes, target);
+    return true;
+}

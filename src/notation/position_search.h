@@ -92,5 +92,8 @@ struct TSearchHit {
 // ("[Event " first anywhere, then at the start of a line), searched one after
 // the other. The entry point for fuzzing and for small files.
 std::vector<TSearchHit> SearchPgnBytes(std::string_view bytes, const TSearchTarget& target);
+// The same with the position given as FEN text; false with a one-line
+// reason when the FEN is refused (hits is then empty).
+bool SearchPgnBytes(std::string_view bytes, std::string_view fen, std::vector<TSearchHit>& hits, std::string& error);
 // Byte ranges [start, end) of the games in bytes, as the scanner finds them.
 std::vector<std::pair<size_t, size_t>> SplitGames(std::string_view bytes);
