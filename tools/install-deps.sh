@@ -8,7 +8,7 @@ set -euo pipefail
 # Building and running the viewer and quarzel-cli.
 run_packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libgl-dev fonts-dejavu-core
+  qt6-base-dev libgl-dev fonts-dejavu-core fonts-stix
 )
 # The tests, benchmarks, fuzz targets, end-to-end checks and the package.
 test_packages=(

@@ -81,6 +81,10 @@ TForm1::TForm1(const QStringList& Params, QWidget* parent) : QWidget(parent), pa
     for (TNotationFont f : {TNotationFont::HeadLine, TNotationFont::Comment, TNotationFont::Var0,
                             TNotationFont::Var1, TNotationFont::Var2})
         Notation1->SetFontColor(f, windowText);
+    // Comments in their own colour, so that an engine line in a comment is
+    // not read as moves; readable on light and dark window colours.
+    const bool dark = palette().color(QPalette::Window).lightness() < 128;
+    Notation1->SetFontColor(TNotationFont::Comment, dark ? QColor(120, 200, 225) : QColor(0, 96, 128));
     Notation1->SetIndent0Var(2);
     Notation1->SetIndent1Var(10);
     Notation1->SetIndent2Var(18);

@@ -2,20 +2,26 @@
 #include <string>
 
 #include "cli/command.h"
+#include "cli/notation_picture.h"
 #include "collection/pgn_core.h"
 #include "notation/layout.h"
 #include "notation/measure.h"
 #include "notation/notation_core.h"
+#include "notation/shown_text.h"
 
 namespace {
 
 int RunNotation(const CliArgs& args);
 
-const CliCommand kNotation{"notation", "FILE N [--width W] [--german] [--headline]",
+const CliCommand kNotation{"notation",
+                           "FILE N [--width W] [--german] [--headline] [--shown] [--png OUT.png [--height H]]",
                            "print the notation rows of game N: font, tab, row text", RunNotation,
                            "Rows are measured one unit per character against W minus the row's indent;\n"
                            "without --width they are not broken. --german uses German piece letters,\n"
-                           "--headline adds the players and event rows.",
+                           "--headline adds the players and event rows. --shown prints the rows as the\n"
+                           "viewer draws them (glyph symbols, no comment braces). --png OUT.png draws the\n"
+                           "notation through the viewer's widget instead, at the main window's notation\n"
+                           "size unless --width/--height say otherwise.",
                            true};
 
 int RunNotation(const CliArgs& args) {
@@ -24,6 +30,9 @@ int RunNotation(const CliArgs& args) {
     long long width = 0;
     bool german = false;
     bool headline = false;
+    bool shown = false;
+    long long height = 0;
+    std::string png;
     int positional = 0;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -31,10 +40,16 @@ int RunNotation(const CliArgs& args) {
             german = true;
         } else if (a == "--headline") {
             headline = true;
-        } else if (a == "--width") {
-            if (i + 1 >= args.size() || !cli::ParseInt(args[i + 1], width) || width < 1 || width > 1000000000)
+        } else if (a == "--shown") {
+            shown = true;
+        } else if (a == "--width" || a == "--height") {
+            long long& v = a == "--width" ? width : height;
+            if (i + 1 >= args.size() || !cli::ParseInt(args[i + 1], v) || v < 1 || v > 1000000000)
                 return cli::UsageError(kNotation);
             ++i;
+        } else if (a == "--png") {
+            if (i + 1 >= args.size() || args[i + 1].empty()) return cli::UsageError(kNotation);
+            png = args[++i];
         } else if (positional == 0) {
             file = a;
             ++positional;
@@ -45,7 +60,7 @@ int RunNotation(const CliArgs& args) {
             return cli::UsageError(kNotation);
         }
     }
-    if (positional != 2) return cli::UsageError(kNotation);
+    if (positional != 2 || (height != 0 && png.empty())) return cli::UsageError(kNotation);
 
     TPGNCore pgn;
     std::string error;
@@ -57,6 +72,14 @@ int RunNotation(const CliArgs& args) {
     std::string text;
     pgn.GetGame(static_cast<std::int32_t>(number - 1), id, text);
     if (id < 0) return cli::Fail("cannot read game " + std::to_string(number) + " of " + file);
+
+    if (!png.empty()) {
+        std::string error;
+        if (!RenderNotationPicture(text, static_cast<int>(width), static_cast<int>(height), german, headline, png,
+                                   error))
+            return cli::Fail(error);
+        return 0;
+    }
 
     // One unit per character, the indents as the main window sets them.
     static const TUnitMeasure measure;
@@ -74,7 +97,7 @@ int RunNotation(const CliArgs& args) {
     for (int i = 0; i < display.RowCount(); ++i) {
         out += FontPropertyName(display.Rows[static_cast<size_t>(i)].Font);
         out += '\t';
-        out += display.RowText(i);
+        out += shown ? ShownRowText(display, i) : display.RowText(i);
         out += '\n';
     }
     std::fwrite(out.data(), 1, out.size(), stdout);

@@ -103,12 +103,14 @@ int TNotationCore::LoadGame(const std::string& pgnText) {
             }
             if (!MoveText.empty() && ParseMoveText()) {
                 result = -1;
+                ReadingFailed = true;
                 ErrorShown = true;
                 if (OnError) OnError(*this, MessageText(msgErrorReadingMoves, english_));
             }
         }
     } catch (...) {
         result = -1;
+        ReadingFailed = true;
     }
     // Always back at the start position of what could be read.
     Current = nullptr;

@@ -124,6 +124,7 @@ TBaum* TNotationCore::NewMoveNode(const TZug& zug) {
 
 void TNotationCore::FreeNode(TBaum* node) {
     if (!positionsBefore_.empty()) positionsBefore_.erase(node);
+    if (!otherGlyphs_.empty()) otherGlyphs_.erase(node);
     if (node == Current) Current = nullptr;
     if (node == LastNode) LastNode = nullptr;
     // Keep small comment buffers for reuse; give big ones back.
@@ -158,6 +159,7 @@ void TNotationCore::FreeEntry(TVariationEntry* entry) {
 
 void TNotationCore::ClearGame() {
     GameChanged = false;
+    ReadingFailed = false;
     Board = InitialPosition;
     ClearEventData(Game.Header);
     Game.IntroComment.clear();
@@ -218,6 +220,20 @@ void TNotationCore::MakeMove() { ::MakeMove(Board, State); }
 void TNotationCore::RememberPositionBefore(const TBaum* node, const TSchachbrett& before) {
     std::array<int8_t, 64>& squares = positionsBefore_[node];
     for (int i = 0; i < 64; ++i) squares[static_cast<size_t>(i)] = static_cast<int8_t>(before[Index64ToSquare(i)]);
+}
+
+void TNotationCore::AddOtherGlyph(const TBaum* node, int nag) {
+    if (!node || nag < 0 || nag > 255) return;
+    std::vector<uint8_t>& glyphs = otherGlyphs_[node];
+    // A glyph written twice counts once; a move carries a handful at most.
+    if (glyphs.size() >= 8 || std::find(glyphs.begin(), glyphs.end(), nag) != glyphs.end()) return;
+    glyphs.push_back(static_cast<uint8_t>(nag));
+}
+
+const std::vector<uint8_t>* TNotationCore::OtherGlyphs(const TBaum* node) const {
+    if (otherGlyphs_.empty()) return nullptr;
+    auto it = otherGlyphs_.find(node);
+    return it == otherGlyphs_.end() ? nullptr : &it->second;
 }
 
 void TNotationCore::UnmakeMove(const TZug& zug) { ::UnmakeMove(Board, zug, State); }

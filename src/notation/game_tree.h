@@ -52,6 +52,14 @@ inline bool IsVariationStart(const TBaum* node) {
     return node && node->Prev && node->Prev->Next != node;
 }
 
+// Is `node` the last move of the main line?
+inline bool IsLastMainMove(const TBaum* node) {
+    if (!node || node->Next) return false;
+    for (const TBaum* n = node; n; n = n->Prev)
+        if (IsVariationStart(n)) return false;
+    return true;
+}
+
 // Applies the stored-form move `state` (Side = side to move after it) to the board.
 void MakeMove(TSchachbrett& board, const TZug& state);
 // Takes back the move `zug` on the board; `state` must describe the same move

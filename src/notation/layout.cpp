@@ -9,6 +9,8 @@
 #include <map>
 #include <memory>
 
+#include "notation/move_text.h"
+#include "notation/shown_text.h"
 #include "notation/text_position.h"
 
 std::string_view FontPropertyName(TNotationFont font) {
@@ -123,6 +125,13 @@ private:
     void Headline();
     void SiteAndYear();
     void WriteElement(TBaum* node);
+    // Appends the character of a glyph and notes where it stands.
+    void Glyph(int nag, const std::string& character) {
+        if (character.empty()) return;
+        d_.Glyphs.push_back({static_cast<int>(Len() + 1), nag});
+        text_ += character;
+    }
+    void ErrorRow();
     void OpenVariation(TVariationEntry* entry);
     void CloseVariation(TOpenLine& line);
     void WriteLines();
@@ -200,7 +209,7 @@ void TLayoutWriter::WriteElement(TBaum* node) {
     node->TextPos = static_cast<int>(Len() + 1);
     const TZug& z = node->Zug;
     if (z.Flags & MarkBefore) text_ += '>';
-    if (!core_.PgnMode) text_ += core_.NagSymbol(z.ExtraNag);
+    if (!core_.PgnMode) Glyph(z.ExtraNag, core_.NagSymbol(z.ExtraNag));
     if (white) {
         text_ += std::to_string(moveNo);
         text_ += '.';
@@ -210,9 +219,24 @@ void TLayoutWriter::WriteElement(TBaum* node) {
     }
     needNumber_ = false;
     text_ += core_.MoveToText(z);
+    // The glyph character closes the move text; it is shown as its symbol.
+    if (const std::string g = core_.NagSymbol(z.PositionNag); !g.empty() && !core_.PgnMode)
+        d_.Glyphs.push_back({static_cast<int>(Len()), z.PositionNag});
     if (core_.PgnMode) text_ += core_.NagSymbol(z.ExtraNag);
+    if (const std::vector<uint8_t>* others = core_.OtherGlyphs(node)) {
+        for (uint8_t n : *others) {
+            if (core_.PgnMode) {
+                text_ += " $";
+                text_ += std::to_string(n);
+            } else if (!GlyphSymbol(n).empty()) {
+                Glyph(n, std::string(1, kOtherGlyphChar));
+            }
+        }
+    }
     if (z.Flags & MarkAfter) text_ += '<';
     node->TextLen = static_cast<int>(Len() + 1 - node->TextPos);
+    if (!core_.PgnMode && node->Comment.find("MATCH") != std::string::npos)
+        d_.Marks.push_back({node->TextPos, node->TextLen});
 
     std::string& c = node->Comment;
     if (!c.empty()) {
@@ -224,6 +248,19 @@ void TLayoutWriter::WriteElement(TBaum* node) {
         d_.Comments.push_back({static_cast<int>(Len() + 1), static_cast<int>(c.size())});
         text_ += c;
     }
+}
+
+// A game cut by a reading error must not look complete: after the last move
+// read comes one row with the load message. It is written as a comment, so
+// navigation and clicks pass over it as over any comment.
+void TLayoutWriter::ErrorRow() {
+    if (d_.Rows.back().Start != Len() + 1) NewRow(TNotationFont::Var0);
+    const std::string& message = MessageText(msgErrorReadingMoves, core_.English());
+    d_.ErrorRow = {static_cast<int>(Len() + 1), static_cast<int>(message.size() + 2)};
+    d_.Comments.push_back({d_.ErrorRow.Pos, d_.ErrorRow.Len});
+    text_ += '{';
+    text_ += message;
+    text_ += '}';
 }
 
 void TLayoutWriter::OpenVariation(TVariationEntry* entry) {
@@ -307,6 +344,9 @@ void TLayoutWriter::WriteLines() {
 void TLayoutWriter::Run() {
     d_.Rows.clear();
     d_.Comments.clear();
+    d_.Glyphs.clear();
+    d_.Marks.clear();
+    d_.ErrorRow = {};
     const TPartiedaten& game = core_.Game;
     core_.Board = game.StartPosition;
     savedBoard_ = game.StartPosition;
@@ -340,7 +380,9 @@ void TLayoutWriter::Run() {
     needNumber_ = true;
     lines_.clear();
     WriteLines();
+    if (!core_.PgnMode && core_.ReadingFailed) ErrorRow();
 
+    d_.Utf8 = IsValidUtf8(text_);
     if (!core_.PgnMode) BreakRows(d_);
 
     if (d_.Rows.back().Start != Len() + 1) NewRow(TNotationFont::Var0);
@@ -410,10 +452,11 @@ void BreakRows(TNotationDisplay& d) {
     for (const TRowEntry& r : d.Rows) rows.emplace(r.Start, r.Font);
 
     TNotationFont font = d.Rows.front().Font;
-    auto widthAt = [&](int p) -> long long {
-        unsigned char c = static_cast<unsigned char>(text[static_cast<size_t>(p - 1)]);
-        if (c == '{' || c == '}') return 0;
-        return d.Measure->CharWidth(inComment[static_cast<size_t>(p)] ? TNotationFont::Comment : font, c);
+    // Width of the character shown at p; its length in bytes goes to len.
+    auto widthAt = [&](int p, int& len) -> long long {
+        const TShownChar c = ShownCharAt(d, p);
+        len = c.Len;
+        return ShownWidth(*d.Measure, inComment[static_cast<size_t>(p)] ? TNotationFont::Comment : font, c);
     };
 
     long long running = 0;
@@ -423,18 +466,19 @@ void BreakRows(TNotationDisplay& d) {
     bool cachedWide = false;   // at least as wide as a row
     auto next = rows.begin();
     int p = 1;
+    int len = 1;
     while (p <= n) {
-        if (next != rows.end() && next->first == p) {
+        if (next != rows.end() && next->first <= p) {
             font = next->second;
             avail = d.PaintWidth - d.IndentOfFont(font);
-            running = widthAt(p);
+            running = widthAt(p, len);
             ++next;
-            ++p;
+            p += len;
             continue;
         }
-        running += widthAt(p);
+        running += widthAt(p, len);
         if (running < avail) {
-            ++p;
+            p += len;
             continue;
         }
         // The row overflows at p: break before the word around it.
@@ -442,8 +486,8 @@ void BreakRows(TNotationDisplay& d) {
         int breakPos = wordStart - 1;
         if (wordStart != cachedWordStart) {
             long long w = 0;
-            for (int q = wordStart; q <= n && w < avail; ++q) {
-                w += widthAt(q);
+            for (int q = wordStart, l = 1; q <= n && w < avail; q += l) {
+                w += widthAt(q, l);
                 if (text[static_cast<size_t>(q - 1)] == ' ' && q >= p) break;
             }
             cachedWordStart = wordStart;
@@ -452,7 +496,7 @@ void BreakRows(TNotationDisplay& d) {
         if (cachedWide && p > 5) {
             breakPos = p - 3;  // a word longer than a row is cut
             // ... but not inside a UTF-8 character: the row then starts at its lead byte.
-            int lead = Utf8LeadBefore(text, breakPos + 1);
+            int lead = d.Utf8 ? Utf8LeadBefore(text, breakPos + 1) : 0;
             if (lead > 1 && lead - 1 > lastBreak) breakPos = lead - 1;
         }
         if (breakPos <= lastBreak) break;

@@ -18,6 +18,21 @@ struct TRowEntry {
     bool operator==(const TRowEntry&) const = default;
 };
 
+// A glyph shown as a symbol: the position of its character in the text.
+struct TGlyphEntry {
+    int Pos = 1;
+    int Nag = 0;
+    bool operator==(const TGlyphEntry&) const = default;
+};
+
+// A stretch of text [Pos, Pos + Len): a marked move, the reading-error row.
+struct TTextRange {
+    int Pos = 0;
+    int Len = 0;
+    bool Holds(int p) const { return p >= Pos && p < Pos + Len; }
+    bool operator==(const TTextRange&) const = default;
+};
+
 struct TCommentEntry {
     int Pos = 1;  // 1-based position of the opening brace
     int Len = 0;  // length including both braces
@@ -50,6 +65,10 @@ struct TNotationDisplay {
     std::vector<TRowEntry> Rows;          // ascending starts, the first at 1
     std::vector<TCommentEntry> Comments;  // in text order
     int HeadlineLength = 0;
+    std::vector<TGlyphEntry> Glyphs;      // glyph characters, in text order
+    std::vector<TTextRange> Marks;        // moves whose comment holds "MATCH"
+    TTextRange ErrorRow;                  // the reading-error message (a comment), Len 0 if none
+    bool Utf8 = true;                     // the text is read as UTF-8, else as Latin-1
     TNotationFont MainFont = TNotationFont::Var0;
 
     // ---- queries ----

@@ -18,12 +18,12 @@ std::string_view FontPropertyName(TNotationFont font);
 class TTextMeasure {
 public:
     virtual ~TTextMeasure() = default;
-    // Width of one character (a byte of the notation text) in `font`.
-    virtual int CharWidth(TNotationFont font, unsigned char c) const = 0;
+    // Width of one shown character (a code point, see shown_text.h) in `font`.
+    virtual int CharWidth(TNotationFont font, char32_t c) const = 0;
 };
 
-// One unit per character, braces none: rows measured in characters.
+// One unit per character: rows measured in characters.
 class TUnitMeasure final : public TTextMeasure {
 public:
-    int CharWidth(TNotationFont, unsigned char c) const override { return (c == '{' || c == '}') ? 0 : 1; }
+    int CharWidth(TNotationFont, char32_t) const override { return 1; }
 };

@@ -95,8 +95,9 @@ int8_t SuffixMoveNag(const std::string& token) {
     return 0;
 }
 
-// Glyph number -> effect on the move record.
-void ApplyNag(TZug& zug, std::string_view digits) {
+// Glyph number -> effect on the move record. False for a number the record
+// has no place for.
+bool ApplyNag(TZug& zug, std::string_view digits) {
     static constexpr std::string_view kPositionNags[] = {"8",  "11", "13", "14", "15",  "16",  "17",  "18", "19",
                                                          "22", "32", "36", "40", "44", "132", "138", "146"};
     if (digits == "1") zug.MoveNag = 1;
@@ -112,9 +113,20 @@ void ApplyNag(TZug& zug, std::string_view digits) {
         for (std::string_view p : kPositionNags)
             if (digits == p) {
                 zug.PositionNag = static_cast<uint8_t>(std::atoi(std::string(p).c_str()));
-                return;
+                return true;
             }
+        return false;
     }
+    return true;
+}
+
+// The number of a glyph the record has no place for, kept beside the move so
+// that it is shown and written back; -1 when the digits are no glyph number.
+int OtherGlyphNumber(std::string_view digits) {
+    if (digits.empty() || digits.size() > 3) return -1;
+    int n = 0;
+    for (char d : digits) n = n * 10 + (d - '0');
+    return n <= 255 ? n : -1;
 }
 
 bool BlankOnly(const std::string& s) {
@@ -357,7 +369,10 @@ bool TNotationCore::ParseMoveText() {
                 if (d >= '0' && d <= '9' && digits.size() < 8) digits += d;
                 ++j;
             }
-            if (Current) ApplyNag(Current->Zug, digits);
+            if (Current && !ApplyNag(Current->Zug, digits)) {
+                const int other = OtherGlyphNumber(digits);
+                if (other >= 0) AddOtherGlyph(Current, other);
+            }
             i = j;
             c = at(i);
         }

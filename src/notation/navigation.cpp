@@ -107,7 +107,9 @@ bool TNotationCore::StepForwardBranch() {
     }
 
     if (!candidate) {
-        // End of a line: on to the move written after the next move number
+        // The end of the game: nothing follows, nothing moves.
+        if (IsLastMainMove(Current)) return false;
+        // End of a variation: on to the move written after the next move number
         // of the notation text (after a variation, the enclosing line goes on).
         if (!Hooks.NotationText || !Hooks.GoToTextPosition) return false;
         const std::string& text = Hooks.NotationText();

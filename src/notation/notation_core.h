@@ -73,7 +73,7 @@ public:
     TPartiedaten Game;
     std::string MoveText;          // movetext assembled by LoadGame, read by the parser (which
                                    // reads past glyphs instead of cutting them out)
-    std::string LineBreak = "\r\n";
+    std::string LineBreak = "\n";  // the line end of this platform, for clipboard text
     TSchachbrett Board = InitialPosition;  // position after Current
     TZug State = FreshState();             // Current's record, or the start state
     TVariationEntry* Root = nullptr;
@@ -89,6 +89,8 @@ public:
     bool ErrorShown = false;   // a reading error was reported; cleared by the layout
     bool PgnMode = false;      // true while the PGN writer runs
     bool GameChanged = false;
+    // The last LoadGame could not read all moves: the notation says so.
+    bool ReadingFailed = false;
 
     // ---- events (raised only when set) ----
     TMoveChangeEvent OnMoveChange;
@@ -175,8 +177,14 @@ public:
     // of such moves quadratic).
     void RememberPositionBefore(const TBaum* node, const TSchachbrett& before);
 
+    // Glyphs the move record has no place for ($7, $10, $20, ...), in the
+    // order read; none: nullptr.
+    void AddOtherGlyph(const TBaum* node, int nag);
+    const std::vector<uint8_t>* OtherGlyphs(const TBaum* node) const;
+
 private:
     std::unordered_map<const TBaum*, std::array<int8_t, 64>> positionsBefore_;
+    std::unordered_map<const TBaum*, std::vector<uint8_t>> otherGlyphs_;
 };
 
 // Calls fn(node) for every move of the tree below `root`, in the order of the

@@ -15,6 +15,7 @@
 #include "notation/qt/pgn_clipboard.h"
 #include "notation/qt/qt_measure.h"
 #include "notation/qt/variation_chooser.h"
+#include "notation/shown_text.h"
 #include "notation/text_position.h"
 
 namespace {
@@ -43,44 +44,6 @@ void Guarded(QWidget* w, F&& f) {
     } catch (...) {
         Platform::Get().ShowMessage(w, QStringLiteral("Unexpected error."), TMessageKind::Error);
     }
-}
-
-// One stretch of a row drawn in one font: [from, to) in 1-based text positions.
-struct TRun {
-    int from;
-    int to;
-    bool comment;
-};
-
-// The runs of the text range [from, to): comment parts and the rest. Calls
-// fn(run) in order.
-template <class Fn>
-void ForEachRun(const TNotationDisplay& d, int from, int to, Fn&& fn) {
-    int p = from;
-    // First comment that ends after p.
-    auto it = std::upper_bound(d.Comments.begin(), d.Comments.end(), p,
-                               [](int pos, const TCommentEntry& c) { return pos < c.Pos + c.Len; });
-    while (p < to) {
-        if (it != d.Comments.end() && it->Pos <= p) {
-            int end = std::min(to, it->Pos + it->Len);
-            fn(TRun{p, end, true});
-            p = end;
-            ++it;
-        } else {
-            int end = to;
-            if (it != d.Comments.end() && it->Pos < end) end = it->Pos;
-            fn(TRun{p, end, false});
-            p = end;
-        }
-    }
-}
-
-// The run's bytes with the first "{" and the first "}" removed.
-std::string RunText(const std::string& text, const TRun& run) {
-    std::string s = text.substr(static_cast<size_t>(run.from - 1), static_cast<size_t>(run.to - run.from));
-    if (auto b = s.find('{'); b != std::string::npos) s.erase(b, 1);
-    if (auto b = s.find('}'); b != std::string::npos) s.erase(b, 1);
-    return s;
 }
 
 }  // namespace
@@ -124,6 +87,10 @@ TNotatScrollbar::TNotatScrollbar(TNotation* owner) : QScrollBar(Qt::Vertical, ow
 TNotation::TNotation(QWidget* parent) : QFrame(parent) {
     setFocusPolicy(Qt::StrongFocus);
     color_ = palette().color(QPalette::Window);
+    // Readable on a light and on a dark window colour.
+    const bool dark = color_.lightness() < 128;
+    markColor_ = dark ? QColor(112, 92, 20) : QColor(255, 226, 130);
+    errorColor_ = dark ? QColor(255, 120, 120) : QColor(180, 0, 0);
     scrollbar_ = new TNotatScrollbar(this);
     paintbox_ = new TNotatPaintbox(this);
 
@@ -337,6 +304,18 @@ void TNotation::SetColor(const QColor& color) {
     paintbox_->update();
 }
 
+void TNotation::SetMarkColor(const QColor& color) {
+    if (!color.isValid() || color == markColor_) return;
+    markColor_ = color;
+    paintbox_->update();
+}
+
+void TNotation::SetErrorColor(const QColor& color) {
+    if (!color.isValid() || color == errorColor_) return;
+    errorColor_ = color;
+    paintbox_->update();
+}
+
 void TNotation::SetBevelOuter(TBevelKind kind) {
     if (bevelOuter_ == kind) return;
     bevelOuter_ = kind;
@@ -418,6 +397,14 @@ int TNotation::ScrollTarget(const TBaum* move) const {
     const_cast<TNotation*>(this)->ComputeVisibleRows();
     const int row = move ? display_->RowOfMove(move) : -1;
     if (row < 0) return firstRow_ == 1 ? -1 : 0;
+    if (IsLastMainMove(move)) {
+        // The end of the game: the result row shows with the last move.
+        const int result = display_->RowCount() - 1;
+        const int fit = std::max(1, paintbox_->height() / lineHeight_);
+        auto visible = [&](int r) { return r + 1 >= firstRow_ && r < lastRow_; };
+        if (visible(row) && visible(result)) return -1;
+        return std::max(0, std::min(row, result - fit + 1));
+    }
     const int half = (lastRow_ - firstRow_) / 2;
     if (row >= lastRow_) return row - half;
     if (row + 1 < firstRow_) return std::max(0, row - half);
@@ -451,7 +438,7 @@ void TNotation::ShowCurrentMove() {
 // ---- painting ----
 
 // Width of row `row`'s text from its start up to (not including) `upTo`,
-// measured run by run as painted.
+// measured character by character as painted.
 int TNotation::RowX(int row, int upTo) const {
     const TNotationDisplay& d = *display_;
     const TNotationFont rowFont = d.Rows[static_cast<size_t>(row)].Font;
@@ -459,10 +446,8 @@ int TNotation::RowX(int row, int upTo) const {
     const int from = d.RowStart(row);
     const int to = std::min(upTo, d.RowEnd(row));
     if (to <= from) return x;
-    ForEachRun(d, from, to, [&](const TRun& run) {
-        x += measure_->TextWidth(run.comment ? TNotationFont::Comment : rowFont, d.Text.data() + run.from - 1,
-                                 static_cast<size_t>(run.to - run.from));
-    });
+    ForEachShownChar(d, from, to, rowFont,
+                     [&](const TShownChar& c, TNotationFont f) { x += ShownWidth(*measure_, f, c); });
     return x;
 }
 
@@ -476,8 +461,10 @@ QRect TNotation::HighlightRect(const TBaum* move, TNotationFont* font) const {
     const int x = RowX(row, move->TextPos);
     const int y = (row - firstRow_ + 1) * lineHeight_;
     if (y < 0 || y >= (lastRow_ - firstRow_ + 1) * lineHeight_) return {};
-    const int len = std::min<int>(move->TextLen, static_cast<int>(d.Text.size()) - move->TextPos + 1);
-    const int w = measure_->TextWidth(rowFont, d.Text.data() + move->TextPos - 1, static_cast<size_t>(std::max(0, len)));
+    const int end = std::min<int>(move->TextPos + move->TextLen, static_cast<int>(d.Text.size()) + 1);
+    int w = 0;
+    ForEachShownChar(d, move->TextPos, end, rowFont,
+                     [&](const TShownChar& c, TNotationFont) { w += ShownWidth(*measure_, rowFont, c); });
     return QRect(x, y, w, QFontMetrics(QtFont(rowFont)).height());
 }
 
@@ -486,45 +473,55 @@ QRect TNotation::MoveRect(const TBaum* move) const {
     return HighlightRect(move);
 }
 
-void TNotation::DrawRow(QPainter& painter, int row, int y) {
+namespace {
+
+bool InRanges(const std::vector<TTextRange>& ranges, int pos) {
+    auto it = std::upper_bound(ranges.begin(), ranges.end(), pos,
+                               [](int p, const TTextRange& r) { return p < r.Pos; });
+    return it != ranges.begin() && std::prev(it)->Holds(pos);
+}
+
+}  // namespace
+
+// Draws the shown characters of [from, to) one at a time at the positions
+// the layout measured, from x on, in the row `y` (top). Drawing a whole run
+// would let the font's fractional advances and kerning make it wider or
+// narrower than the sum of its character widths, and the next run would
+// cover its end. With `pen` set everything is drawn in that colour on the
+// caller's background; otherwise each font in its colour, marked moves on
+// the mark colour and the reading-error row in the error colour.
+int TNotation::DrawShown(QPainter& painter, int from, int to, TNotationFont rowFont, int x, int y,
+                         const QColor* pen) const {
     const TNotationDisplay& d = *display_;
-    const TNotationFont rowFont = d.Rows[static_cast<size_t>(row)].Font;
     const QFontMetrics rowMetrics(QtFont(rowFont));
     const QFontMetrics commentMetrics(fontComment_);
     const int commentOffset = (rowMetrics.height() - commentMetrics.height()) >> 1;
-    int x = d.IndentOfFont(rowFont);
-    ForEachRun(d, d.RowStart(row), d.RowEnd(row), [&](const TRun& run) {
-        const TNotationFont f = run.comment ? TNotationFont::Comment : rowFont;
-        const std::string s = RunText(d.Text, run);
-        const int w = measure_->TextWidth(f, s.data(), s.size());
-        const QFontMetrics& fm = run.comment ? commentMetrics : rowMetrics;
-        const int top = y + (run.comment ? commentOffset : 0);
-        painter.fillRect(QRect(x, top, w, fm.height()), color_);
-        painter.setFont(QtFont(f));
-        painter.setPen(FontColor(f));
-        DrawMeasured(painter, f, s, x, top + fm.ascent());
+    int current = -1;
+    ForEachShownChar(d, from, to, rowFont, [&](const TShownChar& c, TNotationFont f) {
+        const int w = ShownWidth(*measure_, f, c);
+        if (c.Count == 0) return;
+        const bool comment = f == TNotationFont::Comment;
+        if (!pen && InRanges(d.Marks, c.Pos)) painter.fillRect(QRect(x, y, w, rowMetrics.height()), markColor_);
+        if (static_cast<int>(f) != current) {
+            painter.setFont(QtFont(f));
+            current = static_cast<int>(f);
+        }
+        painter.setPen(pen ? *pen : d.ErrorRow.Holds(c.Pos) ? errorColor_ : FontColor(f));
+        const int baseline = y + (comment ? commentOffset + commentMetrics.ascent() : rowMetrics.ascent());
+        int cx = x;
+        for (int i = 0; i < c.Count; ++i) {
+            if (c.Cp[i] != U' ') painter.drawText(QPoint(cx, baseline), QString::fromUcs4(&c.Cp[i], 1));
+            cx += measure_->CharWidth(f, c.Cp[i]);
+        }
         x += w;
     });
+    return x;
 }
 
-// Draws the bytes one character at a time at the positions the layout
-// measured. Drawing a whole run lets the font's fractional advances and
-// kerning make it wider or narrower than the sum of its character widths,
-// and the next run (a comment, say) would then cover its end.
-void TNotation::DrawMeasured(QPainter& painter, TNotationFont font, const std::string& s, int x, int baseline) const {
-    const bool utf8 = TextFromBytes(s).toUtf8().toStdString() == s;
-    size_t i = 0;
-    while (i < s.size()) {
-        size_t n = 1;
-        if (utf8) {
-            while (i + n < s.size() && (static_cast<unsigned char>(s[i + n]) & 0xC0) == 0x80) ++n;
-        }
-        const QString ch = utf8 ? QString::fromUtf8(s.data() + i, static_cast<qsizetype>(n))
-                                : QString(QChar(static_cast<unsigned char>(s[i])));
-        if (s[i] != ' ') painter.drawText(QPoint(x, baseline), ch);
-        x += measure_->TextWidth(font, s.data() + i, n);
-        i += n;
-    }
+void TNotation::DrawRow(QPainter& painter, int row, int y) {
+    const TNotationDisplay& d = *display_;
+    const TNotationFont rowFont = d.Rows[static_cast<size_t>(row)].Font;
+    DrawShown(painter, d.RowStart(row), d.RowEnd(row), rowFont, d.IndentOfFont(rowFont), y, nullptr);
 }
 
 void TNotation::PaintNotation(QPainter& painter) {
@@ -555,14 +552,11 @@ void TNotation::DrawHighlight(QPainter& painter) {
     highlightY_ = rect.y();
     highlightW_ = rect.width();
     const TBaum* move = core_.Current;
-    const std::string& text = display_->Text;
-    const int len = std::min<int>(move->TextLen, static_cast<int>(text.size()) - move->TextPos + 1);
-    const std::string s = text.substr(static_cast<size_t>(move->TextPos - 1), static_cast<size_t>(std::max(0, len)));
+    const int end = std::min<int>(move->TextPos + move->TextLen, static_cast<int>(display_->Text.size()) + 1);
     // The desktop's selection colours: readable on light and dark themes alike.
     painter.fillRect(rect, palette().color(QPalette::Highlight));
-    painter.setFont(QtFont(font));
-    painter.setPen(palette().color(QPalette::HighlightedText));
-    painter.drawText(QPoint(rect.x(), rect.y() + QFontMetrics(QtFont(font)).ascent()), TextFromBytes(s));
+    const QColor pen = palette().color(QPalette::HighlightedText);
+    DrawShown(painter, move->TextPos, end, font, rect.x(), rect.y(), &pen);
 }
 
 // Erases the old highlight and draws the new one: only their two rectangles
@@ -597,7 +591,7 @@ int TNotation::ChooseVariation(TBaum* candidate) {
         s += QStringLiteral(") ");
         s += QString::number(move->MoveNo);
         s += dots;
-        s += TextFromBytes(core_.MoveToText(move->Zug));
+        s += TextFromBytes(ShownMoveText(core_, move->Zug));
         items << s;
     };
     item(0, candidate);
@@ -619,24 +613,15 @@ int TNotation::TextPositionAt(int x, int y) {
     const TNotationDisplay& d = *display_;
     if (row < 0 || row >= d.RowCount()) return 0;
     const TNotationFont rowFont = d.Rows[static_cast<size_t>(row)].Font;
-    int pos = d.RowStart(row);
+    int pos = 0;
     int cx = d.IndentOfFont(rowFont);
     bool done = false;
-    ForEachRun(d, d.RowStart(row), d.RowEnd(row), [&](const TRun& run) {
+    ForEachShownChar(d, d.RowStart(row), d.RowEnd(row), rowFont, [&](const TShownChar& c, TNotationFont f) {
         if (done) return;
-        const TNotationFont f = run.comment ? TNotationFont::Comment : rowFont;
-        for (int p = run.from; p < run.to; ++p) {
-            const unsigned char c = static_cast<unsigned char>(d.Text[static_cast<size_t>(p - 1)]);
-            if (c == '{' || c == '}') {
-                ++pos;  // braces are not drawn but hold a text position
-                continue;
-            }
-            cx += measure_->CharWidth(f, c);
-            if (cx > x) {
-                done = true;
-                return;
-            }
-            ++pos;
+        cx += ShownWidth(*measure_, f, c);
+        if (cx > x) {
+            done = true;
+            pos = c.Pos;
         }
     });
     // Right of the row's end lies nothing: that position would be the next

@@ -102,6 +102,12 @@ public:
     void SetAutoBold(bool value);
     uint16_t Zeilenabstand() const { return zeilenabstand_; }
     void SetZeilenabstand(uint16_t value);
+    // Background of moves whose comment holds "MATCH", and the colour of the
+    // row that tells of a reading error; both follow the palette until set.
+    QColor MarkColor() const { return markColor_; }
+    void SetMarkColor(const QColor& color);
+    QColor ErrorColor() const { return errorColor_; }
+    void SetErrorColor(const QColor& color);
     QColor Color() const { return color_; }
     void SetColor(const QColor& color);
     TBevelKind BevelOuter() const { return bevelOuter_; }
@@ -168,7 +174,7 @@ private:
     void RedrawHighlight();
     void DrawHighlight(QPainter& painter);
     QRect HighlightRect(const TBaum* move, TNotationFont* font = nullptr) const;
-    void DrawMeasured(QPainter& painter, TNotationFont font, const std::string& s, int x, int baseline) const;
+    int DrawShown(QPainter& painter, int from, int to, TNotationFont rowFont, int x, int y, const QColor* pen) const;
     void DrawRow(QPainter& painter, int row, int y);
     void PlaceChildren();
     void UpdateFrame();
@@ -186,6 +192,7 @@ private:
     QFont fontHeadLine_, fontComment_, font0Var_, font0VarBold_, font1Var_, font2Var_;
     QColor colorHeadLine_, colorComment_, color0Var_, color1Var_, color2Var_;
     QColor color_;
+    QColor markColor_, errorColor_;
     uint16_t zeilenabstand_ = 3;
     TBevelKind bevelOuter_ = TBevelKind::Lowered;
     TBevelKind bevelInner_ = TBevelKind::None;

@@ -1,11 +1,12 @@
 // Character widths of the notation fonts, measured with Qt's font metrics.
-// Widths are cached per font and byte; Invalidate() after a font changed.
+// Widths are cached per font and code point; Invalidate() after a font changed.
 #pragma once
 
 #include <QFont>
 
 #include <array>
 #include <functional>
+#include <unordered_map>
 
 #include "notation/measure.h"
 
@@ -14,14 +15,14 @@ public:
     // fontOf names the QFont that stands for each notation font.
     explicit TQtMeasure(std::function<const QFont&(TNotationFont)> fontOf);
 
-    int CharWidth(TNotationFont font, unsigned char c) const override;
-    // Width of a byte string in one font (braces have no width).
-    int TextWidth(TNotationFont font, const char* data, size_t size) const;
+    int CharWidth(TNotationFont font, char32_t c) const override;
     void Invalidate();
 
 private:
     static constexpr int kFonts = 6;
     std::function<const QFont&(TNotationFont)> fontOf_;
+    // Latin-1 in a table, everything else as met.
     mutable std::array<std::array<int, 256>, kFonts> widths_{};
     mutable std::array<bool, kFonts> filled_{};
+    mutable std::array<std::unordered_map<char32_t, int>, kFonts> others_;
 };

@@ -1,0 +1,37 @@
+#include "cli/notation_picture.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QImage>
+#include <QPixmap>
+
+#include <memory>
+
+#include "app/form1.h"
+#include "notation/qt/notation.h"
+
+bool RenderNotationPicture(const std::string& pgnText, int width, int height, bool german, bool headline,
+                           const std::string& outFile, std::string& error) {
+    // No display is needed: the picture is drawn offscreen unless told otherwise.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QApplication> app;
+    if (!QApplication::instance()) {
+        static int argc = 1;
+        static char name[] = "quarzel-cli";
+        static char* argv[] = {name, nullptr};
+        app = std::make_unique<QApplication>(argc, argv);
+    }
+    // The main window sets the notation's fonts, colours and size.
+    TForm1 form;
+    TNotation* notation = form.Notation1;
+    notation->SetEnglish(!german);
+    notation->SetUeberschrift(headline);
+    notation->resize(width > 0 ? width : notation->width(), height > 0 ? height : notation->height());
+    notation->LoadGame(pgnText);
+    const QImage image = notation->grab().toImage();
+    if (image.isNull() || !image.save(QFile::decodeName(outFile.c_str()), "PNG")) {
+        error = "cannot write " + outFile;
+        return false;
+    }
+    return true;
+}
