@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFont>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -13,7 +14,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/game_file.h"
 #include "app/open_file.h"
+#include "notation/move_numbers.h"
 #include "platform/platform.h"
 #include "app/search_controller.h"
 #include "board/qt/brett.h"
@@ -198,7 +201,7 @@ bool TForm1::event(QEvent* e) {
 }
 
 void TForm1::keyPressEvent(QKeyEvent* e) {
-    int key = e->key();
+    int key = KeyMapKey(*e);
     Klavesa(this, key, e->modifiers());
     if (key != 0) QWidget::keyPressEvent(e);
 }
@@ -217,31 +220,48 @@ void TForm1::Aktivuj(QObject*) {
         close();
         return;
     }
-    const QString path = params_.first();
-    const std::string file = QFile::encodeName(path).toStdString();
+    const std::string file = GameFilePath(params_.first());
+    const QString path = TextFromBytes(file);
     if (!FileExists(file)) {
         platform.ShowMessage(this, QStringLiteral("PGN file ") + path + QStringLiteral(" does not exist"),
                              TMessageKind::Information);
         close();
         return;
     }
+    OpenGameFile(file, params_.first());
+}
+
+void TForm1::OpenGameFile(const std::string& file, const QString& param) {
+    const QString path = TextFromBytes(file);
     try {
         PGN1->ScanFile(file);
-        Opener->Remember(path);
+        if (!PGN1->FileOpen() || PGN1->FileName() != file) {
+            // Say why the window stays empty: not PGN, unreadable, a locked
+            // or damaged database. A second attempt on a core of its own
+            // names the reason.
+            TPGNCore probe;
+            probe.BeforeCreatePGNFile = [](TPGNCore&, const std::string&, bool& create) { create = false; };
+            std::string reason;
+            if (probe.OpenForReading(file, reason) || reason.empty()) reason = "cannot open " + file;
+            Platform::Get().ShowMessage(this, TextFromBytes(reason), TMessageKind::Error);
+        } else {
+            Opener->Remember(param);
+        }
         setWindowTitle(QStringLiteral("Quarzel PGN Viewer " QUARZEL_VERSION "   [") + path + QStringLiteral("]   ") +
                        QString::asprintf("%d games", PGN1->GameCount()));
         OpenFirstGame();
     } catch (const std::exception& e) {
         // The window stays open with whatever was done so far.
-        platform.ShowMessage(this, QString::fromLocal8Bit(e.what()), TMessageKind::Error);
+        Platform::Get().ShowMessage(this, TextFromBytes(e.what()), TMessageKind::Error);
     }
 }
 
 void TForm1::OpenFile(const QString& path) {
     if (started_) {
-        if (!FileExists(QFile::encodeName(path).toStdString())) {
-            Platform::Get().ShowMessage(this, QStringLiteral("PGN file ") + path + QStringLiteral(" does not exist"),
-                                        TMessageKind::Information);
+        const std::string file = GameFilePath(path);
+        if (!FileExists(file)) {
+            Platform::Get().ShowMessage(this, QStringLiteral("PGN file ") + TextFromBytes(file) +
+                                        QStringLiteral(" does not exist"), TMessageKind::Information);
             return;
         }
         // Close what is open first: a database is unlocked, and the same
@@ -284,6 +304,20 @@ std::array<QRect, 6> TForm1::ColumnRects(const QRect& Rect, const std::array<int
     return rects;
 }
 
+namespace {
+
+// A game number too wide for its column from x on (a million games and
+// more) moves left to the column's start and, if need be, is narrowed: the
+// number is never cut.
+void FitNumber(QFont& font, const QRect& clip, const QString& text, int& x) {
+    const int w = QFontMetrics(font).horizontalAdvance(text);
+    if (x + w <= clip.left() + clip.width()) return;
+    x = clip.left();
+    if (w > clip.width() && clip.width() > 0) font.setStretch(std::max(50, 100 * clip.width() / w));
+}
+
+}  // namespace
+
 void TForm1::PGN1PGNDrawItem(QWidget* Control, int, const QRect& Rect, const TEventData& GameHeader,
                              std::int32_t GameIndex) {
     auto* list = qobject_cast<TPGN*>(Control);
@@ -300,11 +334,13 @@ void TForm1::PGN1PGNDrawItem(QWidget* Control, int, const QRect& Rect, const TEv
     auto draw = [&](int column, int x, const std::string& bytes, bool bold) {
         const QRect& clip = cols[static_cast<std::size_t>(column)];
         const QString text = TextFromBytes(bytes);
+        font.setBold(bold);
+        QFont cellFont = font;
+        if (column == 0) FitNumber(cellFont, clip, text, x);
         if (OnCellText) OnCellText(TCellText{column, clip, x, text, bold, GameHeader.Deleted});
         if (clip.width() <= 0) return;
-        font.setBold(bold);
         canvas->save();
-        canvas->setFont(font);
+        canvas->setFont(cellFont);
         canvas->setClipRect(clip);
         canvas->fillRect(clip, canvas->brush());
         canvas->drawText(QRect(x, Rect.top(), 4096, Rect.height()), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
@@ -456,5 +492,13 @@ void TForm1::PrevMatchBClick() { Guarded([&] { RunCommand(Command::PrevMatch); }
 void TForm1::NextMatchBClick() { Guarded([&] { RunCommand(Command::NextMatch); }); FocusList(); }
 void TForm1::PredGameClick() { Guarded([&] { RunCommand(Command::PredGame); }); FocusList(); }
 void TForm1::NextGameClick() { Guarded([&] { RunCommand(Command::NextGame); }); FocusList(); }
-void TForm1::ButtonClipPosClick() { Guarded([&] { Brett1->CopyFENToClipboard(); }); FocusList(); }
+void TForm1::ButtonClipPosClick() {
+    Guarded([&] {
+        // The true move number and half-move clock: the FEN goes to engines
+        // and other programs, which read them.
+        const TMoveNumbers numbers = CurrentMoveNumbers(Notation1->Core());
+        Brett1->CopyFENToClipboard(numbers.FullMove, numbers.HalfMoveClock);
+    });
+    FocusList();
+}
 void TForm1::ButtonClipPGNClick() { Guarded([&] { Notation1->CopyPGNToClipboard(); }); FocusList(); }

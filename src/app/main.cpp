@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "app/form1.h"
+#include "app/game_file.h"
 #include "app/window_layout.h"
 #include "app/options.h"
 
@@ -19,12 +20,13 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quarzel PGN Viewer"));
-    std::vector<std::string> args;
-    for (const QString& a : QApplication::arguments().mid(1)) args.push_back(QFile::encodeName(a).toStdString());
+    // The parameters from the bytes themselves: a file name that is not UTF-8
+    // must survive (QApplication has taken its own options out of argv).
+    std::vector<std::string> args(argv + (argc > 0), argv + argc);
     const TViewerOptions options = ParseViewerOptions(args, std::cout, std::cerr);
     if (options.exitCode) return *options.exitCode;
     QStringList params;
-    for (const std::string& f : options.files) params << QFile::decodeName(QByteArray::fromStdString(f));
+    for (const std::string& f : options.files) params << ArgumentText(f.c_str());
 
     TForm1 form(params);
     RestoreWindowGeometry(form);

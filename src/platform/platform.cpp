@@ -1,5 +1,8 @@
 #include "platform/platform.h"
 
+#include <QKeyEvent>
+#include <cstring>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
@@ -54,4 +57,21 @@ QString TextFromBytes(const char* data, qsizetype size) {
     QString text = utf8.decode(QByteArrayView(data, size));
     if (!utf8.hasError()) return text;
     return QString::fromLatin1(data, size);
+}
+
+int KeyMapKey(const QKeyEvent& event) {
+    const int key = event.key();
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) return key;
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // X11 and Wayland report the XKB key code of the physical key (evdev code
+    // + 8); these are the letter keys of the standard Latin rows.
+    static const char kRows[][11] = {"QWERTYUIOP", "ASDFGHJKL", "ZXCVBNM"};
+    static const quint32 kFirst[] = {24, 38, 52};
+    const quint32 code = event.nativeScanCode();
+    for (int r = 0; r < 3; ++r) {
+        const quint32 n = static_cast<quint32>(std::strlen(kRows[r]));
+        if (code >= kFirst[r] && code < kFirst[r] + n) return Qt::Key_A + (kRows[r][code - kFirst[r]] - 'A');
+    }
+#endif
+    return key;
 }

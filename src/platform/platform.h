@@ -8,6 +8,7 @@
 #include <string>
 
 class QDialog;
+class QKeyEvent;
 class QWidget;
 
 enum class TMessageKind { Information, Warning, Error };
@@ -50,3 +51,8 @@ public:
 // anything else as Latin-1.
 QString TextFromBytes(const char* data, qsizetype size);
 inline QString TextFromBytes(const std::string& s) { return TextFromBytes(s.data(), static_cast<qsizetype>(s.size())); }
+
+// The key of a key event as the key map reads it. A letter key counts by its
+// physical place whatever the keyboard layout: under a Cyrillic or Greek
+// layout the key labelled Q on a Latin keyboard still gives Qt::Key_Q.
+int KeyMapKey(const QKeyEvent& event);

@@ -156,3 +156,12 @@ bool FENToPosition(std::string_view fen, TSchachbrett& board, TZug& state, uint1
     ParseMoveNumber(last, moveNo);
     return true;
 }
+
+std::string WithHalfMoveClock(const std::string& fen, int clock) {
+    // The clock is the field before the last one.
+    const size_t last = fen.rfind(' ');
+    if (last == std::string::npos || last == 0) return fen;
+    const size_t before = fen.rfind(' ', last - 1);
+    if (before == std::string::npos) return fen;
+    return fen.substr(0, before + 1) + std::to_string(clock) + fen.substr(last);
+}

@@ -16,3 +16,6 @@ std::string PositionToFEN(const TSchachbrett& board, const TZug& state, int move
 // others left alone; moveNo changes only when the last field is a number.
 // The reader is tolerant: letters after the board may come in any order.
 bool FENToPosition(std::string_view fen, TSchachbrett& board, TZug& state, uint16_t& moveNo);
+
+// The FEN text with its half-move clock (the fifth field) replaced by `clock`.
+std::string WithHalfMoveClock(const std::string& fen, int clock);

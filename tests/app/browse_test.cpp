@@ -382,7 +382,8 @@ TEST_F(Browse, ClipboardCommands) {
     Open(Game1() + Game2() +
          "[Event \"E3\"]\n[FEN \"r1k4r/8/8/8/8/8/8/R5KR w HAha - 0 1\"]\n\n1. O-O {MATCH} O-O-O *\n\n");
     F().ButtonClipPos->click();
-    EXPECT_EQ(platform_.clipboard.toStdString(), kG1Match1 + " KQkq - 0 1");
+    // The true clock and move number: after 2. Nf3 one ply since the pawn move.
+    EXPECT_EQ(platform_.clipboard.toStdString(), kG1Match1 + " KQkq - 1 2");
     Key(Qt::Key_Q);
     F().ButtonClipPos->click();
     EXPECT_EQ(platform_.clipboard.toStdString(), kInitial + " KQkq - 0 1");

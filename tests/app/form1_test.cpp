@@ -8,8 +8,10 @@
 #include <map>
 
 #include "app/form1.h"
+#include "app/game_file.h"
 #include "board/qt/brett.h"
 #include "notation/qt/notation.h"
+#include "collection/pgn_core.h"
 #include "collection/qt/pgn.h"
 #include "support/ccf_writer.h"
 #include "support/qt/recording_platform.h"
@@ -255,21 +257,38 @@ TEST(MainWindow, RowDrawingPutsOutTheColumns) {
 }
 
 TEST(MainWindow, RefusedOrBrokenFilesLeaveAnEmptyUsableWindow) {
-    RecordingPlatform platform;
     testdata::TempDir dir;
     std::string binary;
     for (int i = 0; i < 50000; ++i) binary += static_cast<char>((i * 131) % 251);
     testdata::WriteFile(dir / "binary.pgn", binary);
-    TForm1 form({QString::fromStdString((dir / "binary.pgn").string())});
-    Start(form);
-    EXPECT_TRUE(platform.messages.empty());
-    EXPECT_TRUE(form.isVisible());
-    EXPECT_TRUE(form.windowTitle().endsWith("]   0 games"));
-    EXPECT_EQ(form.PGN1->model()->rowCount(), 0);
+    // A database in use by another program (here: another open list).
+    ccf::Database d;
+    ccf::CompactGame g;
+    g.Text(ccf::CompactGame::White, "W").Add("e2", "e4");
+    d.Add(ccf::CompactRecord(g));
+    d.Write((dir / "locked.ccf").string());
+    TPGNCore holder;
+    std::string error;
+    ASSERT_TRUE(holder.OpenForReading((dir / "locked.ccf").string(), error)) << error;
+    // Once an empty "0 games" window without a word: now one message names
+    // the file and the reason, and the empty window stays.
+    for (const auto& [name, reason] : {std::pair{"binary.pgn", "not a PGN file"}, {"locked.ccf", "in use"}}) {
+        RecordingPlatform platform;
+        TForm1 form({QString::fromStdString((dir / name).string())});
+        Start(form);
+        ASSERT_EQ(platform.messages.size(), 1u) << name;
+        EXPECT_TRUE(platform.messages[0].text.contains(QString::fromStdString((dir / name).string()))) << name;
+        EXPECT_TRUE(platform.messages[0].text.contains(reason)) << platform.messages[0].text.toStdString();
+        EXPECT_EQ(platform.messages[0].kind, TMessageKind::Error);
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_TRUE(form.windowTitle().endsWith("]   0 games"));
+        EXPECT_EQ(form.PGN1->model()->rowCount(), 0);
+        QTest::keyClick(form.PGN1, Qt::Key_Return);
+        QTest::keyClick(form.PGN1, Qt::Key_End);
+        form.PGN1->repaint();
+        EXPECT_EQ(platform.messages.size(), 1u);
+    }
     EXPECT_EQ(testdata::ReadFile(dir / "binary.pgn"), binary);  // only read, never written
-    QTest::keyClick(form.PGN1, Qt::Key_Return);
-    QTest::keyClick(form.PGN1, Qt::Key_End);
-    form.PGN1->repaint();
 
     // A file that shrinks after the scan: rows of lost games draw as errors.
     RecordingPlatform second;
@@ -286,6 +305,22 @@ TEST(MainWindow, RefusedOrBrokenFilesLeaveAnEmptyUsableWindow) {
     for (const auto& c : cells) sawError |= c.text == "Error - ...";
     EXPECT_TRUE(sawError);
     EXPECT_TRUE(second.messages.empty());
+}
+
+TEST(MainWindow, NamesThatAreNotUtf8AndFileUrisOpen) {
+    RecordingPlatform platform;
+    testdata::TempDir dir;
+    const std::string latin1 = (dir / "caf\xE9.pgn").string();  // "café" in Latin-1
+    testdata::WriteFile(latin1, Game(1) + Game(2));
+    const std::string uri = "file://" + QByteArray::fromStdString(latin1).toPercentEncoding("/").toStdString();
+    for (const QString& param : {ArgumentText(latin1.c_str()), QString::fromStdString(uri)}) {
+        TForm1 form({param});
+        Start(form);
+        EXPECT_TRUE(platform.messages.empty()) << param.toStdString();
+        EXPECT_EQ(GameFilePath(param), latin1);
+        EXPECT_TRUE(form.windowTitle().endsWith(QString::fromUtf8("caf\u00e9.pgn]   2 games")))
+            << form.windowTitle().toStdString();
+    }
 }
 
 TEST(MainWindow, DeletedGamesOfADatabaseAreStruckOut) {

@@ -48,12 +48,24 @@ FontHeadLine${tab}1-0" "$("$cli" notation "$data" 1 --width 24 --german --headli
 check "notation black start" "Font0Var${tab}23...Kf7 24.Rd1z Ke6  
 Font0Var${tab} 
 FontHeadLine${tab}*" "$("$cli" notation "$data" 2)"
+# As drawn: the glyph as its symbol, the braces gone.
+check "notation shown" "Font0Var${tab}23...Kf7 24.Rd1N Ke6  " "$("$cli" notation "$data" 2 --shown | head -1)"
+check "notation shown comment" "Font0VarBold${tab}Played in the last round  1.e4 e5 2.Nf3 Nc6 3.Bb5 " \
+  "$("$cli" notation "$data" 1 --shown | head -1)"
 
-expected_pgn=$(printf '%s\r\n' '[Event "Second"]' '[Site "?"]' '[Date "????.??.??"]' '[Round "-"]' \
+# The picture of the notation, at the main window's size or the one asked for.
+pic="$(mktemp -d)"
+trap 'rm -rf "$pic"' EXIT
+QT_QPA_PLATFORM=offscreen "$cli" notation "$data" 1 --png "$pic/n.png" --width 200 --height 120 2>/dev/null
+check "png size" "200 120" "$(od -An -tu1 -j16 -N8 "$pic/n.png" 2>/dev/null | awk '{print $3*256+$4, $7*256+$8}')"
+status "notation height without png" 2 "$cli" notation "$data" 1 --height 100
+status "notation png unwritable" 1 env QT_QPA_PLATFORM=offscreen "$cli" notation "$data" 1 --png /nonexistent/dir/n.png
+
+expected_pgn=$(printf '%s\n' '[Event "Second"]' '[Site "?"]' '[Date "????.??.??"]' '[Round "-"]' \
   '[White "Gamma"]' '[Black "Delta"]' '[Result "*"]' '[FEN "8/6k1/8/8/8/8/3R1K2/8 b - - 0 23"]' '[SetUp "1"]' \
   '' '23...Kf7 24.Rd1 $146 Ke6   *' | od -c)
 check "pgn bytes" "$expected_pgn" "$("$cli" pgn "$data" 2 | od -c)"
-out=$("$cli" pgn "$data" 1 | tr -d '\r' | tr '\n' ' ')
+out=$("$cli" pgn "$data" 1 | tr '\n' ' ')
 case "$out" in
   *'3.Bb5 (3.Bc4 Bc5 (3...Nf6 4.Ng5) 4.c3) 3...a6 $5'*) ;;
   *) echo "FAIL: pgn movetext"; printf '%s\n' "$out"; fail=1 ;;

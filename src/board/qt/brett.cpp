@@ -188,6 +188,11 @@ void TBrett::CopyFENToClipboard() {
     Platform::Get().SetClipboardText(QString::fromStdString(fen));
 }
 
+void TBrett::CopyFENToClipboard(int moveNo, int halfMoveClock) {
+    const std::string fen = WithHalfMoveClock(PositionToFEN(stellung_, zug_, moveNo), halfMoveClock);
+    Platform::Get().SetClipboardText(QString::fromStdString(fen));
+}
+
 // ---------------------------------------------------------------- properties
 
 void TBrett::SetFiguren(TFigurenset value) {

@@ -93,6 +93,8 @@ public:
     void ShowPosition(const TSchachbrett& stellung, const TZug& zug);
     // The shown position as FEN (move number 1) on the clipboard.
     void CopyFENToClipboard();
+    // The same with the true move number and half-move clock of the position.
+    void CopyFENToClipboard(int moveNo, int halfMoveClock);
 
     void RedrawBoard(bool force);
     void DrawSquare(int index64);

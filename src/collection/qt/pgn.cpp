@@ -176,7 +176,7 @@ void TPGN::ReportChosenGame() {
 void TPGN::keyPressEvent(QKeyEvent* event) {
     try {
         if (OnKeyDown) {
-            int key = event->key();
+            int key = KeyMapKey(*event);
             OnKeyDown(this, key, event->modifiers());
             if (key == 0) {
                 event->accept();
