@@ -228,10 +228,10 @@ void TForm1::Aktivuj(QObject*) {
         close();
         return;
     }
-    OpenGameFile(file, params_.first());
+    OpenGameFile(file);
 }
 
-void TForm1::OpenGameFile(const std::string& file, const QString& param) {
+void TForm1::OpenGameFile(const std::string& file) {
     const QString path = TextFromBytes(file);
     try {
         PGN1->ScanFile(file);
@@ -245,7 +245,7 @@ void TForm1::OpenGameFile(const std::string& file, const QString& param) {
             if (probe.OpenForReading(file, reason) || reason.empty()) reason = "cannot open " + file;
             Platform::Get().ShowMessage(this, TextFromBytes(reason), TMessageKind::Error);
         } else {
-            Opener->Remember(param);
+            Opener->Remember(ArgumentText(file.c_str()));  // the path itself, also for a URI
         }
         setWindowTitle(QStringLiteral("Quarzel PGN Viewer " QUARZEL_VERSION "   [") + path + QStringLiteral("]   ") +
                        QString::asprintf("%d games", PGN1->GameCount()));

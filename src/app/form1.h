@@ -62,10 +62,10 @@ public:
     // Opens path in place of the current file, exactly as a start with that
     // parameter would; a missing file is reported and the window stays.
     void OpenFile(const QString& path);
-    // Scans the file at `file` (path bytes; `param` names it as given) into
-    // the list, names it in the title and opens its first game; a file that
-    // cannot be opened leaves the list empty and gets one message saying why.
-    void OpenGameFile(const std::string& file, const QString& param);
+    // Scans the file at `file` (path bytes) into the list, names it in the
+    // title and opens its first game; a file that cannot be opened leaves
+    // the list empty and gets one message saying why.
+    void OpenGameFile(const std::string& file);
     // Selects and loads the first game, gives the list the focus and goes to
     // the game's first marked position.
     void OpenFirstGame();
