@@ -41,7 +41,9 @@ TMoveNumbers CurrentMoveNumbers(const TNotationCore& core) {
     for (auto it = path.rbegin(); it != path.rend(); ++it) {
         const TZug& z = (*it)->Zug;
         const bool pawn = IsRealSquare(z.FromSq) && std::abs(board[z.FromSq]) == Pawn;
-        const bool capture = z.Captured != 0 || z.EpVictim != 0 || (IsRealSquare(z.ToSq) && board[z.ToSq] != 0 && z.CastleKind == 0);
+        // (A castling's EpVictim names its rook; a castling captures nothing.)
+        const bool capture = z.CastleKind == 0 && (z.Captured != 0 || z.EpVictim != 0 ||
+                                                   (IsRealSquare(z.ToSq) && board[z.ToSq] != 0));
         clock = pawn || capture ? 0 : clock + 1;
         MakeMove(board, z);
     }

@@ -401,7 +401,7 @@ TEST_F(Browse, ClipboardCommands) {
     Key(Qt::Key_X);
     Key(Qt::Key_X);
     F().ButtonClipPos->click();
-    EXPECT_EQ(platform_.clipboard.toStdString(), "r1k4r/8/8/8/8/8/8/R4RK1 b ha - 0 1");
+    EXPECT_EQ(platform_.clipboard.toStdString(), "r1k4r/8/8/8/8/8/8/R4RK1 b ha - 1 1");  // castling moves the clock on
 }
 
 TEST_F(Browse, AnEmptyFileLeavesTheWindowUsable) {

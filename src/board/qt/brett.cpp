@@ -189,7 +189,7 @@ void TBrett::CopyFENToClipboard() {
 }
 
 void TBrett::CopyFENToClipboard(int moveNo, int halfMoveClock) {
-    const std::string fen = WithHalfMoveClock(PositionToFEN(stellung_, zug_, moveNo), halfMoveClock);
+    const std::string fen = WithHalfMoveClock(PositionToFEN(stellung_, zug_, moveNo, CastlingRooks), halfMoveClock);
     Platform::Get().SetClipboardText(QString::fromStdString(fen));
 }
 
