@@ -15,6 +15,31 @@ void DropRightsOfCorner(TZug& state, int square) {
     }
 }
 
+// Offers every (from, to) pair of the side to move that `legal` accepts to
+// `play`, once per promotion piece for a pawn reaching the last rank (0 for
+// every other move).
+template <class Legal, class Play>
+void ForEachLegalPair(const TSchachbrett& board, TZug& probe, Legal legal, Play play) {
+    const int side = probe.Side;
+    for (int i = 0; i < 64; ++i) {
+        const int from = Index64ToSquare(i);
+        const int piece = board[from];
+        if (piece == Empty || (piece > 0) != (side > 0)) continue;
+        for (int j = 0; j < 64; ++j) {
+            const int to = Index64ToSquare(j);
+            probe.FromSq = static_cast<int8_t>(from);
+            probe.ToSq = static_cast<int8_t>(to);
+            if (!legal(probe)) continue;
+            const bool promotes = (piece == Pawn && to >= 91) || (piece == -Pawn && to <= 28);
+            if (!promotes) {
+                play(probe, 0);
+                continue;
+            }
+            for (int promo = Rook; promo <= Queen; ++promo) play(probe, promo);
+        }
+    }
+}
+
 }  // namespace
 
 void PerftMakeMove(TSchachbrett& board, TZug& state, int from, int to, int promotionKind) {
@@ -52,30 +77,18 @@ uint64_t Perft(const TSchachbrett& board, const TZug& state, int depth) {
     uint64_t total = 0;
     TZug probe = state;
     probe.Side = static_cast<int8_t>(side);
-    for (int i = 0; i < 64; ++i) {
-        const int from = Index64ToSquare(i);
-        const int piece = board[from];
-        if (piece == Empty || (piece > 0) != (side > 0)) continue;
-        for (int j = 0; j < 64; ++j) {
-            const int to = Index64ToSquare(j);
-            probe.FromSq = static_cast<int8_t>(from);
-            probe.ToSq = static_cast<int8_t>(to);
-            if (!IsLegalMove(board, probe)) continue;
-            const bool promotes = (piece == Pawn && to >= 91) || (piece == -Pawn && to <= 28);
-            const int first = promotes ? Rook : 0;
-            const int last = promotes ? Queen : 0;
-            for (int promo = first; promo <= last; ++promo) {
-                if (depth == 1) {
-                    ++total;
-                    continue;
-                }
-                TSchachbrett next = board;
-                TZug nextState = state;
-                PerftMakeMove(next, nextState, from, to, promo);
-                total += Perft(next, nextState, depth - 1);
+    ForEachLegalPair(
+        board, probe, [&](const TZug& move) { return IsLegalMove(board, move); },
+        [&](const TZug& move, int promotionKind) {
+            if (depth == 1) {
+                ++total;
+                return;
             }
-        }
-    }
+            TSchachbrett next = board;
+            TZug nextState = state;
+            PerftMakeMove(next, nextState, move.FromSq, move.ToSq, promotionKind);
+            total += Perft(next, nextState, depth - 1);
+        });
     return total;
 }
 
@@ -106,23 +119,8 @@ uint64_t Perft(const TSchachbrett& board, const TZug& state, int depth, const TC
         nextState.Castling = judged.Castling;
         total += Perft(next, nextState, depth - 1, rooks);
     };
-    for (int i = 0; i < 64; ++i) {
-        const int from = Index64ToSquare(i);
-        const int piece = board[from];
-        if (piece == Empty || (piece > 0) != (side > 0)) continue;
-        for (int j = 0; j < 64; ++j) {
-            const int to = Index64ToSquare(j);
-            probe.FromSq = static_cast<int8_t>(from);
-            probe.ToSq = static_cast<int8_t>(to);
-            if (!IsLegalRookFileMove(board, probe, rooks)) continue;
-            const bool promotes = (piece == Pawn && to >= 91) || (piece == -Pawn && to <= 28);
-            if (!promotes) {
-                play(probe, 0);
-                continue;
-            }
-            for (int promo = Rook; promo <= Queen; ++promo) play(probe, promo);
-        }
-    }
+    ForEachLegalPair(
+        board, probe, [&](const TZug& move) { return IsLegalRookFileMove(board, move, rooks); }, play);
     for (int kind = 1; kind <= 2; ++kind) {
         TZug castle = probe;
         if (MakeRookFileCastle(board, rooks, side, kind, castle) && IsLegalRookFileMove(board, castle, rooks)) play(castle, 0);
