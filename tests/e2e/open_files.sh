@@ -38,8 +38,8 @@ choose_in_dialog() {
     xdotool search --onlyvisible --name '^Open a game file$' >/dev/null 2>&1 && xdotool key --clearmodifiers Return
     return 0
 }
-title_is() {  # title_is EXPECTED: waits up to 10 s for a window with that exact title
-    for _ in $(seq 1 100); do
+title_is() {  # title_is EXPECTED: waits up to 20 s for a window with that exact title
+    for _ in $(seq 1 200); do
         for w in $(xdotool search --onlyvisible --name '^Quarzel PGN Viewer 1\.01' 2>/dev/null); do
             [ "$(xdotool getwindowname "$w")" = "$1" ] && return 0
         done
