@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "notation/match_search.h"
+#include "notation/move_numbers.h"
 #include "notation/notation_core.h"
 #include "support/replay_path.h"
 #include "rules/fen.h"
@@ -195,9 +196,9 @@ TEST(Navigation, EndsAndBranchPoints) {
 
 TEST(Navigation, EndOfAVariationJumpsToTheEnclosingLine) {
     TNotationCore core;
-    ASSERT_EQ(LoadMoves(core, "1. e4 (1. d4) 1... e5 *"), 0);
+    ASSERT_EQ(LoadMoves(core, "1. e4 (1. d4) 1... e5 (1... c5) *"), 0);
     // A stand-in for the layout: the notation text and where each move stands.
-    const std::string text = "1.e4 (1.d4) 1...e5 ";
+    const std::string text = "1.e4 (1.d4) 1...e5 (1...c5) ";
     TBaum* e4 = MainLine(core)[0];
     TBaum* d4 = Alternative(e4, 1);
     TBaum* e5 = MainLine(core)[1];
@@ -221,10 +222,33 @@ TEST(Navigation, EndOfAVariationJumpsToTheEnclosingLine) {
     EXPECT_EQ(beeps, 1);
     EXPECT_EQ(ev.count, 1);
     EXPECT_FALSE(ev.lastNext);
-    // At the end of the main line nothing happens.
+    // At the end of the main line nothing happens, though a number follows in
+    // the text (once a beep and a jump into the last move's alternative).
     EXPECT_FALSE(core.StepForwardBranch());
+    EXPECT_EQ(core.Current, e5);
     EXPECT_EQ(beeps, 1);
     EXPECT_EQ(ev.count, 1);
+}
+
+TEST(Navigation, MoveNumbersOfTheCurrentPosition) {
+    TNotationCore core;
+    ASSERT_EQ(core.LoadGame("[Event \"x\"]\n[FEN \"4k3/8/8/8/8/8/4P3/R3K3 b Q - 7 23\"]\n\n"
+                            "23... Kd7 24. O-O-O+ Kc6 25. e4 Kb5 (25... Kc7 26. Rd7+ Kxd7) *"),
+              0);
+    const std::vector<std::pair<int, int>> expected = {{23, 7}, {24, 8}, {24, 9}, {25, 10}, {25, 0}, {26, 1}};
+    TBaum* n = nullptr;
+    for (const auto& [full, clock] : expected) {
+        const TMoveNumbers got = CurrentMoveNumbers(core);
+        EXPECT_EQ(got.FullMove, full);
+        EXPECT_EQ(got.HalfMoveClock, clock);
+        n = n ? n->Next : MainLine(core)[0];
+        if (n) core.SetCurrent(n);
+    }
+    // In the variation: the capture restarts the clock.
+    TBaum* kd7 = Alternative(MainLine(core)[4], 1)->Next->Next;
+    core.SetCurrent(kd7);
+    EXPECT_EQ(CurrentMoveNumbers(core).HalfMoveClock, 0);
+    EXPECT_EQ(CurrentMoveNumbers(core).FullMove, 27);
 }
 
 TEST(Navigation, CurrentComment) {

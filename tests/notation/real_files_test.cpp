@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "collection/pgn_core.h"
+#include "notation/move_numbers.h"
 #include "notation/move_text.h"
 #include "notation/notation_core.h"
 #include "support/test_data.h"
@@ -37,6 +38,37 @@ std::vector<std::string> SplitGames(const std::string& bytes) {
     return games;
 }
 
+// The ClpFEN numbers along the main line against a replay of its own: the
+// clock restarts when a pawn moved or a piece left the board. Every ply of
+// the file's first game, the end of the others.
+void CheckMoveNumbers(TNotationCore& core, bool everyPly, const std::string& where) {
+    if (!core.Game.Header.FEN.empty() || !core.Root) return;  // from the standard start only
+    TSchachbrett board = core.Game.StartPosition;
+    int clock = 0;
+    int ply = 0;
+    for (TBaum* n = core.Root->FirstMove; n; n = n->Next) {
+        const TSchachbrett before = board;
+        MakeMove(board, n->Zug);
+        int piecesBefore = 0, piecesAfter = 0;
+        bool pawnsMoved = false;
+        for (int q = 0; q < 64; ++q) {
+            const int sq = Index64ToSquare(q);
+            piecesBefore += before[sq] != 0;
+            piecesAfter += board[sq] != 0;
+            pawnsMoved |= (std::abs(before[sq]) == Pawn) != (std::abs(board[sq]) == Pawn);
+        }
+        // (A castling captures nothing, even where a broken text castles onto a piece.)
+        const bool reset = n->Zug.CastleKind == 0 && (pawnsMoved || piecesAfter < piecesBefore);
+        clock = reset ? 0 : clock + 1;
+        ++ply;
+        if (!everyPly && n->Next) continue;
+        core.SetCurrent(n);
+        const TMoveNumbers got = CurrentMoveNumbers(core);
+        ASSERT_EQ(got.HalfMoveClock, clock) << where << " ply " << ply;
+        ASSERT_EQ(got.FullMove, ply / 2 + 1) << where << " ply " << ply;
+    }
+}
+
 TEST(RealFiles, EveryMoveOfEveryTreeIsLegalAndUnmakes) {
     REQUIRE_SHARED_PGN();
     long textFaults = 0, games = 0, moves = 0, failedLoads = 0, chess960 = 0;
@@ -69,6 +101,7 @@ TEST(RealFiles, EveryMoveOfEveryTreeIsLegalAndUnmakes) {
             textFaults += check.textFaults;
             EXPECT_EQ(check.illegal, 0) << path.filename() << " game " << g + 1 << ": " << check.firstIllegal;
             EXPECT_EQ(check.notRestored, 0) << path.filename() << " game " << g + 1;
+            CheckMoveNumbers(core, g == 0, path.filename().string() + " game " + std::to_string(g + 1));
         }
     }
     std::cout << "[          ] " << games << " games, " << moves << " moves checked, " << failedLoads
