@@ -304,19 +304,16 @@ std::array<QRect, 6> TForm1::ColumnRects(const QRect& Rect, const std::array<int
     return rects;
 }
 
-namespace {
-
-// A game number too wide for its column from x on (a million games and
-// more) moves left to the column's start and, if need be, is narrowed: the
-// number is never cut.
-void FitNumber(QFont& font, const QRect& clip, const QString& text, int& x) {
-    const int w = QFontMetrics(font).horizontalAdvance(text);
+void TForm1::FitNumber(QFont& font, const QRect& clip, const QString& text, int& x) {
+    int w = QFontMetrics(font).horizontalAdvance(text);
     if (x + w <= clip.left() + clip.width()) return;
     x = clip.left();
-    if (w > clip.width() && clip.width() > 0) font.setStretch(std::max(50, 100 * clip.width() / w));
+    // Narrower step by step: a font may round its stretched widths up.
+    for (int stretch = 100 * clip.width() / std::max(1, w); w > clip.width() && stretch >= 50; stretch -= 5) {
+        font.setStretch(stretch);
+        w = QFontMetrics(font).horizontalAdvance(text);
+    }
 }
-
-}  // namespace
 
 void TForm1::PGN1PGNDrawItem(QWidget* Control, int, const QRect& Rect, const TEventData& GameHeader,
                              std::int32_t GameIndex) {

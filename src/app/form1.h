@@ -2,6 +2,7 @@
 // and the notation side by side, and a row of browsing buttons.
 #pragma once
 
+#include <QFont>
 #include <QStringList>
 #include <QWidget>
 #include <array>
@@ -73,6 +74,10 @@ public:
     // The list's row drawing: five columns under the header strip's sections.
     void PGN1PGNDrawItem(QWidget* Control, int Index, const QRect& Rect, const TEventData& GameHeader,
                          std::int32_t GameIndex);
+    // A game number too wide for its column from x on (a million games and
+    // more) moves left to the column's start and, if need be, is narrowed:
+    // the number is never cut.
+    static void FitNumber(QFont& font, const QRect& clip, const QString& text, int& x);
     // The column clip rectangles of a row for the given section widths.
     static std::array<QRect, 6> ColumnRects(const QRect& Rect, const std::array<int, 6>& widths);
     // Every text the row drawing puts out (for tests): column, clip, x, text, bold, struck out.

@@ -5,6 +5,7 @@
 
 #include <QListWidget>
 #include <QPushButton>
+#include <QKeyEvent>
 #include <QTest>
 #include <filesystem>
 #include <stdexcept>
@@ -182,6 +183,20 @@ TEST_F(Browse, MoveKeysLettersAndKeypad) {
     }
     // Shift is not looked at.
     Key(Qt::Key_Q, Qt::ShiftModifier);
+    ExpectInStep(F(), kInitial);
+    // Letter keys act by their physical key: under a Cyrillic layout the
+    // keys of Z and Q give "я" and "й", under a Greek one "ζ" and ";".
+    auto physical = [&](int key, const char* text, quint32 scanCode) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, scanCode, 0, 0, QString::fromUtf8(text));
+        QCoreApplication::sendEvent(F().PGN1, &press);
+    };
+    physical(0x42F, "\u044F", 52);
+    ExpectInStep(F(), kG1End);
+    physical(0x419, "\u0439", 24);
+    ExpectInStep(F(), kInitial);
+    physical(0x396, "\u03B6", 52);
+    ExpectInStep(F(), kG1End);
+    physical(Qt::Key_Semicolon, ";", 24);
     ExpectInStep(F(), kInitial);
     // At the ends nothing moves.
     Key(Qt::Key_A);

@@ -215,7 +215,8 @@ TEST(MainWindow, RowDrawingPutsOutTheColumns) {
     RecordingPlatform platform;
     testdata::TempDir dir;
     const std::string file = (dir / "rows.pgn").string();
-    testdata::WriteFile(file, Game(1) + "[Event \"?\"]\n[Site \"Somewhere\"]\n[White \"?\"]\n[Result \"1-0\"]\n\n1. d4 1-0\n");
+    testdata::WriteFile(file, Game(1) + "[Event \"?\"]\n[Site \"Somewhere\"]\n[White \"?\"]\n[Result \"1-0\"]\n\n1. d4 1-0\n" +
+                                  "[Event \"E\"]\n[White \"" + std::string(80, 'M') + "\"]\n\n1. e4 *\n");
     TForm1 form({QString::fromStdString(file)});
     std::vector<TForm1::TCellText> cells;
     form.OnCellText = [&](const TForm1::TCellText& c) { cells.push_back(c); };
@@ -251,9 +252,41 @@ TEST(MainWindow, RowDrawingPutsOutTheColumns) {
     EXPECT_EQ(second[4].text, "1-0");
     EXPECT_FALSE(second[0].strikeOut);
 
-    // The drawing really paints text inside the player column only.
-    QImage shot = form.PGN1->viewport()->grab().toImage();
-    EXPECT_FALSE(shot.isNull());
+    // The pixels: the player column is bold, a long name stops at its
+    // column's clip, and a number of a million games and more is whole.
+    const QImage shot = form.PGN1->viewport()->grab().toImage();
+    const QRect r0 = form.PGN1->visualRect(form.PGN1->model()->index(0, 0));
+    auto ink = [&](const QImage& img, int x0, int x1, int top, int bottom) {
+        const QRgb paper = img.pixel(49, (top + bottom) / 2);  // between two columns: never text
+        int n = 0;
+        for (int y = top; y <= bottom; ++y)
+            for (int x = x0; x < x1; ++x) n += img.pixel(x, y) != paper;
+        return n;
+    };
+    auto drawn = [&](bool bold) {
+        QImage ref(shot.size(), shot.format());
+        ref.fill(shot.pixel(49, r0.center().y()));
+        QPainter p(&ref);
+        QFont f = form.PGN1->font();
+        f.setBold(bold);
+        p.setFont(f);
+        p.setPen(form.PGN1->palette().color(QPalette::Text));
+        p.drawText(QRect(50, r0.top(), 4096, r0.height()), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, "W1 - B");
+        return ink(ref, 50, 246, r0.top(), r0.bottom());
+    };
+    const int player = ink(shot, 50, 246, r0.top(), r0.bottom());
+    EXPECT_LT(std::abs(player - drawn(true)), std::abs(player - drawn(false))) << "the player column is bold";
+    const QRect r2 = form.PGN1->visualRect(form.PGN1->model()->index(2, 0));
+    EXPECT_GT(ink(shot, 200, 246, r2.top(), r2.bottom()), 0);
+    EXPECT_EQ(ink(shot, 246, 250, r2.top(), r2.bottom()), 0) << "the long name is clipped at its column";
+    for (const char* number : {"999999", "1000000", "2147483647"}) {
+        QFont f = form.PGN1->font();
+        int x = 5;
+        TForm1::FitNumber(f, first[0].clip, QString::fromLatin1(number).rightJustified(6), x);
+        EXPECT_LE(x + QFontMetrics(f).horizontalAdvance(QString::fromLatin1(number).rightJustified(6)),
+                  first[0].clip.left() + first[0].clip.width())
+            << number;
+    }
 }
 
 TEST(MainWindow, RefusedOrBrokenFilesLeaveAnEmptyUsableWindow) {
@@ -355,4 +388,16 @@ TEST(MainWindow, DeletedGamesOfADatabaseAreStruckOut) {
     EXPECT_FALSE(struck["1"]);
     EXPECT_TRUE(struck["2"]);
     EXPECT_FALSE(struck["3"]);
+    // On screen: the struck-out row carries a line through its number field.
+    const QImage shot = form.PGN1->viewport()->grab().toImage();
+    auto longestRun = [&](int row) {
+        const QRect r = form.PGN1->visualRect(form.PGN1->model()->index(row, 0));
+        const QRgb paper = shot.pixel(49, r.center().y());
+        int best = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = 0, run = 0; x < 48; ++x) best = std::max(best, run = shot.pixel(x, y) != paper ? run + 1 : 0);
+        return best;
+    };
+    EXPECT_GE(longestRun(1), 20);
+    EXPECT_LT(longestRun(0), 15);
 }
