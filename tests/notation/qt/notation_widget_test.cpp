@@ -13,7 +13,10 @@
 
 #include "notation/qt/notation.h"
 #include "notation/qt/variation_chooser.h"
+#include "notation/qt/qt_measure.h"
+#include "notation/shown_text.h"
 #include "support/qt/recording_platform.h"
+#include "support/replay_path.h"
 #include "support/test_data.h"
 
 namespace {
@@ -353,6 +356,7 @@ TEST_F(NotationWidget, TheCurrentMoveIsKeptInTheWindow) {
     const int row = d.RowOfMove(w.Core().Current);
     EXPECT_GE(row + 1, first);
     EXPECT_LE(row + 1, last);
+    EXPECT_LE(d.RowCount(), last) << "the result row shows with the last move";
     // The wheel over the notation scrolls it.
     const int beforeWheel = w.Scrollbar()->value();
     QWheelEvent wheel(QPointF(10, 10), w.Paintbox()->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, 120),
@@ -498,10 +502,11 @@ TEST_F(NotationWidget, RowUpAndDownMoveBetweenRows) {
     QTest::keyClick(&w, Qt::Key_Up);
     EXPECT_EQ(d.RowOfMove(w.Core().Current), row0 + 1);
     EXPECT_EQ(events, 3);
-    // The board follows the move reached.
-    TNotationCore replay;
-    replay.LoadGame(Game(KnightShuffle(30)));
-    replay.SetCurrent(w.Core().Current == nullptr ? nullptr : nullptr);
+    // The board follows the move reached: the event carries its position.
+    TSchachbrett raised{};
+    w.Core().OnMoveChange = [&](TNotationCore&, TZug&, TSchachbrett& stellung, bool) { raised = stellung; };
+    QTest::keyClick(&w, Qt::Key_Down);
+    EXPECT_EQ(raised, ReplayedPositionAfter(w.Core(), w.Core().Current));
     // Down and down again walks row by row to the last row of moves and stays there.
     int lastMoveRow = -1;
     for (TBaum* m : MainLine(w.Core())) lastMoveRow = std::max(lastMoveRow, d.RowOfMove(m));
@@ -759,4 +764,97 @@ TEST_F(NotationWidget, AMoveRunEndsBeforeTheCommentThatFollowsIt) {
     ASSERT_GE(lastBlue, 0);
     // At least a blank's width of white between the last move and the comment.
     EXPECT_GE(firstRed - lastBlue, 3);
+}
+
+TEST_F(NotationWidget, SymbolsCommentsMarksAndErrorsShowAsMeant) {
+    w.resize(900, 700);
+    w.SetColor(Qt::white);
+    w.SetFontColor(TNotationFont::Comment, Qt::darkGreen);
+    w.SetMarkColor(QColor(255, 230, 120));
+    w.SetErrorColor(Qt::red);
+    // Every glyph with a symbol on a move of its own, joined comments, marks
+    // on the main line and in a variation, UTF-8 comments.
+    const std::vector<int> glyphs = {7, 8, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19,
+                                     20, 21, 22, 32, 36, 40, 44, 132, 138, 140, 142, 146};
+    std::string moves = "{\xD0\x9E\xD0\xBF\xD1\x8B\xD1\x82 \xE4\xB8\xAD\xE6\x96\x87 \xC2\xBD} 1. e4 {Sicilian} {Scandinavian} "
+                        "e5 {MATCH} (1... c5 2. Nf3 {MATCH in a variation}) ";
+    for (size_t i = 0; i < glyphs.size(); ++i) {
+        if (i % 2 == 0) moves += std::to_string(i / 2 + 2) + ". ";
+        moves += (i % 4 == 0 ? "Nf3" : i % 4 == 1 ? "Nf6" : i % 4 == 2 ? "Ng1" : "Ng8");
+        moves += " $" + std::to_string(glyphs[i]) + " ";
+    }
+    std::vector<std::string> symbols;
+    for (int n : glyphs) symbols.emplace_back(GlyphSymbol(n));
+    symbols.insert(symbols.end(), {"Sicilian | Scandinavian", "\xD0\x9E\xD0\xBF\xD1\x8B\xD1\x82 \xE4\xB8\xAD\xE6\x96\x87 \xC2\xBD"});
+    // A Latin-1 comment (one byte per sign) in a game cut by a reading error.
+    const std::string latin1 = "{\xBD \xB0 \xA7 \xB1 caf\xE9} 1. e4 e5 2. Nf3 Qxh9 3. Nc3 *";
+
+    QFont bold = w.Font0Var();
+    bold.setBold(true);
+    TQtMeasure measure([&](TNotationFont f) -> const QFont& {
+        switch (f) {
+            case TNotationFont::HeadLine: return w.FontHeadLine();
+            case TNotationFont::Comment: return w.FontComment();
+            case TNotationFont::Var0Bold: return bold;
+            case TNotationFont::Var1: return w.Font1Var();
+            case TNotationFont::Var2: return w.Font2Var();
+            default: return w.Font0Var();
+        }
+    });
+    auto dark = [](QRgb p) { return qGray(p) < 170; };
+    for (const auto& [text, pieces] :
+         {std::pair{Game(moves + "*"), symbols},
+          std::pair{Game(latin1), std::vector<std::string>{"\xC2\xBD \xC2\xB0 \xC2\xA7 \xC2\xB1 caf\xC3\xA9",
+                                                           "Error reading moves."}}}) {
+        w.LoadGame(text);
+        Flush();
+        const TNotationDisplay& d = w.Display();
+        ASSERT_LE(d.RowCount(), w.LastVisibleRow());
+        const QImage img = w.Paintbox()->grab().toImage();
+        const int lh = w.LineHeight();
+        std::string shown;
+        for (int row = 0; row < d.RowCount(); ++row) {
+            shown += ShownRowText(d, row) + "\n";
+            // Each drawn character has a box of its own, and its ink is in it.
+            const TNotationFont rowFont = d.Rows[static_cast<size_t>(row)].Font;
+            int x = d.IndentOfFont(rowFont);
+            ForEachShownChar(d, d.RowStart(row), d.RowEnd(row), rowFont, [&](const TShownChar& c, TNotationFont f) {
+                const int cw = ShownWidth(measure, f, c);
+                if (c.Count > 0 && c.Cp[0] != U' ') {
+                    EXPECT_GT(cw, 0) << "row " << row << " position " << c.Pos;
+                    int ink = 0;
+                    for (int y = row * lh; y < (row + 1) * lh && y < img.height(); ++y)
+                        for (int px = x; px < x + cw && px < img.width(); ++px) ink += dark(img.pixel(px, y));
+                    EXPECT_GT(ink, 0) << "row " << row << " position " << c.Pos << " U+" << std::hex
+                                      << static_cast<unsigned>(c.Cp[0]);
+                }
+                x += cw;
+            });
+        }
+        EXPECT_EQ(shown.find_first_of("{}"), std::string::npos) << shown;
+        for (const std::string& piece : pieces) EXPECT_NE(shown.find(piece), std::string::npos) << piece << "\n" << shown;
+        // The kept notation text still holds its glyph characters and braces.
+        EXPECT_NE(d.Text.find('{'), std::string::npos);
+    }
+    // The reading error: its own row after the last move read, in the error colour.
+    const TNotationDisplay& d = w.Display();
+    ASSERT_GT(d.ErrorRow.Len, 0);
+    const int errorRow = d.RowOfPosition(d.ErrorRow.Pos);
+    EXPECT_EQ(ShownRowText(d, errorRow), "Error reading moves. ");
+    EXPECT_GT(errorRow, d.RowOfMove(MainLine(w.Core()).back()));
+    QImage img = w.Paintbox()->grab().toImage();
+    EXPECT_GT(CountColour(img, QRect(0, errorRow * w.LineHeight(), img.width(), w.LineHeight()), Reddish), 0);
+
+    // Marks: the moves whose comment holds "MATCH", in a variation too, on the mark colour.
+    w.LoadGame(Game(moves + "*"));
+    Flush();
+    img = w.Paintbox()->grab().toImage();
+    auto marked = [](QRgb p) { return qRed(p) == 255 && qGreen(p) == 230 && qBlue(p) == 120; };
+    TBaum* e4 = MainLine(w.Core())[0];
+    for (const TBaum* move : {MainLine(w.Core())[1], static_cast<TBaum*>(MainLine(w.Core())[1]->Variations->FirstMove->Next)}) {
+        const QRect r = w.MoveRect(move);
+        ASSERT_GT(r.width(), 0);
+        EXPECT_GT(CountColour(img, r, marked), r.width() * r.height() / 3);
+    }
+    EXPECT_EQ(CountColour(img, w.MoveRect(e4), marked), 0);
 }
