@@ -105,7 +105,14 @@ TShownChar ShownCharAt(const TNotationDisplay& d, int pos) {
     if (pos < 1 || pos > static_cast<int>(t.size())) return c;
     const auto* bytes = reinterpret_cast<const unsigned char*>(t.data());
     const unsigned char b = bytes[pos - 1];
-    if (b == '{' || b == '}') return c;  // braces are never drawn
+    // Braces are never drawn; two comments that abut ("}{") keep a blank
+    // between them, so that their words do not run together.
+    if (b == '}' && pos < static_cast<int>(t.size()) && bytes[pos] == '{') {
+        c.Cp[0] = U' ';
+        c.Count = 1;
+        return c;
+    }
+    if (b == '{' || b == '}') return c;
     if (GlyphBytes()[b]) {
         auto it = std::lower_bound(d.Glyphs.begin(), d.Glyphs.end(), pos,
                                    [](const TGlyphEntry& g, int p) { return g.Pos < p; });
