@@ -776,7 +776,7 @@ TEST_F(NotationWidget, SymbolsCommentsMarksAndErrorsShowAsMeant) {
     // on the main line and in a variation, UTF-8 comments.
     const std::vector<int> glyphs = {7, 8, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19,
                                      20, 21, 22, 32, 36, 40, 44, 132, 138, 140, 142, 146};
-    std::string moves = "{\xD0\x9E\xD0\xBF\xD1\x8B\xD1\x82 \xE4\xB8\xAD\xE6\x96\x87 \xC2\xBD} 1. e4 {Sicilian} {Scandinavian} "
+    std::string moves = "{\xD0\x9E\xD0\xBF\xD1\x8B\xD1\x82 \xE4\xB8\xAD\xE6\x96\x87 \xC2\xBD} {Intro} 1. e4 {Sicilian} {Scandinavian} "
                         "e5 {MATCH} (1... c5 2. Nf3 {MATCH in a variation}) ";
     for (size_t i = 0; i < glyphs.size(); ++i) {
         if (i % 2 == 0) moves += std::to_string(i / 2 + 2) + ". ";
@@ -785,7 +785,8 @@ TEST_F(NotationWidget, SymbolsCommentsMarksAndErrorsShowAsMeant) {
     }
     std::vector<std::string> symbols;
     for (int n : glyphs) symbols.emplace_back(GlyphSymbol(n));
-    symbols.insert(symbols.end(), {"Sicilian | Scandinavian", "\xD0\x9E\xD0\xBF\xD1\x8B\xD1\x82 \xE4\xB8\xAD\xE6\x96\x87 \xC2\xBD"});
+    // Two abutting comments keep a blank where their braces stood.
+    symbols.insert(symbols.end(), {"Sicilian | Scandinavian", "\xD0\x9E\xD0\xBF\xD1\x8B\xD1\x82 \xE4\xB8\xAD\xE6\x96\x87 \xC2\xBD Intro"});
     // A Latin-1 comment (one byte per sign) in a game cut by a reading error.
     const std::string latin1 = "{\xBD \xB0 \xA7 \xB1 caf\xE9} 1. e4 e5 2. Nf3 Qxh9 3. Nc3 *";
 
