@@ -8,24 +8,18 @@
 
 #include "notation/move_text.h"
 #include "notation/notation_core.h"
+#include "notation/san_resolve.h"
 #include "rules/chess960.h"
 #include "rules/legality.h"
 
 namespace {
 
-constexpr int e1 = 25, e8 = 95, c1 = 23, c8 = 93, g1 = 27, g8 = 97;
-constexpr int a1 = 21, h1 = 28, a8 = 91, h8 = 98;
+using namespace san;
 
 // Open parentheses at one time. Far beyond any real game, and it keeps the
 // variation stack of a hostile text within some tens of megabytes.
 constexpr size_t kMaxNesting = 250'000;
 
-inline bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
-inline bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
-inline bool IsLetter(char c) { return IsUpper(c) || IsLower(c); }
-inline bool IsFile(char c) { return c >= 'a' && c <= 'h'; }
-inline bool IsRank(char c) { return c >= '1' && c <= '8'; }
-inline int SquareOf(char file, char rank) { return 21 + (file - 'a') + 10 * (rank - '1'); }
 
 template <typename Dirs>
 bool SlidingFinder(const TSchachbrett& board, int target, int piece, const Dirs& dirs,
@@ -133,63 +127,6 @@ bool BlankOnly(const std::string& s) {
     for (char c : s)
         if (static_cast<unsigned char>(c) > 32) return false;
     return true;
-}
-
-// Castling rights after the move in `state`, judged on the position before it.
-void UpdateCastlingRights(const TSchachbrett& board, TZug& state) {
-    int c = state.Castling;
-    if (board[e1] == 0) c &= ~(CastleWK | CastleWQ);
-    if (board[e8] == 0) c &= ~(CastleBK | CastleBQ);
-    if (board[h1] <= 0) c &= ~CastleWK;
-    if (board[a1] <= 0) c &= ~CastleWQ;
-    if (board[h8] >= 0) c &= ~CastleBK;
-    if (board[a8] >= 0) c &= ~CastleBQ;
-    int piece = board[state.FromSq];
-    if (piece == King) c &= ~(CastleWK | CastleWQ);
-    if (piece == -King) c &= ~(CastleBK | CastleBQ);
-    if (piece == Rook && state.FromSq == h1) c &= ~CastleWK;
-    if (piece == Rook && state.FromSq == a1) c &= ~CastleWQ;
-    if (piece == -Rook && state.FromSq == h8) c &= ~CastleBK;
-    if (piece == -Rook && state.FromSq == a8) c &= ~CastleBQ;
-    if (state.ToSq == a1) c &= ~CastleWQ;
-    if (state.ToSq == h1) c &= ~CastleWK;
-    if (state.ToSq == a8) c &= ~CastleBQ;
-    if (state.ToSq == h8) c &= ~CastleBK;
-    state.Castling = static_cast<int8_t>(c);
-}
-
-bool RunFinder(int kind, const TSchachbrett& board, int target, int side, TFinderMode mode, TCandidateList* list) {
-    switch (kind) {
-        case Queen: return FindQueenCandidates(board, target, side, mode, list);
-        case Rook: return FindRookCandidates(board, target, side, mode, list);
-        case Bishop: return FindBishopCandidates(board, target, side, mode, list);
-        case Knight: return FindKnightCandidates(board, target, side, mode, list);
-        case King: return FindKingCandidates(board, target, side, mode, list);
-        default: return false;
-    }
-}
-
-// Of several candidates, the last one not pinned to its king; the first if
-// every one is pinned. The board is left as it was.
-int UnpinnedCandidate(TSchachbrett& board, const TCandidateList& list, int toSq, int piece, int side) {
-    int king = e1;
-    for (int i = 0; i < 64; ++i)
-        if (board[Index64ToSquare(i)] == King * side) king = Index64ToSquare(i);
-    int chosen = 0;
-    int saved = board[toSq];
-    board[toSq] = piece;
-    for (int n = 0; n < list.Count; ++n) {
-        int sq = list.Squares[static_cast<size_t>(n)];
-        int was = board[sq];
-        board[sq] = 0;
-        if (!FindQueenCandidates(board, king, side, TFinderMode::Test, nullptr) &&
-            !FindRookCandidates(board, king, side, TFinderMode::Test, nullptr) &&
-            !FindBishopCandidates(board, king, side, TFinderMode::Test, nullptr))
-            chosen = sq;
-        board[sq] = was;
-    }
-    board[toSq] = saved;
-    return chosen ? chosen : list.Squares[0];
 }
 
 }  // namespace

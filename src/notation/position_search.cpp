@@ -16,20 +16,14 @@
 #include "notation/game_tree.h"
 #include "notation/movetext_parser.h"
 #include "notation/notation_core.h"
+#include "notation/san_resolve.h"
 #include "rules/fen.h"
 #include "rules/legality.h"
 
 namespace {
 
-constexpr int e1 = 25, e8 = 95, c1 = 23, c8 = 93, g1 = 27, g8 = 97;
-constexpr int a1 = 21, h1 = 28, a8 = 91, h8 = 98;
+using namespace san;
 
-inline bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
-inline bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
-inline bool IsLetter(char c) { return IsUpper(c) || IsLower(c); }
-inline bool IsFile(char c) { return c >= 'a' && c <= 'h'; }
-inline bool IsRank(char c) { return c >= '1' && c <= '8'; }
-inline int SquareOf(char file, char rank) { return 21 + (file - 'a') + 10 * (rank - '1'); }
 inline int RankOf(int sq) { return sq / 10 - 2; }  // 0 = first rank
 inline int FileOf(int sq) { return sq % 10 - 1; }  // 0 = a file
 
@@ -71,63 +65,6 @@ inline bool Unreachable(const TCounts& c, const TSearchTarget& t) {
 inline bool SameCounts(const TCounts& c, const TSearchTarget& t) {
     return c.WhiteMen == t.WhiteMen && c.BlackMen == t.BlackMen && c.WhitePawns == t.WhitePawns &&
            c.BlackPawns == t.BlackPawns;
-}
-
-// The parser's castling-rights rule, judged on the position before the move.
-void UpdateCastlingRights(const TSchachbrett& board, TZug& state) {
-    int c = state.Castling;
-    if (board[e1] == 0) c &= ~(CastleWK | CastleWQ);
-    if (board[e8] == 0) c &= ~(CastleBK | CastleBQ);
-    if (board[h1] <= 0) c &= ~CastleWK;
-    if (board[a1] <= 0) c &= ~CastleWQ;
-    if (board[h8] >= 0) c &= ~CastleBK;
-    if (board[a8] >= 0) c &= ~CastleBQ;
-    const int piece = board[state.FromSq];
-    if (piece == King) c &= ~(CastleWK | CastleWQ);
-    if (piece == -King) c &= ~(CastleBK | CastleBQ);
-    if (piece == Rook && state.FromSq == h1) c &= ~CastleWK;
-    if (piece == Rook && state.FromSq == a1) c &= ~CastleWQ;
-    if (piece == -Rook && state.FromSq == h8) c &= ~CastleBK;
-    if (piece == -Rook && state.FromSq == a8) c &= ~CastleBQ;
-    if (state.ToSq == a1) c &= ~CastleWQ;
-    if (state.ToSq == h1) c &= ~CastleWK;
-    if (state.ToSq == a8) c &= ~CastleBQ;
-    if (state.ToSq == h8) c &= ~CastleBK;
-    state.Castling = static_cast<int8_t>(c);
-}
-
-bool RunFinder(int kind, const TSchachbrett& board, int target, int side, TCandidateList* list) {
-    switch (kind) {
-        case Queen: return FindQueenCandidates(board, target, side, TFinderMode::Find, list);
-        case Rook: return FindRookCandidates(board, target, side, TFinderMode::Find, list);
-        case Bishop: return FindBishopCandidates(board, target, side, TFinderMode::Find, list);
-        case Knight: return FindKnightCandidates(board, target, side, TFinderMode::Find, list);
-        case King: return FindKingCandidates(board, target, side, TFinderMode::Find, list);
-        default: return false;
-    }
-}
-
-// The parser's choice among several candidates with nothing written to tell
-// them apart: the last one not pinned to its king, the first if all are.
-int UnpinnedCandidate(TSchachbrett& board, const TCandidateList& list, int toSq, int piece, int side) {
-    int king = e1;
-    for (int i = 0; i < 64; ++i)
-        if (board[Index64ToSquare(i)] == King * side) king = Index64ToSquare(i);
-    int chosen = 0;
-    const int saved = board[toSq];
-    board[toSq] = piece;
-    for (int n = 0; n < list.Count; ++n) {
-        const int sq = list.Squares[static_cast<size_t>(n)];
-        const int was = board[sq];
-        board[sq] = 0;
-        if (!FindQueenCandidates(board, king, side, TFinderMode::Test, nullptr) &&
-            !FindRookCandidates(board, king, side, TFinderMode::Test, nullptr) &&
-            !FindBishopCandidates(board, king, side, TFinderMode::Test, nullptr))
-            chosen = sq;
-        board[sq] = was;
-    }
-    board[toSq] = saved;
-    return chosen ? chosen : list.Squares[0];
 }
 
 enum class TMoveRead { Made, Error, Odd };
@@ -237,7 +174,7 @@ TMoveRead ReadMove(std::string_view tok, TSchachbrett& board, TZug& state) {
     state.ToSq = static_cast<int8_t>(to);
     state.Captured = static_cast<int8_t>(board[to]);
     TCandidateList candidates;
-    RunFinder(kind, board, to, side, &candidates);
+    RunFinder(kind, board, to, side, TFinderMode::Find, &candidates);
     if (candidates.Count == 0) return TMoveRead::Error;
     int from;
     if (candidates.Count == 1) {
