@@ -188,7 +188,13 @@ TEST(GameSearch, AllCoresHitsInOrderProgressCancelAndRestart) {
     std::vector<TSearchHit> got;
     std::vector<int> percents;
     std::atomic<int> finished{0}, cancelledRuns{0};
-    search.OnHits = [&](const std::vector<TSearchHit>& hits) { got.insert(got.end(), hits.begin(), hits.end()); };
+    bool cancelOnFirstHits = false;
+    search.OnHits = [&](const std::vector<TSearchHit>& hits) {
+        got.insert(got.end(), hits.begin(), hits.end());
+        // Cancelled from inside the search, so it cannot have finished yet,
+        // however fast the workers are.
+        if (cancelOnFirstHits) search.Cancel();
+    };
     search.OnProgress = [&](int p) { percents.push_back(p); };
     search.OnFinished = [&](bool cancelled) {
         ++finished;
@@ -197,8 +203,8 @@ TEST(GameSearch, AllCoresHitsInOrderProgressCancelAndRestart) {
     for (int run = 0; run < 3; ++run) {
         got.clear();
         percents.clear();
+        cancelOnFirstHits = run == 1;  // what came before the cancel is a prefix
         ASSERT_TRUE(search.StartPosition(pgn, target, error)) << error;
-        if (run == 1) search.Cancel();  // cancelled at once: what came is a prefix
         search.Wait();
         EXPECT_FALSE(search.Running());
         ASSERT_LE(got.size(), expected.size());
