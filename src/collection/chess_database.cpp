@@ -56,16 +56,37 @@ bool TChessDatabase::FetchGame(int64_t n, std::string& key, std::string& text, b
     text.clear();
     std::string raw;
     if (GetRecord(n, key, raw, deleted, /*raw=*/true, /*skipDeleted=*/false) != 0) return false;
-    text = GameFromRecord(raw);
+    if (!GameFromRecord(raw, text, MaxGameTextBytes)) {
+        LastError_ = errRead;
+        if (OnReadError) OnReadError();
+        return false;
+    }
     return true;
 }
 
-std::string TChessDatabase::GameFromRecord(std::string_view raw) {
+bool TChessDatabase::GameFromRecord(std::string_view raw, std::string& text, size_t maxBytes) {
+    text.clear();
     std::string record(raw);
     if (!record.empty() && (static_cast<unsigned char>(record[0]) & 0x80)) record = Decode(record);
     if (!record.empty()) record.erase(0, 1);
-    if (!record.empty() && record[0] == '[') return record;
-    return RecordToPGN(record);
+    if (!record.empty() && record[0] == '[') {
+        if (record.size() > maxBytes) return false;
+        text = std::move(record);
+        return true;
+    }
+    return RecordToPGN(record, text, maxBytes);
+}
+
+std::string TChessDatabase::GameFromRecord(std::string_view raw) {
+    std::string text;
+    GameFromRecord(raw, text);
+    return text;
+}
+
+std::string TChessDatabase::RecordToPGN(std::string_view record) {
+    std::string pgn;
+    RecordToPGN(record, pgn);
+    return pgn;
 }
 
 namespace {
@@ -196,12 +217,14 @@ struct CompactMove {
     uint8_t flags = 0;
     int moveNag = 0, positionNag = 0;
     std::string comment;
-    int closings = 0;
+    uint64_t closings = 0;  // a record of 512 MiB holds more zero bits than an int counts
 };
 
-enum class MoveRead { Ok, End, BadSquare };
+enum class MoveRead { Ok, End, BadSquare, TooLarge };
 
-MoveRead ReadMove(BitReader& bits, CompactMove& m) {
+// maxClosings: more closing bits than this would make the text too large
+// (whether or not the move is complete).
+MoveRead ReadMove(BitReader& bits, CompactMove& m, uint64_t maxClosings) {
     uint32_t v = 0;
     if (!bits.Read(1, v)) return MoveRead::End;
     m.continues = v == 1;
@@ -241,7 +264,7 @@ MoveRead ReadMove(BitReader& bits, CompactMove& m) {
     for (;;) {
         if (!bits.Read(1, v)) return MoveRead::End;
         if (v == 1) break;
-        ++m.closings;
+        if (++m.closings > maxClosings) return MoveRead::TooLarge;
     }
     return MoveRead::Ok;
 }
@@ -283,7 +306,8 @@ std::string DateText(uint16_t year, uint16_t month, uint16_t day) {
 
 }  // namespace
 
-std::string TChessDatabase::RecordToPGN(std::string_view record) {
+bool TChessDatabase::RecordToPGN(std::string_view record, std::string& pgn, size_t maxBytes) {
+    pgn.clear();
     CompactHeader h;
     size_t moves = ReadHeader(record, h);
 
@@ -308,8 +332,11 @@ std::string TChessDatabase::RecordToPGN(std::string_view record) {
     bool first = true;
     for (;;) {
         CompactMove m;
-        MoveRead r = ReadMove(bits, m);
-        if (r == MoveRead::BadSquare) return {};
+        // Each closing adds ") ": the text cap bounds how many a move may have.
+        const uint64_t room = movetext.size() < maxBytes ? (maxBytes - movetext.size()) / 2 : 0;
+        MoveRead r = ReadMove(bits, m, room);
+        if (r == MoveRead::TooLarge) return false;
+        if (r == MoveRead::BadSquare) return true;
         if (r == MoveRead::End) break;
 
         if (first) {
@@ -375,7 +402,7 @@ std::string TChessDatabase::RecordToPGN(std::string_view record) {
         }
         if (m.hasPositionNag) movetext += " $" + std::to_string(m.positionNag);
         if (m.hasComment) movetext += " " + m.comment;
-        for (int k = 0; k < m.closings; ++k) {
+        for (uint64_t k = 0; k < m.closings; ++k) {
             movetext += ") ";
             if (!beforeStack.empty() && !workStack.empty()) {
                 before = beforeStack.back();
@@ -385,9 +412,9 @@ std::string TChessDatabase::RecordToPGN(std::string_view record) {
             }
         }
         movetext += " ";
+        if (movetext.size() > maxBytes) return false;
     }
 
-    std::string pgn;
     pgn += TagLine("Event", Quoted(h.Event));
     pgn += TagLine("Site", Quoted(h.Site));
     pgn += TagLine("Date", DateText(h.Year, h.Month, h.Day));
@@ -424,5 +451,9 @@ std::string TChessDatabase::RecordToPGN(std::string_view record) {
     pgn += movetext;
     pgn += " ";
     pgn += h.Result;
-    return pgn;
+    if (pgn.size() > maxBytes) {
+        pgn.clear();
+        return false;
+    }
+    return true;
 }

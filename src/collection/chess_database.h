@@ -38,18 +38,29 @@ public:
     // refused with LastError() 10. Success: FileName() is non-empty.
     void Open(const std::string& path);
 
+    // Longest PGN text a compact record may expand to (each bit of a record
+    // can close a variation, so a record may grow sixteenfold); a record
+    // that would exceed it fails to read rather than coming back cut.
+    static constexpr size_t kMaxGameText = size_t{512} << 20;
+    size_t MaxGameTextBytes = kMaxGameText;
+
     // The PGN text of game n (deleted games included; deleted reports the
-    // mark). False, with empty text, when the record cannot be read. A
+    // mark). False, with empty text and the read error raised, when the
+    // record cannot be read or its text would exceed MaxGameTextBytes. A
     // compact record that cannot be decoded gives true and empty text.
     bool FetchGame(int64_t n, std::string& key, std::string& text, bool& deleted);
 
     // The game text of a record as stored (type byte first): PGN records come
-    // back unchanged, compact ones are converted with RecordToPGN.
-    static std::string GameFromRecord(std::string_view raw);
+    // back unchanged, compact ones are converted with RecordToPGN. False
+    // (and empty text) when the text would exceed maxBytes.
+    static bool GameFromRecord(std::string_view raw, std::string& text, size_t maxBytes = kMaxGameText);
+    static std::string GameFromRecord(std::string_view raw);  // empty when too large
 
     // PGN text of a compact game (the record without its type byte). Empty
-    // when a square value is out of range.
-    static std::string RecordToPGN(std::string_view record);
+    // when a square value is out of range; false when the text would exceed
+    // maxBytes.
+    static bool RecordToPGN(std::string_view record, std::string& pgn, size_t maxBytes = kMaxGameText);
+    static std::string RecordToPGN(std::string_view record);  // empty when too large
 
 protected:
     std::string_view Identity() const override { return "TChessDatabase"; }

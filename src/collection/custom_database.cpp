@@ -140,6 +140,9 @@ struct TCustomDatabase::Files {
     int index = -1;
     int64_t dataSize = 0;
     int64_t indexSize = 0;
+    // The data file may be written (its missing final zero appended). A
+    // write-protected one never is: its last record simply ends at the end.
+    bool dataWritable = false;
 };
 
 TCustomDatabase::TCustomDatabase() = default;
@@ -364,6 +367,7 @@ bool TCustomDatabase::OpenFiles(Files& files) {
     }
     files.dataSize = ds.st_size;
     files.indexSize = is.st_size;
+    files.dataWritable = !IsReadOnlyMode(ds.st_mode) && ::access(FileName_.c_str(), W_OK) == 0;
     files.data = data.release();
     files.index = index.release();
     return true;
@@ -434,8 +438,11 @@ bool TCustomDatabase::CheckIndex(Files& f) {
         i = next;
     }
 
+    // A missing final zero is mended by the rebuild in a writable file; a
+    // write-protected file keeps it missing, and its index stays good.
     unsigned char last = 0;
-    if (f.dataSize > 1 && (!ReadAt(f.data, &last, 1, f.dataSize - 1) || last != 0)) return false;
+    if (f.dataSize > 1 && (!ReadAt(f.data, &last, 1, f.dataSize - 1) || (last != 0 && f.dataWritable)))
+        return false;
 
     // The last entry must name the last record: an index that stops short
     // (or data appended behind its back) is caught here even when sampling.
@@ -555,19 +562,15 @@ bool TCustomDatabase::RebuildIndex() {
         tempCreated = false;
         IndexDate_ = MTimeOfPath(IndexName_);
 
-        if (f.dataSize >= 2 && lastByte != 0) {
-            // The one change ever made to the data file: its missing final zero.
-            struct stat ds;
-            bool lifted = false;
-            if (StatPath(FileName_, ds) && IsReadOnlyMode(ds.st_mode))
-                lifted = ::chmod(FileName_.c_str(), ds.st_mode | S_IWUSR) == 0;
+        if (f.dataSize >= 2 && lastByte != 0 && f.dataWritable) {
+            // The one change ever made to the data file: its missing final
+            // zero. A user's write protection is never lifted for it.
             int fd = ::open(FileName_.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
             if (fd >= 0) {
                 const char zero = 0;
                 WriteAll(fd, &zero, 1);
                 ::close(fd);
             }
-            if (lifted) ::chmod(FileName_.c_str(), ds.st_mode & 07777);
         }
         ok = true;
     } catch (...) {
@@ -633,13 +636,13 @@ int TCustomDatabase::GetRecord(int64_t n, std::string& key, std::string& text, b
                     buffer.resize(want);
                     if (!ReadAt(f.data, buffer.data(), want, at)) throw std::runtime_error("read");
                     const void* zero = std::memchr(buffer.data(), 0, want);
-                    if (zero) {
-                        bytes.append(buffer.data(), static_cast<size_t>(static_cast<const char*>(zero) - buffer.data()));
-                        break;
-                    }
-                    bytes.append(buffer.data(), want);
+                    const size_t take =
+                        zero ? static_cast<size_t>(static_cast<const char*>(zero) - buffer.data()) : want;
+                    // The limit holds to the byte: a record is never read longer than it.
+                    if (static_cast<int64_t>(bytes.size() + take) > MaxRecordBytes) throw std::runtime_error("too long");
+                    bytes.append(buffer.data(), take);
+                    if (zero) break;
                     at += static_cast<int64_t>(want);
-                    if (static_cast<int64_t>(bytes.size()) > MaxRecordBytes) throw std::runtime_error("too long");
                     chunk = std::min<size_t>(chunk * 2, 1 << 20);
                 }
                 text = raw ? std::move(bytes) : Decode(bytes);

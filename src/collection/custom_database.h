@@ -10,7 +10,8 @@
 //
 // The database is only read by this program. It writes the lock file, the
 // index file when it is missing or fails its check, and one zero byte at the
-// end of a data file whose last record lacks its terminator.
+// end of a writable data file whose last record lacks its terminator (a
+// write-protected one is left as it is).
 #pragma once
 
 #include <array>

@@ -317,6 +317,37 @@ TEST(ChessDatabaseFiles, FetchGameOfEveryForm) {
     EXPECT_EQ(text, kEmptyHeader + " 1. e2-e4  ");
     EXPECT_FALSE(db.FetchGame(4, key, text, deleted));
     EXPECT_EQ(text, "");
+
+    // A game whose text would pass the cap is a read error, never a cut game.
+    int readErrors = 0;
+    db.OnReadError = [&] { ++readErrors; };
+    db.MaxGameTextBytes = 200;
+    EXPECT_FALSE(db.FetchGame(0, key, text, deleted));
+    EXPECT_EQ(text, "");
+    EXPECT_EQ(readErrors, 1);
+    EXPECT_TRUE(db.FetchGame(3, key, text, deleted));
+}
+
+TEST(ChessMoves, ClosingsPastTheTextCapFailTheConversion) {
+    // 1. e4 and a second move closing 1000 variations: 2000 bytes of ") ".
+    CompactGame g;
+    g.Add("e2", "e4");
+    Move many = Move::Of("e7", "e5");
+    many.closings = 1000;
+    g.Add(many);
+    const std::string closed = g.Body();
+    std::string unterminated = closed;
+    unterminated.pop_back();  // the bit that ends the closings is gone: the move is cut off
+    struct Case {
+        std::string body;
+        size_t cap;
+        bool ok;
+    } cases[] = {{closed, 1500, false}, {unterminated, 1500, false}, {closed, 4000, true}, {unterminated, 4000, true}};
+    for (const Case& c : cases) {
+        std::string pgn = "x";
+        EXPECT_EQ(TChessDatabase::RecordToPGN(c.body, pgn, c.cap), c.ok) << c.cap;
+        EXPECT_EQ(pgn.empty(), !c.ok);
+    }
 }
 
 TEST(ChessDatabaseFiles, CommittedFixtureMatchesTheWriter) {

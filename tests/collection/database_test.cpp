@@ -345,22 +345,29 @@ TEST(DatabaseCorruption, WrongLiveCountBeeps) {
     EXPECT_EQ(o.db.LiveCount(), 2);
 }
 
-TEST(DatabaseCorruption, DataFileWithoutFinalZeroGetsExactlyOne) {
-    TempDir dir;
-    fs::path path = dir / "g.ccf";
-    std::string data = ThreeGames().Data();
-    data += "\x01[Event \"cut\"]";  // a last record without its zero
-    WriteFile(path, data);
-    Opened o;
-    ASSERT_TRUE(o.Open(path));
-    EXPECT_EQ(ReadFile(path), data + std::string(1, '\0'));
-    EXPECT_EQ(o.db.EntryCount(), 4);
-    EXPECT_EQ(o.Record(3), "\x01[Event \"cut\"]");
-    o.db.Close();
-    Opened again;
-    ASSERT_TRUE(again.Open(path));
-    EXPECT_EQ(again.rebuildNotices, 0);
-    EXPECT_EQ(ReadFile(path), data + std::string(1, '\0'));
+TEST(DatabaseCorruption, DataFileWithoutFinalZeroGetsExactlyOneUnlessProtected) {
+    for (bool protect : {false, true}) {
+        SCOPED_TRACE(protect ? "write-protected" : "writable");
+        TempDir dir;
+        fs::path path = dir / "g.ccf";
+        std::string data = ThreeGames().Data();
+        data += "\x01[Event \"cut\"]";  // a last record without its zero
+        WriteFile(path, data);
+        if (protect) fs::permissions(path, fs::perms::owner_read);
+        // A protected file is never written: its protection is not lifted.
+        const std::string expected = protect ? data : data + std::string(1, '\0');
+        for (int open = 0; open < 2; ++open) {
+            Opened o;
+            ASSERT_TRUE(o.Open(path));
+            EXPECT_EQ(o.rebuildNotices, open == 0 ? 1 : 0);
+            EXPECT_EQ(ReadFile(path), expected);
+            EXPECT_EQ(o.db.EntryCount(), 4);
+            EXPECT_EQ(o.Record(3), "\x01[Event \"cut\"]");
+        }
+        if (protect) {
+            EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read);
+        }
+    }
 }
 
 TEST(DatabaseCorruption, TruncatedDataFileIsReindexed) {
@@ -724,16 +731,21 @@ TEST(DatabaseRecords, RecordLongerThanTheLimitFailsInsteadOfFillingMemory) {
     ccf::Database d;
     d.Add(std::string(300000, 'a'));
     d.Add("\x01short");
+    d.Add(std::string(100001, 'b'));  // one byte over, its end in the last chunk read
+    d.Add(std::string(100000, 'c'));  // exactly at the limit
     d.Write(path.string());
     Opened o;
     o.db.MaxRecordBytes = 100000;
     ASSERT_TRUE(o.Open(path));
-    std::string key, text = "x";
-    bool deleted = false;
-    EXPECT_EQ(o.db.GetRecord(0, key, text, deleted, false, false), -1);
-    EXPECT_EQ(o.db.LastError(), 6);
-    EXPECT_EQ(text, "");
+    for (int64_t n : {0, 2}) {
+        std::string key, text = "x";
+        bool deleted = false;
+        EXPECT_EQ(o.db.GetRecord(n, key, text, deleted, false, false), -1) << n;
+        EXPECT_EQ(o.db.LastError(), 6);
+        EXPECT_EQ(text, "");
+    }
     EXPECT_EQ(o.Record(1), "\x01short");
+    EXPECT_EQ(o.Record(3).size(), 100000u);
 }
 
 TEST(DatabaseFiles, FolderInPlaceOfTheDataFileFailsTheOpen) {
