@@ -65,12 +65,14 @@ int RunNotation(const CliArgs& args) {
     TPGNCore pgn;
     std::string error;
     if (!pgn.OpenForReading(file, error)) return cli::Fail(error);
-    if (number > pgn.GameCount())
+    // Games are numbered by list row, as by game and pgn: in a database
+    // deleted games keep their rows.
+    if (number > pgn.RowCount())
         return cli::Fail("game " + std::to_string(number) + " not found: " + file + " holds " +
-                         std::to_string(pgn.GameCount()) + " games");
+                         std::to_string(pgn.RowCount()) + " games");
     std::int32_t id = -1;
     std::string text;
-    pgn.GetGame(static_cast<std::int32_t>(number - 1), id, text);
+    pgn.GetGame(pgn.GameIndexOfRow(static_cast<std::int32_t>(number - 1)), id, text);
     if (id < 0) return cli::Fail("cannot read game " + std::to_string(number) + " of " + file);
 
     if (!png.empty()) {

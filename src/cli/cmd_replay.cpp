@@ -48,11 +48,12 @@ int RunReplay(const CliArgs& args) {
     std::string out;
     out.reserve(1 << 20);
     std::string text;
-    const int32_t count = pgn.GameCount();
-    for (int32_t g = 0; g < count; ++g) {
+    // Games are numbered by list row (a database keeps rows for deleted games).
+    const int32_t count = pgn.RowCount();
+    for (int32_t row = 0; row < count; ++row) {
         int32_t id = -1;
-        pgn.GetGame(g, id, text);
-        const std::string n = std::to_string(g + 1);
+        pgn.GetGame(pgn.GameIndexOfRow(row), id, text);
+        const std::string n = std::to_string(row + 1);
         const int result = core.LoadGame(text);
         out += n;
         out += "\tstart\t";

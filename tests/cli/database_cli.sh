@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# quarzel-cli count, list, game and pgn on a ".ccf" chess game database: the
+# quarzel-cli count, list, game, pgn, notation and replay on a ".ccf" chess game database: the
 # same game list code as the viewer, the index built beside the data file,
 # the data file left unchanged, and a database in use refused.
 set -u
@@ -56,6 +56,14 @@ if has pgn; then
   check "pgn: loaded and written back" 1 "$(printf '%s\n' "$out" | grep -c '^1.e4 e5 2.f4 exf4 3.Bc4 {MATCH}')"
   out=$("$cli" pgn "$work/s.ccf" 4)
   check "pgn: last row, after a deleted game; Black to move from a FEN" 1 "$(printf '%s\n' "$out" | grep -c '^7...Kd7 8.e4')"
+fi
+# Every command numbers database games by list row.
+if has notation; then
+  out=$("$cli" notation "$work/s.ccf" 4)
+  check "notation: last row, after a deleted game" 1 "$(printf '%s\n' "$out" | grep -c '7...Kd7 8.e4')"
+fi
+if has replay; then
+  check "replay: every row" "1 2 3 4" "$("$cli" replay "$work/s.ccf" | awk '$2 == "start" { printf "%s%s", s, $1; s = " " }')"
 fi
 
 # Another process holding the database open keeps us out.
