@@ -223,3 +223,18 @@ void HeaderFromText(TEventData& header, std::string_view text, bool fillMovetext
         header.Black.assign("...", 3);
     }
 }
+
+bool HeaderEndsWithin(std::string_view text) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", pos);
+        const std::string_view line = TrimBlanks(text.substr(pos, end == std::string_view::npos ? end : end - pos));
+        // A line cut by the end of what was read may still be a tag line,
+        // unless what is there already shows that it is not one.
+        if (!line.empty() && line[0] != '[') return true;
+        if (end == std::string_view::npos) return false;
+        if (line.empty()) return true;
+        pos = end + 1;
+    }
+    return false;
+}

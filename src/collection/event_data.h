@@ -88,6 +88,11 @@ std::uint16_t TagNumber(std::string_view text);
 // With fillMovetext false the movetext is not collected (row drawing).
 void HeaderFromText(TEventData& header, std::string_view text, bool fillMovetext = true);
 
+// True when the start of a game's text, as far as it was read, holds the
+// line that ends its header (an empty or non-tag line): reading more would
+// change nothing HeaderFromText takes from the tags.
+bool HeaderEndsWithin(std::string_view start);
+
 // True for the bytes the loaders trim (code 32 and below).
 inline bool IsBlankByte(char c) { return static_cast<unsigned char>(c) <= 32; }
 std::string_view TrimBlanks(std::string_view s);

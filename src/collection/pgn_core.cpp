@@ -19,8 +19,10 @@ constexpr char kGameStart[8] = {'\n', '[', 'E', 'v', 'e', 'n', 't', ' '};
 constexpr std::string_view kEventTag = "[Event ";
 // Blocks read per system call; the scan still works block by block.
 constexpr std::size_t kBlocksPerRead = 16;
-// Start of a game read for drawing its row: far more than any header.
+// Start of a game read for drawing its row: more than most headers. A
+// longer header is read on, up to kRowHeaderLimit.
 constexpr std::size_t kRowHeaderBytes = 64 * 1024;
+constexpr std::size_t kRowHeaderLimit = 16 * 1024 * 1024;
 
 // First "\n[Event " starting in [p, end) and ending before end.
 const char* FindGameStart(const char* p, const char* end) {
@@ -439,21 +441,27 @@ void TPGNCore::LoadRowHeader(std::int32_t GameIndex) {
         try {
             if (file_.IsOpen() && GameIndex >= 0 && GameIndex < EntryCount()) {
                 const GameEntry e = Entry(GameIndex);
-                const std::int64_t length = e.EndPos - e.StartPos;
-                if (length > 0) {
-                    const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(length, kRowHeaderBytes));
-                    partial = want < static_cast<std::size_t>(length);
+                const std::int64_t length = std::max<std::int64_t>(0, e.EndPos - e.StartPos);
+                std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(length, kRowHeaderBytes));
+                std::size_t have = 0;
+                while (want > have) {
                     text.resize(want);
-                    if (file_.ReadAt(e.StartPos, text.data(), want) != want) {
+                    if (file_.ReadAt(e.StartPos + static_cast<std::int64_t>(have), text.data() + have, want - have) !=
+                        want - have) {
                         text.clear();
-                        partial = false;
-                    } else {
-                        // A game's text ends at its first NUL byte: one within
-                        // the part read makes the part the whole text.
-                        if (partial && text.find('\0') != std::string::npos) partial = false;
-                        FinishGameText(text);
+                        break;
                     }
+                    have = want;
+                    partial = have < static_cast<std::size_t>(length);
+                    // A game's text ends at its first NUL byte: one within
+                    // the part read makes the part the whole text.
+                    if (partial && text.find('\0') != std::string::npos) partial = false;
+                    // The players and the result may stand behind a long tag.
+                    if (!partial || HeaderEndsWithin(text)) break;
+                    want = static_cast<std::size_t>(std::min<std::int64_t>(length, std::min(have * 4, kRowHeaderLimit)));
                 }
+                if (text.empty()) partial = false;
+                else FinishGameText(text);
             }
         } catch (...) {
             text.clear();

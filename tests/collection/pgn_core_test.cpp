@@ -410,6 +410,20 @@ TEST(Scanner, RowOfALongGameOverwrittenWithNulsAfterTheScan) {
     EXPECT_EQ(c.CurrentHeader.Black, "...");
 }
 
+TEST(Scanner, RowOfAGameWhoseHeaderIsLongerThanTheFirstRead) {
+    testdata::TempDir dir;
+    const std::string path = (dir / "h.pgn").string();
+    const std::string tags = "[Event \"" + std::string(200000, 'e') + "\"]\r\n[White \"WL\"]\r\n[Result \"1-0\"]\r\n";
+    testdata::WriteFile(path, tags + "\r\n1. e4 1-0\r\n" + Game(2));
+    TPGNCore c;
+    c.ScanFile(path);
+    ASSERT_EQ(c.GameCount(), 2);
+    c.LoadRowHeader(0);
+    EXPECT_EQ(c.CurrentHeader.White, "WL");
+    EXPECT_EQ(c.CurrentHeader.Result, "1-0");
+    EXPECT_EQ(c.CurrentHeader.Event.size(), 200000u);
+}
+
 TEST(Scanner, FilesOver2GBUseWideOffsets) {
     testdata::TempDir dir;
     const std::string path = (dir / "big.pgn").string();
