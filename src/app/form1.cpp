@@ -252,7 +252,7 @@ void TForm1::OpenGameFile(const std::string& file) {
         OpenFirstGame();
     } catch (const std::exception& e) {
         // The window stays open with whatever was done so far.
-        Platform::Get().ShowMessage(this, TextFromBytes(e.what()), TMessageKind::Error);
+        Platform::Get().ShowMessage(this, TextFromBytes(UserErrorText(e)), TMessageKind::Error);
     }
 }
 
@@ -357,9 +357,9 @@ void TForm1::Guarded(F&& body) {
     try {
         body();
     } catch (const std::exception& e) {
-        Platform::Get().ShowMessage(this, TextFromBytes(e.what()), TMessageKind::Error);
+        Platform::Get().ShowMessage(this, TextFromBytes(UserErrorText(e)), TMessageKind::Error);
     } catch (...) {
-        Platform::Get().ShowMessage(this, QStringLiteral("Unexpected error"), TMessageKind::Error);
+        Platform::Get().ShowMessage(this, QString::fromLatin1(kUnexpectedErrorText), TMessageKind::Error);
     }
 }
 

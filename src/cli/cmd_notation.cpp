@@ -93,7 +93,10 @@ int RunNotation(const CliArgs& args) {
     display.Indent2Var = 18;
     display.PaintWidth = static_cast<int>(width);
     core.SetEnglish(!german);
-    core.LoadGame(text);
+    const int loaded = core.LoadGame(text);
+    if (loaded == lgTooLarge || loaded == lgNoMemory)
+        return cli::Fail("game " + std::to_string(number) + " of " + file + ": " +
+                         (loaded == lgTooLarge ? kGameTooLargeText : kNoMemoryText));
 
     std::string out;
     for (int i = 0; i < display.RowCount(); ++i) {

@@ -33,7 +33,10 @@ int RunPgn(const CliArgs& args) {
     TNotationCore core;
     AttachLayout(core);
     core.SetEnglish(true);
-    core.LoadGame(text);
+    const int loaded = core.LoadGame(text);
+    if (loaded == lgTooLarge || loaded == lgNoMemory)
+        return cli::Fail("game " + args[1] + " of " + args[0] + ": " +
+                         (loaded == lgTooLarge ? kGameTooLargeText : kNoMemoryText));
     std::string out;
     WritePGN(core, false, out, false);
     std::fwrite(out.data(), 1, out.size(), stdout);

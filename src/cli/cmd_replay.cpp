@@ -59,7 +59,7 @@ int RunReplay(const CliArgs& args) {
         out += "\tstart\t";
         AppendFen4(out, core);
         out += '\n';
-        if (result == -1) {
+        if (result != lgLoaded) {  // a read error, or a game refused whole
             out += n + "\terror\t" + std::to_string(MainLineLength(core)) + '\n';
         } else {
             // The search steps along the main line only: count the moves

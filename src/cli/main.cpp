@@ -7,6 +7,7 @@
 
 #include "cli/command.h"
 #include "cli/stdin_spool.h"
+#include "collection/error_text.h"
 #include "version.h"
 
 namespace cli {
@@ -93,7 +94,7 @@ static int Run(const CliCommand& c, CliArgs args) {
     try {
         return c.run(args);
     } catch (const std::exception& e) {
-        return cli::Fail(e.what());
+        return cli::Fail(UserErrorText(e));
     }
 }
 

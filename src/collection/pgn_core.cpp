@@ -1,6 +1,7 @@
 #include "collection/pgn_core.h"
 
 #include "collection/database_mode.h"
+#include "collection/error_text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -509,7 +510,7 @@ bool TPGNCore::OpenForReading(const std::string& path, std::string& error) {
         ScanFile(path);
     } catch (const std::exception& e) {
         BeforeCreatePGNFile = std::move(create);
-        error = e.what();
+        error = UserErrorText(e);
         return false;
     }
     BeforeCreatePGNFile = std::move(create);

@@ -1,4 +1,6 @@
 // Loading one game's PGN text into the notation.
+#include <new>
+#include <stdexcept>
 #include <string_view>
 #include <utility>
 
@@ -54,7 +56,7 @@ bool VariantIsChess960(const TEventData& header) {
 }  // namespace
 
 int TNotationCore::LoadGame(const std::string& pgnText) {
-    int result = 0;
+    int result = lgLoaded;
     try {
         {
             HandlerAside aside(OnMoveChange);
@@ -62,7 +64,9 @@ int TNotationCore::LoadGame(const std::string& pgnText) {
         }
         MoveText.clear();
         const std::string_view text(pgnText);
-        if (!TrimBlanks(text).empty()) {
+        if (text.size() > MaxGameBytes) {
+            result = lgTooLarge;
+        } else if (!TrimBlanks(text).empty()) {
             size_t pos = 0;
             std::string_view line;
             bool haveLine = false;
@@ -102,22 +106,45 @@ int TNotationCore::LoadGame(const std::string& pgnText) {
                 MoveText.erase(0, first);
             }
             if (!MoveText.empty() && ParseMoveText()) {
-                result = -1;
+                result = lgMoveError;
                 ReadingFailed = true;
                 ErrorShown = true;
                 if (OnError) OnError(*this, MessageText(msgErrorReadingMoves, english_));
             }
         }
+    } catch (const std::bad_alloc&) {
+        result = lgNoMemory;
+    } catch (const std::length_error&) {
+        result = lgTooLarge;
     } catch (...) {
-        result = -1;
+        result = lgMoveError;
         ReadingFailed = true;
     }
     // Always back at the start position of what could be read.
     Current = nullptr;
+    // Never half a game: what cannot be shown whole is not shown at all.
+    auto refuse = [this] {
+        HandlerAside aside(OnMoveChange);
+        MoveText.clear();
+        MoveText.shrink_to_fit();
+        NewGame();
+    };
+    if (result == lgTooLarge || result == lgNoMemory) refuse();
     try {
         Relayout();
+    } catch (const std::exception& e) {
+        const bool tooLarge = dynamic_cast<const std::length_error*>(&e) != nullptr;
+        const bool noMemory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
+        result = tooLarge ? lgTooLarge : noMemory ? lgNoMemory : lgMoveError;
+        if (tooLarge || noMemory) {
+            try {
+                refuse();  // an empty game always lays out
+            } catch (...) {
+            }
+        }
+        SyncBoardToCurrent();
     } catch (...) {
-        result = -1;
+        result = lgMoveError;
         SyncBoardToCurrent();
     }
     if (OnMoveChange) OnMoveChange(*this, Game.StartState, Game.StartPosition, false);

@@ -119,9 +119,15 @@ private:
     // "Start a new row in font F": one space, then a row start after it.
     void NewRow(TNotationFont font) {
         text_ += ' ';
+        CheckLength();
         AddRow(Len() + 1, font, false);
     }
     long long Len() const { return static_cast<long long>(text_.size()); }
+    // Called after every addition of unbounded size (names, comments); the
+    // additions between two calls are a few bytes.
+    void CheckLength() const {
+        if (text_.size() > d_.MaxTextLength) throw TGameTooLarge();
+    }
     void Headline();
     void SiteAndYear();
     void WriteElement(TBaum* node);
@@ -197,6 +203,7 @@ void TLayoutWriter::Headline() {
         SiteAndYear();
     }
     NewRow(main_);
+    CheckLength();
     d_.HeadlineLength = static_cast<int>(text_.size());
 }
 
@@ -245,9 +252,12 @@ void TLayoutWriter::WriteElement(TBaum* node) {
         if (c.size() > 2 && c[0] == '{' && c[1] == ' ') c.erase(1, 1);
         if (c.size() > 2 && c.back() == '}' && c[c.size() - 2] == ' ') c.erase(c.size() - 2, 1);
         text_ += ' ';
+        CheckLength();
+        if (c.size() > d_.MaxTextLength) throw TGameTooLarge();
         d_.Comments.push_back({static_cast<int>(Len() + 1), static_cast<int>(c.size())});
         text_ += c;
     }
+    CheckLength();
 }
 
 // A game cut by a reading error must not look complete: after the last move
@@ -371,9 +381,11 @@ void TLayoutWriter::Run() {
     if (!intro.empty()) {
         size_t len = intro.size();
         while (len > 0 && intro[len - 1] == ' ') --len;
+        if (len > d_.MaxTextLength) throw TGameTooLarge();
         d_.Comments.push_back({static_cast<int>(Len() + 1), static_cast<int>(len)});
         text_ += intro;
         text_ += ' ';
+        CheckLength();
     }
 
     depth_ = 0;
@@ -388,6 +400,7 @@ void TLayoutWriter::Run() {
     if (d_.Rows.back().Start != Len() + 1) NewRow(TNotationFont::Var0);
     NewRow(TNotationFont::HeadLine);
     text_ += game.Header.Result;
+    CheckLength();
 
     core_.Board = savedBoard_;
     core_.State = savedState_;

@@ -53,6 +53,9 @@ struct TNotationDisplay {
     int PaintWidth = 0;
     // Measures characters for row breaking; none: rows are not broken.
     const TTextMeasure* Measure = nullptr;
+    // Longest notation text laid out: positions are 32-bit, so a longer one
+    // makes the layout throw TGameTooLarge long before any of them could wrap.
+    size_t MaxTextLength = size_t{1} << 30;
 
     // Called at the end of a display-mode relayout (not while the PGN writer
     // lays out): set the scroll range, scroll to and repaint the current move.

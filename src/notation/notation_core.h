@@ -8,10 +8,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "collection/error_text.h"
 #include "notation/game_tree.h"
 #include "rules/position.h"
 
@@ -28,6 +30,22 @@ struct TFischerInfo {
     bool operator==(const TFischerInfo&) const = default;
 };
 static_assert(sizeof(TFischerInfo) == 7, "TFischerInfo is a 7-byte record");
+
+// Results of TNotationCore::LoadGame.
+enum : int {
+    lgLoaded = 0,
+    lgMoveError = -1,   // reading the moves failed; what could be read is loaded
+    lgTooLarge = -2,    // the game is too large to show; nothing is loaded
+    lgNoMemory = -3,    // memory ran out; nothing is loaded
+};
+
+// Raised by the layout when the notation text would outgrow the positions
+// it is addressed by (32-bit); LoadGame turns it into lgTooLarge. Its text
+// is kGameTooLargeText.
+class TGameTooLarge : public std::length_error {
+public:
+    TGameTooLarge() : std::length_error(kGameTooLargeText) {}
+};
 
 // The display model (notation text, row table, comment table) lives with the
 // layout; the core only keeps it alive.
@@ -121,7 +139,12 @@ public:
     bool HasGame() const { return Root && Root->FirstMove; }
 
     // ---- loading and parsing ----
-    int LoadGame(const std::string& pgnText);   // 0 loaded, -1 reading the moves failed
+    // lgLoaded, lgMoveError, lgTooLarge or lgNoMemory (the last two leave
+    // an empty game at the start position).
+    int LoadGame(const std::string& pgnText);
+    // Longest game text LoadGame takes; a longer one gives lgTooLarge.
+    static constexpr size_t kMaxGameBytes = size_t{1} << 30;
+    size_t MaxGameBytes = kMaxGameBytes;
     bool ParseMoveText();                       // true = error
 
     // ---- move text ----

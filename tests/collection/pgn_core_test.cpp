@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <ios>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "collection/error_text.h"
 #include "collection/pgn_core.h"
 #include "support/test_data.h"
 
@@ -617,4 +619,22 @@ TEST(Scanner, HundredMegabyteSingleLine) {
     // Without any game start the sniff refuses it after one long line.
     testdata::WriteFile(path, std::string(100u * 1024 * 1024, 'y'));
     EXPECT_FALSE(LooksLikePGN(path));
+}
+
+TEST(Messages, NoLibraryTextReachesThePerson) {
+    std::vector<int> tooMany;
+    std::string vectorText;
+    try {
+        tooMany.resize(tooMany.max_size() + 1);
+    } catch (const std::length_error& e) {
+        EXPECT_EQ(UserErrorText(e), "Game too large.");
+        vectorText = e.what();
+    }
+    EXPECT_FALSE(vectorText.empty());
+    EXPECT_EQ(UserErrorText(std::bad_alloc()), "Not enough memory to show this game.");
+    EXPECT_EQ(UserErrorText(std::out_of_range("vector::_M_range_check")), "Unexpected error.");
+    EXPECT_EQ(UserErrorText(std::ios_base::failure("basic_ios::clear")), "Unexpected error.");
+    // The program's own file errors are already plain sentences.
+    EXPECT_EQ(UserErrorText(TFileError("Cannot read /x.pgn: Input/output error")),
+              "Cannot read /x.pgn: Input/output error");
 }

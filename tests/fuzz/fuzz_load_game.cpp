@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int errors = 0;
     core.OnError = [&](TNotationCore&, const std::string&) { ++errors; };
     const int result = core.LoadGame(text);
-    if (result != 0 && result != -1) std::abort();
+    if (result != lgLoaded && result != lgMoveError && result != lgNoMemory) std::abort();
     if (result == -1 && errors > 1) std::abort();
     if (core.Current || core.Board != core.Game.StartPosition) std::abort();
     CheckBorder(core.Board);

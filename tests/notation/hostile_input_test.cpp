@@ -4,6 +4,7 @@
 
 #include <chrono>
 
+#include "notation/layout.h"
 #include "notation/match_search.h"
 #include "notation/movetext_parser.h"
 #include "notation/notation_core.h"
@@ -240,3 +241,30 @@ TEST(HostileInput, SteppingBackThroughALongLineOfFaultyCastlingsIsLinear) {
 }
 
 }  // namespace
+
+TEST(HostileInput, AGameTooLargeToShowIsRefusedWholeWithoutWrapping) {
+    // The limits stand in for the real ones (1 GiB of game text, 1 GiB of
+    // notation text) so that the same checks run on a small game.
+    const std::string game = "[Event \"big\"]\n[White \"W\"]\n\n1. e4 {" + std::string(5000, 'c') + "} e5 2. Nf3 *";
+    struct Case {
+        size_t maxGame, maxText;
+        int result;
+    } cases[] = {{1 << 20, 1 << 20, lgLoaded}, {4000, 1 << 20, lgTooLarge}, {1 << 20, 4000, lgTooLarge}};
+    for (const Case& c : cases) {
+        TNotationCore core;
+        TNotationDisplay& display = AttachLayout(core);
+        display.Ueberschrift = true;
+        core.MaxGameBytes = c.maxGame;
+        display.MaxTextLength = c.maxText;
+        ASSERT_EQ(core.LoadGame(game), c.result) << c.maxGame << " " << c.maxText;
+        if (c.result == lgLoaded) {
+            EXPECT_EQ(MainLine(core).size(), 3u);
+            continue;
+        }
+        // Nothing of it stays: no moves, no players, an empty notation.
+        EXPECT_EQ(core.Root ? core.Root->FirstMove : nullptr, nullptr);
+        EXPECT_EQ(core.Game.Header.White, "N.N.");
+        EXPECT_LT(display.Text.size(), 40u);
+        Navigate(core);
+    }
+}

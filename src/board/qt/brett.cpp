@@ -18,6 +18,7 @@
 
 #include "platform/platform.h"
 #include "board/qt/schalter.h"
+#include "collection/error_text.h"
 #include "board/user_sheet.h"
 #include "rules/fen.h"
 
@@ -493,7 +494,7 @@ void TBrett::mousePressEvent(QMouseEvent* event) {
     try {
         MousePress(event);
     } catch (const std::exception& e) {
-        ReportFailure(e.what());
+        ReportFailure(UserErrorText(e).c_str());
     } catch (...) {
         ReportFailure(kUnknownFailure);
     }
@@ -503,7 +504,7 @@ void TBrett::mouseMoveEvent(QMouseEvent* event) {
     try {
         MouseMove(event);
     } catch (const std::exception& e) {
-        ReportFailure(e.what());
+        ReportFailure(UserErrorText(e).c_str());
     } catch (...) {
         ReportFailure(kUnknownFailure);
     }
@@ -522,7 +523,7 @@ void TBrett::mouseReleaseEvent(QMouseEvent* event) {
         MouseRelease(event);
     } catch (const std::exception& e) {
         abandon();
-        ReportFailure(e.what());
+        ReportFailure(UserErrorText(e).c_str());
     } catch (...) {
         abandon();
         ReportFailure(kUnknownFailure);

@@ -8,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "collection/database_mode.h"
+#include "collection/error_text.h"
 
 // Rows without data of their own: the count comes from the core.
 class TPGNModel final : public QAbstractListModel {
@@ -193,7 +194,7 @@ void TPGN::keyPressEvent(QKeyEvent* event) {
             if (ItemIndex() >= 0 && OnPGNDblClick && FileOpen()) ReportChosenGame();
         }
     } catch (const std::exception& e) {
-        Platform::Get().ShowMessage(this, QString::fromStdString(e.what()), TMessageKind::Error);
+        Platform::Get().ShowMessage(this, TextFromBytes(UserErrorText(e)), TMessageKind::Error);
     }
 }
 
@@ -202,6 +203,6 @@ void TPGN::mouseDoubleClickEvent(QMouseEvent* event) {
     try {
         if (OnPGNDblClick && FileOpen()) ReportChosenGame();
     } catch (const std::exception& e) {
-        Platform::Get().ShowMessage(this, QString::fromStdString(e.what()), TMessageKind::Error);
+        Platform::Get().ShowMessage(this, TextFromBytes(UserErrorText(e)), TMessageKind::Error);
     }
 }

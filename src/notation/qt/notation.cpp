@@ -37,12 +37,10 @@ template <class F>
 void Guarded(QWidget* w, F&& f) {
     try {
         f();
-    } catch (const std::bad_alloc&) {
-        Platform::Get().ShowMessage(w, QStringLiteral("Out of memory."), TMessageKind::Error);
     } catch (const std::exception& e) {
-        Platform::Get().ShowMessage(w, QString::fromLocal8Bit(e.what()), TMessageKind::Error);
+        Platform::Get().ShowMessage(w, TextFromBytes(UserErrorText(e)), TMessageKind::Error);
     } catch (...) {
-        Platform::Get().ShowMessage(w, QStringLiteral("Unexpected error."), TMessageKind::Error);
+        Platform::Get().ShowMessage(w, QString::fromLatin1(kUnexpectedErrorText), TMessageKind::Error);
     }
 }
 
@@ -184,7 +182,14 @@ void TNotation::SetFontColor(TNotationFont font, const QColor& color) {
 
 // ---- forwarding ----
 
-int TNotation::LoadGame(const std::string& pgnText) { return core_.LoadGame(pgnText); }
+int TNotation::LoadGame(const std::string& pgnText) {
+    const int result = core_.LoadGame(pgnText);
+    // A game refused whole leaves the notation empty: say why, once per load.
+    if (result == lgTooLarge || result == lgNoMemory)
+        Platform::Get().ShowMessage(this, QString::fromLatin1(result == lgTooLarge ? kGameTooLargeText : kNoMemoryText),
+                                    TMessageKind::Error);
+    return result;
+}
 bool TNotation::StepForward() { return core_.StepForward(); }
 bool TNotation::StepForward(uint8_t& From, uint8_t& To, uint8_t& Promotion, uint8_t& CastlingKind) {
     return core_.StepForward(From, To, Promotion, CastlingKind);

@@ -114,6 +114,16 @@ TEST_F(NotationWidget, DefaultsAndWritesThatOnlyActOnChangedValues) {
     EXPECT_EQ(relayouts, 2);
 }
 
+TEST_F(NotationWidget, AGameTooLargeToShowIsSaidOncePerLoad) {
+    w.Core().MaxGameBytes = 100;  // stands in for the real limit
+    EXPECT_EQ(w.LoadGame(kGame), lgTooLarge);
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].text, "Game too large.");
+    EXPECT_FALSE(w.Core().HasGame());
+    EXPECT_EQ(w.LoadGame(Game("1. e4 *")), lgLoaded);
+    EXPECT_EQ(platform.messages.size(), 1u);
+}
+
 TEST_F(NotationWidget, BevelAndBorderPlaceThePaintBox) {
     w.SetBevelWidthNotat(0);  // ignored
     EXPECT_EQ(w.BevelWidthNotat(), 1);
