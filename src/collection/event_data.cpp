@@ -235,6 +235,8 @@ bool HeaderEndsWithin(std::string_view text) {
         if (end == std::string_view::npos) return false;
         if (line.empty()) return true;
         pos = end + 1;
+        // CR LF is one line break.
+        if (text[end] == '\r' && pos < text.size() && text[pos] == '\n') ++pos;
     }
     return false;
 }

@@ -415,7 +415,9 @@ TEST(Scanner, RowOfALongGameOverwrittenWithNulsAfterTheScan) {
 TEST(Scanner, RowOfAGameWhoseHeaderIsLongerThanTheFirstRead) {
     testdata::TempDir dir;
     const std::string path = (dir / "h.pgn").string();
-    const std::string tags = "[Event \"" + std::string(200000, 'e') + "\"]\r\n[White \"WL\"]\r\n[Result \"1-0\"]\r\n";
+    // The players stand past the second read (256 KB) too; CR LF line ends.
+    const std::string tags = "[Event \"" + std::string(200000, 'e') + "\"]\r\n[Annotator \"" +
+                             std::string(200000, 'a') + "\"]\r\n[White \"WL\"]\r\n[Result \"1-0\"]\r\n";
     testdata::WriteFile(path, tags + "\r\n1. e4 1-0\r\n" + Game(2));
     TPGNCore c;
     c.ScanFile(path);
