@@ -75,7 +75,12 @@ void FinishGameText(std::string& text) {
     const std::size_t nul = text.find('\0');
     if (nul != std::string::npos) text.resize(nul);
     const std::string_view trimmed = TrimBlanks(text);
-    if (trimmed.size() != text.size()) text = std::string(trimmed);
+    if (trimmed.size() != text.size()) {
+        // In place: a game of gigabytes is not copied for its last line feed.
+        const std::size_t first = static_cast<std::size_t>(trimmed.data() - text.data());
+        text.erase(first + trimmed.size());
+        text.erase(0, first);
+    }
 }
 
 }  // namespace
