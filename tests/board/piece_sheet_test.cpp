@@ -160,7 +160,7 @@ TEST(PieceStreams, EverySetFollowsTheSheetLayoutAndTheArtRules) {
             EXPECT_GT(share[c + 6], 0.7) << "black piece mostly white inside";
             // White and black pieces share their silhouettes.
             for (int y = 0; y < s; ++y)
-                for (int x = 0; x < s; ++x) ASSERT_EQ(PieceCell(sheet, s, c).Mask(x, y), PieceCell(sheet, s, c + 6).Mask(x, y));
+                for (int x = 0; x < s; ++x) ASSERT_EQ((PieceCell{sheet, s, c}).Mask(x, y), (PieceCell{sheet, s, c + 6}).Mask(x, y));
         }
         EXPECT_GT(whiteSum / 6, 0.5);
         if (s >= 29) {
