@@ -30,9 +30,9 @@ run() {
   if [ -n "$merge" ]; then
     # Figures of the run, then the merge into the seeds.
     local done_line
-    done_line=$(grep -E '^#[0-9]+ +(DONE|NEW|REDUCE|pulse)' "$work.log" | tail -n 1)
+    done_line=$(grep -E '^#[0-9]+[[:space:]]+(DONE|NEW|REDUCE|pulse)' "$work.log" | tail -n 1)
     echo "$name: ${seconds}s, $(grep -E 'stat::number_of_executed_units|stat::average_exec_per_sec' "$work.log" \
-      | sed 's/stat:://' | tr -s ' ' | tr '\n' ' ')| ${done_line#* }"
+      | sed 's/stat:://' | tr -s ' ' | tr '\n' ' ')| ${done_line#*[[:space:]]}"
     [ $rc -ne 0 ] && { echo "$name: FAILED (exit $rc), see $artifacts"; tail -n 30 "$work.log"; }
     local merged
     merged=$(mktemp -d)
