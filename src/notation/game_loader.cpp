@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "collection/event_data.h"
+#include "notation/game_text.h"
 #include "notation/move_text.h"
 #include "notation/notation_core.h"
 #include "rules/chess960.h"
@@ -24,21 +25,6 @@ private:
     TMoveChangeEvent& slot_;
     TMoveChangeEvent saved_;
 };
-
-// Next line of `text` from `pos` (a line ends at CR LF, LF or CR); false at the end.
-bool NextLine(std::string_view text, size_t& pos, std::string_view& line) {
-    if (pos >= text.size()) return false;
-    size_t end = text.find_first_of("\r\n", pos);
-    if (end == std::string_view::npos) {
-        line = text.substr(pos);
-        pos = text.size();
-        return true;
-    }
-    line = text.substr(pos, end - pos);
-    pos = end + 1;
-    if (text[end] == '\r' && pos < text.size() && text[pos] == '\n') ++pos;
-    return true;
-}
 
 // Does a Variant tag of the game name Chess960?
 bool VariantIsChess960(const TEventData& header) {
@@ -67,29 +53,12 @@ int TNotationCore::LoadGame(const std::string& pgnText) {
         if (text.size() > MaxGameBytes) {
             result = lgTooLarge;
         } else if (!TrimBlanks(text).empty()) {
-            size_t pos = 0;
-            std::string_view line;
-            bool haveLine = false;
-            // Text before the first tag line is not part of the game.
-            while ((haveLine = NextLine(text, pos, line))) {
-                std::string_view trimmed = TrimBlanks(line);
-                if (!trimmed.empty() && trimmed[0] == '[') break;
-            }
-            // Tag lines up to the first empty or non-tag line.
-            while (haveLine) {
-                std::string_view trimmed = TrimBlanks(line);
-                if (trimmed.empty() || trimmed[0] != '[') break;
-                ParseTagLine(Game.Header, trimmed);
-                haveLine = NextLine(text, pos, line);
-            }
-            // The movetext, one blank after each line; escape lines left out.
-            if (haveLine) {
+            TGameTextLines lines(text);
+            std::string_view tag;
+            while (lines.NextTag(tag)) ParseTagLine(Game.Header, tag);
+            if (lines.HasMoveText()) {
                 MoveText.reserve(text.size() + 1);
-                do {
-                    if (!line.empty() && line[0] == '%') continue;
-                    MoveText.append(line);
-                    MoveText += ' ';
-                } while (NextLine(text, pos, line));
+                lines.AppendMoveText(MoveText);
             }
             const bool chess960 = VariantIsChess960(Game.Header);
             if (!Game.Header.FEN.empty()) {

@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "collection/event_data.h"
+#include "notation/game_text.h"
 #include "notation/game_tree.h"
 #include "notation/movetext_parser.h"
 #include "notation/notation_core.h"
@@ -231,21 +232,6 @@ bool IsStandardVariant(std::string value) {
     return value.empty() || value == "standard" || value == "normal" || value == "chess";
 }
 
-// Next line of text from pos (CR LF, LF or CR end a line); false at the end.
-bool NextLine(std::string_view text, size_t& pos, std::string_view& line) {
-    if (pos >= text.size()) return false;
-    size_t end = text.find_first_of("\r\n", pos);
-    if (end == std::string_view::npos) {
-        line = text.substr(pos);
-        pos = text.size();
-        return true;
-    }
-    line = text.substr(pos, end - pos);
-    pos = end + 1;
-    if (text[end] == '\r' && pos < text.size() && text[pos] == '\n') ++pos;
-    return true;
-}
-
 }  // namespace
 
 void CompleteTarget(TSearchTarget& t) {
@@ -342,18 +328,10 @@ void TPositionMatcher::LoadedSearch(std::string_view text, std::vector<int32_t>&
 }
 
 TPositionMatcher::TFast TPositionMatcher::FastSearch(std::string_view text, std::vector<int32_t>& plies) {
-    // The header as the loader reads it: text before the first tag line is
-    // not part of the game; tag lines run to the first empty or other line.
-    size_t pos = 0;
-    std::string_view line;
-    bool haveLine = false;
-    while ((haveLine = NextLine(text, pos, line))) {
-        std::string_view trimmed = TrimBlanks(line);
-        if (!trimmed.empty() && trimmed[0] == '[') break;
-    }
-    while (haveLine) {
-        std::string_view trimmed = TrimBlanks(line);
-        if (trimmed.empty() || trimmed[0] != '[') break;
+    // The header as the loader reads it.
+    TGameTextLines lines(text);
+    std::string_view trimmed;
+    while (lines.NextTag(trimmed)) {
         if (IsTag(trimmed, "VARIANT") && !IsStandardVariant(TagValue(trimmed))) return TFast::Load;
         if (IsTag(trimmed, "FEN")) {
             const std::string fen = TagValue(trimmed);
@@ -368,7 +346,6 @@ TPositionMatcher::TFast TPositionMatcher::FastSearch(std::string_view text, std:
             }
             return TFast::Load;
         }
-        haveLine = NextLine(text, pos, line);
     }
 
     ++Stats.Fast;
@@ -377,17 +354,13 @@ TPositionMatcher::TFast TPositionMatcher::FastSearch(std::string_view text, std:
     TCounts counts = CountsOf(board);
     int32_t ply = 0;
     if (PositionMatches(target_, board, state)) plies.push_back(ply);
-    if (!haveLine) return TFast::Done;
+    if (!lines.HasMoveText()) return TFast::Done;
 
     // The movetext as the loader assembles it: one blank after each line,
     // escape lines ("%") left out, blanks trimmed at both ends.
     thread_local std::string mt;
     mt.clear();
-    do {
-        if (!line.empty() && line[0] == '%') continue;
-        mt.append(line);
-        mt += ' ';
-    } while (NextLine(text, pos, line));
+    lines.AppendMoveText(mt);
     const std::string_view t = TrimBlanks(mt);
     const size_t n = t.size();
 
