@@ -2,6 +2,7 @@
 
 #include "collection/database_mode.h"
 #include "collection/error_text.h"
+#include "collection/utf8.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -553,32 +554,9 @@ TRowTexts ComposeRowTexts(const TEventData& h, std::int32_t GameIndex) {
 }
 
 std::string DisplayUtf8(std::string_view s) {
-    // Validate as UTF-8 (shortest forms, no surrogates, at most U+10FFFF).
     const auto* p = reinterpret_cast<const unsigned char*>(s.data());
     const std::size_t n = s.size();
-    bool valid = true;
-    for (std::size_t i = 0; i < n && valid;) {
-        const unsigned char c = p[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t len = 0;
-        unsigned lo = 0x80, hi = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) len = 2;
-        else if (c == 0xE0) len = 3, lo = 0xA0;
-        else if (c == 0xED) len = 3, hi = 0x9F;
-        else if (c >= 0xE1 && c <= 0xEF) len = 3;
-        else if (c == 0xF0) len = 4, lo = 0x90;
-        else if (c == 0xF4) len = 4, hi = 0x8F;
-        else if (c >= 0xF1 && c <= 0xF3) len = 4;
-        else { valid = false; break; }
-        if (i + len > n) { valid = false; break; }
-        if (p[i + 1] < lo || p[i + 1] > hi) { valid = false; break; }
-        for (std::size_t k = 2; k < len; ++k)
-            if (p[i + k] < 0x80 || p[i + k] > 0xBF) { valid = false; break; }
-        i += len;
-    }
+    const bool valid = IsValidUtf8(s);
     // The viewer's decoder takes a leading byte order mark as no text at all.
     if (valid) return std::string(s.substr(s.starts_with("\xEF\xBB\xBF") ? 3 : 0));
     std::string out;

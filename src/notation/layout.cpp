@@ -426,7 +426,7 @@ int Utf8LeadBefore(const std::string& text, int q) {
     for (int k = 1; k <= 3 && q - k >= 1; ++k) {
         unsigned char b = byte(q - k);
         if ((b & 0xC0) == 0x80) continue;
-        int len = b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
+        const int len = b < 0x80 ? 0 : static_cast<int>(Utf8Length(b));
         if (len == 0 || q - k + len - 1 < q || q - k + len - 1 > static_cast<int>(text.size())) return 0;
         for (int i = q - k + 1; i < q - k + len; ++i)
             if ((byte(i) & 0xC0) != 0x80) return 0;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 
+#include "collection/utf8.h"
 #include "notation/layout.h"
 #include "notation/move_text.h"
 #include "rules/chess960.h"
@@ -31,32 +32,12 @@ std::string TwoDigits(uint16_t v) {
     return (v < 10 ? "0" : "") + std::to_string(v);
 }
 
-// Length of the UTF-8 sequence that starts with `lead`, 0 when it cannot start one.
-size_t Utf8Length(unsigned char lead) {
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) return 2;
-    if (lead >= 0xE0 && lead <= 0xEF) return 3;
-    if (lead >= 0xF0 && lead <= 0xF4) return 4;
-    return 0;
-}
-
-bool IsUtf8(std::string_view s) {
-    for (size_t i = 0; i < s.size();) {
-        size_t len = Utf8Length(static_cast<unsigned char>(s[i]));
-        if (len == 0 || i + len > s.size()) return false;
-        for (size_t k = 1; k < len; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        i += len;
-    }
-    return true;
-}
-
 // A long value goes on several lines of 150 characters. A value in UTF-8 is
 // counted in characters, so that no character is split between two lines
 // (a split one would spoil the whole text for the clipboard).
 void AddPieces(std::vector<std::string>& lines, std::string_view name, const std::string& value) {
     constexpr size_t kPiece = 150;
-    const bool utf8 = IsUtf8(value);
+    const bool utf8 = IsValidUtf8(value);
     size_t at = 0;
     while (at < value.size()) {
         size_t end = at;

@@ -6,6 +6,8 @@
 // row breaking and `quarzel-cli notation --shown` all go through here.
 #pragma once
 
+#include "collection/utf8.h"
+
 #include <string>
 #include <string_view>
 
@@ -58,5 +60,3 @@ std::string ShownRowText(const TNotationDisplay& d, int row);
 // glyph character of its position glyph turned into the symbol.
 std::string ShownMoveText(TNotationCore& core, const TZug& zug);
 
-// True when the bytes are valid UTF-8.
-bool IsValidUtf8(std::string_view s);
