@@ -5,15 +5,6 @@
 # and nothing is created.
 set -u
 
-BIN="${QUARZEL_BIN_DIR:?}/quarzel"
-for tool in Xvfb xdotool xdpyinfo; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "SKIP: $tool is not installed"
-        exit 77
-    fi
-done
-[ -x "$BIN" ] || { echo "FAIL: $BIN not built"; exit 1; }
-
 . "$(dirname "$0")/../support/xvfb.sh"
 
 fail=0

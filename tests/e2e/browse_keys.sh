@@ -4,15 +4,7 @@
 # buttons put the position and the game on the system clipboard.
 set -u
 
-BIN="${QUARZEL_BIN_DIR:?}/quarzel"
-for tool in Xvfb xdotool xdpyinfo xclip; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "SKIP: $tool is not installed"
-        exit 77
-    fi
-done
-[ -x "$BIN" ] || { echo "FAIL: $BIN not built"; exit 1; }
-
+NEED_TOOLS="xclip"
 . "$(dirname "$0")/../support/xvfb.sh"
 
 fail=0

@@ -1,12 +1,22 @@
 # Sourced by the end-to-end tests: a private work folder and a private Xvfb,
 # both removed on exit (with the viewer in APP_PID, when the test set it).
-# Exits 77 (skip) when no display can be had.
+# Sets BIN to the viewer. Exits 77 (skip) when a tool the test needs (Xvfb,
+# xdotool, xdpyinfo and those in NEED_TOOLS) is missing or no display can be had.
 #
 # Tests run in parallel, so the display is never picked by probing for a free
 # number (two tests could both find the same one free, and the loser would
 # then talk to the winner's server): Xvfb chooses a free display itself and
 # reports it through -displayfd, and only a server we started is used or
 # killed.
+BIN="${QUARZEL_BIN_DIR:?}/quarzel"
+for tool in Xvfb xdotool xdpyinfo ${NEED_TOOLS:-}; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+        echo "SKIP: $tool is not installed"
+        exit 77
+    fi
+done
+[ -x "$BIN" ] || { echo "FAIL: $BIN not built"; exit 1; }
+
 WORK=$(mktemp -d)
 XVFB_PID=""
 APP_PID=""
