@@ -40,7 +40,7 @@ run() {
     if "$target" -merge=1 -timeout=10 -rss_limit_mb=2048 "$merged" "$seeds" "$work" >"$work.merge" 2>&1; then
       rm -f "$seeds"/*
       cp "$merged"/* "$seeds"/ 2>/dev/null
-      echo "$name: seeds now $(ls "$seeds" | wc -l) files, $(du -sk "$seeds" | cut -f1) KB"
+      echo "$name: seeds now $(ls "$seeds" | wc -l) files, $(du -sk --apparent-size "$seeds" | cut -f1) KB"
     else
       echo "$name: merge failed, seeds left as they were"; tail -n 5 "$work.merge"
     fi
