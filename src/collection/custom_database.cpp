@@ -1,5 +1,7 @@
 #include "collection/custom_database.h"
 
+#include "collection/db_file_io.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -41,109 +43,8 @@ using dbfile::ChangeFileExt;
 using dbfile::ExtractFileExt;
 using dbfile::UpperAscii;
 
-namespace {
+using namespace dbio;
 
-constexpr mode_t WriteBits = S_IWUSR | S_IWGRP | S_IWOTH;
-
-// The read-only attribute of this platform: no write permission bit at all.
-// (Permission checks are no guide: the superuser may write anything.)
-bool IsReadOnlyMode(mode_t mode) { return (mode & WriteBits) == 0; }
-
-bool StatPath(const std::string& path, struct stat& st) { return ::stat(path.c_str(), &st) == 0; }
-
-int64_t MTimeOf(const struct stat& st) {
-    return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-}
-
-int64_t MTimeOfPath(const std::string& path) {
-    struct stat st;
-    return StatPath(path, st) ? MTimeOf(st) : -1;
-}
-
-// Reads exactly size bytes at offset; false on error or short read.
-bool ReadAt(int fd, void* buffer, size_t size, int64_t offset) {
-    auto* out = static_cast<char*>(buffer);
-    while (size > 0) {
-        ssize_t got = ::pread(fd, out, size, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        out += got;
-        size -= static_cast<size_t>(got);
-        offset += got;
-    }
-    return true;
-}
-
-bool WriteAll(int fd, const void* buffer, size_t size) {
-    const auto* in = static_cast<const char*>(buffer);
-    while (size > 0) {
-        ssize_t put = ::write(fd, in, size);
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
-        in += put;
-        size -= static_cast<size_t>(put);
-    }
-    return true;
-}
-
-bool ReadInt64At(int fd, int64_t record, int64_t& value) {
-    unsigned char bytes[8];
-    if (record < 0 || record > INT64_MAX / 8) return false;
-    if (!ReadAt(fd, bytes, 8, record * 8)) return false;
-    uint64_t v = 0;
-    for (int i = 7; i >= 0; --i) v = (v << 8) | bytes[i];
-    value = static_cast<int64_t>(v);
-    return true;
-}
-
-void PutInt64(std::string& out, int64_t value) {
-    auto v = static_cast<uint64_t>(value);
-    for (int i = 0; i < 8; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-
-// Start offset of an index entry; -1 for a value no entry can hold.
-int64_t EntryPosition(int64_t entry) {
-    if (entry == 0 || entry == INT64_MIN) return -1;
-    return (entry > 0 ? entry : -entry) - 1;
-}
-
-// A position p is a record start when p is 0 or the byte before it is 0.
-bool IsRecordStart(int dataFd, int64_t pos) {
-    if (pos == 0) return true;
-    unsigned char before = 1;
-    return ReadAt(dataFd, &before, 1, pos - 1) && before == 0;
-}
-
-class FdCloser {
-public:
-    explicit FdCloser(int fd) : fd_(fd) {}
-    ~FdCloser() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FdCloser(const FdCloser&) = delete;
-    FdCloser& operator=(const FdCloser&) = delete;
-    int get() const { return fd_; }
-    int release() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
-
-}  // namespace
-
-struct TCustomDatabase::Files {
-    int data = -1;
-    int index = -1;
-    int64_t dataSize = 0;
-    int64_t indexSize = 0;
-    // The data file may be written (its missing final zero appended). A
-    // write-protected one never is: its last record simply ends at the end.
-    bool dataWritable = false;
-};
 
 TCustomDatabase::TCustomDatabase() = default;
 
@@ -232,9 +133,14 @@ bool TCustomDatabase::AcquireLock() {
     for (int attempt = 0; attempt < 8; ++attempt) {
         int fd = ::open(LockName_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
         if (fd < 0) {
-            // A write-protected database in a folder we cannot write to: it
-            // can only be read, and needs no lock.
-            return WasReadOnly_;
+            // A write-protected database, or any database in a folder we
+            // cannot write to (a read-only medium, someone else's folder):
+            // it can only be read here and needs no lock of ours, unless
+            // another program holds the one that is there.
+            if (WasReadOnly_) return true;
+            if (errno != EACCES && errno != EROFS && errno != EPERM) return false;
+            FdCloser other(::open(LockName_.c_str(), O_RDONLY | O_CLOEXEC));
+            return other.get() < 0 || ::flock(other.get(), LOCK_SH | LOCK_NB) == 0;
         }
         FdCloser closer(fd);
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return false;
@@ -295,11 +201,16 @@ void TCustomDatabase::Open(const std::string& path, const std::string& indexExt,
         }
 
         // Missing files are created empty; write protection is left alone
-        // (files are only opened for reading, and a rebuild restores the
-        // index file's permissions).
+        // (files are only opened for reading, and a protected index is
+        // rebuilt privately, never replaced). A missing index in a folder we
+        // cannot write to is kept privately as well.
         for (const std::string* name : {&IndexName_, &FileName_}) {
             if (!StatPath(*name, st)) {
                 int fd = ::open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+                if (fd < 0 && name == &IndexName_ && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+                    PrivateIndexFd_ = MakePrivateFile();
+                    if (PrivateIndexFd_ >= 0) continue;
+                }
                 if (fd < 0 && errno != EEXIST) throw std::runtime_error("create");
                 if (fd >= 0) ::close(fd);
             }
@@ -338,13 +249,20 @@ void TCustomDatabase::Open(const std::string& path, const std::string& indexExt,
 
 void TCustomDatabase::Close() {
     ReleaseLock();
+    if (PrivateIndexFd_ >= 0) ::close(PrivateIndexFd_);
+    PrivateIndexFd_ = -1;
     FileName_.clear();
 }
 
 bool TCustomDatabase::ValidateFiles() {
     struct stat data, index;
-    return StatPath(FileName_, data) && StatPath(IndexName_, index) && S_ISREG(data.st_mode) &&
-           S_ISREG(index.st_mode);
+    return StatPath(FileName_, data) && S_ISREG(data.st_mode) &&
+           (PrivateIndexFd_ >= 0 || (StatPath(IndexName_, index) && S_ISREG(index.st_mode)));
+}
+
+int TCustomDatabase::OpenIndexForReading() const {
+    if (PrivateIndexFd_ >= 0) return ::fcntl(PrivateIndexFd_, F_DUPFD_CLOEXEC, 0);
+    return ::open(IndexName_.c_str(), O_RDONLY | O_CLOEXEC);
 }
 
 bool TCustomDatabase::OpenFiles(Files& files) {
@@ -358,7 +276,7 @@ bool TCustomDatabase::OpenFiles(Files& files) {
     if ((DataDate_ != -1 && DataDate_ != dataNow) || (IndexDate_ != -1 && IndexDate_ != indexNow))
         ++ChangeCount_;
     FdCloser data(::open(FileName_.c_str(), O_RDONLY | O_CLOEXEC));
-    FdCloser index(::open(IndexName_.c_str(), O_RDONLY | O_CLOEXEC));
+    FdCloser index(OpenIndexForReading());
     struct stat ds, is;
     if (data.get() < 0 || index.get() < 0 || ::fstat(data.get(), &ds) != 0 ||
         ::fstat(index.get(), &is) != 0) {
@@ -381,223 +299,20 @@ void TCustomDatabase::CloseFiles(Files& files) {
     IndexDate_ = MTimeOfPath(IndexName_);
 }
 
-// ---------------------------------------------------------------- check
-
-bool TCustomDatabase::CheckIndex(Files& f) {
-    struct BusyGuard {
-        bool& busy;
-        explicit BusyGuard(bool& b) : busy(b) { busy = true; }
-        ~BusyGuard() { busy = false; }
-    } guard(Busy_);
-
-    const int64_t records = f.indexSize / 8;
-    if (records <= 7) return false;
-    // Anything that is not a whole number of entries, or lacks our mark, is
-    // not an index we wrote.
-    if (f.indexSize % 8 != 0 || records < IndexHeaderRecords) return false;
-    int64_t magic = 0, liveInHeader = 0;
-    if (!ReadInt64At(f.index, 0, magic) || magic != IndexMagic) return false;
-    if (!ReadInt64At(f.index, 2, liveInHeader)) return false;
-    const int64_t entries = records - IndexHeaderRecords;
-    // Every record takes at least its terminating byte.
-    if (liveInHeader < 0 || liveInHeader > entries || entries > std::max<int64_t>(f.dataSize, 0))
-        return false;
-    if (entries == 0 && f.dataSize > 0) return false;
-
-    const auto started = std::chrono::steady_clock::now();
-    int64_t stride = 0;
-    bool compareLive = true;
-    int64_t live = 0;
-    int64_t previous = -1;
-    int64_t lastPos = -1;
-    int64_t i = 0;
-    while (i < entries) {
-        int64_t entry = 0;
-        if (!ReadInt64At(f.index, IndexHeaderRecords + i, entry)) return false;
-        if (entry > 0) ++live;
-        int64_t pos = EntryPosition(entry);
-        if (pos < 0 || pos >= f.dataSize) return false;
-        if (!IsRecordStart(f.data, pos)) return false;
-        // Records are indexed in file order, the first at offset 0.
-        if (pos <= previous || (i == 0 && pos != 0)) return false;
-        previous = pos;
-        lastPos = pos;
-
-        Cancel = false;
-        if (OnCheckStride) OnCheckStride(stride, Cancel);
-        // Sampling cannot count live entries; a stride of 1 still walks them all.
-        if (stride > 1) compareLive = false;
-        if (Cancel) return true;
-        if (CheckTimeLimit > 0 &&
-            std::chrono::steady_clock::now() - started > std::chrono::seconds(CheckTimeLimit))
-            return false;
-
-        int64_t next = i + (stride > 1 ? stride : 1);
-        // A sampling walk always ends on the last entry.
-        if (next >= entries && i < entries - 1) next = entries - 1;
-        i = next;
-    }
-
-    // A missing final zero is mended by the rebuild in a writable file; a
-    // write-protected file keeps it missing, and its index stays good.
-    unsigned char last = 0;
-    if (f.dataSize > 1 && (!ReadAt(f.data, &last, 1, f.dataSize - 1) || (last != 0 && f.dataWritable)))
-        return false;
-
-    // The last entry must name the last record: an index that stops short
-    // (or data appended behind its back) is caught here even when sampling.
-    if (lastPos >= 0) {
-        std::vector<char> buffer(1 << 16);
-        int64_t pos = lastPos;
-        while (pos < f.dataSize) {
-            size_t want = static_cast<size_t>(std::min<int64_t>(f.dataSize - pos, buffer.size()));
-            if (!ReadAt(f.data, buffer.data(), want, pos)) return false;
-            const void* zero = std::memchr(buffer.data(), 0, want);
-            if (zero) {
-                int64_t at = pos + (static_cast<const char*>(zero) - buffer.data());
-                if (at != f.dataSize - 1) return false;
-                break;
-            }
-            pos += static_cast<int64_t>(want);
-        }
-    }
-
-    if (!compareLive) return true;
-    if (liveInHeader == live) return true;
-    if (OnBeep) OnBeep();
-    return false;
-}
-
-// ---------------------------------------------------------------- rebuild
-
-bool TCustomDatabase::RebuildIndex() {
-    if (Busy_ || FileName_.empty()) return false;
-    if (OnRebuildNotice) OnRebuildNotice();
-    Files f;
-    if (!OpenFiles(f)) return false;
-    Busy_ = true;
-    Cancel = false;
-
-    int64_t oldCount = f.indexSize / 8 - IndexHeaderRecords;
-    if (oldCount <= 0) oldCount = 1;
-
-    // The new index is written beside the old one and renamed over it when
-    // complete: a rebuild that is cancelled or killed leaves the old index,
-    // which fails its check again at the next open.
-    const std::string temp = IndexName_ + ".rebuild";
-    struct stat oldIndex;
-    mode_t mode = 0644;
-    if (::fstat(f.index, &oldIndex) == 0) mode = oldIndex.st_mode & 07777;
-
-    bool ok = false;
-    bool tempCreated = false;
-    int lastPercent = -1;
-    try {
-        FdCloser out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-        if (out.get() < 0) throw std::runtime_error("create index");
-        tempCreated = true;
-
-        std::string pending;
-        PutInt64(pending, IndexMagic);
-        PutInt64(pending, 0);
-        PutInt64(pending, 0);  // live count, written at the end
-        PutInt64(pending, 0);
-        for (int64_t v : HeaderValues_) PutInt64(pending, v);
-
-        std::vector<unsigned char> buffer(1 << 20);
-        int64_t live = 0;
-        int64_t start = 0;      // start of the record being read
-        bool onlySevens = true;  // so far
-        bool cancelled = false;
-        int64_t offset = 0;
-        unsigned char lastByte = 0;
-        auto emit = [&](int64_t recordStart, bool deleted, int64_t walked) {
-            PutInt64(pending, deleted ? -(recordStart + 1) : recordStart + 1);
-            if (!deleted) ++live;
-            if (pending.size() >= (1 << 19)) {
-                if (!WriteAll(out.get(), pending.data(), pending.size())) throw std::runtime_error("write");
-                pending.clear();
-            }
-            // Progress in live records against the old entry count; without a
-            // usable old index, in bytes of the data file walked.
-            int percent = oldCount > 1 ? static_cast<int>(std::min<int64_t>(100, live * 100 / oldCount))
-                                       : static_cast<int>(f.dataSize > 0 ? walked * 100 / f.dataSize : 0);
-            if (percent != lastPercent) {
-                lastPercent = percent;
-                bool cancel = false;
-                if (OnProgress) OnProgress(cancel, percent);
-                if (cancel || Cancel) cancelled = true;
-            }
-        };
-        while (offset < f.dataSize && !cancelled) {
-            size_t want = static_cast<size_t>(std::min<int64_t>(f.dataSize - offset, buffer.size()));
-            if (!ReadAt(f.data, buffer.data(), want, offset)) throw std::runtime_error("read");
-            for (size_t k = 0; k < want && !cancelled; ++k) {
-                unsigned char b = buffer[k];
-                if (b != 0) {
-                    if (b != 7) onlySevens = false;
-                    continue;
-                }
-                int64_t end = offset + static_cast<int64_t>(k);
-                emit(start, onlySevens, end + 1);  // an empty record counts as all sevens
-                start = end + 1;
-                onlySevens = true;
-            }
-            lastByte = buffer[want - 1];
-            offset += static_cast<int64_t>(want);
-        }
-        if (cancelled) throw std::runtime_error("cancelled");
-        // A last record without its terminating zero is still a record.
-        if (start < f.dataSize) emit(start, onlySevens, f.dataSize);
-        if (cancelled) throw std::runtime_error("cancelled");
-
-        if (!pending.empty() && !WriteAll(out.get(), pending.data(), pending.size()))
-            throw std::runtime_error("write");
-        std::string count;
-        PutInt64(count, live);
-        if (::pwrite(out.get(), count.data(), 8, 16) != 8) throw std::runtime_error("write");
-        if (::fchmod(out.get(), mode) != 0) { /* keep the default permissions */ }
-        if (::close(out.release()) != 0) throw std::runtime_error("close");
-        if (::rename(temp.c_str(), IndexName_.c_str()) != 0) throw std::runtime_error("rename");
-        tempCreated = false;
-        IndexDate_ = MTimeOfPath(IndexName_);
-
-        if (f.dataSize >= 2 && lastByte != 0 && f.dataWritable) {
-            // The one change ever made to the data file: its missing final
-            // zero. A user's write protection is never lifted for it.
-            int fd = ::open(FileName_.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-            if (fd >= 0) {
-                const char zero = 0;
-                WriteAll(fd, &zero, 1);
-                ::close(fd);
-            }
-        }
-        ok = true;
-    } catch (...) {
-        ok = false;
-    }
-    if (tempCreated) ::unlink(temp.c_str());
-    if (!ok && OnReadError) OnReadError();
-    Busy_ = false;
-    bool ignored = false;
-    if (OnProgress) OnProgress(ignored, 0);
-    CloseFiles(f);
-    return ok;
-}
-
 // ---------------------------------------------------------------- reading
 
 int64_t TCustomDatabase::EntryCount() {
     if (FileName_.empty() || Busy_) return 0;
+    FdCloser index(OpenIndexForReading());
     struct stat st;
-    if (!StatPath(IndexName_, st)) return 0;
+    if (index.get() < 0 || ::fstat(index.get(), &st) != 0) return 0;
     int64_t n = st.st_size / 8 - IndexHeaderRecords;
     return n > 0 ? n : 0;
 }
 
 int64_t TCustomDatabase::LiveCount() {
     if (FileName_.empty() || Busy_) return 0;
-    FdCloser index(::open(IndexName_.c_str(), O_RDONLY | O_CLOEXEC));
+    FdCloser index(OpenIndexForReading());
     int64_t live = 0;
     if (index.get() < 0 || !ReadInt64At(index.get(), 2, live) || live < 0) return 0;
     return live;

@@ -10,8 +10,9 @@
 //
 // The database is only read by this program. It writes the lock file, the
 // index file when it is missing or fails its check, and one zero byte at the
-// end of a writable data file whose last record lacks its terminator (a
-// write-protected one is left as it is).
+// end of a writable data file whose last record lacks its terminator. Files
+// the user write-protected are never written: such an index is rebuilt into
+// a private scratch file instead, and such a data file is read as it is.
 #pragma once
 
 #include <array>
@@ -112,6 +113,8 @@ private:
     bool OpenFiles(Files& files);
     void CloseFiles(Files& files);
     bool ValidateFiles();
+    // The index as read: the user's index file, or the private copy.
+    int OpenIndexForReading() const;
     bool CheckIndex(Files& files);
     bool AcquireLock();
     void ReleaseLock();
@@ -125,6 +128,9 @@ private:
     bool Busy_ = false;
     bool WasReadOnly_ = false;
     int LockFd_ = -1;
+    // An index rebuilt for a write-protected (or unwritable) index file lives
+    // here, in an unnamed scratch file, while the database is open.
+    int PrivateIndexFd_ = -1;
     int64_t DataDate_ = -1;
     int64_t IndexDate_ = -1;
     int64_t ChangeCount_ = 0;

@@ -1,11 +1,14 @@
 // The record database: escaping, index check and rebuild, lock file, bad
 // files of every kind. Databases are built with the test writer.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
 #include <thread>
@@ -601,7 +604,7 @@ TEST(DatabaseReadOnly, OpenedReadOnlyAndAttributeKept) {
     EXPECT_EQ(fs::status(dir / "g.ccfidx").permissions(), fs::perms::owner_read | fs::perms::group_read);
 }
 
-TEST(DatabaseReadOnly, RebuiltIndexKeepsTheAttribute) {
+TEST(DatabaseReadOnly, ProtectedIndexIsRebuiltPrivatelyAndNeverWritten) {
     TempDir dir;
     fs::path path = dir / "g.ccf";
     ThreeGames().Write(path.string());
@@ -609,15 +612,71 @@ TEST(DatabaseReadOnly, RebuiltIndexKeepsTheAttribute) {
     fs::permissions(path, fs::perms::owner_read);
     fs::permissions(dir / "g.ccfidx", fs::perms::owner_read);
     const std::string data = ReadFile(path);
-    {
+    for (int open = 0; open < 2; ++open) {
         Opened o;
         ASSERT_TRUE(o.Open(path));
-        EXPECT_EQ(o.rebuildNotices, 1);
+        EXPECT_EQ(o.rebuildNotices, 1) << "the user's index still fails its check";
+        EXPECT_EQ(o.db.EntryCount(), 3);
         EXPECT_EQ(o.db.LiveCount(), 2);
+        EXPECT_EQ(o.Record(2), "\x01[Event \"three\"]\r\n\r\n1. d4 *");
+        EXPECT_TRUE(o.db.RebuildIndex()) << "a second rebuild also stays private";
+        EXPECT_EQ(o.Record(0), "\x01[Event \"one\"]\r\n\r\n1. e4 *");
     }
     EXPECT_EQ(ReadFile(path), data);
+    EXPECT_EQ(ReadFile(dir / "g.ccfidx"), "garbage");
     EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read);
     EXPECT_EQ(fs::status(dir / "g.ccfidx").permissions(), fs::perms::owner_read);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2)
+        << "no scratch or lock file is left beside the database";
+}
+
+// Runs body in a child process without the superuser's right to write
+// anywhere (root drops to nobody); returns the child's exit code.
+int AsUnprivileged(const std::function<int()>& body) {
+    pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(99);
+        _exit(body());
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(DatabaseReadOnly, FolderWeCannotWriteToIsReadWithoutWriting) {
+    // A read-only medium or someone else's folder: no lock file can be made,
+    // and a missing or stale index can only be kept privately. A lock held
+    // by another program still keeps us out.
+    for (const char* index : {"missing", "stale", "locked"}) {
+        SCOPED_TRACE(index);
+        TempDir dir;
+        fs::path path = dir / "g.ccf";
+        ThreeGames().Write(path.string());
+        if (std::string(index) == "missing") fs::remove(dir / "g.ccfidx");
+        if (std::string(index) == "stale") WriteFile(dir / "g.ccfidx", "garbage");
+        int holder = -1;
+        if (std::string(index) == "locked") {
+            holder = ::open((dir / "g.ccftmp").c_str(), O_RDWR | O_CREAT, 0644);
+            ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+        }
+        const std::string data = ReadFile(path);
+        std::vector<fs::path> before(fs::directory_iterator(dir.path()), fs::directory_iterator());
+        fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                        fs::perms::others_exec);
+        int code = AsUnprivileged([&] {
+            Opened o;
+            if (!o.Open(path)) return static_cast<int>(o.db.LastError());
+            return o.db.LiveCount() == 2 && o.Record(2) == "\x01[Event \"three\"]\r\n\r\n1. d4 *" ? 0 : 50;
+        });
+        fs::permissions(dir.path(), fs::perms::owner_all);
+        EXPECT_EQ(code, std::string(index) == "locked" ? 3 : 0);
+        if (holder >= 0) ::close(holder);
+        std::vector<fs::path> after(fs::directory_iterator(dir.path()), fs::directory_iterator());
+        std::sort(before.begin(), before.end());
+        std::sort(after.begin(), after.end());
+        EXPECT_EQ(after, before);
+        EXPECT_EQ(ReadFile(path), data);
+    }
 }
 
 // ------------------------------------------------------------ the lock
