@@ -91,6 +91,7 @@ bool TSearchController::Begin(bool positionSearch) {
     }
     plies_.clear();
     hitGames_ = 0;
+    unread_ = 0;
     percent_ = 0;
     positionSearch_ = positionSearch;
     cancelled_ = false;
@@ -137,6 +138,7 @@ void TSearchController::Finished(bool cancelled) {
     search_->Wait();
     running_ = false;
     cancelled_ = cancelled;
+    unread_ = static_cast<std::int64_t>(search_->Stats().Unread);
     UpdateTitle();
 }
 
@@ -179,6 +181,7 @@ void TSearchController::UpdateTitle() {
     QString title = titleBase_ + QString::asprintf("%d of %d games", hitGames_, form_.PGN1->GameCount());
     if (running_) title += QString::asprintf("   (searching %d%%, Esc cancels)", percent_);
     else if (cancelled_) title += QStringLiteral("   (search cancelled)");
+    else if (unread_ > 0) title += QString::asprintf("   (%lld too large to search)", static_cast<long long>(unread_));
     form_.setWindowTitle(title);
 }
 

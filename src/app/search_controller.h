@@ -61,6 +61,7 @@ private:
     QString titleBase_;
     QString lastText_;
     std::int32_t hitGames_ = 0;
+    std::int64_t unread_ = 0;  // games the finished search could not read
     int percent_ = 0;
     bool running_ = false;
     bool filtered_ = false;

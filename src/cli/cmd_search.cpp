@@ -108,6 +108,10 @@ int RunSearch(const CliArgs& args) {
     search.Wait();
     if (tty) std::fprintf(stderr, "\r              \r");
     if (std::fflush(stdout) != 0 || writeFailed) return cli::Fail("cannot write the output");
+    // Games that could not be read are not silently "no hit".
+    if (const uint64_t unread = search.Stats().Unread; unread > 0)
+        return cli::Fail(std::to_string(unread) + (unread == 1 ? " game was" : " games were") +
+                         " too large to search");
     return 0;
 }
 

@@ -115,12 +115,14 @@ bool TGameSearch::Start(const TPGNCore& pgn, std::string& error, std::function<v
             }
             std::string buffer;
             std::vector<int32_t> plies;
+            int64_t unread = 0;
             while (!cancel_) {
                 const int64_t b = nextBatch_++;
                 if (b >= batches) break;
                 const int32_t first = static_cast<int32_t>(b * kBatchGames);
                 const int32_t last = static_cast<int32_t>(std::min<int64_t>(totalGames_, (b + 1) * kBatchGames));
                 std::vector<TSearchHit> hits;
+                int32_t g = first;
                 try {
                     const int64_t from = core->Entry(first).StartPos;
                     const int64_t to = core->Entry(last - 1).EndPos;
@@ -129,7 +131,7 @@ bool TGameSearch::Start(const TPGNCore& pgn, std::string& error, std::function<v
                         buffer.resize(static_cast<size_t>(to - from));
                         buffer.resize(file->ReadAt(from, buffer.data(), buffer.size()));
                     }
-                    for (int32_t g = first; g < last && !cancel_; ++g) {
+                    for (; g < last && !cancel_; ++g) {
                         const GameEntry e = core->Entry(g);
                         std::string_view raw;
                         if (whole) {
@@ -146,13 +148,16 @@ bool TGameSearch::Start(const TPGNCore& pgn, std::string& error, std::function<v
                     }
                 } catch (...) {
                     // A read failure (the file shrank, memory ran out): the
-                    // games of this batch have no hits.
+                    // rest of this batch is counted as not searched.
+                    if (!cancel_) unread += last - g;
                 }
                 if (cancel_) break;
                 Deliver(b, std::move(hits), last - first);
             }
             std::lock_guard<std::mutex> lock(mutex_);
+            stats_.Unread += unread;
             if (stats) {
+                stats_.Unread += stats->Unread;
                 stats_.Games += stats->Games;
                 stats_.Skipped += stats->Skipped;
                 stats_.Fast += stats->Fast;

@@ -303,8 +303,9 @@ void TPositionMatcher::Search(std::string_view gameText, std::vector<int32_t>& p
             LoadedSearch(gameText, plies);
         }
     } catch (...) {
-        // Out of memory on a hostile game: it simply has no hits.
+        // Out of memory on a hostile game: it has no hits, and is counted.
         plies.resize(before);
+        ++Stats.Unread;
     }
 }
 
@@ -312,7 +313,12 @@ void TPositionMatcher::LoadedSearch(std::string_view text, std::vector<int32_t>&
     ++Stats.Loaded;
     if (!loader_) loader_ = std::make_unique<TNotationCore>();
     TNotationCore& core = *loader_;
-    core.LoadGame(std::string(text));
+    if (MaxGameBytes > 0) core.MaxGameBytes = MaxGameBytes;
+    const int loaded = core.LoadGame(std::string(text));
+    if (loaded == lgTooLarge || loaded == lgNoMemory) {
+        ++Stats.Unread;
+        return;
+    }
     // A loaded tree is not bound by the rules the early rejection relies on
     // (a castling without its rook conjures one up), so every move is looked at.
     TSchachbrett board = core.Game.StartPosition;

@@ -48,6 +48,7 @@ struct TSearchStats {
     uint64_t Fast = 0;       // replayed from the bytes
     uint64_t Loaded = 0;     // read by the full loader
     uint64_t Plies = 0;      // moves replayed on the fast path
+    uint64_t Unread = 0;     // games that could not be searched (too large, no memory)
 };
 
 // Searches games for one target. Not thread-safe: one per thread.
@@ -66,6 +67,9 @@ public:
     bool EarlyRejection = true;
     // On: every game goes through the full loader.
     bool AlwaysLoad = false;
+    // Longest game text the full loader takes (0: the viewer's own limit);
+    // a longer one is counted in Stats.Unread and has no hits.
+    size_t MaxGameBytes = 0;
     TSearchStats Stats;
 
 private:

@@ -126,6 +126,14 @@ TEST(PositionSearch, EarlyRejectionAndTranspositions) {
     m.Search(games.substr(games.find("[Event \"c\"]")), plies);
     EXPECT_TRUE(plies.empty());
     EXPECT_EQ(m.Stats.Plies, 3u);  // 2.c4 leaves c2 for good: the rest is never replayed
+    // A game the loader refuses as too large is counted, not silently missed.
+    TPositionMatcher small(target);
+    small.AlwaysLoad = true;
+    small.MaxGameBytes = 20;
+    small.Search(games.substr(0, games.find("[Event \"b\"]")), plies);
+    EXPECT_TRUE(plies.empty());
+    EXPECT_EQ(small.Stats.Unread, 1u);
+    EXPECT_EQ(m.Stats.Unread, 0u);
     // With the en-passant square asked for, only a game standing after a
     // double step matches; castling rights likewise.
     target.MatchEpSquare = true;
