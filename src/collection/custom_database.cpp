@@ -138,7 +138,7 @@ bool TCustomDatabase::AcquireLock() {
             // it can only be read here and needs no lock of ours, unless
             // another program holds the one that is there.
             if (WasReadOnly_) return true;
-            if (errno != EACCES && errno != EROFS && errno != EPERM) return false;
+            if (!IsNotWritableError(errno)) return false;
             FdCloser other(::open(LockName_.c_str(), O_RDONLY | O_CLOEXEC));
             return other.get() < 0 || ::flock(other.get(), LOCK_SH | LOCK_NB) == 0;
         }
@@ -207,7 +207,7 @@ void TCustomDatabase::Open(const std::string& path, const std::string& indexExt,
         for (const std::string* name : {&IndexName_, &FileName_}) {
             if (!StatPath(*name, st)) {
                 int fd = ::open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-                if (fd < 0 && name == &IndexName_ && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+                if (fd < 0 && name == &IndexName_ && IsNotWritableError(errno)) {
                     PrivateIndexFd_ = MakePrivateFile();
                     if (PrivateIndexFd_ >= 0) continue;
                 }

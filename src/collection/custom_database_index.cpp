@@ -4,27 +4,14 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <stdexcept>
-#include <utility>
 #include <vector>
 
 #include "collection/custom_database.h"
 #include "collection/db_file_io.h"
 
 using namespace dbio;
-
-int dbio::MakePrivateFile() {
-    std::error_code error;
-    std::filesystem::path folder = std::filesystem::temp_directory_path(error);
-    if (error) folder = "/tmp";
-    std::string name = (folder / "quarzel-index-XXXXXX").string();
-    int fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd >= 0) ::unlink(name.c_str());
-    return fd;
-}
 
 // ---------------------------------------------------------------- check
 
@@ -148,7 +135,7 @@ bool TCustomDatabase::RebuildIndex() {
         int outFd = toPrivate ? -1 : ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         if (outFd >= 0) {
             tempCreated = true;
-        } else if (toPrivate || errno == EACCES || errno == EROFS || errno == EPERM) {
+        } else if (toPrivate || IsNotWritableError(errno)) {
             toPrivate = true;
             outFd = MakePrivateFile();
         }

@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "collection/custom_database.h"
@@ -107,10 +109,22 @@ private:
 };
 
 
+// An error of creating or opening a file for writing that says the place is
+// not ours to write (permissions, a read-only medium).
+inline bool IsNotWritableError(int error) { return error == EACCES || error == EROFS || error == EPERM; }
+
 // An unnamed scratch file (created in the temporary folder and unlinked at
 // once), open for reading and writing; -1 when none can be made. It vanishes
 // with its last descriptor, so nothing is left behind even after a crash.
-int MakePrivateFile();
+inline int MakePrivateFile() {
+    std::error_code error;
+    std::filesystem::path folder = std::filesystem::temp_directory_path(error);
+    if (error) folder = "/tmp";
+    std::string name = (folder / "quarzel-index-XXXXXX").string();
+    int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd >= 0) ::unlink(name.c_str());
+    return fd;
+}
 
 }  // namespace dbio
 

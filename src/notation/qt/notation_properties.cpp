@@ -1,5 +1,5 @@
 // The notation's properties: fonts, indents, line spacing, colours and
-// bevels. Each setter stores only a changed value, then relayouts or repaints.
+// bevels. Each setter relayouts or repaints what its value changes.
 #include "notation/qt/notation.h"
 
 #include "notation/qt/qt_measure.h"
@@ -19,8 +19,6 @@ void TakeSize(QFont& dst, const QFont& src) {
 }
 
 }  // namespace
-
-// ---- properties ----
 
 void TNotation::SetUeberschrift(bool value) {
     display_->Ueberschrift = value;
