@@ -14,7 +14,7 @@ run_packages=(
 test_packages=(
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth x11-utils xdotool xclip imagemagick
+  xvfb xauth x11-utils xdotool xclip imagemagick gdb
   pgn-extract
   desktop-file-utils appstream libxml2-utils shared-mime-info man-db dpkg-dev
 )

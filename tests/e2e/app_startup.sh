@@ -12,27 +12,21 @@ check() {  # check NAME CONDITION-RESULT
     if [ "$2" = 0 ]; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi
 }
 
-# Waits (up to 10 s) for the process to end; 0 when it did.
-wait_exit() {
-    for _ in $(seq 1 100); do
-        kill -0 "$1" 2>/dev/null || { wait "$1" 2>/dev/null; return 0; }
-        sleep 0.1
-    done
-    return 1
-}
+# The process has ended (and is reaped).
+ended() { ! kill -0 "$1" 2>/dev/null && { wait "$1" 2>/dev/null; true; }; }
 
-# The id of a visible window of the program that is not the 623 x 482 main window.
+# Sets BOX to a visible window of the program that is not the 623 x 482 main
+# window; ends the wait with BOX empty when the program has ended.
 message_box() {
-    for _ in $(seq 1 100); do
-        kill -0 "$1" 2>/dev/null || return 1
-        for w in $(xdotool search --onlyvisible --name '^Quarzel PGN Viewer$' 2>/dev/null); do
-            geo=$(xdotool getwindowgeometry "$w" 2>/dev/null | sed -n 's/.*Geometry: //p')
-            if [ -n "$geo" ] && [ "$geo" != "623x482" ]; then
-                echo "$w"
-                return 0
-            fi
-        done
-        sleep 0.1
+    local w geo
+    BOX=""
+    kill -0 "$APP_PID" 2>/dev/null || return 0
+    for w in $(timeout 5 xdotool search --onlyvisible --name '^Quarzel PGN Viewer$' 2>/dev/null); do
+        geo=$(timeout 5 xdotool getwindowgeometry "$w" 2>/dev/null | sed -n 's/.*Geometry: //p')
+        if [ -n "$geo" ] && [ "$geo" != "623x482" ]; then
+            BOX=$w
+            return 0
+        fi
     done
     return 1
 }
@@ -45,13 +39,12 @@ done >"$GAMES"
 "$BIN" "$GAMES" >"$WORK/app1.log" 2>&1 &
 APP_PID=$!
 EXPECTED="Quarzel PGN Viewer 1.01   [$GAMES]   3 games"
-WID=$(timeout 15 xdotool search --sync --onlyvisible --name '^Quarzel PGN Viewer 1\.01' 2>/dev/null | head -1)
-TITLE=""
-[ -n "$WID" ] && TITLE=$(xdotool getwindowname "$WID")
+wait_for "the viewer's main window" find_window '^Quarzel PGN Viewer 1\.01'
+TITLE=$(xdo getwindowname "$WID")
 [ "$TITLE" = "$EXPECTED" ]
 check "title of a three-game file is '$EXPECTED' (got '$TITLE')" $?
 kill "$APP_PID" 2>/dev/null
-wait "$APP_PID" 2>/dev/null
+wait_for "the viewer to end when told to" ended "$APP_PID"
 APP_PID=""
 
 # 2. No parameter, 3. a missing path: a message box, Enter ends the program.
@@ -59,28 +52,27 @@ MISSING="$WORK/missing.pgn"
 for case in none missing; do
     if [ "$case" = none ]; then
         (cd "$WORK" && exec "$BIN") >"$WORK/app-$case.log" 2>&1 &
-        DIALOG=$(timeout 15 xdotool search --sync --onlyvisible --name '^Open a game file$' 2>/dev/null | head -1)
-        [ -n "$DIALOG" ]
-        check "none: the file dialog comes up" $?
-        xdotool windowfocus --sync "$DIALOG" 2>/dev/null
-        xdotool key --clearmodifiers Escape
+        APP_PID=$!
+        wait_for "the file dialog" find_window '^Open a game file$'
+        echo "ok: none: the file dialog comes up"
+        xdo windowfocus --sync "$WID"
+        xdo key --clearmodifiers Escape
     else
         "$BIN" "$MISSING" >"$WORK/app-$case.log" 2>&1 &
+        APP_PID=$!
     fi
-    APP_PID=$!
-    BOX=$(message_box "$APP_PID")
+    wait_for "a message box" message_box
     [ -n "$BOX" ]
     check "$case: a message box is shown" $?
     sleep 0.3
     kill -0 "$APP_PID" 2>/dev/null
     check "$case: the program waits for the message to be closed" $?
     if [ -n "$BOX" ]; then
-        xdotool windowfocus --sync "$BOX" 2>/dev/null
-        xdotool key --clearmodifiers Return
+        xdo windowfocus --sync "$BOX"
+        xdo key --clearmodifiers Return
     fi
-    wait_exit "$APP_PID"
-    check "$case: the program ends after Enter" $?
-    kill "$APP_PID" 2>/dev/null
+    wait_for "the viewer to end after Enter" ended "$APP_PID"
+    echo "ok: $case: the program ends after Enter"
     APP_PID=""
 done
 [ ! -e "$MISSING" ]

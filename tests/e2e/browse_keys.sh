@@ -38,34 +38,39 @@ PGN
 
 "$BIN" "$GAMES" >"$WORK/app.log" 2>&1 &
 APP_PID=$!
-WID=$(timeout 15 xdotool search --sync --onlyvisible --name '^Quarzel PGN Viewer 1\.01' 2>/dev/null | head -1)
-if [ -z "$WID" ]; then
-    echo "FAIL: the viewer window did not appear"
-    cat "$WORK/app.log"
-    exit 1
-fi
-xdotool windowfocus --sync "$WID" 2>/dev/null
+wait_for "the viewer's main window" find_window '^Quarzel PGN Viewer 1\.01'
+xdo windowfocus --sync "$WID"
 sleep 0.5
 
-# Clicks a button (by its centre in the window) and prints the clipboard.
+# clip X Y: clicks a button (by its centre in the window) and sets CLIP to what
+# it put on the clipboard. First the clipboard holds a mark, and the click
+# comes only once the mark reads back: xclip returns before its forked
+# background process takes the clipboard, which on a busy machine can happen
+# after the viewer's copy and replace it.
 CLIP_FEN="536 460"
 CLIP_PGN="592 460"
+MARK="(nothing copied)"
+clipboard_is_mark() { [ "$(timeout 5 xclip -o -selection clipboard 2>/dev/null)" = "$MARK" ]; }
+clipboard_is_new() {
+    CLIP=$(timeout 5 xclip -o -selection clipboard 2>/dev/null)
+    [ -n "$CLIP" ] && [ "$CLIP" != "$MARK" ]
+}
 clip() {
-    printf '' | xclip -selection clipboard 2>/dev/null
+    printf '%s' "$MARK" | limited "xclip to start" xclip -selection clipboard >/dev/null 2>&1
+    wait_for "xclip to own the clipboard" clipboard_is_mark
     # shellcheck disable=SC2086
-    xdotool mousemove --window "$WID" $1 click 1
-    local text=""
-    for _ in $(seq 1 30); do
-        text=$(timeout 2 xclip -o -selection clipboard 2>/dev/null)
-        [ -n "$text" ] && break
-        sleep 0.1
-    done
-    printf '%s' "$text"
-    xdotool windowfocus --sync "$WID" 2>/dev/null
+    xdo mousemove --window "$WID" $1 click 1
+    wait_for "the viewer to copy on a click at ($1)" clipboard_is_new
+    xdo windowfocus --sync "$WID"
 }
 key() {
-    xdotool key --window "$WID" --clearmodifiers "$@"
+    xdo key --window "$WID" --clearmodifiers "$@"
     sleep 0.2
+}
+# check NAME EXPECTED BUTTON: clicks the button and compares the clipboard.
+check_clip() {
+    clip "$3"
+    check "$1" "$2" "$CLIP"
 }
 
 # ClpFEN gives the true half-move clock and move number.
@@ -76,31 +81,31 @@ G2="rnbqkbnr/ppp2ppp/4p3/3p4/2PP4/2N5/PP2PPPP/R1BQKBNR b KQkq - 1 3"
 G3END="rnbqkbnr/pp2pppp/3p4/2p5/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 0 3"
 START="rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"
 
-check "start-up: game 1 at its first mark" "$M1" "$(clip "$CLIP_FEN")"
+check_clip "start-up: game 1 at its first mark" "$M1" "$CLIP_FEN"
 key c
-check "c: the next mark" "$M2" "$(clip "$CLIP_FEN")"
+check_clip "c: the next mark" "$M2" "$CLIP_FEN"
 key c
-check "c without a later mark: the end of the game" "$END1" "$(clip "$CLIP_FEN")"
+check_clip "c without a later mark: the end of the game" "$END1" "$CLIP_FEN"
 key e
 key e
-check "e e from the end: the first mark" "$M1" "$(clip "$CLIP_FEN")"
+check_clip "e e from the end: the first mark" "$M1" "$CLIP_FEN"
 key q
-check "q: the starting position" "$START" "$(clip "$CLIP_FEN")"
+check_clip "q: the starting position" "$START" "$CLIP_FEN"
 key x
-check "x: game 2 at its mark" "$G2" "$(clip "$CLIP_FEN")"
+check_clip "x: game 2 at its mark" "$G2" "$CLIP_FEN"
 key x
-check "x: game 3, no mark on its main line, at the end" "$G3END" "$(clip "$CLIP_FEN")"
+check_clip "x: game 3, no mark on its main line, at the end" "$G3END" "$CLIP_FEN"
 key w
 key w
-check "w w: back to game 1 at its first mark" "$M1" "$(clip "$CLIP_FEN")"
+check_clip "w w: back to game 1 at its first mark" "$M1" "$CLIP_FEN"
 key KP_3
-check "keypad 3: the next mark" "$M2" "$(clip "$CLIP_FEN")"
+check_clip "keypad 3: the next mark" "$M2" "$CLIP_FEN"
 key KP_2
-check "keypad 2: the next game" "$G2" "$(clip "$CLIP_FEN")"
+check_clip "keypad 2: the next game" "$G2" "$CLIP_FEN"
 key Down Return
-check "Down and Enter: game 3 loaded" "$G3END" "$(clip "$CLIP_FEN")"
-PGNTEXT=$(clip "$CLIP_PGN")
-case "$PGNTEXT" in *'[White "W3"]'*'Nf3 d6'*) r=yes ;; *) r=no ;; esac
+check_clip "Down and Enter: game 3 loaded" "$G3END" "$CLIP_FEN"
+clip "$CLIP_PGN"
+case "$CLIP" in *'[White "W3"]'*'Nf3 d6'*) r=yes ;; *) r=no ;; esac
 check "ClpPGN: game 3 as PGN" yes "$r"
 
 kill -0 "$APP_PID" 2>/dev/null

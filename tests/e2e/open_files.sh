@@ -17,24 +17,19 @@ games() {  # games FILE COUNT
 }
 # Types a path into the file dialog of the running viewer and confirms it.
 choose_in_dialog() {
-    local dialog
-    dialog=$(timeout 15 xdotool search --sync --onlyvisible --name '^Open a game file$' 2>/dev/null | head -1)
-    [ -n "$dialog" ] || return 1
-    xdotool windowfocus --sync "$dialog" 2>/dev/null
+    wait_for "the file dialog" find_window '^Open a game file$'
+    xdo windowfocus --sync "$WID"
     sleep 0.3
-    xdotool type --delay 5 "$1"
-    xdotool key --clearmodifiers Return
+    xdo type --delay 5 "$1"
+    xdo key --clearmodifiers Return
     # The name field's completion may take the first Return.
     sleep 0.5
-    xdotool search --onlyvisible --name '^Open a game file$' >/dev/null 2>&1 && xdotool key --clearmodifiers Return
-    return 0
+    if find_window '^Open a game file$'; then xdo key --clearmodifiers Return; fi
 }
-title_is() {  # title_is EXPECTED: waits up to 20 s for a window with that exact title
-    for _ in $(seq 1 200); do
-        for w in $(xdotool search --onlyvisible --name '^Quarzel PGN Viewer 1\.01' 2>/dev/null); do
-            [ "$(xdotool getwindowname "$w")" = "$1" ] && return 0
-        done
-        sleep 0.1
+titled() {  # titled TITLE: a window of the viewer has that exact title
+    local w
+    for w in $(timeout 5 xdotool search --onlyvisible --name '^Quarzel PGN Viewer 1\.01' 2>/dev/null); do
+        [ "$(timeout 5 xdotool getwindowname "$w" 2>/dev/null)" = "$1" ] && return 0
     done
     return 1
 }
@@ -48,25 +43,23 @@ games "$B" 3
 out=$(timeout 10 "$BIN" --help); rc=$?
 [ $rc = 0 ] && [ "$(printf '%s\n' "$out" | head -1)" = "usage: quarzel [--help | --version] [--] [FILE]" ]
 check "--help prints the usage and exits 0" $?
-[ -z "$(xdotool search --name 'Quarzel' 2>/dev/null)" ]
+[ -z "$(limited "a search for windows" xdotool search --name 'Quarzel' 2>/dev/null)" ]
 check "--help created no window" $?
 
 # 2. No parameter: the file chosen in the dialog opens.
 (cd "$WORK" && exec "$BIN") >"$WORK/app-dialog.log" 2>&1 &
 APP_PID=$!
 choose_in_dialog "$A"
-check "without a parameter the file dialog comes up" $?
-title_is "Quarzel PGN Viewer 1.01   [$A]   2 games"
-check "the file chosen in the dialog opens" $?
+wait_for "the title of the file chosen in the dialog" titled "Quarzel PGN Viewer 1.01   [$A]   2 games"
+echo "ok: the file chosen in the dialog opens"
 
 # 3. Ctrl+O: a second file through the same dialog replaces the first.
-WID=$(xdotool search --onlyvisible --name '^Quarzel PGN Viewer 1\.01' 2>/dev/null | head -1)
-xdotool windowfocus --sync "$WID" 2>/dev/null
-xdotool key --clearmodifiers ctrl+o
+wait_for "the viewer's main window" find_window '^Quarzel PGN Viewer 1\.01'
+xdo windowfocus --sync "$WID"
+xdo key --clearmodifiers ctrl+o
 choose_in_dialog "$B"
-check "Ctrl+O brings up the file dialog" $?
-title_is "Quarzel PGN Viewer 1.01   [$B]   3 games"
-check "the second file replaces the first" $?
+wait_for "the title of the second file" titled "Quarzel PGN Viewer 1.01   [$B]   3 games"
+echo "ok: the second file replaces the first"
 kill -0 "$APP_PID" 2>/dev/null
 check "one process throughout" $?
 

@@ -1,7 +1,8 @@
 # Sourced by the end-to-end tests: a private work folder and a private Xvfb,
-# both removed on exit (with the viewer in APP_PID, when the test set it).
-# Sets BIN to the viewer. Exits 77 (skip) when a tool the test needs (Xvfb,
-# xdotool, xdpyinfo and those in NEED_TOOLS) is missing or no display can be had.
+# both removed on exit (with the viewer in APP_PID, when the test set it), and
+# the limited waits of wait.sh. Sets BIN to the viewer. Exits 77 (skip) when a
+# tool the test needs (Xvfb, xdotool, xdpyinfo and those in NEED_TOOLS) is
+# missing or no display can be had.
 #
 # Tests run in parallel, so the display is never picked by probing for a free
 # number (two tests could both find the same one free, and the loser would
@@ -17,15 +18,18 @@ for tool in Xvfb xdotool xdpyinfo ${NEED_TOOLS:-}; do
 done
 [ -x "$BIN" ] || { echo "FAIL: $BIN not built"; exit 1; }
 
+. "$(dirname "${BASH_SOURCE[0]}")/wait.sh"
 WORK=$(mktemp -d)
 XVFB_PID=""
 APP_PID=""
 cleanup() {
+    kill "$WATCHDOG_PID" 2>/dev/null
     [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
     rm -rf "$WORK"
 }
 trap cleanup EXIT
+start_watchdog
 
 DISPLAY_NO=""
 for _attempt in 1 2 3; do
@@ -47,7 +51,7 @@ for _attempt in 1 2 3; do
         lock_ok=0
     fi
     if [ -n "$n" ] && [ $lock_ok = 1 ] && kill -0 "$XVFB_PID" 2>/dev/null \
-        && xdpyinfo -display ":$n" >/dev/null 2>&1; then
+        && timeout 5 xdpyinfo -display ":$n" >/dev/null 2>&1; then
         DISPLAY_NO=":$n"
         break
     fi
