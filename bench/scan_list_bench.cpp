@@ -16,7 +16,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "collection/qt/pgn.h"
+#include "collection/qt/game_list.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "notation/qt/notation.h"
 
 bool RenderNotationPicture(const std::string& pgnText, int width, int height, bool german, bool headline,

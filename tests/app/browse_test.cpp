@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "app/form1.h"
-#include "board/qt/brett.h"
-#include "collection/qt/pgn.h"
+#include "app/main_window.h"
+#include "board/qt/board_widget.h"
+#include "collection/qt/game_list.h"
 #include "notation/qt/notation.h"
 #include "notation/qt/variation_chooser.h"
 #include "rules/fen.h"

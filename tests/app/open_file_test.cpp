@@ -10,10 +10,10 @@
 #include <QUrl>
 #include <filesystem>
 
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "app/open_file.h"
 #include "app/settings.h"
-#include "collection/qt/pgn.h"
+#include "collection/qt/game_list.h"
 #include "support/ccf_writer.h"
 #include "support/qt/recording_platform.h"
 #include "support/test_data.h"

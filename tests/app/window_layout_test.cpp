@@ -8,10 +8,10 @@
 #include <QSettings>
 #include <QToolButton>
 
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "app/window_layout.h"
-#include "board/qt/brett.h"
-#include "collection/qt/pgn.h"
+#include "board/qt/board_widget.h"
+#include "collection/qt/game_list.h"
 #include "notation/qt/notation.h"
 #include "support/qt/recording_platform.h"
 #include "support/test_data.h"

@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QTest>
 
-#include "collection/qt/pgn.h"
+#include "collection/qt/game_list.h"
 #include "support/ccf_writer.h"
 #include "support/qt/recording_platform.h"
 #include "support/test_data.h"

@@ -7,12 +7,12 @@
 #include <filesystem>
 #include <map>
 
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "app/game_file.h"
-#include "board/qt/brett.h"
+#include "board/qt/board_widget.h"
 #include "notation/qt/notation.h"
 #include "collection/pgn_core.h"
-#include "collection/qt/pgn.h"
+#include "collection/qt/game_list.h"
 #include "support/ccf_writer.h"
 #include "support/qt/recording_platform.h"
 #include "support/test_data.h"
