@@ -96,6 +96,17 @@ void TPGN::RowsChanged() {
     viewport()->update();
 }
 
+void TPGN::RefreshRows() { model_->Refresh(); }
+
+QModelIndex TPGN::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    if (action == MoveHome || action == MoveEnd) {
+        const int row = action == MoveHome ? 0 : RowCount() - 1;
+        const int column = currentIndex().isValid() ? currentIndex().column() : horizontalHeader()->logicalIndex(0);
+        return row >= 0 ? model_->index(row, std::max(0, column)) : QModelIndex();
+    }
+    return QTableView::moveCursor(action, modifiers);
+}
+
 void TPGN::AppendRows(const std::vector<std::int32_t>& games) {
     if (games.empty()) return;
     RowsChanged();  // anything changed before is shown first

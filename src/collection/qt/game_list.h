@@ -45,6 +45,8 @@ public:
     decltype(TPGNCore::OnFilterRequest)& OnFilterRequest;
     // A game was chosen (Enter or double click): its text and number.
     std::function<void(QObject* Sender, const std::string& PGNGame, std::int32_t GameID)> OnPGNDblClick;
+    // A row's header was read to show its cells (tests, diagnostics).
+    std::function<void(int Row, std::int32_t GameIndex, const TEventData& GameHeader)> OnRowRead;
     // Key-down on the list, before the list's own key handling; setting Key
     // to 0 swallows it.
     std::function<void(QObject* Sender, int& Key, Qt::KeyboardModifiers Shift)> OnKeyDown;
@@ -85,6 +87,8 @@ public:
     // Re-reads the rows from the core (after it was changed directly); a
     // sorted list sorts the new rows.
     void RowsChanged();
+    // Reads the shown rows' headers again (a database finished its work).
+    void RefreshRows();
     // Adds one row per game at the end; selection and scroll position stay.
     void AppendRows(const std::vector<std::int32_t>& games);
 
@@ -106,6 +110,10 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // Home and End go to the first and last game, as in a list.
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    // Typing does not jump to rows: the letters are the key map's.
+    void keyboardSearch(const QString&) override {}
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:

@@ -46,7 +46,7 @@ void TGameTableModel::SetSortColumn(int column, bool descending) {
     emit headerDataChanged(Qt::Horizontal, 0, kGameColumnCount - 1);
 }
 
-const TGameTableModel::TRowCells* TGameTableModel::Cells(std::int32_t game) const {
+const TGameTableModel::TRowCells* TGameTableModel::Cells(int row, std::int32_t game) const {
     const auto it = cache_.find(game);
     if (it != cache_.end()) {
         age_.splice(age_.begin(), age_, it->second.second);
@@ -60,6 +60,7 @@ const TGameTableModel::TRowCells* TGameTableModel::Cells(std::int32_t game) cons
             cells.text[static_cast<std::size_t>(c)] =
                 QString::fromStdString(GameCellText(core.CurrentHeader, static_cast<TGameColumn>(c), game));
         cells.deleted = core.CurrentHeader.Deleted;
+        if (list_.OnRowRead) list_.OnRowRead(row, game, core.CurrentHeader);
     } catch (...) {
         return nullptr;  // a row that cannot be read stays blank
     }
@@ -81,7 +82,7 @@ QVariant TGameTableModel::data(const QModelIndex& index, int role) const {
         if (list_.Drawing() == false) return {};
         const std::int32_t game = list_.GameIndexOfRow(index.row());
         if (game < 0) return {};
-        const TRowCells* cells = Cells(game);
+        const TRowCells* cells = Cells(index.row(), game);
         if (!cells) return {};
         return cells->text[static_cast<std::size_t>(index.column())];
     }
@@ -89,7 +90,7 @@ QVariant TGameTableModel::data(const QModelIndex& index, int role) const {
         QFont font = list_.font();
         font.setBold(Bold(column));
         if (list_.Core().DatabaseMode() && list_.Drawing()) {
-            const TRowCells* cells = Cells(list_.GameIndexOfRow(index.row()));
+            const TRowCells* cells = Cells(index.row(), list_.GameIndexOfRow(index.row()));
             font.setStrikeOut(cells && cells->deleted);
         }
         return font;

@@ -43,7 +43,7 @@ private:
         std::array<QString, kGameColumnCount> text;
         bool deleted = false;
     };
-    const TRowCells* Cells(std::int32_t game) const;
+    const TRowCells* Cells(int row, std::int32_t game) const;
 
     TPGN& list_;
     mutable std::unordered_map<std::int32_t, std::pair<TRowCells, std::list<std::int32_t>::iterator>> cache_;
