@@ -22,7 +22,7 @@ std::string FoldForSort(std::string_view bytes) {
     utf8proc_uint8_t* folded = nullptr;
     const utf8proc_ssize_t n = utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(text.data()),
                                             static_cast<utf8proc_ssize_t>(text.size()), &folded,
-                                            static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPAT |
+                                            static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPAT | UTF8PROC_COMPOSE |
                                                                            UTF8PROC_CASEFOLD | UTF8PROC_STRIPMARK |
                                                                            UTF8PROC_IGNORE));
     if (n < 0 || !folded) return text;  // cannot happen for valid UTF-8; then unfolded
