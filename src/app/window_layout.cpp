@@ -56,7 +56,7 @@ protected:
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         const int d = std::min(width(), height()) - 2;
-        p.setPen(QPen(QColor(90, 90, 90), 1));
+        p.setPen(QPen(QColor(128, 128, 128), 1));
         p.setBrush(side_ > 0 ? QColor(250, 250, 250) : QColor(20, 20, 20));
         p.drawEllipse(QRectF((width() - d) / 2.0, (height() - d) / 2.0, d, d));
     }
