@@ -21,13 +21,13 @@ wait_exit() {
     return 1
 }
 
-# The id of a visible window of the program that is not the 623 x 482 main window.
+# The id of a visible window of the program that is not the main window (623 wide).
 message_box() {
     for _ in $(seq 1 100); do
         kill -0 "$1" 2>/dev/null || return 1
         for w in $(xdotool search --onlyvisible --name '^Quarzel PGN Viewer$' 2>/dev/null); do
             geo=$(xdotool getwindowgeometry "$w" 2>/dev/null | sed -n 's/.*Geometry: //p')
-            if [ -n "$geo" ] && [ "$geo" != "623x482" ]; then
+            if [ -n "$geo" ] && [ "${geo%%x*}" != "623" ]; then
                 echo "$w"
                 return 0
             fi

@@ -1,7 +1,7 @@
 #!/bin/bash
 # Browses a small file in the real viewer under a private Xvfb: keys jump
-# between the marked positions and between games, and the ClpFEN and ClpPGN
-# buttons put the position and the game on the system clipboard.
+# between the marked positions and between games, and the copy commands of
+# the Edit menu (those of the FEN and PGN buttons) put the position and the game on the system clipboard.
 set -u
 
 NEED_TOOLS="xclip"
@@ -47,13 +47,15 @@ fi
 xdotool windowfocus --sync "$WID" 2>/dev/null
 sleep 0.5
 
-# Clicks a button (by its centre in the window) and prints the clipboard.
-CLIP_FEN="536 460"
-CLIP_PGN="592 460"
+# Runs an entry of the Edit menu by its underlined letter (f: copy the
+# position as FEN, g: copy the game as PGN, as the two buttons do) and prints the clipboard.
+CLIP_FEN="f"
+CLIP_PGN="g"
 clip() {
     printf '' | xclip -selection clipboard 2>/dev/null
-    # shellcheck disable=SC2086
-    xdotool mousemove --window "$WID" $1 click 1
+    xdotool key --window "$WID" --clearmodifiers alt+e
+    sleep 0.4
+    xdotool key --clearmodifiers "$1"
     local text=""
     for _ in $(seq 1 30); do
         text=$(timeout 2 xclip -o -selection clipboard 2>/dev/null)
