@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -63,33 +62,31 @@ std::string TwoDigits(unsigned v) {
     return std::string{static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)};
 }
 
-// A memory map of a whole file, read only.
-class TMappedFile {
+// Reads a file in large blocks for the headers of games met in (mostly)
+// ascending order: one system call for hundreds of games. A file that shrank
+// since its scan gives shorter (or empty) texts, never a fault.
+class TBlockReader {
 public:
-    explicit TMappedFile(const std::string& path) {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) return;
-        struct stat st {};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-            void* p = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
-            if (p != MAP_FAILED) {
-                data_ = static_cast<const char*>(p);
-                size_ = static_cast<std::size_t>(st.st_size);
-                ::madvise(p, size_, MADV_SEQUENTIAL);
-            }
+    static constexpr std::size_t kBlock = 8 << 20;
+    static constexpr std::size_t kMaxHeader = 4 << 20;  // bytes of a game taken for its header
+    explicit TBlockReader(int fd) : fd_(fd), buffer_(kBlock) {}
+    std::string_view Get(std::int64_t pos, std::int64_t end) {
+        if (fd_ < 0 || pos < 0 || end <= pos) return {};
+        const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(end - pos, kMaxHeader));
+        if (pos < start_ || pos + static_cast<std::int64_t>(want) > start_ + static_cast<std::int64_t>(size_)) {
+            const ssize_t n = ::pread(fd_, buffer_.data(), buffer_.size(), pos);
+            start_ = pos;
+            size_ = n > 0 ? static_cast<std::size_t>(n) : 0;
         }
-        ::close(fd);
+        const std::size_t at = static_cast<std::size_t>(pos - start_);
+        if (at >= size_) return {};
+        return std::string_view(buffer_.data() + at, std::min(want, size_ - at));
     }
-    ~TMappedFile() {
-        if (data_) ::munmap(const_cast<char*>(data_), size_);
-    }
-    TMappedFile(const TMappedFile&) = delete;
-    TMappedFile& operator=(const TMappedFile&) = delete;
-    const char* Data() const { return data_; }
-    std::size_t Size() const { return size_; }
 
 private:
-    const char* data_ = nullptr;
+    int fd_;
+    std::vector<char> buffer_;
+    std::int64_t start_ = -1;
     std::size_t size_ = 0;
 };
 
@@ -228,7 +225,7 @@ bool ReadFileSortKeys(const TSortSource& source, TSortKeys& keys, const TSortPro
         for (std::int32_t g : source.Games) keys.Add(blank, g);
         return true;
     }
-    const TMappedFile file(source.Path);
+    const int fd = ::open(source.Path.c_str(), O_RDONLY | O_CLOEXEC);
     if (threads == 0) threads = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
     if (n < 20000) threads = 1;
     std::atomic<bool> cancelled{false};
@@ -238,21 +235,16 @@ bool ReadFileSortKeys(const TSortSource& source, TSortKeys& keys, const TSortPro
         TEventData h;
         const std::size_t from = n * part / threads, to = n * (part + 1) / threads;
         const std::string_view tag = Info(column).tag;
-        std::string buffer;
+        TBlockReader reader(fd);
         for (std::size_t i = from; i < to; ++i) {
             if ((i - from) % 4096 == 4095) {
                 done += 4096;
                 if (cancelled) return;
                 if (part == 0 && progress && !progress(static_cast<int>(done * 100 / n))) cancelled = true;
             }
+            // The header is at the start: a game of gigabytes is not read through.
             const auto [start, end] = source.Spans[i];
-            std::string_view text;
-            if (file.Data() && start >= 0 && end >= start && static_cast<std::uint64_t>(end) <= file.Size()) {
-                // The header is at the start: a game of gigabytes is not walked through.
-                const std::size_t len = static_cast<std::size_t>(std::min<std::int64_t>(end - start, 16 << 20));
-                text = std::string_view(file.Data() + start, len);
-            }
-            ReadHeaderTag(text, tag, h);
+            ReadHeaderTag(reader.Get(start, end), tag, h);
             parts[part].Add(h, source.Games[i]);
         }
     };
@@ -264,6 +256,7 @@ bool ReadFileSortKeys(const TSortSource& source, TSortKeys& keys, const TSortPro
         work(0);
         for (std::thread& t : pool) t.join();
     }
+    if (fd >= 0) ::close(fd);
     if (cancelled) return false;
     for (const TSortKeys& p : parts) keys.Append(p);
     if (progress) progress(100);

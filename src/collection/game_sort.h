@@ -3,8 +3,8 @@
 //
 // A column's cell text comes from the game's header record. Sorting by a
 // column reads that column's key for every listed game: straight from the
-// bytes of a PGN file (a memory map, only the header lines of each game, on
-// all cores; about 16 bytes a game for a name column, 4 for a number), or
+// bytes of a PGN file (read in large blocks, only the header lines of each
+// game decoded, on all cores; about 16 bytes a game for a name column, 4 for a number), or
 // through the list's header reader for a game database. Text columns compare
 // case-insensitively with accents folded (FoldForSort), numbers and dates by
 // value; empty values come last in either direction and equal keys keep the
