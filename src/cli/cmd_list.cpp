@@ -2,6 +2,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "collection/game_sort.h"
 #include "collection/pgn_core.h"
 
 namespace cli {
@@ -12,20 +13,45 @@ namespace {
 
 int RunList(const CliArgs& args);
 
-const CliCommand kList{"list", "FILE",
+const CliCommand kList{"list", "FILE [--sort COLUMN [--desc]]",
                        "one line per game: number, players, source, year, result (tab-separated)", RunList,
                        "The fields are drawn as the viewer's game list draws them: number from 1,\n"
-                       "\"White - Black\", \"Event, Site\", year, result (1/2 for a draw); empty fields stay empty.",
+                       "\"White - Black\", \"Event, Site\", year, result (1/2 for a draw); empty fields stay empty.\n"
+                       "--sort prints the games in the order the viewer's table sorts them by COLUMN (a header\n"
+                       "name in any case: Number, White, Black, \"White Elo\" or WhiteElo, Black Elo, Result, Date,\n"
+                       "Event, Site, Round, ECO, Moves): text without regard to case or accents, numbers and\n"
+                       "dates by value, empty values last, equal values by game number; --desc turns it round.",
                        true};
 
 int RunList(const CliArgs& args) {
-    if (args.size() != 1) return cli::UsageError(kList);
+    std::string file, columnName;
+    bool sort = false, descending = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--sort" && i + 1 < args.size()) {
+            sort = true;
+            columnName = args[++i];
+        } else if (args[i] == "--desc") {
+            descending = true;
+        } else if (file.empty() && (args[i] == "-" || args[i].rfind("--", 0) != 0)) {
+            file = args[i];
+        } else {
+            return cli::UsageError(kList);
+        }
+    }
+    if (file.empty() || (descending && !sort)) return cli::UsageError(kList);
+    TGameColumn column = TGameColumn::Number;
+    if (sort && !GameColumnFromName(columnName, column))
+        return cli::Fail("unknown column '" + columnName +
+                         "' (Number, White, Black, White Elo, Black Elo, Result, Date, Event, Site, Round, ECO, Moves)");
     TPGNCore core;
     std::string error;
-    if (!cli::OpenGameFile(core, args[0], error)) return cli::Fail(error);
+    if (!cli::OpenGameFile(core, file, error)) return cli::Fail(error);
+    std::vector<std::int32_t> games;
+    if (sort) games = SortListGames(core, column, descending);
+    else
+        for (std::int32_t row = 0; row < core.RowCount(); ++row) games.push_back(core.GameIndexOfRow(row));
     std::string line;
-    for (std::int32_t row = 0; row < core.RowCount(); ++row) {
-        const std::int32_t game = core.GameIndexOfRow(row);
+    for (const std::int32_t game : games) {
         core.LoadRowHeader(game);
         const TRowTexts t = ComposeRowTexts(core.CurrentHeader, game);
         line = std::to_string(game + 1);
