@@ -1,0 +1,72 @@
+// The scanner's first pass, compiled once per instruction set: included by
+// game_bounds.cpp (baseline), game_bounds_avx2.cpp and game_bounds_avx512.cpp.
+// Everything here has internal linkage, so the copies never meet.
+//
+// The pass makes the masks of 64-byte windows (bit k for byte k) that the
+// walk of game_bounds.cpp goes by: line ends, the stops in movetext (a "{",
+// a ";", a line that begins with "[", "%" or an indent) and the "}" that
+// close comments.
+#pragma once
+
+#include <cstring>
+
+#include "collection/event_data.h"
+#include "collection/game_bounds.h"
+#include "collection/game_text.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+constexpr unsigned char kBom[3] = {0xEF, 0xBB, 0xBF};
+
+inline bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
+inline bool IsLineIndent(char c) { return IsBlankByte(c) && !IsLineEnd(c); }
+
+// The masks of one window. A carriage return directly followed by a line
+// feed ends no line (the line feed does); one in the window's last byte
+// counts as a line end, and a line feed after it is then an empty line.
+struct TWindowMasks {
+    std::uint64_t LineEnds = 0;
+    std::uint64_t Marks = 0;   // "{", ";"
+    std::uint64_t Starts = 0;  // "[", "%", bytes of code 32 and below but line ends
+    std::uint64_t Closes = 0;  // "}"
+};
+
+inline TWindowMasks ScalarMasks(const char* p, std::size_t n) {
+    std::uint64_t feeds = 0, returns = 0;
+    TWindowMasks m;
+    for (std::size_t k = 0; k < n; ++k) {
+        const std::uint64_t bit = std::uint64_t{1} << k;
+        const char c = p[k];
+        if (c == '\n') feeds |= bit;
+        else if (c == '\r') returns |= bit;
+        else if (c == '{' || c == ';') m.Marks |= bit;
+        else if (c == '[' || c == '%' || IsBlankByte(c)) m.Starts |= bit;
+        else if (c == '}') m.Closes |= bit;
+    }
+    m.LineEnds = feeds | (returns & ~(feeds >> 1));
+    return m;
+}
+
+// Classifies data[0, n) window by window into the mask arrays (one entry per
+// window, the last window perhaps partial). The first window's line starts
+// do not count the line end before the stretch: the walk knows that one
+// from its mode.
+template <class Masker>
+inline void ClassifyWindows(const char* data, std::size_t n, TWindowArrays out) {
+    const std::size_t windows = (n + 63) / 64;
+    std::uint64_t lastEnds = 0;
+    for (std::size_t w = 0; w < windows; ++w) {
+        const TWindowMasks m = 64 * w + 64 <= n ? Masker::Masks(data + 64 * w) : ScalarMasks(data + 64 * w, n - 64 * w);
+        const std::uint64_t lines = (m.LineEnds << 1) | (lastEnds >> 63);
+        lastEnds = m.LineEnds;
+        out.Ends[w] = m.LineEnds;
+        out.Events[w] = m.Marks | (lines & m.Starts);
+        out.Closes[w] = m.Closes;
+    }
+}
+
+}  // namespace
