@@ -345,7 +345,7 @@ void Walk(TBoundsState& s, const char* data, std::size_t n, const TWindowArrays&
                         }
                         if (c == '\n' || c == '\r' || c == '%') continue;  // an empty or an escape line
                         i = j;
-                        if (static_cast<unsigned char>(c) > ' ' && static_cast<unsigned char>(c) != 0xEF) {
+                        if (static_cast<unsigned char>(c) > ' ' && s.Offset + static_cast<std::int64_t>(j) >= 3) {
                             content = true;
                             hasBody = true;
                             mode = M::Body;
@@ -377,7 +377,6 @@ void Walk(TBoundsState& s, const char* data, std::size_t n, const TWindowArrays&
                 } else if (column0 && s.Offset + static_cast<std::int64_t>(i) < 3 &&
                            static_cast<unsigned char>(c) == kBom[s.Offset + static_cast<std::int64_t>(i)]) {
                     ++i;  // the byte order mark of a UTF-8 file
-                    column0 = false;
                 } else if (c == '%' && column0) {
                     mode = M::SkipLine;
                     ++i;

@@ -25,9 +25,18 @@ void GoTo(TNotationCore& notation, TBaum* node) {
 
 bool NextMatch(TNotationCore& notation, const TShowPositionFn& show, const THitTest& isHit) {
     bool found = false;
-    for (TBaum* n = NextInText(notation.Root, notation.Current); n; n = NextInText(notation.Root, n)) {
+    // Whether every move passed so far follows the one before on its line.
+    bool onLine = true;
+    TBaum* before = notation.Current;
+    for (TBaum* n = NextInText(notation.Root, notation.Current); n; before = n, n = NextInText(notation.Root, n)) {
+        onLine = onLine && n == (before ? before->Next : notation.Root->FirstMove);
         if (IsStop(notation, n, isHit)) {
-            GoTo(notation, n);
+            // Along the current line step by step, as the search always went.
+            if (onLine)
+                while (notation.Current != n && notation.StepForward()) {
+                }
+            else
+                GoTo(notation, n);
             found = true;
             break;
         }
@@ -42,10 +51,21 @@ bool NextMatch(TNotationCore& notation, const TShowPositionFn& show, const THitT
 }
 
 bool PrevMatch(TNotationCore& notation, const THitTest& isHit) {
-    for (TBaum* n = PrevInText(notation.Current); n; n = PrevInText(n)) {
+    // Whether every move passed so far is the one a step back goes to.
+    bool onLine = true;
+    TBaum* after = notation.Current;
+    for (TBaum* n = PrevInText(notation.Current); n; after = n, n = PrevInText(n)) {
+        onLine = onLine && after->Prev == n && n->Next == after;
         if (IsStop(notation, n, isHit)) {
-            GoTo(notation, n);
-            notation.RaiseMoveChange(false);
+            // Back along the current line step by step (each step shown), as
+            // the search always went; to a mark elsewhere in one jump.
+            if (onLine) {
+                while (notation.Current != n && notation.StepBack()) {
+                }
+            } else {
+                GoTo(notation, n);
+                notation.RaiseMoveChange(false);
+            }
             return true;
         }
     }
