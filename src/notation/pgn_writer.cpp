@@ -184,12 +184,13 @@ bool SameNameAnyCase(std::string_view a, std::string_view b) {
 }  // namespace
 
 std::vector<std::string> GameTagLines(const TPartiedaten& game, bool fromRecord) {
-    std::vector<std::string> fromHeader =
-        PGNTagLines(game.Header, game.StartPosition, game.StartState, game.StartMoveNo, game.CastlingRooks);
-    if (fromRecord || game.TagLines.empty()) return fromHeader;
+    if (fromRecord || game.TagLines.empty())
+        return PGNTagLines(game.Header, game.StartPosition, game.StartState, game.StartMoveNo, game.CastlingRooks);
     // The seven required tags lead, in their order; one the game lacks is
-    // written as the header record gives it.
+    // written as the header record gives it (read back, the same record).
     static constexpr std::string_view kRoster[7] = {"Event", "Site", "Date", "Round", "White", "Black", "Result"};
+    const std::vector<std::string> fromHeader =
+        PGNTagLines(game.Header, game.StartPosition, game.StartState, game.StartMoveNo, game.CastlingRooks);
     std::vector<std::string> lines;
     lines.reserve(game.TagLines.size() + 7);
     std::vector<bool> used(game.TagLines.size(), false);

@@ -23,7 +23,7 @@ std::vector<std::string> PGNTagLines(const TEventData& header, const TSchachbret
 
 // The tag lines a copy of the game starts with. A game read from PGN text
 // keeps every tag line as written: the seven required tags first, in their
-// order (one the text lacks as PGNTagLines gives it), then the others in
+// order (one the text lacks as PGNTagLines writes it), then the others in
 // text order. With fromRecord, or for a game without tag text, PGNTagLines.
 std::vector<std::string> GameTagLines(const TPartiedaten& game, bool fromRecord);
 
