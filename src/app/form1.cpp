@@ -235,6 +235,8 @@ void TForm1::OpenGameFile(const std::string& file) {
     const QString path = TextFromBytes(file);
     try {
         PGN1->ScanFile(file);
+        // A database game's text is made from its record: copies write its tags from there.
+        Notation1->Core().TagsFromRecord = PGN1->Core().DatabaseMode();
         if (!PGN1->FileOpen() || PGN1->FileName() != file) {
             // Say why the window stays empty: not PGN, unreadable, a locked
             // or damaged database. A second attempt on a core of its own

@@ -222,16 +222,22 @@ void HeaderFromText(TEventData& header, std::string_view text, bool fillMovetext
 }
 
 bool HeaderEndsWithin(std::string_view text) {
-    // The tag section may go on after blank and escape lines; a line cut by
-    // the end of what was read may still be a tag line, unless what is there
-    // already shows that it is not one.
+    // Lines before the first tag line are passed over; the tag section goes
+    // on after blank and escape lines. A line cut by the end of what was
+    // read may still be a tag line, unless what is there already shows that
+    // it is not one.
+    bool inSection = false;
     std::size_t pos = 0;
     while (pos < text.size()) {
         const std::size_t end = text.find_first_of("\r\n", pos);
         const std::string_view raw = text.substr(pos, end == std::string_view::npos ? end : end - pos);
-        const std::string_view line = TrimBlanks(raw);
-        const bool escape = !raw.empty() && raw[0] == '%';
-        if (!line.empty() && !escape && line[0] != '[') return true;
+        if (!inSection) {
+            inSection = IsTagLine(raw);
+        } else {
+            const std::string_view line = TrimBlanks(raw);
+            const bool escape = !raw.empty() && raw[0] == '%';
+            if (!line.empty() && !escape && line[0] != '[') return true;
+        }
         if (end == std::string_view::npos) return false;
         pos = end + 1;
         // CR LF is one line break.

@@ -89,9 +89,9 @@ std::uint16_t TagNumber(std::string_view text);
 // With fillMovetext false the movetext is not collected (row drawing).
 void HeaderFromText(TEventData& header, std::string_view text, bool fillMovetext = true);
 
-// True when the start of a game's text, as far as it was read, holds the
-// line that ends its tag section (a line that is not blank, no escape line
-// and does not begin with "["): reading more would
+// True when the start of a game's text, as far as it was read, holds its
+// first tag line and the line that ends its tag section (a line that is not
+// blank, no escape line and does not begin with "["): reading more would
 // change nothing HeaderFromText takes from the tags.
 bool HeaderEndsWithin(std::string_view start);
 

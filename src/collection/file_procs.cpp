@@ -59,10 +59,19 @@ private:
         return hit;
     }
 
+    // Movetext: a move number directly followed by a move ("1. e4",
+    // "12...Nf6"), or three moves in a row, outside comments, on a line of
+    // text (no control characters: a binary file has them everywhere).
     bool Holds(std::string_view line) {
         if (!inComment_ && IsTagLine(line)) return true;
         if (!line.empty() && line[0] == '%') return false;
+        for (char c : line) {
+            const unsigned char u = static_cast<unsigned char>(c);
+            if ((u < ' ' && c != '\t' && c != '\f') || u == 0x7F) return false;
+        }
         std::size_t start = std::string_view::npos;
+        int moves = 0;
+        bool afterNumber = false;
         for (std::size_t i = 0; i <= line.size(); ++i) {
             const char c = i < line.size() ? line[i] : ' ';
             if (inComment_) {
@@ -74,7 +83,19 @@ private:
                 if (start == std::string_view::npos) start = i;
                 continue;
             }
-            if (start != std::string_view::npos && IsMoveWord(line.substr(start, i - start))) return true;
+            if (start != std::string_view::npos) {
+                const std::string_view word = line.substr(start, i - start);
+                const std::size_t digits = word.find_first_not_of("0123456789");
+                const bool number = digits > 0 && digits != std::string_view::npos &&
+                                    word.find_first_not_of('.', digits) == std::string_view::npos;
+                if (IsMoveWord(word)) {
+                    const bool glued = digits > 0 && digits != std::string_view::npos && word[digits] == '.';
+                    if (afterNumber || glued || ++moves == 3) return true;
+                } else {
+                    moves = 0;
+                }
+                afterNumber = number;
+            }
             start = std::string_view::npos;
             if (c == '{') inComment_ = true;
             if (c == ';') break;

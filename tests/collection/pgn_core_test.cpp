@@ -387,7 +387,9 @@ TEST(Scanner, LooksLikePGN) {
     EXPECT_TRUE(check("{ a comment [Event \"no\"]\n}\n  [ECO \"A00\"]\n"));
     EXPECT_TRUE(check("\xEF\xBB\xBF[White \"x\"]"));
     EXPECT_TRUE(check("some words\r1.e4 e5 *"));
-    EXPECT_TRUE(check("e2e4 e7e5 *"));
+    EXPECT_TRUE(check("e2e4 e7e5 g1f3 *"));
+    EXPECT_FALSE(check("a word e4 and b5 in a sentence\n"));
+    EXPECT_FALSE(check(std::string("1. e4 e5 2. Nf3\x01\x02") + "\n"));
     EXPECT_FALSE(check("<html><body>chess games</body></html>\n"));
     EXPECT_FALSE(check("[event\"x\"]\n{ 1. e4 }\n% 1. e4\n; e4\n"));
     std::string lines;
