@@ -5,7 +5,9 @@
 #    1 GB (the files of ../shared/pgn repeated, or the project's sample when
 #    that folder is absent), both from the page cache, best of 3 runs; then
 #    the cost of the tag-section rule: the same file with every Event tag
-#    removed (games no "[Event " search finds) must give the same count at
+#    removed that another tag line follows (games no "[Event " search
+#    finds): about the same count (a header-only game of one source file
+#    followed by a game of the next with only new tag names reads as one) at
 #    the same speed; grep -c '^\[Event ' for comparison;
 #  - memory: peak resident size of count on files of one and two million
 #    games; the difference per game is what the index costs.
