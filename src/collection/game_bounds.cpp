@@ -418,6 +418,10 @@ void TTagNameSet::Clear() {
 }
 
 bool TTagNameSet::Insert(std::uint64_t key) {
+    // A section of more names than any game has is hostile: its later names
+    // are no longer kept (nor taken for repeats), so that it cannot eat
+    // memory without end.
+    if (count_ >= kMaxNames) return true;
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t i = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 40) & mask;; i = (i + 1) & mask) {
         TSlot& slot = slots_[i];

@@ -37,6 +37,8 @@ public:
     // False when the key was there already.
     bool Insert(std::uint64_t key);
 
+    static constexpr std::size_t kMaxNames = std::size_t{1} << 16;
+
 private:
     void Grow();
     struct TSlot {
