@@ -37,10 +37,11 @@ struct TSse2Masker {
     }
 };
 using TBaseMasker = TSse2Masker;
-#else
+#endif
 struct TScalarMasker {
     static TWindowMasks Masks(const char* p) { return ScalarMasks(p, 64); }
 };
+#if !defined(__SSE2__)
 using TBaseMasker = TScalarMasker;
 #endif
 
@@ -48,7 +49,7 @@ void ClassifyBase(const char* data, std::size_t n, TWindowArrays masks) {
     ClassifyWindows<TBaseMasker>(data, n, masks);
 }
 
-using TClassify = void (*)(const char*, std::size_t, TWindowArrays);
+using TClassify = TClassifyFn;
 
 TClassify BestClassify() {
 #if defined(__x86_64__)
@@ -455,6 +456,18 @@ void TBlockMasks::Reserve(std::size_t n) {
 }
 
 void ClassifyBytes(const char* data, std::size_t n, TWindowArrays masks) { kClassify(data, n, masks); }
+
+std::vector<TClassifyFn> ClassifyVariants() {
+    std::vector<TClassifyFn> variants{[](const char* data, std::size_t n, TWindowArrays masks) {
+        ClassifyWindows<TScalarMasker>(data, n, masks);
+    }};
+    variants.push_back(&ClassifyBase);
+#if defined(__x86_64__)
+    if (__builtin_cpu_supports("avx2")) variants.push_back(&ClassifyAvx2);
+    if (__builtin_cpu_supports("avx512bw")) variants.push_back(&ClassifyAvx512);
+#endif
+    return variants;
+}
 
 void TGameBounds::Feed(const char* data, std::size_t n) {
     // In pieces whose masks fit on the stack.

@@ -111,6 +111,10 @@ private:
 // The first pass over data[0, n) into masks (Reserve(n) first). It keeps no
 // state: any thread may run it, ahead of the walk.
 void ClassifyBytes(const char* data, std::size_t n, TWindowArrays masks);
+// Every first pass this processor can run, the plain one first (for tests:
+// they must agree).
+using TClassifyFn = void (*)(const char* data, std::size_t n, TWindowArrays masks);
+std::vector<TClassifyFn> ClassifyVariants();
 
 class TGameBounds {
 public:

@@ -175,6 +175,28 @@ TEST(Scanner, GameBoundaries) {
     EXPECT_EQ(s.core.CurrentHeader.White, "Anna");
 }
 
+// The first pass of every instruction set the processor has gives the same
+// masks as the plain one, over every byte value and window cut.
+TEST(Scanner, EveryFirstPassAgrees) {
+    std::string bytes;
+    for (int i = 0; i < 20000; ++i) bytes += static_cast<char>(i % 7 == 0 ? "\n\r{};[%  \t"[i % 11] : (i * 7919) % 256);
+    const std::vector<TClassifyFn> variants = ClassifyVariants();
+    ASSERT_GE(variants.size(), 2u);
+    for (std::size_t n : {bytes.size(), std::size_t{64 * 7 + 13}, std::size_t{5}}) {
+        std::vector<std::vector<std::uint64_t>> results;
+        for (TClassifyFn classify : variants) {
+            TBlockMasks masks;
+            masks.Reserve(n);
+            classify(bytes.data(), n, masks.Arrays());
+            const TWindowArrays a = masks.Arrays();
+            std::vector<std::uint64_t> all;
+            for (std::size_t w = 0; w < (n + 63) / 64; ++w) all.insert(all.end(), {a.Ends[w], a.Events[w], a.Closes[w]});
+            results.push_back(all);
+        }
+        for (std::size_t v = 1; v < results.size(); ++v) EXPECT_EQ(results[v], results[0]) << "variant " << v << " n " << n;
+    }
+}
+
 TEST(Scanner, CrLfLineEnds) {
     std::string crlf = Game(1, "\r\n") + Game(2, "\r\n");
     Scanned a(crlf);
