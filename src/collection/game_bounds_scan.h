@@ -57,15 +57,23 @@ inline TWindowMasks ScalarMasks(const char* p, std::size_t n) {
 // from its mode.
 template <class Masker>
 inline void ClassifyWindows(const char* data, std::size_t n, TWindowArrays out) {
-    const std::size_t windows = (n + 63) / 64;
-    std::uint64_t lastEnds = 0;
-    for (std::size_t w = 0; w < windows; ++w) {
-        const TWindowMasks m = 64 * w + 64 <= n ? Masker::Masks(data + 64 * w) : ScalarMasks(data + 64 * w, n - 64 * w);
-        const std::uint64_t lines = (m.LineEnds << 1) | (lastEnds >> 63);
-        lastEnds = m.LineEnds;
-        out.Ends[w] = m.LineEnds;
-        out.Events[w] = m.Marks | (lines & m.Starts);
-        out.Closes[w] = m.Closes;
+    std::uint64_t* const ends = out.Ends;
+    std::uint64_t* const events = out.Events;
+    std::uint64_t* const closes = out.Closes;
+    const std::size_t full = n / 64;
+    std::uint64_t carry = 0;  // a line end in the last byte of the window before
+    for (std::size_t w = 0; w < full; ++w) {
+        const TWindowMasks m = Masker::Masks(data + 64 * w);
+        ends[w] = m.LineEnds;
+        events[w] = m.Marks | (((m.LineEnds << 1) | carry) & m.Starts);
+        closes[w] = m.Closes;
+        carry = m.LineEnds >> 63;
+    }
+    if (n % 64) {
+        const TWindowMasks m = ScalarMasks(data + 64 * full, n % 64);
+        ends[full] = m.LineEnds;
+        events[full] = m.Marks | (((m.LineEnds << 1) | carry) & m.Starts);
+        closes[full] = m.Closes;
     }
 }
 
