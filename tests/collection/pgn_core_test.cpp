@@ -5,104 +5,17 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <ios>
-#include <set>
-#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "collection/error_text.h"
-#include "collection/game_bounds.h"
-#include "collection/game_text.h"
 #include "collection/pgn_core.h"
+#include "scan_test_support.h"
 #include "support/test_data.h"
 
 namespace fs = std::filesystem;
+using namespace scantest;
 
-namespace {
-
-std::string Game(int i, const std::string& eol = "\n") {
-    return "[Event \"E" + std::to_string(i) + "\"]" + eol + "[White \"W" + std::to_string(i) + "\"]" + eol +
-           "[Black \"B\"]" + eol + "[Result \"1-0\"]" + eol + eol + "1. e4 e5 1-0" + eol + eol;
-}
-
-std::vector<std::int64_t> Starts(const TPGNCore& c) {
-    std::vector<std::int64_t> v;
-    for (std::int32_t i = 0; i < c.EntryCount(); ++i) v.push_back(c.Entry(i).StartPos);
-    return v;
-}
-
-// Starts found by a plain reading of the rule, line by line: a game starts
-// at a tag line outside comments that follows movetext, repeats a tag name
-// of its section, or is the first; a file with movetext but no tag line is
-// one game.
-std::vector<std::int64_t> ExpectedStarts(const std::string& bytes) {
-    std::vector<std::int64_t> v;
-    bool inComment = false, inGame = false, body = false, content = false;
-    std::set<std::string, std::less<>> names;
-    std::size_t pos = bytes.starts_with("\xEF\xBB\xBF") ? 3 : 0;
-    while (pos < bytes.size()) {
-        std::size_t end = bytes.find_first_of("\r\n", pos);
-        if (end == std::string::npos) end = bytes.size();
-        std::string_view line(bytes.data() + pos, end - pos);
-        const std::size_t at = pos;
-        pos = end + (bytes.compare(end, 2, "\r\n") == 0 ? 2 : 1);
-        if (inComment) {
-            const std::size_t close = line.find('}');
-            if (close == std::string_view::npos) continue;
-            inComment = false;
-            line.remove_prefix(close + 1);
-        } else {
-            std::size_t k = 0;
-            while (k < line.size() && static_cast<unsigned char>(line[k]) <= ' ') ++k;
-            if (k == line.size() || (k == 0 && line[0] == '%')) continue;
-            if (line[k] == '[') {
-                const std::size_t name = TagNameLength(line.substr(k));
-                if (name == 0) continue;
-                const std::string_view key = line.substr(k + 1, name);
-                if (!inGame || body || names.count(key)) {
-                    v.push_back(static_cast<std::int64_t>(at + k));
-                    names.clear();
-                    inGame = true;
-                    body = false;
-                }
-                names.emplace(key);
-                continue;
-            }
-            body = content = true;
-        }
-        for (std::size_t k = 0; k < line.size() && line[k] != ';'; ++k) {
-            if (line[k] != '{') continue;
-            const std::size_t close = line.find('}', k);
-            if (close == std::string_view::npos) {
-                inComment = true;
-                break;
-            }
-            k = close;
-        }
-    }
-    if (!inGame && content) v.push_back(0);
-    return v;
-}
-
-struct Scanned {
-    testdata::TempDir dir;
-    fs::path path;
-    TPGNCore core;
-    explicit Scanned(const std::string& bytes, const std::string& name = "games.pgn") {
-        path = dir / name;
-        testdata::WriteFile(path, bytes);
-        core.ScanFile(path.string());
-    }
-};
-
-std::string TextOf(TPGNCore& c, int i) {
-    std::int32_t id = 77;
-    std::string text;
-    c.GetGame(i, id, text);
-    return text;
-}
-
-}  // namespace
 
 TEST(Scanner, GamesFromOffsetZeroAndLastGameEndsAtFileSize) {
     std::string bytes = Game(1) + Game(2) + Game(3);
@@ -117,84 +30,6 @@ TEST(Scanner, GamesFromOffsetZeroAndLastGameEndsAtFileSize) {
     EXPECT_EQ(s.core.GameIndexOfRow(3), -1);
     EXPECT_FALSE(s.core.ScanIncomplete());
     EXPECT_TRUE(s.core.FileOpen());
-}
-
-// Small files and where their games start, found whole and fed in small
-// pieces (every cut between two blocks), against the plain reading above.
-TEST(Scanner, GameBoundaries) {
-    // Each case: the file and the text each of its games begins with.
-    const struct {
-        const char* what;
-        std::string bytes;
-        std::vector<std::string> games;
-    } cases[] = {
-        {"no Event tags", "[White \"a\"]\n[Black \"b\"]\n\n1. e4 *\n\n[White \"c\"]\n\n1. d4 *\n",
-         {"[White \"a", "[White \"c"}},
-        {"some games without Event", Game(1) + "[White \"x\"]\n\n1. c4 *\n" + Game(3),
-         {"[Event \"E1", "[White \"x", "[Event \"E3"}},
-        {"header-only games, a tag name repeated",
-         "[Event \"a\"]\n[Site \"x\"]\n\n[Event \"b\"]\n[Site \"y\"]\n[Event \"c\"]\n",
-         {"[Event \"a", "[Event \"b", "[Event \"c"}},
-        {"an empty line inside the tag section", "[Event \"a\"]\n\n[Site \"x\"]\n%escape\n[Date \"?\"]\n\n1. e4 *\n",
-         {"[Event \"a"}},
-        {"tag lines inside a comment", "[Event \"a\"]\n\n1. e4 {\n[Event \"b\"]\n} e5 *\n[Event \"c\"]\n",
-         {"[Event \"a", "[Event \"c"}},
-        {"a brace in a tag value or a ; comment opens nothing", "[Event \"{a\"]\n\n1. e4 ; {\n[Event \"b\"]\n",
-         {"[Event \"{", "[Event \"b"}},
-        {"CR-only line ends", Game(1, "\r") + Game(2, "\r"), {"[Event \"E1", "[Event \"E2"}},
-        {"no tag line at all", "{intro} 1. e4 e5\n2. Nf3 *\n", {""}},
-        {"tags and moves on one line", "[Event \"a\"] 1. e4 *\n[Event \"b\"] 1. d4 *\n", {"[Event \"a", "[Event \"b"}},
-        {"text after the tags of a line is no movetext", "[Event \"a\"]<br>\n[Site \"x\"]<br>\n1. e4 *\n",
-         {"[Event \"a"}},
-        {"a preamble with a tag in a comment, indented tags",
-         "{ [Event \"no\"] }\njunk 1. d4\n  [Event \"a\"]\n\n1. e4 *\n\t[Event \"b\"]\n", {"[Event \"a", "[Event \"b"}},
-        {"lines of \"[\" that are no tags", "[Event \"a\"]\n\n1. e4\n[%clk 0:01]\n[Event\"b\"]\n[ Event \"c\"]\n*\n",
-         {"[Event \"a"}},
-        {"a byte order mark", "\xEF\xBB\xBF[Event \"a\"]\n\n1. e4 *\n", {"[Event"}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        std::vector<std::int64_t> starts;
-        for (const std::string& game : c.games)
-            starts.push_back(static_cast<std::int64_t>(c.bytes.find(game, starts.empty() ? 0 : starts.back() + 1)));
-        Scanned s(c.bytes);
-        EXPECT_EQ(Starts(s.core), starts);
-        EXPECT_EQ(ExpectedStarts(c.bytes), starts);
-        for (std::size_t piece = 1; piece <= 5; ++piece) {
-            TGameBounds bounds;
-            for (std::size_t at = 0; at < c.bytes.size(); at += piece)
-                bounds.Feed(c.bytes.data() + at, std::min(piece, c.bytes.size() - at));
-            bounds.Finish();
-            EXPECT_EQ(bounds.Starts(), starts) << "fed " << piece << " bytes at a time";
-        }
-    }
-    // A game's row shows an empty event when it has no Event tag.
-    Scanned s("[White \"Anna\"]\n\n1. e4 *\n");
-    s.core.LoadRowHeader(0);
-    EXPECT_EQ(s.core.CurrentHeader.Event, "");
-    EXPECT_EQ(s.core.CurrentHeader.White, "Anna");
-}
-
-// The first pass of every instruction set the processor has gives the same
-// masks as the plain one, over every byte value and window cut.
-TEST(Scanner, EveryFirstPassAgrees) {
-    std::string bytes;
-    for (int i = 0; i < 20000; ++i) bytes += static_cast<char>(i % 7 == 0 ? "\n\r{};[%  \t"[i % 11] : (i * 7919) % 256);
-    const std::vector<TClassifyFn> variants = ClassifyVariants();
-    ASSERT_GE(variants.size(), 2u);
-    for (std::size_t n : {bytes.size(), std::size_t{64 * 7 + 13}, std::size_t{5}}) {
-        std::vector<std::vector<std::uint64_t>> results;
-        for (TClassifyFn classify : variants) {
-            TBlockMasks masks;
-            masks.Reserve(n);
-            classify(bytes.data(), n, masks.Arrays());
-            const TWindowArrays a = masks.Arrays();
-            std::vector<std::uint64_t> all;
-            for (std::size_t w = 0; w < (n + 63) / 64; ++w) all.insert(all.end(), {a.Ends[w], a.Events[w], a.Closes[w]});
-            results.push_back(all);
-        }
-        for (std::size_t v = 1; v < results.size(); ++v) EXPECT_EQ(results[v], results[0]) << "variant " << v << " n " << n;
-    }
 }
 
 TEST(Scanner, CrLfLineEnds) {
@@ -231,46 +66,6 @@ TEST(Scanner, EmptyAndSingleGameFiles) {
     id = 5;
     single.core.GetGame(-1, id, text);
     EXPECT_EQ(id, -1);
-}
-
-TEST(Scanner, GameStartSplitAnywhereAcrossABlockBoundary) {
-    const std::size_t B = TPGNCore::kBlockSize;
-    const std::string start = "\n[Event ";
-    for (std::size_t k = 0; k <= start.size(); ++k) {
-        for (bool moreInNextBlock : {false, true}) {
-            // The k-th byte of "\n[Event " is the first byte of the second block.
-            std::string bytes = Game(1);
-            bytes += "{";
-            while (bytes.size() < B - k) bytes += (bytes.size() % 61 == 0) ? '\n' : 'x';
-            bytes.resize(B - k);
-            bytes += "}" + start.substr(1);
-            bytes.insert(B - k - 1, 1, '\0');  // shift: the line feed lands exactly at B - k
-            bytes.erase(B - k - 1, 1);
-            bytes[B - k] = '\n';
-            bytes[B - k - 1] = '}';
-            bytes.resize(B - k + 1);
-            bytes += "[Event \"split\"]\n\n1. e4 *\n";
-            if (moreInNextBlock) bytes += Game(3) + Game(4);
-            while (bytes.size() < B + 300) bytes += "{pad}\n";
-            Scanned s(bytes);
-            SCOPED_TRACE("k=" + std::to_string(k) + (moreInNextBlock ? " with more" : ""));
-            EXPECT_EQ(Starts(s.core), ExpectedStarts(bytes));
-            EXPECT_EQ(s.core.GameCount(), moreInNextBlock ? 4 : 2);
-            EXPECT_EQ(s.core.Entry(1).StartPos, static_cast<std::int64_t>(B - k + 1));
-        }
-    }
-}
-
-TEST(Scanner, ManyBlocksMatchThePlainRule) {
-    std::string bytes = "preamble\r\n";
-    for (int i = 0; i < 3000; ++i) {
-        bytes += Game(i, i % 3 ? "\n" : "\r\n");
-        if (i % 7 == 0) bytes += "{ comment with [Event inside }\n";
-        if (i % 11 == 0) bytes += std::string(static_cast<std::size_t>(i % 97), ' ') + "\n";
-    }
-    Scanned s(bytes);
-    EXPECT_EQ(Starts(s.core), ExpectedStarts(bytes));
-    EXPECT_EQ(s.core.GameCount(), 3000);
 }
 
 TEST(Scanner, NulBytesDoNotHideLaterGames) {
@@ -394,31 +189,6 @@ TEST(Scanner, RejectedFilesLeaveTheOpenFileAlone) {
     EXPECT_THROW(c.ScanFile((dir / "folder.pgn").string()), TFileError);
     EXPECT_FALSE(LooksLikePGN((dir / "folder.pgn").string()));
     EXPECT_TRUE(LooksLikePGN((dir / "good.pgn").string()));
-}
-
-TEST(Scanner, LooksLikePGN) {
-    testdata::TempDir dir;
-    auto check = [&](const std::string& bytes) {
-        testdata::WriteFile(dir / "x.pgn", bytes);
-        return LooksLikePGN((dir / "x.pgn").string());
-    };
-    EXPECT_TRUE(check(""));
-    EXPECT_TRUE(check("\n\r\n\n"));
-    EXPECT_FALSE(check(" \n"));
-    // A tag line (of any name, indented too) or movetext; in the first 1000 lines.
-    EXPECT_TRUE(check("{ a comment [Event \"no\"]\n}\n  [ECO \"A00\"]\n"));
-    EXPECT_TRUE(check("\xEF\xBB\xBF[White \"x\"]"));
-    EXPECT_TRUE(check("some words\r1.e4 e5 *"));
-    EXPECT_TRUE(check("e2e4 e7e5 g1f3 *"));
-    EXPECT_FALSE(check("a word e4 and b5 in a sentence\n"));
-    EXPECT_FALSE(check(std::string("1. e4 e5 2. Nf3\x01\x02") + "\n"));
-    EXPECT_FALSE(check("<html><body>chess games</body></html>\n"));
-    EXPECT_FALSE(check("[event\"x\"]\n{ 1. e4 }\n% 1. e4\n; e4\n"));
-    std::string lines;
-    for (int i = 0; i < 999; ++i) lines += "x\n";
-    EXPECT_TRUE(check(lines + "[Event \"x\"]\n"));
-    EXPECT_FALSE(check(lines + "x\n[Event \"x\"]\n"));
-    EXPECT_FALSE(LooksLikePGN((dir / "missing.pgn").string()));
 }
 
 TEST(Scanner, MissingFileCreationIsAskedFirst) {
@@ -673,31 +443,6 @@ TEST(Scanner, PercentTruncates) {
     EXPECT_EQ(Percent(2, 3), 66);
     EXPECT_EQ(Percent(3, 1), 300);
     EXPECT_EQ(Percent(std::int64_t{1} << 40, std::int64_t{1} << 40), 100);
-}
-
-TEST(Scanner, RealFilesAgreeWithAPlainCount) {
-    REQUIRE_SHARED_PGN();
-    int files = 0;
-    for (const fs::path& p : testdata::SharedPgnFiles()) {
-        const std::string bytes = testdata::ReadFile(p);
-        TPGNCore c;
-        std::string error;
-        if (!c.OpenForReading(p.string(), error)) {
-            // Only a file the sniff refuses may be refused.
-            EXPECT_FALSE(LooksLikePGN(p.string())) << p << ": " << error;
-            continue;
-        }
-        ++files;
-        EXPECT_EQ(Starts(c), ExpectedStarts(bytes)) << p;
-        for (std::int32_t i = 0; i < c.GameCount(); ++i) {
-            c.LoadRowHeader(i);
-            const TEventData row = c.CurrentHeader;
-            c.LoadHeader(i);
-            EXPECT_EQ(row.White, c.CurrentHeader.White) << p << " game " << i;
-            EXPECT_EQ(row.Event, c.CurrentHeader.Event) << p << " game " << i;
-        }
-    }
-    EXPECT_GT(files, 0);
 }
 
 TEST(Scanner, HundredMegabyteSingleLine) {
