@@ -262,8 +262,8 @@ void Walk(TBoundsState& s, const char* data, std::size_t n, const TWindowArrays&
                     }
                     const char c = data[j];
                     if (c == '{') {
-                        const std::size_t k = first(closes, j + 1 < n ? j + 1 : j);
-                        if (k == n || k <= j) {
+                        const std::size_t k = j + 1 < n ? first(closes, j + 1) : n;
+                        if (k == n) {
                             mode = M::Comment;
                             i = n;
                             break;
