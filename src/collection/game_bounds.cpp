@@ -31,6 +31,7 @@ struct TSse2Masker {
             m.Marks |= Bits(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('{')), _mm_cmpeq_epi8(v, _mm_set1_epi8(';'))), k);
             m.Starts |= Bits(starts, k);
             m.Closes |= Bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('}')), k);
+            m.Opens |= Bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('{')), k);
         }
         m.LineEnds = feeds | (returns & ~(feeds >> 1));
         return m;
@@ -229,6 +230,7 @@ void Walk(TBoundsState& s, const char* data, std::size_t n, const TWindowArrays&
     const std::uint64_t* const ends = m.Ends;
     const std::uint64_t* const events = m.Events;
     const std::uint64_t* const closes = m.Closes;
+    const std::uint64_t* const opens = m.Opens;
     // Line starts of window w; the first window's first byte is known from the mode.
     auto lines = [&](std::size_t w) { return (ends[w] << 1) | (w > 0 ? ends[w - 1] >> 63 : 0); };
 
@@ -260,8 +262,8 @@ void Walk(TBoundsState& s, const char* data, std::size_t n, const TWindowArrays&
                         i = n;
                         break;
                     }
-                    const char c = data[j];
-                    if (c == '{') {
+                    // A "{" is known from its mask, without a look at the byte.
+                    if ((opens[j >> 6] >> (j & 63)) & 1) {
                         const std::size_t k = j + 1 < n ? first(closes, j + 1) : n;
                         if (k == n) {
                             mode = M::Comment;
@@ -272,7 +274,7 @@ void Walk(TBoundsState& s, const char* data, std::size_t n, const TWindowArrays&
                         if (i == n) break;
                         continue;
                     }
-                    if (c == ';') {
+                    if (data[j] == ';') {
                         mode = M::SkipLine;
                         i = j + 1;
                     } else {
@@ -452,6 +454,7 @@ void TBlockMasks::Reserve(std::size_t n) {
         ends_.resize(windows);
         events_.resize(windows);
         closes_.resize(windows);
+        opens_.resize(windows);
     }
 }
 
@@ -472,8 +475,8 @@ std::vector<TClassifyFn> ClassifyVariants() {
 void TGameBounds::Feed(const char* data, std::size_t n) {
     // In pieces whose masks fit on the stack.
     constexpr std::size_t kPiece = 16384;
-    std::uint64_t ends[kPiece / 64], events[kPiece / 64], closes[kPiece / 64];
-    const TWindowArrays masks{ends, events, closes};
+    std::uint64_t ends[kPiece / 64], events[kPiece / 64], closes[kPiece / 64], opens[kPiece / 64];
+    const TWindowArrays masks{ends, events, closes, opens};
     for (std::size_t off = 0; off < n; off += kPiece) {
         const std::size_t piece = std::min(kPiece, n - off);
         kClassify(data + off, piece, masks);
@@ -483,7 +486,8 @@ void TGameBounds::Feed(const char* data, std::size_t n) {
 
 void TGameBounds::Feed(const char* data, std::size_t n, const TWindowArrays& masks, std::size_t window) {
     if (n == 0) return;
-    Walk(state_, data, n, TWindowArrays{masks.Ends + window, masks.Events + window, masks.Closes + window});
+    Walk(state_, data, n,
+         TWindowArrays{masks.Ends + window, masks.Events + window, masks.Closes + window, masks.Opens + window});
 }
 
 void TGameBounds::Finish() {

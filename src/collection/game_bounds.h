@@ -97,15 +97,16 @@ struct TWindowArrays {
     std::uint64_t* Ends;    // line ends
     std::uint64_t* Events;  // stops in movetext
     std::uint64_t* Closes;  // "}"
+    std::uint64_t* Opens;   // "{"
 };
 class TBlockMasks {
 public:
     // Room for the masks of n bytes.
     void Reserve(std::size_t n);
-    TWindowArrays Arrays() { return {ends_.data(), events_.data(), closes_.data()}; }
+    TWindowArrays Arrays() { return {ends_.data(), events_.data(), closes_.data(), opens_.data()}; }
 
 private:
-    std::vector<std::uint64_t> ends_, events_, closes_;
+    std::vector<std::uint64_t> ends_, events_, closes_, opens_;
 };
 
 // The first pass over data[0, n) into masks (Reserve(n) first). It keeps no

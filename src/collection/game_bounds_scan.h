@@ -33,6 +33,7 @@ struct TWindowMasks {
     std::uint64_t Marks = 0;   // "{", ";"
     std::uint64_t Starts = 0;  // "[", "%", bytes of code 32 and below but line ends
     std::uint64_t Closes = 0;  // "}"
+    std::uint64_t Opens = 0;   // "{"
 };
 
 inline TWindowMasks ScalarMasks(const char* p, std::size_t n) {
@@ -46,6 +47,7 @@ inline TWindowMasks ScalarMasks(const char* p, std::size_t n) {
         else if (c == '{' || c == ';') m.Marks |= bit;
         else if (c == '[' || c == '%' || IsBlankByte(c)) m.Starts |= bit;
         else if (c == '}') m.Closes |= bit;
+        if (c == '{') m.Opens |= bit;
     }
     m.LineEnds = feeds | (returns & ~(feeds >> 1));
     return m;
@@ -60,6 +62,7 @@ inline void ClassifyWindows(const char* data, std::size_t n, TWindowArrays out) 
     std::uint64_t* const ends = out.Ends;
     std::uint64_t* const events = out.Events;
     std::uint64_t* const closes = out.Closes;
+    std::uint64_t* const opens = out.Opens;
     const std::size_t full = n / 64;
     std::uint64_t carry = 0;  // a line end in the last byte of the window before
     for (std::size_t w = 0; w < full; ++w) {
@@ -67,6 +70,7 @@ inline void ClassifyWindows(const char* data, std::size_t n, TWindowArrays out) 
         ends[w] = m.LineEnds;
         events[w] = m.Marks | (((m.LineEnds << 1) | carry) & m.Starts);
         closes[w] = m.Closes;
+        opens[w] = m.Opens;
         carry = m.LineEnds >> 63;
     }
     if (n % 64) {
@@ -74,6 +78,7 @@ inline void ClassifyWindows(const char* data, std::size_t n, TWindowArrays out) 
         ends[full] = m.LineEnds;
         events[full] = m.Marks | (((m.LineEnds << 1) | carry) & m.Starts);
         closes[full] = m.Closes;
+        opens[full] = m.Opens;
     }
 }
 

@@ -83,7 +83,7 @@ TEST(Scanner, EveryFirstPassAgrees) {
             classify(bytes.data(), n, masks.Arrays());
             const TWindowArrays a = masks.Arrays();
             std::vector<std::uint64_t> all;
-            for (std::size_t w = 0; w < (n + 63) / 64; ++w) all.insert(all.end(), {a.Ends[w], a.Events[w], a.Closes[w]});
+            for (std::size_t w = 0; w < (n + 63) / 64; ++w) all.insert(all.end(), {a.Ends[w], a.Events[w], a.Closes[w], a.Opens[w]});
             results.push_back(all);
         }
         for (std::size_t v = 1; v < results.size(); ++v) EXPECT_EQ(results[v], results[0]) << "variant " << v << " n " << n;
