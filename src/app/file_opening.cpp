@@ -11,6 +11,7 @@
 #include "collection/file_procs.h"
 #include "collection/pgn_core.h"
 #include "collection/qt/game_list.h"
+#include "notation/qt/notation.h"
 #include "platform/platform.h"
 #include "version.h"
 
