@@ -72,6 +72,7 @@ struct TFrame {
     TZug state;
     TVariationEntry* entry;
     TBaum* current;
+    int8_t epBefore;  // en-passant square of the position in `board`
 };
 
 // Assessment written as a suffix of a move token ("!", "!!", "?", "??",
@@ -121,6 +122,14 @@ int OtherGlyphNumber(std::string_view digits) {
     int n = 0;
     for (char d : digits) n = n * 10 + (d - '0');
     return n <= 255 ? n : -1;
+}
+
+// Puts a glyph onto a move: into its record, or beside it when the record
+// has no place for it.
+void PutGlyph(TNotationCore& core, TBaum* move, std::string_view digits) {
+    if (!move || ApplyNag(move->Zug, digits)) return;
+    const int other = OtherGlyphNumber(digits);
+    if (other >= 0) core.AddOtherGlyph(move, other);
 }
 
 bool BlankOnly(const std::string& s) {
@@ -250,6 +259,10 @@ bool TNotationCore::ParseMoveText() {
     State = Game.StartState;
     TSchachbrett savedBoard = Board;
     TZug savedState = State;
+    // En-passant squares of the working position and of the one before the
+    // last move: State.EpSquare is the record of the move being read.
+    int8_t epNow = Game.StartState.EpSquare;
+    int8_t epBeforeLast = epNow;
     std::string token;
     frames.reserve(10);
 
@@ -257,6 +270,14 @@ bool TNotationCore::ParseMoveText() {
     for (;;) {
         ++i;
         char c = at(i);
+
+        // A glyph written as text ("+-", "=", "\u00B1"): its glyph, as "$n".
+        if (int nag = 0; const size_t len = GlyphTextAt(t, static_cast<size_t>(i), nag)) {
+            PutGlyph(*this, Current, std::to_string(nag));
+            i += static_cast<long long>(len) - 1;
+            if (i >= n - 1) break;
+            continue;
+        }
 
         // Comment. One that opens a variation, before its first move,
         // belongs to the variation.
@@ -285,15 +306,12 @@ bool TNotationCore::ParseMoveText() {
         if (c == '$') {
             long long j = i;
             std::string digits;
-            while (j < n && t[static_cast<size_t>(j)] != ' ' && t[static_cast<size_t>(j)] != ')') {
+            while (j < n && !IsMoveTextBlank(t[static_cast<size_t>(j)]) && t[static_cast<size_t>(j)] != ')') {
                 char d = t[static_cast<size_t>(j)];
                 if (d >= '0' && d <= '9' && digits.size() < 8) digits += d;
                 ++j;
             }
-            if (Current && !ApplyNag(Current->Zug, digits)) {
-                const int other = OtherGlyphNumber(digits);
-                if (other >= 0) AddOtherGlyph(Current, other);
-            }
+            PutGlyph(*this, Current, digits);
             i = j;
             c = at(i);
         }
@@ -326,9 +344,10 @@ bool TNotationCore::ParseMoveText() {
                     error = true;
                     break;
                 }
-                frames.push_back(TFrame{Compact(savedBoard), savedState, CurEntry, Current});
+                frames.push_back(TFrame{Compact(savedBoard), savedState, CurEntry, Current, epBeforeLast});
                 Board = savedBoard;
                 State = savedState;
+                epNow = epBeforeLast;
                 CurEntry = Current->Variations;
                 AddVariationEntry();
             }
@@ -341,15 +360,24 @@ bool TNotationCore::ParseMoveText() {
             State = f.state;
             CurEntry = f.entry;
             Current = f.current;
+            epNow = epBeforeLast = f.epBefore;
             frames.pop_back();
             savedBoard = Board;
             savedState = State;
-            // Back in a line that goes on from the last move: re-play it. But
-            // a variation that has no move yet ("((...)") offers alternatives
-            // to that move, so its position stays the one before it.
+            // Back in a line that goes on from the last move: re-play it,
+            // with what it did to the castling rights. But a variation that
+            // has no move yet ("((...)") offers alternatives to that move, so
+            // its position stays the one before it.
             if (!CurEntry || CurEntry->FirstMove) {
+                if (IsNullMove(State)) {
+                } else if (rooks.Active) {
+                    UpdateRookFileRights(Board, State, rooks);
+                } else {
+                    UpdateCastlingRights(Board, State);
+                }
                 State.Side = static_cast<int8_t>(-State.Side);
                 MakeMove();
+                epNow = State.EpSquare;
             }
         }
 
@@ -377,7 +405,7 @@ bool TNotationCore::ParseMoveText() {
                     // The side to move passes: nothing moves, no right changes.
                     State.FromSq = 0;
                     State.ToSq = 0;
-                } else if (!ResolveMove(token, Board, State, rooks)) {
+                } else if (!ResolveMove(token, Board, State, rooks, epNow)) {
                     error = true;
                     break;
                 }
@@ -394,6 +422,8 @@ bool TNotationCore::ParseMoveText() {
                 AppendMove();
                 if (State.CastleKind || State.EpVictim || State.Promotion) RememberPositionBefore(LastNode, Board);
                 MakeMove();
+                epBeforeLast = epNow;
+                epNow = State.EpSquare;
                 noMoveYet = false;
             }
         }

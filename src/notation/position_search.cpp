@@ -74,8 +74,21 @@ enum class TMoveRead { Made, Error, Odd };
 // Reads one move token (check signs and "=" already taken out) the way the
 // parser does and fills `state`. Error: the parser stops reading there.
 // Odd: a form the fast path does not take; the loader decides.
+TMoveRead ReadMoveForm(std::string_view tok, TSchachbrett& board, TZug& state, int& kind);
+
+// ReadMoveForm, and a move the rules do not allow is an error, as it is to
+// the parser.
 TMoveRead ReadMove(std::string_view tok, TSchachbrett& board, TZug& state) {
+    const int epSquare = state.EpSquare;  // of the position: the last move's double step
+    int kind = 0;
+    const TMoveRead read = ReadMoveForm(tok, board, state, kind);
+    if (read == TMoveRead::Made && !IsPlayable(board, state, kind, epSquare, TCastlingRooks{})) return TMoveRead::Error;
+    return read;
+}
+
+TMoveRead ReadMoveForm(std::string_view tok, TSchachbrett& board, TZug& state, int& kind) {
     const int side = state.Side;
+    kind = King;
     state.EpSquare = 0;
     state.EpVictim = 0;
     state.CastleKind = 0;
@@ -107,6 +120,7 @@ TMoveRead ReadMove(std::string_view tok, TSchachbrett& board, TZug& state) {
 
     if (IsFile(core[0])) {
         // Pawn: "e4", "exd5", either with a promotion letter.
+        kind = Pawn;
         size_t p = 1;
         int fromFile = -1;
         if (p < len && core[p] == 'x') {
@@ -155,7 +169,7 @@ TMoveRead ReadMove(std::string_view tok, TSchachbrett& board, TZug& state) {
     }
 
     // Piece: letter, optional file and/or rank, optional "x", target square.
-    const int kind = PieceKindOfLetter(core[0]);
+    kind = PieceKindOfLetter(core[0]);
     if (core[0] != 'K' && core[0] != 'Q' && core[0] != 'R' && core[0] != 'B' && core[0] != 'N') return TMoveRead::Odd;
     if (len < 3 || !IsFile(core[len - 2]) || !IsRank(core[len - 1])) return TMoveRead::Odd;
     std::string_view mid = core.substr(1, len - 3);
@@ -181,18 +195,12 @@ TMoveRead ReadMove(std::string_view tok, TSchachbrett& board, TZug& state) {
     int from;
     if (candidates.Count == 1) {
         from = candidates.Squares[0];
-    } else if (!dFile && !dRank) {
-        from = UnpinnedCandidate(board, candidates, to, kind * side, side);
     } else if (dFile && dRank) {
         from = SquareOf(dFile, dRank);
         if (board[from] != kind * side) return TMoveRead::Odd;
     } else {
-        from = 0;
-        for (int m = 0; m < candidates.Count; ++m) {
-            const int sq = candidates.Squares[static_cast<size_t>(m)];
-            if ((dRank && RankOf(sq) == dRank - '1') || (dFile && FileOf(sq) == dFile - 'a')) from = sq;
-        }
-        if (!from) from = UnpinnedCandidate(board, candidates, to, kind * side, side);
+        uint8_t given = 0;
+        from = ChooseCandidate(board, candidates, to, side, dFile, dRank, given);
     }
     state.FromSq = static_cast<int8_t>(from);
     return TMoveRead::Made;
@@ -393,7 +401,11 @@ TPositionMatcher::TFast TPositionMatcher::FastSearch(std::string_view text, std:
             continue;
         }
         if (c == '$') {
-            while (i < n && t[i] != ' ' && t[i] != ')') ++i;
+            while (i < n && !IsMoveTextBlank(t[i]) && t[i] != ')') ++i;
+            continue;
+        }
+        if (int nag = 0; const size_t len = GlyphTextAt(t, i, nag)) {
+            i += len;
             continue;
         }
         if (c == '(') return TFast::Load;  // variations: the loader reads them

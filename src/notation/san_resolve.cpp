@@ -41,27 +41,197 @@ bool RunFinder(int kind, const TSchachbrett& board, int target, int side, TFinde
     }
 }
 
-// Of several candidates, the last one not pinned to its king; the first if
-// every one is pinned. The board is left as it was.
-int UnpinnedCandidate(TSchachbrett& board, const TCandidateList& list, int toSq, int piece, int side) {
-    int king = e1;
-    for (int i = 0; i < 64; ++i)
-        if (board[Index64ToSquare(i)] == King * side) king = Index64ToSquare(i);
-    int chosen = 0;
-    int saved = board[toSq];
-    board[toSq] = piece;
-    for (int n = 0; n < list.Count; ++n) {
-        int sq = list.Squares[static_cast<size_t>(n)];
-        int was = board[sq];
-        board[sq] = 0;
-        if (!FindQueenCandidates(board, king, side, TFinderMode::Test, nullptr) &&
-            !FindRookCandidates(board, king, side, TFinderMode::Test, nullptr) &&
-            !FindBishopCandidates(board, king, side, TFinderMode::Test, nullptr))
-            chosen = sq;
-        board[sq] = was;
+namespace {
+
+inline bool IsMoveWordEnd(char c) {
+    return c == '\0' || IsMoveTextBlank(c) || c == ')' || c == '(' || c == '{' || c == '$' || c == '*';
+}
+
+// Is `sq` attacked by a piece of side `by`? Plain loops without lists:
+// this runs for every move read. The border cells stop every ray.
+bool AttackedBy(const TSchachbrett& b, int sq, int by) {
+    if (b[sq - 9 * by] == Pawn * by || b[sq - 11 * by] == Pawn * by) return true;
+    for (int d : KnightJumps)
+        if (b[sq + d] == Knight * by) return true;
+    for (int d : KingSteps)
+        if (b[sq + d] == King * by) return true;
+    for (int d : BishopDirs) {
+        int s = sq + d;
+        while (b[s] == Empty) s += d;
+        if (b[s] == Bishop * by || b[s] == Queen * by) return true;
     }
-    board[toSq] = saved;
-    return chosen ? chosen : list.Squares[0];
+    for (int d : RookDirs) {
+        int s = sq + d;
+        while (b[s] == Empty) s += d;
+        if (b[s] == Rook * by || b[s] == Queen * by) return true;
+    }
+    return false;
+}
+
+// May a `kind` piece of `side` on `from` go to `to` by its own way of
+// moving (castling apart), the squares between free and `to` not its own?
+bool Reaches(const TSchachbrett& b, int from, int to, int kind, int side, int epSquare) {
+    const int target = b[to];
+    if (target == OffBoard || (target != Empty && (target > 0) == (side > 0))) return false;
+    auto steps = [&](const auto& offsets) {
+        for (int d : offsets)
+            if (from + d == to) return true;
+        return false;
+    };
+    auto slides = [&](const auto& dirs) {
+        for (int d : dirs) {
+            int s = from + d;
+            while (s != to && b[s] == Empty) s += d;
+            if (s == to) return true;
+        }
+        return false;
+    };
+    switch (kind) {
+        case Pawn: {
+            const int ahead = from + 10 * side;
+            if (to == ahead) return target == Empty;
+            const bool home = side == White ? from > 28 && from < 41 : from > 78 && from < 91;
+            if (to == ahead + 10 * side) return home && b[ahead] == Empty && target == Empty;
+            if (to == ahead - 1 || to == ahead + 1) return target != Empty || (epSquare != 0 && to == epSquare);
+            return false;
+        }
+        case Knight: return steps(KnightJumps);
+        case King: return steps(KingSteps);
+        case Bishop: return slides(BishopDirs);
+        case Rook: return slides(RookDirs);
+        case Queen: return slides(QueenDirs);
+        default: return false;
+    }
+}
+
+// Standard castling of `side`: the right, king and rook at home, the
+// squares between them empty, and the king's start, path and destination
+// not attacked.
+bool MayCastle(const TSchachbrett& b, int from, int to, int side, int castling, int castleKind) {
+    const int home = side == White ? e1 : e8;
+    const int enemy = -side;
+    if (from != home || b[home] != King * side) return false;
+    if (castleKind == 1) {
+        const int right = side == White ? CastleWK : CastleBK;
+        return (castling & right) && to == home + 2 && b[home + 3] == Rook * side && b[home + 1] == Empty &&
+               b[home + 2] == Empty && !AttackedBy(b, home, enemy) && !AttackedBy(b, home + 1, enemy) &&
+               !AttackedBy(b, home + 2, enemy);
+    }
+    const int right = side == White ? CastleWQ : CastleBQ;
+    return (castling & right) && to == home - 2 && b[home - 4] == Rook * side && b[home - 1] == Empty &&
+           b[home - 2] == Empty && b[home - 3] == Empty && !AttackedBy(b, home, enemy) &&
+           !AttackedBy(b, home - 1, enemy) && !AttackedBy(b, home - 2, enemy);
+}
+
+// The rules of standard chess for one move, as IsLegalMove decides them,
+// without its lists. The move is made on the board for the test and taken
+// back.
+bool StandardMoveIsLegal(TSchachbrett& board, const TZug& move, int kind, int side, int epSquare) {
+    const int from = move.FromSq, to = move.ToSq;
+    if (move.CastleKind) return kind == King && MayCastle(board, from, to, side, move.Castling, move.CastleKind);
+    if (!Reaches(board, from, to, kind, side, epSquare)) return false;
+    int king = 0;
+    if (kind == King) {
+        king = to;
+    } else {
+        // From the side's own back rank, where its king mostly stands.
+        for (int i = 0; i < 64 && !king; ++i) {
+            const int sq = Index64ToSquare(side == White ? i : 63 - i);
+            if (board[sq] == King * side) king = sq;
+        }
+        if (!king) return false;
+    }
+    const int victim = kind == Pawn && epSquare != 0 && to == epSquare ? to - 10 * side : 0;
+    const int taken = board[to], passed = victim ? board[victim] : 0;
+    board[to] = board[from];
+    board[from] = Empty;
+    if (victim) board[victim] = Empty;
+    const bool safe = !AttackedBy(board, king, -side);
+    board[from] = board[to];
+    board[to] = taken;
+    if (victim) board[victim] = passed;
+    return safe;
+}
+
+}  // namespace
+
+int ChooseCandidate(TSchachbrett& board, const TCandidateList& list, int to, int side, char file, char rank,
+                    uint8_t& given) {
+    given = 0;
+    int matching = 0, legalMatching = 0, legal = 0;
+    for (int n = 0; n < list.Count; ++n) {
+        const int sq = list.Squares[static_cast<size_t>(n)];
+        TZug probe;
+        probe.FromSq = static_cast<int8_t>(sq);
+        probe.ToSq = static_cast<int8_t>(to);
+        const int kind = board[sq] * side;
+        const bool mayGo = kind > 0 && kind != Pawn && StandardMoveIsLegal(board, probe, kind, side, 0);
+        if (mayGo) legal = sq;
+        if ((file && sq % 10 - 1 != file - 'a') || (rank && sq / 10 - 2 != rank - '1')) continue;
+        matching = sq;
+        if (mayGo) legalMatching = sq;
+    }
+    if (matching) {
+        if (file || rank) given = file ? FileGiven : RankGiven;
+        return legalMatching ? legalMatching : matching;
+    }
+    return legal ? legal : list.Squares[0];
+}
+
+bool IsPlayable(TSchachbrett& board, const TZug& state, int kind, int epSquare, const TCastlingRooks& rooks) {
+    const int side = state.Side == White ? White : Black;
+    const int from = state.FromSq, to = state.ToSq;
+    if (!IsRealSquare(from) || !IsRealSquare(to) || board[from] != kind * side) return false;
+    // A pawn promotes exactly when it reaches the last rank, and never to a
+    // king or a pawn.
+    const bool lastRank = side == White ? to >= a8 : to <= h1;
+    if (kind == Pawn && lastRank) {
+        const int promoted = state.Promotion * side;
+        if (promoted != Queen && promoted != Rook && promoted != Bishop && promoted != Knight) return false;
+    } else if (state.Promotion) {
+        return false;
+    }
+    if (!IsRealSquare(epSquare)) epSquare = 0;
+    // En passant takes the pawn that has just gone two squares past.
+    if (kind == Pawn && state.EpVictim && (to != epSquare || board[state.EpVictim] != -Pawn * side)) return false;
+    if (rooks.Active) {
+        TZug probe = state;
+        probe.Side = static_cast<int8_t>(side);
+        probe.EpSquare = static_cast<int8_t>(epSquare);
+        return IsLegalRookFileMove(board, probe, rooks);
+    }
+    // A king's two-square step is castling, and castling is the king's.
+    const bool twoSquares = kind == King && (to - from == 2 || from - to == 2);
+    if (twoSquares != (state.CastleKind != 0)) return false;
+    return StandardMoveIsLegal(board, state, kind, side, epSquare);
+}
+
+size_t GlyphTextAt(std::string_view t, size_t i, int& nag) {
+    // Longest forms first, so that "+/-" is not read as "+" and "/-".
+    static constexpr struct {
+        std::string_view text;
+        int nag;
+    } kGlyphs[] = {
+        {"+/=", 14}, {"=/+", 15}, {"+/-", 16}, {"-/+", 17}, {"=/\u221E", 44}, {"+\u2212", 18}, {"\u2212+", 19},
+        {"+=", 14},  {"=+", 15},  {"+-", 18},  {"-+", 19},  {"=\u221E", 44},  {"=", 10},       {"\u221E", 13},
+        {"\u2A72", 14}, {"\u2A71", 15}, {"\u00B1", 16}, {"\u2213", 17}, {"\u25A1", 7}, {"\u2A00", 22},
+        {"\u27F3", 32}, {"\u2191", 36}, {"\u2192", 40}, {"\u21C6", 132}, {"\u2295", 138}, {"\u2206", 140},
+        {"\u2313", 142}, {"inf", 13},
+        // Assessments written apart from their move.
+        {"!!", 3}, {"??", 4}, {"!?", 5}, {"?!", 6}, {"!", 1}, {"?", 2},
+    };
+    const char c = t[i];
+    if (c != '+' && c != '-' && c != '=' && c != '!' && c != '?' && c != 'i' && static_cast<unsigned char>(c) < 0x80)
+        return 0;
+    for (const auto& g : kGlyphs) {
+        if (t.compare(i, g.text.size(), g.text) != 0) continue;
+        // Only a glyph standing on its own ("e8=Q" holds no "=" glyph).
+        const size_t end = i + g.text.size();
+        if (end < t.size() && !IsMoveWordEnd(t[end])) continue;
+        nag = g.nag;
+        return g.text.size();
+    }
+    return 0;
 }
 
 }  // namespace san
@@ -81,8 +251,13 @@ size_t ReadMoveWord(std::string_view t, size_t i, std::string& token, uint8_t& s
         else if (ch != '=') token += ch;
         if (j + 1 >= n) return j + 1;
         const char next = t[j + 1];
-        if (next == ' ' || next == '*') return j + 1;
+        if (IsMoveTextBlank(next) || next == '*') return j + 1;
+        int nag = 0;
         if (next == ')' || next == '(' || next == '{' || next == '$') return j;
+        // A glyph written onto the move ("Nf3+-", "e4\u00B1"); assessment
+        // marks ("e4!") stay in the word.
+        const bool glyphByte = next == '+' || next == '-' || next == '=' || static_cast<unsigned char>(next) >= 0x80;
+        if (glyphByte && GlyphTextAt(t, j + 1, nag)) return j;
     }
 }
 
@@ -130,7 +305,7 @@ size_t FindMovesStart(std::string_view t, std::string& intro) {
             uint8_t signs = 0;
             const size_t next = ReadMoveWord(t, i, word, signs);
             size_t end = next;
-            if (end < n && t[end] != ' ' && t[end] != '*') ++end;  // the word's last character
+            if (end < n && !IsMoveTextBlank(t[end]) && t[end] != '*') ++end;  // the word's last character
             if (IsMoveWord(t.substr(i, end - i))) return i;
             i = end;
         } else {
@@ -140,8 +315,12 @@ size_t FindMovesStart(std::string_view t, std::string& intro) {
     return std::string_view::npos;
 }
 
-bool ResolveMove(std::string& token, TSchachbrett& board, TZug& state, const TCastlingRooks& rooks) {
+namespace {
+
+// ResolveMove without the test of the rules; `kind` gets the moving piece's kind.
+bool ResolveMoveForm(std::string& token, TSchachbrett& board, TZug& state, const TCastlingRooks& rooks, int& kind) {
     const int side = state.Side;
+    kind = King;
     if (token[0] == 'O' || token[0] == 'o' || token[0] == '0') {
         state.FromSq = static_cast<int8_t>(side == White ? e1 : e8);
         // Long castling has three O's ("O-O-O", "0-0-0", "OOO"); a mark
@@ -158,7 +337,7 @@ bool ResolveMove(std::string& token, TSchachbrett& board, TZug& state, const TCa
     }
     RemoveLongNotationMarks(token);
     if (token.size() < 2) return false;
-    int kind = token.size() == 2 ? Pawn : PieceKindOfLetter(token[0]);
+    kind = token.size() == 2 ? Pawn : PieceKindOfLetter(token[0]);
     if (kind == NoPieceLetter) return false;
     // Promotion letter: the last letter, annotation marks written directly
     // after the move ("e8=Q!") looked past.
@@ -248,35 +427,25 @@ bool ResolveMove(std::string& token, TSchachbrett& board, TZug& state, const TCa
     if (candidates.Count == 0) return false;
     if (candidates.Count == 1) {
         state.FromSq = static_cast<int8_t>(candidates.Squares[0]);
-    } else if (len == 2) {
-        state.FromSq = static_cast<int8_t>(UnpinnedCandidate(board, candidates, to, kind * side, side));
-    } else if (len == 3) {
-        const char d = squarePart[0];
-        int chosen = 0;
-        uint8_t flag = 0;
-        for (int m = 0; m < candidates.Count; ++m) {
-            const int sq = candidates.Squares[static_cast<size_t>(m)];
-            if (IsRank(d) && sq / 10 - 2 == d - '1') {
-                chosen = sq;
-                flag = RankGiven;
-            } else if (IsFile(d) && sq % 10 - 1 == d - 'a') {
-                chosen = sq;
-                flag = FileGiven;
-            }
-        }
-        if (chosen) {
-            state.FromSq = static_cast<int8_t>(chosen);
-            state.Flags |= flag;
-        } else {
-            // The written file or rank fits no candidate: take the one the position allows.
-            state.FromSq = static_cast<int8_t>(UnpinnedCandidate(board, candidates, to, kind * side, side));
-        }
+    } else if (len <= 3) {
+        const char d = len == 3 ? squarePart[0] : 0;
+        uint8_t given = 0;
+        state.FromSq = static_cast<int8_t>(
+            ChooseCandidate(board, candidates, to, side, IsFile(d) ? d : 0, IsRank(d) ? d : 0, given));
+        state.Flags |= given;
     } else {
         if (!IsFile(squarePart[0]) || !IsRank(squarePart[1])) return false;
         state.FromSq = static_cast<int8_t>(SquareOf(squarePart[0], squarePart[1]));
         state.Flags |= FileGiven | RankGiven;
     }
     return true;
+}
+
+}  // namespace
+
+bool ResolveMove(std::string& token, TSchachbrett& board, TZug& state, const TCastlingRooks& rooks, int epSquare) {
+    int kind = 0;
+    return ResolveMoveForm(token, board, state, rooks, kind) && IsPlayable(board, state, kind, epSquare, rooks);
 }
 
 }  // namespace san

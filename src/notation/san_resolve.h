@@ -29,9 +29,31 @@ void UpdateCastlingRights(const TSchachbrett& board, TZug& state);
 // The candidates of a piece kind (Queen ... King) of `side` that reach `target`.
 bool RunFinder(int kind, const TSchachbrett& board, int target, int side, TFinderMode mode, TCandidateList* list);
 
-// Of several candidates, the last one not pinned to its king; the first if
-// every one is pinned. The board is left as it was.
-int UnpinnedCandidate(TSchachbrett& board, const TCandidateList& list, int toSq, int piece, int side);
+// Of several candidates of `side` that reach `to`, the one a move written
+// with this file ("a".."h") or rank ("1".."8") names (0: none written): the
+// last matching one that may legally go there; the last matching one when
+// none may (the move is then refused); when none matches the written file or
+// rank, the last one that may go there, or else the first. `given` gets
+// FileGiven or RankGiven when a candidate matched what was written. The
+// board is left as it was.
+int ChooseCandidate(TSchachbrett& board, const TCandidateList& list, int to, int side, char file, char rank,
+                    uint8_t& given);
+
+// Is the move in `state` (Side = the mover, Castling = the rights of the
+// position) one the rules allow for a `kind` piece in `board`, whose
+// en-passant square is `epSquare`? The piece stands on FromSq, its way is
+// free, its own king is not left in check, castling keeps its right and
+// passes free and safe squares, an en-passant capture follows a double step,
+// and a pawn promotes (to a queen, rook, bishop or knight) exactly when it
+// reaches the last rank. The board is left as it was.
+bool IsPlayable(TSchachbrett& board, const TZug& state, int kind, int epSquare, const TCastlingRooks& rooks);
+
+// A glyph written as text after a move ("+-", "+/=", "=", "\u221E", "\u00B1",
+// "inf", "!?" apart from the move, ...) at t[i], standing on its own: its
+// length, and its glyph number in `nag`; 0 when none starts there.
+size_t GlyphTextAt(std::string_view t, size_t i, int& nag);
+// Blanks between the words of movetext: space, tab, line and form feeds.
+inline bool IsMoveTextBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
 
 // Does the word at t[i] read as a move (a letter, "0-0", or the null move "--")?
 inline bool StartsMoveWord(std::string_view t, size_t i) {
@@ -40,10 +62,10 @@ inline bool StartsMoveWord(std::string_view t, size_t i) {
 
 // Reads the move word at t[i] into `token`, leaving out "=", "+" and "#"
 // (whose signs go to `signs` as CheckSign and MateSign). The word ends
-// before a blank, "*", "(", ")", "{", "$" or the end of the text. Returns
-// where the reading goes on: the blank or "*" that ended the word, or the
-// word's last character when a bracket, brace or glyph follows (so that
-// the next step reads it).
+// before a blank, "*", "(", ")", "{", "$", a glyph text or the end of the
+// text. Returns where the reading goes on: the blank or "*" that ended the
+// word, or the word's last character when a bracket, brace or glyph follows
+// (so that the next step reads it).
 size_t ReadMoveWord(std::string_view t, size_t i, std::string& token, uint8_t& signs);
 
 // What a move word is besides a move.
@@ -63,7 +85,9 @@ size_t FindMovesStart(std::string_view t, std::string& intro);
 // Resolves a move token (ReadMoveWord) against `board` for the side in
 // state.Side: FromSq, ToSq, Captured, EpSquare, EpVictim, CastleKind,
 // Promotion and the disambiguation flags. The token may be changed. False
-// when it names no move the parser can make. The board is left as it was.
-bool ResolveMove(std::string& token, TSchachbrett& board, TZug& state, const TCastlingRooks& rooks);
+// when it names no move, or a move the rules do not allow in the position
+// (IsPlayable; `epSquare` is the position's en-passant square). The board
+// is left as it was.
+bool ResolveMove(std::string& token, TSchachbrett& board, TZug& state, const TCastlingRooks& rooks, int epSquare);
 
 }  // namespace san

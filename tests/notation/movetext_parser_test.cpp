@@ -133,6 +133,61 @@ TEST(MovetextParser, PawnMovesCapturesAndEnPassant) {
     EXPECT_EQ(treetest::CheckTree(core).illegal, 0);
 }
 
+// Only moves the rules allow are played: any other ends the reading there,
+// as an unreadable move does.
+TEST(MovetextParser, OnlyLegalMovesArePlayed) {
+    const struct {
+        const char* fen;  // "" for the standard start
+        const char* movetext;
+        size_t plies;  // main-line moves read
+        bool error;
+    } cases[] = {
+        // Castling through pieces, after the king or rook went away and
+        // back, out of and through check, and after a variation whose last
+        // move took the right.
+        {"", "1. e4 e5 2. O-O-O *", 2, true},
+        {"r3k2r/8/8/8/8/8/8/RN2K2R w KQkq - 0 1", "1. O-O-O *", 0, true},
+        {"r3k2r/8/8/8/8/8/8/RN2K2R w KQkq - 0 1", "1. O-O O-O-O *", 2, false},
+        {"", "1. e4 e5 2. Nf3 Nf6 3. Bc4 Bc5 4. Ke2 Ke7 5. Ke1 Ke8 6. O-O *", 10, true},
+        {"", "1. e4 e5 2. Nf3 Nf6 3. Bc4 Bc5 4. Rg1 Rg8 5. Rh1 Rh8 6. O-O *", 10, true},
+        {"", "1. e4 e5 2. Nf3 Nf6 3. Bc4 Bc5 4. Kf1 (4. d3) 4... d6 5. Ke1 d5 6. O-O *", 10, true},
+        {"r3k2r/8/8/8/8/8/5r2/R3K2R w KQkq - 0 1", "1. O-O *", 0, true},
+        {"r3k2r/8/8/8/8/8/5r2/R3K2R w KQkq - 0 1", "1. O-O-O *", 1, false},
+        {"r3k2r/8/8/8/8/8/4r3/R3K2R w KQkq - 0 1", "1. O-O-O *", 0, true},
+        // A pinned piece, with its file given or alone; the one that may go
+        // is taken when none is given.
+        {"4k3/8/8/b7/8/2N3N1/8/4K3 w - - 0 1", "1. Nce2 *", 0, true},
+        {"4k3/8/8/b7/8/2N3N1/8/4K3 w - - 0 1", "1. Ne2 *", 1, false},
+        {"4k3/8/8/b7/8/2N5/8/4K3 w - - 0 1", "1. Ne2 *", 0, true},
+        // A move that leaves the king in check, a king that walks into one.
+        {"", "1. e4 e5 2. d3 Bb4+ 3. a3 *", 4, true},
+        {"4k3/8/8/8/8/8/4r3/4K3 w - - 0 1", "1. Kd2 *", 0, true},
+        {"4k3/8/8/8/8/8/4r3/4K3 w - - 0 1", "1. Kxe2 *", 1, false},
+        // En passant only right after the double step past the pawn.
+        {"", "1. e4 d6 2. e5 d5 3. exd6 *", 4, true},
+        {"", "1. e4 a6 2. e5 d5 3. h3 h6 4. exd6 *", 6, true},
+        {"", "1. e4 a6 2. e5 d5 3. exd6 *", 5, false},
+        {"", "1. e4 a6 2. e5 d5 3. Nf3 (3. exd6) *", 5, false},
+        {"", "1. e4 a6 2. e5 d5 3. Nf3 h6 (3... Nf6 4. exd6) *", 6, true},
+        // Pawns: onto an occupied square, a capture onto an empty one, a
+        // promotion without a piece, to a king, or where no pawn promotes.
+        {"", "1. e4 e5 2. e5 *", 2, true},
+        {"4k3/7P/8/8/8/8/8/4K3 w - - 0 1", "1. hxg8=Q *", 0, true},
+        {"r3k3/1P6/8/8/8/8/8/4K3 w - - 0 1", "1. bxa8 *", 0, true},
+        {"r3k3/1P6/8/8/8/8/8/4K3 w - - 0 1", "1. bxa8=K *", 0, true},
+        {"r3k3/1P6/8/8/8/8/8/4K3 w - - 0 1", "1. bxa8=Q *", 1, false},
+        {"", "1. e4Q *", 0, true},
+        // A piece of another kind on the square written.
+        {"4k3/8/8/8/8/8/8/4NBNK w - - 0 1", "1. Nf1d2 *", 0, true},
+    };
+    for (const auto& c : cases) {
+        TNotationCore core;
+        EXPECT_EQ(Parse(core, c.movetext, c.fen), c.error) << c.movetext;
+        EXPECT_EQ(MainLine(core).size(), c.plies) << c.movetext;
+        EXPECT_EQ(treetest::CheckTree(core).illegal, 0) << c.movetext;
+    }
+}
+
 TEST(MovetextParser, PromotionInEveryForm) {
     const std::string fen = "8/4P3/8/8/8/8/k7/7K w - - 0 1";
     for (const char* move : {"1. e8=Q", "1. e8Q", "1. e8=D", "1. e8=Q+", "1. e8Q!", "1. e7-e8=Q", "1. e8=Q!?"}) {
@@ -252,7 +307,12 @@ TEST(MovetextParser, GlyphsMapToTheMoveRecord) {
                    Case{"$5", 5, 0, 0, 0}, Case{"$6", 6, 0, 0, 0}, Case{"$14", 0, 14, 0, 0},
                    Case{"$146", 0, 146, 0, 0}, Case{"$140", 0, 0, 140, 0}, Case{"$142", 0, 0, 142, 0},
                    Case{"$998", 0, 0, 0, MarkBefore}, Case{"$999", 0, 0, 0, MarkAfter}, Case{"$7", 0, 0, 0, 0},
-                   Case{"$01", 0, 0, 0, 0}, Case{"$255", 0, 0, 0, 0}}) {
+                   Case{"$01", 0, 0, 0, 0}, Case{"$255", 0, 0, 0, 0},
+                   // Glyphs written as text or as their symbols.
+                   Case{"+-", 0, 18, 0, 0}, Case{"-+", 0, 19, 0, 0}, Case{"+=", 0, 14, 0, 0}, Case{"=/+", 0, 15, 0, 0},
+                   Case{"+/-", 0, 16, 0, 0}, Case{"-/+", 0, 17, 0, 0}, Case{"=", 0, 0, 0, 0},
+                   Case{"\u221E", 0, 13, 0, 0}, Case{"\u00B1", 0, 16, 0, 0}, Case{"=/\u221E", 0, 44, 0, 0},
+                   Case{"inf", 0, 13, 0, 0}, Case{"!?", 5, 0, 0, 0}, Case{"??", 4, 0, 0, 0}}) {
         TNotationCore core;
         ASSERT_FALSE(Parse(core, std::string("1. e4 ") + c.nag + " e5 *")) << c.nag;
         auto line = MainLine(core);
@@ -262,6 +322,13 @@ TEST(MovetextParser, GlyphsMapToTheMoveRecord) {
         EXPECT_EQ(line[0]->Zug.ExtraNag, c.extraNag) << c.nag;
         EXPECT_EQ(line[0]->Zug.Flags & (MarkBefore | MarkAfter), c.flags) << c.nag;
         EXPECT_EQ(line[1]->Zug.MoveNag, 0);
+    }
+    // Glyphs as text end nothing, written apart or onto the move.
+    for (const char* text : {"1. e4 e5 (1... c5 +-) 2. Nf3 -+ Nc6 +/- 3. Bb5+- = a6 \u221E *",
+                             "1. e4 -/+ e5 +/= 2. Nf3 =+ Nc6\u00B1 3. Bb5 += a6 =/\u221E 1-0"}) {
+        TNotationCore core;
+        ASSERT_FALSE(Parse(core, text)) << text;
+        EXPECT_EQ(MainLine(core).size(), 6u) << text;
     }
     // A later glyph of the same group replaces the earlier; a glyph before ")" still counts.
     TNotationCore core;
@@ -333,6 +400,8 @@ TEST(MovetextParser, MovesWithOrWithoutNumbers) {
         {"{intro} <br> (Result junk) Mr. Smith: 1. d4 *", {"d4"}, false},
         {"1-0", {}, false},
         {"e4 e5 2. Xf3", {"e4", "e5"}, true},
+        // Blanks of every kind.
+        {"1.\te4\te5\f2. Nf3\t\tNc6\v3. Bb5 $6\ta6 1-0", {"e4", "e5", "Nf3", "Nc6", "Bb5?!", "a6"}, false},
     };
     for (const auto& c : cases) {
         TNotationCore core;
