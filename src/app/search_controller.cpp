@@ -9,7 +9,7 @@
 #include "notation/game_search.h"
 #include "notation/qt/notation.h"
 #include "platform/platform.h"
-#include "rules/fen.h"
+#include "rules/chess960.h"
 
 TSearchController::TSearchController(TForm1& form) : QObject(&form), form_(form), search_(new TGameSearch) {}
 
@@ -41,7 +41,7 @@ void TSearchController::SearchCurrentPosition() {
     TSearchTarget target;
     std::string error;
     // Through FEN text: the same checks as a FEN given on the command line.
-    if (!TargetFromFEN(PositionToFEN(core.CurrentPosition(), core.State, 1), target, error)) {
+    if (!TargetFromFEN(PositionToFEN(core.CurrentPosition(), core.State, 1, core.Game.CastlingRooks), target, error)) {
         Platform::Get().ShowMessage(&form_, QStringLiteral("This position cannot be searched: ") +
                                                 QString::fromStdString(error) + QStringLiteral("."),
                                     TMessageKind::Information);

@@ -21,6 +21,7 @@
 #include "notation/san_resolve.h"
 #include "rules/fen.h"
 #include "rules/legality.h"
+#include "rules/strict_fen.h"
 
 namespace {
 
@@ -256,11 +257,8 @@ void CompleteTarget(TSearchTarget& t) {
 bool TargetFromFEN(std::string_view fen, TSearchTarget& target, std::string& error) {
     TSchachbrett board = EmptyBoard;
     TZug state = FreshState();
-    uint16_t moveNo = 1;
-    if (!FENToPosition(fen, board, state, moveNo)) {
-        error = "not a FEN position";
-        return false;
-    }
+    TCastlingRooks rooks;
+    if (!ReadStrictFEN(fen, board, state, rooks, error)) return false;
     int kings[2] = {0, 0};
     for (int i = 0; i < 64; ++i) {
         const int sq = Index64ToSquare(i);
@@ -279,7 +277,7 @@ bool TargetFromFEN(std::string_view fen, TSearchTarget& target, std::string& err
     target.Board = board;
     target.Side = state.Side == Black ? Black : White;
     target.Castling = state.Castling;
-    target.EpSquare = state.EpSquare;
+    target.EpSquare = static_cast<int8_t>(EffectiveEpSquare(board, state));
     CompleteTarget(target);
     if (target.WhiteMen > 16 || target.BlackMen > 16 || target.WhitePawns > 8 || target.BlackPawns > 8) {
         error = "not a legal position: more than 16 men or 8 pawns of one side";
@@ -293,11 +291,29 @@ bool TargetFromFEN(std::string_view fen, TSearchTarget& target, std::string& err
     return true;
 }
 
+int EffectiveEpSquare(const TSchachbrett& board, const TZug& state) {
+    const int ep = state.EpSquare;
+    if (ep == 0 || !IsRealSquare(ep)) return 0;
+    const int side = state.Side == White ? White : Black;
+    TZug probe;
+    probe.Castling = 0;
+    probe.EpSquare = static_cast<int8_t>(ep);
+    probe.Side = static_cast<int8_t>(side);
+    probe.ToSq = static_cast<int8_t>(ep);
+    // The pawns that could take on it stand beside the pawn that passed.
+    for (int from : {ep - 10 * side - 1, ep - 10 * side + 1}) {
+        if (!IsRealSquare(from) || board[from] != Pawn * side) continue;
+        probe.FromSq = static_cast<int8_t>(from);
+        if (IsLegalMove(board, probe)) return ep;
+    }
+    return 0;
+}
+
 bool PositionMatches(const TSearchTarget& t, const TSchachbrett& board, const TZug& state) {
     if (state.Side != t.Side) return false;
     if (t.MatchCastling && (state.Castling & CastleAll) != (t.Castling & CastleAll)) return false;
-    if (t.MatchEpSquare && state.EpSquare != t.EpSquare) return false;
-    return std::memcmp(board.data(), t.Board.data(), sizeof(TSchachbrett)) == 0;
+    if (std::memcmp(board.data(), t.Board.data(), sizeof(TSchachbrett)) != 0) return false;
+    return !t.MatchEpSquare || EffectiveEpSquare(board, state) == t.EpSquare;
 }
 
 TPositionMatcher::TPositionMatcher(const TSearchTarget& target) : target_(target) {}

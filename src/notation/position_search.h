@@ -16,7 +16,9 @@
 class TNotationCore;
 
 // What a game has to reach: the placement and the side to move, optionally
-// the castling rights and the en-passant square as well.
+// the castling rights and the en-passant square as well. The en-passant
+// square counts by meaning: one on which no pawn may take is no square
+// (EffectiveEpSquare).
 struct TSearchTarget {
     TSchachbrett Board = InitialPosition;
     int Side = White;
@@ -35,10 +37,11 @@ struct TSearchTarget {
 // Fills the derived counts of a target whose Board and Side are set.
 void CompleteTarget(TSearchTarget& target);
 
-// Reads a FEN as the position to search for. False with a one-line reason
-// when the text is no FEN or no legal position (a king missing or doubled,
-// pawns on the first or last rank, more than 16 men or 8 pawns of a side,
-// the side not to move in check).
+// Reads a FEN as the position to search for, strictly (rules/strict_fen.h).
+// False with a one-line reason when the text is no well-formed FEN or no
+// legal position (a king missing or doubled, pawns on the first or last
+// rank, more than 16 men or 8 pawns of a side, the side not to move in
+// check).
 bool TargetFromFEN(std::string_view fen, TSearchTarget& target, std::string& error);
 
 // Counters of how games were searched (for tests and benchmarks).
@@ -80,6 +83,10 @@ private:
     TSearchTarget target_;
     std::unique_ptr<TNotationCore> loader_;
 };
+
+// The en-passant square of the position as it counts: state.EpSquare when a
+// pawn of the side to move may take there, else 0.
+int EffectiveEpSquare(const TSchachbrett& board, const TZug& state);
 
 // Does the main line of a loaded game stand at the target after `ply`
 // moves? Compares board, side and the optional fields.

@@ -8,6 +8,8 @@
 
 #include "notation/match_search.h"
 #include "notation/notation_core.h"
+#include "rules/chess960.h"
+#include "rules/legality.h"
 #include "support/replay_path.h"
 
 namespace {
@@ -15,6 +17,35 @@ namespace {
 void CheckBorder(const TSchachbrett& board) {
     for (int s = 0; s < 120; ++s)
         if (!IsRealSquare(s) && board[s] != OffBoard) std::abort();
+}
+
+// Every move of the tree is one the rules allow in the position before it.
+void CheckEveryMoveIsLegal(const TNotationCore& core) {
+    struct Item {
+        const TBaum* node;
+        TSchachbrett before;
+        TZug stateBefore;
+    };
+    std::vector<Item> stack;
+    if (core.Root && core.Root->FirstMove) stack.push_back({core.Root->FirstMove, core.Game.StartPosition, core.Game.StartState});
+    const TCastlingRooks& rooks = core.Game.CastlingRooks;
+    while (!stack.empty()) {
+        const Item item = stack.back();
+        stack.pop_back();
+        const TBaum* node = item.node;
+        TZug test = node->Zug;
+        test.Castling = item.stateBefore.Castling;
+        test.EpSquare = item.stateBefore.EpSquare;
+        test.Side = static_cast<int8_t>(-node->Zug.Side);
+        if (!IsNullMove(node->Zug) &&
+            (rooks.Active ? !IsLegalRookFileMove(item.before, test, rooks) : !IsLegalMove(item.before, test)))
+            std::abort();
+        TSchachbrett after = item.before;
+        MakeMove(after, node->Zug);
+        for (TVariationEntry* v = node->Variations; v; v = v->NextVar)
+            if (v->FirstMove) stack.push_back({v->FirstMove, item.before, item.stateBefore});
+        if (node->Next) stack.push_back({node->Next, after, node->Zug});
+    }
 }
 
 }  // namespace
@@ -30,6 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (result == -1 && errors > 1) std::abort();
     if (core.Current || core.Board != core.Game.StartPosition) std::abort();
     CheckBorder(core.Board);
+    CheckEveryMoveIsLegal(core);
 
     // Every move of every line, with its moves' squares on the board.
     long nodes = 0;

@@ -142,25 +142,77 @@ TEST(PositionSearch, EarlyRejectionAndTranspositions) {
     EXPECT_EQ(Flatten(SearchPgnBytes(games, target)), (THits{{1, 2}, {2, 2}}));
 }
 
-TEST(PositionSearch, RefusesFensThatAreNoLegalPosition) {
-    const std::pair<const char*, bool> cases[] = {
-        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", true},
-        {"8/8/8/8/8/8/8/8 w - - 0 1", false},                    // no kings
-        {"4k3/8/8/8/8/8/8/4K2K w - - 0 1", false},               // two white kings
-        {"4k2P/8/8/8/8/8/8/4K3 w - - 0 1", false},               // pawn on the last rank
-        {"4k3/8/8/8/8/8/8/p3K3 b - - 0 1", false},               // pawn on the first rank
-        {"4k3/8/8/8/8/8/8/4K2R w - - 0 1", true},
-        {"4k3/8/8/8/8/8/8/4R2K w - - 0 1", false},               // Black, not to move, in check
-        {"4k3/4R3/8/8/8/8/8/7K b - - 0 1", true},                // the side to move may be in check
-        {"PPPPPPPP/k7/8/8/8/8/8/4K3 w - - 0 1", false},
-        {"no fen at all", false},
+// The target is read strictly: a malformed FEN or an illegal position is
+// refused with its reason, never read as something else.
+TEST(PositionSearch, TargetFensAreReadStrictly) {
+    const std::pair<const char*, const char*> cases[] = {  // FEN, "" or a part of the reason
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", ""},
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", ""},
+        {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1", ""},
+        {"1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/RK4R1 w GAgb - 0 1", ""},    // Shredder letters, White to move
+        {"1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/RK4R1 w KQkq - 0 1", ""},    // X-FEN: the outermost rooks
+        {"4k3/8/8/8/8/8/8/4K2R w - - 0 1", ""},
+        {"4k3/4R3/8/8/8/8/8/7K b - - 0 1", ""},                         // the side to move may be in check
+        {"8/8/8/8/8/8/8/8 w - - 0 1", "exactly one king"},
+        {"4k3/8/8/8/8/8/8/4K2K w - - 0 1", "exactly one king"},
+        {"4k2P/8/8/8/8/8/8/4K3 w - - 0 1", "first or last rank"},
+        {"4k3/8/8/8/8/8/8/p3K3 b - - 0 1", "first or last rank"},
+        {"4k3/8/8/8/8/8/8/4R2K w - - 0 1", "not to move is in check"},
+        {"PPPPPPPP/k7/8/8/8/8/8/4K3 w - - 0 1", "first or last rank"},
+        {"", "empty"},
+        {"no fen at all", "unknown piece letter 'o'"},
+        {"8/8/8/8/8/8/8/8 w", "castling field is missing"},
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR", "side to move is missing"},
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1 garbage x", "after the move number"},
+        {"rnbqkbnr/pppppppp/8/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "more than 8 ranks"},
+        {"rnbqkbnr/pppppppp/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "7 ranks"},
+        {"rnbqkbnr/pppppppp/8/8/8/7/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "7 squares"},
+        {"rnbqkbnr/pppppppp/8/8/8/44P/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "more than 8 squares"},
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNX w KQkq - 0 1", "unknown piece letter 'X'"},
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR x KQkq - 0 1", "not w or b"},
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkqK - 0 1", "castling field"},
+        {"rnbqkbn1/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "castling right 'k'"},
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq e6 0 1", "follows no double step"},
+        {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e6 0 1", "rank 3"},
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - zero 1", "half-move clock"},
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 -1", "move number"},
     };
-    for (const auto& [fen, ok] : cases) {
+    for (const auto& [fen, reason] : cases) {
         TSearchTarget target;
         std::string error;
-        EXPECT_EQ(TargetFromFEN(fen, target, error), ok) << fen << ": " << error;
-        EXPECT_EQ(error.empty(), ok) << fen;
+        EXPECT_EQ(TargetFromFEN(fen, target, error), *reason == 0) << fen << ": " << error;
+        EXPECT_NE(error.find(reason), std::string::npos) << fen << ": " << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << fen;
     }
+    // Shredder letters are castling rights, not the side to move.
+    TSearchTarget target;
+    std::string error;
+    ASSERT_TRUE(TargetFromFEN("1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/RK4R1 w GAgb - 0 1", target, error));
+    EXPECT_EQ(target.Side, White);
+    EXPECT_EQ(target.Castling, CastleAll);
+}
+
+// With --exact the en-passant square counts by meaning: after 1.e4 no black
+// pawn can take on e3, so "e3" and "-" are the same position.
+TEST(PositionSearch, ExactSearchReadsTheEnPassantSquareByMeaning) {
+    const std::string games = "[Event \"a\"]\n\n1. e4 *\n\n[Event \"b\"]\n\n1. d4 a6 2. d5 e5 3. h3 *\n\n";
+    for (const char* fen : {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1",
+                            "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1"}) {
+        TSearchTarget target;
+        std::string error;
+        ASSERT_TRUE(TargetFromFEN(fen, target, error)) << error;
+        target.MatchEpSquare = target.MatchCastling = true;
+        EXPECT_EQ(Flatten(SearchPgnBytes(games, target)), (THits{{0, 1}})) << fen;
+    }
+    // Where a pawn may take, the square tells the positions apart.
+    TSearchTarget target;
+    std::string error;
+    ASSERT_TRUE(TargetFromFEN("rnbqkbnr/1ppp1ppp/p7/3Pp3/8/8/PPP1PPPP/RNBQKBNR w KQkq e6 0 3", target, error));
+    target.MatchEpSquare = true;
+    EXPECT_EQ(Flatten(SearchPgnBytes(games, target)), (THits{{1, 4}}));
+    ASSERT_TRUE(TargetFromFEN("rnbqkbnr/1ppp1ppp/p7/3Pp3/8/8/PPP1PPPP/RNBQKBNR w KQkq - 0 3", target, error));
+    target.MatchEpSquare = true;
+    EXPECT_EQ(Flatten(SearchPgnBytes(games, target)), THits{});
 }
 
 TEST(HeaderSearch, CaseInsensitiveInUtf8AndLatin1Headers) {

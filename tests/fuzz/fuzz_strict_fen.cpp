@@ -1,0 +1,46 @@
+// Feeds arbitrary bytes to the strict FEN reader of search targets: what it
+// accepts writes back to a FEN it reads again to the same position, rights
+// and rooks, and the tolerant reader reads that text alike; what it refuses
+// comes with a one-line reason.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "notation/position_search.h"
+#include "rules/fen.h"
+#include "rules/strict_fen.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    TSchachbrett board = EmptyBoard;
+    TZug state = FreshState();
+    TCastlingRooks rooks;
+    std::string error;
+    TSearchTarget target;
+    std::string targetError;
+    if (TargetFromFEN(text, target, targetError) != targetError.empty()) std::abort();
+    if (targetError.find('\n') != std::string::npos) std::abort();
+    if (!ReadStrictFEN(text, board, state, rooks, error)) {
+        if (error.empty() || error.find('\n') != std::string::npos) std::abort();
+        return 0;
+    }
+    for (int s = 0; s < 120; ++s)
+        if (!IsRealSquare(s) && board[s] != OffBoard) std::abort();
+    const std::string written = PositionToFEN(board, state, 1, rooks);
+    TSchachbrett again = EmptyBoard;
+    TZug state2 = FreshState();
+    TCastlingRooks rooks2;
+    if (!ReadStrictFEN(written, again, state2, rooks2, error)) std::abort();
+    if (again != board || state2.Side != state.Side || state2.EpSquare != state.EpSquare ||
+        (state2.Castling & CastleAll) != (state.Castling & CastleAll) || rooks2.Active != rooks.Active ||
+        (rooks.Active && rooks2.Rook != rooks.Rook))
+        std::abort();
+    // The tolerant reader agrees on what the strict one wrote.
+    TZug tolerant = FreshState();
+    uint16_t moveNo = 1;
+    if (!FENToPosition(written, again, tolerant, moveNo) || again != board || tolerant.Side != state.Side) std::abort();
+    const TCastlingRooks rooks3 = ReadCastlingRooks(written, again, tolerant, false);
+    if ((tolerant.Castling & CastleAll) != (state.Castling & CastleAll) || rooks3.Active != rooks.Active) std::abort();
+    return 0;
+}
