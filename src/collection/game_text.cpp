@@ -1,5 +1,7 @@
 #include "collection/game_text.h"
 
+#include <cstring>
+
 #include "collection/event_data.h"
 
 namespace {
@@ -97,8 +99,14 @@ bool ReadTag(std::string_view line, std::size_t& pos, TTag& tag) {
 bool IsTagLine(std::string_view line) { return TagNameLength(line.substr(IndentEnd(line))) != 0; }
 
 std::string_view TGameTextLines::LineAt(std::size_t pos, std::size_t& next) const {
-    const std::size_t end = text_.find_first_of("\r\n", pos);
-    if (end == std::string_view::npos) {
+    // Two memchr over the line rather than find_first_of, which looks at
+    // each byte on its own: a line may be a gigabyte of comment.
+    const char* base = text_.data();
+    const void* lf = std::memchr(base + pos, '\n', text_.size() - pos);
+    const std::size_t lineEnd = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - base) : text_.size();
+    const void* cr = std::memchr(base + pos, '\r', lineEnd - pos);
+    const std::size_t end = cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - base) : lineEnd;
+    if (end == text_.size()) {
         next = text_.size();
         return text_.substr(pos);
     }
@@ -168,19 +176,35 @@ bool TGameTextLines::NextTag(TTag& tag) {
     return false;
 }
 
-void TGameTextLines::AppendMoveText(std::string& out) const {
-    for (std::string_view rest : rests_) {
-        out.append(rest);
-        out += ' ';
-    }
+void TGameTextLines::AppendMoveText(std::string& out, bool withComments) const {
+    bool inComment = false;
+    // One line of movetext and the blank after it; a comment's inside only
+    // with comments.
+    auto append = [&](std::string_view line) {
+        if (withComments) {
+            out.append(line);
+            out += ' ';
+            return;
+        }
+        while (!line.empty()) {
+            const std::size_t brace = line.find(inComment ? '}' : '{');
+            if (brace == std::string_view::npos) {
+                if (!inComment) out.append(line);
+                break;
+            }
+            if (!inComment) out.append(line.substr(0, brace));
+            out += line[brace];
+            inComment = !inComment;
+            line.remove_prefix(brace + 1);
+        }
+        if (!inComment) out += ' ';
+    };
+    for (std::string_view rest : rests_) append(rest);
     std::size_t pos = bodyFrom_;
     while (pos < text_.size()) {
         std::size_t next = 0;
         const std::string_view line = LineAt(pos, next);
-        if (line.empty() || line[0] != '%') {
-            out.append(line);
-            out += ' ';
-        }
+        if (line.empty() || line[0] != '%') append(line);
         pos = next;
     }
 }

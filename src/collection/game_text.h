@@ -65,8 +65,11 @@ public:
     // Whether any movetext follows the tags. Call once NextTag gave false.
     bool HasMoveText() const { return !rests_.empty() || bodyFrom_ < text_.size(); }
     // Appends the movetext with one blank after each line, escape lines
-    // left out. Call once NextTag gave false.
-    void AppendMoveText(std::string& out) const;
+    // left out. Without comments, what stands between the braces of a
+    // comment is left out too (the braces stay): for readers that need only
+    // the moves, a game with a huge comment costs no copy of it. Call once
+    // NextTag gave false.
+    void AppendMoveText(std::string& out, bool withComments = true) const;
     // Offset of the first line after the tag section (the text's size when
     // none follows). Call once NextTag gave false.
     std::size_t BodyOffset() const { return bodyFrom_; }

@@ -41,7 +41,7 @@ bool VariantIsChess960(const TEventData& header) {
 
 }  // namespace
 
-int TNotationCore::LoadGame(const std::string& pgnText) {
+int TNotationCore::LoadGame(std::string_view pgnText) {
     int result = lgLoaded;
     try {
         {
@@ -60,8 +60,8 @@ int TNotationCore::LoadGame(const std::string& pgnText) {
                 Game.TagLines.emplace_back(tag.Text);
             }
             if (lines.HasMoveText()) {
-                MoveText.reserve(text.size() + 1);
-                lines.AppendMoveText(MoveText);
+                if (KeepComments) MoveText.reserve(text.size() + 1);
+                lines.AppendMoveText(MoveText, KeepComments);
             }
             const bool chess960 = VariantIsChess960(Game.Header);
             if (!Game.Header.FEN.empty()) {
@@ -83,6 +83,9 @@ int TNotationCore::LoadGame(const std::string& pgnText) {
                 ErrorShown = true;
                 if (OnError) OnError(*this, MessageText(msgErrorReadingMoves, english_));
             }
+            // The tree holds what was read: the text is not needed again.
+            MoveText.clear();
+            MoveText.shrink_to_fit();
         }
     } catch (const std::bad_alloc&) {
         result = lgNoMemory;

@@ -267,9 +267,14 @@ bool TNotationCore::ParseMoveText() {
     frames.reserve(10);
 
     long long i = static_cast<long long>(start) - 1;
-    for (;;) {
+    for (unsigned pass = 0;; ++pass) {
         ++i;
         char c = at(i);
+        // A search that no longer wants this game stops it soon.
+        if ((pass & 0xFFFF) == 0 && Cancel && Cancel->load(std::memory_order_relaxed)) {
+            error = true;
+            break;
+        }
 
         // A glyph written as text ("+-", "=", "\u00B1"): its glyph, as "$n".
         if (int nag = 0; const size_t len = GlyphTextAt(t, static_cast<size_t>(i), nag)) {

@@ -5,11 +5,13 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -144,10 +146,16 @@ public:
     // ---- loading and parsing ----
     // lgLoaded, lgMoveError, lgTooLarge or lgNoMemory (the last two leave
     // an empty game at the start position).
-    int LoadGame(const std::string& pgnText);
+    int LoadGame(std::string_view pgnText);
     // Longest game text LoadGame takes; a longer one gives lgTooLarge.
     static constexpr size_t kMaxGameBytes = size_t{1} << 30;
     size_t MaxGameBytes = kMaxGameBytes;
+    // Off: comments are read as empty ("{}"), for readers that need only the
+    // moves (the position search): a huge comment is never copied.
+    bool KeepComments = true;
+    // Set from another thread: a load in progress stops reading moves (as
+    // at a reading error) at once.
+    const std::atomic<bool>* Cancel = nullptr;
     bool ParseMoveText();                       // true = error
 
     // ---- move text ----

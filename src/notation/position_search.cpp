@@ -322,11 +322,17 @@ TPositionMatcher::~TPositionMatcher() = default;
 void TPositionMatcher::Search(std::string_view gameText, std::vector<int32_t>& plies) {
     ++Stats.Games;
     const size_t before = plies.size();
+    // A game the viewer refuses to show has no hits it could show.
+    if (gameText.size() > (MaxGameBytes > 0 ? MaxGameBytes : TNotationCore::kMaxGameBytes)) {
+        ++Stats.Unread;
+        return;
+    }
     try {
         if (AlwaysLoad || FastSearch(gameText, plies) == TFast::Load) {
             plies.resize(before);
             LoadedSearch(gameText, plies);
         }
+        if (Cancel && Cancel->load(std::memory_order_relaxed)) plies.resize(before);
     } catch (...) {
         // Out of memory on a hostile game: it has no hits, and is counted.
         plies.resize(before);
@@ -339,7 +345,9 @@ void TPositionMatcher::LoadedSearch(std::string_view text, std::vector<int32_t>&
     if (!loader_) loader_ = std::make_unique<TNotationCore>();
     TNotationCore& core = *loader_;
     if (MaxGameBytes > 0) core.MaxGameBytes = MaxGameBytes;
-    const int loaded = core.LoadGame(std::string(text));
+    core.KeepComments = false;
+    core.Cancel = Cancel;
+    const int loaded = core.LoadGame(text);
     if (loaded == lgTooLarge || loaded == lgNoMemory) {
         ++Stats.Unread;
         return;
@@ -392,7 +400,7 @@ TPositionMatcher::TFast TPositionMatcher::FastSearch(std::string_view text, std:
     // escape lines ("%") left out, blanks trimmed at both ends.
     thread_local std::string mt;
     mt.clear();
-    lines.AppendMoveText(mt);
+    lines.AppendMoveText(mt, false);
     const std::string_view t = TrimBlanks(mt);
     const size_t n = t.size();
 
@@ -408,7 +416,8 @@ TPositionMatcher::TFast TPositionMatcher::FastSearch(std::string_view text, std:
     }
 
     std::string tok;
-    for (size_t i = start; i < n;) {
+    for (size_t i = start, pass = 0; i < n; ++pass) {
+        if ((pass & 0xFFFF) == 0 && Cancel && Cancel->load(std::memory_order_relaxed)) return TFast::Done;
         const char c = t[i];
         if (c == '{') {
             const size_t close = t.find('}', i);

@@ -5,6 +5,7 @@
 // that a hit is always a position the viewer shows.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -70,9 +71,11 @@ public:
     bool EarlyRejection = true;
     // On: every game goes through the full loader.
     bool AlwaysLoad = false;
-    // Longest game text the full loader takes (0: the viewer's own limit);
-    // a longer one is counted in Stats.Unread and has no hits.
+    // Longest game text the viewer shows (0: its own limit); a longer one is
+    // counted in Stats.Unread and has no hits, whichever way it would be read.
     size_t MaxGameBytes = 0;
+    // Set from another thread: the game in hand is given up at once (no hits).
+    const std::atomic<bool>* Cancel = nullptr;
     TSearchStats Stats;
 
 private:
