@@ -9,6 +9,8 @@
 #include <cmath>
 #include <vector>
 
+#include "notation/notation_core.h"
+
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
@@ -337,4 +339,11 @@ std::string EvalText(const TCommentCommands& c) {
     }
     if (c.Depth >= 0) t += "/" + std::to_string(c.Depth);
     return t;
+}
+
+TBoardMarks CurrentMarks(const TNotationCore& core) {
+    const TBaum* move = core.Current;
+    const std::string& comment = move ? move->Comment : core.Game.IntroComment;
+    if (comment.find("[%") == std::string::npos) return {};
+    return ReadCommentCommands(comment, move && move->Zug.Side == Black ? White : Black).Marks;
 }

@@ -19,6 +19,8 @@
 
 #include "board/board_marks.h"
 
+class TNotationCore;
+
 struct TCommentCommands {
     static constexpr int64_t kNone = -1;
     int64_t ClockMs = kNone;     // time left on the mover's clock
@@ -49,3 +51,7 @@ std::string DurationText(int64_t ms);
 // The evaluation as shown: "+0.36", "-1.20", "0.00", "#3", "#-3", "+M5",
 // with "/25" after it when the depth is known; "" without one.
 std::string EvalText(const TCommentCommands& c);
+
+// The arrows and squares of the current move's comment (at the start, of the
+// comment before the first move).
+TBoardMarks CurrentMarks(const TNotationCore& core);

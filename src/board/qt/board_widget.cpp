@@ -98,6 +98,11 @@ void TBrett::paintEvent(QPaintEvent*) {
         p.drawImage(0, 0, picture_);
     else
         p.drawImage(rect(), picture_);
+    if (marks_.Arrows.empty() || picture_.width() <= 0 || picture_.height() <= 0) return;
+    // Arrows in picture pixels: at a device ratio above 1 they are drawn at
+    // the screen's own resolution.
+    p.scale(qreal(width()) / picture_.width(), qreal(height()) / picture_.height());
+    DrawArrows(p);
 }
 
 // ---------------------------------------------------------------- drawing
@@ -127,6 +132,7 @@ void TBrett::DrawSquareWith(QPainter& painter, int q) {
         painter.fillRect(r, dark ? QColor(235, 190, 40, 150) : QColor(250, 215, 70, 130));
         painter.setCompositionMode(QPainter::CompositionMode_Source);
     }
+    DrawSquareMarks(painter, q, dark);
     if (coordinates_) DrawCoordinates(painter, q, dark);
     ++squaresDrawn_;
 }

@@ -183,6 +183,7 @@ int TNotation::LoadGame(const std::string& pgnText) {
     if (result == lgTooLarge || result == lgNoMemory)
         Platform::Get().ShowMessage(this, QString::fromLatin1(result == lgTooLarge ? kGameTooLargeText : kNoMemoryText),
                                     TMessageKind::Error);
+    if (OnGameLoaded) OnGameLoaded(*this);
     return result;
 }
 bool TNotation::StepForward() { return core_.StepForward(); }
@@ -199,7 +200,10 @@ bool TNotation::GoToTextPosition(int position) {
     return core_.Hooks.GoToTextPosition ? core_.Hooks.GoToTextPosition(position) : false;
 }
 void TNotation::CopyPGNToClipboard() { CopyPGNToSystemClipboard(core_); }
-void TNotation::ClearGame() { core_.ClearGame(); }
+void TNotation::ClearGame() {
+    core_.ClearGame();
+    if (OnGameLoaded) OnGameLoaded(*this);
+}
 void TNotation::Relayout() { core_.Relayout(); }
 
 // ---- geometry ----

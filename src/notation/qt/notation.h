@@ -126,6 +126,8 @@ public:
 
     // ---- events ----
     std::function<void(TNotation& Sender)> OnResize;
+    // A game was loaded (or the game cleared); raised after OnMoveChange.
+    std::function<void(TNotation& Sender)> OnGameLoaded;
     // Runs before the control's own keys; setting key to 0 swallows it.
     std::function<void(TNotation& Sender, int& Key, Qt::KeyboardModifiers Shift)> OnKeyDown;
     // The core's events (OnMoveChange, OnError, OnFischerInfo, OnGameChanged)
