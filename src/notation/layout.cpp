@@ -541,6 +541,11 @@ void BreakRows(TNotationDisplay& d) {
             // ... but not inside a UTF-8 character: the row then starts at its lead byte.
             int lead = d.Utf8 ? Utf8LeadBefore(text, breakPos + 1) : 0;
             if (lead > 1 && lead - 1 > lastBreak) breakPos = lead - 1;
+        } else {
+            // A clock or an evaluation never opens a row: it goes down with its move.
+            for (int k; breakPos > 0 && (k = d.CommentAt(breakPos + 1)) >= 0 &&
+                        d.Comments[static_cast<size_t>(k)].Quiet && prevSpace[static_cast<size_t>(breakPos)] > lastBreak;)
+                breakPos = prevSpace[static_cast<size_t>(breakPos)];
         }
         if (breakPos <= lastBreak) break;
         rows.emplace(breakPos + 1, font);

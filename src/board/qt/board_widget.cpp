@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
+#include <algorithm>
 #include <cstdlib>
 #include <exception>
 #include <vector>
@@ -126,7 +127,10 @@ void TBrett::DrawSquareWith(QPainter& painter, int q) {
         painter.drawImage(r.topLeft(), ScaledPattern(pattern, scaled));
     }
     const std::array<int, 2> marked = MarkedSquares();
-    if (q == marked[0] || q == marked[1]) {
+    // An author's mark on the square stands alone, clear of the last-move tint.
+    const bool authorMark = std::any_of(marks_.Squares.begin(), marks_.Squares.end(),
+                                        [q](const TSquareMark& m) { return m.Square == q; });
+    if ((q == marked[0] || q == marked[1]) && !authorMark) {
         // A warm tint over the square's own colour, lighter on light squares.
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
         painter.fillRect(r, dark ? QColor(235, 190, 40, 150) : QColor(250, 215, 70, 130));
