@@ -127,11 +127,16 @@ std::string MoveBeforeMarks(const std::string& t, size_t end, TCommentRanges& ra
 }
 
 // Length of the comment opening and the command at `j` ("{[%clk 1:30:58]"),
-// 0 when no comment opening with a command stands there.
+// 0 when no comment opening with a command stands there, or when the command
+// is too long for any line (only so far is looked ahead: hostile comments
+// stay linear).
 size_t CommandAhead(const std::string& t, size_t j, size_t end) {
+    constexpr size_t kLongest = 80;
     if (j + 3 > end || t.compare(j, 3, "{[%") != 0) return 0;
-    const size_t close = t.find_first_of("]}", j + 3);
-    return close == std::string::npos || close >= end ? 0 : close + 1 - j;
+    const size_t stop = std::min(end, j + kLongest);
+    for (size_t k = j + 3; k < stop; ++k)
+        if (t[k] == ']' || t[k] == '}') return k + 1 - j;
+    return 0;
 }
 
 }  // namespace
