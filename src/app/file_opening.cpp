@@ -11,6 +11,7 @@
 #include "collection/file_procs.h"
 #include "collection/pgn_core.h"
 #include "collection/qt/game_list.h"
+#include "notation/qt/notation.h"
 #include "platform/platform.h"
 #include "version.h"
 
@@ -53,6 +54,8 @@ bool TForm1::OpenGameFile(const std::string& file, const QString& shownName) {
         // The same file again is read anew (it may have grown): closed first.
         if (file == before) PGN1->ScanFile(std::string());
         PGN1->ScanFile(file);
+        // A database game's text is made from its record: copies write its tags from there.
+        Notation1->Core().TagsFromRecord = PGN1->Core().DatabaseMode();
     } catch (const std::exception& e) {
         Platform::Get().ShowMessage(this, TextFromBytes(UserErrorText(e)), TMessageKind::Error);
         Status->Tell(TextFromBytes(UserErrorText(e)));

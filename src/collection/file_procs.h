@@ -51,9 +51,11 @@ bool FileExists(const std::string& path);
 // Creates path as an empty file, or truncates it. Throws TFileError.
 void CreateEmptyFile(const std::string& path);
 
-// True when "[Event " occurs in one of the first 1000 lines, or when the
-// file holds nothing but empty lines; false for other files and on any I/O
-// error. Lines of any length are read in pieces.
+// True when one of the first 1000 lines is a tag line or holds movetext (a
+// move number followed by a move, or three moves in a row, outside comments,
+// on a line without control characters), or when the file holds nothing but
+// empty lines; false for other files (HTML, binary) and on any I/O error. Of
+// a long line the first 4 KB are looked at.
 bool LooksLikePGN(const std::string& path);
 
 // done * 100 / total truncated toward zero; 0 when total is 0.

@@ -136,6 +136,12 @@ private:
     // One blank and a comment table entry with the comment.
     void AppendComment(const std::string& c, bool quiet);
     void AppendShownComment(const std::string& stored, int mover);
+    // A comment before a line's first move, as the text holds it: shown
+    // without its commands, which belong to no move; in PGN mode as stored.
+    std::string BeforeMoveComment(const std::string& stored) const {
+        if (core_.PgnMode || stored.find("[%") == std::string::npos) return stored;
+        return ReadCommentCommands(stored, White).Shown;
+    }
     // Appends the character of a glyph and notes where it stands.
     void Glyph(int nag, const std::string& character) {
         if (character.empty()) return;
@@ -311,6 +317,14 @@ void TLayoutWriter::OpenVariation(TVariationEntry* entry) {
     } else {
         text_ += " (";
     }
+    // A comment before the variation's first move stands inside it.
+    if (const std::string comment = BeforeMoveComment(entry->Comment); !comment.empty()) {
+        if (comment.size() > d_.MaxTextLength) throw TGameTooLarge();
+        d_.Comments.push_back({static_cast<int>(Len() + 1), static_cast<int>(comment.size())});
+        text_ += comment;
+        if (entry->FirstMove) text_ += ' ';
+        CheckLength();
+    }
     lines_.push_back(line);
 }
 
@@ -399,10 +413,7 @@ void TLayoutWriter::Run() {
     if (d_.Ueberschrift) Headline();
     else AddRow(1, main_, false);
 
-    // The commands of the comment before the first move are not shown either.
-    const bool introCommands = !core_.PgnMode && game.IntroComment.find("[%") != std::string::npos;
-    const std::string shownIntro = introCommands ? ReadCommentCommands(game.IntroComment, White).Shown : std::string();
-    const std::string& intro = introCommands ? shownIntro : game.IntroComment;
+    const std::string intro = BeforeMoveComment(game.IntroComment);
     if (!intro.empty()) {
         size_t len = intro.size();
         while (len > 0 && intro[len - 1] == ' ') --len;
