@@ -49,6 +49,11 @@ bool TForm1::NextMatch() {
 
 bool TForm1::PrevMatch() { return ::PrevMatch(Notation1->Core(), Search->HitTest()); }
 
+bool TForm1::OpeningMatch() {
+    return ::OpeningMatch(Notation1->Core(), [this](const TSchachbrett&, const TZug*) { ShowCurrentOnBoard(); },
+                          Search->HitTest());
+}
+
 void TForm1::OpenFirstGame() {
     PGN1->SetItemIndex(0);
     std::int32_t gameID = 0;
@@ -59,7 +64,7 @@ void TForm1::OpenFirstGame() {
     Notation1->LoadGame(text);
     GameShown();
     FocusList();
-    NextMatch();
+    OpeningMatch();
 }
 
 void TForm1::PGNDvojKlik(QObject*, const std::string& PGNGame, std::int32_t GameID) {
@@ -76,7 +81,7 @@ void TForm1::PGNDvojKlik(QObject*, const std::string& PGNGame, std::int32_t Game
             Notation1->LoadGame(PGNGame);
         }
         GameShown();
-        NextMatch();
+        OpeningMatch();
     });
 }
 
@@ -98,7 +103,7 @@ void TForm1::GoToGame(int step) {
     Notation1->LoadGame(text);
     GameShown();
     FocusList();
-    NextMatch();
+    OpeningMatch();
 }
 
 TForm1::Command TForm1::CommandOfKey(int Key, Qt::KeyboardModifiers Shift) {

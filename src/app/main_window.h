@@ -110,6 +110,8 @@ public:
     // Forward to the next move whose comment contains "MATCH" (or to the end
     // of the line), then show the position. True when a mark was found.
     bool NextMatch();
+    // The jump when a game has been opened: stays at a start that is a stop.
+    bool OpeningMatch();
     // Back to the previous marked move (or to the start). True when a mark was found.
     bool PrevMatch();
 

@@ -210,6 +210,10 @@ THitTest TSearchController::HitTest() const {
         while (next < plies.size() && plies[next] < ply) ++next;
         if (next < plies.size() && plies[next] == ply) nodes.insert(m);
     }
-    if (nodes.empty()) return {};
-    return [nodes = std::move(nodes)](const TNotationCore& c) { return c.Current && nodes.count(c.Current) > 0; };
+    // A hit at ply 0 makes the start a stop.
+    const bool atStart = !plies.empty() && plies.front() == 0;
+    if (nodes.empty() && !atStart) return {};
+    return [nodes = std::move(nodes), atStart](const TNotationCore& c) {
+        return c.Current ? nodes.count(c.Current) > 0 : atStart;
+    };
 }

@@ -55,7 +55,8 @@ const CliCommand kReplay{"replay", "FILE",
                          "Lines (tab-separated, FEN4 = the first four FEN fields):\n"
                          "  N start FEN4         the start position of game N\n"
                          "  N match PLY FEN4     each stop of the \"Match>\" search, variations included\n"
-                         "                       (PLY counted from the start along the stop's line)\n"
+                         "                       (PLY counted from the start along the stop's line; 0 for\n"
+                         "                       a start that is a stop: its comment before the first move)\n"
                          "  N end PLY FEN4       the end of the main line\n"
                          "  N error PLY          instead of match and end when the moves cannot be read",
                          true};
@@ -86,6 +87,12 @@ int RunReplay(const CliArgs& args) {
         } else {
             // The search stops at marks in variations too, in text order.
             const std::unordered_map<const TBaum*, int> plies = MarkPlies(core);
+            // The jump on opening the game stays at a start that is a stop.
+            if (StartIsStop(core)) {
+                out += n + "\tmatch\t0\t";
+                AppendFen4(out, core);
+                out += '\n';
+            }
             while (NextMatch(core, nullptr)) {
                 const auto it = plies.find(core.Current);
                 out += n + "\tmatch\t" + std::to_string(it == plies.end() ? 0 : it->second) + '\t';

@@ -3,13 +3,14 @@
 // headers, with the viewer's search on all cores.
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <string>
 
 #include "cli/command.h"
 #include "collection/pgn_core.h"
 #include "notation/game_search.h"
-#include "notation/layout.h"
+#include "notation/hit_marks.h"
 #include "notation/notation_core.h"
 #include "notation/pgn_writer.h"
 
@@ -21,29 +22,33 @@ const CliCommand kSearch{"search", "FILE (--fen \"FEN\" | --text TEXT) [--exact]
                          "games reaching a position (N<TAB>PLY per hit) or with a text in the header",
                          RunSearch};
 
-// The game's PGN as the viewer writes it, with the comment WORD after each
-// hit move (before the first move for a hit at the start).
-std::string MarkedGame(const std::string& text, const std::vector<int32_t>& plies, const std::string& word) {
-    TNotationCore core;
-    AttachLayout(core);
-    core.SetEnglish(true);
-    core.LoadGame(text);
-    const std::string mark = "{" + word + "}";
-    size_t next = 0;
-    int32_t ply = 0;
-    if (next < plies.size() && plies[next] == 0) {
-        core.Game.IntroComment = mark + " " + core.Game.IntroComment;
-        ++next;
+// Writes game `index` as the viewer copies it as PGN, with the comment
+// "{WORD}" after each hit move (before the first move for a hit at the
+// start) and WORD taken out of every other comment. False when the game
+// cannot be shown (too large, out of memory): nothing is written then.
+// Memory: the game's tree and its notation text; the PGN text goes out as
+// it is written.
+bool WriteMarkedGame(TPGNCore& pgn, int32_t index, const std::vector<int32_t>& plies, const std::string& word,
+                     bool& writeFailed) {
+    try {
+        TNotationCore core;
+        core.SetEnglish(true);
+        {
+            int32_t id = -1;
+            std::string text;
+            pgn.GetGame(index, id, text);
+            const int loaded = core.LoadOwnedGame(std::move(text));
+            if (loaded == lgTooLarge || loaded == lgNoMemory) return false;
+        }
+        MarkHits(core, plies, word);
+        WritePGNOnce(core, [&](std::string_view piece) {
+            if (std::fwrite(piece.data(), 1, piece.size(), stdout) != piece.size()) writeFailed = true;
+        });
+        if (std::fputc('\n', stdout) == EOF) writeFailed = true;
+        return true;
+    } catch (const std::exception&) {
+        return false;  // the notation would outgrow what it can address, memory ran out
     }
-    for (TBaum* m = core.Root ? core.Root->FirstMove : nullptr; m && next < plies.size(); m = m->Next) {
-        if (++ply != plies[next]) continue;
-        m->Comment = m->Comment.empty() ? mark : m->Comment + " | " + mark;
-        ++next;
-    }
-    core.Relayout();
-    std::string out;
-    WritePGN(core, false, out, false);
-    return out + "\r\n";
 }
 
 int RunSearch(const CliArgs& args) {
@@ -83,15 +88,18 @@ int RunSearch(const CliArgs& args) {
     const bool tty = ::isatty(STDERR_FILENO);
     bool writeFailed = false;
     TGameSearch search;
+    std::atomic<uint64_t> unshown{0};  // hit games --mark could not write
     search.OnHits = [&](const std::vector<TSearchHit>& hits) {
         std::string out;
         for (const TSearchHit& h : hits) {
             const std::string n = std::to_string(h.Game + 1);
-            if (mark) {
+            if (mark && byFen) {
+                if (!WriteMarkedGame(pgn, h.Game, h.Plies, word, writeFailed)) ++unshown;
+            } else if (mark) {
                 int32_t id = -1;
                 std::string game;
                 pgn.GetGame(h.Game, id, game);
-                out += byFen ? MarkedGame(game, h.Plies, word) : game + "\n\n";
+                out += game + "\n\n";
             } else if (byFen) {
                 for (int32_t ply : h.Plies) out += n + '\t' + std::to_string(ply) + '\n';
             } else {
@@ -109,7 +117,7 @@ int RunSearch(const CliArgs& args) {
     if (tty) std::fprintf(stderr, "\r              \r");
     if (std::fflush(stdout) != 0 || writeFailed) return cli::Fail("cannot write the output");
     // Games that could not be read are not silently "no hit".
-    if (const uint64_t unread = search.Stats().Unread; unread > 0)
+    if (const uint64_t unread = search.Stats().Unread + unshown; unread > 0)
         return cli::Fail(std::to_string(unread) + (unread == 1 ? " game was" : " games were") +
                          " too large to search");
     return 0;

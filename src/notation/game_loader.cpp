@@ -41,7 +41,14 @@ bool VariantIsChess960(const TEventData& header) {
 
 }  // namespace
 
-int TNotationCore::LoadGame(std::string_view pgnText) {
+int TNotationCore::LoadGame(std::string_view pgnText) { return Load(pgnText, nullptr); }
+
+int TNotationCore::LoadOwnedGame(std::string&& pgnText) {
+    std::string owned = std::move(pgnText);
+    return Load(owned, &owned);
+}
+
+int TNotationCore::Load(std::string_view pgnText, std::string* owned) {
     int result = lgLoaded;
     try {
         {
@@ -63,6 +70,9 @@ int TNotationCore::LoadGame(std::string_view pgnText) {
                 if (KeepComments) MoveText.reserve(text.size() + 1);
                 lines.AppendMoveText(MoveText, KeepComments);
             }
+            // The tags and the movetext are read: a text given away goes now,
+            // before the moves' comments are copied out of the movetext.
+            if (owned) std::string().swap(*owned);
             const bool chess960 = VariantIsChess960(Game.Header);
             if (!Game.Header.FEN.empty()) {
                 FENToPosition(Game.Header.FEN, Game.StartPosition, Game.StartState, Game.StartMoveNo);

@@ -152,6 +152,8 @@ bool TGameSearch::Start(const TPGNCore& pgn, std::string& error, std::function<v
                     if (!cancel_) unread += last - g;
                 }
                 if (cancel_) break;
+                // A huge game's text is not kept while its hits are handled.
+                if (buffer.capacity() > static_cast<size_t>(2 * kMaxBatchBytes)) std::string().swap(buffer);
                 Deliver(b, std::move(hits), last - first);
             }
             std::lock_guard<std::mutex> lock(mutex_);

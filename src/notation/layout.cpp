@@ -125,6 +125,12 @@ private:
         AddRow(Len() + 1, font, false);
     }
     long long Len() const { return static_cast<long long>(text_.size()); }
+    // Room for `more` bytes and some after them: a huge comment is copied
+    // into the text once, never again to a larger buffer for what follows.
+    void Reserve(size_t more) {
+        if (text_.capacity() - text_.size() < more)
+            text_.reserve(std::max(text_.capacity() * 2, text_.size() + more + more / 8 + 4096));
+    }
     // Called after every addition of unbounded size (names, comments); the
     // additions between two calls are a few bytes.
     void CheckLength() const {
@@ -273,6 +279,7 @@ void TLayoutWriter::AppendComment(const std::string& c, bool quiet) {
     CheckLength();
     if (c.size() > d_.MaxTextLength) throw TGameTooLarge();
     d_.Comments.push_back({static_cast<int>(Len() + 1), static_cast<int>(c.size()), quiet});
+    Reserve(c.size());
     text_ += c;
 }
 
@@ -321,6 +328,7 @@ void TLayoutWriter::OpenVariation(TVariationEntry* entry) {
     if (const std::string comment = BeforeMoveComment(entry->Comment); !comment.empty()) {
         if (comment.size() > d_.MaxTextLength) throw TGameTooLarge();
         d_.Comments.push_back({static_cast<int>(Len() + 1), static_cast<int>(comment.size())});
+        Reserve(comment.size() + 1);
         text_ += comment;
         if (entry->FirstMove) text_ += ' ';
         CheckLength();
@@ -419,6 +427,7 @@ void TLayoutWriter::Run() {
         while (len > 0 && intro[len - 1] == ' ') --len;
         if (len > d_.MaxTextLength) throw TGameTooLarge();
         d_.Comments.push_back({static_cast<int>(Len() + 1), static_cast<int>(len)});
+        Reserve(intro.size() + 1);
         text_ += intro;
         text_ += ' ';
         CheckLength();

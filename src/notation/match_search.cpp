@@ -70,8 +70,24 @@ bool PrevMatch(TNotationCore& notation, const THitTest& isHit) {
         }
     }
     // Without an earlier stop: back to the start, every step shown; the
-    // start itself is a mark when the comment before the first move is one.
+    // start itself may be a stop.
     bool moved = false;
     while (notation.StepBack()) moved = true;
-    return moved && notation.CurrentComment().find("MATCH") != std::string::npos;
+    return moved && StartIsStop(notation, isHit);
+}
+
+bool StartIsStop(TNotationCore& notation, const THitTest& isHit) {
+    if (notation.Game.IntroComment.find("MATCH") != std::string::npos) return true;
+    if (!isHit) return false;
+    TBaum* const current = notation.Current;
+    notation.Current = nullptr;
+    const bool hit = isHit(notation);
+    notation.Current = current;
+    return hit;
+}
+
+bool OpeningMatch(TNotationCore& notation, const TShowPositionFn& show, const THitTest& isHit) {
+    if (notation.Current || !StartIsStop(notation, isHit)) return NextMatch(notation, show, isHit);
+    if (show) show(notation.CurrentPosition(), notation.CurrentMove());
+    return true;
 }

@@ -19,5 +19,14 @@ using THitTest = std::function<bool(const TNotationCore& notation)>;
 bool NextMatch(TNotationCore& notation, const TShowPositionFn& show, const THitTest& isHit = {});
 // Goes to the previous marked move in the order of the game text and raises
 // OnMoveChange once; without one it steps back to the start, each step
-// raising OnMoveChange. True when it stopped at a mark.
+// raising OnMoveChange. True when it stopped at a mark (the start is one
+// when StartIsStop).
 bool PrevMatch(TNotationCore& notation, const THitTest& isHit = {});
+
+// Is the start position a stop: the comment before the first move contains
+// "MATCH", or isHit says so with no move current?
+bool StartIsStop(TNotationCore& notation, const THitTest& isHit = {});
+// The jump when a game has just been opened (it stands at its start): a
+// start that is a stop is kept and shown; otherwise NextMatch. True when it
+// stands at a stop.
+bool OpeningMatch(TNotationCore& notation, const TShowPositionFn& show, const THitTest& isHit = {});

@@ -147,6 +147,9 @@ public:
     // lgLoaded, lgMoveError, lgTooLarge or lgNoMemory (the last two leave
     // an empty game at the start position).
     int LoadGame(std::string_view pgnText);
+    // The same, the text given away: it is dropped as soon as it has been
+    // read, before the moves are (a huge game is not held twice).
+    int LoadOwnedGame(std::string&& pgnText);
     // Longest game text LoadGame takes; a longer one gives lgTooLarge.
     static constexpr size_t kMaxGameBytes = size_t{1} << 30;
     size_t MaxGameBytes = kMaxGameBytes;
@@ -185,6 +188,7 @@ public:
     void RaiseMoveChange(bool nextMove);
 
 private:
+    int Load(std::string_view pgnText, std::string* owned);
     TVariationEntry* NewEntry();
     void FreeEntry(TVariationEntry* entry);
     void FreeNode(TBaum* node);

@@ -65,19 +65,20 @@ const std::array<int, 256>& GlyphNumbers() {
 // End (one past the "}") of the comment that opens at i: the comment table's
 // extent when it has one (joined comments keep their " | " separators),
 // otherwise the next "}".
-size_t CommentEnd(const std::string& t, size_t i, const TCommentRanges& ranges, size_t& nextRange) {
+size_t CommentEnd(std::string_view t, size_t i, const TCommentRanges& ranges, size_t& nextRange) {
     while (nextRange < ranges.size() && ranges[nextRange].first < i) ++nextRange;
     if (nextRange < ranges.size() && ranges[nextRange].first == i) return std::min(ranges[nextRange].second, t.size());
     size_t close = t.find('}', i + 1);
-    return close == std::string::npos ? t.size() : close + 1;
+    return close == std::string_view::npos ? t.size() : close + 1;
 }
 
 // The ">" mark (a glyph that belongs before the move) is dropped and " $998"
 // put after the move word it preceded, that is before the next blank or "<".
 // Comments are passed over exactly as the conversion passes over them.
-// Returns the new text; `ranges` are moved along.
-std::string MoveBeforeMarks(const std::string& t, size_t end, TCommentRanges& ranges) {
-    if (t.find('>') == std::string::npos) return t;
+// False when the text has no such mark; otherwise `out` gets the new text
+// and `ranges` are moved along.
+bool MoveBeforeMarks(std::string_view t, size_t end, TCommentRanges& ranges, std::string& out) {
+    if (t.find('>') == std::string_view::npos) return false;
     std::vector<size_t> removed;  // positions of the marks
     std::vector<size_t> inserts;  // positions before which " $998" goes
     size_t i = 0;
@@ -93,24 +94,22 @@ std::string MoveBeforeMarks(const std::string& t, size_t end, TCommentRanges& ra
             removed.push_back(i);
             if (wordEnd <= i) {
                 size_t e = t.find_first_of(" <", i + 1);
-                wordEnd = e == std::string::npos ? t.size() : e;
+                wordEnd = e == std::string_view::npos ? t.size() : e;
             }
             inserts.push_back(wordEnd);
         }
         ++i;
     }
-    if (removed.empty()) return t;
+    if (removed.empty()) return false;
     std::sort(inserts.begin(), inserts.end());
-    std::string out;
+    out.clear();
     out.reserve(t.size() + inserts.size() * 5);
-    std::vector<size_t> newPos(t.size() + 1, 0);  // where each character went
     size_t r = 0, k = 0;
     for (i = 0; i <= t.size(); ++i) {
         while (k < inserts.size() && inserts[k] == i) {
             out += " $998";
             ++k;
         }
-        newPos[i] = out.size();
         if (i == t.size()) break;
         if (r < removed.size() && removed[r] == i) {
             ++r;
@@ -118,20 +117,27 @@ std::string MoveBeforeMarks(const std::string& t, size_t end, TCommentRanges& ra
         }
         out += t[i];
     }
+    // Where a character went: behind the marks removed before it and the
+    // insertions at or before it.
+    auto moved = [&](size_t p) {
+        const size_t gone = static_cast<size_t>(std::lower_bound(removed.begin(), removed.end(), p) - removed.begin());
+        const size_t added = static_cast<size_t>(std::upper_bound(inserts.begin(), inserts.end(), p) - inserts.begin());
+        return p - gone + 5 * added;
+    };
     for (auto& [from, to] : ranges) {
         if (from >= t.size() || to == 0 || to > t.size() || from >= to) continue;
-        size_t last = newPos[to - 1];
-        from = newPos[from];
+        const size_t last = moved(to - 1);
+        from = moved(from);
         to = last + 1;
     }
-    return out;
+    return true;
 }
 
 // Length of the comment opening and the command at `j` ("{[%clk 1:30:58]"),
 // 0 when no comment opening with a command stands there, or when the command
 // is too long for any line (only so far is looked ahead: hostile comments
 // stay linear).
-size_t CommandAhead(const std::string& t, size_t j, size_t end) {
+size_t CommandAhead(std::string_view t, size_t j, size_t end) {
     constexpr size_t kLongest = 80;
     if (j + 3 > end || t.compare(j, 3, "{[%") != 0) return 0;
     const size_t stop = std::min(end, j + kLongest);
@@ -225,21 +231,36 @@ std::vector<std::string> GameTagLines(const TPartiedaten& game, bool fromRecord)
     return lines;
 }
 
-std::vector<std::string> ConvertNotationToMovetext(const std::string& text, size_t verbatimTail,
-                                                   const TCommentRanges& comments) {
+void AppendMovetext(std::string_view text, size_t verbatimTail, const TCommentRanges& comments,
+                    std::string_view lineBreak, std::string& out, const TTextSink& sink) {
     verbatimTail = std::min(verbatimTail, text.size());
     TCommentRanges ranges = comments;
-    const std::string t = MoveBeforeMarks(text, text.size() - verbatimTail, ranges);
+    std::string withMarksMoved;
+    const std::string_view t =
+        MoveBeforeMarks(text, text.size() - verbatimTail, ranges, withMarksMoved) ? withMarksMoved : text;
     size_t range = 0;
     const size_t len = t.size();
     const size_t end = len - verbatimTail;  // the mark removal keeps the tail's length
     const auto& glyphs = GlyphNumbers();
 
-    std::string out;
-    out.reserve(len + len / 8 + 16);
+    size_t begin = out.size();
+    // With a sink, the text goes out in pieces of about a megabyte; the
+    // last bytes stay, for the line break at the end.
+    constexpr size_t kPiece = size_t{1} << 20;
+    bool handedOn = false;
+    auto handOn = [&] {
+        if (!sink || out.size() < kPiece) return;
+        const size_t keep = lineBreak.size();
+        sink(std::string_view(out).substr(0, out.size() - keep));
+        out.erase(0, out.size() - keep);
+        begin = 0;
+        handedOn = true;
+    };
+    if (!sink && out.capacity() < begin + len + len / 8 + 16) out.reserve(begin + len + len / 8 + 16);
     long long n = 0;  // characters counted since the last line break
     size_t i = 0;
     while (i < end) {
+        handOn();
         char c = t[i];
         switch (c) {
             case '\n':
@@ -253,7 +274,7 @@ std::vector<std::string> ConvertNotationToMovetext(const std::string& text, size
                 // A comment opening with a command that would pass the 80th
                 // column, where it cannot be broken, goes to the next line.
                 if (n >= 71 || (n > 0 && n + 1 + CommandAhead(t, i + 1, end) > 79)) {
-                    out += '\n';
+                    out += lineBreak;
                     n = 0;
                 } else {
                     out += ' ';
@@ -297,6 +318,7 @@ std::vector<std::string> ConvertNotationToMovetext(const std::string& text, size
                 // A command ("[%clk 1:30:58]") is never broken over two lines.
                 bool inCommand = false;
                 while (i < stop) {
+                    handOn();
                     char k = t[i];
                     if (k == '[' && i + 1 < stop && t[i + 1] == '%') inCommand = true;
                     if (k == ']') inCommand = false;
@@ -312,7 +334,7 @@ std::vector<std::string> ConvertNotationToMovetext(const std::string& text, size
                         while (j < len && t[j] == ' ') ++j;
                         char after = j < len ? t[j] : '\0';
                         if ((n > 60 || n + 1 + CommandAhead(t, j, stop) > 79) && after != '[' && !inCommand) {
-                            out += '\n';
+                            out += lineBreak;
                             n = 0;
                         } else {
                             out += ' ';
@@ -345,24 +367,28 @@ std::vector<std::string> ConvertNotationToMovetext(const std::string& text, size
         ++i;
         ++n;
     }
-    if (i < len) out.append(t, std::max(i, end), std::string::npos);
+    if (i < len) out.append(t.substr(std::max(i, end)));
+    // Every line ends with a line break, the last one too.
+    if ((handedOn || out.size() > begin) && !std::string_view(out).substr(begin).ends_with(lineBreak)) out += lineBreak;
+}
 
+std::vector<std::string> ConvertNotationToMovetext(std::string_view text, size_t verbatimTail,
+                                                   const TCommentRanges& comments) {
+    std::string out;
+    AppendMovetext(text, verbatimTail, comments, "\n", out, {});
     std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < out.size()) {
-        size_t brk = out.find('\n', start);
-        if (brk == std::string::npos) {
-            lines.push_back(out.substr(start));
-            break;
-        }
+    for (size_t start = 0; start < out.size();) {
+        const size_t brk = std::min(out.find('\n', start), out.size());
         lines.push_back(out.substr(start, brk - start));
         start = brk + 1;
     }
     return lines;
 }
 
-int WritePGN(TNotationCore& core, bool toClipboard, std::string& text, bool tagsOnly,
-             const TClipboardSink& clipboard) {
+namespace {
+
+int Write(TNotationCore& core, bool toClipboard, std::string& text, bool tagsOnly, const TClipboardSink& clipboard,
+          bool layOutAgain, const TTextSink& sink = {}) {
     TNotationDisplay& d = DisplayOf(core);
     // Whatever happens below, the display gets its normal layout back.
     struct TRestore {
@@ -371,12 +397,15 @@ int WritePGN(TNotationCore& core, bool toClipboard, std::string& text, bool tags
         ~TRestore() {
             core.PgnMode = false;
             if (!relayout) return;
+            // A huge text in PGN form is given back before the normal one is
+            // built, not kept beside it.
+            if (core.Display && core.Display->Text.capacity() > (size_t{64} << 20)) std::string().swap(core.Display->Text);
             try {
                 core.Relayout();
             } catch (...) {
             }
         }
-    } restore{core, !tagsOnly};
+    } restore{core, !tagsOnly && layOutAgain};
 
     const TPartiedaten& game = core.Game;
     if (!tagsOnly) {
@@ -390,30 +419,46 @@ int WritePGN(TNotationCore& core, bool toClipboard, std::string& text, bool tags
         for (const std::string& line : lines) text += line + crlf;
         return -1;
     }
-    lines.emplace_back();
-    std::string body = d.Text;
-    if (d.Ueberschrift) body.erase(0, std::min(body.size(), static_cast<size_t>(std::max(d.HeadlineLength, 0))));
-    const size_t cut = d.Ueberschrift ? static_cast<size_t>(std::max(d.HeadlineLength, 0)) : 0;
+    std::string_view body = d.Text;
+    const size_t cut = d.Ueberschrift ? std::min(body.size(), static_cast<size_t>(std::max(d.HeadlineLength, 0))) : 0;
+    body.remove_prefix(cut);
     TCommentRanges comments;
     for (const TCommentEntry& c : d.Comments) {
         size_t from = static_cast<size_t>(c.Pos - 1);
         if (from < cut) continue;
         comments.emplace_back(from - cut, from - cut + static_cast<size_t>(c.Len));
     }
-    std::vector<std::string> movetext = ConvertNotationToMovetext(body, game.Header.Result.size(), comments);
-    size_t total = 0;
-    for (const auto& l : lines) total += l.size() + crlf.size();
-    for (const auto& l : movetext) total += l.size() + crlf.size();
+    // The text is written once, into a buffer about its size: a game with a
+    // huge comment costs its tree, its notation text and this, no more.
+    size_t tags = crlf.size();
+    for (const auto& l : lines) tags += l.size() + crlf.size();
     std::string all;
-    all.reserve(total);
+    all.reserve(tags + (sink ? 1 << 20 : body.size() + body.size() / 8 + 64));
     for (const auto& l : lines) all.append(l).append(crlf);
-    for (const auto& l : movetext) all.append(l).append(crlf);
+    all.append(crlf);
+    AppendMovetext(body, game.Header.Result.size(), comments, crlf, all, sink);
+    if (sink) {
+        sink(all);
+        return 0;
+    }
     if (toClipboard) {
         if (!clipboard || !clipboard(all)) return 1;
         return 0;
     }
     text = std::move(all);
     return 0;
+}
+
+}  // namespace
+
+int WritePGN(TNotationCore& core, bool toClipboard, std::string& text, bool tagsOnly,
+             const TClipboardSink& clipboard) {
+    return Write(core, toClipboard, text, tagsOnly, clipboard, true);
+}
+
+void WritePGNOnce(TNotationCore& core, const TTextSink& sink) {
+    std::string unused;
+    Write(core, false, unused, false, {}, false, sink);
 }
 
 void CopyPGNToClipboard(TNotationCore& core, const TClipboardSink& clipboard) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -39,8 +40,15 @@ std::string PGNDateValue(uint16_t year, uint16_t month, uint16_t day);
 // comments (0-based, in text order) as the layout listed them; a comment
 // without an entry runs to the next "}".
 using TCommentRanges = std::vector<std::pair<size_t, size_t>>;
-std::vector<std::string> ConvertNotationToMovetext(const std::string& text, size_t verbatimTail = 0,
+std::vector<std::string> ConvertNotationToMovetext(std::string_view text, size_t verbatimTail = 0,
                                                    const TCommentRanges& comments = {});
+// Takes text written in pieces, in order.
+using TTextSink = std::function<void(std::string_view piece)>;
+// The same appended to `out`, each line ended by `lineBreak`. With a sink,
+// what is written is handed on in pieces of about a megabyte as it grows,
+// and `out` keeps only the rest.
+void AppendMovetext(std::string_view text, size_t verbatimTail, const TCommentRanges& comments,
+                    std::string_view lineBreak, std::string& out, const TTextSink& sink);
 
 // Puts text on the clipboard; false when that failed.
 using TClipboardSink = std::function<bool(const std::string& text)>;
@@ -52,6 +60,11 @@ using TClipboardSink = std::function<bool(const std::string& text)>;
 // mode and lays the game out again in every case; Current does not change.
 int WritePGN(TNotationCore& core, bool toClipboard, std::string& text, bool tagsOnly,
              const TClipboardSink& clipboard = {});
+
+// WritePGN of the full text for a game that is dropped afterwards (the
+// command line), handed to `sink` in pieces: the notation is not laid out
+// again, and no copy of the whole text is made beside the notation text.
+void WritePGNOnce(TNotationCore& core, const TTextSink& sink);
 
 // WritePGN to the clipboard, full text; the result is ignored.
 void CopyPGNToClipboard(TNotationCore& core, const TClipboardSink& clipboard);

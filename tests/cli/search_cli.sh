@@ -38,11 +38,11 @@ done
 "$cli" search "$tmp/none.pgn" --text x >/dev/null 2>&1; check "missing file" 1 "$?"
 
 # --mark: the marked games, reopened, stop the "Match>" search at exactly the
-# hit plies (ply 0 is the start, which the search never stops at).
+# hit plies (ply 0: the start, where the game stays when it is opened).
 marked() {  # FILE FEN WORD
   "$cli" search "$1" --fen "$2" > "$tmp/hits.txt"
   "$cli" search "$1" --fen "$2" --mark $3 > "$tmp/marked.pgn"
-  awk -F'\t' '$2 > 0 { if ($1 != last) { k++; last = $1 } print k "\t" $2 }' "$tmp/hits.txt" > "$tmp/expected.txt"
+  awk -F'\t' '{ if ($1 != last) { k++; last = $1 } print k "\t" $2 }' "$tmp/hits.txt" > "$tmp/expected.txt"
   "$cli" replay "$tmp/marked.pgn" | awk -F'\t' '$2 == "match" { print $1 "\t" $3 }' > "$tmp/stops.txt"
   check "--mark $3 stops at every hit of $(basename "$1")" "$(cat "$tmp/expected.txt")" "$(cat "$tmp/stops.txt")"
   check "--mark $3 keeps the positions" "$(cut -f2 "$tmp/hits.txt" | paste -sd,)" \
