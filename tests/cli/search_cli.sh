@@ -12,9 +12,10 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
 # The Queen's Gambit position after 1.d4 d5 2.c4 is reached in game 1
-# directly, in game 2 by transposition and twice (a knight goes out and
-# back), game 3 starts there from a FEN, game 4 never gets there.
-printf '%s\n' '[Event "a"]' $'[White "M\xfcller"]' '' '1. d4 d5 2. c4 dxc4 *' '' \
+# directly (which carries marks elsewhere: --mark takes them out), in game 2
+# by transposition and twice (a knight goes out and back), game 3 starts
+# there from a FEN, game 4 never gets there.
+printf '%s\n' '[Event "a"]' $'[White "M\xfcller"]' '' '{MATCH} 1. d4 {MATCH} d5 ({MATCH} 1... Nf6 {MATCH}) 2. c4 dxc4 *' '' \
   '[Event "b"]' '[White "Meier"]' '[Black "Mueller"]' '' '1. c4 d5 2. d4 Nf6 3. Nf3 Ng8 4. Ng1 e6 *' '' \
   '[Event "c"]' '[FEN "rnbqkbnr/ppp1pppp/8/3p4/2PP4/8/PP2PPPP/RNBQKBNR b KQkq c3 0 2"]' '' '2... e6 *' '' \
   '[Event "d"]' '[Date "1999.01.01"]' '' '1. e4 e5 *' > "$tmp/games.pgn"

@@ -1,6 +1,7 @@
 // Navigation through the tree and the match search.
 #include <gtest/gtest.h>
 
+#include "notation/hit_marks.h"
 #include "notation/match_search.h"
 #include "notation/move_numbers.h"
 #include "notation/notation_core.h"
@@ -353,3 +354,38 @@ TEST(MatchSearch, MarksInsideVariationsInTextOrder) {
 }
 
 }  // namespace
+
+// A hit at the start: the comment before the first move marks it, or the
+// hit test says so. The opening jump stays there and <Match comes back to
+// it; --mark writes a copy whose stops are exactly its hits, whatever marks
+// the game had.
+TEST(MatchSearch, TheStartPositionAsAStop) {
+    TNotationCore core;
+    ASSERT_EQ(LoadMoves(core, "{MATCH} 1. d4 d5 2. c4 {MATCH} *"), 0);
+    EXPECT_TRUE(OpeningMatch(core, nullptr));
+    EXPECT_EQ(core.Current, nullptr);
+    EXPECT_TRUE(NextMatch(core, nullptr));
+    EXPECT_EQ(core.Current, MainLine(core)[2]);
+    EXPECT_TRUE(PrevMatch(core));
+    EXPECT_EQ(core.Current, nullptr);
+    // By the hit test alone.
+    ASSERT_EQ(LoadMoves(core, "1. d4 d5 *"), 0);
+    const THitTest atStart = [](const TNotationCore& c) { return c.Current == nullptr; };
+    EXPECT_TRUE(OpeningMatch(core, nullptr, atStart));
+    EXPECT_EQ(core.Current, nullptr);
+    EXPECT_FALSE(OpeningMatch(core, nullptr));
+    EXPECT_EQ(core.Current, MainLine(core).back());
+
+    ASSERT_EQ(LoadMoves(core, "{MATCH intro} 1. d4 {MATCH} d5 ({MATCH} 1... Nf6 {x | MATCH}) 2. c4 {MATCH} *"), 0);
+    MarkHits(core, {0, 2}, "MATCH");
+    EXPECT_EQ(core.Game.IntroComment, "{MATCH} { intro} ");
+    EXPECT_EQ(MainLine(core)[0]->Comment, "");
+    EXPECT_EQ(MainLine(core)[1]->Comment, "{MATCH}");
+    EXPECT_EQ(MainLine(core)[1]->Variations->Comment, "");
+    EXPECT_EQ(MainLine(core)[2]->Comment, "");
+    EXPECT_TRUE(OpeningMatch(core, nullptr));
+    EXPECT_EQ(core.Current, nullptr);
+    EXPECT_TRUE(NextMatch(core, nullptr));
+    EXPECT_EQ(core.Current, MainLine(core)[1]);
+    EXPECT_FALSE(NextMatch(core, nullptr));
+}

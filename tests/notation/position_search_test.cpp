@@ -126,13 +126,25 @@ TEST(PositionSearch, EarlyRejectionAndTranspositions) {
     m.Search(games.substr(games.find("[Event \"c\"]")), plies);
     EXPECT_TRUE(plies.empty());
     EXPECT_EQ(m.Stats.Plies, 3u);  // 2.c4 leaves c2 for good: the rest is never replayed
-    // A game the loader refuses as too large is counted, not silently missed.
-    TPositionMatcher small(target);
-    small.AlwaysLoad = true;
-    small.MaxGameBytes = 20;
-    small.Search(games.substr(0, games.find("[Event \"b\"]")), plies);
+    // A game the viewer refuses as too large is counted, not silently missed,
+    // whether it would be replayed from its bytes or loaded.
+    for (const bool load : {true, false}) {
+        TPositionMatcher small(target);
+        small.AlwaysLoad = load;
+        small.MaxGameBytes = 20;
+        small.Search(games.substr(0, games.find("[Event \"b\"]")), plies);
+        EXPECT_TRUE(plies.empty());
+        EXPECT_EQ(small.Stats.Unread, 1u);
+    }
+    // A search that no longer wants the game gives it up without its hits.
+    std::atomic<bool> cancel{true};
+    TPositionMatcher stopped(target);
+    stopped.Cancel = &cancel;
+    std::string longGame = "[Event \"long\"]\n\n1. Nf3 d5 2. d4 ";
+    for (int i = 0; i < 50'000; ++i) longGame += "Nf6 Nbd2 Ng8 Nb1 ";
+    stopped.Search(longGame + "*", plies);
     EXPECT_TRUE(plies.empty());
-    EXPECT_EQ(small.Stats.Unread, 1u);
+    EXPECT_LT(stopped.Stats.Plies, 1000u);
     EXPECT_EQ(m.Stats.Unread, 0u);
     // With the en-passant square asked for, only a game standing after a
     // double step matches; castling rights likewise.
