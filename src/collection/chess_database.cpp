@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -39,6 +40,14 @@ bool TChessDatabase::IsChessDatabase(const std::string& path) const {
     };
     int64_t first = 0, fifth = 0;
     bool ok = (readAt(0, first) && first == IndexMagic) || (readAt(4, fifth) && fifth == ChessIdentification);
+    if (!ok) {
+        // An index whose header is nothing but zeros (a file system's repair,
+        // a preallocated file) carries no identity, not another program's:
+        // it is damaged, and rebuilt like a missing one.
+        unsigned char header[64];
+        const ssize_t got = ::pread(fd, header, sizeof header, 0);
+        ok = got > 0 && std::all_of(header, header + got, [](unsigned char b) { return b == 0; });
+    }
     ::close(fd);
     return ok;
 }

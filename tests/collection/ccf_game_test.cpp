@@ -258,6 +258,13 @@ TEST(ChessDatabaseFiles, Identification) {
     EXPECT_FALSE(db.IsChessDatabase((dir / "a.ccf").string()));
     WriteFile(dir / "a.ccfidx", "abc");
     EXPECT_FALSE(db.IsChessDatabase((dir / "a.ccf").string()));
+    // An index of zeros is damaged, not foreign: it is rebuilt.
+    WriteFile(dir / "a.ccfidx", std::string(index.size(), '\0'));
+    EXPECT_TRUE(db.IsChessDatabase((dir / "a.ccf").string()));
+    db.Open((dir / "a.ccf").string());
+    EXPECT_EQ(db.LiveCount(), 1);
+    db.Close();
+    EXPECT_EQ(ReadFile(dir / "a.ccfidx"), index);
 }
 
 TEST(ChessDatabaseFiles, ForeignIndexIsRefusedWithCode10) {
