@@ -32,8 +32,7 @@ void TForm1::Aktivuj(QObject*) {
     const std::string file = GameFilePath(params_.first());
     const QString path = TextFromBytes(file);
     if (!FileExists(file)) {
-        platform.ShowMessage(this, QStringLiteral("PGN file ") + path + QStringLiteral(" does not exist"),
-                             TMessageKind::Information);
+        platform.ShowMessage(this, NoGameFileText(file), TMessageKind::Information);
         close();
         return;
     }
@@ -94,7 +93,7 @@ void TForm1::OpenFile(const QString& path) {
     }
     const std::string file = GameFilePath(path);
     if (!FileExists(file)) {
-        const QString text = QStringLiteral("PGN file ") + TextFromBytes(file) + QStringLiteral(" does not exist");
+        const QString text = NoGameFileText(file);
         Platform::Get().ShowMessage(this, text, TMessageKind::Information);
         Status->Tell(text);
         return;

@@ -1,7 +1,11 @@
 #include "app/game_file.h"
 
+#include <sys/stat.h>
+
 #include <QByteArray>
 #include <QRegularExpression>
+
+#include "platform/platform.h"
 
 QString ArgumentText(const char* arg) {
     QString text;
@@ -57,4 +61,12 @@ std::string GameFilePath(const QString& param) {
         i += n - 1;
     }
     return path;
+}
+
+QString NoGameFileText(const std::string& file) {
+    struct stat st;
+    const QString path = TextFromBytes(file);
+    if (::stat(file.c_str(), &st) != 0) return QStringLiteral("PGN file ") + path + QStringLiteral(" does not exist");
+    if (S_ISDIR(st.st_mode)) return path + QStringLiteral(" is a folder, not a game file");
+    return path + QStringLiteral(" is not a regular file");
 }

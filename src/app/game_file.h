@@ -14,3 +14,7 @@ QString ArgumentText(const char* arg);
 // The path bytes a parameter names: a file:// URI becomes its local path
 // (percent escapes decoded to bytes); any other text is the path itself.
 std::string GameFilePath(const QString& param);
+
+// What to say of a path that names no game file: that it does not exist,
+// or that it is a folder or no regular file.
+QString NoGameFileText(const std::string& file);

@@ -15,8 +15,19 @@ int main(int argc, char** argv) {
     // starts. Qt's own options are only known after it has started, so a
     // usage error waits for the second reading.
     std::ostringstream quiet;
-    const TViewerOptions early = ParseViewerOptions(std::vector<std::string>(argv + (argc > 0), argv + argc), std::cout, quiet);
+    const std::vector<std::string> given(argv + (argc > 0), argv + argc);
+    const TViewerOptions early = ParseViewerOptions(given, std::cout, quiet);
     if (early.exitCode == 0) return 0;
+    // An option that is neither ours nor Qt's is a usage error now, with or
+    // without a display.
+    if (early.exitCode && !NamesQtOption(given)) {
+        std::cerr << quiet.str();
+        return *early.exitCode;
+    }
+    if (std::string reason; !DisplayAvailable(given, reason)) {
+        std::cerr << reason << '\n';
+        return 1;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quarzel PGN Viewer"));

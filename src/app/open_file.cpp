@@ -1,5 +1,10 @@
 #include "app/open_file.h"
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+
 #include <QAction>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -9,7 +14,9 @@
 #include <QUrl>
 #include <QWidget>
 
+#include "app/game_file.h"
 #include "app/settings.h"
+#include "collection/file_procs.h"
 #include "platform/platform.h"
 
 namespace {
@@ -27,6 +34,20 @@ QString DroppedFile(const QMimeData* data) {
 
 // Text without a file in it (a PGN or FEN dragged from a browser or editor).
 bool DroppedText(const QMimeData* data) { return data && !data->hasUrls() && data->hasText(); }
+
+// Paths are kept in the settings as their bytes: a file name that is not
+// UTF-8 comes back as it was (text would lose such bytes). A path kept as
+// text by an earlier version is read as well.
+QVariant StoredPath(const QString& path) { return QByteArray::fromStdString(GameFilePath(path)); }
+QString PathOf(const QVariant& stored) {
+    if (stored.typeId() == QMetaType::QByteArray) return ArgumentText(stored.toByteArray().constData());
+    return stored.toString();
+}
+void StoreRecent(const QStringList& files) {
+    QVariantList stored;
+    for (const QString& f : files) stored << StoredPath(f);
+    QuarzelSettings()->setValue(QString::fromLatin1(kRecentKey), stored);
+}
 
 }  // namespace
 
@@ -50,11 +71,11 @@ TFileOpener::TFileOpener(QWidget* window, QWidget* menuOwner) : QObject(window),
         connect(action, &QAction::triggered, this, [this, action] {
             const QString path = action->data().toString();
             if (path.isEmpty()) return;
-            if (!QFileInfo::exists(path)) {
+            if (!FileExists(GameFilePath(path))) {
                 // Gone since: off the list (the owner still says so).
                 QStringList files = RecentFiles();
                 files.removeAll(path);
-                QuarzelSettings()->setValue(QString::fromLatin1(kRecentKey), files);
+                StoreRecent(files);
                 UpdateRecentActions();
             }
             Choose(path);
@@ -78,27 +99,35 @@ QString TFileOpener::AskForFile() {
 }
 
 void TFileOpener::Remember(const QString& path) {
-    const QFileInfo info(path);
-    const QString file = info.absoluteFilePath();
+    // Made absolute byte for byte (QFileInfo would replace bytes that are not UTF-8).
+    std::string bytes = GameFilePath(path);
+    if (!bytes.empty() && bytes[0] != '/') {
+        if (char* cwd = ::getcwd(nullptr, 0)) {
+            bytes = std::string(cwd) + "/" + bytes;
+            std::free(cwd);
+        }
+    }
+    const QString file = ArgumentText(bytes.c_str());
+    const QString folder = ArgumentText(bytes.substr(0, std::max<size_t>(bytes.rfind('/'), 1)).c_str());
     QStringList files = RecentFiles();
     files.removeAll(file);
     files.prepend(file);
     while (files.size() > kMaxRecent) files.removeLast();
-    auto settings = QuarzelSettings();
-    settings->setValue(QString::fromLatin1(kRecentKey), files);
-    settings->setValue(QString::fromLatin1(kFolderKey), info.absolutePath());
-    settings.reset();
+    StoreRecent(files);
+    QuarzelSettings()->setValue(QString::fromLatin1(kFolderKey), StoredPath(folder));
     UpdateRecentActions();
 }
 
 QStringList TFileOpener::RecentFiles() const {
-    QStringList files = QuarzelSettings()->value(QString::fromLatin1(kRecentKey)).toStringList();
+    QStringList files;
+    for (const QVariant& stored : QuarzelSettings()->value(QString::fromLatin1(kRecentKey)).toList())
+        files << PathOf(stored);
     files.removeAll(QString());
     while (files.size() > kMaxRecent) files.removeLast();
     return files;
 }
 
-QString TFileOpener::LastFolder() const { return QuarzelSettings()->value(QString::fromLatin1(kFolderKey)).toString(); }
+QString TFileOpener::LastFolder() const { return PathOf(QuarzelSettings()->value(QString::fromLatin1(kFolderKey))); }
 
 void TFileOpener::UpdateRecentActions() {
     const QStringList files = RecentFiles();

@@ -40,6 +40,11 @@ const CliCommand kBoard{"board",
                         "render a position as a PNG diagram (Black's view with --flip; file letters and rank "
                         "numbers in the edge squares with --coords; at device resolution under QT_SCALE_FACTOR)",
                         RunBoard,
+                        "Draws 8 x S pixels square (S from 10 to 99, default 33), light squares white, dark\n"
+                        "squares sky blue, a1 bottom-left (--flip: h8). Without --set the largest built-in\n"
+                        "set whose cells fit the square is used; --set takes F32, WinboardF21 ... WinboardF80\n"
+                        "(any case). --user FILE loads a piece sheet (BMP or PNG, 12 cells wide, image half\n"
+                        "over mask half). --coords puts file letters and rank numbers in the edge squares.\n"
                         "With --game: the position after P plies of game N's main line (default: its end),\n"
                         "its last move tinted, with the arrows and coloured squares of that move's comment\n"
                         "([%cal], [%csl]) unless --no-marks is given."};

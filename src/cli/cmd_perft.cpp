@@ -10,7 +10,11 @@ namespace {
 int RunPerft(const CliArgs& args);
 
 const CliCommand kPerft{"perft", "\"<FEN>\" DEPTH",
-                        "count the leaf positions DEPTH plies deep (checks the legality test)", RunPerft};
+                        "count the leaf positions DEPTH plies deep (checks the legality test)", RunPerft,
+                        "Tries every (from, to) pair with the program's legality test; a promotion counts\n"
+                        "as four moves. A Chess960 FEN (rights by file letter, or KQkq that cannot mean the\n"
+                        "standard squares) counts castling by rook file. DEPTH from 0 to 20; the FEN is\n"
+                        "read as the fen command reads it."};
 
 int RunPerft(const CliArgs& args) {
     long long depth = 0;

@@ -12,7 +12,11 @@ namespace {
 int RunPgn(const CliArgs& args);
 
 const CliCommand kPgn{"pgn", "FILE N", "load game N (from 1) and print it as the viewer writes PGN", RunPgn,
-                     "Prints exactly the text that \"PGN to Clipboard\" copies (CR LF line ends).", true};
+                     "Prints exactly the text that \"PGN to Clipboard\" copies (LF line ends): every tag\n"
+                     "line as the file has it (the seven required tags first), an empty line and the\n"
+                     "movetext (glyphs as $n, variations in brackets), lines broken at the first blank\n"
+                     "after 71 counted characters, inside comments after 60.",
+                     true};
 
 int RunPgn(const CliArgs& args) {
     if (args.size() != 2) return cli::UsageError(kPgn);

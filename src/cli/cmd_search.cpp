@@ -20,7 +20,22 @@ int RunSearch(const CliArgs& args);
 
 const CliCommand kSearch{"search", "FILE (--fen \"FEN\" | --text TEXT) [--exact] [--mark [WORD]]",
                          "games reaching a position (N<TAB>PLY per hit) or with a text in the header",
-                         RunSearch};
+                         RunSearch,
+                         "--fen: every game whose main line reaches the position (placement and side to\n"
+                         "move; with --exact also the castling rights and the en-passant square, the square\n"
+                         "by meaning: one on which no pawn may take counts as none), one line N<TAB>PLY per\n"
+                         "occurrence (PLY = moves from the game's start, 0 = its start position). The FEN is\n"
+                         "read strictly: board, side, castling (KQkq, X-FEN or Shredder letters), en passant\n"
+                         "and the optional clock fields; a malformed FEN or one that is no legal position\n"
+                         "gives a one-line reason and status 1.\n"
+                         "--text: every game whose White, Black, Event, Site or year contains TEXT (any\n"
+                         "case, UTF-8 and Latin-1 headers alike), one line N per game.\n"
+                         "--mark writes the hit games instead: for --fen as the viewer copies PGN, with the\n"
+                         "comment {MATCH} (or {WORD}) after each hit move (before the first move for a hit\n"
+                         "at the start) and the word taken out of the game's other comments, so that the\n"
+                         "viewer's match keys stop at exactly the hits; for --text as the games' texts.\n"
+                         "A .ccf database is searched like its PGN. Games too large for the viewer to show\n"
+                         "are counted: \"N games were too large to search\", status 1."};
 
 // Writes game `index` as the viewer copies it as PGN, with the comment
 // "{WORD}" after each hit move (before the first move for a hit at the

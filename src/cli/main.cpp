@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdio>
 #include <iostream>
+#include <string_view>
 
 #include "cli/command.h"
 #include "cli/stdin_spool.h"
@@ -72,6 +73,34 @@ static void PrintCommandHelp(std::ostream& out, const CliCommand& c) {
     if (c.readsStdin) out << "\nFILE may be -: the games are read from standard input.\n";
 }
 
+// Text for a man page: backslashes and dashes escaped, and a line that
+// would start with a roff control character guarded.
+static std::string Roff(std::string_view text) {
+    std::string out;
+    bool lineStart = true;
+    for (char c : text) {
+        if (lineStart && (c == '.' || c == '\'')) out += "\\&";
+        if (c == '\\') out += "\\e";
+        else if (c == '-') out += "\\-";
+        else out += c;
+        lineStart = c == '\n';
+    }
+    return out;
+}
+
+// The COMMANDS section of quarzel-cli(1), made from the same table as --help
+// when the man page is built.
+static void PrintManCommands(std::ostream& out) {
+    for (const CliCommand& c : cli::Commands()) {
+        out << ".TP\n\\fB" << Roff(c.name) << "\\fR " << Roff(c.usage) << '\n' << Roff(c.summary) << '\n';
+        if (!c.help.empty()) out << ".br\n.nf\n" << Roff(c.help) << "\n.fi\n";
+    }
+    out << ".PP\nFor";
+    for (const CliCommand& c : cli::Commands())
+        if (c.readsStdin) out << " \\fB" << Roff(c.name) << "\\fR";
+    out << ",\n.I FILE\nmay be\n.BR \\- :\nthe games are read from standard input.\n";
+}
+
 static const CliCommand* FindCommand(const std::string& name) {
     for (const CliCommand& c : cli::Commands())
         if (c.name == name) return &c;
@@ -113,6 +142,10 @@ int main(int argc, char** argv) {
         std::cout << "quarzel-cli (Quarzel PGN Viewer) " QUARZEL_VERSION "\n";
         return 0;
     }
+    if (name == "help" && args.size() == 1 && args[0] == "--man") {
+        PrintManCommands(std::cout);
+        return 0;
+    }
     if (name == "help") {
         const CliCommand* c = FindCommand(args[0]);
         if (!c || args.size() > 1) return c ? (PrintHelp(std::cerr), 2) : UnknownCommand(args[0]);
@@ -121,12 +154,19 @@ int main(int argc, char** argv) {
     }
     const CliCommand* c = FindCommand(name);
     if (!c) return UnknownCommand(name);
+    CliArgs rest;
+    bool optionsEnd = false;
     for (const std::string& a : args) {
-        if (a == "--") break;
-        if (a == "--help" || a == "-h") {
+        // "--" ends the options: what follows is taken as written ("-weird.pgn").
+        if (!optionsEnd && a == "--") {
+            optionsEnd = true;
+            continue;
+        }
+        if (!optionsEnd && (a == "--help" || a == "-h")) {
             PrintCommandHelp(std::cout, *c);
             return 0;
         }
+        rest.push_back(a);
     }
-    return Run(*c, args);
+    return Run(*c, rest);
 }

@@ -160,13 +160,13 @@ TEST(MainWindow, MissingFileShowsItsPathAndCreatesNothing) {
     EXPECT_FALSE(form.isVisible());
     EXPECT_FALSE(fs::exists(dir / "absent.pgn"));
 
-    // A folder is not a game file either.
+    // A folder is not a game file either, and is said to be a folder.
     RecordingPlatform again;
     const QString folder = QString::fromStdString(dir.path().string());
     TForm1 second({folder});
     Start(second);
     ASSERT_EQ(again.messages.size(), 1u);
-    EXPECT_EQ(again.messages[0].text, "PGN file " + folder + " does not exist");
+    EXPECT_EQ(again.messages[0].text, folder + " is a folder, not a game file");
 }
 
 TEST(MainWindow, StartupListsTheGamesAndSelectsTheFirst) {

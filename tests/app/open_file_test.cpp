@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <filesystem>
 
+#include "app/game_file.h"
 #include "app/main_window.h"
 #include "board/qt/board_widget.h"
 #include "notation/qt/notation.h"
@@ -119,6 +120,17 @@ TEST(OpenFile, DialogDropAndRecentFilesReplaceTheFileAsAStartWould) {
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(form.windowTitle(), Title(two, 2));
     EXPECT_EQ(form.Opener->RecentFiles(), QStringList({two, three}));
+
+    // A name that is not UTF-8 is kept byte for byte, and opens again from the list.
+    const std::string latin1 = (dir / "caf\xE9.pgn").string();
+    testdata::WriteFile(latin1, Games(5));
+    form.OpenFile(ArgumentText(latin1.c_str()));
+    ASSERT_FALSE(form.Opener->RecentFiles().isEmpty());
+    EXPECT_EQ(GameFilePath(form.Opener->RecentFiles()[0]), latin1);
+    QTest::keyClick(form.PGN1, Qt::Key_2, Qt::ControlModifier);
+    QTest::keyClick(form.PGN1, Qt::Key_2, Qt::ControlModifier);
+    EXPECT_EQ(form.PGN1->GameCount(), 5);
+    EXPECT_EQ(platform.messages.size(), 1u);
 }
 
 TEST(OpenFile, AFailedOpenKeepsTheFileAndPastedTextOpensInMemory) {

@@ -25,6 +25,14 @@ out=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$viewer" --help 2>"
 check "viewer --help without a display exits 0" 0 "$rc"
 check "viewer --help prints the usage" "usage: quarzel [--help | --version] [--] [FILE]" "$(printf '%s\n' "$out" | head -1)"
 check "viewer --help writes nothing on stderr" "" "$(cat "$work/err")"
+env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$viewer" --bogus >/dev/null 2>&1
+check "viewer with an unknown option and no display: usage error" 2 "$?"
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$viewer" "$sample" >/dev/null 2>"$work/err"
+check "viewer without a display says so" "1 1" "$? $(grep -c 'no display' "$work/err")"
+
+# "--" ends the options: a file name may start with "-".
+cp "$sample" "$work/-weird.pgn"
+check "count -- -weird.pgn" "$("$cli" count "$sample")" "$(cd "$work" && "$cli" count -- -weird.pgn)"
 
 # Help is part of each command's registration: every listed command has it.
 for name in $("$cli" --help | sed -n 's/^  \([a-z][a-z0-9-]*\) .*/\1/p'); do
