@@ -120,6 +120,11 @@ std::string TCustomDatabase::Decode(std::string_view bytes) {
 
 bool TCustomDatabase::AcquireLock() {
     struct stat st;
+    if (ReadOnly) {
+        // No lock file of ours; one another program holds keeps us out.
+        FdCloser other(::open(LockName_.c_str(), O_RDONLY | O_CLOEXEC));
+        return other.get() < 0 || ::flock(other.get(), LOCK_SH | LOCK_NB) == 0;
+    }
     if (StatPath(LockName_, st) && IsReadOnlyMode(st.st_mode)) {
         ::chmod(LockName_.c_str(), st.st_mode | S_IWUSR);
         // A lock file that stays write-protected belongs to a read-only
@@ -191,7 +196,7 @@ void TCustomDatabase::Open(const std::string& path, const std::string& indexExt,
         LockName_ = ChangeFileExt(path, lockExt);
 
         struct stat st;
-        WasReadOnly_ = (StatPath(FileName_, st) && IsReadOnlyMode(st.st_mode)) ||
+        WasReadOnly_ = ReadOnly || (StatPath(FileName_, st) && IsReadOnlyMode(st.st_mode)) ||
                        (StatPath(IndexName_, st) && IsReadOnlyMode(st.st_mode));
 
         if (!AcquireLock()) {
@@ -206,6 +211,11 @@ void TCustomDatabase::Open(const std::string& path, const std::string& indexExt,
         // cannot write to is kept privately as well.
         for (const std::string* name : {&IndexName_, &FileName_}) {
             if (!StatPath(*name, st)) {
+                if (ReadOnly && name == &IndexName_) {
+                    PrivateIndexFd_ = MakePrivateFile();
+                    if (PrivateIndexFd_ >= 0) continue;
+                }
+                if (ReadOnly) throw std::runtime_error("no data file");
                 int fd = ::open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
                 if (fd < 0 && name == &IndexName_ && IsNotWritableError(errno)) {
                     PrivateIndexFd_ = MakePrivateFile();
@@ -285,7 +295,7 @@ bool TCustomDatabase::OpenFiles(Files& files) {
     }
     files.dataSize = ds.st_size;
     files.indexSize = is.st_size;
-    files.dataWritable = !IsReadOnlyMode(ds.st_mode) && ::access(FileName_.c_str(), W_OK) == 0;
+    files.dataWritable = !ReadOnly && !IsReadOnlyMode(ds.st_mode) && ::access(FileName_.c_str(), W_OK) == 0;
     files.data = data.release();
     files.index = index.release();
     return true;

@@ -85,6 +85,11 @@ public:
     int64_t MaxRecordBytes = int64_t{512} << 20;
 
     int32_t CheckTimeLimit = 0;  // seconds a full check may take; 0 = no limit
+    // Set before Open: nothing is written or created, as if every file were
+    // write-protected (no lock file of ours, a missing or failing index kept
+    // privately, the data file as it is). Another program's lock still
+    // refuses the open.
+    bool ReadOnly = false;
     // Set by a progress or stride callback to stop a check or rebuild.
     bool Cancel = false;
 

@@ -122,7 +122,7 @@ bool TCustomDatabase::RebuildIndex() {
     const std::string temp = IndexName_ + ".rebuild";
     struct stat oldIndex;
     mode_t mode = 0644;
-    bool toPrivate = PrivateIndexFd_ >= 0;
+    bool toPrivate = PrivateIndexFd_ >= 0 || ReadOnly;
     if (::fstat(f.index, &oldIndex) == 0) {
         mode = oldIndex.st_mode & 07777;
         if (IsReadOnlyMode(oldIndex.st_mode)) toPrivate = true;

@@ -84,6 +84,7 @@ std::unique_ptr<TGameDatabase> TDatabaseMode::OpenDatabase(const std::string& pa
     }
 
     auto db = std::make_unique<TChessDatabase>();
+    db->ReadOnly = ReadOnly;
     Connect(*db, nullptr);
     TChessDatabase* previous = opening_;
     opening_ = db.get();

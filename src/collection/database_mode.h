@@ -52,6 +52,8 @@ public:
     bool IndexWasMissing = false;
     // Set while a database progress callback raises the trace event.
     bool InTrace = false;
+    // Databases are opened without writing anything (TCustomDatabase::ReadOnly).
+    bool ReadOnly = false;
 
     // An error message box (OK button) with this text.
     std::function<void(const std::string& text)> OnErrorMessage;

@@ -122,6 +122,30 @@ TEST(DatabaseOpen, MissingIndexIsCreatedAndRebuilt) {
     EXPECT_FALSE(fs::exists(dir / "g.ccftmp")) << "the lock file goes with the database";
 }
 
+// Opened read-only, a database is read whatever its state, and nothing is
+// created or written: no lock file, no index (a missing or zeroed one is
+// kept privately), no final zero byte.
+TEST(DatabaseOpen, ReadOnlyOpenWritesNothing) {
+    for (const char* index : {"none", "zeros"}) {
+        TempDir dir;
+        const fs::path path = dir / "g.ccf";
+        ThreeGames().Write(path.string(), /*withoutIndex=*/true);
+        WriteFile(path, ReadFile(path).substr(0, ReadFile(path).size() - 1));  // the last record's zero cut off
+        if (std::string(index) == "zeros") WriteFile(dir / "g.ccfidx", std::string(8 * 11, '\0'));
+        const std::string data = ReadFile(path);
+        Opened o;
+        o.db.ReadOnly = true;
+        ASSERT_TRUE(o.Open(path)) << index;
+        EXPECT_EQ(o.db.EntryCount(), 3) << index;
+        EXPECT_EQ(o.Record(2), "\x01[Event \"three\"]\r\n\r\n1. d4 *") << index;
+        o.db.Close();
+        EXPECT_EQ(ReadFile(path), data) << index;
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()),
+                  std::string(index) == "none" ? 1 : 2)
+            << index;
+    }
+}
+
 TEST(DatabaseOpen, MissingDataFileGivesAnEmptyDatabase) {
     TempDir dir;
     Opened o;
