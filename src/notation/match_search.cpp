@@ -3,16 +3,21 @@
 
 namespace {
 
-// Is `node` a stop? The hit test looks at the current move, so `node` is
-// made current for it (nothing else changes, nothing is raised).
-bool IsStop(TNotationCore& notation, TBaum* node, const THitTest& isHit) {
-    if (node->Comment.find("MATCH") != std::string::npos) return true;
+// Does the hit test stop at `node` (none: the start)? It looks at the
+// current move, so `node` is made current for it (nothing else changes,
+// nothing is raised).
+bool HitAt(TNotationCore& notation, TBaum* node, const THitTest& isHit) {
     if (!isHit) return false;
     TBaum* const current = notation.Current;
     notation.Current = node;
     const bool hit = isHit(notation);
     notation.Current = current;
     return hit;
+}
+
+// Is `node` a stop?
+bool IsStop(TNotationCore& notation, TBaum* node, const THitTest& isHit) {
+    return node->Comment.find("MATCH") != std::string::npos || HitAt(notation, node, isHit);
 }
 
 // Makes a stop found in the game text current, as a click on it would.
@@ -77,13 +82,7 @@ bool PrevMatch(TNotationCore& notation, const THitTest& isHit) {
 }
 
 bool StartIsStop(TNotationCore& notation, const THitTest& isHit) {
-    if (notation.Game.IntroComment.find("MATCH") != std::string::npos) return true;
-    if (!isHit) return false;
-    TBaum* const current = notation.Current;
-    notation.Current = nullptr;
-    const bool hit = isHit(notation);
-    notation.Current = current;
-    return hit;
+    return notation.Game.IntroComment.find("MATCH") != std::string::npos || HitAt(notation, nullptr, isHit);
 }
 
 bool OpeningMatch(TNotationCore& notation, const TShowPositionFn& show, const THitTest& isHit) {

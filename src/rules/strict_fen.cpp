@@ -19,22 +19,10 @@ std::vector<std::string_view> Fields(std::string_view text) {
     return fields;
 }
 
+// The piece of a FEN letter ("K" +6 ... "p" -1); Empty for any other character.
 int PieceOf(char c) {
-    switch (c) {
-        case 'K': return King;
-        case 'Q': return Queen;
-        case 'R': return Rook;
-        case 'B': return Bishop;
-        case 'N': return Knight;
-        case 'P': return Pawn;
-        case 'k': return -King;
-        case 'q': return -Queen;
-        case 'r': return -Rook;
-        case 'b': return -Bishop;
-        case 'n': return -Knight;
-        case 'p': return -Pawn;
-        default: return Empty;
-    }
+    const size_t at = c == ' ' ? std::string_view::npos : PieceLetters.find(c);
+    return at == std::string_view::npos ? Empty : static_cast<int>(at) - 6;
 }
 
 std::string Quoted(std::string_view s) { return "'" + std::string(s.substr(0, 40)) + (s.size() > 40 ? "...'" : "'"); }
