@@ -25,7 +25,18 @@ int PieceOf(char c) {
     return at == std::string_view::npos ? Empty : static_cast<int>(at) - 6;
 }
 
-std::string Quoted(std::string_view s) { return "'" + std::string(s.substr(0, 40)) + (s.size() > 40 ? "...'" : "'"); }
+// A piece of the text in quotes, control characters as \xNN: the reason
+// stays one line.
+std::string Quoted(std::string_view s) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out = "'";
+    for (char c : s.substr(0, 40)) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7F) out += std::string("\\x") + kHex[b >> 4] + kHex[b & 15];
+        else out += c;
+    }
+    return out + (s.size() > 40 ? "...'" : "'");
+}
 
 bool ReadBoard(std::string_view field, TSchachbrett& board, std::string& error) {
     board = EmptyBoard;

@@ -181,6 +181,7 @@ TEST(PositionSearch, TargetFensAreReadStrictly) {
         {"rnbqkbnr/pppppppp/8/8/8/7/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "7 squares"},
         {"rnbqkbnr/pppppppp/8/8/8/44P/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "more than 8 squares"},
         {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNX w KQkq - 0 1", "unknown piece letter 'X'"},
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBN\n w KQkq - 0 1", "unknown piece letter '\\x0A'"},
         {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR x KQkq - 0 1", "not w or b"},
         {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkqK - 0 1", "castling field"},
         {"rnbqkbn1/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "castling right 'k'"},
