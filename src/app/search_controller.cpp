@@ -1,5 +1,6 @@
 #include "app/search_controller.h"
 
+#include <QCoreApplication>
 #include <QInputDialog>
 #include <unordered_set>
 
@@ -150,10 +151,11 @@ void TSearchController::Finished(bool cancelled) {
 
 void TSearchController::Cancel() {
     if (!running_) return;
+    // The workers give up the game in hand at once and hand on every hit
+    // they had found; those are listed now, before the rest is dropped.
     search_->Cancel();
     search_->Wait();
-    // What came before the cancel is listed; the rest of the search's
-    // messages are dropped.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     ++generation_;
     running_ = false;
     cancelled_ = true;
