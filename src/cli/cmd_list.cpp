@@ -2,11 +2,7 @@
 #include <string>
 
 #include "cli/command.h"
-#include "collection/pgn_core.h"
-
-namespace cli {
-bool OpenGameFile(TPGNCore& core, const std::string& path, std::string& error);
-}
+#include "cli/game_input.h"
 
 namespace {
 
@@ -22,20 +18,23 @@ int RunList(const CliArgs& args) {
     if (args.size() != 1) return cli::UsageError(kList);
     TPGNCore core;
     std::string error;
-    if (!cli::OpenGameFile(core, args[0], error)) return cli::Fail(error);
     std::string line;
-    for (std::int32_t row = 0; row < core.RowCount(); ++row) {
-        const std::int32_t game = core.GameIndexOfRow(row);
-        core.LoadRowHeader(game);
-        const TRowTexts t = ComposeRowTexts(core.CurrentHeader, game);
-        line = std::to_string(game + 1);
-        for (const std::string* field : {&t.Player, &t.Source, &t.Year, &t.Result}) {
-            line += '\t';
-            line += DisplayUtf8(*field);
+    const bool ok = cli::ReadRows(core, args[0], error, [&line](TPGNCore& c, std::int32_t first, std::int32_t end) {
+        for (std::int32_t row = first; row < end; ++row) {
+            const std::int32_t game = c.GameIndexOfRow(row);
+            c.LoadRowHeader(game);
+            const TRowTexts t = ComposeRowTexts(c.CurrentHeader, game);
+            line = std::to_string(game + 1);
+            for (const std::string* field : {&t.Player, &t.Source, &t.Year, &t.Result}) {
+                line += '\t';
+                line += DisplayUtf8(*field);
+            }
+            line += '\n';
+            std::fwrite(line.data(), 1, line.size(), stdout);
         }
-        line += '\n';
-        std::fwrite(line.data(), 1, line.size(), stdout);
-    }
+        return true;
+    });
+    if (!ok) return cli::Fail(error);
     if (std::fflush(stdout) != 0) return cli::Fail("cannot write the list");
     return 0;
 }

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "cli/command.h"
-#include "collection/pgn_core.h"
+#include "cli/game_input.h"
 #include "notation/match_search.h"
 #include "notation/notation_core.h"
 #include "rules/chess960.h"
@@ -28,6 +28,7 @@ int MainLineLength(const TNotationCore& core) {
 }
 
 int RunReplay(const CliArgs& args);
+void ReplayRow(TPGNCore& pgn, int32_t row, TNotationCore& core, std::string& text, std::string& out, bool& writeFailed);
 
 const CliCommand kReplay{"replay", "FILE",
                          "load every game, print start, each MATCH stop and end position (FEN)", RunReplay,
@@ -42,15 +43,26 @@ int RunReplay(const CliArgs& args) {
     if (args.size() != 1) return cli::UsageError(kReplay);
     TPGNCore pgn;
     std::string error;
-    if (!pgn.OpenForReading(args[0], error)) return cli::Fail(error);
-
     TNotationCore core;
     std::string out;
     out.reserve(1 << 20);
     std::string text;
+    bool writeFailed = false;
     // Games are numbered by list row (a database keeps rows for deleted games).
-    const int32_t count = pgn.RowCount();
-    for (int32_t row = 0; row < count; ++row) {
+    const bool ok = cli::ReadRows(pgn, args[0], error, [&](TPGNCore& file, int32_t first, int32_t end) {
+        for (int32_t row = first; row < end && !writeFailed; ++row) ReplayRow(file, row, core, text, out, writeFailed);
+        return !writeFailed;
+    });
+    if (!ok) return cli::Fail(error);
+    if (writeFailed || std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0)
+        return cli::Fail("cannot write the output");
+    return 0;
+}
+
+// Game `row` (from 0): its start, each MATCH stop and its end; the output
+// goes out a megabyte at a time.
+void ReplayRow(TPGNCore& pgn, int32_t row, TNotationCore& core, std::string& text, std::string& out, bool& writeFailed) {
+    {
         int32_t id = -1;
         pgn.GetGame(pgn.GameIndexOfRow(row), id, text);
         const std::string n = std::to_string(row + 1);
@@ -82,13 +94,10 @@ int RunReplay(const CliArgs& args) {
             out += '\n';
         }
         if (out.size() > (1 << 20) - 4096) {
-            if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size()) return cli::Fail("cannot write the output");
+            if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size()) writeFailed = true;
             out.clear();
         }
     }
-    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0)
-        return cli::Fail("cannot write the output");
-    return 0;
 }
 
 QUARZEL_CLI_COMMAND(kReplay);

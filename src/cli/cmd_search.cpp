@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <string>
 
+#include <algorithm>
+
 #include "cli/command.h"
-#include "collection/pgn_core.h"
+#include "cli/game_input.h"
 #include "notation/game_search.h"
 #include "notation/layout.h"
 #include "notation/notation_core.h"
@@ -19,7 +21,7 @@ int RunSearch(const CliArgs& args);
 
 const CliCommand kSearch{"search", "FILE (--fen \"FEN\" | --text TEXT) [--exact] [--mark [WORD]]",
                          "games reaching a position (N<TAB>PLY per hit) or with a text in the header",
-                         RunSearch};
+                         RunSearch, {}, true};
 
 // The game's PGN as the viewer writes it, with the comment WORD after each
 // hit move (before the first move for a hit at the start).
@@ -44,6 +46,20 @@ std::string MarkedGame(const std::string& text, const std::vector<int32_t>& plie
     std::string out;
     WritePGN(core, false, out, false);
     return out + "\r\n";
+}
+
+// Hands games [first, end) of a pipe's scan to a fed search, a batch at a time.
+void FeedGames(TGameSearch& search, TPGNCore& file, int32_t first, int32_t end) {
+    constexpr int32_t kBatch = 64;
+    for (int32_t from = first; from < end; from += kBatch) {
+        const int32_t to = std::min(end, from + kBatch);
+        const int64_t start = file.Entry(from).StartPos;
+        std::string text(static_cast<size_t>(file.Entry(to - 1).EndPos - start), '\0');
+        text.resize(file.Source()->ReadAt(start, text.data(), text.size()));
+        std::vector<size_t> ends;
+        for (int32_t g = from; g < to; ++g) ends.push_back(static_cast<size_t>(file.Entry(g).EndPos - start));
+        search.Feed(from, std::move(text), std::move(ends));
+    }
 }
 
 int RunSearch(const CliArgs& args) {
@@ -76,22 +92,16 @@ int RunSearch(const CliArgs& args) {
         if (!TargetFromFEN(fen, target, error)) return cli::Fail("bad FEN: " + error);
         target.MatchCastling = target.MatchEpSquare = exact;
     }
-    TPGNCore pgn;
-    if (!pgn.OpenForReading(args[0], error)) return cli::Fail(error);
-    if (pgn.DatabaseMode()) return cli::Fail("search works on PGN files only");
-
     const bool tty = ::isatty(STDERR_FILENO);
     bool writeFailed = false;
     TGameSearch search;
+    search.KeepHitTexts = mark;
     search.OnHits = [&](const std::vector<TSearchHit>& hits) {
         std::string out;
         for (const TSearchHit& h : hits) {
             const std::string n = std::to_string(h.Game + 1);
             if (mark) {
-                int32_t id = -1;
-                std::string game;
-                pgn.GetGame(h.Game, id, game);
-                out += byFen ? MarkedGame(game, h.Plies, word) : game + "\n\n";
+                out += byFen ? MarkedGame(h.Text, h.Plies, word) : h.Text + "\n\n";
             } else if (byFen) {
                 for (int32_t ply : h.Plies) out += n + '\t' + std::to_string(ply) + '\n';
             } else {
@@ -103,8 +113,27 @@ int RunSearch(const CliArgs& args) {
     if (tty) {
         search.OnProgress = [](int percent) { std::fprintf(stderr, "\rsearching %3d%%", percent); };
     }
-    const bool started = byFen ? search.StartPosition(pgn, target, error) : search.StartText(pgn, text, error);
-    if (!started) return cli::Fail(error);
+    TPGNCore pgn;
+    if (args[0] == "-") {
+        // A pipe: the games are searched as the scan finds them, in one pass.
+        const bool started = byFen ? search.StartPosition(target, error) : search.StartText(text, error);
+        if (!started) return cli::Fail(error);
+        const bool ok = cli::ReadRows(pgn, args[0], error, [&search](TPGNCore& file, int32_t first, int32_t end) {
+            FeedGames(search, file, first, end);
+            return true;
+        });
+        search.EndFeed();
+        if (!ok) {
+            search.Cancel();
+            search.Wait();
+            return cli::Fail(error);
+        }
+    } else {
+        if (!cli::ReadRows(pgn, args[0], error)) return cli::Fail(error);
+        if (pgn.DatabaseMode()) return cli::Fail("search works on PGN files only");
+        const bool started = byFen ? search.StartPosition(pgn, target, error) : search.StartText(pgn, text, error);
+        if (!started) return cli::Fail(error);
+    }
     search.Wait();
     if (tty) std::fprintf(stderr, "\r              \r");
     if (std::fflush(stdout) != 0 || writeFailed) return cli::Fail("cannot write the output");

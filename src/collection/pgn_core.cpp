@@ -51,6 +51,23 @@ const char* FindGameStart(const char* p, const char* end) {
     return nullptr;
 }
 
+// Whether path is taken as a PGN file. A compressed file whose data cannot be
+// read is damaged, and said to be; a plain file that cannot be read is
+// simply not one.
+bool PgnFileSniff(const std::string& path) {
+    if (FileCompression(path) == TCompression::None) return LooksLikePGN(path);
+    TBlockFile file;
+    OpenForBlocks(file, path);
+    std::string error;
+    if (LooksLikePGN(file, &error)) return true;
+    if (!error.empty()) throw TFileError(error);
+    return false;
+}
+
+std::string NotPgnText(const std::string& name) {
+    return name + " is not a PGN file (no \"[Event \" in its first 1000 lines)";
+}
+
 class BusyScope {
 public:
     explicit BusyScope(std::function<void(bool)>& hook) : hook_(hook) {
@@ -243,10 +260,11 @@ void TPGNCore::ScanFile(const std::string& path) {
         // Leaving database mode: its rows go; the database closes below.
         ClearRows();
     }
-    const bool isPgn = UpperExtension(path) == ".PGN";
+    // A compressed file holds PGN text whatever its name ("games.pgn.zst").
+    const bool isPgn = UpperExtension(path) == ".PGN" || FileCompression(path) != TCompression::None;
     if (FileExists(path)) {
         if (isPgn) {
-            if (!LooksLikePGN(path)) return;
+            if (!PgnFileSniff(path)) return;
             CloseFile();
             database_.reset();
         } else if (!OpenDatabaseAt(path)) {
@@ -272,6 +290,15 @@ void TPGNCore::ScanFile(const std::string& path) {
         }
     }
     Scan(path);
+}
+
+void TPGNCore::ScanSource(std::shared_ptr<TByteSource> source, const std::string& name) {
+    if (scanning_) return;
+    if (database_) ClearRows();
+    CloseFile();
+    database_.reset();
+    attach_ = std::move(source);
+    Scan(name);
 }
 
 void TPGNCore::Scan(const std::string& path) {
@@ -305,7 +332,8 @@ void TPGNCore::Scan(const std::string& path) {
         return;
     }
     CloseFile();
-    OpenForBlocks(file_, path);
+    if (attach_) file_.Attach(std::move(attach_), path);
+    else OpenForBlocks(file_, path);
     fileName_ = path;
     fileOpen_ = true;
     scanIncomplete_ = true;
@@ -316,6 +344,8 @@ void TPGNCore::Scan(const std::string& path) {
 }
 
 void TPGNCore::ScanBlocks() {
+    // A compressed file's progress is the part of the file decoded so far.
+    const bool byInput = file_.Compression() != TCompression::None;
     const std::int64_t total = file_.Size() / static_cast<std::int64_t>(kBlockSize);
     const std::size_t chunkSize = kBlockSize * kBlocksPerRead;
     // 8 bytes before the data hold the end of the previous read; the tail is
@@ -348,7 +378,7 @@ void TPGNCore::ScanBlocks() {
         off += n;
         blockStart += static_cast<std::int64_t>(n);
         ++blocks;
-        const std::int32_t percent = Percent(blocks, total);
+        const std::int32_t percent = byInput ? Percent(file_.InputDone(), file_.Size()) : Percent(blocks, total);
         if (EntryCount() > 50 && percent != lastPercent_) {
             if (OnPGNTrace) OnPGNTrace(*this, percent, CancelMode);
             lastPercent_ = percent;
@@ -506,9 +536,17 @@ bool TPGNCore::OpenForReading(const std::string& path, std::string& error) {
         error = "cannot read " + path + ": " + std::strerror(errno);
         return false;
     }
-    if (UpperExtension(path) == ".PGN" && !LooksLikePGN(path)) {
-        error = path + " is not a PGN file (no \"[Event \" in its first 1000 lines)";
-        return false;
+    const bool compressed = FileCompression(path) != TCompression::None;
+    if (UpperExtension(path) == ".PGN" || compressed) {
+        try {
+            if (!PgnFileSniff(path)) {
+                error = NotPgnText(path);
+                return false;
+            }
+        } catch (const std::exception& e) {
+            error = UserErrorText(e);
+            return false;
+        }
     }
     auto create = std::move(BeforeCreatePGNFile);
     BeforeCreatePGNFile = [](TPGNCore&, const std::string&, bool& createNew) { createNew = false; };
@@ -521,7 +559,7 @@ bool TPGNCore::OpenForReading(const std::string& path, std::string& error) {
     }
     BeforeCreatePGNFile = std::move(create);
     if (fileName_ != path || !fileOpen_) {
-        if (UpperExtension(path) == ".PGN")
+        if (UpperExtension(path) == ".PGN" || compressed)
             error = "cannot open " + path;
         else if (databaseMode_->LastError() == TCustomDatabase::errGeneral)
             error = "cannot open the game database " + path + " (in use by another program?)";
@@ -529,6 +567,24 @@ bool TPGNCore::OpenForReading(const std::string& path, std::string& error) {
             error = "cannot build the index of the game database " + path;
         else
             error = path + " is not a PGN file or a game database";
+        return false;
+    }
+    return true;
+}
+
+bool TPGNCore::OpenForReading(std::shared_ptr<TByteSource> source, const std::string& name, std::string& error) {
+    error.clear();
+    try {
+        TBlockFile sniff;
+        sniff.Attach(source, name);
+        if (!LooksLikePGN(sniff, &error)) {
+            if (error.empty()) error = NotPgnText(name);
+            return false;
+        }
+        sniff.Close();
+        ScanSource(std::move(source), name);
+    } catch (const std::exception& e) {
+        error = UserErrorText(e);
         return false;
     }
     return true;
