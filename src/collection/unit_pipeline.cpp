@@ -35,7 +35,10 @@ public:
                 continue;
             }
             if (used_ == text_.size()) {
-                if (!NextUnit()) break;
+                if (ended_ || !NextUnit()) {
+                    ended_ = true;
+                    break;
+                }
                 continue;
             }
             const std::size_t k = std::min(n - done, text_.size() - used_);
@@ -116,6 +119,8 @@ private:
             if (spare_.size() < 2) spare_.push_back(std::move(text_));
             if (spareInput_.size() < 2) spareInput_.push_back(std::move(input_));
         }
+        text_.clear();
+        used_ = 0;
         changed_.notify_all();
         if (unit.error) {
             failed_ = unit.error;  // and so for every later read
@@ -151,6 +156,7 @@ private:
     std::size_t used_ = 0;
     std::unique_ptr<TByteStream> rest_;
     std::exception_ptr failed_;
+    bool ended_ = false;
 
     std::mutex mutex_;
     std::condition_variable changed_;

@@ -16,6 +16,9 @@
 namespace {
 
 constexpr std::size_t kInputChunk = 1 << 16;
+// The most memory a file may ask for (xz -9 takes 65 MB, the largest
+// dictionary 1.5 GB); more is refused as a damaged file rather than tried.
+constexpr std::uint64_t kMemoryLimit = std::uint64_t{1} << 30;
 
 [[noreturn]] void ThrowLzma(const TRawInput& input, lzma_ret ret, std::int64_t at) {
     if (ret == LZMA_MEM_ERROR) throw std::bad_alloc();
@@ -33,11 +36,11 @@ public:
             lzma_mt mt{};
             mt.flags = LZMA_CONCATENATED;
             mt.threads = threads;
-            mt.memlimit_threading = std::uint64_t{1} << 30;
-            mt.memlimit_stop = UINT64_MAX;
+            mt.memlimit_threading = kMemoryLimit;
+            mt.memlimit_stop = kMemoryLimit;
             ret = lzma_stream_decoder_mt(&strm_, &mt);
         } else {
-            ret = lzma_stream_decoder(&strm_, UINT64_MAX, LZMA_CONCATENATED);
+            ret = lzma_stream_decoder(&strm_, kMemoryLimit, LZMA_CONCATENATED);
         }
         if (ret != LZMA_OK) throw std::bad_alloc();
     }
@@ -128,6 +131,7 @@ private:
             ThrowTruncated(input_, TCompression::Xz, at);
         lzma_ret ret = lzma_block_header_decode(&block, nullptr, header);
         if (ret == LZMA_OK) ret = lzma_block_compressed_size(&block, iter_.block.unpadded_size);
+        if (ret == LZMA_OK && lzma_raw_decoder_memusage(filters) > kMemoryLimit) ret = LZMA_MEMLIMIT_ERROR;
         if (ret == LZMA_OK) ret = lzma_block_decoder(&strm_, &block);
         lzma_filters_free(filters, nullptr);
         if (ret != LZMA_OK) ThrowLzma(input_, ret == LZMA_PROG_ERROR ? LZMA_DATA_ERROR : ret, at);

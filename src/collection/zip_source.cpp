@@ -94,7 +94,8 @@ TArchive OpenArchive(TRawInput& input) {
     if (!archive) {
         zip_source_free(source);
         if (code == ZIP_ER_MEMORY) throw std::bad_alloc();
-        ThrowDamaged(input, TCompression::Zip, -1, "its list of files cannot be read");
+        // The list of files is the last thing in an archive: a cut one has none.
+        ThrowDamaged(input, TCompression::Zip, input.Size(), "its list of files is missing or damaged");
     }
     return TArchive(archive);
 }
@@ -225,7 +226,7 @@ std::size_t TZipDecoder::ReadMember(char* buf, std::size_t n, bool& ended) {
 void TZipDecoder::CheckMember() {
     const TMember& m = source_.members_[member_];
     if (fresh_ && (crc_ != m.crc || memberOut_ != m.size))
-        ThrowDamaged(*input_, TCompression::Zip, -1, "its checksum does not match");
+        ThrowDamaged(*input_, TCompression::Zip, inflate_ ? inflate_->In() : memberOut_, "its checksum does not match");
 }
 
 std::size_t TZipDecoder::Decode(char* buf, std::size_t n) {
