@@ -16,7 +16,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "board/qt/brett.h"
+#include "board/qt/board_widget.h"
 #include "notation/notation_core.h"
 
 namespace {

@@ -13,9 +13,9 @@
 #include <string>
 #include <unistd.h>
 
-#include "app/form1.h"
-#include "board/qt/brett.h"
-#include "collection/qt/pgn.h"
+#include "app/main_window.h"
+#include "board/qt/board_widget.h"
+#include "collection/qt/game_list.h"
 #include "notation/qt/notation.h"
 
 namespace {

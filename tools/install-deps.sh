@@ -8,13 +8,14 @@ set -euo pipefail
 # Building and running the viewer and quarzel-cli.
 run_packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libgl-dev fonts-dejavu-core fonts-stix
+  qt6-base-dev libgl-dev libutf8proc-dev fonts-dejavu-core fonts-stix
 )
 # The tests, benchmarks, fuzz targets, end-to-end checks and the package.
 test_packages=(
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool xclip imagemagick gdb
+  python3-pyatspi at-spi2-core dbus-x11
   pgn-extract
   desktop-file-utils appstream libxml2-utils shared-mime-info man-db dpkg-dev
 )

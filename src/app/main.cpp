@@ -5,7 +5,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "app/game_file.h"
 #include "app/window_layout.h"
 #include "app/options.h"
@@ -40,5 +40,6 @@ int main(int argc, char** argv) {
     });
     const int result = QApplication::exec();
     SaveWindowGeometry(form);
+    form.Panes->SaveSettings();
     return result;
 }

@@ -25,6 +25,9 @@ QString DroppedFile(const QMimeData* data) {
     return {};
 }
 
+// Text without a file in it (a PGN or FEN dragged from a browser or editor).
+bool DroppedText(const QMimeData* data) { return data && !data->hasUrls() && data->hasText(); }
+
 }  // namespace
 
 TFileOpener::TFileOpener(QWidget* window, QWidget* menuOwner) : QObject(window), window_(window) {
@@ -119,12 +122,18 @@ void TFileOpener::Choose(const QString& path) {
 bool TFileOpener::eventFilter(QObject* watched, QEvent* event) {
     if (watched == window_ && event->type() == QEvent::DragEnter) {
         auto* drag = static_cast<QDragEnterEvent*>(event);
-        if (!DroppedFile(drag->mimeData()).isEmpty()) drag->acceptProposedAction();
+        if (!DroppedFile(drag->mimeData()).isEmpty() || DroppedText(drag->mimeData())) drag->acceptProposedAction();
         return true;
     }
     if (watched == window_ && event->type() == QEvent::Drop) {
         auto* drop = static_cast<QDropEvent*>(event);
         const QString path = DroppedFile(drop->mimeData());
+        if (path.isEmpty() && DroppedText(drop->mimeData())) {
+            drop->acceptProposedAction();
+            const QString text = drop->mimeData()->text();
+            QMetaObject::invokeMethod(this, [this, text] { if (OnText) OnText(text); }, Qt::QueuedConnection);
+            return true;
+        }
         if (path.isEmpty()) return true;
         drop->acceptProposedAction();
         // Opened after the drop has ended: a long scan must not keep the

@@ -1,6 +1,7 @@
 // Opening game files once the viewer runs: the file dialog (also asked at a
 // start without a parameter), Ctrl+O, a file dropped on the window, and the
-// recent files (Ctrl+1 ... Ctrl+9 and the game list's context menu). The
+// recent files (Ctrl+1 ... Ctrl+9, the File menu and the game list's context
+// menu); text dropped on the window goes to the owner as pasted text. The
 // recent files and the folder of the last file opened are kept in the
 // viewer's settings.
 #pragma once
@@ -25,6 +26,8 @@ public:
 
     // The user chose a file (dialog, drop, recent file); the owner opens it.
     std::function<void(const QString& path)> OnOpen;
+    // Text (not a file) was dropped on the window: PGN games or a FEN.
+    std::function<void(const QString& text)> OnText;
 
     // Asks for a file through the platform's file dialog, starting in the
     // last folder used; empty when cancelled.

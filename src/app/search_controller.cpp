@@ -3,8 +3,9 @@
 #include <QInputDialog>
 #include <unordered_set>
 
-#include "app/form1.h"
-#include "collection/qt/pgn.h"
+#include "app/main_window.h"
+#include "app/status_line.h"
+#include "collection/qt/game_list.h"
 #include "notation/game_search.h"
 #include "notation/qt/notation.h"
 #include "platform/platform.h"
@@ -128,9 +129,12 @@ void TSearchController::Hits(const std::vector<TSearchHit>& hits) {
         games.push_back(h.Game);
         if (positionSearch_) plies_[h.Game] = h.Plies;
     }
+    const bool first = hitGames_ == 0;
     list.AppendRows(games);
     hitGames_ += static_cast<std::int32_t>(games.size());
     if (currentRow >= 0 && list.ItemIndex() < 0) list.SetItemIndex(currentRow);
+    // The shown game is not among the hits: the first hit is shown instead.
+    if (first && currentRow < 0 && list.RowCount() > 0) form_.OpenFirstGame();
     UpdateTitle();
 }
 
@@ -140,6 +144,8 @@ void TSearchController::Finished(bool cancelled) {
     cancelled_ = cancelled;
     unread_ = static_cast<std::int64_t>(search_->Stats().Unread);
     UpdateTitle();
+    form_.Status->SearchProgress(-1, hitGames_, cancelled);
+    form_.PGN1->Resort();  // a sorted list sorts its hits
 }
 
 void TSearchController::Cancel() {
@@ -152,6 +158,8 @@ void TSearchController::Cancel() {
     running_ = false;
     cancelled_ = true;
     UpdateTitle();
+    form_.Status->SearchProgress(-1, hitGames_, true);
+    form_.PGN1->Resort();
 }
 
 void TSearchController::ShowAllGames() {
@@ -161,7 +169,7 @@ void TSearchController::ShowAllGames() {
     core.ClearRows();
     for (std::int32_t g = 0; g < core.EntryCount(); ++g) core.AddRow(g, g);
     list.RowsChanged();
-    if (form_.LoadedGame >= 0 && form_.LoadedGame < list.RowCount()) list.SetItemIndex(form_.LoadedGame);
+    if (form_.LoadedGame >= 0) list.SetItemIndex(list.RowOfGame(form_.LoadedGame));
     filtered_ = false;
     plies_.clear();
     hitGames_ = 0;
@@ -179,7 +187,10 @@ void TSearchController::Reset() {
 
 void TSearchController::UpdateTitle() {
     QString title = titleBase_ + QString::asprintf("%d of %d games", hitGames_, form_.PGN1->GameCount());
-    if (running_) title += QString::asprintf("   (searching %d%%, Esc cancels)", percent_);
+    if (running_) {
+        title += QString::asprintf("   (searching %d%%, Esc cancels)", percent_);
+        form_.Status->SearchProgress(percent_, hitGames_, false);
+    }
     else if (cancelled_) title += QStringLiteral("   (search cancelled)");
     else if (unread_ > 0) title += QString::asprintf("   (%lld too large to search)", static_cast<long long>(unread_));
     form_.setWindowTitle(title);

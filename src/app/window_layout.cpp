@@ -3,51 +3,74 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QSplitter>
 #include <QToolButton>
 #include <algorithm>
 
-#include "app/form1.h"
+#include "app/header_panel.h"
+#include "app/main_window.h"
 #include "app/settings.h"
-#include "board/qt/brett.h"
+#include "board/qt/board_widget.h"
+#include "collection/qt/game_list.h"
 #include "notation/qt/notation.h"
-#include "collection/qt/pgn.h"
 
 namespace {
 
-// Fixed parts of the start layout: the board's left margin and top, the gap
-// between board and notation, the notation's right margin, and what lies
-// below the board (gap, buttons, bottom margin).
+// The start layout: the board's left margin and its distance from the top
+// of its pane, the room under it, the notation's right margin, the height of
+// the button row with its margins, and the start sizes of the panes.
 constexpr int kBoardLeft = 8;
-constexpr int kBoardTop = 168;
-constexpr int kGap = 16;
+constexpr int kPaneTop = 17;
+constexpr int kBoardBottom = 13;
 constexpr int kRightMargin = 6;
-constexpr int kNotationMinWidth = 329;
-constexpr int kBelowBoard = 50;
+constexpr int kButtonRow = 37;
+constexpr int kStartListHeight = 145;
+constexpr int kStartBoardPaneWidth = 280;
+constexpr int kNotationMinWidth = 200;
+constexpr int kMinSquare = 16;
 constexpr int kMaxSquare = 99;
+
+// The right margin of the board's pane, where the side-to-move marker stands.
+int MarkerRoom(int square) { return std::max(8, square / 4); }
+
+// A disc in the colour of the side to move, beside the board's edge of that side.
+class TSideMarker final : public QWidget {
+public:
+    explicit TSideMarker(QWidget* parent) : QWidget(parent) {
+        setObjectName(QStringLiteral("SideToMove"));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        Set(1);
+    }
+    void Set(int side) {
+        side_ = side;
+        setAccessibleName(side > 0 ? QStringLiteral("White to move") : QStringLiteral("Black to move"));
+        setToolTip(accessibleName());
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const int d = std::min(width(), height()) - 2;
+        p.setPen(QPen(QColor(128, 128, 128), 1));
+        p.setBrush(side_ > 0 ? QColor(250, 250, 250) : QColor(20, 20, 20));
+        p.drawEllipse(QRectF((width() - d) / 2.0, (height() - d) / 2.0, d, d));
+    }
+
+private:
+    int side_ = 1;
+};
 
 }  // namespace
 
-TWindowLayout ComputeWindowLayout(QSize client) {
-    const int w = std::max(client.width(), kStartClientSize.width());
-    const int h = std::max(client.height(), kStartClientSize.height());
-    const int availW = w - kBoardLeft - kGap - kNotationMinWidth - kRightMargin;
-    const int availH = h - kBoardTop - kBelowBoard;
-    TWindowLayout l;
-    l.square = std::clamp(std::min(availW, availH) / 8, 33, kMaxSquare);
-    const int boardPx = 8 * l.square;
-    // Height the board cannot use goes to the list; width to the notation.
-    const int spareH = std::max(0, availH - boardPx);
-    const int top = kBoardTop + spareH;
-    l.header = QRect(0, 0, w, 17);
-    l.list = QRect(0, 16, w - kRightMargin, 129 + spareH);
-    l.board = QRect(kBoardLeft, top, boardPx, boardPx);
-    const int notationLeft = kBoardLeft + boardPx + kGap;
-    l.notation = QRect(notationLeft, top, w - notationLeft - kRightMargin, boardPx + 1);
-    l.flipButton = QRect(kBoardLeft + boardPx - 20, top - 20, 20, 18);
-    l.buttonTop = h - 34;
-    return l;
+int SquareForPane(QSize pane) {
+    const int byWidth = (pane.width() - kBoardLeft - 8) / 8;
+    const int byHeight = (pane.height() - kPaneTop - kBoardBottom) / 8;
+    return std::clamp(std::min(byWidth, byHeight), kMinSquare, kMaxSquare);
 }
 
 bool GeometryOnScreens(const QRect& frame, const std::vector<QRect>& screens) {
@@ -72,48 +95,155 @@ bool IsFlipKey(int key, Qt::KeyboardModifiers modifiers) {
     return key == Qt::Key_F && !(modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
 }
 
-TWindowLayoutKeeper::TWindowLayoutKeeper(TForm1* form) : QObject(form), form_(form) {
-    flip_ = new QToolButton(form);
+TPanes::TPanes(TForm1* form) : QObject(form), form_(form) {
+    QWidget* client = form->Client;
+    client->setMinimumSize(kStartClientSize);
+    vertical_ = new QSplitter(Qt::Vertical, client);
+    vertical_->setObjectName(QStringLiteral("PaneSplitter"));
+    vertical_->setChildrenCollapsible(false);
+    vertical_->setHandleWidth(6);
+    listPane_ = new QWidget(vertical_);
+    form->PGN1->setParent(listPane_);
+    horizontal_ = new QSplitter(Qt::Horizontal, vertical_);
+    horizontal_->setObjectName(QStringLiteral("BoardSplitter"));
+    horizontal_->setChildrenCollapsible(false);
+    horizontal_->setHandleWidth(8);
+    boardPane_ = new QWidget(horizontal_);
+    notationPane_ = new QWidget(horizontal_);
+    form->Brett1->setParent(boardPane_);
+    form->Notation1->setParent(notationPane_);
+    form->HeaderPanel->setParent(notationPane_);
+    listPane_->setMinimumHeight(60);
+    boardPane_->setMinimumSize(8 * kMinSquare + 16, 8 * kMinSquare + kPaneTop + kBoardBottom);
+    notationPane_->setMinimumWidth(kNotationMinWidth);
+    vertical_->setStretchFactor(0, 1);
+    vertical_->setStretchFactor(1, 2);
+    horizontal_->setStretchFactor(0, 0);
+    horizontal_->setStretchFactor(1, 1);
+    vertical_->setSizes({kStartListHeight, kStartClientSize.height() - kButtonRow - kStartListHeight - 6});
+    horizontal_->setSizes({kStartBoardPaneWidth, kStartClientSize.width() - kStartBoardPaneWidth - 8});
+
+    flip_ = new QToolButton(boardPane_);
     flip_->setObjectName(QStringLiteral("FlipButton"));
     flip_->setText(QString(QChar(0x21C5)));  // up and down arrows
     flip_->setToolTip(QStringLiteral("Flip the board (F)"));
+    flip_->setAccessibleName(QStringLiteral("Flip the board"));
     flip_->setFocusPolicy(Qt::NoFocus);  // the list keeps the focus and the key map
     flip_->setAutoRaise(true);
-    connect(flip_, &QToolButton::clicked, form, [form] { form->Brett1->SetFlipped(!form->Brett1->Flipped()); });
-    form->installEventFilter(this);
-    Apply();
+    connect(flip_, &QToolButton::clicked, form, [form] { form->FlipBoard(); });
+    marker_ = new TSideMarker(boardPane_);
+
+    for (QWidget* w : {client, listPane_, boardPane_, notationPane_, static_cast<QWidget*>(horizontal_)})
+        w->installEventFilter(this);
+    for (QWidget* w : {client, listPane_, boardPane_, notationPane_}) w->resize(w->size());
+    client->resize(kStartClientSize);
+    PlaceClient();
 }
 
-bool TWindowLayoutKeeper::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == form_ && event->type() == QEvent::Resize) Apply();
+bool TPanes::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize) {
+        if (watched == form_->Client) PlaceClient();
+        else if (watched == listPane_) form_->PGN1->setGeometry(0, 0, listPane_->width() - kRightMargin, listPane_->height());
+        else if (watched == boardPane_) PlaceBoard();
+        else if (watched == notationPane_) PlaceNotation();
+        else if (watched == horizontal_) FitBoardPane();
+    }
     return QObject::eventFilter(watched, event);
 }
 
-void TWindowLayoutKeeper::Apply() {
-    // Once per size: dragging the window edge relayouts the notation and
-    // repaints the board only when the size really changed.
-    if (form_->size() == applied_) return;
-    applied_ = form_->size();
-    const TWindowLayout l = ComputeWindowLayout(applied_);
-    form_->HeaderControl->setGeometry(l.header);
-    form_->PGN1->setGeometry(l.list);
-    TBrett* board = form_->Brett1;
-    board->move(l.board.topLeft());
-    if (board->Groesse() != l.square) {
-        // Set and size change together, painted once.
-        const bool locked = board->PaintLocked;
-        board->PaintLocked = true;
-        if (board->Figuren() != TFigurenset::User) board->SetFiguren(BuiltInSetForSquare(l.square));
-        board->SetGroesse(l.square);
-        board->PaintLocked = locked;
-        board->RedrawBoard(false);
-    }
-    form_->Notation1->setGeometry(l.notation);
-    flip_->setGeometry(l.flipButton);
+void TPanes::PlaceClient() {
+    QWidget* client = form_->Client;
+    const int buttonTop = client->height() - kButtonRow + 3;
+    vertical_->setGeometry(0, 0, client->width(), client->height() - kButtonRow);
     for (QPushButton* b : {form_->ButtonStart, form_->ButtonBack, form_->NextWBranch, form_->ButtonForw,
                            form_->ButtonEnd, form_->PrevMatchB, form_->NextMatchB, form_->PredGame, form_->NextGame,
                            form_->ButtonClipPos, form_->ButtonClipPGN})
-        b->move(b->x(), l.buttonTop);
+        b->move(b->x(), buttonTop);
+}
+
+void TPanes::FitBoardPane() {
+    // Taller panes: the board's pane takes the width its larger board needs.
+    const int height = horizontal_->height();
+    if (height == lastBottomHeight_) return;
+    lastBottomHeight_ = height;
+    const int total = horizontal_->width() - horizontal_->handleWidth();
+    const int square = std::clamp((height - kPaneTop - kBoardBottom) / 8, kMinSquare, kMaxSquare);
+    const int want = std::min(kBoardLeft + 8 * square + MarkerRoom(square), total - kNotationMinWidth);
+    if (want > 0 && horizontal_->sizes().value(0) != want) horizontal_->setSizes({want, total - want});
+}
+
+void TPanes::PlaceBoard() {
+    TBrett* board = form_->Brett1;
+    const int square = SquareForPane(boardPane_->size());
+    if (board->Groesse() != square) {
+        // Set and size change together, painted once.
+        const bool locked = board->PaintLocked;
+        board->PaintLocked = true;
+        if (board->Figuren() != TFigurenset::User) board->SetFiguren(BuiltInSetForSquare(square));
+        board->SetGroesse(square);
+        board->PaintLocked = locked;
+        board->RedrawBoard(false);
+    }
+    board->move(kBoardLeft, kPaneTop);
+    const int boardPx = 8 * square;
+    flip_->setGeometry(kBoardLeft + boardPx - 20, 0, 20, kPaneTop - 1);
+    PositionShown();
+}
+
+void TPanes::PositionShown() {
+    TBrett* board = form_->Brett1;
+    const int square = board->Groesse();
+    const int room = MarkerRoom(square);
+    const int d = std::min(room - 1, std::max(7, square / 3));
+    const bool atBottom = (board->SideToMove() > 0) != board->Flipped();
+    const int rowTop = kPaneTop + (atBottom ? 7 * square : 0);
+    marker_->setGeometry(kBoardLeft + 8 * square + (room - d) / 2, rowTop + (square - d) / 2, d, d);
+    static_cast<TSideMarker*>(marker_)->Set(board->SideToMove());
+}
+
+void TPanes::PlaceNotation() {
+    // The header panel and the notation stand level with the board, the
+    // notation ending a pixel below it.
+    const int top = kPaneTop;
+    const int width = notationPane_->width() - kRightMargin;
+    const int bottom = std::max(top + 40, notationPane_->height() - kBoardBottom + 1);
+    const int headerHeight = form_->HeaderPanel->PanelHeight();
+    form_->HeaderPanel->setGeometry(0, top, width, headerHeight);
+    form_->Notation1->setGeometry(0, top + headerHeight, width, bottom - top - headerHeight);
+}
+
+void TPanes::SetNotationFontPixels(int pixels) {
+    pixels = std::clamp(pixels, 8, 40);
+    fontPixels_ = pixels;
+    TNotation* n = form_->Notation1;
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(pixels);
+    n->SetFontHeadLine(font);
+    n->SetFontComment(font);
+    n->SetFont0Var(font);
+    n->SetFont1Var(font);
+    n->SetFont2Var(font);
+    form_->HeaderPanel->setFont(font);
+    PlaceNotation();
+}
+
+void TPanes::SaveSettings() const {
+    auto settings = QuarzelSettings();
+    settings->setValue(QStringLiteral("panes/vertical"), vertical_->saveState());
+    settings->setValue(QStringLiteral("panes/horizontal"), horizontal_->saveState());
+    settings->setValue(QStringLiteral("gameTable/columns"), form_->PGN1->ColumnState());
+    settings->setValue(QStringLiteral("view/coordinates"), form_->Brett1->Coordinates());
+    settings->setValue(QStringLiteral("view/notationFontPixels"), fontPixels_);
+}
+
+void TPanes::RestoreSettings() {
+    auto settings = QuarzelSettings();
+    vertical_->restoreState(settings->value(QStringLiteral("panes/vertical")).toByteArray());
+    horizontal_->restoreState(settings->value(QStringLiteral("panes/horizontal")).toByteArray());
+    form_->PGN1->RestoreColumnState(settings->value(QStringLiteral("gameTable/columns")).toByteArray());
+    form_->Brett1->SetCoordinates(settings->value(QStringLiteral("view/coordinates"), true).toBool());
+    const int pixels = settings->value(QStringLiteral("view/notationFontPixels"), 11).toInt();
+    if (pixels != fontPixels_) SetNotationFontPixels(pixels);
 }
 
 void SaveWindowGeometry(const QWidget& window) {
@@ -130,7 +260,7 @@ void RestoreWindowGeometry(QWidget& window) {
     for (QScreen* s : QGuiApplication::screens()) screens.push_back(s->availableGeometry());
     auto settings = QuarzelSettings();
     const QPoint pos = settings->value(QStringLiteral("window/position")).toPoint();
-    const QSize size = settings->value(QStringLiteral("window/size")).toSize().expandedTo(kStartClientSize);
+    const QSize size = settings->value(QStringLiteral("window/size")).toSize().expandedTo(window.minimumSizeHint());
     if (settings->contains(QStringLiteral("window/size")) && GeometryOnScreens(QRect(pos, size), screens)) {
         window.move(pos);
         window.resize(size);

@@ -1,8 +1,13 @@
-// The main window's layout at any size. At its start size of 623 x 482 the
-// controls stand exactly where the fixed layout puts them; a larger window
-// gives the board the largest square size that fits (up to 99 pixels), the
-// list and the notation the rest, and keeps the button row at the bottom.
-// The window's size and position are remembered between runs.
+// The main window's panes: the game table above, the board and the notation
+// (with the game's header panel) side by side below, in splitters the user
+// drags; the button row at the bottom. At the first start the client area is
+// 623 x 482 and every control stands where the fixed layout puts it (table
+// 617 x 145 at the top, board 8, 168 with 33-pixel squares, notation pane
+// 288, 168, 329 x 265, buttons at 448). The board takes the largest square
+// size its pane allows (16 to 99 pixels); when the panes' height changes the
+// board's pane is widened or narrowed to fit it. Pane sizes, the table's
+// columns and the view settings are kept between runs, and so is the
+// window's size and place.
 #pragma once
 
 #include <QObject>
@@ -10,24 +15,15 @@
 #include <QSize>
 #include <vector>
 
+class QSplitter;
 class QToolButton;
 class QWidget;
 class TForm1;
 
 inline constexpr QSize kStartClientSize{623, 482};
 
-struct TWindowLayout {
-    QRect header;
-    QRect list;
-    QRect board;
-    QRect notation;
-    QRect flipButton;
-    int square = 33;     // board square size in pixels
-    int buttonTop = 448;
-};
-
-// The layout for a client area of `client` (never smaller than the start size).
-TWindowLayout ComputeWindowLayout(QSize client);
+// The board's square size for a board pane of this size.
+int SquareForPane(QSize pane);
 
 // Whether a remembered window frame is still worth restoring: a good part of
 // it (at least 100 x 50 pixels, or all of a smaller frame) lies on one of the
@@ -40,22 +36,46 @@ QRect KeepInside(const QRect& frame, const QRect& area);
 // The key that turns the board: F, without Ctrl, Alt or Meta.
 bool IsFlipKey(int key, Qt::KeyboardModifiers modifiers);
 
-// Lays out the window's controls whenever the window changes size, and owns
-// the small flip button above the board's top-right corner.
-class TWindowLayoutKeeper : public QObject {
+class TPanes : public QObject {
     Q_OBJECT
 public:
-    explicit TWindowLayoutKeeper(TForm1* form);
+    explicit TPanes(TForm1* form);
+
+    QSplitter* Vertical() const { return vertical_; }
+    QSplitter* Horizontal() const { return horizontal_; }
     QToolButton* FlipButton() const { return flip_; }
-    void Apply();
+    // The small disc beside the board that shows the side to move.
+    QWidget* SideMarker() const { return marker_; }
+
+    // A position was shown or the board turned: the side marker follows.
+    void PositionShown();
+    // The notation's font size in pixels (8 to 40; 11 at the start).
+    int NotationFontPixels() const { return fontPixels_; }
+    void SetNotationFontPixels(int pixels);
+
+    // Pane sizes, table columns, coordinates and font size to and from the settings.
+    void SaveSettings() const;
+    void RestoreSettings();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void PlaceClient();
+    void PlaceBoard();
+    void PlaceNotation();
+    void FitBoardPane();
+
     TForm1* form_;
+    QSplitter* vertical_;
+    QSplitter* horizontal_;
+    QWidget* listPane_;
+    QWidget* boardPane_;
+    QWidget* notationPane_;
     QToolButton* flip_;
-    QSize applied_;
+    QWidget* marker_;
+    int fontPixels_ = 11;
+    int lastBottomHeight_ = -1;
 };
 
 // The remembered geometry for the next start, and its restoring: a geometry

@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "platform/platform.h"
-#include "board/qt/brett.h"
+#include "board/qt/board_widget.h"
 #include "board/piece_sheet.h"
 #include "cli/command.h"
 #include "rules/fen.h"
@@ -33,9 +33,9 @@ public:
 
 int RunBoard(const CliArgs& args);
 
-const CliCommand kBoard{"board", "\"<FEN>\" OUT.png [--size S] [--set NAME] [--user FILE] [--flip]",
-                        "render a position as a PNG diagram (Black's view with --flip; at device resolution "
-                        "under QT_SCALE_FACTOR)",
+const CliCommand kBoard{"board", "\"<FEN>\" OUT.png [--size S] [--set NAME] [--user FILE] [--flip] [--coords]",
+                        "render a position as a PNG diagram (Black's view with --flip; file letters and rank "
+                        "numbers in the edge squares with --coords; at device resolution under QT_SCALE_FACTOR)",
                         RunBoard};
 
 int RunBoard(const CliArgs& args) {
@@ -43,6 +43,7 @@ int RunBoard(const CliArgs& args) {
     long long size = 33;
     bool sizeGiven = false;
     bool flip = false;
+    bool coords = false;
     std::vector<std::string> positional;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -59,6 +60,8 @@ int RunBoard(const CliArgs& args) {
             if (!value(setName)) return cli::UsageError(kBoard);
         } else if (a == "--flip") {
             flip = true;
+        } else if (a == "--coords") {
+            coords = true;
         } else if (a == "--user") {
             if (!value(userFile)) return cli::UsageError(kBoard);
         } else if (a.size() > 2 && a.rfind("--", 0) == 0) {
@@ -112,6 +115,7 @@ int RunBoard(const CliArgs& args) {
     board.SetBlackSquareColor(QColor(166, 202, 240));
     board.SetGroesse(static_cast<int>(size));
     board.SetFlipped(flip);
+    board.SetCoordinates(coords);
     // With QT_SCALE_FACTOR (or a high-resolution screen) the picture gets
     // device pixels, drawn from the set of the device square size.
     board.SetDeviceRatio(qApp->devicePixelRatio());

@@ -3,38 +3,66 @@
 
 #include "cli/command.h"
 #include "cli/game_input.h"
+#include "collection/game_sort.h"
 
 namespace {
 
 int RunList(const CliArgs& args);
 
-const CliCommand kList{"list", "FILE",
+const CliCommand kList{"list", "FILE [--sort COLUMN [--desc]]",
                        "one line per game: number, players, source, year, result (tab-separated)", RunList,
                        "The fields are drawn as the viewer's game list draws them: number from 1,\n"
-                       "\"White - Black\", \"Event, Site\", year, result (1/2 for a draw); empty fields stay empty.",
+                       "\"White - Black\", \"Event, Site\", year, result (1/2 for a draw); empty fields stay empty.\n"
+                       "--sort prints the games in the order the viewer's table sorts them by COLUMN (a header\n"
+                       "name in any case: Number, White, Black, \"White Elo\" or WhiteElo, Black Elo, Result, Date,\n"
+                       "Event, Site, Round, ECO, Moves): text without regard to case or accents, numbers and\n"
+                       "dates by value, empty values last, equal values by game number; --desc turns it round.",
                        true};
 
 int RunList(const CliArgs& args) {
-    if (args.size() != 1) return cli::UsageError(kList);
+    std::string file, columnName;
+    bool sort = false, descending = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--sort" && i + 1 < args.size()) {
+            sort = true;
+            columnName = args[++i];
+        } else if (args[i] == "--desc") {
+            descending = true;
+        } else if (file.empty() && (args[i] == "-" || args[i].rfind("--", 0) != 0)) {
+            file = args[i];
+        } else {
+            return cli::UsageError(kList);
+        }
+    }
+    if (file.empty() || (descending && !sort)) return cli::UsageError(kList);
+    TGameColumn column = TGameColumn::Number;
+    if (sort && !GameColumnFromName(columnName, column))
+        return cli::Fail("unknown column '" + columnName +
+                         "' (Number, White, Black, White Elo, Black Elo, Result, Date, Event, Site, Round, ECO, Moves)");
     TPGNCore core;
     std::string error;
     std::string line;
-    const bool ok = cli::ReadRows(core, args[0], error, [&line](TPGNCore& c, std::int32_t first, std::int32_t end) {
-        for (std::int32_t row = first; row < end; ++row) {
-            const std::int32_t game = c.GameIndexOfRow(row);
-            c.LoadRowHeader(game);
-            const TRowTexts t = ComposeRowTexts(c.CurrentHeader, game);
-            line = std::to_string(game + 1);
-            for (const std::string* field : {&t.Player, &t.Source, &t.Year, &t.Result}) {
-                line += '\t';
-                line += DisplayUtf8(*field);
-            }
-            line += '\n';
-            std::fwrite(line.data(), 1, line.size(), stdout);
+    auto print = [&line](TPGNCore& c, std::int32_t game) {
+        c.LoadRowHeader(game);
+        const TRowTexts t = ComposeRowTexts(c.CurrentHeader, game);
+        line = std::to_string(game + 1);
+        for (const std::string* field : {&t.Player, &t.Source, &t.Year, &t.Result}) {
+            line += '\t';
+            line += DisplayUtf8(*field);
         }
-        return true;
-    });
-    if (!ok) return cli::Fail(error);
+        line += '\n';
+        std::fwrite(line.data(), 1, line.size(), stdout);
+    };
+    if (sort) {
+        // Sorting needs every game at hand: a pipe is kept whole (privately).
+        if (!cli::ReadRows(core, file, error)) return cli::Fail(error);
+        for (const std::int32_t game : SortListGames(core, column, descending)) print(core, game);
+    } else if (!cli::ReadRows(core, file, error, [&print](TPGNCore& c, std::int32_t first, std::int32_t end) {
+                   for (std::int32_t row = first; row < end; ++row) print(c, c.GameIndexOfRow(row));
+                   return true;
+               })) {
+        return cli::Fail(error);
+    }
     if (std::fflush(stdout) != 0) return cli::Fail("cannot write the list");
     return 0;
 }

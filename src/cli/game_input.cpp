@@ -28,7 +28,10 @@ bool ReadRows(TPGNCore& core, const std::string& path, std::string& error, const
         ok = core.OpenForReading(path, error);
     } else {
         try {
-            std::shared_ptr<TByteSource> source = OpenStandardInput(TStdinUse::OnePass);
+            // Without a sink the command reads the games after the scan: a pipe
+            // is then kept whole, in a private file.
+            std::shared_ptr<TByteSource> source =
+                OpenStandardInput(sink ? TStdinUse::OnePass : TStdinUse::RandomAccess);
             auto window = std::dynamic_pointer_cast<TStreamWindow>(source);
             if (window && sink) {
                 // Called inside the scan, between two reads: every game found

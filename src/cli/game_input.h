@@ -16,8 +16,9 @@ namespace cli {
 using TRowSink = std::function<bool(TPGNCore& core, std::int32_t first, std::int32_t end)>;
 
 // Opens path ("-": standard input) and hands every row to sink once, in
-// order. A long scan shows a percentage on standard error when that is a
-// terminal. False with a one-line reason.
+// order. Without a sink the caller reads the games after the scan (a pipe is
+// then copied to a private unnamed file). A long scan shows a percentage on
+// standard error when that is a terminal. False with a one-line reason.
 bool ReadRows(TPGNCore& core, const std::string& path, std::string& error, const TRowSink& sink = {});
 
 // The text of row `number` (from 1) as the viewer fetches it; a pipe is read

@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "notation/qt/notation.h"
 
 bool RenderNotationPicture(const std::string& pgnText, int width, int height, bool german, bool headline,
@@ -23,10 +23,13 @@ bool RenderNotationPicture(const std::string& pgnText, int width, int height, bo
     }
     // The main window sets the notation's fonts, colours and size.
     TForm1 form;
+    // Laid out once first, so that the window's panes do not size the
+    // notation again; then the size of the fixed layout, or the one asked for.
+    (void)form.grab();
     TNotation* notation = form.Notation1;
     notation->SetEnglish(!german);
     notation->SetUeberschrift(headline);
-    notation->resize(width > 0 ? width : notation->width(), height > 0 ? height : notation->height());
+    notation->resize(width > 0 ? width : 329, height > 0 ? height : 265);
     notation->LoadGame(pgnText);
     const QImage image = notation->grab().toImage();
     if (image.isNull() || !image.save(QFile::decodeName(outFile.c_str()), "PNG")) {

@@ -98,7 +98,7 @@ protected:
 
 private:
     struct TCursor;
-    static constexpr std::size_t kMaxCursors = 4;
+    static constexpr std::size_t kMaxCursors = 8;
     std::mutex cursorMutex_;
     std::vector<std::unique_ptr<TCursor>> cursors_;  // idle ones, the most recent last
 };

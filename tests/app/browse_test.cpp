@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "app/form1.h"
-#include "board/qt/brett.h"
-#include "collection/qt/pgn.h"
+#include "app/main_window.h"
+#include "board/qt/board_widget.h"
+#include "collection/qt/game_list.h"
 #include "notation/qt/notation.h"
 #include "notation/qt/variation_chooser.h"
 #include "rules/fen.h"
@@ -106,13 +106,13 @@ TEST_F(Browse, StartupOpensTheFirstGameAtItsFirstMark) {
     ExpectInStep(F(), kG1Match1);
     EXPECT_TRUE(platform_.messages.empty());
     // The board is the laid-out one: 33-pixel squares, sky blue dark squares.
-    EXPECT_EQ(F().Brett1->geometry(), QRect(8, 168, 264, 264));
+    EXPECT_EQ(F().Brett1->mapTo(F().Client, QPoint(0, 0)), QPoint(8, 168));
     EXPECT_EQ(F().Brett1->Groesse(), 33);
     EXPECT_EQ(F().Brett1->Figuren(), TFigurenset::WinboardF33);
     EXPECT_EQ(F().Brett1->BlackSquareColor(), QColor(166, 202, 240));
     EXPECT_TRUE(F().Brett1->ZugVorschlagen());
     EXPECT_FALSE(F().Brett1->Grundstellung());
-    EXPECT_EQ(F().Notation1->geometry(), QRect(288, 168, 329, 265));
+    EXPECT_EQ(F().Notation1->mapTo(F().Client, QPoint(0, F().Notation1->height())), QPoint(288, 168 + 265));
     EXPECT_TRUE(F().Notation1->English());
     EXPECT_FALSE(F().Notation1->Ueberschrift());
     EXPECT_EQ(F().Notation1->Indent1Var(), 10);

@@ -10,10 +10,12 @@
 #include <QUrl>
 #include <filesystem>
 
-#include "app/form1.h"
+#include "app/main_window.h"
+#include "board/qt/board_widget.h"
+#include "notation/qt/notation.h"
 #include "app/open_file.h"
 #include "app/settings.h"
-#include "collection/qt/pgn.h"
+#include "collection/qt/game_list.h"
 #include "support/ccf_writer.h"
 #include "support/qt/recording_platform.h"
 #include "support/test_data.h"
@@ -117,4 +119,73 @@ TEST(OpenFile, DialogDropAndRecentFilesReplaceTheFileAsAStartWould) {
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(form.windowTitle(), Title(two, 2));
     EXPECT_EQ(form.Opener->RecentFiles(), QStringList({two, three}));
+}
+
+TEST(OpenFile, AFailedOpenKeepsTheFileAndPastedTextOpensInMemory) {
+    RecordingPlatform platform;
+    testdata::TempDir dir;
+    testdata::WriteFile(dir / "a.pgn", Games(3));
+    std::string binary;
+    for (int i = 0; i < 5000; ++i) binary += static_cast<char>((i * 131) % 251);
+    testdata::WriteFile(dir / "binary.pgn", binary);
+    // A database in use by another program (here: another open list).
+    ccf::Database d;
+    ccf::CompactGame g;
+    g.Text(ccf::CompactGame::White, "W").Add("e2", "e4");
+    d.Add(ccf::CompactRecord(g));
+    d.Write((dir / "locked.ccf").string());
+    TPGNCore holder;
+    std::string error;
+    ASSERT_TRUE(holder.OpenForReading((dir / "locked.ccf").string(), error)) << error;
+    TForm1 form({Q(dir / "a.pgn")});
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.StartupDone(); }, 5000));
+    form.PGN1->SetItemIndex(2);
+    // Files that cannot be opened: one message each, the file, its rows and the selection stay.
+    for (const char* name : {"binary.pgn", "locked.ccf", "missing.pgn"}) {
+        platform.messages.clear();
+        form.OpenFile(Q(dir / name));
+        ASSERT_EQ(platform.messages.size(), 1u) << name;
+        EXPECT_TRUE(platform.messages[0].text.contains(Q(dir / name))) << platform.messages[0].text.toStdString();
+        EXPECT_EQ(form.windowTitle(), Title(Q(dir / "a.pgn"), 3)) << name;
+        EXPECT_EQ(form.PGN1->FileName(), (dir / "a.pgn").string());
+        EXPECT_EQ(form.PGN1->RowCount(), 3);
+        EXPECT_EQ(form.PGN1->ItemIndex(), 2);
+    }
+    EXPECT_EQ(testdata::ReadFile(dir / "binary.pgn"), binary);
+
+    // Pasted text: PGN games, moves without tags, a FEN, and junk that opens nothing.
+    struct Case {
+        std::string text;
+        int games;  // 0: refused with one message
+        std::string white;
+    };
+    for (const Case& c : {Case{Games(2), 2, "W1"}, Case{"1. d4 d5 2. c4 *", 1, "?"},
+                          Case{"  8/8/8/8/8/8/4k3/R3K3 w Q - 0 1\n", 1, "?"},
+                          Case{"hello world, no chess here", 0, ""}, Case{"", 0, ""}}) {
+        SCOPED_TRACE(c.text);
+        platform.messages.clear();
+        const QString before = form.windowTitle();
+        form.OpenPastedText(QString::fromStdString(c.text));
+        if (c.games == 0) {
+            EXPECT_EQ(platform.messages.size(), 1u);
+            EXPECT_EQ(form.windowTitle(), before);
+            continue;
+        }
+        EXPECT_TRUE(platform.messages.empty()) << platform.messages[0].text.toStdString();
+        EXPECT_EQ(form.windowTitle(), Title("pasted", c.games));
+        EXPECT_EQ(form.PGN1->GameCount(), c.games);
+        EXPECT_EQ(form.Notation1->Core().Game.Header.White, c.white == "?" ? "" : c.white);
+    }
+    // The FEN game before the junk shows its position; nothing pasted lies on a disc.
+    EXPECT_EQ(form.Brett1->Stellung()[21], Rook);
+    const std::string pasted = form.PGN1->FileName();
+    EXPECT_TRUE(pasted.ends_with("/pasted.pgn"));
+    EXPECT_TRUE(fs::is_symlink(pasted));
+    EXPECT_TRUE(fs::read_symlink(pasted).string().starts_with("/proc/"));
+    // Another file closes the pasted games and their link.
+    form.OpenFile(Q(dir / "a.pgn"));
+    EXPECT_EQ(form.windowTitle(), Title(Q(dir / "a.pgn"), 3));
+    EXPECT_FALSE(fs::exists(fs::path(pasted).parent_path()));
 }

@@ -6,9 +6,9 @@
 #include <QInputDialog>
 #include <QTest>
 
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "app/search_controller.h"
-#include "collection/qt/pgn.h"
+#include "collection/qt/game_list.h"
 #include "notation/qt/notation.h"
 #include "rules/fen.h"
 #include "support/qt/recording_platform.h"

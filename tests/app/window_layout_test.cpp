@@ -8,89 +8,100 @@
 #include <QSettings>
 #include <QToolButton>
 
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "app/window_layout.h"
-#include "board/qt/brett.h"
-#include "collection/qt/pgn.h"
+#include "app/header_panel.h"
+#include "collection/game_sort.h"
+#include <QSplitter>
+#include "board/qt/board_widget.h"
+#include "collection/qt/game_list.h"
 #include "notation/qt/notation.h"
 #include "support/qt/recording_platform.h"
 #include "support/test_data.h"
 
-TEST(WindowLayout, TheBoardTakesTheLargestSquareThatFitsAndNothingOverlaps) {
-    struct Case {
-        QSize client;
-        int square;
-    };
-    // Start size; wider only (height limits); taller only (width limits);
-    // both; huge (capped at 99); below the minimum (start layout).
-    for (const Case& c : {Case{{623, 482}, 33}, Case{{1400, 482}, 33}, Case{{623, 1200}, 33}, Case{{1024, 768}, 68},
-                          Case{{1920, 1080}, 99}, Case{{3000, 2000}, 99}, Case{{300, 200}, 33}}) {
-        SCOPED_TRACE(std::to_string(c.client.width()) + "x" + std::to_string(c.client.height()));
-        const TWindowLayout l = ComputeWindowLayout(c.client);
-        const QSize client = c.client.expandedTo(kStartClientSize);
-        EXPECT_EQ(l.square, c.square);
-        EXPECT_EQ(l.board.size(), QSize(8 * l.square, 8 * l.square));
-        // The next size would not fit beside a notation of the start width and above the buttons.
-        if (l.square < 99 && l.square > 33) {
-            EXPECT_TRUE(8 * (l.square + 1) > client.width() - 359 || 8 * (l.square + 1) > client.height() - 218);
-        }
-        const QRect buttons(8, l.buttonTop, 609, 25);
-        EXPECT_EQ(l.buttonTop + 25 + 9, client.height());
-        const QRect all(QPoint(0, 0), client);
-        for (const QRect& r : {l.header, l.list, l.board, l.notation, l.flipButton, buttons})
-            EXPECT_TRUE(all.contains(r)) << r.x() << "," << r.y() << " " << r.width() << "x" << r.height();
-        const QRect parts[] = {l.list, l.board, l.notation, l.flipButton, buttons};
-        for (size_t i = 0; i < std::size(parts); ++i)
-            for (size_t j = i + 1; j < std::size(parts); ++j) EXPECT_FALSE(parts[i].intersects(parts[j])) << i << " " << j;
-        EXPECT_GE(l.notation.width(), 329);
-        EXPECT_EQ(l.notation.top(), l.board.top());
-    }
-    const TWindowLayout start = ComputeWindowLayout(kStartClientSize);
-    EXPECT_EQ(start.board, QRect(8, 168, 264, 264));
-    EXPECT_EQ(start.notation, QRect(288, 168, 329, 265));
-    EXPECT_EQ(start.list, QRect(0, 16, 617, 129));
-    EXPECT_EQ(start.header, QRect(0, 0, 623, 17));
-    EXPECT_EQ(start.buttonTop, 448);
-}
-
-TEST(WindowLayout, AResizedWindowPlacesItsControlsAndPaintsTheBoardOnce) {
+TEST(WindowLayout, PanesGiveTheBoardTheLargestSquareAndNothingOverlaps) {
     RecordingPlatform platform;
     TForm1 form;
     form.show();
-    form.resize(1024, 768);
-    const TWindowLayout l = ComputeWindowLayout({1024, 768});
-    EXPECT_EQ(form.Brett1->geometry(), l.board);
-    EXPECT_EQ(form.Brett1->Groesse(), 68);
-    EXPECT_EQ(form.Brett1->Figuren(), TFigurenset::WinboardF64);  // drawn 1:1, centred
-    EXPECT_EQ(form.Notation1->geometry(), l.notation);
-    EXPECT_EQ(form.PGN1->geometry(), l.list);
-    EXPECT_EQ(form.HeaderControl->geometry(), l.header);
-    EXPECT_EQ(form.ButtonClipPGN->geometry(), QRect(568, l.buttonTop, 49, 25));
-    EXPECT_EQ(form.ButtonStart->geometry(), QRect(8, l.buttonTop, 41, 25));
-    // One full repaint per size change, none for a size that changes nothing.
-    form.Brett1->ResetDrawCounter();
-    form.resize(1030, 768);
-    form.resize(1031, 768);
-    EXPECT_EQ(form.Brett1->SquaresDrawn(), 0);
-    form.resize(1200, 900);
-    EXPECT_EQ(form.Brett1->SquaresDrawn(), 64);
-    // Back to the start: the fixed layout again.
-    form.resize(kStartClientSize);
-    EXPECT_EQ(form.Brett1->geometry(), QRect(8, 168, 264, 264));
+    auto inClient = [&](QWidget* w) { return QRect(w->mapTo(form.Client, QPoint(0, 0)), w->size()); };
+    struct Case {
+        QSize client;
+        int minSquare;
+    };
+    for (const Case& c : {Case{{1024, 768}, 50}, Case{{1600, 960}, 70}, Case{{623, 482}, 33}}) {
+        form.resize(form.size() + c.client - form.Client->size());
+        SCOPED_TRACE(std::to_string(c.client.width()) + "x" + std::to_string(c.client.height()));
+        ASSERT_EQ(form.Client->size(), c.client);
+        const int square = form.Brett1->Groesse();
+        EXPECT_GE(square, c.minSquare);
+        EXPECT_EQ(form.Brett1->size(), QSize(8 * square, 8 * square));
+        EXPECT_EQ(square, SquareForPane(form.Brett1->parentWidget()->size()));
+        const QRect buttons(8, form.ButtonStart->y(), 609, 25);
+        EXPECT_EQ(buttons.bottom() + 1 + 9, c.client.height());
+        const QRect all(QPoint(0, 0), c.client);
+        const QRect parts[] = {inClient(form.PGN1), inClient(form.Brett1), inClient(form.HeaderPanel),
+                               inClient(form.Notation1), buttons, inClient(form.Panes->SideMarker()),
+                               inClient(form.Panes->FlipButton())};
+        for (std::size_t i = 0; i < std::size(parts); ++i) {
+            EXPECT_TRUE(all.contains(parts[i])) << i;
+            for (std::size_t j = i + 1; j < std::size(parts); ++j) EXPECT_FALSE(parts[i].intersects(parts[j])) << i << " " << j;
+        }
+        EXPECT_GE(form.Notation1->width(), 190);
+    }
+    // Back at the start size: the fixed layout again.
+    EXPECT_EQ(inClient(form.Brett1), QRect(8, 168, 264, 264));
     EXPECT_EQ(form.Brett1->Figuren(), TFigurenset::WinboardF33);
     EXPECT_EQ(form.ButtonStart->geometry(), QRect(8, 448, 41, 25));
-    // The flip control sits between the list and the board; F and the control turn the board.
-    auto* flip = form.findChild<QToolButton*>("FlipButton");
-    ASSERT_NE(flip, nullptr);
-    EXPECT_FALSE(flip->geometry().intersects(form.PGN1->geometry()));
-    EXPECT_FALSE(flip->geometry().intersects(form.Brett1->geometry()));
-    flip->click();
+    // F and the flip control turn the board; the side marker goes to the other edge.
+    const int markerY = form.Panes->SideMarker()->y();
+    form.Panes->FlipButton()->click();
     EXPECT_TRUE(form.Brett1->Flipped());
+    EXPECT_NE(form.Panes->SideMarker()->y(), markerY);
     int key = Qt::Key_F;
     form.Klavesa(&form, key, Qt::NoModifier);
     EXPECT_FALSE(form.Brett1->Flipped());
     form.Klavesa(&form, key, Qt::ControlModifier);
     EXPECT_FALSE(form.Brett1->Flipped());
+}
+
+TEST(WindowLayout, SettingsComeBackAtTheNextStart) {
+    testdata::TempDir dir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(dir.path().string()));
+    RecordingPlatform platform;
+    QByteArray columns;
+    QList<int> sizes;
+    {
+        TForm1 form;
+        form.show();
+        form.resize(form.size() + QSize(300, 200));
+        form.Panes->Vertical()->setSizes({250, 400});
+        sizes = form.Panes->Vertical()->sizes();
+        form.PGN1->setColumnHidden(static_cast<int>(TGameColumn::WhiteElo), false);
+        form.PGN1->setColumnWidth(static_cast<int>(TGameColumn::White), 171);
+        form.HeaderControl->moveSection(form.HeaderControl->visualIndex(static_cast<int>(TGameColumn::ECO)), 1);
+        form.PGN1->SortBy(TGameColumn::Black, true);
+        form.Brett1->SetCoordinates(false);
+        form.Panes->SetNotationFontPixels(14);
+        columns = form.PGN1->ColumnState();
+        form.Panes->SaveSettings();
+        SaveWindowGeometry(form);
+    }
+    TForm1 form;
+    RestoreWindowGeometry(form);
+    form.show();
+    EXPECT_EQ(form.Panes->Vertical()->sizes(), sizes);
+    EXPECT_EQ(form.PGN1->ColumnState(), columns);
+    EXPECT_FALSE(form.PGN1->isColumnHidden(static_cast<int>(TGameColumn::WhiteElo)));
+    EXPECT_EQ(form.PGN1->columnWidth(static_cast<int>(TGameColumn::White)), 171);
+    EXPECT_EQ(form.HeaderControl->visualIndex(static_cast<int>(TGameColumn::ECO)), 1);
+    EXPECT_EQ(form.PGN1->SortColumn(), TGameColumn::Black);
+    EXPECT_TRUE(form.PGN1->SortDescending());
+    EXPECT_FALSE(form.Brett1->Coordinates());
+    EXPECT_EQ(form.Panes->NotationFontPixels(), 14);
+    EXPECT_EQ(form.Notation1->Font0Var().pixelSize(), 14);
+    // Settings of another shape (an older table) leave the first-run columns.
+    form.PGN1->RestoreColumnState(QByteArray("junk"));
+    EXPECT_FALSE(form.PGN1->isColumnHidden(static_cast<int>(TGameColumn::White)));
 }
 
 TEST(WindowLayout, RememberedGeometryIsRestoredUnlessItIsOffEveryScreen) {
@@ -110,13 +121,13 @@ TEST(WindowLayout, RememberedGeometryIsRestoredUnlessItIsOffEveryScreen) {
     {
         TForm1 form;
         form.move(40, 30);
-        form.resize(700, 520);
+        form.resize(700, 620);
         SaveWindowGeometry(form);
     }
     {
         TForm1 form;
         RestoreWindowGeometry(form);
-        EXPECT_EQ(form.size(), QSize(700, 520));
+        EXPECT_EQ(form.size(), QSize(700, 620));
         EXPECT_EQ(form.pos(), QPoint(40, 30));
     }
     {
@@ -125,8 +136,9 @@ TEST(WindowLayout, RememberedGeometryIsRestoredUnlessItIsOffEveryScreen) {
         SaveWindowGeometry(form);
     }
     TForm1 form;
+    const QSize start = form.size();
     RestoreWindowGeometry(form);
-    EXPECT_EQ(form.size(), kStartClientSize);
+    EXPECT_EQ(form.size(), start);
     // The start place, moved onto the (test) screen if it would stick out.
     EXPECT_EQ(form.pos(), KeepInside(QRect(278, 105, 623, 482), form.screen()->availableGeometry()).topLeft());
 }

@@ -38,6 +38,11 @@ if has list; then
   check "list: one line per index entry" 4 "$(printf '%s\n' "$out" | wc -l)"
   check "list: compact game" "1	Anderssen, A - Kieseritzky, L	London	1851	1-0" "$(printf '%s\n' "$out" | sed -n 1p)"
   check "list: PGN record" "2	Morphy, P - Duke	Plain		1-0" "$(printf '%s\n' "$out" | sed -n 2p)"
+  # The table's order through the list's own reader: names folded, empty years last.
+  check "list --sort white" "1 4 2 3" "$("$cli" list "$work/s.ccf" --sort white | cut -f1 | tr '\n' ' ' | sed 's/ $//')"
+  check "list --sort date --desc: empty dates last, by number" "1 2 3 4" "$("$cli" list "$work/s.ccf" --sort Date --desc | cut -f1 | tr "\n" " " | sed "s/ $//")"
+  "$cli" list "$work/s.ccf" --sort opening >/dev/null 2>&1; check "list: unknown column" 1 "$?"
+  "$cli" list "$work/s.ccf" --desc >/dev/null 2>&1; check "list: --desc without --sort" 2 "$?"
 fi
 
 if has game; then

@@ -15,15 +15,15 @@ check() {  # check NAME CONDITION-RESULT
 # The process has ended (and is reaped).
 ended() { ! kill -0 "$1" 2>/dev/null && { wait "$1" 2>/dev/null; true; }; }
 
-# Sets BOX to a visible window of the program that is not the 623 x 482 main
-# window; ends the wait with BOX empty when the program has ended.
+# Sets BOX to a visible window of the program that is not the main window
+# (623 wide at first start); ends the wait with BOX empty when the program has ended.
 message_box() {
     local w geo
     BOX=""
     kill -0 "$APP_PID" 2>/dev/null || return 0
     for w in $(timeout 5 xdotool search --onlyvisible --name '^Quarzel PGN Viewer$' 2>/dev/null); do
         geo=$(timeout 5 xdotool getwindowgeometry "$w" 2>/dev/null | sed -n 's/.*Geometry: //p')
-        if [ -n "$geo" ] && [ "$geo" != "623x482" ]; then
+        if [ -n "$geo" ] && [ "${geo%%x*}" != "623" ]; then
             BOX=$w
             return 0
         fi

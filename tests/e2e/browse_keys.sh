@@ -1,7 +1,7 @@
 #!/bin/bash
 # Browses a small file in the real viewer under a private Xvfb: keys jump
-# between the marked positions and between games, and the ClpFEN and ClpPGN
-# buttons put the position and the game on the system clipboard.
+# between the marked positions and between games, and the copy commands of
+# the Edit menu (those of the FEN and PGN buttons) put the position and the game on the system clipboard.
 set -u
 
 NEED_TOOLS="xclip"
@@ -42,13 +42,14 @@ wait_for "the viewer's main window" find_window '^Quarzel PGN Viewer 1\.01'
 xdo windowfocus --sync "$WID"
 sleep 0.5
 
-# clip X Y: clicks a button (by its centre in the window) and sets CLIP to what
-# it put on the clipboard. First the clipboard holds a mark, and the click
-# comes only once the mark reads back: xclip returns before its forked
+# clip KEY: runs an entry of the Edit menu by its underlined letter (f: copy
+# the position as FEN, g: copy the game as PGN, as the two buttons do) and sets
+# CLIP to what it put on the clipboard. First the clipboard holds a mark, and
+# the key comes only once the mark reads back: xclip returns before its forked
 # background process takes the clipboard, which on a busy machine can happen
 # after the viewer's copy and replace it.
-CLIP_FEN="536 460"
-CLIP_PGN="592 460"
+CLIP_FEN="f"
+CLIP_PGN="g"
 MARK="(nothing copied)"
 clipboard_is_mark() { [ "$(timeout 5 xclip -o -selection clipboard 2>/dev/null)" = "$MARK" ]; }
 clipboard_is_new() {
@@ -58,9 +59,10 @@ clipboard_is_new() {
 clip() {
     printf '%s' "$MARK" | limited "xclip to start" xclip -selection clipboard >/dev/null 2>&1
     wait_for "xclip to own the clipboard" clipboard_is_mark
-    # shellcheck disable=SC2086
-    xdo mousemove --window "$WID" $1 click 1
-    wait_for "the viewer to copy on a click at ($1)" clipboard_is_new
+    xdo key --window "$WID" --clearmodifiers alt+e
+    sleep 0.4
+    xdo key --clearmodifiers "$1"
+    wait_for "the viewer to copy through Edit > $1" clipboard_is_new
     xdo windowfocus --sync "$WID"
 }
 key() {

@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QTest>
 
-#include "collection/qt/pgn.h"
+#include "collection/qt/game_list.h"
 #include "support/ccf_writer.h"
 #include "support/qt/recording_platform.h"
 #include "support/test_data.h"
@@ -35,7 +35,7 @@ struct DbList {
     std::map<int, bool> deletedRows;
     DbList() {
         list.resize(400, 200);
-        list.OnPGNDrawItem = [this](QWidget*, int index, const QRect&, const TEventData& h, std::int32_t g) {
+        list.OnRowRead = [this](int index, std::int32_t g, const TEventData& h) {
             EXPECT_EQ(index, g) << "in database mode a row shows the game of its own number";
             deletedRows[index] = h.Deleted;
         };

@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <cstdlib>
 
-#include "board/qt/brett.h"
+#include "board/qt/board_widget.h"
 #include "board/user_sheet.h"
 #include "collection/error_text.h"
 #include "platform/platform.h"
@@ -99,6 +99,18 @@ void TBrett::SetFlipped(bool value) {
     ComputeSquareRects(cell_);
     RepaintAll();
     update();
+}
+
+void TBrett::SetCoordinates(bool value) {
+    if (value == coordinates_) return;
+    coordinates_ = value;
+    RepaintAll();
+}
+
+void TBrett::SetMarkLastMove(bool value) {
+    if (value == markLastMove_) return;
+    markLastMove_ = value;
+    RepaintAll();
 }
 
 void TBrett::SetDeviceRatio(qreal ratio) {

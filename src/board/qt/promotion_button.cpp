@@ -1,4 +1,4 @@
-#include "board/qt/schalter.h"
+#include "board/qt/promotion_button.h"
 
 #include <QDialog>
 

@@ -74,6 +74,15 @@ public:
     // partial repaints follow the flipped squares.
     bool Flipped() const { return flipped_; }
     void SetFlipped(bool value);
+    // File letters and rank numbers in the corners of the edge squares
+    // (following the flip); off by default, so that the bare diagram is 8 x S.
+    bool Coordinates() const { return coordinates_; }
+    void SetCoordinates(bool value);
+    // The two squares of the move that led to the shown position, tinted.
+    bool MarkLastMove() const { return markLastMove_; }
+    void SetMarkLastMove(bool value);
+    // The side to move of the shown position: +1 White, -1 Black.
+    int SideToMove() const { return zug_.Side < 0 ? -1 : 1; }
     // Device pixels per logical pixel. Above 1 the picture has device
     // resolution and a built-in set is drawn from the set of the device
     // square size, not scaled up. Follows the screen by itself when shown;
@@ -142,6 +151,10 @@ private:
     QRect SquareRect(int index64) const;
     QPoint ToPicture(const QPointF& widgetPoint) const;
     void DrawSquareWith(QPainter& painter, int index64);
+    // The square's coordinate labels, if it stands on the lower or left edge.
+    void DrawCoordinates(QPainter& painter, int index64, bool dark);
+    // Index64 squares tinted as the last move (-1: none).
+    std::array<int, 2> MarkedSquares() const;
     void DrawPieceInto(QPainter& painter, const QRect& target, int piece);
     void SetSquarePattern(QImage& owned, QImage& scaled, const QImage* pattern);
     const QImage& ScaledPattern(const QImage& pattern, QImage& scaled);
@@ -197,4 +210,6 @@ private:
     qreal ratio_ = 1;
     int cell_ = 32;             // groesse_ in device pixels
     bool sheetBuiltIn_ = false;  // the sheet holds a built-in set (drawn 1:1 where it fits)
+    bool coordinates_ = false;
+    bool markLastMove_ = false;
 };

@@ -1,5 +1,6 @@
-#include "board/qt/brett.h"
+#include "board/qt/board_widget.h"
 
+#include <QAccessible>
 #include <QContextMenuEvent>
 #include <QDialog>
 #include <QFile>
@@ -17,7 +18,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "board/qt/schalter.h"
+#include "board/qt/promotion_button.h"
 #include "collection/error_text.h"
 #include "board/user_sheet.h"
 #include "rules/fen.h"
@@ -119,7 +120,44 @@ void TBrett::DrawSquareWith(QPainter& painter, int q) {
         QImage& scaled = dark ? blackPatternScaled_ : whitePatternScaled_;
         painter.drawImage(r.topLeft(), ScaledPattern(pattern, scaled));
     }
+    const std::array<int, 2> marked = MarkedSquares();
+    if (q == marked[0] || q == marked[1]) {
+        // A warm tint over the square's own colour, lighter on light squares.
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        painter.fillRect(r, dark ? QColor(235, 190, 40, 150) : QColor(250, 215, 70, 130));
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+    }
+    if (coordinates_) DrawCoordinates(painter, q, dark);
     ++squaresDrawn_;
+}
+
+std::array<int, 2> TBrett::MarkedSquares() const {
+    if (!markLastMove_ || !IsRealSquare(zug_.FromSq) || !IsRealSquare(zug_.ToSq) || zug_.FromSq == zug_.ToSq)
+        return {-1, -1};
+    return {SquareToIndex64(zug_.FromSq), SquareToIndex64(zug_.ToSq)};
+}
+
+void TBrett::DrawCoordinates(QPainter& painter, int q, bool dark) {
+    const QRect r = SquareRect(q);
+    const bool bottom = r.bottom() + 1 >= picture_.height();
+    const bool left = r.left() == 0;
+    if (!bottom && !left) return;
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(std::max(7, cell_ * 26 / 100));
+    font.setBold(true);
+    painter.save();
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    painter.setFont(font);
+    // The other square colour: readable on both, and quiet.
+    painter.setPen(dark ? whiteColor_ : blackColor_.darker(160));
+    const int pad = std::max(1, cell_ / 16);
+    const QRect inner = r.adjusted(pad, 0, -pad, 0);
+    if (left)
+        painter.drawText(inner, Qt::AlignLeft | Qt::AlignTop, QString(QChar(u'1' + q / 8)));
+    if (bottom)
+        painter.drawText(inner, Qt::AlignRight | Qt::AlignBottom, QString(QChar(u'a' + q % 8)));
+    painter.restore();
 }
 
 void TBrett::DrawPieceInto(QPainter& painter, const QRect& target, int piece) {
@@ -179,9 +217,21 @@ void TBrett::RedrawBoard(bool force) {
 }
 
 void TBrett::ShowPosition(const TSchachbrett& stellung, const TZug& zug) {
+    const std::array<int, 2> before = MarkedSquares();
     stellung_ = stellung;
     zug_ = zug;
+    // Squares whose last-move tint comes or goes are drawn again, whatever stands on them.
+    const std::array<int, 2> after = MarkedSquares();
+    if (before != after)
+        for (int q : {before[0], before[1], after[0], after[1]})
+            if (q >= 0) lastDrawn_[static_cast<size_t>(Index64ToSquare(q))] = -100;
     RedrawBoard(false);
+    // What a screen reader says of the board: the position as FEN.
+    if (QAccessible::isActive()) {
+        const QString fen = QString::fromStdString(PositionToFEN(stellung_, zug_, 1, CastlingRooks));
+        setAccessibleDescription(QStringLiteral("%1 to move. FEN %2")
+                                     .arg(SideToMove() > 0 ? QStringLiteral("White") : QStringLiteral("Black"), fen));
+    }
 }
 
 void TBrett::CopyFENToClipboard() {

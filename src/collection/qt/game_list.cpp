@@ -1,50 +1,20 @@
-#include "collection/qt/pgn.h"
+#include "collection/qt/game_list.h"
 
-#include <QAbstractListModel>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QStyledItemDelegate>
 
-#include "platform/platform.h"
 #include "collection/database_mode.h"
 #include "collection/error_text.h"
-
-// Rows without data of their own: the count comes from the core.
-class TPGNModel final : public QAbstractListModel {
-public:
-    TPGNModel(TPGNCore& core, QObject* parent) : QAbstractListModel(parent), core_(core) {}
-    int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : core_.RowCount(); }
-    QVariant data(const QModelIndex&, int) const override { return {}; }
-    void BeginReset() { beginResetModel(); }
-    void EndReset() { endResetModel(); }
-    void BeginInsert(int first, int last) { beginInsertRows(QModelIndex(), first, last); }
-    void EndInsert() { endInsertRows(); }
-
-private:
-    TPGNCore& core_;
-};
-
-class TPGNDelegate final : public QStyledItemDelegate {
-public:
-    explicit TPGNDelegate(TPGN* list) : QStyledItemDelegate(list), list_(list) {}
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        list_->DrawRow(painter, option, index.row());
-    }
-    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
-        return QSize(list_->viewport()->width(), list_->ItemHeight());
-    }
-
-private:
-    TPGN* list_;
-};
+#include "collection/qt/game_table_model.h"
+#include "platform/platform.h"
 
 TPGN::TPGN(QWidget* parent)
-    : QListView(parent),
+    : QTableView(parent),
       OnPGNTrace(core_.OnPGNTrace),
       BeforeCreatePGNFile(core_.BeforeCreatePGNFile),
       OnFilterRequest(core_.OnFilterRequest),
-      model_(new TPGNModel(core_, this)) {
+      model_(new TGameTableModel(*this)) {
     core_.OnBusyCursor = [](bool on) { Platform::Get().SetBusyCursor(on); };
     // Database mode: its messages are error boxes; its progress runs with
     // InTrace set, and rows are not drawn meanwhile.
@@ -53,27 +23,88 @@ TPGN::TPGN(QWidget* parent)
     };
     core_.DatabaseModeState().OnBeep = [] { Platform::Get().Beep(); };
     setModel(model_);
-    setItemDelegate(new TPGNDelegate(this));
-    // Uniform rows: the view never asks for every row's size.
-    setUniformItemSizes(true);
+    setItemDelegate(new TGameCellDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setShowGrid(false);
+    setWordWrap(false);
+    setTabKeyNavigation(false);
+    setCornerButtonEnabled(false);
     setFrameShape(QFrame::StyledPanel);
+    // Rows of one fixed height: the view never measures rows one by one.
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->setDefaultSectionSize(itemHeight_);
+
+    QHeaderView* header = horizontalHeader();
+    header->setObjectName(QStringLiteral("HeaderControl"));
+    header->setSectionsMovable(true);
+    header->setSectionsClickable(true);
+    header->setHighlightSections(false);
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    header->setStretchLastSection(true);
+    header->setMinimumSectionSize(16);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header, &QHeaderView::sectionClicked, this, &TPGN::HeaderClicked);
+    connect(header, &QHeaderView::customContextMenuRequested, this, &TPGN::HeaderMenu);
+    DefaultColumns();
     shownVersion_ = core_.RowsVersion();
 }
 
-TPGN::~TPGN() = default;
+TPGN::~TPGN() {
+    CancelSort();
+    core_.OnBusyCursor = nullptr;
+}
+
+bool TPGN::Drawing() const {
+    if (InTrace || const_cast<TPGNCore&>(core_).DatabaseModeState().InTrace) return false;
+    return !(core_.DatabaseMode() && core_.Database()->Busy());
+}
+
+std::int32_t TPGN::GameIndexOfRow(std::int32_t Row) const {
+    if (Row < 0 || Row >= core_.RowCount()) return -1;
+    if (!order_.empty()) {
+        if (static_cast<std::size_t>(Row) >= order_.size()) return -1;
+        Row = order_[static_cast<std::size_t>(Row)];
+    }
+    return core_.GameIndexOfRow(Row);
+}
+
+int TPGN::RowOfGame(std::int32_t game) const {
+    for (int r = 0; r < RowCount(); ++r)
+        if (GameIndexOfRow(r) == game) return r;
+    return -1;
+}
 
 void TPGN::RowsChanged() {
     if (core_.RowsVersion() != shownVersion_) {
+        // New rows: an order sorted for the old ones means nothing now.
+        const bool sorted = !order_.empty() || sortRunning_;
+        CancelSort();
         model_->BeginReset();
+        order_.clear();
         shownVersion_ = core_.RowsVersion();
         model_->EndReset();
+        if (sorted || sortColumn_ != TGameColumn::Number || descending_) StartSort();
     }
     viewport()->update();
+}
+
+void TPGN::RefreshRows() { model_->Refresh(); }
+
+QModelIndex TPGN::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    if (action == MoveHome || action == MoveEnd) {
+        const int row = action == MoveHome ? 0 : RowCount() - 1;
+        const int column = currentIndex().isValid() ? currentIndex().column() : horizontalHeader()->logicalIndex(0);
+        return row >= 0 ? model_->index(row, std::max(0, column)) : QModelIndex();
+    }
+    return QTableView::moveCursor(action, modifiers);
 }
 
 void TPGN::AppendRows(const std::vector<std::int32_t>& games) {
@@ -85,12 +116,16 @@ void TPGN::AppendRows(const std::vector<std::int32_t>& games) {
     const int first = core_.RowCount();
     model_->BeginInsert(first, first + static_cast<int>(games.size()) - 1);
     for (std::int32_t g : games) core_.AddRow(core_.RowCount(), g);
+    // A sorted list shows new rows at its end until it is sorted again.
+    if (!order_.empty())
+        for (int r = first; r < core_.RowCount(); ++r) order_.push_back(r);
     shownVersion_ = core_.RowsVersion();
     model_->EndInsert();
     core_.OnFilterRequest = std::move(filter);
 }
 
 void TPGN::ScanFile(const std::string& FileName) {
+    CancelSort();
     try {
         core_.ScanFile(FileName);
     } catch (...) {
@@ -107,61 +142,27 @@ void TPGN::GetGame(std::int32_t Index, std::int32_t& GameID, std::string& PGNGam
 void TPGN::SetItemHeight(int height) {
     if (height <= 0 || height == itemHeight_) return;
     itemHeight_ = height;
-    // The delegate's size changed: let the view lay the rows out again.
-    model_->BeginReset();
-    model_->EndReset();
+    verticalHeader()->setDefaultSectionSize(height);
 }
 
 int TPGN::ItemIndex() const {
     const QModelIndex current = currentIndex();
-    if (!current.isValid() || !selectionModel()->isSelected(current)) return -1;
+    if (!current.isValid() || !selectionModel()->isRowSelected(current.row(), QModelIndex())) return -1;
     return current.row();
 }
 
 void TPGN::SetItemIndex(int row) {
-    if (row < 0 || row >= core_.RowCount()) {
+    if (row < 0 || row >= RowCount()) {
         clearSelection();
         setCurrentIndex(QModelIndex());
         return;
     }
-    const QModelIndex index = model_->index(row);
-    setCurrentIndex(index);
-    selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
+    // The current cell stays in the column it was in (or the first shown one).
+    int column = currentIndex().isValid() ? currentIndex().column() : horizontalHeader()->logicalIndex(0);
+    if (column < 0 || isColumnHidden(column)) column = horizontalHeader()->logicalIndexAt(0);
+    const QModelIndex index = model_->index(row, std::max(0, column));
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(index);
-}
-
-void TPGN::DrawRow(QPainter* painter, const QStyleOptionViewItem& option, int row) {
-    if (InTrace || core_.DatabaseModeState().InTrace) return;
-    if (core_.DatabaseMode() && core_.Database()->Busy()) return;
-    if (!OnPGNDrawItem) {
-        // Rows carry no text of their own: the plain drawing shows only the selection.
-        QStyledItemDelegate plain;
-        plain.paint(painter, option, model_->index(row));
-        return;
-    }
-    const bool selected = option.state & QStyle::State_Selected;
-    const QPalette::ColorGroup group = (option.state & QStyle::State_Active) ? QPalette::Active : QPalette::Inactive;
-    painter->save();
-    painter->setBrush(option.palette.brush(group, selected ? QPalette::Highlight : QPalette::Base));
-    painter->setPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
-    painter->setFont(font());
-    canvas_ = painter;
-    try {
-        const std::int32_t gameIndex = GameIndexOfRow(row);
-        core_.LoadRowHeader(gameIndex);
-        OnPGNDrawItem(this, row, option.rect, core_.CurrentHeader, gameIndex);
-    } catch (...) {
-        // A row that cannot be drawn stays blank; painting goes on.
-    }
-    canvas_ = nullptr;
-    painter->restore();
-    if ((option.state & QStyle::State_HasFocus) && hasFocus()) {
-        QStyleOptionFocusRect focus;
-        focus.initFrom(this);
-        focus.rect = option.rect;
-        focus.backgroundColor = option.palette.color(group, selected ? QPalette::Highlight : QPalette::Base);
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, this);
-    }
 }
 
 void TPGN::ReportChosenGame() {
@@ -185,7 +186,7 @@ void TPGN::keyPressEvent(QKeyEvent* event) {
             }
         }
         const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-        if (!enter) QListView::keyPressEvent(event);
+        if (!enter) QTableView::keyPressEvent(event);
         // A key the owner has seen must not travel on to the owner's window,
         // whose own key handler would act on it a second time.
         if (OnKeyDown) event->accept();
@@ -199,7 +200,7 @@ void TPGN::keyPressEvent(QKeyEvent* event) {
 }
 
 void TPGN::mouseDoubleClickEvent(QMouseEvent* event) {
-    QListView::mouseDoubleClickEvent(event);
+    QTableView::mouseDoubleClickEvent(event);
     try {
         if (OnPGNDblClick && FileOpen()) ReportChosenGame();
     } catch (const std::exception& e) {

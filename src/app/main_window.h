@@ -1,43 +1,54 @@
-// The viewer's one window: the header strip over the game list, the board
-// and the notation side by side, and a row of browsing buttons.
+// The viewer's one window. It only wires: the game table over the board and
+// the notation (in panes the user can resize, window_layout.h), a header
+// panel above the notation, a row of browsing buttons, the menus
+// (window_menus.h) and the status bar (status_line.h). What the window does
+// lives in files of their own: the start-up and opening of files
+// (file_opening.cpp), the browsing commands and the key map
+// (browse_commands.cpp), the search (search_controller.h) and pasting games
+// (pasted_games.h).
 #pragma once
 
-#include <QFont>
+#include <QMainWindow>
 #include <QStringList>
-#include <QWidget>
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
-#include "collection/event_data.h"
 #include "rules/position.h"
 
 class QHeaderView;
 class QPushButton;
 class TBrett;
-class TFileOpener;
 class TChessDatabase;
+class TFileOpener;
+class THeaderPanel;
 class TNotation;
 class TPGN;
+class TPanes;
+class TPastedGames;
 class TSearchController;
+class TStatusLine;
+class TWindowMenus;
 
-class TForm1 : public QWidget {
+class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
     // Params: the command-line parameters after the program name; the first
     // is the path of the game file, the others are ignored.
     explicit TForm1(const QStringList& Params = {}, QWidget* parent = nullptr);
-
     ~TForm1() override;
 
+    // The client area under the menus and above the status bar: 623 x 482 at
+    // the first start, the controls placed as the fixed layout places them.
+    QWidget* Client = nullptr;
     // Controls, in creation order.
     TBrett* Brett1 = nullptr;
     TNotation* Notation1 = nullptr;
     TPGN* PGN1 = nullptr;
     // Linked to the notation but otherwise dormant: the list opens databases itself.
     std::unique_ptr<TChessDatabase> ChessDatabase1;
+    // The table's header: column titles, sorting, the column menu.
     QHeaderView* HeaderControl = nullptr;
     QPushButton* ButtonStart = nullptr;
     QPushButton* ButtonBack = nullptr;
@@ -50,52 +61,45 @@ public:
     QPushButton* NextGame = nullptr;
     QPushButton* ButtonClipPos = nullptr;
     QPushButton* ButtonClipPGN = nullptr;
+    // The players, event and opening of the loaded game, above the notation.
+    THeaderPanel* HeaderPanel = nullptr;
+    TPanes* Panes = nullptr;
+    TWindowMenus* Menus = nullptr;
+    TStatusLine* Status = nullptr;
     // The file dialog, Ctrl+O, drops and the recent files.
     TFileOpener* Opener = nullptr;
     // Position and header search (Ctrl+F, Ctrl+T, Esc).
     std::unique_ptr<TSearchController> Search;
+    // Games pasted with Ctrl+V or dropped as text.
+    std::unique_ptr<TPastedGames> Pasted;
     // The game loaded in the notation (its index in the file), -1 for none.
     std::int32_t LoadedGame = -1;
 
+    // ---- start-up and files (file_opening.cpp) ----
     // The start-up sequence; runs at the first activation only.
     void Aktivuj(QObject* Sender);
     bool StartupDone() const { return started_; }
     // Opens path in place of the current file, exactly as a start with that
-    // parameter would; a missing file is reported and the window stays.
+    // parameter would. A file that is missing or cannot be opened is
+    // reported once, and the window keeps the file it has.
     void OpenFile(const QString& path);
-    // Scans the file at `file` (path bytes) into the list, names it in the
-    // title and opens its first game; a file that cannot be opened leaves
-    // the list empty and gets one message saying why.
-    void OpenGameFile(const std::string& file);
+    // Scans `file` (path bytes) into the list, names it in the title (as
+    // `shownName` when given) and opens its first game. False, after one
+    // message saying why, when it cannot be opened.
+    bool OpenGameFile(const std::string& file, const QString& shownName = {});
+    // Opens the games (or the FEN position) of a text: Ctrl+V, a text drop.
+    void OpenPastedText(const QString& text);
     // Selects and loads the first game, gives the list the focus and goes to
     // the game's first marked position.
     void OpenFirstGame();
 
-    // The list's row drawing: five columns under the header strip's sections.
-    void PGN1PGNDrawItem(QWidget* Control, int Index, const QRect& Rect, const TEventData& GameHeader,
-                         std::int32_t GameIndex);
-    // A game number too wide for its column from x on (a million games and
-    // more) moves left to the column's start and, if need be, is narrowed:
-    // the number is never cut.
-    static void FitNumber(QFont& font, const QRect& clip, const QString& text, int& x);
-    // The column clip rectangles of a row for the given section widths.
-    static std::array<QRect, 6> ColumnRects(const QRect& Rect, const std::array<int, 6>& widths);
-    // Every text the row drawing puts out (for tests): column, clip, x, text, bold, struck out.
-    struct TCellText {
-        int column;
-        QRect clip;
-        int x;
-        QString text;
-        bool bold;
-        bool strikeOut;
-    };
-    std::function<void(const TCellText&)> OnCellText;
-
+    // ---- browsing (browse_commands.cpp) ----
     // A game was chosen in the list: load it with the board locked, then go
     // to its first marked position.
     void PGNDvojKlik(QObject* Sender, const std::string& PGNGame, std::int32_t GameID);
     // The key map of the window and the list. Key is a Qt key; keypad digits
-    // carry Qt::KeypadModifier in Shift. The key is never consumed.
+    // carry Qt::KeypadModifier in Shift. A key-map key is never consumed;
+    // the arrows Left and Right and Home and End step through the game and are.
     void Klavesa(QObject* Sender, int& Key, Qt::KeyboardModifiers Shift);
     // The notation moved: the board follows.
     void ZmenaTahu(QObject* Sender, TZug& Zug, TSchachbrett& Stellung, bool NextMove);
@@ -109,6 +113,12 @@ public:
     enum class Command { None, ToStart, StepBack, StepForward, StepForwardBranch, ToEnd, PrevMatch, NextMatch,
                          PredGame, NextGame };
     static Command CommandOfKey(int Key, Qt::KeyboardModifiers Shift);
+    // Runs a command as its key does, a failure ending in a message.
+    void Run(Command command);
+    // Flips the board (F).
+    void FlipBoard();
+    // The loaded game changed: header panel and status bar follow.
+    void GameShown();
 
 public slots:
     void ButtonStartClick();
@@ -126,10 +136,11 @@ public slots:
 protected:
     bool event(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QPushButton* MakeButton(const char* field, const char* caption, int left, int width, int tabOrder,
-                            const char* hint, void (TForm1::*handler)());
+    QPushButton* MakeButton(const char* field, const char* caption, const char* name, int left, int width,
+                            int tabOrder, const char* hint, void (TForm1::*handler)());
     void FocusList();
     // Shows the notation's current position and move on the board.
     void ShowCurrentOnBoard();
@@ -138,9 +149,9 @@ private:
     void RunCommand(Command command);
     // Runs a handler body; an exception ends it with a message instead of
     // reaching the event loop.
-    template <typename F>
-    void Guarded(F&& body);
+    void Guarded(const std::function<void()>& body);
 
     QStringList params_;
     bool started_ = false;
+    int wheelDelta_ = 0;  // wheel turns not yet taken as a move step
 };

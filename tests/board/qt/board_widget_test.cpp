@@ -11,8 +11,8 @@
 
 #include <climits>
 
-#include "board/qt/brett.h"
-#include "board/qt/schalter.h"
+#include "board/qt/board_widget.h"
+#include "board/qt/promotion_button.h"
 #include "board/user_sheet.h"
 #include "rules/fen.h"
 #include "rules/legality.h"

@@ -1,0 +1,119 @@
+// The start-up sequence and the opening of files while the viewer runs: a
+// file that cannot be opened is reported once and the window keeps the file
+// it has; pasted text opens as an unnamed file of its own.
+#include "app/game_file.h"
+#include "app/main_window.h"
+#include "app/open_file.h"
+#include "app/pasted_games.h"
+#include "app/search_controller.h"
+#include "app/status_line.h"
+#include "collection/error_text.h"
+#include "collection/file_procs.h"
+#include "collection/pgn_core.h"
+#include "collection/qt/game_list.h"
+#include "platform/platform.h"
+#include "version.h"
+
+void TForm1::Aktivuj(QObject*) {
+    if (started_) return;
+    started_ = true;
+    Platform& platform = Platform::Get();
+    if (params_.isEmpty()) {
+        // Started from a menu or a file manager without a file: ask for one.
+        const QString chosen = Opener->AskForFile();
+        if (!chosen.isEmpty()) params_ = QStringList{chosen};
+    }
+    if (params_.isEmpty()) {
+        platform.ShowMessage(this, QStringLiteral("No params, I have to exit"), TMessageKind::Information);
+        close();
+        return;
+    }
+    const std::string file = GameFilePath(params_.first());
+    const QString path = TextFromBytes(file);
+    if (!FileExists(file)) {
+        platform.ShowMessage(this, QStringLiteral("PGN file ") + path + QStringLiteral(" does not exist"),
+                             TMessageKind::Information);
+        close();
+        return;
+    }
+    // A file that cannot be opened at the start leaves an empty list that says
+    // "0 games": the window stays for the next file.
+    if (!OpenGameFile(file)) {
+        setWindowTitle(QStringLiteral("Quarzel PGN Viewer " QUARZEL_VERSION "   [") + path +
+                       QStringLiteral("]   0 games"));
+        if (PGN1->FileOpen()) Guarded([&] { PGN1->ScanFile(std::string()); });
+        Guarded([&] { OpenFirstGame(); });
+    }
+}
+
+bool TForm1::OpenGameFile(const std::string& file, const QString& shownName) {
+    const QString path = shownName.isEmpty() ? TextFromBytes(file) : shownName;
+    const std::string before = PGN1->FileOpen() ? PGN1->FileName() : std::string();
+    try {
+        // The same file again is read anew (it may have grown): closed first.
+        if (file == before) PGN1->ScanFile(std::string());
+        PGN1->ScanFile(file);
+    } catch (const std::exception& e) {
+        Platform::Get().ShowMessage(this, TextFromBytes(UserErrorText(e)), TMessageKind::Error);
+        Status->Tell(TextFromBytes(UserErrorText(e)));
+        return false;
+    }
+    if (!PGN1->FileOpen() || PGN1->FileName() != file) {
+        // Say why: not PGN, unreadable, a locked or damaged database. The
+        // file open before is still open (the list refused the new one
+        // before closing it). A second attempt on a core of its own names the reason.
+        TPGNCore probe;
+        probe.BeforeCreatePGNFile = [](TPGNCore&, const std::string&, bool& create) { create = false; };
+        std::string reason;
+        if (probe.OpenForReading(file, reason) || reason.empty()) reason = "cannot open " + file;
+        const QString text = TextFromBytes(reason);
+        Platform::Get().ShowMessage(this, text, TMessageKind::Error);
+        Status->Tell(text);
+        return false;
+    }
+    Search->Reset();
+    if (shownName.isEmpty()) {
+        Opener->Remember(ArgumentText(file.c_str()));  // the path itself, also for a URI
+        Pasted->Release();
+    }
+    setWindowTitle(QStringLiteral("Quarzel PGN Viewer " QUARZEL_VERSION "   [") + path + QStringLiteral("]   ") +
+                   QString::asprintf("%d games", PGN1->GameCount()));
+    Status->Tell(QStringLiteral("%1: %2 games").arg(path).arg(PGN1->GameCount()));
+    Guarded([&] { OpenFirstGame(); });
+    return true;
+}
+
+void TForm1::OpenFile(const QString& path) {
+    if (!started_) {
+        params_ = QStringList{path};
+        Aktivuj(this);
+        return;
+    }
+    const std::string file = GameFilePath(path);
+    if (!FileExists(file)) {
+        const QString text = QStringLiteral("PGN file ") + TextFromBytes(file) + QStringLiteral(" does not exist");
+        Platform::Get().ShowMessage(this, text, TMessageKind::Information);
+        Status->Tell(text);
+        return;
+    }
+    // A running search reads the open file's index: it ends first. Its hits
+    // stay listed should the new file not open.
+    Search->Cancel();
+    OpenGameFile(file);
+}
+
+void TForm1::OpenPastedText(const QString& text) {
+    std::string error;
+    const std::string file = Pasted->Open(text.toUtf8().toStdString(), error);
+    if (file.empty()) {
+        const QString message = QString::fromStdString(error);
+        Platform::Get().ShowMessage(this, message, TMessageKind::Information);
+        Status->Tell(message);
+        return;
+    }
+    Search->Cancel();
+    if (OpenGameFile(file, QStringLiteral("pasted")))
+        Pasted->Keep(file);
+    else
+        Pasted->Drop(file);
+}

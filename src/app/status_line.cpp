@@ -1,0 +1,62 @@
+#include "app/status_line.h"
+
+#include <QLabel>
+#include <QLocale>
+#include <QStatusBar>
+
+#include "app/main_window.h"
+
+TStatusLine::TStatusLine(TForm1* form) : QObject(form), form_(form) {
+    QStatusBar* bar = form->statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    bar->setSizeGripEnabled(true);
+    progress_ = new QLabel(bar);
+    progress_->setObjectName(QStringLiteral("StatusProgress"));
+    progress_->setAccessibleName(QStringLiteral("Background work"));
+    game_ = new QLabel(bar);
+    game_->setObjectName(QStringLiteral("StatusGame"));
+    game_->setAccessibleName(QStringLiteral("Shown game"));
+    bar->addPermanentWidget(progress_);
+    bar->addPermanentWidget(game_);
+}
+
+void TStatusLine::Tell(const QString& text) {
+    last_ = text;
+    form_->statusBar()->showMessage(text);
+}
+
+void TStatusLine::GameShown(std::int32_t gameIndex, std::int32_t games) {
+    const QLocale locale;
+    game_->setText(games > 0 && gameIndex >= 0 && gameIndex < games
+                       ? QStringLiteral("Game %1 of %2").arg(locale.toString(gameIndex + 1), locale.toString(games))
+                       : QString());
+}
+
+void TStatusLine::SearchProgress(int percent, std::int32_t hits, bool cancelled) {
+    const QLocale locale;
+    if (percent >= 0) {
+        search_ = QStringLiteral("Searching %1%, %2 found (Esc cancels)").arg(percent).arg(locale.toString(hits));
+    } else {
+        search_.clear();
+        if (cancelled) Tell(QStringLiteral("Search cancelled: %1 games found").arg(locale.toString(hits)));
+        else if (hits == 0) Tell(QStringLiteral("No game found"));
+        else Tell(QStringLiteral("%1 games found (Esc shows all games)").arg(locale.toString(hits)));
+    }
+    UpdateProgress();
+}
+
+void TStatusLine::SortProgress(TGameColumn column, int percent) {
+    const QString name = QString::fromLatin1(GameColumnName(column).data(),
+                                             static_cast<qsizetype>(GameColumnName(column).size())).toLower();
+    sort_ = percent >= 0 && percent < 100 ? QStringLiteral("Sorting by %1 %2%").arg(name).arg(percent) : QString();
+    UpdateProgress();
+}
+
+QString TStatusLine::ProgressText() const { return progress_->text(); }
+QString TStatusLine::GameText() const { return game_->text(); }
+
+void TStatusLine::UpdateProgress() {
+    QString text = search_;
+    if (!sort_.isEmpty()) text += (text.isEmpty() ? QString() : QStringLiteral("   ")) + sort_;
+    progress_->setText(text);
+}

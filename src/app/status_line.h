@@ -1,0 +1,41 @@
+// The window's status bar: the last message on the left, then what runs in
+// the background (a search with its Esc hint, a sort), and the number of the
+// shown game among the file's games on the right.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+
+#include "collection/game_sort.h"
+
+class QLabel;
+class TForm1;
+
+class TStatusLine : public QObject {
+    Q_OBJECT
+public:
+    explicit TStatusLine(TForm1* form);
+
+    // A message for the user, kept until the next one.
+    void Tell(const QString& text);
+    const QString& LastMessage() const { return last_; }
+    // The game shown: "Game N of M" (nothing while no file is open).
+    void GameShown(std::int32_t gameIndex, std::int32_t games);
+    // A search: percent while it runs (-1 when it ended), with its hits so far.
+    void SearchProgress(int percent, std::int32_t hits, bool cancelled);
+    // A sort of the game table (percent as TPGN::OnSortProgress gives it).
+    void SortProgress(TGameColumn column, int percent);
+    QString ProgressText() const;
+    QString GameText() const;
+
+private:
+    void UpdateProgress();
+
+    TForm1* form_;
+    QLabel* progress_;
+    QLabel* game_;
+    QString last_;
+    QString search_;
+    QString sort_;
+};

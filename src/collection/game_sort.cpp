@@ -1,0 +1,308 @@
+#include "collection/game_sort.h"
+
+#include <algorithm>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+#include "collection/pgn_core.h"
+#include "collection/text_fold.h"
+
+namespace {
+
+struct TColumnInfo {
+    std::string_view name;
+    std::string_view tag;  // the tag the column shows, upper case; empty for Number
+    bool numeric;
+};
+
+constexpr TColumnInfo kColumns[kGameColumnCount] = {
+    {"Number", "", true},         {"White", "WHITE", false},   {"Black", "BLACK", false},
+    {"White Elo", "WHITEELO", true}, {"Black Elo", "BLACKELO", true}, {"Result", "RESULT", false},
+    {"Date", "DATE", true},       {"Event", "EVENT", false},   {"Site", "SITE", false},
+    {"Round", "ROUND", true},     {"ECO", "ECO", false},       {"Moves", "PLYCOUNT", true},
+};
+
+const TColumnInfo& Info(TGameColumn c) { return kColumns[static_cast<int>(c)]; }
+
+char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// The value a numeric column sorts by; 0 for none.
+std::uint32_t NumberKey(const TEventData& h, TGameColumn c, std::int32_t game) {
+    switch (c) {
+    case TGameColumn::Number: return static_cast<std::uint32_t>(game) + 1;
+    case TGameColumn::WhiteElo: return h.WhiteElo;
+    case TGameColumn::BlackElo: return h.BlackElo;
+    case TGameColumn::Date:
+        return h.Year == 0 ? 0 : static_cast<std::uint32_t>(h.Year) * 10000 + h.Month % 100 * 100 + h.Day % 100;
+    case TGameColumn::Round: return h.RoundNumber;
+    case TGameColumn::Moves: return h.MoveCount;
+    default: return 0;
+    }
+}
+
+// The header text a text column sorts by.
+const std::string& TextField(const TEventData& h, TGameColumn c) {
+    static const std::string none;
+    switch (c) {
+    case TGameColumn::White: return h.White;
+    case TGameColumn::Black: return h.Black;
+    case TGameColumn::Result: return h.Result;
+    case TGameColumn::Event: return h.Event;
+    case TGameColumn::Site: return h.Site;
+    case TGameColumn::ECO: return h.ECO;
+    default: return none;
+    }
+}
+
+std::string TwoDigits(unsigned v) {
+    if (v == 0 || v > 99) return "??";
+    return std::string{static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)};
+}
+
+// Reads a file in large blocks for the headers of games met in (mostly)
+// ascending order: one system call for hundreds of games. A file that shrank
+// since its scan gives shorter (or empty) texts, never a fault.
+class TBlockReader {
+public:
+    static constexpr std::size_t kBlock = 8 << 20;
+    static constexpr std::size_t kMaxHeader = 4 << 20;  // bytes of a game taken for its header
+    explicit TBlockReader(TByteSource* text) : text_(text), buffer_(kBlock) {}
+    std::string_view Get(std::int64_t pos, std::int64_t end) {
+        if (!text_ || pos < 0 || end <= pos) return {};
+        const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(end - pos, kMaxHeader));
+        if (pos < start_ || pos + static_cast<std::int64_t>(want) > start_ + static_cast<std::int64_t>(size_)) {
+            start_ = pos;
+            try {
+                size_ = text_->ReadAt(pos, buffer_.data(), buffer_.size());
+            } catch (const std::exception&) {
+                size_ = 0;  // an unreadable stretch sorts as empty headers
+            }
+        }
+        const std::size_t at = static_cast<std::size_t>(pos - start_);
+        if (at >= size_) return {};
+        return std::string_view(buffer_.data() + at, std::min(want, size_ - at));
+    }
+
+private:
+    TByteSource* text_;
+    std::vector<char> buffer_;
+    std::int64_t start_ = -1;
+    std::size_t size_ = 0;
+};
+
+// The header of one game as the list reads it for its row (the text is cut at
+// its first NUL and trimmed; tag lines up to the first other line), with only
+// the tag of `upperTag` decoded into h.
+void ReadHeaderTag(std::string_view text, std::string_view upperTag, TEventData& h) {
+    const std::size_t nul = text.find('\0');
+    if (nul != std::string_view::npos) text = text.substr(0, nul);
+    text = TrimBlanks(text);
+    if (text.empty()) {
+        HeaderFromText(h, text, false);  // "Error" - "..."
+        return;
+    }
+    ClearEventData(h);
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = pos;
+        while (end < text.size() && text[end] != '\n' && text[end] != '\r') ++end;
+        const std::string_view tag = TrimBlanks(text.substr(pos, end - pos));
+        if (tag.empty() || tag[0] != '[') return;
+        if (tag.size() >= upperTag.size() + 2 && tag[upperTag.size() + 1] == ' ') {
+            bool same = true;
+            for (std::size_t i = 0; i < upperTag.size() && same; ++i) same = UpperAscii(tag[i + 1]) == upperTag[i];
+            if (same) ParseTagLine(h, tag);
+        }
+        pos = end;
+        if (pos < text.size() && text[pos] == '\r') ++pos;
+        if (pos < text.size() && text[pos] == '\n') ++pos;
+    }
+}
+
+}  // namespace
+
+std::string_view GameColumnName(TGameColumn column) { return Info(column).name; }
+
+bool GameColumnFromName(std::string_view name, TGameColumn& column) {
+    auto squeeze = [](std::string_view s) {
+        std::string out;
+        for (char c : s)
+            if (c != ' ' && c != '_' && c != '-') out += UpperAscii(c);
+        return out;
+    };
+    const std::string wanted = squeeze(name);
+    for (int i = 0; i < kGameColumnCount; ++i)
+        if (!wanted.empty() && squeeze(kColumns[i].name) == wanted) {
+            column = static_cast<TGameColumn>(i);
+            return true;
+        }
+    return false;
+}
+
+bool IsNumericColumn(TGameColumn column) { return Info(column).numeric; }
+
+std::string GameCellText(const TEventData& h, TGameColumn c, std::int32_t game) {
+    switch (c) {
+    case TGameColumn::Number: return std::to_string(static_cast<long long>(game) + 1);
+    case TGameColumn::Result: return DisplayUtf8(h.Result == "1/2-1/2" ? std::string("1/2") : h.Result);
+    case TGameColumn::Date:
+        if (h.Year == 0) return {};
+        if (h.Month == 0 && h.Day == 0) return std::to_string(h.Year);
+        return std::to_string(h.Year) + "." + TwoDigits(h.Month) + "." + TwoDigits(h.Day);
+    default: break;
+    }
+    if (IsNumericColumn(c)) {
+        const std::uint32_t v = NumberKey(h, c, game);
+        return v == 0 ? std::string() : std::to_string(v);
+    }
+    const std::string& text = TextField(h, c);
+    return text == "?" ? std::string() : DisplayUtf8(text);
+}
+
+// ---- keys --------------------------------------------------------------------
+
+void TSortKeys::Add(const TEventData& h, std::int32_t game) {
+    if (IsNumericColumn(column_)) {
+        numbers_.push_back(NumberKey(h, column_, game));
+        return;
+    }
+    const std::string& field = TextField(h, column_);
+    const std::string folded = field == "?" ? std::string() : FoldForSort(field);
+    std::uint64_t prefix = 0;
+    for (std::size_t i = 0; i < 8; ++i)
+        prefix = prefix << 8 | (i < folded.size() ? static_cast<unsigned char>(folded[i]) : 0u);
+    prefixes_.push_back(prefix);
+    text_ += folded;
+    offsets_.push_back(text_.size());
+}
+
+void TSortKeys::Append(const TSortKeys& other) {
+    numbers_.insert(numbers_.end(), other.numbers_.begin(), other.numbers_.end());
+    prefixes_.insert(prefixes_.end(), other.prefixes_.begin(), other.prefixes_.end());
+    const std::uint64_t base = text_.size();
+    for (std::size_t i = 1; i < other.offsets_.size(); ++i) offsets_.push_back(base + other.offsets_[i]);
+    text_ += other.text_;
+}
+
+std::size_t TSortKeys::Size() const { return IsNumericColumn(column_) ? numbers_.size() : prefixes_.size(); }
+
+bool TSortKeys::Empty(std::size_t i) const {
+    return IsNumericColumn(column_) ? numbers_[i] == 0 : offsets_[i + 1] == offsets_[i];
+}
+
+int TSortKeys::Compare(std::size_t i, std::size_t j) const {
+    if (IsNumericColumn(column_)) return numbers_[i] < numbers_[j] ? -1 : numbers_[i] > numbers_[j] ? 1 : 0;
+    if (prefixes_[i] != prefixes_[j]) return prefixes_[i] < prefixes_[j] ? -1 : 1;
+    const std::string_view a(text_.data() + offsets_[i], offsets_[i + 1] - offsets_[i]);
+    const std::string_view b(text_.data() + offsets_[j], offsets_[j + 1] - offsets_[j]);
+    if (a.size() <= 8 || b.size() <= 8) return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+    const int c = a.substr(8).compare(b.substr(8));
+    return c < 0 ? -1 : c > 0 ? 1 : 0;
+}
+
+// ---- reading -----------------------------------------------------------------
+
+TSortSource SortSourceOf(TPGNCore& list, std::vector<std::int32_t> games) {
+    TSortSource s;
+    s.Database = list.DatabaseMode();
+    s.Path = list.FileName();
+    s.Text = list.Source();
+    s.Games = std::move(games);
+    if (!s.Database) {
+        s.Spans.reserve(s.Games.size());
+        for (std::int32_t g : s.Games) {
+            const GameEntry e = list.Entry(g);
+            s.Spans.emplace_back(e.StartPos, e.EndPos);
+        }
+    }
+    return s;
+}
+
+bool ReadFileSortKeys(const TSortSource& source, TSortKeys& keys, const TSortProgress& progress, unsigned threads) {
+    const TGameColumn column = keys.Column();
+    const std::size_t n = source.Games.size();
+    TEventData blank;
+    if (column == TGameColumn::Number) {
+        for (std::int32_t g : source.Games) keys.Add(blank, g);
+        return true;
+    }
+    if (threads == 0) threads = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
+    if (n < 20000) threads = 1;
+    std::atomic<bool> cancelled{false};
+    std::atomic<std::size_t> done{0};
+    std::vector<TSortKeys> parts(threads, TSortKeys(column));
+    auto work = [&](unsigned part) {
+        TEventData h;
+        const std::size_t from = n * part / threads, to = n * (part + 1) / threads;
+        const std::string_view tag = Info(column).tag;
+        TBlockReader reader(source.Text.get());
+        for (std::size_t i = from; i < to; ++i) {
+            if ((i - from) % 4096 == 4095) {
+                done += 4096;
+                if (cancelled) return;
+                if (part == 0 && progress && !progress(static_cast<int>(done * 100 / n))) cancelled = true;
+            }
+            // The header is at the start: a game of gigabytes is not read through.
+            const auto [start, end] = source.Spans[i];
+            ReadHeaderTag(reader.Get(start, end), tag, h);
+            parts[part].Add(h, source.Games[i]);
+        }
+    };
+    if (threads == 1) {
+        work(0);
+    } else {
+        std::vector<std::thread> pool;
+        for (unsigned t = 1; t < threads; ++t) pool.emplace_back(work, t);
+        work(0);
+        for (std::thread& t : pool) t.join();
+    }
+    if (cancelled) return false;
+    for (const TSortKeys& p : parts) keys.Append(p);
+    if (progress) progress(100);
+    return true;
+}
+
+void ReadListSortKeys(TPGNCore& list, const TSortSource& source, std::size_t from, std::size_t to, TSortKeys& keys) {
+    for (std::size_t i = from; i < to && i < source.Games.size(); ++i) {
+        const std::int32_t g = source.Games[i];
+        if (keys.Column() != TGameColumn::Number) list.LoadRowHeader(g);
+        keys.Add(list.CurrentHeader, g);
+    }
+}
+
+std::vector<std::int32_t> SortedPositions(const std::vector<std::int32_t>& games, const TSortKeys& keys,
+                                          bool descending) {
+    std::vector<std::int32_t> known, empty;
+    known.reserve(keys.Size());
+    for (std::size_t i = 0; i < keys.Size(); ++i)
+        (keys.Empty(i) ? empty : known).push_back(static_cast<std::int32_t>(i));
+    const auto byGame = [&](std::int32_t a, std::int32_t b) {
+        return games[static_cast<std::size_t>(a)] < games[static_cast<std::size_t>(b)];
+    };
+    std::sort(known.begin(), known.end(), [&](std::int32_t a, std::int32_t b) {
+        int c = keys.Compare(static_cast<std::size_t>(a), static_cast<std::size_t>(b));
+        if (descending) c = -c;
+        return c != 0 ? c < 0 : byGame(a, b);
+    });
+    std::sort(empty.begin(), empty.end(), byGame);
+    known.insert(known.end(), empty.begin(), empty.end());
+    return known;
+}
+
+std::vector<std::int32_t> SortListGames(TPGNCore& list, TGameColumn column, bool descending) {
+    std::vector<std::int32_t> games;
+    games.reserve(static_cast<std::size_t>(list.RowCount()));
+    for (std::int32_t r = 0; r < list.RowCount(); ++r) games.push_back(list.GameIndexOfRow(r));
+    const TSortSource source = SortSourceOf(list, games);
+    TSortKeys keys(column);
+    if (source.Database)
+        ReadListSortKeys(list, source, 0, games.size(), keys);
+    else
+        ReadFileSortKeys(source, keys);
+    std::vector<std::int32_t> order = SortedPositions(games, keys, descending);
+    for (std::int32_t& p : order) p = games[static_cast<std::size_t>(p)];
+    return order;
+}

@@ -1,0 +1,93 @@
+// The columns of the game table and the order it sorts them in, free of any
+// GUI: the viewer's table and `quarzel-cli list --sort` run this same code.
+//
+// A column's cell text comes from the game's header record. Sorting by a
+// column reads that column's key for every listed game: straight from the
+// bytes of a PGN file (read in large blocks, only the header lines of each
+// game decoded, on all cores; about 16 bytes a game for a name column, 4 for a number), or
+// through the list's header reader for a game database. Text columns compare
+// case-insensitively with accents folded (FoldForSort), numbers and dates by
+// value; empty values come last in either direction and equal keys keep the
+// order of the game numbers.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "collection/byte_source.h"
+#include "collection/event_data.h"
+
+class TPGNCore;
+
+enum class TGameColumn : std::uint8_t {
+    Number, White, Black, WhiteElo, BlackElo, Result, Date, Event, Site, Round, ECO, Moves
+};
+inline constexpr int kGameColumnCount = 12;
+
+// "Number", "White", "White Elo", ... as the table's header names them.
+std::string_view GameColumnName(TGameColumn column);
+// A header name in any case, with or without its blank ("white elo",
+// "WhiteElo"); false for anything else.
+bool GameColumnFromName(std::string_view name, TGameColumn& column);
+// Columns sorted by value rather than by text.
+bool IsNumericColumn(TGameColumn column);
+
+// A cell as the table shows it, UTF-8. Empty for an unknown value (Elo 0, a
+// "?" event, a date without a year); the result "1/2-1/2" reads "1/2".
+std::string GameCellText(const TEventData& header, TGameColumn column, std::int32_t gameIndex);
+
+// The sort keys of one column for a list of games (key i is the i-th game added).
+class TSortKeys {
+public:
+    explicit TSortKeys(TGameColumn column) : column_(column) {}
+    TGameColumn Column() const { return column_; }
+    void Add(const TEventData& header, std::int32_t gameIndex);
+    // Appends the keys of other (of the same column) after these.
+    void Append(const TSortKeys& other);
+    std::size_t Size() const;
+    bool Empty(std::size_t i) const;
+    // <0, 0, >0 as key i sorts before, with or after key j (empty keys not compared).
+    int Compare(std::size_t i, std::size_t j) const;
+
+private:
+    TGameColumn column_;
+    std::vector<std::uint32_t> numbers_;   // numeric columns: the value, 0 = empty
+    std::vector<std::uint64_t> prefixes_;  // text columns: first 8 folded bytes, big-endian
+    std::vector<std::uint64_t> offsets_{0};  // text i is text_[offsets_[i], offsets_[i + 1])
+    std::string text_;
+};
+
+// Where the keys of listed games are read from. Built on the list's thread;
+// reading a PGN file's keys may then run on any thread.
+struct TSortSource {
+    bool Database = false;   // keys come through the list (on its thread)
+    std::string Path;        // the PGN file
+    std::shared_ptr<TByteSource> Text;  // its text (decompressed when it is compressed)
+    std::vector<std::int32_t> Games;                         // in list order
+    std::vector<std::pair<std::int64_t, std::int64_t>> Spans;  // byte range of each game (PGN)
+};
+TSortSource SortSourceOf(TPGNCore& list, std::vector<std::int32_t> games);
+
+// Called now and then with the share done (0..100); false cancels.
+using TSortProgress = std::function<bool(int percent)>;
+
+// Reads the keys of a PGN source; false when cancelled (or the file cannot be
+// read: then every key is empty and the order is the game numbers').
+bool ReadFileSortKeys(const TSortSource& source, TSortKeys& keys, const TSortProgress& progress = {},
+                      unsigned threads = 0);
+// Reads keys [from, to) of the source's games through the list's header reader
+// (game databases; also works for PGN files, one game at a time).
+void ReadListSortKeys(TPGNCore& list, const TSortSource& source, std::size_t from, std::size_t to, TSortKeys& keys);
+
+// Positions into the keys (and the source's games) in table order: keys
+// ascending or descending, ties and empty keys (last) by game number.
+std::vector<std::int32_t> SortedPositions(const std::vector<std::int32_t>& games, const TSortKeys& keys,
+                                          bool descending);
+
+// The whole sort on the calling thread, for tools: the rows of the list in table order (game indexes).
+std::vector<std::int32_t> SortListGames(TPGNCore& list, TGameColumn column, bool descending);
