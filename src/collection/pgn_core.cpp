@@ -64,6 +64,12 @@ bool PgnFileSniff(const std::string& path) {
     return false;
 }
 
+// A compressed file holds PGN text whatever its name ("games.pgn.zst"); a
+// ".ccf" is always a database.
+bool CompressedPgn(const std::string& path) {
+    return UpperExtension(path) != ".CCF" && FileCompression(path) != TCompression::None;
+}
+
 std::string NotPgnText(const std::string& name) {
     return name + " is not a PGN file (no \"[Event \" in its first 1000 lines)";
 }
@@ -260,8 +266,7 @@ void TPGNCore::ScanFile(const std::string& path) {
         // Leaving database mode: its rows go; the database closes below.
         ClearRows();
     }
-    // A compressed file holds PGN text whatever its name ("games.pgn.zst").
-    const bool isPgn = UpperExtension(path) == ".PGN" || FileCompression(path) != TCompression::None;
+    const bool isPgn = UpperExtension(path) == ".PGN" || CompressedPgn(path);
     if (FileExists(path)) {
         if (isPgn) {
             if (!PgnFileSniff(path)) return;
@@ -536,7 +541,7 @@ bool TPGNCore::OpenForReading(const std::string& path, std::string& error) {
         error = "cannot read " + path + ": " + std::strerror(errno);
         return false;
     }
-    const bool compressed = FileCompression(path) != TCompression::None;
+    const bool compressed = CompressedPgn(path);
     if (UpperExtension(path) == ".PGN" || compressed) {
         try {
             if (!PgnFileSniff(path)) {
