@@ -3,8 +3,6 @@
 // read in order up to a cap, then positioned reads at a few places must give
 // the same bytes. Bad data must end in a TFileError (or no memory), never in
 // a crash, a hang or different bytes.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -13,27 +11,17 @@
 #include <string>
 
 #include "collection/byte_source.h"
+#include "fuzz/fuzz_file.h"
 
 namespace {
 
 constexpr std::size_t kCap = 4 << 20;
 
-std::string TempPath() {
-    static std::string path = [] {
-        const char* dir = std::getenv("TMPDIR");
-        return std::string(dir ? dir : "/tmp") + "/quarzel-fuzz-compressed-" + std::to_string(getpid());
-    }();
-    return path;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string path = TempPath();
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 0;
-    std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    const std::string path = WriteFuzzFile("compressed", data, size);
+    if (path.empty()) return 0;
 
     std::string text;
     std::shared_ptr<TByteSource> source;

@@ -1,33 +1,17 @@
 // Writes arbitrary bytes to a .pgn file and runs the game index over it:
 // scan, fetch every game, read every header and compose its list row. The
 // ranges must tile the file and every fetch must stay inside it.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "collection/pgn_core.h"
-
-namespace {
-
-std::string TempPath() {
-    static std::string path = [] {
-        const char* dir = std::getenv("TMPDIR");
-        return std::string(dir ? dir : "/tmp") + "/quarzel-fuzz-scan-" + std::to_string(getpid()) + ".pgn";
-    }();
-    return path;
-}
-
-}  // namespace
+#include "fuzz/fuzz_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string path = TempPath();
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 0;
-    std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    const std::string path = WriteFuzzFile("scan.pgn", data, size);
+    if (path.empty()) return 0;
 
     TPGNCore core;
     core.BeforeCreatePGNFile = [](TPGNCore&, const std::string&, bool& create) { create = false; };
