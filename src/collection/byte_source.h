@@ -74,6 +74,9 @@ public:
     virtual std::size_t ReadAt(std::int64_t pos, char* buf, std::size_t n) = 0;
     // A reader of the text from pos on.
     virtual std::unique_ptr<TByteStream> Stream(std::int64_t pos) = 0;
+    // A reader for a look at the start of the text: decoded on the caller's
+    // thread as it reads, nothing decoded ahead.
+    virtual std::unique_ptr<TByteStream> Glance() { return Stream(0); }
     // True when a positioned read costs a decoding: whoever reads much should
     // read in order through a stream.
     virtual bool PrefersStreams() const { return Compression() != TCompression::None; }

@@ -264,6 +264,26 @@ std::size_t TDecodingSource::ReadAt(std::int64_t pos, char* buf, std::size_t n) 
     return done;
 }
 
+namespace {
+
+class TGlanceStream : public TByteStream {
+public:
+    TGlanceStream(std::unique_ptr<TDecoder> decoder, std::shared_ptr<const void> owner)
+        : owner_(std::move(owner)), decoder_(std::move(decoder)) {}
+    std::size_t Read(char* buf, std::size_t n) override { return Fill(*decoder_, buf, n); }
+    std::int64_t InputDone() const override { return decoder_->In(); }
+
+private:
+    std::shared_ptr<const void> owner_;
+    std::unique_ptr<TDecoder> decoder_;
+};
+
+}  // namespace
+
+std::unique_ptr<TByteStream> TDecodingSource::Glance() {
+    return std::make_unique<TGlanceStream>(NewDecoder(points_.At(0)), shared_from_this());
+}
+
 std::unique_ptr<TByteStream> TDecodingSource::Stream(std::int64_t pos) {
     return PrefetchStream(NewDecoder(points_.At(pos)), pos, shared_from_this());
 }

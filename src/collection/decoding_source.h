@@ -83,6 +83,7 @@ public:
     std::size_t ReadAt(std::int64_t pos, char* buf, std::size_t n) override;
     // By default a decoder from the nearest point, read ahead on a helper thread.
     std::unique_ptr<TByteStream> Stream(std::int64_t pos) override;
+    std::unique_ptr<TByteStream> Glance() override;
 
     // A decoder starting at point (which comes from this source's table).
     virtual std::unique_ptr<TDecoder> NewDecoder(const TRestartPoint& point) = 0;

@@ -28,7 +28,7 @@ TCompression TBlockFile::Compression() const { return source_ ? source_->Compres
 
 std::size_t TBlockFile::Read(char* buf, std::size_t n) {
     if (!source_) throw TFileError("File not open");
-    if (!stream_) stream_ = source_->Stream(0);
+    if (!stream_) stream_ = glance_ ? source_->Glance() : source_->Stream(0);
     return stream_->Read(buf, n);
 }
 
@@ -64,6 +64,7 @@ void CreateEmptyFile(const std::string& path) {
 bool LooksLikePGN(const std::string& path) {
     if (!FileExists(path)) return false;
     TBlockFile file;
+    file.Glance();
     try {
         OpenForBlocks(file, path);
     } catch (const std::exception&) {

@@ -36,11 +36,15 @@ public:
     const std::shared_ptr<TByteSource>& Source() const { return source_; }
     // Reads source under the name path.
     void Attach(std::shared_ptr<TByteSource> source, const std::string& path);
+    // The sequential reads to come only look at the start of the text: no
+    // decoding ahead of them (see TByteSource::Glance).
+    void Glance() { glance_ = true; }
 
 private:
     std::shared_ptr<TByteSource> source_;
     std::unique_ptr<TByteStream> stream_;
     std::string path_;
+    bool glance_ = false;
 };
 
 // Opens path for block reads (read-only: a game file is never written).

@@ -58,6 +58,7 @@ bool PgnFileSniff(const std::string& path) {
     if (FileCompression(path) == TCompression::None) return LooksLikePGN(path);
     TBlockFile file;
     OpenForBlocks(file, path);
+    file.Glance();
     std::string error;
     if (LooksLikePGN(file, &error)) return true;
     if (!error.empty()) throw TFileError(error);
@@ -582,6 +583,7 @@ bool TPGNCore::OpenForReading(std::shared_ptr<TByteSource> source, const std::st
     try {
         TBlockFile sniff;
         sniff.Attach(source, name);
+        sniff.Glance();
         if (!LooksLikePGN(sniff, &error)) {
             if (error.empty()) error = NotPgnText(name);
             return false;
