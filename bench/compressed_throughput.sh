@@ -45,6 +45,7 @@ gzip -c "$WORK/small.pgn" >"$WORK/small.pgn.gz"
 bzip2 -c "$WORK/small.pgn" >"$WORK/small.pgn.bz2"
 xz -T0 -c "$WORK/small.pgn" >"$WORK/small.pgn.xz"
 count_plain=$("$CLI" count "$WORK/big.pgn")
+big_mb=$(echo "$(stat -c %s "$WORK/big.pgn") / 1048576" | bc -l)
 rm -f "$WORK/big.pgn"
 
 best() {  # best wall time in seconds of 3 runs of the command
@@ -65,22 +66,24 @@ printf '%-18s %9s %9s %10s %10s %7s  %s\n' file "MB" "text MB" "count s" "decomp
 row() {  # FILE TEXT_MB DECOMPRESSOR...
     local file=$1 text=$2; shift 2
     cat "$file" >/dev/null  # into the page cache
-    local games t_ours t_theirs
+    local games t_ours t_theirs cpu_ours cpu_theirs
     games=$("$CLI" count "$file")
     t_ours=$(best "$CLI" count "$file")
     t_theirs=$(best "$@" "$file")
-    printf '%-18s %9.0f %9.0f %10.3f %10.3f %7.2f  %s  (%s games)\n' "$(basename "$file")" \
+    # Processor time (user + system) of one run each: what the machine's other load cannot hide.
+    cpu_ours=$( { /usr/bin/time -f '%U %S' "$CLI" count "$file" >/dev/null; } 2>&1 | awk '{print $1 + $2}')
+    cpu_theirs=$( { /usr/bin/time -f '%U %S' "$@" "$file" >/dev/null; } 2>&1 | awk '{print $1 + $2}')
+    printf '%-18s %9.0f %9.0f %10.3f %10.3f %7.2f  %s  (%s games; processor s %s against %s)\n' "$(basename "$file")" \
         "$(echo "$(stat -c %s "$file") / 1048576" | bc -l)" "$text" "$t_ours" "$t_theirs" \
-        "$(echo "$t_ours / $t_theirs" | bc -l)" "$*" "$games"
+        "$(echo "$t_ours / $t_theirs" | bc -l)" "$*" "$games" "$cpu_ours" "$cpu_theirs"
 }
-big_mb=$(echo "$target / 1048576" | bc -l)
 row "$WORK/frames.pgn.zst" "$big_mb" zstd -dc
 row "$WORK/single.pgn.zst" "$big_mb" zstd -dc
 row "$WORK/small.pgn.gz" "$SMALL_MB" gzip -dc
 row "$WORK/small.pgn.bz2" "$SMALL_MB" bzip2 -dc
 row "$WORK/small.pgn.xz" "$SMALL_MB" xz -dc
-echo "(ratio = count time / decompressor time: at most 1 means the count keeps up with the decompressor;"
-echo " the plain text holds $count_plain games)"
+echo "(ratio = count time / decompressor time, wall clock: at most 1 means the count keeps up with the"
+echo " decompressor; $cores cores; the plain text holds $count_plain games)"
 
 if [ -x "$BUILD/bin/browse_bench" ]; then
     echo

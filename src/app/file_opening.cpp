@@ -12,6 +12,7 @@
 #include "collection/pgn_core.h"
 #include "collection/pipe_source.h"
 #include "collection/qt/game_list.h"
+#include "notation/qt/notation.h"
 #include "platform/platform.h"
 #include "version.h"
 
@@ -64,6 +65,8 @@ bool TForm1::OpenGameFile(const std::string& file, const QString& shownName) {
         // The same file again is read anew (it may have grown): closed first.
         if (file == before) PGN1->ScanFile(std::string());
         PGN1->ScanFile(file);
+        // A database game's text is made from its record: copies write its tags from there.
+        Notation1->Core().TagsFromRecord = PGN1->Core().DatabaseMode();
     } catch (const std::exception& e) {
         return ReadingFailed(TextFromBytes(UserErrorText(e)), file, path);
     }
@@ -101,6 +104,7 @@ bool TForm1::OpenStandardInput() {
     // came) so that any game can be shown.
     std::string error;
     const QString shown = QStringLiteral("standard input");
+    Notation1->Core().TagsFromRecord = false;
     if (!PGN1->OpenSource(::OpenStandardInput(TStdinUse::RandomAccess), kStandardInput, error))
         return ReadingFailed(TextFromBytes(error), kStandardInput, shown);
     Pasted->Release();

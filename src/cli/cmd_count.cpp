@@ -9,7 +9,8 @@ int RunCount(const CliArgs& args);
 
 const CliCommand kCount{"count", "FILE", "number of games in a PGN file", RunCount,
                         "Counts the games exactly as the viewer's scanner finds them (a game starts at\n"
-                        "\"[Event \" at the start of a line). A .ccf database counts its undeleted games.",
+                        "the first tag line of a tag section; a file of moves without tags is one\n"
+                        "game). A .ccf database counts its undeleted games.",
                         true};
 
 int RunCount(const CliArgs& args) {

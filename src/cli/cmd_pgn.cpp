@@ -30,6 +30,7 @@ int RunPgn(const CliArgs& args) {
     TNotationCore core;
     AttachLayout(core);
     core.SetEnglish(true);
+    core.TagsFromRecord = pgn.DatabaseMode();
     const int loaded = core.LoadGame(text);
     if (loaded == lgTooLarge || loaded == lgNoMemory)
         return cli::Fail("game " + args[1] + " of " + args[0] + ": " +

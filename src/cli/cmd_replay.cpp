@@ -3,6 +3,9 @@
 // to the end of the main line, printing the positions reached.
 #include <cstdio>
 #include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "cli/command.h"
 #include "cli/game_input.h"
@@ -21,6 +24,24 @@ void AppendFen4(std::string& out, const TNotationCore& core) {
     out.append(fen, 0, cut == std::string::npos ? fen.size() : cut);
 }
 
+// The marked moves of the loaded game with the number of moves played from
+// the start to reach them along their line.
+std::unordered_map<const TBaum*, int> MarkPlies(const TNotationCore& core) {
+    std::unordered_map<const TBaum*, int> plies;
+    std::vector<std::pair<const TBaum*, int>> lines;  // first move of a line and its ply
+    if (core.Root && core.Root->FirstMove) lines.emplace_back(core.Root->FirstMove, 1);
+    while (!lines.empty()) {
+        auto [node, ply] = lines.back();
+        lines.pop_back();
+        for (; node; node = node->Next, ++ply) {
+            if (node->Comment.find("MATCH") != std::string::npos) plies[node] = ply;
+            for (const TVariationEntry* v = node->Variations; v; v = v->NextVar)
+                if (v->FirstMove) lines.emplace_back(v->FirstMove, ply);
+        }
+    }
+    return plies;
+}
+
 int MainLineLength(const TNotationCore& core) {
     int n = 0;
     for (const TBaum* m = core.Root ? core.Root->FirstMove : nullptr; m; m = m->Next) ++n;
@@ -34,7 +55,8 @@ const CliCommand kReplay{"replay", "FILE",
                          "load every game, print start, each MATCH stop and end position (FEN)", RunReplay,
                          "Lines (tab-separated, FEN4 = the first four FEN fields):\n"
                          "  N start FEN4         the start position of game N\n"
-                         "  N match PLY FEN4     each stop of the \"Match>\" search in the main line\n"
+                         "  N match PLY FEN4     each stop of the \"Match>\" search, variations included\n"
+                         "                       (PLY counted from the start along the stop's line)\n"
                          "  N end PLY FEN4       the end of the main line\n"
                          "  N error PLY          instead of match and end when the moves cannot be read",
                          true};
@@ -62,41 +84,33 @@ int RunReplay(const CliArgs& args) {
 // Game `row` (from 0): its start, each MATCH stop and its end; the output
 // goes out a megabyte at a time.
 void ReplayRow(TPGNCore& pgn, int32_t row, TNotationCore& core, std::string& text, std::string& out, bool& writeFailed) {
-    {
-        int32_t id = -1;
-        pgn.GetGame(pgn.GameIndexOfRow(row), id, text);
-        const std::string n = std::to_string(row + 1);
-        const int result = core.LoadGame(text);
-        out += n;
-        out += "\tstart\t";
-        AppendFen4(out, core);
-        out += '\n';
-        if (result != lgLoaded) {  // a read error, or a game refused whole
-            out += n + "\terror\t" + std::to_string(MainLineLength(core)) + '\n';
-        } else {
-            // The search steps along the main line only: count the moves
-            // between one stop and the next.
-            int ply = 0;
-            const TBaum* last = nullptr;
-            while (NextMatch(core, nullptr)) {
-                for (const TBaum* m = last ? last->Next : core.Root->FirstMove; m; m = m->Next) {
-                    ++ply;
-                    if (m == core.Current) break;
-                }
-                last = core.Current;
-                out += n + "\tmatch\t" + std::to_string(ply) + '\t';
-                AppendFen4(out, core);
-                out += '\n';
-            }
-            core.ToEnd();
-            out += n + "\tend\t" + std::to_string(MainLineLength(core)) + '\t';
+    int32_t id = -1;
+    pgn.GetGame(pgn.GameIndexOfRow(row), id, text);
+    const std::string n = std::to_string(row + 1);
+    const int result = core.LoadGame(text);
+    out += n;
+    out += "\tstart\t";
+    AppendFen4(out, core);
+    out += '\n';
+    if (result != lgLoaded) {  // a read error, or a game refused whole
+        out += n + "\terror\t" + std::to_string(MainLineLength(core)) + '\n';
+    } else {
+        // The search stops at marks in variations too, in text order.
+        const std::unordered_map<const TBaum*, int> plies = MarkPlies(core);
+        while (NextMatch(core, nullptr)) {
+            const auto it = plies.find(core.Current);
+            out += n + "\tmatch\t" + std::to_string(it == plies.end() ? 0 : it->second) + '\t';
             AppendFen4(out, core);
             out += '\n';
         }
-        if (out.size() > (1 << 20) - 4096) {
-            if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size()) writeFailed = true;
-            out.clear();
-        }
+        core.ToEnd();
+        out += n + "\tend\t" + std::to_string(MainLineLength(core)) + '\t';
+        AppendFen4(out, core);
+        out += '\n';
+    }
+    if (out.size() > (1 << 20) - 4096) {
+        if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size()) writeFailed = true;
+        out.clear();
     }
 }
 

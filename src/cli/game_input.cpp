@@ -34,8 +34,10 @@ bool ReadRows(TPGNCore& core, const std::string& path, std::string& error, const
                 OpenStandardInput(sink ? TStdinUse::OnePass : TStdinUse::RandomAccess);
             auto window = std::dynamic_pointer_cast<TStreamWindow>(source);
             if (window && sink) {
-                // Called inside the scan, between two reads: every game found
-                // so far is whole and goes to the sink; its text can go then.
+                // Called inside the scan, between two reads, on the scanning
+                // thread (a source of unknown size is not read ahead on a
+                // thread of its own): every game found so far is whole and goes
+                // to the sink; its text can go then.
                 window->BeforeReadingOn = [&]() -> std::int64_t {
                     const std::int32_t found = core.EntryCount();
                     if (!stopped && handed < found) {

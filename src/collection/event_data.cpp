@@ -1,5 +1,7 @@
 #include "collection/event_data.h"
 
+#include "collection/game_text.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -190,50 +192,53 @@ std::string_view TrimBlanks(std::string_view s) {
 
 void HeaderFromText(TEventData& header, std::string_view text, bool fillMovetext) {
     ClearEventData(header);
-    std::size_t pos = 0;
-    bool anyLine = false;
-    bool inHeader = true;
+    if (text.empty()) {
+        header.White.assign("Error", 5);
+        header.Black.assign("...", 3);
+        return;
+    }
+    TGameTextLines lines(text);
+    TTag tag;
+    while (lines.NextTag(tag)) ParseTagLine(header, tag.Text);
+    if (!fillMovetext) return;
+    // The line that ends the tag section is skipped; the rest is the movetext.
+    std::size_t pos = lines.BodyOffset();
+    bool first = true;
     while (pos < text.size()) {
-        // A line ends at CR LF, LF or CR; a final line break adds no empty line.
         std::size_t end = pos;
         while (end < text.size() && text[end] != '\n' && text[end] != '\r') ++end;
-        const std::string_view line = text.substr(pos, end - pos);
         std::size_t next = end;
         if (next < text.size()) {
             if (text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n') ++next;
             ++next;
         }
-        pos = next;
-        anyLine = true;
-        if (inHeader) {
-            const std::string_view tag = TrimBlanks(line);
-            if (tag.empty() || tag[0] != '[') {
-                inHeader = false;  // this line itself is skipped
-                if (!fillMovetext) break;
-                continue;
-            }
-            ParseTagLine(header, tag);
-        } else {
-            header.Movetext.append(line);
+        if (!first) {
+            header.Movetext.append(text.substr(pos, end - pos));
             header.Movetext.append("\r\n");
         }
-    }
-    if (!anyLine) {
-        header.White.assign("Error", 5);
-        header.Black.assign("...", 3);
+        first = false;
+        pos = next;
     }
 }
 
 bool HeaderEndsWithin(std::string_view text) {
+    // Lines before the first tag line are passed over; the tag section goes
+    // on after blank and escape lines. A line cut by the end of what was
+    // read may still be a tag line, unless what is there already shows that
+    // it is not one.
+    bool inSection = false;
     std::size_t pos = 0;
     while (pos < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", pos);
-        const std::string_view line = TrimBlanks(text.substr(pos, end == std::string_view::npos ? end : end - pos));
-        // A line cut by the end of what was read may still be a tag line,
-        // unless what is there already shows that it is not one.
-        if (!line.empty() && line[0] != '[') return true;
+        const std::size_t end = text.find_first_of("\r\n", pos);
+        const std::string_view raw = text.substr(pos, end == std::string_view::npos ? end : end - pos);
+        if (!inSection) {
+            inSection = IsTagLine(raw);
+        } else {
+            const std::string_view line = TrimBlanks(raw);
+            const bool escape = !raw.empty() && raw[0] == '%';
+            if (!line.empty() && !escape && line[0] != '[') return true;
+        }
         if (end == std::string_view::npos) return false;
-        if (line.empty()) return true;
         pos = end + 1;
         // CR LF is one line break.
         if (text[end] == '\r' && pos < text.size() && text[pos] == '\n') ++pos;

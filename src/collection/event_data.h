@@ -82,14 +82,16 @@ void ParseTagLine(TEventData& header, std::string_view line);
 // allowed, 0 for anything else, kept modulo 65536.
 std::uint16_t TagNumber(std::string_view text);
 
-// Fills header from a game's text: reset, tag lines up to the first empty or
-// non-tag line, that line skipped, the rest into Movetext (CR LF after each
-// line). A text without lines gives the header "Error" - "...".
+// Fills header from a game's text: reset, the tags of its tag section
+// (collection/game_text.h), the line after the section skipped, the rest
+// into Movetext (CR LF after each line). An empty text gives the header
+// "Error" - "...".
 // With fillMovetext false the movetext is not collected (row drawing).
 void HeaderFromText(TEventData& header, std::string_view text, bool fillMovetext = true);
 
-// True when the start of a game's text, as far as it was read, holds the
-// line that ends its header (an empty or non-tag line): reading more would
+// True when the start of a game's text, as far as it was read, holds its
+// first tag line and the line that ends its tag section (a line that is not
+// blank, no escape line and does not begin with "["): reading more would
 // change nothing HeaderFromText takes from the tags.
 bool HeaderEndsWithin(std::string_view start);
 

@@ -1,7 +1,11 @@
 #include "collection/file_procs.h"
 
+#include "collection/event_data.h"
+#include "collection/game_text.h"
+
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,11 +16,107 @@ namespace {
     throw TFileError(what + " " + path + ": " + std::strerror(err));
 }
 
+// Reads the first lines of a file the way LooksLikePGN decides.
+class TPgnSniff {
+public:
+    // 1: a PGN file, -1: not one, 0: not decided yet.
+    int Feed(const char* p, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i) {
+            const char c = p[i];
+            if (c == '\n' && lastWasCr_) {
+                lastWasCr_ = false;
+                continue;  // the second half of CR LF
+            }
+            lastWasCr_ = c == '\r';
+            if (c == '\n' || c == '\r') {
+                if (EndLine()) return 1;
+                if (lines_ >= 1000) return allEmpty_ ? 1 : -1;
+                continue;
+            }
+            if (line_.size() < kLineBytes) line_ += c;
+            lineHasChar_ = true;
+        }
+        return 0;
+    }
+    bool Finish() {
+        if (lineHasChar_ && EndLine()) return true;
+        return lines_ == 0 || allEmpty_;
+    }
+
+private:
+    // The first bytes of a line that are looked at.
+    static constexpr std::size_t kLineBytes = 4096;
+
+    // Ends the current line; true when it holds a tag line or movetext.
+    bool EndLine() {
+        ++lines_;
+        if (lineHasChar_) allEmpty_ = false;
+        std::string_view line(line_);
+        if (lines_ == 1 && line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);
+        const bool hit = Holds(line);
+        line_.clear();
+        lineHasChar_ = false;
+        return hit;
+    }
+
+    // Movetext: a move number directly followed by a move ("1. e4",
+    // "12...Nf6"), or three moves in a row, outside comments, on a line of
+    // text (no control characters: a binary file has them everywhere).
+    bool Holds(std::string_view line) {
+        if (!inComment_ && IsTagLine(line)) return true;
+        if (!line.empty() && line[0] == '%') return false;
+        for (char c : line) {
+            const unsigned char u = static_cast<unsigned char>(c);
+            if ((u < ' ' && c != '\t' && c != '\f') || u == 0x7F) return false;
+        }
+        std::size_t start = std::string_view::npos;
+        int moves = 0;
+        bool afterNumber = false;
+        for (std::size_t i = 0; i <= line.size(); ++i) {
+            const char c = i < line.size() ? line[i] : ' ';
+            if (inComment_) {
+                if (c == '}') inComment_ = false;
+                continue;
+            }
+            const bool separator = IsBlankByte(c) || c == '(' || c == ')' || c == '{' || c == ';';
+            if (!separator) {
+                if (start == std::string_view::npos) start = i;
+                continue;
+            }
+            if (start != std::string_view::npos) {
+                const std::string_view word = line.substr(start, i - start);
+                const std::size_t digits = word.find_first_not_of("0123456789");
+                const bool number = digits > 0 && digits != std::string_view::npos &&
+                                    word.find_first_not_of('.', digits) == std::string_view::npos;
+                if (IsMoveWord(word)) {
+                    const bool glued = digits > 0 && digits != std::string_view::npos && word[digits] == '.';
+                    if (afterNumber || glued || ++moves == 3) return true;
+                } else {
+                    moves = 0;
+                }
+                afterNumber = number;
+            }
+            start = std::string_view::npos;
+            if (c == '{') inComment_ = true;
+            if (c == ';') break;
+        }
+        return false;
+    }
+
+    std::string line_;
+    bool lineHasChar_ = false;
+    bool lastWasCr_ = false;
+    bool inComment_ = false;
+    bool allEmpty_ = true;
+    int lines_ = 0;
+};
+
 }  // namespace
 
 void TBlockFile::Close() noexcept {
     stream_.reset();
     source_.reset();
+    inputDone_ = 0;
 }
 
 std::int64_t TBlockFile::Size() const {
@@ -29,10 +129,10 @@ TCompression TBlockFile::Compression() const { return source_ ? source_->Compres
 std::size_t TBlockFile::Read(char* buf, std::size_t n) {
     if (!source_) throw TFileError("File not open");
     if (!stream_) stream_ = glance_ ? source_->Glance() : source_->Stream(0);
-    return stream_->Read(buf, n);
+    const std::size_t got = stream_->Read(buf, n);
+    inputDone_.store(stream_->InputDone(), std::memory_order_relaxed);
+    return got;
 }
-
-std::int64_t TBlockFile::InputDone() const { return stream_ ? stream_->InputDone() : 0; }
 
 std::size_t TBlockFile::ReadAt(std::int64_t pos, char* buf, std::size_t n) const {
     if (!source_) throw TFileError("File not open");
@@ -75,50 +175,14 @@ bool LooksLikePGN(const std::string& path) {
 
 bool LooksLikePGN(TBlockFile& file, std::string* error) {
     try {
-        static constexpr char kTag[] = "[Event ";
-        static constexpr std::size_t kTagLen = 7;
+        TPgnSniff sniff;
         char buf[65536];
-        int lines = 0;
-        bool allEmpty = true;
-        bool inLine = false;      // a line has been started and not yet ended
-        bool lineHasChar = false;
-        std::size_t matched = 0;  // bytes of kTag matched at the end of the current line so far
-        bool lineHasTag = false;
         for (;;) {
             const std::size_t n = file.Read(buf, sizeof buf);
             if (n == 0) break;
-            for (std::size_t i = 0; i < n; ++i) {
-                const char c = buf[i];
-                if (!inLine) {
-                    inLine = true;
-                    lineHasChar = false;
-                    lineHasTag = false;
-                    matched = 0;
-                    ++lines;
-                }
-                if (c == '\n') {
-                    if (lineHasChar) allEmpty = false;
-                    if (lineHasTag) return true;
-                    inLine = false;
-                    if (lines >= 1000) return allEmpty;
-                    continue;
-                }
-                if (c == '\r' && i + 1 < n && buf[i + 1] == '\n') continue;
-                if (c != '\r') lineHasChar = true;
-                if (!lineHasTag) {
-                    if (c == kTag[matched]) {
-                        if (++matched == kTagLen) lineHasTag = true;
-                    } else {
-                        matched = (c == kTag[0]) ? 1 : 0;
-                    }
-                }
-            }
+            if (const int verdict = sniff.Feed(buf, n); verdict != 0) return verdict > 0;
         }
-        if (inLine) {
-            if (lineHasTag) return true;
-            if (lineHasChar) allEmpty = false;
-        }
-        return lines == 0 || allEmpty;
+        return sniff.Finish();
     } catch (const std::exception& e) {
         if (error) *error = e.what();
         return false;

@@ -2,6 +2,7 @@
 // 64-bit offsets, the quick PGN sniff and the progress percentage.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -28,8 +29,9 @@ public:
     TCompression Compression() const;
     // Sequential read: fills buf up to n bytes; fewer only at the end of the text.
     std::size_t Read(char* buf, std::size_t n);
-    // Stored bytes the sequential reads have consumed (the progress through a compressed file).
-    std::int64_t InputDone() const;
+    // Stored bytes the sequential reads have consumed (the progress through a
+    // compressed file); may be asked from another thread than the one reading.
+    std::int64_t InputDone() const { return inputDone_.load(std::memory_order_relaxed); }
     // Positioned read of up to n bytes at pos; fewer only at the end of the text. Any thread.
     std::size_t ReadAt(std::int64_t pos, char* buf, std::size_t n) const;
     // The text's source, for readers of their own (the search).
@@ -45,6 +47,7 @@ private:
     std::unique_ptr<TByteStream> stream_;
     std::string path_;
     bool glance_ = false;
+    std::atomic<std::int64_t> inputDone_{0};
 };
 
 // Opens path for block reads (read-only: a game file is never written).
@@ -58,9 +61,11 @@ bool FileExists(const std::string& path);
 // Creates path as an empty file, or truncates it. Throws TFileError.
 void CreateEmptyFile(const std::string& path);
 
-// True when "[Event " occurs in one of the first 1000 lines, or when the
-// file holds nothing but empty lines; false for other files and on any I/O
-// error. Lines of any length are read in pieces.
+// True when one of the first 1000 lines is a tag line or holds movetext (a
+// move number followed by a move, or three moves in a row, outside comments,
+// on a line without control characters), or when the file holds nothing but
+// empty lines; false for other files (HTML, binary) and on any I/O error. Of
+// a long line the first 4 KB are looked at.
 bool LooksLikePGN(const std::string& path);
 // The same for an open file, read from its start; a read error gives false
 // and, with error given, its message.

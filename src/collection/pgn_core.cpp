@@ -2,54 +2,30 @@
 
 #include "collection/database_mode.h"
 #include "collection/error_text.h"
+#include "collection/game_bounds.h"
+#include "collection/read_ahead.h"
 #include "collection/utf8.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace {
 
-constexpr char kGameStart[8] = {'\n', '[', 'E', 'v', 'e', 'n', 't', ' '};
-constexpr std::string_view kEventTag = "[Event ";
-// Blocks read per system call; the scan still works block by block.
+// Blocks read per system call; the scan still works block by block. A file
+// larger than kReadAheadFrom is read ahead in chunks of kBlocksPerChunk.
 constexpr std::size_t kBlocksPerRead = 16;
+constexpr std::size_t kBlocksPerChunk = 64;
+constexpr std::size_t kReadAheadFrom = 8 * 1024 * 1024;
 // Start of a game read for drawing its row: more than most headers. A
 // longer header is read on, up to kRowHeaderLimit.
 constexpr std::size_t kRowHeaderBytes = 64 * 1024;
 constexpr std::size_t kRowHeaderLimit = 16 * 1024 * 1024;
-
-// First "\n[Event " starting in [p, end) and ending before end.
-const char* FindGameStart(const char* p, const char* end) {
-    if (end - p < 8) return nullptr;
-    const char* last = end - 8;  // last possible start
-#if defined(__SSE2__)
-    // Candidates have a line feed and, two bytes on, an 'E'; only those are compared.
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i e = _mm_set1_epi8('E');
-    while (p + 15 <= last) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2));
-        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, lf), _mm_cmpeq_epi8(b, e))));
-        while (mask != 0) {
-            const int i = __builtin_ctz(mask);
-            if (std::memcmp(p + i, kGameStart, 8) == 0) return p + i;
-            mask &= mask - 1;
-        }
-        p += 16;
-    }
-#endif
-    for (; p <= last; ++p)
-        if (*p == '\n' && std::memcmp(p, kGameStart, 8) == 0) return p;
-    return nullptr;
-}
 
 // Whether path is taken as a PGN file. A compressed file whose data cannot be
 // read is damaged, and said to be; a plain file that cannot be read is
@@ -72,7 +48,7 @@ bool CompressedPgn(const std::string& path) {
 }
 
 std::string NotPgnText(const std::string& name) {
-    return name + " is not a PGN file (no \"[Event \" in its first 1000 lines)";
+    return name + " is not a PGN file (no tag line or moves in its first 1000 lines)";
 }
 
 class BusyScope {
@@ -350,41 +326,46 @@ void TPGNCore::Scan(const std::string& path) {
 }
 
 void TPGNCore::ScanBlocks() {
+    const std::int64_t size = file_.Size();
+    const std::int64_t total = size / static_cast<std::int64_t>(kBlockSize);
     // A compressed file's progress is the part of the file decoded so far.
     const bool byInput = file_.Compression() != TCompression::None;
-    const std::int64_t total = file_.Size() / static_cast<std::int64_t>(kBlockSize);
-    const std::size_t chunkSize = kBlockSize * kBlocksPerRead;
-    // 8 bytes before the data hold the end of the previous read; the tail is
-    // room for the vector loads.
-    std::vector<char> buffer(8 + chunkSize + 32);
-    char* data = buffer.data() + 8;
-    std::size_t carry = 0;  // valid bytes directly before data
-    std::size_t got = 0, off = 0;
+    // A large file is read ahead on a thread of its own, which also makes the
+    // scanner's first pass over each chunk while this thread walks the last.
+    const bool threaded = size > static_cast<std::int64_t>(kReadAheadFrom);
+    const std::size_t chunk = threaded ? kBlockSize * kBlocksPerChunk : kBlockSize * kBlocksPerRead;
+    std::vector<TBlockMasks> masks(threaded ? 4 : 1);
+    for (TBlockMasks& m : masks) m.Reserve(chunk);
+    TReadAhead reader([this](char* buf, std::size_t n) { return file_.Read(buf, n); }, chunk, masks.size() - 1,
+                      threaded,
+                      [&masks](const char* data, std::size_t n, std::size_t slot) {
+                          ClassifyBytes(data, n, masks[slot].Arrays());
+                      });
+    TGameBounds bounds;
+    const char* data = nullptr;
+    std::size_t got = 0, off = 0, slot = 0;
     bool eof = false;
-    bool seeking = true;  // no game start found yet
     std::int64_t blockStart = 0;
     std::int64_t blocks = 0;
+    auto takeStarts = [&] {
+        for (std::int64_t start : bounds.Starts()) AddEntry(start);
+        bounds.Starts().clear();
+    };
     for (;;) {
         if (off == got && !eof) {
-            if (got >= 7) {
-                std::memcpy(data - 7, data + got - 7, 7);
-                carry = 7;
-            }
-            got = file_.Read(data, chunkSize);
+            data = reader.Next(got, slot);
             off = 0;
-            if (got < chunkSize) eof = true;
+            if (got == 0) eof = true;
         }
         const std::size_t n = std::min(kBlockSize, got - off);
         if (n > 0) {
-            // The seven bytes before the block go with it, so that a game start
-            // split across the boundary is found, and found once.
-            const std::size_t before = off == 0 ? carry : std::min<std::size_t>(off, 7);
-            ScanRegion(data + off - before, before, n, blockStart, seeking);
+            bounds.Feed(data + off, n, masks[slot].Arrays(), off / 64);
+            takeStarts();
         }
         off += n;
         blockStart += static_cast<std::int64_t>(n);
         ++blocks;
-        const std::int32_t percent = byInput ? Percent(file_.InputDone(), file_.Size()) : Percent(blocks, total);
+        const std::int32_t percent = byInput ? Percent(file_.InputDone(), size) : Percent(blocks, total);
         if (EntryCount() > 50 && percent != lastPercent_) {
             if (OnPGNTrace) OnPGNTrace(*this, percent, CancelMode);
             lastPercent_ = percent;
@@ -392,30 +373,10 @@ void TPGNCore::ScanBlocks() {
         if (n == 0 || CancelMode == cmCancel) break;
     }
     if (CancelMode != cmCancel) {
+        bounds.Finish();
+        takeStarts();
         scanIncomplete_ = false;
         AddEntry(blockStart);  // closes the last game at the end of the file
-    }
-}
-
-void TPGNCore::ScanRegion(const char* base, std::size_t before, std::size_t n, std::int64_t blockStart, bool& seeking) {
-    // base points `before` bytes ahead of the block; every byte is searched,
-    // NUL bytes included.
-    const char* end = base + before + n;
-    const std::int64_t baseOffset = blockStart - static_cast<std::int64_t>(before);
-    const char* from = base;
-    if (seeking) {
-        // Before the first game anything may stand; the first "[Event " found,
-        // even inside a line, starts game 1.
-        const std::string_view region(base, before + n);
-        const std::size_t q = region.find(kEventTag);
-        if (q == std::string_view::npos) return;
-        AddEntry(baseOffset + static_cast<std::int64_t>(q));
-        seeking = false;
-        from = base + q + 1;
-    }
-    while (const char* p = FindGameStart(from, end)) {
-        AddEntry(baseOffset + (p - base) + 1);
-        from = p + 1;
     }
 }
 

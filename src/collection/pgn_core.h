@@ -1,7 +1,8 @@
 // The game list's engine, free of any GUI: it owns one game file, finds where
-// every game begins and ends without parsing it (a 16 KB block scan for
-// "[Event " at the start of a line), keeps only the byte offsets, lists one
-// row per game and hands out any game's text with one positioned read.
+// every game begins and ends without parsing it (a block scan for the tag
+// sections that start games, collection/game_bounds.h), keeps only the byte
+// offsets, lists one row per game and hands out any game's text with one
+// positioned read.
 // The Qt list TPGN wraps it; quarzel-cli and the benchmarks use it directly.
 #pragma once
 
@@ -16,8 +17,9 @@
 
 enum TCancelMode { cmCancelDenied, cmNoCancel, cmCancel };
 
-// One game's byte range: StartPos is the "[" of its "[Event " line, EndPos
-// the start of the next game or the end of the file.
+// One game's byte range: StartPos is the "[" of its first tag line (0 for a
+// file without tags that is one game), EndPos the start of the next game or
+// the end of the file.
 struct GameEntry {
     std::int32_t GameNo = 0;
     std::int64_t StartPos = 0;
@@ -126,7 +128,6 @@ public:
 private:
     void Scan(const std::string& path);
     void ScanBlocks();
-    void ScanRegion(const char* base, std::size_t before, std::size_t n, std::int64_t blockStart, bool& seeking);
     void AddEntry(std::int64_t start);
     void PushBound(std::int64_t pos);
     std::int64_t Bound(std::size_t i) const;

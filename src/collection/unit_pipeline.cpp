@@ -116,8 +116,10 @@ private:
             ++delivered_;
             // A short read (the sniff of a file's first lines) decodes little ahead.
             ahead_ = std::min(ahead_ + 1, maxAhead_);
-            if (spare_.size() < 2) spare_.push_back(std::move(text_));
-            if (spareInput_.size() < 2) spareInput_.push_back(std::move(input_));
+            // Enough spares for every unit in flight: no buffer is given back
+            // to the system only to be taken again (and faulted in anew).
+            if (spare_.size() < maxAhead_ + 2) spare_.push_back(std::move(text_));
+            if (spareInput_.size() < maxAhead_ + 2) spareInput_.push_back(std::move(input_));
         }
         text_.clear();
         used_ = 0;

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "collection/event_data.h"
-#include "notation/game_text.h"
+#include "collection/game_text.h"
 #include "notation/move_text.h"
 #include "notation/notation_core.h"
 #include "rules/chess960.h"
@@ -54,8 +54,11 @@ int TNotationCore::LoadGame(const std::string& pgnText) {
             result = lgTooLarge;
         } else if (!TrimBlanks(text).empty()) {
             TGameTextLines lines(text);
-            std::string_view tag;
-            while (lines.NextTag(tag)) ParseTagLine(Game.Header, tag);
+            TTag tag;
+            while (lines.NextTag(tag)) {
+                ParseTagLine(Game.Header, tag.Text);
+                Game.TagLines.emplace_back(tag.Text);
+            }
             if (lines.HasMoveText()) {
                 MoveText.reserve(text.size() + 1);
                 lines.AppendMoveText(MoveText);

@@ -16,6 +16,7 @@ constexpr size_t kChunk = 1024;
 }  // namespace
 
 void MakeMove(TSchachbrett& board, const TZug& state) {
+    if (IsNullMove(state)) return;
     if (IsRookFileCastle(state)) {
         PlayRookFileCastle(board, state);
         return;
@@ -44,6 +45,7 @@ void MakeMove(TSchachbrett& board, const TZug& state) {
 }
 
 void UnmakeMove(TSchachbrett& board, const TZug& zug, const TZug& state) {
+    if (IsNullMove(zug)) return;
     if (IsRookFileCastle(state)) {
         TakeBackRookFileCastle(board, state);
         return;
@@ -113,6 +115,7 @@ TBaum* TNotationCore::NewMoveNode(const TZug& zug) {
     node->Next = nullptr;
     node->Prev = nullptr;
     node->Variations = nullptr;
+    node->Entry = nullptr;
     node->Zug = zug;
     node->TextPos = 0;
     node->TextLen = 0;
@@ -132,6 +135,7 @@ void TNotationCore::FreeNode(TBaum* node) {
     else node->Comment.clear();
     node->Next = node->Prev = nullptr;
     node->Variations = nullptr;
+    node->Entry = nullptr;
     freeNodes_.push_back(node);
 }
 
@@ -163,6 +167,7 @@ void TNotationCore::ClearGame() {
     Board = InitialPosition;
     ClearEventData(Game.Header);
     Game.IntroComment.clear();
+    Game.TagLines.clear();
     Game.StartPosition = InitialPosition;
     Game.StartMoveNo = 1;
     Game.StartState = FreshState();
@@ -191,6 +196,7 @@ void TNotationCore::AppendMove() {
         if (Current) Current->Next = LastNode;
     } else {
         CurEntry->FirstMove = LastNode;
+        LastNode->Entry = CurEntry;
         if (Current) LastNode->Prev = Current;
     }
     Current = LastNode;
@@ -295,4 +301,74 @@ void ForEachNode(TVariationEntry* root, const std::function<void(TBaum*)>& fn) {
             if (v->FirstMove) stack.push_back(v->FirstMove);
         std::reverse(stack.begin() + static_cast<std::ptrdiff_t>(mark), stack.end());
     }
+}
+
+namespace {
+
+// The entry of the variation whose first move is `start`.
+const TVariationEntry* EntryOf(const TBaum* start) {
+    if (start->Entry) return start->Entry;
+    for (const TVariationEntry* e = start->Prev->Variations; e; e = e->NextVar)
+        if (e->FirstMove == start) return e;
+    return nullptr;
+}
+
+// The last move written of a line and everything written after its moves.
+TBaum* LastWrittenOfLine(TBaum* first) {
+    TBaum* node = first;
+    for (;;) {
+        while (node->Next) node = node->Next;
+        const TVariationEntry* last = nullptr;
+        for (const TVariationEntry* e = node->Variations; e; e = e->NextVar)
+            if (e->FirstMove) last = e;
+        if (!last) return node;
+        node = last->FirstMove;
+    }
+}
+
+}  // namespace
+
+int PlyOf(const TBaum* node) {
+    int ply = 0;
+    for (const TBaum* n = node; n; n = n->Prev) {
+        while (IsVariationStart(n)) n = n->Prev;
+        ++ply;
+    }
+    return ply;
+}
+
+TBaum* NextInText(const TVariationEntry* root, TBaum* node) {
+    if (!node) return root ? root->FirstMove : nullptr;
+    for (const TVariationEntry* e = node->Variations; e; e = e->NextVar)
+        if (e->FirstMove) return e->FirstMove;
+    if (node->Next) return node->Next;
+    // The end of a line: after a variation comes the next alternative to the
+    // same move, then that move's continuation, and so on outwards.
+    for (;;) {
+        TBaum* start = node;
+        while (start->Prev && start->Prev->Next == start) start = start->Prev;
+        if (!start->Prev) return nullptr;  // the end of the main line
+        TBaum* replaced = start->Prev;
+        const TVariationEntry* entry = EntryOf(start);
+        for (const TVariationEntry* e = entry ? entry->NextVar : nullptr; e; e = e->NextVar)
+            if (e->FirstMove) return e->FirstMove;
+        if (replaced->Next) return replaced->Next;
+        node = replaced;
+    }
+}
+
+TBaum* PrevInText(TBaum* node) {
+    if (!node) return nullptr;
+    if (IsVariationStart(node)) {
+        const TVariationEntry* entry = EntryOf(node);
+        for (const TVariationEntry* e = entry ? entry->PrevVar : nullptr; e; e = e->PrevVar)
+            if (e->FirstMove) return LastWrittenOfLine(e->FirstMove);
+        return node->Prev;  // the move the variation replaces
+    }
+    TBaum* before = node->Prev;
+    if (!before) return nullptr;
+    const TVariationEntry* last = nullptr;
+    for (const TVariationEntry* e = before->Variations; e; e = e->NextVar)
+        if (e->FirstMove) last = e;
+    return last ? LastWrittenOfLine(last->FirstMove) : before;
 }

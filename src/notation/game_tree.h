@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "collection/event_data.h"
 #include "rules/chess960.h"
@@ -22,6 +23,7 @@ struct TBaum {
     TBaum* Next = nullptr;                 // following move on the same line
     TBaum* Prev = nullptr;                 // preceding move, or the move a variation replaces
     TVariationEntry* Variations = nullptr; // first alternative to this move
+    TVariationEntry* Entry = nullptr;      // the first move of a line: the entry it hangs from
     TZug Zug{};                            // the move; Side = side to move after it
     std::string Comment;                   // with its braces; "" if none
     int TextPos = 0;                       // written by the layout (1-based)
@@ -33,6 +35,7 @@ struct TBaum {
 // One alternative line.
 struct TVariationEntry {
     TBaum* FirstMove = nullptr;
+    std::string Comment;  // a comment before the line's first move, with its braces; "" if none
     TVariationEntry* NextVar = nullptr;
     TVariationEntry* PrevVar = nullptr;
 };
@@ -45,6 +48,7 @@ struct TPartiedaten {
     uint16_t StartMoveNo = 1;
     TCastlingRooks CastlingRooks;  // a Chess960 game castles by rook file
     std::string IntroComment;  // comments before the first move, braces kept, plus one blank
+    std::vector<std::string> TagLines;  // the tags of the game's text as written, in text order
 };
 
 // Is `node` the first move of a variation (its Prev continues elsewhere)?
@@ -59,6 +63,19 @@ inline bool IsLastMainMove(const TBaum* node) {
         if (IsVariationStart(n)) return false;
     return true;
 }
+
+// A null move ("--"): the side to move passes; nothing moves.
+inline bool IsNullMove(const TZug& zug) { return zug.ToSq == 0 && zug.CastleKind == 0; }
+
+// The number of moves played from the start to reach the position after
+// `node` along its line (variations replace the moves they stand for).
+int PlyOf(const TBaum* node);
+
+// The move written after / before `node` in the game text, where a move's
+// alternatives come after it and before its continuation; from the start
+// (none) NextInText gives the first move. None at the end / the start.
+TBaum* NextInText(const TVariationEntry* root, TBaum* node);
+TBaum* PrevInText(TBaum* node);
 
 // Applies the stored-form move `state` (Side = side to move after it) to the board.
 void MakeMove(TSchachbrett& board, const TZug& state);

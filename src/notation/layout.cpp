@@ -289,6 +289,14 @@ void TLayoutWriter::OpenVariation(TVariationEntry* entry) {
     } else {
         text_ += " (";
     }
+    // A comment before the variation's first move stands inside it.
+    if (!entry->Comment.empty()) {
+        if (entry->Comment.size() > d_.MaxTextLength) throw TGameTooLarge();
+        d_.Comments.push_back({static_cast<int>(Len() + 1), static_cast<int>(entry->Comment.size())});
+        text_ += entry->Comment;
+        if (entry->FirstMove) text_ += ' ';
+        CheckLength();
+    }
     lines_.push_back(line);
 }
 

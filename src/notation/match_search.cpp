@@ -3,28 +3,75 @@
 
 namespace {
 
-bool IsStop(const TNotationCore& notation, const THitTest& isHit) {
-    return notation.CurrentComment().find("MATCH") != std::string::npos || (isHit && isHit(notation));
+// Is `node` a stop? The hit test looks at the current move, so `node` is
+// made current for it (nothing else changes, nothing is raised).
+bool IsStop(TNotationCore& notation, TBaum* node, const THitTest& isHit) {
+    if (node->Comment.find("MATCH") != std::string::npos) return true;
+    if (!isHit) return false;
+    TBaum* const current = notation.Current;
+    notation.Current = node;
+    const bool hit = isHit(notation);
+    notation.Current = current;
+    return hit;
+}
+
+// Makes a stop found in the game text current, as a click on it would.
+void GoTo(TNotationCore& notation, TBaum* node) {
+    notation.SetCurrent(node);
+    notation.ShowCurrentMove();
 }
 
 }  // namespace
 
 bool NextMatch(TNotationCore& notation, const TShowPositionFn& show, const THitTest& isHit) {
     bool found = false;
-    while (notation.StepForward()) {
-        if (IsStop(notation, isHit)) {
+    // Whether every move passed so far follows the one before on its line.
+    bool onLine = true;
+    TBaum* before = notation.Current;
+    for (TBaum* n = NextInText(notation.Root, notation.Current); n; before = n, n = NextInText(notation.Root, n)) {
+        onLine = onLine && n == (before ? before->Next : notation.Root->FirstMove);
+        if (IsStop(notation, n, isHit)) {
+            // Along the current line step by step, as the search always went.
+            if (onLine)
+                while (notation.Current != n && notation.StepForward()) {
+                }
+            else
+                GoTo(notation, n);
             found = true;
             break;
         }
     }
+    // Without a later stop: to the end of the current line.
+    if (!found)
+        while (notation.StepForward()) {
+        }
     // StepForward raises nothing, so this is the search's only board update.
     if (show) show(notation.CurrentPosition(), notation.CurrentMove());
     return found;
 }
 
 bool PrevMatch(TNotationCore& notation, const THitTest& isHit) {
-    while (notation.StepBack()) {
-        if (IsStop(notation, isHit)) return true;
+    // Whether every move passed so far is the one a step back goes to.
+    bool onLine = true;
+    TBaum* after = notation.Current;
+    for (TBaum* n = PrevInText(notation.Current); n; after = n, n = PrevInText(n)) {
+        onLine = onLine && after->Prev == n && n->Next == after;
+        if (IsStop(notation, n, isHit)) {
+            // Back along the current line step by step (each step shown), as
+            // the search always went; to a mark elsewhere in one jump.
+            if (onLine) {
+                while (notation.Current != n && notation.StepBack()) {
+                }
+            } else {
+                GoTo(notation, n);
+                notation.RaiseMoveChange(false);
+            }
+            return true;
+        }
     }
-    return false;
+    // Without an earlier stop: back to the start, every step shown; the
+    // start itself is a mark when the comment before the first move is one.
+    bool moved = false;
+    while (notation.StepBack()) moved = true;
+    return moved && notation.CurrentComment().find("MATCH") != std::string::npos;
 }

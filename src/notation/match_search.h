@@ -8,13 +8,16 @@
 // Shows a position and its move (none at the start) on the board.
 using TShowPositionFn = std::function<void(const TSchachbrett& position, const TZug* move)>;
 
-// Steps forward along the current line until a move whose comment contains
-// "MATCH" (case-sensitive) or the end of the line, then shows the position.
-// The current position itself is never a match: the search starts with a
-// step. Returns true when it stopped at a mark.
+// Goes to the next move after the current one, in the order of the game text
+// (a move, its variations, then the moves after it), whose comment contains
+// "MATCH" (case-sensitive), then shows the position. A stop inside a
+// variation is shown as a click on its move would show it. Without such a
+// move it steps forward to the end of the current line. The current
+// position itself is never a match. Returns true when it stopped at a mark.
 // isHit, when set, marks further stops (the hits of a position search).
 using THitTest = std::function<bool(const TNotationCore& notation)>;
 bool NextMatch(TNotationCore& notation, const TShowPositionFn& show, const THitTest& isHit = {});
-// Steps back until a marked move or the start; every step raises
-// OnMoveChange, so nothing is shown at the end. True when it stopped at a mark.
+// Goes to the previous marked move in the order of the game text and raises
+// OnMoveChange once; without one it steps back to the start, each step
+// raising OnMoveChange. True when it stopped at a mark.
 bool PrevMatch(TNotationCore& notation, const THitTest& isHit = {});

@@ -141,9 +141,12 @@ std::string TNotationCore::MoveToText(const TZug& zug) {
     std::string text;
     const auto& letters = english_ ? kEnglishLetters : kGermanLetters;
     int p = 0;
-    bool castling = zug.CastleKind == 1 || zug.CastleKind == 2;
+    const bool castling = zug.CastleKind == 1 || zug.CastleKind == 2;
+    const bool null = IsNullMove(zug);
     if (castling) {
         text = zug.CastleKind == 1 ? "O-O" : "O-O-O";
+    } else if (null) {
+        text = "--";
     } else {
         bool from = IsRealSquare(zug.FromSq);
         bool to = IsRealSquare(zug.ToSq);
@@ -167,7 +170,7 @@ std::string TNotationCore::MoveToText(const TZug& zug) {
     if (zug.Flags & MateSign) text += '#';
     text += MoveNagText(zug.MoveNag);
     text += NagSymbol(zug.PositionNag);
-    if (!castling && p == 0 && !ErrorShown) {
+    if (!castling && !null && p == 0 && !ErrorShown) {
         ErrorShown = true;
         if (OnError) OnError(*this, MoveTextErrorMessage(english_));
     }

@@ -236,26 +236,8 @@ bool TNotationCore::ParseMoveText() {
 
     // Comments before the first move.
     std::string acc;
-    long long dot = -1;
-    {
-        bool inside = false;
-        // The whole text is scanned: a closing brace as the last character
-        // still belongs to the comment.
-        for (long long i = 0; i < n; ++i) {
-            char c = t[static_cast<size_t>(i)];
-            if (inside) {
-                acc += c;
-                if (c == '}') inside = false;
-            } else if (c == '{') {
-                inside = true;
-                acc += c;
-            } else if (c == '.') {
-                dot = i;
-                break;
-            }
-        }
-    }
-    if (dot < 0) {
+    const size_t start = FindMovesStart(t, acc);
+    if (start == std::string::npos) {
         if (!acc.empty()) Game.IntroComment = acc + " ";
         return finish();
     }
@@ -269,16 +251,15 @@ bool TNotationCore::ParseMoveText() {
     TSchachbrett savedBoard = Board;
     TZug savedState = State;
     std::string token;
-    std::string squarePart;
-    TCandidateList candidates;
     frames.reserve(10);
 
-    long long i = dot - 1;
+    long long i = static_cast<long long>(start) - 1;
     for (;;) {
         ++i;
         char c = at(i);
 
-        // Comment.
+        // Comment. One that opens a variation, before its first move,
+        // belongs to the variation.
         if (c == '{') {
             size_t close = t.find('}', static_cast<size_t>(i));
             if (close == std::string::npos) {
@@ -288,9 +269,12 @@ bool TNotationCore::ParseMoveText() {
             std::string comment = t.substr(static_cast<size_t>(i), close - static_cast<size_t>(i) + 1);
             if (comment.size() > 1 && comment[1] == ' ') comment.erase(1, 1);
             if (comment.size() >= 2 && comment[comment.size() - 2] == ' ') comment.erase(comment.size() - 2, 1);
-            if (Current) {
-                if (!BlankOnly(Current->Comment)) Current->Comment += " | " + comment;
-                else Current->Comment = std::move(comment);
+            std::string* target = !frames.empty() && CurEntry && !CurEntry->FirstMove ? &CurEntry->Comment
+                                  : Current                                         ? &Current->Comment
+                                                                                    : nullptr;
+            if (target) {
+                if (!BlankOnly(*target)) *target += " | " + comment;
+                else *target = std::move(comment);
             }
             i = static_cast<long long>(close);
             c = '}';
@@ -369,228 +353,55 @@ bool TNotationCore::ParseMoveText() {
             }
         }
 
-        // A move.
-        if (IsLetter(c) || (i + 2 < n && t.compare(static_cast<size_t>(i), 3, "0-0") == 0)) {
-            State.EpSquare = 0;
-            State.EpVictim = 0;
-            State.CastleKind = 0;
-            State.Promotion = 0;
-            State.Captured = 0;
-            State.Flags = 0;
-            State.MoveNag = 0;
-            State.PositionNag = 0;
-            State.ExtraNag = 0;
-            const int side = State.Side;
-
-            token.clear();
-            long long j = i;
-            for (;;) {
-                char ch = t[static_cast<size_t>(j)];
-                if (ch == '+') State.Flags |= CheckSign;
-                else if (ch == '#') State.Flags |= MateSign;
-                else if (ch != '=') token += ch;
-                if (j + 1 >= n) {
-                    i = j + 1;
+        // A move, with or without a number before it.
+        if (i < n && StartsMoveWord(t, static_cast<size_t>(i))) {
+            uint8_t signs = 0;
+            i = static_cast<long long>(ReadMoveWord(t, static_cast<size_t>(i), token, signs));
+            const TWordKind kind = ClassifyMoveWord(token);
+            if (kind != TWordKind::EnPassantMark) {
+                State.EpSquare = 0;
+                State.EpVictim = 0;
+                State.CastleKind = 0;
+                State.Promotion = 0;
+                State.Captured = 0;
+                State.Flags = signs;
+                State.PositionNag = 0;
+                State.ExtraNag = 0;
+                // Assessment marks written directly after the move ("e4!",
+                // "Nf3!?") are the common way of writing them; reading them
+                // keeps them in the notation and in copied PGN instead of
+                // silently dropping them. A "$" glyph after the move still
+                // replaces them.
+                State.MoveNag = SuffixMoveNag(token);
+                if (kind == TWordKind::Null) {
+                    // The side to move passes: nothing moves, no right changes.
+                    State.FromSq = 0;
+                    State.ToSq = 0;
+                } else if (!ResolveMove(token, Board, State, rooks)) {
+                    error = true;
                     break;
                 }
-                char next = t[static_cast<size_t>(j + 1)];
-                if (next == ' ' || next == '*') {
-                    i = j + 1;
-                    break;
-                }
-                if (next == ')') {
-                    i = j;
-                    break;
-                }
-                ++j;
-            }
-
-            // Assessment marks written directly after the move ("e4!", "Nf3!?")
-            // are the common way of writing them; reading them keeps them in
-            // the notation and in copied PGN instead of silently dropping them.
-            // A "$" glyph after the move still replaces them.
-            State.MoveNag = SuffixMoveNag(token);
-
-            if (token[0] == 'O' || token[0] == 'o' || token[0] == '0') {
-                State.FromSq = static_cast<int8_t>(side == White ? e1 : e8);
-                // Long castling has three O's ("O-O-O", "0-0-0", "OOO"); a
-                // mark written after the move ("O-O!") does not make it long.
-                int os = 0;
-                for (char ch : token) os += (ch == 'O' || ch == 'o' || ch == '0');
-                if (rooks.Active) {
-                    // By rook file: no king at home or no rook for the wing
-                    // leaves nothing to castle with.
-                    if (!MakeRookFileCastle(Board, rooks, side, os >= 3 ? 2 : 1, State)) {
-                        error = true;
-                        break;
-                    }
-                } else if (os >= 3) {
-                    State.CastleKind = 2;
-                    State.ToSq = static_cast<int8_t>(side == White ? c1 : c8);
+                savedBoard = Board;
+                savedState = State;
+                if (kind == TWordKind::Null) {
+                } else if (rooks.Active) {
+                    UpdateRookFileRights(Board, State, rooks);
                 } else {
-                    State.CastleKind = 1;
-                    State.ToSq = static_cast<int8_t>(side == White ? g1 : g8);
+                    UpdateCastlingRights(Board, State);
                 }
-            } else {
-                RemoveLongNotationMarks(token);
-                if (token.size() < 2) {
-                    error = true;
-                    break;
-                }
-                int kind = token.size() == 2 ? Pawn : PieceKindOfLetter(token[0]);
-                if (kind == NoPieceLetter) {
-                    error = true;
-                    break;
-                }
-                // Promotion letter: the last letter, annotation marks
-                // written directly after the move ("e8=Q!") looked past.
-                size_t last = token.size();
-                while (last > 1 && (token[last - 1] == '!' || token[last - 1] == '?')) --last;
-                if (IsUpper(token[last - 1])) {
-                    int promo = PieceKindOfLetter(token[last - 1]);
-                    if (promo == NoPieceLetter) {
-                        error = true;
-                        break;
-                    }
-                    State.Promotion = static_cast<int8_t>(promo * side);
-                }
-
-                squarePart.clear();
-                for (size_t p = IsUpper(token[0]) ? 1 : 0; p < token.size(); ++p) {
-                    char ch = token[p];
-                    if (ch == 'x' || ch == ':') continue;
-                    squarePart += (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch;
-                    if (ch >= '1' && ch <= '9') {
-                        bool afterUpper = p > 0 && IsUpper(token[p - 1]);
-                        bool beforeLower = p + 1 < token.size() && IsLower(token[p + 1]);
-                        if (!afterUpper && !beforeLower) break;
-                    }
-                }
-                size_t len = squarePart.size();
-                if (len < 2 || !IsFile(squarePart[len - 2]) || !IsRank(squarePart[len - 1])) {
-                    error = true;
-                    break;
-                }
-                const int to = SquareOf(squarePart[len - 2], squarePart[len - 1]);
-                State.ToSq = static_cast<int8_t>(to);
-                State.Captured = static_cast<int8_t>(Board[to]);
-
-                // Long notation without a piece letter: the piece on the source square moves.
-                if (kind == Pawn && len == 4 && IsFile(squarePart[0]) && IsRank(squarePart[1])) {
-                    int on = Board[SquareOf(squarePart[0], squarePart[1])];
-                    if (on != 0 && std::abs(on) != Pawn) kind = std::abs(on);
-                }
-
-                if (rooks.Active && kind == King && Board[to] == Rook * side) {
-                    // "Kxh1" or "e1h1": the king takes its own rook, which
-                    // can only mean castling with that rook.
-                    const int king = FindKing(side == White, Board);
-                    if (king < 0 || !MakeRookFileCastle(Board, rooks, side, to > king ? 1 : 2, State)) {
-                        error = true;
-                        break;
-                    }
-                    State.Flags &= static_cast<uint8_t>(~(FileGiven | RankGiven));
-                } else if (kind == Pawn) {
-                    if (squarePart.size() == 4) {
-                        // "e5d6" is a capture; "e2e4" (same file) is a push.
-                        if (squarePart[0] == squarePart[2]) squarePart.erase(0, 2);
-                        else squarePart.erase(1, 1);
-                    }
-                    if (squarePart.size() == 3) {
-                        if (!IsFile(squarePart[0])) {
-                            error = true;
-                            break;
-                        }
-                        int rank = to / 10 - 2 - side;
-                        if (rank < 0 || rank > 7) {
-                            error = true;
-                            break;
-                        }
-                        State.FromSq = static_cast<int8_t>(21 + (squarePart[0] - 'a') + 10 * rank);
-                        if (Board[to] == 0) {
-                            State.EpVictim = static_cast<int8_t>(to - 10 * side);
-                            State.Captured = static_cast<int8_t>(-side);
-                        }
-                    } else {
-                        int behind = to - 10 * side;
-                        if (!IsRealSquare(behind)) {
-                            error = true;
-                            break;
-                        }
-                        if (Board[behind] != 0) {
-                            State.FromSq = static_cast<int8_t>(behind);
-                        } else {
-                            int two = to - 20 * side;
-                            if (!IsRealSquare(two)) {
-                                error = true;
-                                break;
-                            }
-                            State.FromSq = static_cast<int8_t>(two);
-                            State.EpSquare = static_cast<int8_t>(behind);
-                        }
-                    }
-                } else {
-                    candidates.Clear();
-                    RunFinder(kind, Board, to, side, TFinderMode::Find, &candidates);
-                    if (candidates.Count == 0) {
-                        error = true;
-                        break;
-                    }
-                    if (candidates.Count == 1) {
-                        State.FromSq = static_cast<int8_t>(candidates.Squares[0]);
-                    } else if (len == 2) {
-                        State.FromSq =
-                            static_cast<int8_t>(UnpinnedCandidate(Board, candidates, to, kind * side, side));
-                    } else if (len == 3) {
-                        char d = squarePart[0];
-                        int chosen = 0;
-                        uint8_t flag = 0;
-                        for (int m = 0; m < candidates.Count; ++m) {
-                            int sq = candidates.Squares[static_cast<size_t>(m)];
-                            if (IsRank(d) && sq / 10 - 2 == d - '1') {
-                                chosen = sq;
-                                flag = RankGiven;
-                            } else if (IsFile(d) && sq % 10 - 1 == d - 'a') {
-                                chosen = sq;
-                                flag = FileGiven;
-                            }
-                        }
-                        if (chosen) {
-                            State.FromSq = static_cast<int8_t>(chosen);
-                            State.Flags |= flag;
-                        } else {
-                            // The written file or rank fits no candidate: take
-                            // the one the position allows.
-                            State.FromSq =
-                                static_cast<int8_t>(UnpinnedCandidate(Board, candidates, to, kind * side, side));
-                        }
-                    } else {
-                        if (!IsFile(squarePart[0]) || !IsRank(squarePart[1])) {
-                            error = true;
-                            break;
-                        }
-                        State.FromSq = static_cast<int8_t>(SquareOf(squarePart[0], squarePart[1]));
-                        State.Flags |= FileGiven | RankGiven;
-                    }
-                }
+                State.Side = static_cast<int8_t>(-State.Side);
+                NewMoveNode(State);
+                AppendMove();
+                if (State.CastleKind || State.EpVictim || State.Promotion) RememberPositionBefore(LastNode, Board);
+                MakeMove();
+                noMoveYet = false;
             }
-
-            savedBoard = Board;
-            savedState = State;
-            if (rooks.Active) UpdateRookFileRights(Board, State, rooks);
-            else UpdateCastlingRights(Board, State);
-            State.Side = static_cast<int8_t>(-State.Side);
-            NewMoveNode(State);
-            AppendMove();
-            if (State.CastleKind || State.EpVictim || State.Promotion) RememberPositionBefore(LastNode, Board);
-            MakeMove();
-            noMoveYet = false;
         }
 
-        // End test.
+        // End test: the result, or any "-" that is no move.
         if (i >= n - 1) break;
         c = at(i);
-        if (c == '*' || c == '-') break;
+        if (c == '*' || (c == '-' && at(i + 1) != '-')) break;
     }
     return finish();
 }

@@ -107,6 +107,9 @@ public:
     bool ErrorShown = false;   // a reading error was reported; cleared by the layout
     bool PgnMode = false;      // true while the PGN writer runs
     bool GameChanged = false;
+    // The loaded text was made from a database record (which keeps no tag
+    // text): the PGN writer writes the tags from the header record.
+    bool TagsFromRecord = false;
     // The last LoadGame could not read all moves: the notation says so.
     bool ReadingFailed = false;
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 
+#include "collection/game_text.h"
 #include "collection/utf8.h"
 #include "notation/layout.h"
 #include "notation/move_text.h"
@@ -167,6 +168,50 @@ std::vector<std::string> PGNTagLines(const TEventData& h, const TSchachbrett& st
     return lines;
 }
 
+namespace {
+
+bool SameNameAnyCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::string> GameTagLines(const TPartiedaten& game, bool fromRecord) {
+    if (fromRecord || game.TagLines.empty())
+        return PGNTagLines(game.Header, game.StartPosition, game.StartState, game.StartMoveNo, game.CastlingRooks);
+    // The seven required tags lead, in their order; one the game lacks is
+    // written as the header record gives it (read back, the same record).
+    static constexpr std::string_view kRoster[7] = {"Event", "Site", "Date", "Round", "White", "Black", "Result"};
+    const std::vector<std::string> fromHeader =
+        PGNTagLines(game.Header, game.StartPosition, game.StartState, game.StartMoveNo, game.CastlingRooks);
+    std::vector<std::string> lines;
+    lines.reserve(game.TagLines.size() + 7);
+    std::vector<bool> used(game.TagLines.size(), false);
+    for (std::size_t r = 0; r < 7; ++r) {
+        std::size_t i = 0;
+        for (; i < game.TagLines.size(); ++i) {
+            const std::string_view text = game.TagLines[i];
+            if (!used[i] && SameNameAnyCase(text.substr(1, TagNameLength(text)), kRoster[r])) break;
+        }
+        if (i < game.TagLines.size()) {
+            lines.push_back(game.TagLines[i]);
+            used[i] = true;
+        } else {
+            lines.push_back(fromHeader[r]);
+        }
+    }
+    for (std::size_t i = 0; i < game.TagLines.size(); ++i)
+        if (!used[i]) lines.push_back(game.TagLines[i]);
+    return lines;
+}
+
 std::vector<std::string> ConvertNotationToMovetext(const std::string& text, size_t verbatimTail,
                                                    const TCommentRanges& comments) {
     verbatimTail = std::min(verbatimTail, text.size());
@@ -316,7 +361,7 @@ int WritePGN(TNotationCore& core, bool toClipboard, std::string& text, bool tags
         core.PgnMode = true;
         LayoutNotation(core, d);
     }
-    std::vector<std::string> lines = PGNTagLines(game.Header, game.StartPosition, game.StartState, game.StartMoveNo, game.CastlingRooks);
+    std::vector<std::string> lines = GameTagLines(game, core.TagsFromRecord);
     const std::string& crlf = core.LineBreak;
     if (tagsOnly) {
         text.clear();

@@ -1,6 +1,7 @@
-// Writing the loaded game as PGN: the tag lines from the header record, then
-// the movetext converted character by character from the notation text that
-// the layout produces in PGN mode.
+// Writing the loaded game as PGN: the tag lines as the game's text wrote them
+// (a database game's from its header record), then the movetext converted
+// character by character from the notation text that the layout produces in
+// PGN mode.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +20,12 @@
 std::vector<std::string> PGNTagLines(const TEventData& header, const TSchachbrett& startPosition,
                                      const TZug& startState, uint16_t startMoveNo,
                                      const TCastlingRooks& rooks = TCastlingRooks{});
+
+// The tag lines a copy of the game starts with. A game read from PGN text
+// keeps every tag line as written: the seven required tags first, in their
+// order (one the text lacks as PGNTagLines writes it), then the others in
+// text order. With fromRecord, or for a game without tag text, PGNTagLines.
+std::vector<std::string> GameTagLines(const TPartiedaten& game, bool fromRecord);
 
 // A date tag value: "1999.03.??" style, "????.??.??" when nothing is known.
 std::string PGNDateValue(uint16_t year, uint16_t month, uint16_t day);

@@ -13,7 +13,8 @@
 #include <cstring>
 
 #include "collection/event_data.h"
-#include "notation/game_text.h"
+#include "collection/game_bounds.h"
+#include "collection/game_text.h"
 #include "notation/game_tree.h"
 #include "notation/movetext_parser.h"
 #include "notation/notation_core.h"
@@ -336,8 +337,9 @@ void TPositionMatcher::LoadedSearch(std::string_view text, std::vector<int32_t>&
 TPositionMatcher::TFast TPositionMatcher::FastSearch(std::string_view text, std::vector<int32_t>& plies) {
     // The header as the loader reads it.
     TGameTextLines lines(text);
-    std::string_view trimmed;
-    while (lines.NextTag(trimmed)) {
+    TTag tag;
+    while (lines.NextTag(tag)) {
+        const std::string_view trimmed = tag.Text;
         if (IsTag(trimmed, "VARIANT") && !IsStandardVariant(TagValue(trimmed))) return TFast::Load;
         if (IsTag(trimmed, "FEN")) {
             const std::string fen = TagValue(trimmed);
@@ -370,28 +372,19 @@ TPositionMatcher::TFast TPositionMatcher::FastSearch(std::string_view text, std:
     const std::string_view t = TrimBlanks(mt);
     const size_t n = t.size();
 
-    // The parser ignores everything before the first "." outside comments.
-    size_t dot = std::string_view::npos;
-    {
-        bool inside = false;
-        for (size_t i = 0; i < n; ++i) {
-            const char c = t[i];
-            if (inside) {
-                if (c == '}') inside = false;
-            } else if (c == '{') {
-                inside = true;
-            } else if (c == '.') {
-                dot = i;
-                break;
-            } else if (IsLetter(c)) {
-                return TFast::Load;  // words before the first move number: unusual
-            }
-        }
+    // Where the parser begins to read moves. Anything but comments before
+    // that is unusual: the loader reads it.
+    thread_local std::string intro;
+    intro.clear();
+    const size_t start = FindMovesStart(t, intro);
+    if (start == std::string_view::npos) return TFast::Done;
+    for (size_t k = 0; k < start; ++k) {
+        if (t[k] == '{') k = t.find('}', k);
+        else if (!IsBlankByte(t[k])) return TFast::Load;
     }
-    if (dot == std::string_view::npos) return TFast::Done;
 
     std::string tok;
-    for (size_t i = dot + 1; i < n;) {
+    for (size_t i = start; i < n;) {
         const char c = t[i];
         if (c == '{') {
             const size_t close = t.find('}', i);
@@ -404,29 +397,10 @@ TPositionMatcher::TFast TPositionMatcher::FastSearch(std::string_view text, std:
             continue;
         }
         if (c == '(') return TFast::Load;  // variations: the loader reads them
-        const bool castleZeros = c == '0' && i + 2 < n && t.compare(i, 3, "0-0") == 0;
-        if (IsLetter(c) || castleZeros) {
-            // Token boundaries of the parser: a blank, "*", ")" or the end.
-            tok.clear();
-            size_t j = i;
-            for (;;) {
-                const char ch = t[j];
-                if (ch != '+' && ch != '#' && ch != '=') tok += ch;
-                if (j + 1 >= n) {
-                    i = j + 1;
-                    break;
-                }
-                const char next = t[j + 1];
-                if (next == ' ' || next == '*') {
-                    i = j + 1;
-                    break;
-                }
-                if (next == ')') {
-                    i = j;
-                    break;
-                }
-                ++j;
-            }
+        if (StartsMoveWord(t, i)) {
+            uint8_t signs = 0;
+            i = ReadMoveWord(t, i, tok, signs);
+            if (ClassifyMoveWord(tok) != TWordKind::Move) return TFast::Load;  // null moves, "e.p."
             if (tok.empty()) return TFast::Load;
             const TMoveRead read = ReadMove(tok, board, state);
             if (read == TMoveRead::Odd) return TFast::Load;
@@ -449,7 +423,7 @@ TPositionMatcher::TFast TPositionMatcher::FastSearch(std::string_view text, std:
             if (SameCounts(counts, target_) && PositionMatches(target_, board, state)) plies.push_back(ply);
             if (EarlyRejection && Unreachable(counts, target_)) return TFast::Done;
             if (i >= n) return TFast::Done;
-            if (t[i] == '*' || t[i] == '-') return TFast::Done;
+            if (t[i] == '*' || (t[i] == '-' && (i + 1 >= n || t[i + 1] != '-'))) return TFast::Done;
             ++i;
             continue;
         }
@@ -461,15 +435,7 @@ TPositionMatcher::TFast TPositionMatcher::FastSearch(std::string_view text, std:
 }
 
 std::vector<std::pair<size_t, size_t>> SplitGames(std::string_view bytes) {
-    std::vector<std::pair<size_t, size_t>> games;
-    size_t start = bytes.find("[Event ");
-    while (start != std::string_view::npos) {
-        size_t next = bytes.find("\n[Event ", start);
-        size_t end = next == std::string_view::npos ? bytes.size() : next + 1;
-        games.emplace_back(start, end);
-        start = next == std::string_view::npos ? next : next + 1;
-    }
-    return games;
+    return SplitGameBytes(bytes.data(), bytes.size());
 }
 
 std::vector<TSearchHit> SearchPgnBytes(std::string_view bytes, const TSearchTarget& target) {

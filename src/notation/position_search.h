@@ -94,8 +94,7 @@ struct TSearchHit {
 };
 
 // The games of a PGN file held in memory, found as the game list finds them
-// ("[Event " first anywhere, then at the start of a line), searched one after
-// the other. The entry point for fuzzing and for small files.
+// (collection/game_bounds.h), searched one after the other. The entry point for fuzzing and for small files.
 std::vector<TSearchHit> SearchPgnBytes(std::string_view bytes, const TSearchTarget& target);
 // The same with the position given as FEN text; false with a one-line
 // reason when the FEN is refused (hits is then empty).

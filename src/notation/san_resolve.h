@@ -1,9 +1,14 @@
 // What the movetext parser and the fast path of the position search share to
-// read a move the same way: character classes of move text, the squares of
-// castling, and the resolution of a piece move against the board.
+// read movetext the same way: character classes of move text, the squares of
+// castling, where the moves begin, where a move word ends, and the
+// resolution of a move against the board.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include "notation/movetext_parser.h"
+#include "rules/chess960.h"
 #include "rules/position.h"
 
 namespace san {
@@ -27,5 +32,38 @@ bool RunFinder(int kind, const TSchachbrett& board, int target, int side, TFinde
 // Of several candidates, the last one not pinned to its king; the first if
 // every one is pinned. The board is left as it was.
 int UnpinnedCandidate(TSchachbrett& board, const TCandidateList& list, int toSq, int piece, int side);
+
+// Does the word at t[i] read as a move (a letter, "0-0", or the null move "--")?
+inline bool StartsMoveWord(std::string_view t, size_t i) {
+    return IsLetter(t[i]) || t.compare(i, 3, "0-0") == 0 || t.compare(i, 2, "--") == 0;
+}
+
+// Reads the move word at t[i] into `token`, leaving out "=", "+" and "#"
+// (whose signs go to `signs` as CheckSign and MateSign). The word ends
+// before a blank, "*", "(", ")", "{", "$" or the end of the text. Returns
+// where the reading goes on: the blank or "*" that ended the word, or the
+// word's last character when a bracket, brace or glyph follows (so that
+// the next step reads it).
+size_t ReadMoveWord(std::string_view t, size_t i, std::string& token, uint8_t& signs);
+
+// What a move word is besides a move.
+enum class TWordKind { Move, Null, EnPassantMark };
+// "--" and "Z0" are null moves; "e.p." after a move marks it en passant
+// and is no move itself. An "e.p." written onto the move ("exd6e.p.") is
+// taken off the token.
+TWordKind ClassifyMoveWord(std::string& token);
+
+// Where the moves of a movetext begin: at the first move number ("12.") or
+// the first word shaped like a move (collection/game_text.h: IsMoveWord),
+// whether or not a number precedes it. Comments, variations and other words
+// before it are passed over; the comments are appended to `intro` as
+// written. npos when the text holds no move.
+size_t FindMovesStart(std::string_view t, std::string& intro);
+
+// Resolves a move token (ReadMoveWord) against `board` for the side in
+// state.Side: FromSq, ToSq, Captured, EpSquare, EpVictim, CastleKind,
+// Promotion and the disambiguation flags. The token may be changed. False
+// when it names no move the parser can make. The board is left as it was.
+bool ResolveMove(std::string& token, TSchachbrett& board, TZug& state, const TCastlingRooks& rooks);
 
 }  // namespace san

@@ -151,9 +151,16 @@ bool FENToPosition(std::string_view fen, TSchachbrett& board, TZug& state, uint1
         }
     }
 
+    // The move number is the sixth field. A FEN without it, or with 0
+    // there, starts at move 1.
+    int fields = 0;
+    for (size_t j = 0; j < fen.size(); ++j)
+        if (fen[j] != ' ' && (j == 0 || fen[j - 1] == ' ')) ++fields;
     size_t blank = fen.rfind(' ');
     std::string_view last = blank == std::string_view::npos ? fen : fen.substr(blank + 1);
-    ParseMoveNumber(last, moveNo);
+    if (fields < 6) moveNo = 1;
+    else ParseMoveNumber(last, moveNo);
+    if (moveNo == 0) moveNo = 1;
     return true;
 }
 

@@ -13,7 +13,9 @@ std::string PositionToFEN(const TSchachbrett& board, const TZug& state, int move
 
 // Reads a FEN text. On success the whole board is overwritten, Castling,
 // EpSquare and Side are set, bytes EpVictim..MoveNag are cleared and the
-// others left alone; moveNo changes only when the last field is a number.
+// others left alone. moveNo becomes the last field when the text has six
+// fields and that one is a number (1 for 0), 1 when it has fewer fields, and
+// stays as it was otherwise.
 // The reader is tolerant: letters after the board may come in any order.
 bool FENToPosition(std::string_view fen, TSchachbrett& board, TZug& state, uint16_t& moveNo);
 

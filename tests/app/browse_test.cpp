@@ -119,8 +119,10 @@ TEST_F(Browse, StartupOpensTheFirstGameAtItsFirstMark) {
     EXPECT_EQ(F().Notation1->Zeilenabstand(), 3);
 }
 
-TEST_F(Browse, AGameWithoutMarksOpensAtTheEndOfItsMainLine) {
+TEST_F(Browse, AGameOpensAtItsFirstMarkInAVariationTooWithoutMarksAtTheEnd) {
     Open(Game3());
+    ExpectInStep(F(), kG1Match1);  // the mark inside the variation
+    Open(Header(4) + "1. e4 c5 2. Nf3 d6 *\n\n");
     ExpectInStep(F(), kG3End);
 }
 
@@ -333,12 +335,12 @@ TEST_F(Browse, NextAndPreviousGame) {
     ExpectInStep(F(), kG2Match);
     Pad(2);
     EXPECT_EQ(F().PGN1->ItemIndex(), 2);
-    ExpectInStep(F(), kG3End);
-    // On the last game: reloaded, at its first mark (here the end), selection kept.
+    ExpectInStep(F(), kG1Match1);
+    // On the last game: reloaded, at its first mark (inside a variation), selection kept.
     Key(Qt::Key_Q);
     F().NextGame->click();
     EXPECT_EQ(F().PGN1->ItemIndex(), 2);
-    ExpectInStep(F(), kG3End);
+    ExpectInStep(F(), kG1Match1);
     Key(Qt::Key_W);
     EXPECT_EQ(F().PGN1->ItemIndex(), 1);
     ExpectInStep(F(), kG2Match);
@@ -384,7 +386,7 @@ TEST_F(Browse, ArrowsSelectAndEnterOrDoubleClickLoadsWithTheBoardLocked) {
     const QRect row = F().PGN1->visualRect(F().PGN1->model()->index(2, 0));
     QTest::mouseDClick(F().PGN1->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
     EXPECT_EQ(F().PGN1->ItemIndex(), 2);
-    ExpectInStep(F(), kG3End);
+    ExpectInStep(F(), kG1Match1);
     ASSERT_FALSE(lockedDuringLoad.empty());
     EXPECT_TRUE(lockedDuringLoad.front());
 

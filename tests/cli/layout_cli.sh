@@ -61,7 +61,7 @@ check "png size" "200 120" "$(od -An -tu1 -j16 -N8 "$pic/n.png" 2>/dev/null | aw
 status "notation height without png" 2 "$cli" notation "$data" 1 --height 100
 status "notation png unwritable" 1 env QT_QPA_PLATFORM=offscreen "$cli" notation "$data" 1 --png /nonexistent/dir/n.png
 
-expected_pgn=$(printf '%s\n' '[Event "Second"]' '[Site "?"]' '[Date "????.??.??"]' '[Round "-"]' \
+expected_pgn=$(printf '%s\n' '[Event "Second"]' '[Site "?"]' '[Date "????.??.??"]' '[Round "?"]' \
   '[White "Gamma"]' '[Black "Delta"]' '[Result "*"]' '[FEN "8/6k1/8/8/8/8/3R1K2/8 b - - 0 23"]' '[SetUp "1"]' \
   '' '23...Kf7 24.Rd1 $146 Ke6   *' | od -c)
 check "pgn bytes" "$expected_pgn" "$("$cli" pgn "$data" 2 | od -c)"

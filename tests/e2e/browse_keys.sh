@@ -33,7 +33,7 @@ cat >"$GAMES" <<'PGN'
 [Black "B3"]
 [Result "*"]
 
-1. e4 c5 (1... e5 2. Nf3 {MATCH inside a variation}) 2. Nf3 d6 *
+1. e4 c5 (1... e5 2. Nf3 Nc6 {MATCH inside a variation}) 2. Nf3 d6 *
 PGN
 
 "$BIN" "$GAMES" >"$WORK/app.log" 2>&1 &
@@ -81,6 +81,7 @@ M2="r1bqkbnr/1ppp1ppp/p1n5/4p3/B3P3/5N2/PPPP1PPP/RNBQK2R b KQkq - 1 4"
 END1="r1bqk2r/1pppbppp/p1n2n2/4p3/B3P3/5N2/PPPP1PPP/RNBQ1RK1 w kq - 4 6"
 G2="rnbqkbnr/ppp2ppp/4p3/3p4/2PP4/2N5/PP2PPPP/R1BQKBNR b KQkq - 1 3"
 G3END="rnbqkbnr/pp2pppp/3p4/2p5/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 0 3"
+G3MARK="r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3"
 START="rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"
 
 check_clip "start-up: game 1 at its first mark" "$M1" "$CLIP_FEN"
@@ -96,7 +97,9 @@ check_clip "q: the starting position" "$START" "$CLIP_FEN"
 key x
 check_clip "x: game 2 at its mark" "$G2" "$CLIP_FEN"
 key x
-check_clip "x: game 3, no mark on its main line, at the end" "$G3END" "$CLIP_FEN"
+check_clip "x: game 3 at the mark inside its variation" "$G3MARK" "$CLIP_FEN"
+key y
+check_clip "y: the end of game 3's main line" "$G3END" "$CLIP_FEN"
 key w
 key w
 check_clip "w w: back to game 1 at its first mark" "$M1" "$CLIP_FEN"
@@ -105,7 +108,7 @@ check_clip "keypad 3: the next mark" "$M2" "$CLIP_FEN"
 key KP_2
 check_clip "keypad 2: the next game" "$G2" "$CLIP_FEN"
 key Down Return
-check_clip "Down and Enter: game 3 loaded" "$G3END" "$CLIP_FEN"
+check_clip "Down and Enter: game 3 loaded" "$G3MARK" "$CLIP_FEN"
 clip "$CLIP_PGN"
 case "$CLIP" in *'[White "W3"]'*'Nf3 d6'*) r=yes ;; *) r=no ;; esac
 check "ClpPGN: game 3 as PGN" yes "$r"

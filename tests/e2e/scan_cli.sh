@@ -47,7 +47,7 @@ printf '[Event "Caf\xe9"]\n[White "M\xfcller"]\n\n1. e4 *\n' >"$WORK/latin1.pgn"
 expect "Latin-1 header printed as UTF-8" "$("$CLI" list "$WORK/latin1.pgn")" \
     "$(printf '1\tM\xc3\xbcller - N.N.\tCaf\xc3\xa9\t\t*')"
 printf '[Event "E"]\r[White "A"]\r\r1. e4 *\r[Event "F"]\r\r1. d4 *\r' >"$WORK/cr.pgn"
-expect "CR-only line ends: one game" "$("$CLI" count "$WORK/cr.pgn")" "1"
+expect "CR-only line ends: two games" "$("$CLI" count "$WORK/cr.pgn")" "2"
 : >"$WORK/empty.pgn"
 expect "empty file has no games" "$("$CLI" count "$WORK/empty.pgn")" "0"
 expect "empty file lists nothing" "$("$CLI" list "$WORK/empty.pgn")" ""

@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     long nodes = 0;
     ForEachNode(core.Root, [&](TBaum* node) {
         ++nodes;
-        if (!IsRealSquare(node->Zug.FromSq) || !IsRealSquare(node->Zug.ToSq)) std::abort();
+        if (!IsNullMove(node->Zug) && (!IsRealSquare(node->Zug.FromSq) || !IsRealSquare(node->Zug.ToSq))) std::abort();
         if (node->Zug.EpVictim && !IsRealSquare(node->Zug.EpVictim)) std::abort();
         if (node->Next && node->Next->Prev != node) std::abort();
         for (TVariationEntry* v = node->Variations; v; v = v->NextVar) {
@@ -62,8 +62,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     core.PrevBranchPoint();
     core.NextBranchPoint();
     if (core.Board != ReplayedPositionAfter(core, core.Current)) std::abort();
-    NextMatch(core, nullptr);
-    PrevMatch(core);
+    // The match search, marks in variations too, stays in step.
+    core.ToStart();
+    for (int jumps = 0; jumps < 50 && NextMatch(core, nullptr); ++jumps)
+        if (core.Board != ReplayedPositionAfter(core, core.Current)) std::abort();
+    for (int jumps = 0; jumps < 50 && PrevMatch(core); ++jumps)
+        if (core.Board != ReplayedPositionAfter(core, core.Current)) std::abort();
     (void)core.CurrentComment();
     (void)nodes;
     return 0;

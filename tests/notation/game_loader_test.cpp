@@ -46,8 +46,8 @@ TEST(GameLoader, EmptyOrBlankTextGivesAnEmptyGame) {
 
 TEST(GameLoader, HeaderAndMovetextAreFoundInTheText) {
     TNotationCore core;
-    // Text before the first tag line is ignored; a blank line ends the header;
-    // escape lines inside the movetext are skipped.
+    // Text before the first tag line is ignored; escape lines inside the
+    // movetext are skipped.
     const std::string text =
         "garbage before 1. d4\r\n[Event \"Club\"]\r\n[White \"Anna\"]\r\n[Black \"Bert\"]\r\n\r\n"
         "1. e4 e5\r\n%escape 2. a4\r\n2. Nf3 Nc6 *\r\n";
@@ -58,10 +58,15 @@ TEST(GameLoader, HeaderAndMovetextAreFoundInTheText) {
     // Lone CR line ends.
     EXPECT_EQ(core.LoadGame("[Event \"x\"]\r\r1. d4 d5\r2. c4 *\r"), 0);
     EXPECT_EQ(MainLine(core).size(), 3u);
-    // No tag line at all: nothing of the text is read.
+    // No tag line at all: the text is all movetext.
     EXPECT_EQ(core.LoadGame("1. e4 e5 2. Nf3 *"), 0);
-    EXPECT_EQ(core.Root, nullptr);
+    EXPECT_EQ(MainLine(core).size(), 3u);
     EXPECT_EQ(core.Game.Header.White, "N.N.");
+    // Blank lines inside the tag section; a tag line with moves on it.
+    EXPECT_EQ(core.LoadGame("[Event \"x\"]\n\n[White \"Anna\"]\n  [Black \"B\"] 1. e4 e5\n2. Nf3 *"), 0);
+    EXPECT_EQ(core.Game.Header.White, "Anna");
+    EXPECT_EQ(core.Game.Header.Black, "B");
+    EXPECT_EQ(MainLine(core).size(), 3u);
     // Movetext that starts right after the tags.
     EXPECT_EQ(core.LoadGame("[Event \"x\"]\n1. e4 e5 *\n"), 0);
     EXPECT_EQ(MainLine(core).size(), 2u);

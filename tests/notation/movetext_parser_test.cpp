@@ -303,23 +303,52 @@ TEST(MovetextParser, CommentsAreJoinedAndTheIntroIsKept) {
     EXPECT_EQ(core.Game.IntroComment, "{first intro }{second} ");
     EXPECT_EQ(MainLine(core)[0]->Comment, "{first} | {second}");
     EXPECT_EQ(MainLine(core)[1]->Comment, "{}");
-    // A comment right after "(" belongs to the move the variation replaces.
-    ASSERT_FALSE(Parse(core, "1. e4 ({why not} 1. d4 {solid}) e5 *"));
+    // A comment right after "(" stands in the variation, before its first move.
+    ASSERT_FALSE(Parse(core, "1. e4 {main} ({why not} 1. d4 {solid}) e5 *"));
     line = MainLine(core);
-    EXPECT_EQ(line[0]->Comment, "{why not}");
+    EXPECT_EQ(line[0]->Comment, "{main}");
+    EXPECT_EQ(line[0]->Variations->Comment, "{why not}");
     EXPECT_EQ(Alternative(line[0], 1)->Comment, "{solid}");
     // Comments without a move to follow are dropped, braces inside a comment are text.
     ASSERT_FALSE(Parse(core, "1. {lost} e4 {a (b) c} *"));
     EXPECT_EQ(MainLine(core)[0]->Comment, "{a (b) c}");
 }
 
-TEST(MovetextParser, TextWithoutAMoveNumberHasNoMoves) {
+// Moves are read with or without move numbers before them, in SAN or
+// coordinates; what annotated files write around moves does not end the
+// reading.
+TEST(MovetextParser, MovesWithOrWithoutNumbers) {
+    const struct {
+        const char* movetext;
+        std::vector<std::string> mainLine;
+        bool error;
+    } cases[] = {
+        {"e4 e5 Nf3 Nc6 *", {"e4", "e5", "Nf3", "Nc6"}, false},
+        {"e4 e5 2. Nf3 Nc6 3.Bb5 a6 *", {"e4", "e5", "Nf3", "Nc6", "Bb5", "a6"}, false},
+        {"e2e4 e7e5 g1f3 b8c6 f1c4 g8f6 e1g1 f8c5 *", {"e4", "e5", "Nf3", "Nc6", "Bc4", "Nf6", "O-O", "Bc5"}, false},
+        {"1. e4 d5 2. e5 f5 3. exf6 e.p. e5 *", {"e4", "d5", "e5", "f5", "exf6", "e5"}, false},
+        {"1. e4 d5 2. e5 f5 3. exf6e.p. e5 *", {"e4", "d5", "e5", "f5", "exf6", "e5"}, false},
+        {"1. e4$1 e5$2 2. Nf3$5 Nc6{a}(2... d6) *", {"e4!", "e5?", "Nf3!?", "Nc6"}, false},
+        {"1. e4 e5 (1... -- 2. d4) 2. Nf3 (2. Z0 Nc6) Nc6 *", {"e4", "e5", "Nf3", "Nc6"}, false},
+        {"{intro} <br> (Result junk) Mr. Smith: 1. d4 *", {"d4"}, false},
+        {"1-0", {}, false},
+        {"e4 e5 2. Xf3", {"e4", "e5"}, true},
+    };
+    for (const auto& c : cases) {
+        TNotationCore core;
+        core.SetEnglish(true);
+        EXPECT_EQ(Parse(core, c.movetext), c.error) << c.movetext;
+        EXPECT_EQ(MainLineText(core), c.mainLine) << c.movetext;
+        EXPECT_EQ(treetest::CheckTree(core).illegal, 0) << c.movetext;
+    }
+    // A null move passes the turn: the board stays, the other side moves.
     TNotationCore core;
-    EXPECT_FALSE(Parse(core, "e4 e5"));
-    EXPECT_EQ(core.Root, nullptr);
-    EXPECT_FALSE(Parse(core, "{only a comment}"));
-    EXPECT_EQ(core.Root, nullptr);
-    EXPECT_EQ(core.Game.IntroComment, "{only a comment} ");
+    ASSERT_FALSE(Parse(core, "1. e4 e5 (1... -- 2. d4) *"));
+    TBaum* null = Alternative(MainLine(core)[1], 1);
+    ASSERT_NE(null, nullptr);
+    EXPECT_TRUE(IsNullMove(null->Zug));
+    EXPECT_EQ(null->Next->Zug.ToSq, Sq("d4"));
+    EXPECT_EQ(core.MoveToText(null->Zug), "--");
 }
 
 TEST(MovetextParser, ErrorsKeepTheMovesBefore) {

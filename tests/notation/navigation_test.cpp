@@ -321,9 +321,35 @@ TEST(MatchSearch, PrevMatchFromTheEnd) {
 
 TEST(MatchSearch, WithoutMarksTheSearchEndsTheLine) {
     TNotationCore core;
-    ASSERT_EQ(LoadMoves(core, "1. d4 {no mark here} d5 (1... Nf6 {MATCH in a variation}) 2. c4 *"), 0);
+    ASSERT_EQ(LoadMoves(core, "1. d4 {no mark here} d5 (1... Nf6 {match}) 2. c4 *"), 0);
     EXPECT_FALSE(NextMatch(core, nullptr));
     EXPECT_EQ(core.Current, MainLine(core).back());
+}
+
+// Marks inside variations are stops too, in the order of the game text, and
+// each shows the position of its own line.
+TEST(MatchSearch, MarksInsideVariationsInTextOrder) {
+    TNotationCore core;
+    ASSERT_EQ(LoadMoves(core, "1. e4 e5 {MATCH a} (1... c5 2. Nf3 {MATCH b} (2. c3 d5 {MATCH c}) d6) "
+                              "2. Nf3 Nc6 (2... d6 {MATCH d}) 3. Bb5 {MATCH e} *"),
+              0);
+    std::vector<std::string> seen;
+    std::vector<int> plies;
+    while (NextMatch(core, nullptr)) {
+        seen.push_back(core.CurrentComment());
+        plies.push_back(PlyOf(core.Current));
+        ExpectInStep(core);
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"MATCH a", "MATCH b", "MATCH c", "MATCH d", "MATCH e"}));
+    EXPECT_EQ(plies, (std::vector<int>{2, 3, 4, 4, 5}));
+    // Back again, mark by mark, then to the start.
+    seen.clear();
+    while (PrevMatch(core)) {
+        seen.push_back(core.CurrentComment());
+        ExpectInStep(core);
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"MATCH d", "MATCH c", "MATCH b", "MATCH a"}));
+    EXPECT_EQ(core.Current, nullptr);
 }
 
 }  // namespace

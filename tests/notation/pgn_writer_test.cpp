@@ -171,6 +171,37 @@ TEST(PgnWriterTags, LongValuesAreCutBetweenCharacters) {
     EXPECT_EQ(meta[2], "[MetaKeywords \"" + std::string(20, '\xE9') + "\"]");
 }
 
+// A copy keeps the file's tags as written: values the header record cannot
+// hold, tags it does not keep, and the file's order after the seven
+// required ones (a missing one from the header record).
+TEST(PgnWriter, ACopyKeepsEveryTagAsWritten) {
+    for (const char* tag : {"[Round \"1.1\"]", "[TimeControl \"40/7200:3600\"]", "[PlyCount \"61\"]",
+                            "[Date \"1895\"]", "[Site \"Site with \\\"quotes\\\"\"]", "[EventDate \"1916.??.??\"]",
+                            "[FEN \"4k3/8/8/8/8/8/8/4K3 w - - 0 0\"]", "[Variant \"Standard\"]"}) {
+        TLaidOut g;
+        g.Load("*", {tag});
+        EXPECT_NE(Written(g).find(std::string(tag) + "\n"), std::string::npos) << tag;
+    }
+    TLaidOut g;
+    g.Load("1. e4 *", {"[White \"W\"]", "[ECO \"A00\"]", "[Event \"E\"]", "[Annotator \"A\"]", "[Result \"*\"]"});
+    std::vector<std::string> lines = Lines(Written(g));
+    lines.resize(9);
+    EXPECT_EQ(lines, (std::vector<std::string>{"[Event \"E\"]", "[Site \"?\"]", "[Date \"????.??.??\"]", "[Round \"-\"]",
+                                               "[White \"W\"]", "[Black \"N.N.\"]", "[Result \"*\"]", "[ECO \"A00\"]",
+                                               "[Annotator \"A\"]"}));
+    // A database game has no tag text: its tags come from its record.
+    g.core.TagsFromRecord = true;
+    lines = Lines(Written(g));
+    EXPECT_EQ(lines[7], "[Annotator \"A\"]");
+}
+
+TEST(PgnWriter, ACommentThatOpensAVariationStaysInIt) {
+    TLaidOut g;
+    g.Load("1. e4 e5 2. Nf3 ( { The odd } 2. f4 exf4) (2. Bc4 {quiet}) Nc6 *");
+    EXPECT_NE(g.Text().find("[{The odd} 2.f4 exf4]"), std::string::npos) << g.Text();
+    EXPECT_EQ(Joined(Movetext(g)), "1.e4 e5 2.Nf3 ({The odd} 2.f4 exf4) (2.Bc4 {quiet}) 2...Nc6   *");
+}
+
 TEST(PgnWriter, TagsOnlyGivesTheTagLinesAndMinusOne) {
     TLaidOut g;
     g.Load("1. e4 *");

@@ -2,6 +2,8 @@
 // moves, and taking every move back restores every position.
 #include <gtest/gtest.h>
 
+#include "collection/game_bounds.h"
+#include "collection/game_text.h"
 #include "collection/pgn_core.h"
 #include "notation/move_numbers.h"
 #include "notation/move_text.h"
@@ -11,31 +13,66 @@
 
 namespace {
 
-// The games of a file the game list refuses (no "[Event " near its start):
-// a game starts at a tag line that follows a non-tag line.
-std::vector<std::string> SplitGames(const std::string& bytes) {
+// The games of a text as the game list finds them, each as the moves of its
+// tree in text order (squares, promotion, castling); "error" when a game
+// stops at a reading error.
+std::vector<std::string> GamesOf(const std::string& bytes) {
     std::vector<std::string> games;
-    std::string current;
-    bool lastWasTag = false;
-    size_t pos = 0;
-    while (pos < bytes.size()) {
-        size_t end = bytes.find('\n', pos);
-        if (end == std::string::npos) end = bytes.size();
-        std::string line = bytes.substr(pos, end - pos);
-        pos = end + 1;
-        size_t first = line.find_first_not_of(" \t\r");
-        bool blank = first == std::string::npos;
-        size_t lastChar = line.find_last_not_of(" \t\r");
-        bool tag = !blank && line[first] == '[' && line[lastChar] == ']';
-        if (tag && !lastWasTag && !current.empty()) {
-            games.push_back(current);
-            current.clear();
-        }
-        current += line + "\n";
-        if (!blank) lastWasTag = tag;
+    TNotationCore core;
+    for (const auto& [start, end] : SplitGameBytes(bytes.data(), bytes.size())) {
+        const int loaded = core.LoadGame(bytes.substr(start, end - start));
+        std::string moves = loaded == lgLoaded ? "" : "error ";
+        ForEachNode(core.Root, [&](TBaum* n) {
+            moves += std::to_string(n->Zug.FromSq) + "-" + std::to_string(n->Zug.ToSq) + "=" +
+                     std::to_string(n->Zug.Promotion) + "/" + std::to_string(n->Zug.CastleKind) + " ";
+        });
+        games.push_back(moves);
     }
-    if (!current.empty()) games.push_back(current);
     return games;
+}
+
+// Each line of a text through `change` (the line without its end, whether
+// it is a tag line, whether it lies in a comment); the line ends kept.
+template <class Change>
+std::string ChangeLines(const std::string& bytes, Change change) {
+    std::string out;
+    bool inComment = false;
+    for (std::size_t pos = 0; pos < bytes.size();) {
+        std::size_t end = bytes.find('\n', pos);
+        end = end == std::string::npos ? bytes.size() : end + 1;
+        std::string line = bytes.substr(pos, end - pos);
+        const bool tag = !inComment && IsTagLine(line);
+        for (char c : line) {
+            if (c == '{') inComment = true;
+            else if (c == '}') inComment = false;
+        }
+        out += change(line, tag, inComment);
+        pos = end;
+    }
+    return out;
+}
+
+// Move numbers ("12.", "12...") out of the movetext, comments left alone.
+std::string WithoutMoveNumbers(const std::string& line) {
+    std::string out;
+    bool inComment = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == '{') inComment = true;
+        if (c == '}') inComment = false;
+        const bool wordStart = i == 0 || line[i - 1] == ' ' || line[i - 1] == '(';
+        if (!inComment && wordStart && c >= '0' && c <= '9') {
+            std::size_t j = i;
+            while (j < line.size() && line[j] >= '0' && line[j] <= '9') ++j;
+            if (j < line.size() && line[j] == '.') {
+                while (j < line.size() && line[j] == '.') ++j;
+                i = j - 1;
+                continue;
+            }
+        }
+        out += c;
+    }
+    return out;
 }
 
 // The ClpFEN numbers along the main line against a replay of its own: the
@@ -75,17 +112,15 @@ TEST(RealFiles, EveryMoveOfEveryTreeIsLegalAndUnmakes) {
     for (const auto& path : testdata::SharedPgnFiles()) {
         TPGNCore pgn;
         std::string error;
-        std::vector<std::string> texts;
-        if (!pgn.OpenForReading(path.string(), error)) texts = SplitGames(testdata::ReadFile(path));
+        EXPECT_TRUE(pgn.OpenForReading(path.string(), error)) << error;
         TNotationCore core;
         TFischerInfo info;
         core.OnFischerInfo = [&](TNotationCore&, const TFischerInfo& i) { info = i; };
-        const int32_t count = texts.empty() ? pgn.GameCount() : static_cast<int32_t>(texts.size());
+        const int32_t count = pgn.GameCount();
         for (int32_t g = 0; g < count; ++g) {
             int32_t id = -1;
             std::string text;
-            if (texts.empty()) pgn.GetGame(g, id, text);
-            else text = texts[static_cast<size_t>(g)];
+            pgn.GetGame(g, id, text);
             info = TFischerInfo{};
             const bool loaded = core.LoadGame(text) == 0;
             if (!loaded) ++failedLoads;
@@ -111,6 +146,50 @@ TEST(RealFiles, EveryMoveOfEveryTreeIsLegalAndUnmakes) {
     EXPECT_LT(textFaults * 1000, moves);
     EXPECT_GT(moves, 10000);
     EXPECT_GE(chess960, 55);  // 50 + 1 + 4 games of the three Chess960 files
+}
+
+}  // namespace
+
+namespace {
+
+// Files built from the real ones read as the originals: without Event tags
+// (where a tag section has others), without move numbers, with CR-only
+// line ends, and all of them glued together.
+TEST(RealFiles, FilesBuiltFromThemReadTheSameGamesAndMoves) {
+    REQUIRE_SHARED_PGN();
+    std::string glued;
+    std::vector<std::string> all;
+    for (const auto& path : testdata::SharedPgnFiles()) {
+        const std::string bytes = testdata::ReadFile(path);
+        const std::vector<std::string> original = GamesOf(bytes);
+        const std::string name = path.filename().string();
+        // An Event line goes when the line before or after it is another tag line.
+        std::vector<std::string> lines;
+        ChangeLines(bytes, [&](const std::string& line, bool, bool) {
+            lines.push_back(line);
+            return std::string();
+        });
+        std::string noEvent;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            const bool event = IsTagLine(lines[i]) && TrimBlanks(lines[i]).starts_with("[Event ") &&
+                               TrimBlanks(lines[i]).ends_with("]");
+            const bool sectionGoesOn = (i > 0 && IsTagLine(lines[i - 1])) || (i + 1 < lines.size() && IsTagLine(lines[i + 1]));
+            if (!(event && sectionGoesOn)) noEvent += lines[i];
+        }
+        EXPECT_EQ(GamesOf(noEvent), original) << name << " without Event tags";
+        const std::string noNumbers =
+            ChangeLines(bytes, [](const std::string& line, bool tag, bool) { return tag ? line : WithoutMoveNumbers(line); });
+        EXPECT_EQ(GamesOf(noNumbers), original) << name << " without move numbers";
+        std::string crOnly;
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            if (!(bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')) crOnly += bytes[i] == '\n' ? '\r' : bytes[i];
+        EXPECT_EQ(GamesOf(crOnly), original) << name << " with CR-only line ends";
+        glued += bytes + "\n";
+        all.insert(all.end(), original.begin(), original.end());
+    }
+    EXPECT_EQ(GamesOf(glued), all);
+    EXPECT_GT(all.size(), 6000u);
+    EXPECT_EQ(WithoutMoveNumbers("1. e4 {2. d4} e5 2.Nf3 (2... Nc6 3.Bb5) 1-0"), " e4 {2. d4} e5 Nf3 ( Nc6 Bb5) 1-0");
 }
 
 }  // namespace

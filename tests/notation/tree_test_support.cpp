@@ -96,7 +96,9 @@ TreeCheck CheckTree(const TNotationCore& core) {
         const TCastlingRooks& rooks = core.Game.CastlingRooks;
         // A Chess960 game's castling is judged by rook file only.
         const bool fault = rooks.Active ? false : TextFault(item.before, test, node->Zug);
-        if (fault) {
+        if (IsNullMove(node->Zug)) {
+            // A null move ("--") passes the turn; it is no move of the rules.
+        } else if (fault) {
             ++check.textFaults;
         } else if (rooks.Active ? !IsLegalRookFileMove(item.before, test, rooks) : !IsLegalMove(item.before, test)) {
             if (check.illegal++ == 0)

@@ -128,10 +128,13 @@ TEST(FenReader, F1TokenSetsMoveNumberOne) {
     EXPECT_EQ(r.moveNo, 1);
 }
 
-TEST(FenReader, UnparsableMoveNumberKeepsPreset) {
+TEST(FenReader, MoveNumberZeroOrMissingIsOneAnUnparsableOneKeepsPreset) {
     EXPECT_EQ(ReadFen("4k3/8/8/8/8/8/8/4K3 w - - 0 -", 7).moveNo, 7);
-    EXPECT_EQ(ReadFen("4k3/8/8/8/8/8/8/4K3", 7).moveNo, 7);
     EXPECT_EQ(ReadFen("4k3/8/8/8/8/8/8/4K3 w - - 0 99999", 7).moveNo, 7);
+    // A move number 0 would number the moves from 0; a missing one, from the caller's.
+    EXPECT_EQ(ReadFen("4k3/8/8/8/8/8/8/4K3 w - - 0 0", 7).moveNo, 1);
+    EXPECT_EQ(ReadFen("4k3/8/8/8/8/8/8/4K3", 7).moveNo, 1);
+    EXPECT_EQ(ReadFen("4k3/8/8/8/8/8/8/4K3 b - - 12", 7).moveNo, 1);
 }
 
 TEST(FenReader, KeepsMoveBytesItDoesNotOwn) {

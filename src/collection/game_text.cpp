@@ -1,0 +1,186 @@
+#include "collection/game_text.h"
+
+#include "collection/event_data.h"
+
+namespace {
+
+// Tag names longer than this are no tag names: the line is something else.
+constexpr std::size_t kMaxTagName = 255;
+
+bool IsLineBlank(std::string_view line) { return TrimBlanks(line).empty(); }
+
+// First byte after the indent, or the line's size.
+std::size_t IndentEnd(std::string_view line) {
+    std::size_t i = 0;
+    while (i < line.size() && IsBlankByte(line[i])) ++i;
+    return i;
+}
+
+bool IsFileLetter(char c) { return c >= 'a' && c <= 'h'; }
+bool IsRankDigit(char c) { return c >= '1' && c <= '8'; }
+bool IsPieceLetter(char c) {
+    switch (c) {
+        case 'K': case 'Q': case 'R': case 'B': case 'N': case 'P':
+        case 'D': case 'T': case 'L': case 'S':
+            return true;
+        default:
+            return false;
+    }
+}
+bool IsPromotionLetter(char c) { return IsPieceLetter(c) && c != 'K' && c != 'P'; }
+
+}  // namespace
+
+bool IsMoveWord(std::string_view w) {
+    std::size_t digits = 0;
+    while (digits < w.size() && w[digits] >= '0' && w[digits] <= '9') ++digits;
+    if (digits > 0 && digits < w.size() && w[digits] == '.') {
+        w.remove_prefix(digits);
+        while (!w.empty() && w.front() == '.') w.remove_prefix(1);
+    }
+    while (!w.empty() && (w.back() == '+' || w.back() == '#' || w.back() == '!' || w.back() == '?')) w.remove_suffix(1);
+    if (w == "O-O" || w == "O-O-O" || w == "0-0" || w == "0-0-0" || w == "--" || w == "Z0") return true;
+    if (w.size() >= 3 && (IsPromotionLetter(w.back()) || (w.back() >= 'a' && IsPromotionLetter(static_cast<char>(w.back() - 32)))) &&
+        (w[w.size() - 2] == '=' || IsRankDigit(w[w.size() - 2]))) {
+        w.remove_suffix(1);
+        if (w.back() == '=') w.remove_suffix(1);
+    }
+    if (w.size() < 2 || !IsFileLetter(w[w.size() - 2]) || !IsRankDigit(w.back())) return false;
+    std::string_view from = w.substr(0, w.size() - 2);  // what stands before the target square
+    if (!from.empty() && (from.back() == 'x' || from.back() == ':' || from.back() == '-')) from.remove_suffix(1);
+    if (!from.empty() && IsPieceLetter(from.front())) {
+        from.remove_prefix(1);
+        if (!from.empty() && IsFileLetter(from.front())) from.remove_prefix(1);
+        if (!from.empty() && IsRankDigit(from.front())) from.remove_prefix(1);
+        return from.empty();
+    }
+    return from.empty() || (from.size() == 1 && IsFileLetter(from[0])) ||
+           (from.size() == 2 && IsFileLetter(from[0]) && IsRankDigit(from[1]));
+}
+
+std::size_t TagNameLength(std::string_view s) {
+    if (s.size() < 4 || s[0] != '[' || !IsTagNameStart(s[1])) return 0;
+    std::size_t i = 2;
+    while (i < s.size() && i <= kMaxTagName && IsTagNameByte(s[i])) ++i;
+    const std::size_t name = i - 1;
+    if (i >= s.size() || !IsIndentByte(s[i])) return 0;
+    while (i < s.size() && IsIndentByte(s[i])) ++i;
+    return i < s.size() && s[i] == '"' ? name : 0;
+}
+
+bool ReadTag(std::string_view line, std::size_t& pos, TTag& tag) {
+    const std::string_view s = line.substr(pos);
+    const std::size_t name = TagNameLength(s);
+    if (name == 0) return false;
+    std::size_t i = s.find('"') + 1;
+    bool closed = false;
+    for (; i < s.size(); ++i) {
+        if (s[i] == '\\' && i + 1 < s.size()) {
+            ++i;
+        } else if (s[i] == '"') {
+            closed = true;
+            ++i;
+            break;
+        }
+    }
+    std::size_t end = i;
+    if (closed) {
+        while (i < s.size() && IsIndentByte(s[i])) ++i;
+        if (i < s.size() && s[i] == ']') end = i + 1;
+    }
+    tag.Name = s.substr(1, name);
+    tag.Text = TrimBlanks(s.substr(0, end));
+    pos += end;
+    return true;
+}
+
+bool IsTagLine(std::string_view line) { return TagNameLength(line.substr(IndentEnd(line))) != 0; }
+
+std::string_view TGameTextLines::LineAt(std::size_t pos, std::size_t& next) const {
+    const std::size_t end = text_.find_first_of("\r\n", pos);
+    if (end == std::string_view::npos) {
+        next = text_.size();
+        return text_.substr(pos);
+    }
+    next = end + 1;
+    if (text_[end] == '\r' && next < text_.size() && text_[next] == '\n') ++next;
+    return text_.substr(pos, end - pos);
+}
+
+TGameTextLines::TGameTextLines(std::string_view text) : text_(text) {
+    std::size_t pos = 0;
+    while (pos < text_.size()) {
+        std::size_t next = 0;
+        const std::string_view line = LineAt(pos, next);
+        if (IsTagLine(line)) {
+            line_ = line;
+            linePos_ = 0;
+            nextLine_ = next;
+            inLine_ = true;
+            return;
+        }
+        pos = next;
+    }
+    // No tag section: all of it is movetext.
+    ended_ = true;
+    bodyFrom_ = 0;
+}
+
+bool TGameTextLines::NextSectionLine() {
+    std::size_t pos = nextLine_;
+    while (pos < text_.size()) {
+        std::size_t next = 0;
+        const std::string_view line = LineAt(pos, next);
+        const bool escape = !line.empty() && line[0] == '%';
+        if (!escape && !IsLineBlank(line)) {
+            if (line[IndentEnd(line)] != '[') break;
+            line_ = line;
+            linePos_ = 0;
+            nextLine_ = next;
+            return true;
+        }
+        pos = next;
+    }
+    bodyFrom_ = nextLine_;
+    return false;
+}
+
+bool TGameTextLines::NextTag(TTag& tag) {
+    while (!ended_) {
+        if (inLine_) {
+            linePos_ += IndentEnd(line_.substr(linePos_));
+            if (ReadTag(line_, linePos_, tag)) return true;
+            const std::string_view rest = TrimBlanks(line_.substr(linePos_));
+            if (!rest.empty()) rests_.push_back(rest);
+            inLine_ = false;
+        }
+        if (!NextSectionLine()) {
+            ended_ = true;
+            return false;
+        }
+        if (!IsTagLine(line_)) {
+            // A "[" line of another form is read whole, as a tag line.
+            tag = TTag{{}, TrimBlanks(line_)};
+            return true;
+        }
+        inLine_ = true;
+    }
+    return false;
+}
+
+void TGameTextLines::AppendMoveText(std::string& out) const {
+    for (std::string_view rest : rests_) {
+        out.append(rest);
+        out += ' ';
+    }
+    std::size_t pos = bodyFrom_;
+    while (pos < text_.size()) {
+        std::size_t next = 0;
+        const std::string_view line = LineAt(pos, next);
+        if (line.empty() || line[0] != '%') {
+            out.append(line);
+            out += ' ';
+        }
+        pos = next;
+    }
+}

@@ -1,0 +1,87 @@
+// How every reader of this program takes one game's text apart: the tag
+// syntax, the tag section and the movetext after it. The scanner that splits
+// a file into games, the list rows, the loader and the position search all
+// use it, so they agree on where a game's tags end and its moves begin.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Bytes a line may be indented with.
+inline bool IsIndentByte(char c) { return c == ' ' || c == '\t'; }
+
+// A tag name: a letter, digit or underscore, then any visible characters but
+// quotes and brackets ("WhiteElo", "GreatestGameEverPlayed?").
+inline bool IsTagNameStart(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+}
+inline bool IsTagNameByte(char c) {
+    return static_cast<unsigned char>(c) > ' ' && c != '"' && c != '[' && c != ']' && c != 0x7F;
+}
+
+// Length of the tag name that follows the "[" at s[0] when a tag starts
+// there: "[", the name, blanks, a double quote. 0 when no tag starts there
+// ("[%clk ...]", "[Event"x"]", a bracket in a comment).
+std::size_t TagNameLength(std::string_view s);
+
+// One tag as written: `[Name "value"]`. Inside the value a backslash keeps
+// the next character (an escaped quote does not end it).
+struct TTag {
+    std::string_view Name;
+    std::string_view Text;  // from "[" to "]"; a tag not closed runs to the end of its line
+};
+
+// Reads the tag that starts at line[pos] (a "["). On success pos is just
+// after it. False, and pos unchanged, when no tag starts there.
+bool ReadTag(std::string_view line, std::size_t& pos, TTag& tag);
+
+// A tag line: its first character after the indent starts a tag.
+bool IsTagLine(std::string_view line);
+
+// A word shaped like a move: SAN with English or German piece letters, long
+// algebraic or coordinates ("e2e4", "Ng1-f3"), castling with letters or
+// zeros, the null moves "--" and "Z0"; with or without a move number glued
+// to its front ("1.e4") and signs after it ("Nf3+!"). Says nothing about
+// whether the move can be made.
+bool IsMoveWord(std::string_view word);
+
+// The tag section and movetext of one game's text.
+//
+// Text before the first tag line is no part of the game. The tag section is
+// the lines from there on that begin with "[" (a line may hold several tags),
+// with blank lines and escape lines ("%") between them; it ends at the first
+// other line. Text after the tags of a tag line is movetext ("[Variant
+// "Standard"] 1. e4 e5"). A text without any tag line is all movetext.
+// Line ends: CR LF, LF or CR.
+class TGameTextLines {
+public:
+    explicit TGameTextLines(std::string_view text);
+    // The next tag of the section, in text order. A "[" line that holds no
+    // tag in this syntax comes whole (Name empty), as it always was read.
+    // False once the section has ended.
+    bool NextTag(TTag& tag);
+    // Whether any movetext follows the tags. Call once NextTag gave false.
+    bool HasMoveText() const { return !rests_.empty() || bodyFrom_ < text_.size(); }
+    // Appends the movetext with one blank after each line, escape lines
+    // left out. Call once NextTag gave false.
+    void AppendMoveText(std::string& out) const;
+    // Offset of the first line after the tag section (the text's size when
+    // none follows). Call once NextTag gave false.
+    std::size_t BodyOffset() const { return bodyFrom_; }
+
+private:
+    // The line starting at pos, and where the next one starts.
+    std::string_view LineAt(std::size_t pos, std::size_t& next) const;
+    bool NextSectionLine();
+
+    std::string_view text_;
+    std::string_view line_;        // the tag line being read
+    std::size_t linePos_ = 0;      // read position within line_
+    std::size_t nextLine_ = 0;     // offset of the line after line_
+    bool inLine_ = false;
+    bool ended_ = false;
+    std::size_t bodyFrom_ = 0;
+    std::vector<std::string_view> rests_;  // movetext standing on tag lines
+};
