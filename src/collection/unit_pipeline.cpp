@@ -16,7 +16,7 @@ public:
         : owner_(source.shared_from_this()), source_(source), format_(std::move(format)), out_(from.out), skipTo_(pos),
           inDone_(from.in) {
         unsigned workers = std::max(1u, std::thread::hardware_concurrency());
-        maxAhead_ = workers + 2;
+        maxAhead_ = workers + 1;
         for (unsigned i = 0; i < workers; ++i) workers_.emplace_back([this] { Work(); });
     }
 
