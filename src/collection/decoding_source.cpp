@@ -90,6 +90,7 @@ public:
                     if (error_) std::rethrow_exception(error_);
                     break;
                 }
+                if (free_.size() < kPrefetchDepth) free_.push_back(std::move(current_.data));
                 current_ = std::move(queue_.front());
                 queue_.pop_front();
                 used_ = 0;
@@ -117,6 +118,14 @@ private:
         try {
             for (;;) {
                 TChunk chunk;
+                {
+                    // A buffer the reader is done with: no new pages to fault in.
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    if (!free_.empty()) {
+                        chunk.data = std::move(free_.back());
+                        free_.pop_back();
+                    }
+                }
                 chunk.data.resize(kPrefetchChunk);
                 const std::int64_t start = decoder_->Out();
                 std::size_t got = Fill(*decoder_, chunk.data.data(), chunk.data.size());
@@ -153,6 +162,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<TChunk> queue_;
+    std::vector<std::string> free_;  // buffers read through, for the next chunks
     bool stop_ = false;
     bool finished_ = false;
     std::exception_ptr error_;
