@@ -27,18 +27,25 @@ constexpr std::size_t kReadAheadFrom = 8 * 1024 * 1024;
 constexpr std::size_t kRowHeaderBytes = 64 * 1024;
 constexpr std::size_t kRowHeaderLimit = 16 * 1024 * 1024;
 
-// Whether path is taken as a PGN file. A compressed file whose data cannot be
-// read is damaged, and said to be; a plain file that cannot be read is
-// simply not one.
-bool PgnFileSniff(const std::string& path) {
-    if (FileCompression(path) == TCompression::None) return LooksLikePGN(path);
+// The text of path when it is taken as a PGN file (LooksLikePGN), for the
+// scan to go on with; null when it is not. A compressed file whose data
+// cannot be read is damaged, and said to be (TFileError); a plain file that
+// cannot be read is simply not one.
+std::shared_ptr<TByteSource> PgnSource(const std::string& path) {
+    std::shared_ptr<TByteSource> source;
+    try {
+        source = OpenByteSource(path);
+    } catch (const std::exception&) {
+        if (FileCompression(path) != TCompression::None) throw;  // a damaged archive
+        return nullptr;
+    }
     TBlockFile file;
-    OpenForBlocks(file, path);
+    file.Attach(source, path);
     file.Glance();
     std::string error;
-    if (LooksLikePGN(file, &error)) return true;
-    if (!error.empty()) throw TFileError(error);
-    return false;
+    if (LooksLikePGN(file, &error)) return source;
+    if (!error.empty() && source->Compression() != TCompression::None) throw TFileError(error);
+    return nullptr;
 }
 
 // A compressed file holds PGN text whatever its name ("games.pgn.zst"); a
@@ -246,9 +253,11 @@ void TPGNCore::ScanFile(const std::string& path) {
     const bool isPgn = UpperExtension(path) == ".PGN" || CompressedPgn(path);
     if (FileExists(path)) {
         if (isPgn) {
-            if (!PgnFileSniff(path)) return;
+            std::shared_ptr<TByteSource> source = PgnSource(path);
+            if (!source) return;
             CloseFile();
             database_.reset();
+            attach_ = std::move(source);
         } else if (!OpenDatabaseAt(path)) {
             return;
         }
@@ -504,17 +513,6 @@ bool TPGNCore::OpenForReading(const std::string& path, std::string& error) {
         return false;
     }
     const bool compressed = CompressedPgn(path);
-    if (UpperExtension(path) == ".PGN" || compressed) {
-        try {
-            if (!PgnFileSniff(path)) {
-                error = NotPgnText(path);
-                return false;
-            }
-        } catch (const std::exception& e) {
-            error = UserErrorText(e);
-            return false;
-        }
-    }
     auto create = std::move(BeforeCreatePGNFile);
     BeforeCreatePGNFile = [](TPGNCore&, const std::string&, bool& createNew) { createNew = false; };
     try {
@@ -526,8 +524,9 @@ bool TPGNCore::OpenForReading(const std::string& path, std::string& error) {
     }
     BeforeCreatePGNFile = std::move(create);
     if (fileName_ != path || !fileOpen_) {
+        // A PGN file is refused only when its first lines are no PGN.
         if (UpperExtension(path) == ".PGN" || compressed)
-            error = "cannot open " + path;
+            error = NotPgnText(path);
         else if (databaseMode_->LastError() == TCustomDatabase::errGeneral)
             error = "cannot open the game database " + path + " (in use by another program?)";
         else if (databaseMode_->LastError() == TCustomDatabase::errCreateIndex)
