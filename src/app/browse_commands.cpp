@@ -4,6 +4,8 @@
 #include <QWheelEvent>
 
 #include "app/main_window.h"
+
+#include "app/comment_commands_view.h"
 #include "app/search_controller.h"
 #include "app/status_line.h"
 #include "app/window_layout.h"
@@ -28,6 +30,7 @@ void TForm1::Guarded(const std::function<void()>& body) {
 void TForm1::ZmenaTahu(QObject*, TZug& Zug, TSchachbrett& Stellung, bool) {
     Brett1->CastlingRooks = Notation1->Core().Game.CastlingRooks;
     Brett1->ShowPosition(Stellung, Zug);
+    if (Commands) Commands->MoveShown();
     Panes->PositionShown();
 }
 
@@ -35,6 +38,7 @@ void TForm1::ShowCurrentOnBoard() {
     // At the starting position there is no move: the start record stands in.
     const TZug* move = Notation1->CurrentMove();
     Brett1->ShowPosition(Notation1->CurrentPosition(), move ? *move : Notation1->Core().State);
+    if (Commands) Commands->MoveShown();
     Panes->PositionShown();
 }
 

@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include "app/comment_commands_view.h"
+
 #include <QEvent>
 #include <QFont>
 #include <QHeaderView>
@@ -156,6 +158,8 @@ TForm1::TForm1(const QStringList& Params, QWidget* parent) : QMainWindow(parent)
     Opener->OnOpen = [this](const QString& path) { OpenFile(path); };
     Opener->OnText = [this](const QString& text) { OpenPastedText(text); };
     Menus = new TWindowMenus(this);
+    Commands = new TCommandsView(this);
+    Notation1->OnGameLoaded = [this](TNotation&) { Commands->GameLoaded(); };
     PGN1->OnSortProgress = [this](TGameColumn column, int percent) { Status->SortProgress(column, percent); };
     Panes->RestoreSettings();
     // The client area at its start size, the menus above it and the status bar below.
@@ -168,6 +172,7 @@ TForm1::~TForm1() {
     // The controls outlive this object's own members by a moment (Qt deletes
     // children after the derived destructor): nothing may call back into it.
     Notation1->SetOnMoveChange(nullptr);
+    Notation1->OnGameLoaded = nullptr;
     PGN1->OnPGNDblClick = nullptr;
     PGN1->OnKeyDown = nullptr;
     PGN1->OnSortProgress = nullptr;

@@ -21,6 +21,7 @@ class QHeaderView;
 class QPushButton;
 class TBrett;
 class TChessDatabase;
+class TCommandsView;
 class TFileOpener;
 class THeaderPanel;
 class TNotation;
@@ -65,6 +66,9 @@ public:
     THeaderPanel* HeaderPanel = nullptr;
     TPanes* Panes = nullptr;
     TWindowMenus* Menus = nullptr;
+    // Clocks, evaluations, arrows and squares from the comments: board marks,
+    // the graph pane and their View switches.
+    TCommandsView* Commands = nullptr;
     TStatusLine* Status = nullptr;
     // The file dialog, Ctrl+O, drops and the recent files.
     TFileOpener* Opener = nullptr;

@@ -209,7 +209,20 @@ void TPanes::PlaceNotation() {
     const int bottom = std::max(top + 40, notationPane_->height() - kBoardBottom + 1);
     const int headerHeight = form_->HeaderPanel->PanelHeight();
     form_->HeaderPanel->setGeometry(0, top, width, headerHeight);
-    form_->Notation1->setGeometry(0, top + headerHeight, width, bottom - top - headerHeight);
+    int graphHeight = 0;
+    if (graph_ && !graph_->isHidden()) {
+        // At most a third of the notation's room, and never under 40 pixels.
+        graphHeight = std::clamp((bottom - top - headerHeight) / 3, 40, graph_->sizeHint().height());
+        graph_->setGeometry(0, bottom - graphHeight, width, graphHeight);
+        graphHeight += 4;
+    }
+    form_->Notation1->setGeometry(0, top + headerHeight, width, bottom - top - headerHeight - graphHeight);
+}
+
+void TPanes::SetGraph(QWidget* graph) {
+    graph_ = graph;
+    graph->setParent(notationPane_);
+    PlaceNotation();
 }
 
 void TPanes::SetNotationFontPixels(int pixels) {

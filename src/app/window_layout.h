@@ -53,6 +53,9 @@ public:
     int NotationFontPixels() const { return fontPixels_; }
     void SetNotationFontPixels(int pixels);
 
+    // The evaluation and clock graph, under the notation while it is not hidden.
+    void SetGraph(QWidget* graph);
+    void PlaceNotation();
     // Pane sizes, table columns, coordinates and font size to and from the settings.
     void SaveSettings() const;
     void RestoreSettings();
@@ -63,7 +66,6 @@ protected:
 private:
     void PlaceClient();
     void PlaceBoard();
-    void PlaceNotation();
     void FitBoardPane();
 
     TForm1* form_;
@@ -74,6 +76,7 @@ private:
     QWidget* notationPane_;
     QToolButton* flip_;
     QWidget* marker_;
+    QWidget* graph_ = nullptr;
     int fontPixels_ = 11;
     int lastBottomHeight_ = -1;
 };

@@ -1,17 +1,18 @@
-// quarzel-cli board: renders a position through the board widget, offscreen,
+// quarzel-cli board: renders a position (from a FEN, or a game's move with the
+// arrows and squares of its comment) through the board widget, offscreen,
 // and writes the picture as PNG (a diagram export).
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QImage>
 #include <memory>
 #include <string>
-#include <unistd.h>
 
 #include "platform/platform.h"
 #include "board/qt/board_widget.h"
 #include "board/piece_sheet.h"
 #include "cli/command.h"
+#include "cli/game_reading.h"
+#include "notation/comment_commands.h"
+#include "notation/notation_core.h"
 #include "rules/fen.h"
 
 namespace {
@@ -33,17 +34,47 @@ public:
 
 int RunBoard(const CliArgs& args);
 
-const CliCommand kBoard{"board", "\"<FEN>\" OUT.png [--size S] [--set NAME] [--user FILE] [--flip] [--coords]",
+const CliCommand kBoard{"board",
+                        "(\"<FEN>\" | --game FILE N [--ply P] [--no-marks]) OUT.png [--size S] [--set NAME] "
+                        "[--user FILE] [--flip] [--coords]",
                         "render a position as a PNG diagram (Black's view with --flip; file letters and rank "
                         "numbers in the edge squares with --coords; at device resolution under QT_SCALE_FACTOR)",
-                        RunBoard};
+                        RunBoard,
+                        "With --game: the position after P plies of game N's main line (default: its end),\n"
+                        "its last move tinted, with the arrows and coloured squares of that move's comment\n"
+                        "([%cal], [%csl]) unless --no-marks is given."};
+
+// The position after `ply` plies of the main line (-1: its end) and the
+// marks of that move's comment.
+bool GamePosition(const std::string& file, long long number, long long ply, TSchachbrett& position, TZug& state,
+                  TCastlingRooks& rooks, TBoardMarks& marks, std::string& error) {
+    TNotationCore core;
+    if (!cli::LoadGameOfFile(file, number, core, error)) return false;
+    long long plies = 0;
+    TBaum* move = nullptr;
+    for (TBaum* n = core.Root ? core.Root->FirstMove : nullptr; n && (ply < 0 || plies < ply); n = n->Next, ++plies)
+        move = n;
+    if (ply > plies) {
+        error = "game " + std::to_string(number) + " has " + std::to_string(plies) + " plies in its main line";
+        return false;
+    }
+    core.SetCurrent(move);
+    position = core.Board;
+    state = move ? move->Zug : core.Game.StartState;
+    rooks = core.Game.CastlingRooks;
+    marks = CurrentMarks(core);
+    return true;
+}
 
 int RunBoard(const CliArgs& args) {
     std::string fen, out, setName, userFile;
     long long size = 33;
+    long long ply = -1;
     bool sizeGiven = false;
     bool flip = false;
     bool coords = false;
+    bool game = false;
+    bool noMarks = false;
     std::vector<std::string> positional;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -52,16 +83,21 @@ int RunBoard(const CliArgs& args) {
             into = args[++i];
             return true;
         };
-        if (a == "--size") {
+        if (a == "--size" || a == "--ply") {
             std::string v;
-            if (!value(v) || !cli::ParseInt(v, size)) return cli::UsageError(kBoard);
-            sizeGiven = true;
+            long long& into = a == "--size" ? size : ply;
+            if (!value(v) || !cli::ParseInt(v, into) || into < 0) return cli::UsageError(kBoard);
+            sizeGiven = sizeGiven || a == "--size";
         } else if (a == "--set") {
             if (!value(setName)) return cli::UsageError(kBoard);
         } else if (a == "--flip") {
             flip = true;
         } else if (a == "--coords") {
             coords = true;
+        } else if (a == "--game") {
+            game = true;
+        } else if (a == "--no-marks") {
+            noMarks = true;
         } else if (a == "--user") {
             if (!value(userFile)) return cli::UsageError(kBoard);
         } else if (a.size() > 2 && a.rfind("--", 0) == 0) {
@@ -70,16 +106,26 @@ int RunBoard(const CliArgs& args) {
             positional.push_back(a);
         }
     }
-    if (positional.size() != 2) return cli::UsageError(kBoard);
-    fen = positional[0];
-    out = positional[1];
+    if (positional.size() != (game ? 3u : 2u) || (!game && (ply >= 0 || noMarks))) return cli::UsageError(kBoard);
+    out = positional.back();
     if (size < 10 || size > 99) return cli::Fail("size must be 10 to 99 pixels per square");
     if (!setName.empty() && !userFile.empty()) return cli::Fail("--set and --user exclude each other");
 
     TSchachbrett position = EmptyBoard;
     TZug state = FreshState();
-    uint16_t moveNo = 1;
-    if (!FENToPosition(fen, position, state, moveNo)) return cli::Fail("not a valid FEN: " + fen);
+    TCastlingRooks rooks;
+    TBoardMarks marks;
+    if (game) {
+        long long number = 0;
+        if (!cli::ParseInt(positional[1], number) || number < 1) return cli::UsageError(kBoard);
+        std::string error;
+        if (!GamePosition(positional[0], number, ply, position, state, rooks, marks, error)) return cli::Fail(error);
+        if (noMarks) marks = {};
+    } else {
+        fen = positional[0];
+        uint16_t moveNo = 1;
+        if (!FENToPosition(fen, position, state, moveNo)) return cli::Fail("not a valid FEN: " + fen);
+    }
 
     TFigurenset set = BuiltInSetForSquare(static_cast<int>(size));
     if (!setName.empty()) {
@@ -88,21 +134,7 @@ int RunBoard(const CliArgs& args) {
         if (!sizeGiven) size = PieceCellSize(set);
     }
 
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        // A private runtime folder keeps Qt from warning about a missing one.
-        QString dir = QDir::tempPath() + "/quarzel-runtime-" + QString::number(getuid());
-        QDir().mkpath(dir);
-        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        qputenv("XDG_RUNTIME_DIR", dir.toLocal8Bit());
-    }
-    std::unique_ptr<QApplication> app;
-    if (!QCoreApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "quarzel-cli";
-        static char* argv[] = {name, nullptr};
-        app = std::make_unique<QApplication>(argc, argv);
-    }
+    auto app = cli::StartOffscreenApp();
     CliPlatform platform;
     Platform* previous = Platform::Install(&platform);
     struct Restore {
@@ -116,6 +148,8 @@ int RunBoard(const CliArgs& args) {
     board.SetGroesse(static_cast<int>(size));
     board.SetFlipped(flip);
     board.SetCoordinates(coords);
+    board.SetMarkLastMove(game);
+    board.CastlingRooks = rooks;
     // With QT_SCALE_FACTOR (or a high-resolution screen) the picture gets
     // device pixels, drawn from the set of the device square size.
     board.SetDeviceRatio(qApp->devicePixelRatio());
@@ -127,7 +161,8 @@ int RunBoard(const CliArgs& args) {
         board.SetFiguren(set);
     }
     board.ShowPosition(position, state);
-    if (!board.Picture().save(QString::fromLocal8Bit(out.c_str()), "PNG"))
+    board.SetMarks(marks);
+    if (!board.Rendered().save(QString::fromLocal8Bit(out.c_str()), "PNG"))
         return cli::Fail("cannot write " + out);
     return 0;
 }

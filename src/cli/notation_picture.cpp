@@ -8,19 +8,13 @@
 #include <memory>
 
 #include "app/main_window.h"
+#include "cli/game_reading.h"
 #include "notation/qt/notation.h"
 
 bool RenderNotationPicture(const std::string& pgnText, int width, int height, bool german, bool headline,
                            const std::string& outFile, std::string& error) {
     // No display is needed: the picture is drawn offscreen unless told otherwise.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    std::unique_ptr<QApplication> app;
-    if (!QApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "quarzel-cli";
-        static char* argv[] = {name, nullptr};
-        app = std::make_unique<QApplication>(argc, argv);
-    }
+    auto app = cli::StartOffscreenApp();
     // The main window sets the notation's fonts, colours and size.
     TForm1 form;
     // Laid out once first, so that the window's panes do not size the

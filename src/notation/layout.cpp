@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 
+#include "notation/comment_commands.h"
 #include "notation/move_text.h"
 #include "notation/shown_text.h"
 #include "notation/text_position.h"
@@ -21,6 +22,7 @@ std::string_view FontPropertyName(TNotationFont font) {
         case TNotationFont::Var0Bold: return "Font0VarBold";
         case TNotationFont::Var1: return "Font1Var";
         case TNotationFont::Var2: return "Font2Var";
+        case TNotationFont::Quiet: return "FontQuiet";
     }
     return "Font0Var";
 }
@@ -131,6 +133,15 @@ private:
     void Headline();
     void SiteAndYear();
     void WriteElement(TBaum* node);
+    // One blank and a comment table entry with the comment.
+    void AppendComment(const std::string& c, bool quiet);
+    void AppendShownComment(const std::string& stored, int mover);
+    // A comment before a line's first move, as the text holds it: shown
+    // without its commands, which belong to no move; in PGN mode as stored.
+    std::string BeforeMoveComment(const std::string& stored) const {
+        if (core_.PgnMode || stored.find("[%") == std::string::npos) return stored;
+        return ReadCommentCommands(stored, White).Shown;
+    }
     // Appends the character of a glyph and notes where it stands.
     void Glyph(int nag, const std::string& character) {
         if (character.empty()) return;
@@ -251,13 +262,30 @@ void TLayoutWriter::WriteElement(TBaum* node) {
         // go from the stored comment itself.
         if (c.size() > 2 && c[0] == '{' && c[1] == ' ') c.erase(1, 1);
         if (c.size() > 2 && c.back() == '}' && c[c.size() - 2] == ' ') c.erase(c.size() - 2, 1);
-        text_ += ' ';
-        CheckLength();
-        if (c.size() > d_.MaxTextLength) throw TGameTooLarge();
-        d_.Comments.push_back({static_cast<int>(Len() + 1), static_cast<int>(c.size())});
-        text_ += c;
+        if (core_.PgnMode) AppendComment(c, false);
+        else AppendShownComment(c, z.Side == Black ? White : Black);
     }
     CheckLength();
+}
+
+void TLayoutWriter::AppendComment(const std::string& c, bool quiet) {
+    text_ += ' ';
+    CheckLength();
+    if (c.size() > d_.MaxTextLength) throw TGameTooLarge();
+    d_.Comments.push_back({static_cast<int>(Len() + 1), static_cast<int>(c.size()), quiet});
+    text_ += c;
+}
+
+// The display shows what a comment's commands mean, never the commands: the
+// clock and the evaluation after the move, small and grey, then the rest of
+// the comment (none when nothing else was in it).
+void TLayoutWriter::AppendShownComment(const std::string& stored, int mover) {
+    const TCommentCommands k = ReadCommentCommands(stored, mover);
+    if (!k.Found) return AppendComment(stored, false);
+    if (d_.ShowClocks && k.ClockMs >= 0) AppendComment("{" + ClockText(k.ClockMs) + "}", true);
+    else if (d_.ShowClocks && k.TimeUsedMs >= 0) AppendComment("{" + DurationText(k.TimeUsedMs) + "}", true);
+    if (d_.ShowEvals && k.HasEval) AppendComment("{" + EvalText(k) + "}", true);
+    if (!k.Shown.empty()) AppendComment(k.Shown, false);
 }
 
 // A game cut by a reading error must not look complete: after the last move
@@ -290,10 +318,10 @@ void TLayoutWriter::OpenVariation(TVariationEntry* entry) {
         text_ += " (";
     }
     // A comment before the variation's first move stands inside it.
-    if (!entry->Comment.empty()) {
-        if (entry->Comment.size() > d_.MaxTextLength) throw TGameTooLarge();
-        d_.Comments.push_back({static_cast<int>(Len() + 1), static_cast<int>(entry->Comment.size())});
-        text_ += entry->Comment;
+    if (const std::string comment = BeforeMoveComment(entry->Comment); !comment.empty()) {
+        if (comment.size() > d_.MaxTextLength) throw TGameTooLarge();
+        d_.Comments.push_back({static_cast<int>(Len() + 1), static_cast<int>(comment.size())});
+        text_ += comment;
         if (entry->FirstMove) text_ += ' ';
         CheckLength();
     }
@@ -385,7 +413,7 @@ void TLayoutWriter::Run() {
     if (d_.Ueberschrift) Headline();
     else AddRow(1, main_, false);
 
-    const std::string& intro = game.IntroComment;
+    const std::string intro = BeforeMoveComment(game.IntroComment);
     if (!intro.empty()) {
         size_t len = intro.size();
         while (len > 0 && intro[len - 1] == ' ') --len;
@@ -467,6 +495,10 @@ void BreakRows(TNotationDisplay& d) {
             if (c == ' ') last = p;
         }
         prevSpace[static_cast<size_t>(n) + 1] = last;
+        // Clocks and evaluations are measured in the quiet font.
+        for (const TCommentEntry& c : d.Comments)
+            if (c.Quiet)
+                for (int p = std::max(c.Pos, 1); p < c.Pos + c.Len && p <= n; ++p) inComment[static_cast<size_t>(p)] = 2;
     }
 
     std::map<int, TNotationFont> rows;
@@ -477,7 +509,8 @@ void BreakRows(TNotationDisplay& d) {
     auto widthAt = [&](int p, int& len) -> long long {
         const TShownChar c = ShownCharAt(d, p);
         len = c.Len;
-        return ShownWidth(*d.Measure, inComment[static_cast<size_t>(p)] ? TNotationFont::Comment : font, c);
+        const uint8_t kind = inComment[static_cast<size_t>(p)];
+        return ShownWidth(*d.Measure, kind == 2 ? TNotationFont::Quiet : kind ? TNotationFont::Comment : font, c);
     };
 
     long long running = 0;
@@ -519,6 +552,11 @@ void BreakRows(TNotationDisplay& d) {
             // ... but not inside a UTF-8 character: the row then starts at its lead byte.
             int lead = d.Utf8 ? Utf8LeadBefore(text, breakPos + 1) : 0;
             if (lead > 1 && lead - 1 > lastBreak) breakPos = lead - 1;
+        } else {
+            // A clock or an evaluation never opens a row: it goes down with its move.
+            for (int k; breakPos > 0 && (k = d.CommentAt(breakPos + 1)) >= 0 &&
+                        d.Comments[static_cast<size_t>(k)].Quiet && prevSpace[static_cast<size_t>(breakPos)] > lastBreak;)
+                breakPos = prevSpace[static_cast<size_t>(breakPos)];
         }
         if (breakPos <= lastBreak) break;
         rows.emplace(breakPos + 1, font);

@@ -36,6 +36,10 @@ struct TTextRange {
 struct TCommentEntry {
     int Pos = 1;  // 1-based position of the opening brace
     int Len = 0;  // length including both braces
+    // A clock or an evaluation read from the move's comment, drawn small and
+    // grey (in the Quiet font); written in braces like a comment, so that
+    // clicks and keys pass over it as over any comment.
+    bool Quiet = false;
     bool operator==(const TCommentEntry&) const = default;
 };
 
@@ -48,6 +52,10 @@ struct TNotationDisplay {
     uint16_t Indent0Var = 2;
     uint16_t Indent1Var = 10;
     uint16_t Indent2Var = 18;
+    // Clocks (or the time a move took) and evaluations from the comments'
+    // commands, shown after their moves. The commands themselves are never shown.
+    bool ShowClocks = true;
+    bool ShowEvals = true;
     // Width available for rows (the paint box width); 0 or less: rows are not
     // broken by width.
     int PaintWidth = 0;

@@ -8,11 +8,12 @@
 #include <string_view>
 
 // The fonts of the notation control. Var0Bold is the bold copy of Font0Var
-// used for the main line when it has alternatives.
-enum class TNotationFont : uint8_t { HeadLine, Comment, Var0, Var0Bold, Var1, Var2 };
+// used for the main line when it has alternatives; Quiet, a smaller copy of
+// FontComment, shows the clocks and evaluations read from comments.
+enum class TNotationFont : uint8_t { HeadLine, Comment, Var0, Var0Bold, Var1, Var2, Quiet };
 
 // The property name of a font: "FontHeadLine", "FontComment", "Font0Var",
-// "Font0VarBold", "Font1Var", "Font2Var".
+// "Font0VarBold", "Font1Var", "Font2Var", "FontQuiet".
 std::string_view FontPropertyName(TNotationFont font);
 
 class TTextMeasure {

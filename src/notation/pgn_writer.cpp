@@ -127,6 +127,19 @@ std::string MoveBeforeMarks(const std::string& t, size_t end, TCommentRanges& ra
     return out;
 }
 
+// Length of the comment opening and the command at `j` ("{[%clk 1:30:58]"),
+// 0 when no comment opening with a command stands there, or when the command
+// is too long for any line (only so far is looked ahead: hostile comments
+// stay linear).
+size_t CommandAhead(const std::string& t, size_t j, size_t end) {
+    constexpr size_t kLongest = 80;
+    if (j + 3 > end || t.compare(j, 3, "{[%") != 0) return 0;
+    const size_t stop = std::min(end, j + kLongest);
+    for (size_t k = j + 3; k < stop; ++k)
+        if (t[k] == ']' || t[k] == '}') return k + 1 - j;
+    return 0;
+}
+
 }  // namespace
 
 std::string PGNDateValue(uint16_t year, uint16_t month, uint16_t day) {
@@ -237,7 +250,9 @@ std::vector<std::string> ConvertNotationToMovetext(const std::string& text, size
                 out += ' ';
                 break;
             case ' ':
-                if (n >= 71) {
+                // A comment opening with a command that would pass the 80th
+                // column, where it cannot be broken, goes to the next line.
+                if (n >= 71 || (n > 0 && n + 1 + CommandAhead(t, i + 1, end) > 79)) {
                     out += '\n';
                     n = 0;
                 } else {
@@ -279,8 +294,12 @@ std::vector<std::string> ConvertNotationToMovetext(const std::string& text, size
                 out += '{';
                 ++i;
                 ++n;
+                // A command ("[%clk 1:30:58]") is never broken over two lines.
+                bool inCommand = false;
                 while (i < stop) {
                     char k = t[i];
+                    if (k == '[' && i + 1 < stop && t[i + 1] == '%') inCommand = true;
+                    if (k == ']') inCommand = false;
                     if (k == '\n') {
                         ++i;
                         while (i < len && (t[i] == ' ' || t[i] == '\n')) ++i;
@@ -292,14 +311,17 @@ std::vector<std::string> ConvertNotationToMovetext(const std::string& text, size
                         size_t j = i + 1;
                         while (j < len && t[j] == ' ') ++j;
                         char after = j < len ? t[j] : '\0';
-                        if (n > 60 && after != '[') {
+                        if ((n > 60 || n + 1 + CommandAhead(t, j, stop) > 79) && after != '[' && !inCommand) {
                             out += '\n';
                             n = 0;
                         } else {
                             out += ' ';
                         }
+                        // The other blanks of a run stay: a comment reads
+                        // back exactly as it was (a line end reads as one blank).
+                        out.append(j - i - 1, ' ');
+                        n += static_cast<long long>(j - i);
                         i = j;
-                        ++n;
                         continue;
                     } else {
                         out += k;

@@ -123,7 +123,9 @@ int ShownWidth(const TTextMeasure& measure, TNotationFont font, const TShownChar
 }
 
 TNotationFont FontAt(const TNotationDisplay& d, int pos, TNotationFont rowFont) {
-    return d.CommentAt(pos) >= 0 ? TNotationFont::Comment : rowFont;
+    const int k = d.CommentAt(pos);
+    if (k < 0) return rowFont;
+    return d.Comments[static_cast<size_t>(k)].Quiet ? TNotationFont::Quiet : TNotationFont::Comment;
 }
 
 std::string ShownRowText(const TNotationDisplay& d, int row) {

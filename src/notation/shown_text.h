@@ -38,7 +38,7 @@ TShownChar ShownCharAt(const TNotationDisplay& d, int pos);
 int ShownWidth(const TTextMeasure& measure, TNotationFont font, const TShownChar& c);
 
 // The font a position is measured and drawn in: FontComment inside a comment
-// table entry, else the row font.
+// table entry (Quiet inside a clock or evaluation), else the row font.
 TNotationFont FontAt(const TNotationDisplay& d, int pos, TNotationFont rowFont);
 
 // Calls fn(const TShownChar&, TNotationFont) for every shown character of the

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QHeaderView>
 #include <QHelpEvent>
@@ -11,6 +12,9 @@
 #include <map>
 
 #include "app/main_window.h"
+#include "app/comment_commands_view.h"
+#include "app/settings.h"
+#include "notation/qt/eval_graph.h"
 #include "app/game_file.h"
 #include "app/header_panel.h"
 #include "board/qt/board_widget.h"
@@ -354,4 +358,39 @@ TEST(MainWindow, DeletedGamesOfADatabaseAreStruckOut) {
         return best;
     };
     EXPECT_GT(longestRun(1), longestRun(2));
+}
+
+// Commands in comments: the move's marks on the board, clocks in the
+// notation, the graph for games that have clocks; the View switches.
+TEST(MainWindow, CommentCommandsOnBoardNotationAndGraph) {
+    RecordingPlatform platform;
+    testdata::TempDir dir;
+    const std::string file = (dir / "clocks.pgn").string();
+    testdata::WriteFile(file, "[Event \"a\"]\n\n1. e4 {[%clk 0:03:00] [%cal Ge2e4]} e5 {[%clk 0:02:59] [%csl Rd4]} *\n\n" +
+                                  Game(2));
+    TForm1 form({QString::fromStdString(file)});
+    Start(form);
+    const std::string& text = form.Notation1->Display().Text;
+    ASSERT_NE(form.Commands, nullptr);
+    EXPECT_EQ(form.Brett1->Marks().Squares, (std::vector<TSquareMark>{{27, TMarkColor::Red}}));  // at e5, the end
+    EXPECT_NE(text.find("{2:59}"), std::string::npos) << text;
+    EXPECT_EQ(text.find("[%"), std::string::npos);
+    EXPECT_FALSE(form.Commands->Graph()->isHidden());
+    const int tall = form.Notation1->height();
+    form.ButtonBack->click();
+    EXPECT_EQ(form.Brett1->Marks().Arrows.size(), 1u);
+    EXPECT_EQ(form.Commands->Graph()->Current(), 0);
+
+    form.Commands->ClocksAction()->trigger();
+    EXPECT_EQ(form.Notation1->Display().Text.find("3:00"), std::string::npos);
+    EXPECT_FALSE(QuarzelSettings()->value("view/clocks").toBool());
+    form.Commands->ClocksAction()->trigger();
+    form.Commands->GraphAction()->trigger();
+    EXPECT_TRUE(form.Commands->Graph()->isHidden());
+    EXPECT_GT(form.Notation1->height(), tall);
+    form.Commands->GraphAction()->trigger();
+
+    form.NextGame->click();  // no commands: no marks, no graph
+    EXPECT_TRUE(form.Brett1->Marks().Empty());
+    EXPECT_TRUE(form.Commands->Graph()->isHidden());
 }

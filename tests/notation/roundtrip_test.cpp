@@ -50,7 +50,8 @@ std::string TreeDifference(const TNotationCore& a, const TNotationCore& b) {
             ++count;
             if (!x || !y) return "line lengths differ after " + std::to_string(count) + " moves";
             if (!(x->Zug == y->Zug)) return "move " + std::to_string(count) + " differs";
-            if (Folded(x->Comment) != Folded(y->Comment))
+            // Comments read back byte for byte: commands and blanks as written.
+            if (x->Comment != y->Comment)
                 return "comment [" + x->Comment + "] vs [" + y->Comment + "]";
             TVariationEntry* vx = x->Variations;
             TVariationEntry* vy = y->Variations;

@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
+#include <algorithm>
 #include <cstdlib>
 #include <exception>
 #include <vector>
@@ -98,6 +99,11 @@ void TBrett::paintEvent(QPaintEvent*) {
         p.drawImage(0, 0, picture_);
     else
         p.drawImage(rect(), picture_);
+    if (marks_.Arrows.empty() || picture_.width() <= 0 || picture_.height() <= 0) return;
+    // Arrows in picture pixels: at a device ratio above 1 they are drawn at
+    // the screen's own resolution.
+    p.scale(qreal(width()) / picture_.width(), qreal(height()) / picture_.height());
+    DrawArrows(p);
 }
 
 // ---------------------------------------------------------------- drawing
@@ -121,12 +127,16 @@ void TBrett::DrawSquareWith(QPainter& painter, int q) {
         painter.drawImage(r.topLeft(), ScaledPattern(pattern, scaled));
     }
     const std::array<int, 2> marked = MarkedSquares();
-    if (q == marked[0] || q == marked[1]) {
+    // An author's mark on the square stands alone, clear of the last-move tint.
+    const bool authorMark = std::any_of(marks_.Squares.begin(), marks_.Squares.end(),
+                                        [q](const TSquareMark& m) { return m.Square == q; });
+    if ((q == marked[0] || q == marked[1]) && !authorMark) {
         // A warm tint over the square's own colour, lighter on light squares.
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
         painter.fillRect(r, dark ? QColor(235, 190, 40, 150) : QColor(250, 215, 70, 130));
         painter.setCompositionMode(QPainter::CompositionMode_Source);
     }
+    DrawSquareMarks(painter, q, dark);
     if (coordinates_) DrawCoordinates(painter, q, dark);
     ++squaresDrawn_;
 }

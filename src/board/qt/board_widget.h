@@ -15,6 +15,7 @@
 #include <functional>
 
 #include "board/board_logic.h"
+#include "board/board_marks.h"
 #include "board/piece_sheet.h"
 #include "rules/chess960.h"
 #include "rules/position.h"
@@ -81,6 +82,13 @@ public:
     // The two squares of the move that led to the shown position, tinted.
     bool MarkLastMove() const { return markLastMove_; }
     void SetMarkLastMove(bool value);
+    // Arrows and coloured squares an author drew for the shown position:
+    // squares tinted under the pieces, arrows translucent over them. They
+    // stay until the next SetMarks.
+    const TBoardMarks& Marks() const { return marks_; }
+    void SetMarks(const TBoardMarks& marks);
+    // The picture as shown: squares and pieces with the arrows over them.
+    QImage Rendered() const;
     // The side to move of the shown position: +1 White, -1 Black.
     int SideToMove() const { return zug_.Side < 0 ? -1 : 1; }
     // Device pixels per logical pixel. Above 1 the picture has device
@@ -155,6 +163,10 @@ private:
     void DrawCoordinates(QPainter& painter, int index64, bool dark);
     // Index64 squares tinted as the last move (-1: none).
     std::array<int, 2> MarkedSquares() const;
+    // The coloured-square marks of square q, drawn over its colour.
+    void DrawSquareMarks(QPainter& painter, int index64, bool dark);
+    // The arrows, on a painter in picture pixels.
+    void DrawArrows(QPainter& painter) const;
     void DrawPieceInto(QPainter& painter, const QRect& target, int piece);
     void SetSquarePattern(QImage& owned, QImage& scaled, const QImage* pattern);
     const QImage& ScaledPattern(const QImage& pattern, QImage& scaled);
@@ -212,4 +224,5 @@ private:
     bool sheetBuiltIn_ = false;  // the sheet holds a built-in set (drawn 1:1 where it fits)
     bool coordinates_ = false;
     bool markLastMove_ = false;
+    TBoardMarks marks_;
 };

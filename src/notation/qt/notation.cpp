@@ -86,6 +86,10 @@ TNotation::TNotation(QWidget* parent) : QFrame(parent) {
     font0VarBold_.setBold(true);
     const QColor text = palette().color(QPalette::WindowText);
     colorHeadLine_ = colorComment_ = color0Var_ = color1Var_ = color2Var_ = text;
+    // Clocks and evaluations: half way between the text and the background.
+    colorQuiet_ = QColor((text.red() + color_.red()) / 2, (text.green() + color_.green()) / 2,
+                         (text.blue() + color_.blue()) / 2);
+    UpdateQuietFont();
     paintbox_->setFont(font0Var_);
 
     measure_ = std::make_unique<TQtMeasure>([this](TNotationFont f) -> const QFont& { return QtFont(f); });
@@ -137,6 +141,7 @@ const QFont& TNotation::QtFont(TNotationFont font) const {
         case TNotationFont::Var0Bold: return font0VarBold_;
         case TNotationFont::Var1: return font1Var_;
         case TNotationFont::Var2: return font2Var_;
+        case TNotationFont::Quiet: return fontQuiet_;
     }
     return font0Var_;
 }
@@ -149,6 +154,7 @@ QColor TNotation::FontColor(TNotationFont font) const {
         case TNotationFont::Var0Bold: return color0Var_;
         case TNotationFont::Var1: return color1Var_;
         case TNotationFont::Var2: return color2Var_;
+        case TNotationFont::Quiet: return colorQuiet_;
     }
     return color0Var_;
 }
@@ -162,6 +168,7 @@ void TNotation::SetFontColor(TNotationFont font, const QColor& color) {
         case TNotationFont::Var0Bold: target = &color0Var_; break;
         case TNotationFont::Var1: target = &color1Var_; break;
         case TNotationFont::Var2: target = &color2Var_; break;
+        case TNotationFont::Quiet: target = &colorQuiet_; break;
     }
     if (!target || *target == color) return;
     *target = color;
@@ -176,6 +183,7 @@ int TNotation::LoadGame(const std::string& pgnText) {
     if (result == lgTooLarge || result == lgNoMemory)
         Platform::Get().ShowMessage(this, QString::fromLatin1(result == lgTooLarge ? kGameTooLargeText : kNoMemoryText),
                                     TMessageKind::Error);
+    if (OnGameLoaded) OnGameLoaded(*this);
     return result;
 }
 bool TNotation::StepForward() { return core_.StepForward(); }
@@ -192,7 +200,10 @@ bool TNotation::GoToTextPosition(int position) {
     return core_.Hooks.GoToTextPosition ? core_.Hooks.GoToTextPosition(position) : false;
 }
 void TNotation::CopyPGNToClipboard() { CopyPGNToSystemClipboard(core_); }
-void TNotation::ClearGame() { core_.ClearGame(); }
+void TNotation::ClearGame() {
+    core_.ClearGame();
+    if (OnGameLoaded) OnGameLoaded(*this);
+}
 void TNotation::Relayout() { core_.Relayout(); }
 
 // ---- geometry ----
@@ -343,6 +354,7 @@ int TNotation::DrawShown(QPainter& painter, int from, int to, TNotationFont rowF
     ForEachShownChar(d, from, to, rowFont, [&](const TShownChar& c, TNotationFont f) {
         const int w = ShownWidth(*measure_, f, c);
         if (c.Count == 0) return;
+        // Comments stand centred in the row; clocks and evaluations on its baseline.
         const bool comment = f == TNotationFont::Comment;
         if (!pen && InRanges(d.Marks, c.Pos)) painter.fillRect(QRect(x, y, w, rowMetrics.height()), markColor_);
         if (static_cast<int>(f) != current) {

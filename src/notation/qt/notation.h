@@ -100,6 +100,11 @@ public:
     void SetIndent2Var(uint16_t value);
     bool AutoBold() const { return display_->AutoBold; }
     void SetAutoBold(bool value);
+    // Clocks and evaluations read from the comments, shown after their moves.
+    bool ShowClocks() const { return display_->ShowClocks; }
+    void SetShowClocks(bool value);
+    bool ShowEvals() const { return display_->ShowEvals; }
+    void SetShowEvals(bool value);
     uint16_t Zeilenabstand() const { return zeilenabstand_; }
     void SetZeilenabstand(uint16_t value);
     // Background of moves whose comment holds "MATCH", and the colour of the
@@ -121,6 +126,8 @@ public:
 
     // ---- events ----
     std::function<void(TNotation& Sender)> OnResize;
+    // A game was loaded (or the game cleared); raised after OnMoveChange.
+    std::function<void(TNotation& Sender)> OnGameLoaded;
     // Runs before the control's own keys; setting key to 0 swallows it.
     std::function<void(TNotation& Sender, int& Key, Qt::KeyboardModifiers Shift)> OnKeyDown;
     // The core's events (OnMoveChange, OnError, OnFischerInfo, OnGameChanged)
@@ -166,6 +173,8 @@ protected:
 private:
     friend class TNotatPaintbox;
     const QFont& QtFont(TNotationFont font) const;
+    // The quiet font follows FontComment, a little smaller.
+    void UpdateQuietFont();
     void ComputeVisibleRows();
     void ComputeLineHeight();
     void SetLargeChange();
@@ -189,8 +198,8 @@ private:
     TNotatPaintbox* paintbox_ = nullptr;
     TNotatScrollbar* scrollbar_ = nullptr;
 
-    QFont fontHeadLine_, fontComment_, font0Var_, font0VarBold_, font1Var_, font2Var_;
-    QColor colorHeadLine_, colorComment_, color0Var_, color1Var_, color2Var_;
+    QFont fontHeadLine_, fontComment_, font0Var_, font0VarBold_, font1Var_, font2Var_, fontQuiet_;
+    QColor colorHeadLine_, colorComment_, color0Var_, color1Var_, color2Var_, colorQuiet_;
     QColor color_;
     QColor markColor_, errorColor_;
     uint16_t zeilenabstand_ = 3;

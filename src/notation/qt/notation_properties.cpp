@@ -4,6 +4,8 @@
 
 #include "notation/qt/qt_measure.h"
 
+#include <algorithm>
+
 namespace {
 
 // Sizes compare in points; a font given in pixels counts at 96 dpi.
@@ -44,6 +46,7 @@ void TNotation::SetFontComment(const QFont& font) {
     if (SizeOf(font1Var_) > SizeOf(*largest)) largest = &font1Var_;
     if (SizeOf(font2Var_) > SizeOf(*largest)) largest = &font2Var_;
     if (SizeOf(fontComment_) > SizeOf(*largest)) TakeSize(fontComment_, *largest);
+    UpdateQuietFont();
     measure_->Invalidate();
     Relayout();
 }
@@ -58,6 +61,7 @@ void TNotation::SetFont0Var(const QFont& font) {
         TakeSize(*f, font);
     }
     if (SizeOf(fontComment_) > SizeOf(font0Var_)) TakeSize(fontComment_, font0Var_);
+    UpdateQuietFont();
     measure_->Invalidate();
     ComputeLineHeight();
     SetLargeChange();
@@ -83,6 +87,24 @@ void TNotation::SetFont1Var(const QFont& font) {
 void TNotation::SetFont2Var(const QFont& font) {
     TakeStyle(font2Var_, font);
     measure_->Invalidate();
+    Relayout();
+}
+
+void TNotation::UpdateQuietFont() {
+    fontQuiet_ = fontComment_;
+    if (fontComment_.pixelSize() > 0) fontQuiet_.setPixelSize(std::max(7, fontComment_.pixelSize() * 5 / 6));
+    else if (fontComment_.pointSizeF() > 0) fontQuiet_.setPointSizeF(std::max(5.0, fontComment_.pointSizeF() * 5 / 6));
+}
+
+void TNotation::SetShowClocks(bool value) {
+    if (display_->ShowClocks == value) return;
+    display_->ShowClocks = value;
+    Relayout();
+}
+
+void TNotation::SetShowEvals(bool value) {
+    if (display_->ShowEvals == value) return;
+    display_->ShowEvals = value;
     Relayout();
 }
 

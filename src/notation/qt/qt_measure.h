@@ -19,7 +19,7 @@ public:
     void Invalidate();
 
 private:
-    static constexpr int kFonts = 6;
+    static constexpr int kFonts = 7;
     std::function<const QFont&(TNotationFont)> fontOf_;
     // Latin-1 in a table, everything else as met.
     mutable std::array<std::array<int, 256>, kFonts> widths_{};

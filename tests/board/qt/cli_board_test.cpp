@@ -109,6 +109,73 @@ TEST(CliBoard, WrongUsageAndBadInputGetTheirExitCodes) {
     EXPECT_FALSE(std::filesystem::exists(dir / "board.png"));
 }
 
+// The arrows and coloured squares of a game's move: each colour unlike its
+// square and unlike the others, on light and on dark squares; gone at the
+// next move and with --no-marks.
+TEST(CliBoard, GameMoveWithArrowsAndColouredSquares) {
+    REQUIRE_CLI();
+    testdata::TempDir dir;
+    const QString out = QString::fromStdString((dir / "board.png").string());
+    const QString pgn = QString::fromStdString((dir / "marks.pgn").string());
+    testdata::WriteFile(dir / "marks.pgn",
+                        "[Event \"t\"]\n\n1. e4 {[%cal Ra1a8,Gb1b8,Bh1h4,Yd1d8] [%csl Re4,Rf6,Gd4,Gf5,Be5,Bg6,Yd5,Yg5]} "
+                        "e5 {good} *\n");
+    ASSERT_EQ(Board({"--game", pgn, "1", "--ply", "1", out}).code, 0);
+    const QImage marked(out);
+    ASSERT_EQ(marked.size(), QSize(264, 264));
+    // Inside a square's frame, clear of its piece; the middle of a square.
+    auto inside = [](const QImage& img, int file, int rank) { return QColor(img.pixel(file * 33 + 6, (7 - rank) * 33 + 6)); };
+    auto middle = [](const QImage& img, int file, int rank) { return QColor(img.pixel(file * 33 + 16, (7 - rank) * 33 + 16)); };
+    auto apart = [](const QColor& a, const QColor& b) {
+        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) > 60;
+    };
+    const QColor light(255, 255, 255), dark(166, 202, 240);
+    // Red, green, blue, yellow: e4 f6, f5 d4, g6 e5, d5 g5 (light, dark).
+    const int lightSquares[4][2] = {{4, 3}, {5, 4}, {6, 5}, {3, 4}};
+    const int darkSquares[4][2] = {{5, 5}, {3, 3}, {4, 4}, {6, 4}};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_TRUE(apart(inside(marked, lightSquares[i][0], lightSquares[i][1]), light)) << i;
+        EXPECT_TRUE(apart(inside(marked, darkSquares[i][0], darkSquares[i][1]), dark)) << i;
+        for (int j = 0; j < i; ++j) {
+            EXPECT_TRUE(apart(inside(marked, lightSquares[i][0], lightSquares[i][1]),
+                              inside(marked, lightSquares[j][0], lightSquares[j][1]))) << i << j;
+            EXPECT_TRUE(apart(inside(marked, darkSquares[i][0], darkSquares[i][1]),
+                              inside(marked, darkSquares[j][0], darkSquares[j][1]))) << i << j;
+        }
+    }
+    // The arrows' shafts: a4 red, b4 green, d3 yellow, h3 blue.
+    const QColor a4 = middle(marked, 0, 3), b4 = middle(marked, 1, 3), d3 = middle(marked, 3, 2),
+                 h3 = middle(marked, 7, 2);
+    EXPECT_GT(a4.red(), a4.blue() + 80);
+    EXPECT_GT(b4.green(), b4.red() + 60);
+    EXPECT_GT(h3.blue(), h3.red() + 80);
+    EXPECT_GT(d3.red(), d3.blue() + 80);
+    EXPECT_GT(d3.green(), d3.blue() + 60);
+    // The head, near the tip in a8, is well wider than the shaft (in a5).
+    auto reddish = [&](int y) {
+        int n = 0;
+        for (int x = 0; x < 33; ++x) {
+            const QColor c(marked.pixel(x, y));
+            n += c.red() > c.blue() + 60;
+        }
+        return n;
+    };
+    int head = 0;
+    for (int y = 16; y < 45; ++y) head = std::max(head, reddish(y));
+    EXPECT_GE(head, 2 * reddish(3 * 33 + 16) + 4);
+
+    for (const QStringList& plain : {QStringList{"--game", pgn, "1", "--ply", "1", "--no-marks", out},
+                                     QStringList{"--game", pgn, "1", out}}) {
+        ASSERT_EQ(Board(plain).code, 0);
+        const QImage img(out);
+        EXPECT_EQ(middle(img, 0, 3), light);
+        EXPECT_EQ(inside(img, 3, 3), dark);
+    }
+    EXPECT_EQ(Board({"--game", pgn, "1", "--ply", "3", out}).code, 1);
+    EXPECT_EQ(Board({"--game", pgn, "0", out}).code, 2);
+    EXPECT_EQ(Board({kStart, out, "--no-marks"}).code, 2);
+}
+
 TEST(CliBoard, UserSheetsAreCheckedAndTheirMessagesPrinted) {
     REQUIRE_CLI();
     testdata::TempDir dir;

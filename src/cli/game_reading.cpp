@@ -1,0 +1,53 @@
+#include "cli/game_reading.h"
+
+#include <QDir>
+#include <QFile>
+#include <unistd.h>
+
+#include "cli/game_input.h"
+#include "collection/error_text.h"
+#include "collection/pgn_core.h"
+#include "notation/layout.h"
+
+namespace cli {
+
+bool LoadGameOfFile(const std::string& file, long long number, TNotationCore& core, std::string& error) {
+    TPGNCore pgn;
+    std::string text;
+    auto missing = [&](std::int32_t count) {
+        return "game " + std::to_string(number) + " not found: " + file + " holds " + std::to_string(count) + " games";
+    };
+    if (number < 1) {
+        if (ReadRows(pgn, file, error)) error = missing(pgn.RowCount());
+        return false;
+    }
+    // "-" reads standard input up to game `number` only.
+    if (!FetchRow(pgn, file, number, text, error, missing)) return false;
+    AttachLayout(core);
+    core.SetEnglish(true);
+    const int loaded = core.LoadGame(text);
+    if (loaded == lgTooLarge || loaded == lgNoMemory) {
+        error = "game " + std::to_string(number) + " of " + file + ": " +
+                (loaded == lgTooLarge ? kGameTooLargeText : kNoMemoryText);
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<QApplication> StartOffscreenApp() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        // A private runtime folder keeps Qt from warning about a missing one.
+        QString dir = QDir::tempPath() + "/quarzel-runtime-" + QString::number(getuid());
+        QDir().mkpath(dir);
+        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", dir.toLocal8Bit());
+    }
+    if (QCoreApplication::instance()) return nullptr;
+    static int argc = 1;
+    static char name[] = "quarzel-cli";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QApplication>(argc, argv);
+}
+
+}  // namespace cli

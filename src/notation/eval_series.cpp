@@ -1,0 +1,40 @@
+#include "notation/eval_series.h"
+
+#include <algorithm>
+
+#include "notation/comment_commands.h"
+
+int TEvalSeries::IndexOf(const TBaum* current) const {
+    // Up a variation's moves to the move it replaces, and so on out to the main line.
+    for (const TBaum* n = current; n; n = n->Prev)
+        if (auto it = Index.find(n); it != Index.end()) return it->second;
+    return -1;
+}
+
+TEvalSeries MainLineSeries(const TNotationCore& core) {
+    TEvalSeries s;
+    if (!core.Root) return s;
+    for (TBaum* n = core.Root->FirstMove; n; n = n->Next) {
+        TGraphPoint p;
+        p.Move = n;
+        p.Side = n->Zug.Side == Black ? White : Black;
+        if (!n->Comment.empty()) {
+            const TCommentCommands k = ReadCommentCommands(n->Comment, p.Side);
+            if (k.HasEval) {
+                p.HasEval = true;
+                p.Mate = k.Mate != 0;
+                const double pawns = p.Mate ? (k.Mate > 0 ? kGraphPawns : -kGraphPawns) : k.EvalCp / 100.0;
+                p.Pawns = std::clamp(pawns, -kGraphPawns, kGraphPawns);
+                s.AnyEval = true;
+            }
+            if (k.ClockMs >= 0) {
+                p.ClockMs = k.ClockMs;
+                s.AnyClock = true;
+                s.MaxClockMs = std::max(s.MaxClockMs, k.ClockMs);
+            }
+        }
+        s.Index.emplace(n, static_cast<int>(s.Points.size()));
+        s.Points.push_back(p);
+    }
+    return s;
+}
