@@ -1,14 +1,18 @@
 // What browsing costs in the main window: the jump to the next marked
 // position through a long game (one board update at the end, whatever the
 // distance), one step forward with its board update, and the move to the
-// next game (load, search, board) in a file of ordinary games.
+// next game (load, search, board) in a file of ordinary games. With
+// QUARZEL_BENCH_ZST=FILE (a large compressed file, bench/compressed_throughput.sh
+// makes one) also: a game picked at random shown right after the file opened.
 #include "offscreen_qt.h"
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -134,12 +138,41 @@ void BM_ResizeStep(benchmark::State& state) {
 }
 BENCHMARK(BM_ResizeStep)->Unit(benchmark::kMillisecond);
 
+// A game picked at random and shown as Enter on its row shows it (fetch,
+// load, first mark, board), in a compressed file just opened: each fetch
+// decodes from the restart point before the game. Also the slowest one and
+// the time the opening took.
+void BM_RandomGameOfCompressedFile(benchmark::State& state, const std::string& path) {
+    const auto start = std::chrono::steady_clock::now();
+    auto form = OpenWindow(path);
+    const double openSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const int rows = form->PGN1->RowCount();
+    std::uint64_t seed = 12345;
+    double slowest = 0;
+    for (auto _ : state) {
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        const int row = static_cast<int>((seed >> 33) % static_cast<std::uint64_t>(rows > 0 ? rows : 1));
+        const auto t0 = std::chrono::steady_clock::now();
+        form->PGN1->SetItemIndex(row);
+        PressOnList(*form, Qt::Key_Return, QStringLiteral("\r"));
+        slowest = std::max(slowest, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+    }
+    state.counters["games"] = rows;
+    state.counters["open_s"] = openSeconds;
+    state.counters["slowest_ms"] = slowest;
+    form.reset();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     PrepareOffscreenQt();
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
+    if (const char* zst = std::getenv("QUARZEL_BENCH_ZST"); zst && *zst)
+        benchmark::RegisterBenchmark("BM_RandomGameOfCompressedFile", BM_RandomGameOfCompressedFile, std::string(zst))
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(200);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -9,6 +9,7 @@ set -euo pipefail
 run_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev libutf8proc-dev fonts-dejavu-core fonts-stix
+  zlib1g-dev libbz2-dev liblzma-dev libzstd-dev libzip-dev
 )
 # The tests, benchmarks, fuzz targets, end-to-end checks and the package.
 test_packages=(
@@ -16,7 +17,7 @@ test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool xclip imagemagick gdb
   python3-pyatspi at-spi2-core dbus-x11
-  pgn-extract
+  pgn-extract gzip bzip2 xz-utils zstd zip
   desktop-file-utils appstream libxml2-utils shared-mime-info man-db dpkg-dev
 )
 

@@ -10,6 +10,7 @@
 #include "collection/error_text.h"
 #include "collection/file_procs.h"
 #include "collection/pgn_core.h"
+#include "collection/pipe_source.h"
 #include "collection/qt/game_list.h"
 #include "notation/qt/notation.h"
 #include "platform/platform.h"
@@ -31,7 +32,7 @@ void TForm1::Aktivuj(QObject*) {
     }
     const std::string file = GameFilePath(params_.first());
     const QString path = TextFromBytes(file);
-    if (!FileExists(file)) {
+    if (file != kStandardInput && !FileExists(file)) {
         platform.ShowMessage(this, NoGameFileText(file), TMessageKind::Information);
         close();
         return;
@@ -49,16 +50,24 @@ void TForm1::Aktivuj(QObject*) {
 bool TForm1::OpenGameFile(const std::string& file, const QString& shownName) {
     const QString path = shownName.isEmpty() ? TextFromBytes(file) : shownName;
     const std::string before = PGN1->FileOpen() ? PGN1->FileName() : std::string();
+    // A large (or compressed) file takes a while: its progress shows below.
+    PGN1->OnPGNTrace = [this](TPGNCore&, std::int32_t percent, TCancelMode&) { Status->ScanProgress(percent > 0 ? percent : -1); };
+    struct TraceOff {
+        TForm1& form;
+        ~TraceOff() {
+            form.PGN1->OnPGNTrace = nullptr;
+            form.Status->ScanProgress(-1);
+        }
+    } traceOff{*this};
     try {
+        if (file == kStandardInput) return OpenStandardInput();
         // The same file again is read anew (it may have grown): closed first.
         if (file == before) PGN1->ScanFile(std::string());
         PGN1->ScanFile(file);
         // A database game's text is made from its record: copies write its tags from there.
         Notation1->Core().TagsFromRecord = PGN1->Core().DatabaseMode();
     } catch (const std::exception& e) {
-        Platform::Get().ShowMessage(this, TextFromBytes(UserErrorText(e)), TMessageKind::Error);
-        Status->Tell(TextFromBytes(UserErrorText(e)));
-        return false;
+        return ReadingFailed(TextFromBytes(UserErrorText(e)), file, path);
     }
     if (!PGN1->FileOpen() || PGN1->FileName() != file) {
         // Say why: not PGN, unreadable, a locked or damaged database. The
@@ -73,16 +82,43 @@ bool TForm1::OpenGameFile(const std::string& file, const QString& shownName) {
         Status->Tell(text);
         return false;
     }
-    Search->Reset();
     if (shownName.isEmpty()) {
         Opener->Remember(ArgumentText(file.c_str()));  // the path itself, also for a URI
         Pasted->Release();
     }
+    Opened(path);
+    return true;
+}
+
+void TForm1::Opened(const QString& path) {
+    Search->Reset();
     setWindowTitle(QStringLiteral("Quarzel PGN Viewer " QUARZEL_VERSION "   [") + path + QStringLiteral("]   ") +
                    QString::asprintf("%d games", PGN1->GameCount()));
     Status->Tell(QStringLiteral("%1: %2 games").arg(path).arg(PGN1->GameCount()));
     Guarded([&] { OpenFirstGame(); });
+}
+
+bool TForm1::OpenStandardInput() {
+    // Read once, as it comes: kept in a private unnamed file (compressed as it
+    // came) so that any game can be shown.
+    std::string error;
+    const QString shown = QStringLiteral("standard input");
+    Notation1->Core().TagsFromRecord = false;
+    if (!PGN1->OpenSource(::OpenStandardInput(TStdinUse::RandomAccess), kStandardInput, error))
+        return ReadingFailed(TextFromBytes(error), kStandardInput, shown);
+    Pasted->Release();
+    Opened(shown);
     return true;
+}
+
+bool TForm1::ReadingFailed(const QString& text, const std::string& file, const QString& shownPath) {
+    Platform::Get().ShowMessage(this, text, TMessageKind::Error);
+    // A file that breaks off part way (damaged, cut short) stays open with
+    // the games before the fault, the fault named in the status bar.
+    const bool partly = PGN1->FileOpen() && PGN1->FileName() == file && PGN1->GameCount() > 0;
+    if (partly) Opened(shownPath);
+    Status->Tell(text);
+    return partly;
 }
 
 void TForm1::OpenFile(const QString& path) {

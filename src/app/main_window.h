@@ -91,6 +91,8 @@ public:
     // `shownName` when given) and opens its first game. False, after one
     // message saying why, when it cannot be opened.
     bool OpenGameFile(const std::string& file, const QString& shownName = {});
+    // The file name that stands for standard input.
+    static constexpr const char* kStandardInput = "-";
     // Opens the games (or the FEN position) of a text: Ctrl+V, a text drop.
     void OpenPastedText(const QString& text);
     // Selects and loads the first game, gives the list the focus and goes to
@@ -156,6 +158,13 @@ private:
     // Runs a handler body; an exception ends it with a message instead of
     // reaching the event loop.
     void Guarded(const std::function<void()>& body);
+    // "-": the games come from standard input.
+    bool OpenStandardInput();
+    // A file is open: title, status and first game.
+    void Opened(const QString& shownPath);
+    // Reading `file` failed with text (said once); true when it stays open
+    // with the games found before the fault.
+    bool ReadingFailed(const QString& text, const std::string& file, const QString& shownPath);
 
     QStringList params_;
     bool started_ = false;

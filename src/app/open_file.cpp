@@ -88,8 +88,11 @@ TFileOpener::TFileOpener(QWidget* window, QWidget* menuOwner) : QObject(window),
 }
 
 QString TFileOpener::Filters() {
+    // Compressed files are told by their content; these are their usual names.
     return QStringLiteral(
-        "Game files (*.pgn *.PGN *.ccf *.CCF);;PGN files (*.pgn *.PGN);;Game databases (*.ccf *.CCF);;All files (*)");
+        "Game files (*.pgn *.PGN *.ccf *.CCF *.gz *.bz2 *.xz *.zst *.zip);;PGN files (*.pgn *.PGN);;"
+        "Compressed PGN files (*.pgn.gz *.pgn.bz2 *.pgn.xz *.pgn.zst *.gz *.bz2 *.xz *.zst *.zip);;"
+        "Game databases (*.ccf *.CCF);;All files (*)");
 }
 
 QString TFileOpener::AskForFile() {

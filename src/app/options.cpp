@@ -12,7 +12,8 @@ const char kUsage[] = "usage: quarzel [--help | --version] [--] [FILE]\n";
 const char kHelp[] =
     "Shows the chess games of FILE, a PGN file or a .ccf game database: the list of games,\n"
     "the chosen game on a board beside its notation, and jumps between the positions whose\n"
-    "move comment contains \"MATCH\". Without FILE a file dialog asks for one.\n"
+    "move comment contains \"MATCH\". Without FILE a file dialog asks for one. FILE may be\n"
+    "compressed (gzip, bzip2, xz, zstd, or a zip of PGN files); FILE - reads standard input.\n"
     "\n"
     "Options:\n"
     "  -h, --help     print this help and exit\n"

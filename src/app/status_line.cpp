@@ -52,6 +52,18 @@ void TStatusLine::SortProgress(TGameColumn column, int percent) {
     UpdateProgress();
 }
 
+void TStatusLine::ScanProgress(int percent) {
+    const QString text = percent >= 0 ? QStringLiteral("Reading the file: %1%").arg(std::min(percent, 100)) : QString();
+    if (text == scan_) return;
+    scan_ = text;
+    // The message area needs no new layout, which cannot happen while the
+    // scan holds the event loop: painted at once.
+    QStatusBar* bar = form_->statusBar();
+    if (text.isEmpty()) bar->showMessage(last_);
+    else bar->showMessage(text);
+    bar->repaint();
+}
+
 QString TStatusLine::ProgressText() const { return progress_->text(); }
 QString TStatusLine::GameText() const { return game_->text(); }
 

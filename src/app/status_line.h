@@ -26,6 +26,9 @@ public:
     void SearchProgress(int percent, std::int32_t hits, bool cancelled);
     // A sort of the game table (percent as TPGN::OnSortProgress gives it).
     void SortProgress(TGameColumn column, int percent);
+    // The scan of a file: percent while it runs, -1 when it ended. Shown at
+    // once: the scan holds the event loop.
+    void ScanProgress(int percent);
     QString ProgressText() const;
     QString GameText() const;
 
@@ -38,4 +41,5 @@ private:
     QString last_;
     QString search_;
     QString sort_;
+    QString scan_;
 };

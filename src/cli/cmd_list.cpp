@@ -2,12 +2,8 @@
 #include <string>
 
 #include "cli/command.h"
+#include "cli/game_input.h"
 #include "collection/game_sort.h"
-#include "collection/pgn_core.h"
-
-namespace cli {
-bool OpenGameFile(TPGNCore& core, const std::string& path, std::string& error);
-}
 
 namespace {
 
@@ -45,15 +41,10 @@ int RunList(const CliArgs& args) {
                          "' (Number, White, Black, White Elo, Black Elo, Result, Date, Event, Site, Round, ECO, Moves)");
     TPGNCore core;
     std::string error;
-    if (!cli::OpenGameFile(core, file, error)) return cli::Fail(error);
-    std::vector<std::int32_t> games;
-    if (sort) games = SortListGames(core, column, descending);
-    else
-        for (std::int32_t row = 0; row < core.RowCount(); ++row) games.push_back(core.GameIndexOfRow(row));
     std::string line;
-    for (const std::int32_t game : games) {
-        core.LoadRowHeader(game);
-        const TRowTexts t = ComposeRowTexts(core.CurrentHeader, game);
+    auto print = [&line](TPGNCore& c, std::int32_t game) {
+        c.LoadRowHeader(game);
+        const TRowTexts t = ComposeRowTexts(c.CurrentHeader, game);
         line = std::to_string(game + 1);
         for (const std::string* field : {&t.Player, &t.Source, &t.Year, &t.Result}) {
             line += '\t';
@@ -61,6 +52,16 @@ int RunList(const CliArgs& args) {
         }
         line += '\n';
         std::fwrite(line.data(), 1, line.size(), stdout);
+    };
+    if (sort) {
+        // Sorting needs every game at hand: a pipe is kept whole (privately).
+        if (!cli::ReadRows(core, file, error)) return cli::Fail(error);
+        for (const std::int32_t game : SortListGames(core, column, descending)) print(core, game);
+    } else if (!cli::ReadRows(core, file, error, [&print](TPGNCore& c, std::int32_t first, std::int32_t end) {
+                   for (std::int32_t row = first; row < end; ++row) print(c, c.GameIndexOfRow(row));
+                   return true;
+               })) {
+        return cli::Fail(error);
     }
     if (std::fflush(stdout) != 0) return cli::Fail("cannot write the list");
     return 0;

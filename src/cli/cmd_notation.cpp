@@ -2,6 +2,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "cli/game_input.h"
 #include "cli/notation_picture.h"
 #include "collection/pgn_core.h"
 #include "notation/layout.h"
@@ -64,16 +65,13 @@ int RunNotation(const CliArgs& args) {
 
     TPGNCore pgn;
     std::string error;
-    if (!pgn.OpenForReading(file, error)) return cli::Fail(error);
+    std::string text;
     // Games are numbered by list row, as by game and pgn: in a database
     // deleted games keep their rows.
-    if (number > pgn.RowCount())
-        return cli::Fail("game " + std::to_string(number) + " not found: " + file + " holds " +
-                         std::to_string(pgn.RowCount()) + " games");
-    std::int32_t id = -1;
-    std::string text;
-    pgn.GetGame(pgn.GameIndexOfRow(static_cast<std::int32_t>(number - 1)), id, text);
-    if (id < 0) return cli::Fail("cannot read game " + std::to_string(number) + " of " + file);
+    if (!cli::FetchRow(pgn, file, number, text, error, [&](std::int32_t count) {
+            return "game " + std::to_string(number) + " not found: " + file + " holds " + std::to_string(count) + " games";
+        }))
+        return cli::Fail(error);
 
     if (!png.empty()) {
         std::string error;

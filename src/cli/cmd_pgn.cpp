@@ -2,7 +2,7 @@
 #include <string>
 
 #include "cli/command.h"
-#include "collection/pgn_core.h"
+#include "cli/game_input.h"
 #include "notation/layout.h"
 #include "notation/notation_core.h"
 #include "notation/pgn_writer.h"
@@ -24,15 +24,12 @@ int RunPgn(const CliArgs& args) {
     if (!cli::ParseInt(args[1], number) || number < 1) return cli::UsageError(kPgn);
     TPGNCore pgn;
     std::string error;
-    if (!pgn.OpenForReading(args[0], error)) return cli::Fail(error);
-    // Games are numbered by list row: in a database deleted games keep their rows.
-    if (number > pgn.RowCount())
-        return cli::Fail("game " + args[1] + " not found: " + args[0] + " holds " + std::to_string(pgn.RowCount()) +
-                         " games");
-    std::int32_t id = -1;
     std::string text;
-    pgn.GetGame(static_cast<std::int32_t>(number - 1), id, text);
-    if (id < 0) return cli::Fail("cannot read game " + args[1] + " of " + args[0]);
+    // Games are numbered by list row: in a database deleted games keep their rows.
+    if (!cli::FetchRow(pgn, args[0], number, text, error, [&](std::int32_t count) {
+            return "game " + args[1] + " not found: " + args[0] + " holds " + std::to_string(count) + " games";
+        }))
+        return cli::Fail(error);
 
     TNotationCore core;
     AttachLayout(core);

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cli/command.h"
-#include "collection/pgn_core.h"
+#include "cli/game_input.h"
 #include "notation/match_search.h"
 #include "notation/notation_core.h"
 #include "rules/chess960.h"
@@ -49,6 +49,7 @@ int MainLineLength(const TNotationCore& core) {
 }
 
 int RunReplay(const CliArgs& args);
+void ReplayRow(TPGNCore& pgn, int32_t row, TNotationCore& core, std::string& text, std::string& out, bool& writeFailed);
 
 const CliCommand kReplay{"replay", "FILE",
                          "load every game, print start, each MATCH stop and end position (FEN)", RunReplay,
@@ -65,53 +66,59 @@ int RunReplay(const CliArgs& args) {
     if (args.size() != 1) return cli::UsageError(kReplay);
     TPGNCore pgn;
     std::string error;
-    if (!pgn.OpenForReading(args[0], error)) return cli::Fail(error);
-
     TNotationCore core;
     std::string out;
     out.reserve(1 << 20);
     std::string text;
+    bool writeFailed = false;
     // Games are numbered by list row (a database keeps rows for deleted games).
-    const int32_t count = pgn.RowCount();
-    for (int32_t row = 0; row < count; ++row) {
-        int32_t id = -1;
-        pgn.GetGame(pgn.GameIndexOfRow(row), id, text);
-        const std::string n = std::to_string(row + 1);
-        const int result = core.LoadGame(text);
-        out += n;
-        out += "\tstart\t";
-        AppendFen4(out, core);
-        out += '\n';
-        if (result != lgLoaded) {  // a read error, or a game refused whole
-            out += n + "\terror\t" + std::to_string(MainLineLength(core)) + '\n';
-        } else {
-            // The search stops at marks in variations too, in text order.
-            const std::unordered_map<const TBaum*, int> plies = MarkPlies(core);
-            // The jump on opening the game stays at a start that is a stop.
-            if (StartIsStop(core)) {
-                out += n + "\tmatch\t0\t";
-                AppendFen4(out, core);
-                out += '\n';
-            }
-            while (NextMatch(core, nullptr)) {
-                const auto it = plies.find(core.Current);
-                out += n + "\tmatch\t" + std::to_string(it == plies.end() ? 0 : it->second) + '\t';
-                AppendFen4(out, core);
-                out += '\n';
-            }
-            core.ToEnd();
-            out += n + "\tend\t" + std::to_string(MainLineLength(core)) + '\t';
+    const bool ok = cli::ReadRows(pgn, args[0], error, [&](TPGNCore& file, int32_t first, int32_t end) {
+        for (int32_t row = first; row < end && !writeFailed; ++row) ReplayRow(file, row, core, text, out, writeFailed);
+        return !writeFailed;
+    });
+    if (!ok) return cli::Fail(error);
+    if (writeFailed || std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0)
+        return cli::Fail("cannot write the output");
+    return 0;
+}
+
+// Game `row` (from 0): its start, each MATCH stop and its end; the output
+// goes out a megabyte at a time.
+void ReplayRow(TPGNCore& pgn, int32_t row, TNotationCore& core, std::string& text, std::string& out, bool& writeFailed) {
+    int32_t id = -1;
+    pgn.GetGame(pgn.GameIndexOfRow(row), id, text);
+    const std::string n = std::to_string(row + 1);
+    const int result = core.LoadGame(text);
+    out += n;
+    out += "\tstart\t";
+    AppendFen4(out, core);
+    out += '\n';
+    if (result != lgLoaded) {  // a read error, or a game refused whole
+        out += n + "\terror\t" + std::to_string(MainLineLength(core)) + '\n';
+    } else {
+        // The search stops at marks in variations too, in text order.
+        const std::unordered_map<const TBaum*, int> plies = MarkPlies(core);
+        // The jump on opening the game stays at a start that is a stop.
+        if (StartIsStop(core)) {
+            out += n + "\tmatch\t0\t";
             AppendFen4(out, core);
             out += '\n';
         }
-        if (out.size() > (1 << 20) - 4096) {
-            if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size()) return cli::Fail("cannot write the output");
-            out.clear();
+        while (NextMatch(core, nullptr)) {
+            const auto it = plies.find(core.Current);
+            out += n + "\tmatch\t" + std::to_string(it == plies.end() ? 0 : it->second) + '\t';
+            AppendFen4(out, core);
+            out += '\n';
         }
+        core.ToEnd();
+        out += n + "\tend\t" + std::to_string(MainLineLength(core)) + '\t';
+        AppendFen4(out, core);
+        out += '\n';
     }
-    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0)
-        return cli::Fail("cannot write the output");
-    return 0;
+    if (out.size() > (1 << 20) - 4096) {
+        if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size()) writeFailed = true;
+        out.clear();
+    }
 }
 
 QUARZEL_CLI_COMMAND(kReplay);

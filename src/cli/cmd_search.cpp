@@ -3,11 +3,13 @@
 // headers, with the viewer's search on all cores.
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <string>
 
 #include "cli/command.h"
+#include "cli/game_input.h"
 #include "collection/pgn_core.h"
 #include "notation/game_search.h"
 #include "notation/hit_marks.h"
@@ -35,26 +37,22 @@ const CliCommand kSearch{"search", "FILE (--fen \"FEN\" | --text TEXT) [--exact]
                          "at the start) and the word taken out of the game's other comments, so that the\n"
                          "viewer's match keys stop at exactly the hits; for --text as the games' texts.\n"
                          "A .ccf database is searched like its PGN. Games too large for the viewer to show\n"
-                         "are counted: \"N games were too large to search\", status 1."};
+                         "are counted: \"N games were too large to search\", status 1.",
+                         true};
 
-// Writes game `index` as the viewer copies it as PGN, with the comment
+// Writes the game `text` as the viewer copies it as PGN, with the comment
 // "{WORD}" after each hit move (before the first move for a hit at the
 // start) and WORD taken out of every other comment. False when the game
 // cannot be shown (too large, out of memory): nothing is written then.
 // Memory: the game's tree and its notation text; the PGN text goes out as
 // it is written.
-bool WriteMarkedGame(TPGNCore& pgn, int32_t index, const std::vector<int32_t>& plies, const std::string& word,
+bool WriteMarkedGame(std::string text, const std::vector<int32_t>& plies, const std::string& word,
                      bool& writeFailed) {
     try {
         TNotationCore core;
         core.SetEnglish(true);
-        {
-            int32_t id = -1;
-            std::string text;
-            pgn.GetGame(index, id, text);
-            const int loaded = core.LoadOwnedGame(std::move(text));
-            if (loaded == lgTooLarge || loaded == lgNoMemory) return false;
-        }
+        const int loaded = core.LoadOwnedGame(std::move(text));
+        if (loaded == lgTooLarge || loaded == lgNoMemory) return false;
         MarkHits(core, plies, word);
         WritePGNOnce(core, [&](std::string_view piece) {
             if (std::fwrite(piece.data(), 1, piece.size(), stdout) != piece.size()) writeFailed = true;
@@ -63,6 +61,20 @@ bool WriteMarkedGame(TPGNCore& pgn, int32_t index, const std::vector<int32_t>& p
         return true;
     } catch (const std::exception&) {
         return false;  // the notation would outgrow what it can address, memory ran out
+    }
+}
+
+// Hands games [first, end) of a pipe's scan to a fed search, a batch at a time.
+void FeedGames(TGameSearch& search, TPGNCore& file, int32_t first, int32_t end) {
+    constexpr int32_t kBatch = 64;
+    for (int32_t from = first; from < end; from += kBatch) {
+        const int32_t to = std::min(end, from + kBatch);
+        const int64_t start = file.Entry(from).StartPos;
+        std::string text(static_cast<size_t>(file.Entry(to - 1).EndPos - start), '\0');
+        text.resize(file.Source()->ReadAt(start, text.data(), text.size()));
+        std::vector<size_t> ends;
+        for (int32_t g = from; g < to; ++g) ends.push_back(static_cast<size_t>(file.Entry(g).EndPos - start));
+        search.Feed(from, std::move(text), std::move(ends));
     }
 }
 
@@ -96,25 +108,33 @@ int RunSearch(const CliArgs& args) {
         if (!TargetFromFEN(fen, target, error)) return cli::Fail("bad FEN: " + error);
         target.MatchCastling = target.MatchEpSquare = exact;
     }
-    TPGNCore pgn;
-    if (!pgn.OpenForReading(args[0], error)) return cli::Fail(error);
-    if (pgn.DatabaseMode()) return cli::Fail("search works on PGN files only");
-
     const bool tty = ::isatty(STDERR_FILENO);
     bool writeFailed = false;
+    TPGNCore pgn;
     TGameSearch search;
     std::atomic<uint64_t> unshown{0};  // hit games --mark could not write
+    // A pipe is read once: the hit games' texts come with their hits.
+    search.KeepHitTexts = mark && args[0] == "-";
     search.OnHits = [&](const std::vector<TSearchHit>& hits) {
         std::string out;
         for (const TSearchHit& h : hits) {
             const std::string n = std::to_string(h.Game + 1);
             if (mark && byFen) {
-                if (!WriteMarkedGame(pgn, h.Game, h.Plies, word, writeFailed)) ++unshown;
+                std::string game = h.Text;
+                if (args[0] != "-") {
+                    int32_t id = -1;
+                    pgn.GetGame(h.Game, id, game);
+                }
+                if (!WriteMarkedGame(std::move(game), h.Plies, word, writeFailed)) ++unshown;
             } else if (mark) {
-                int32_t id = -1;
-                std::string game;
-                pgn.GetGame(h.Game, id, game);
-                out += game + "\n\n";
+                if (args[0] != "-") {
+                    int32_t id = -1;
+                    std::string game;
+                    pgn.GetGame(h.Game, id, game);
+                    out += game + "\n\n";
+                } else {
+                    out += h.Text + "\n\n";
+                }
             } else if (byFen) {
                 for (int32_t ply : h.Plies) out += n + '\t' + std::to_string(ply) + '\n';
             } else {
@@ -126,8 +146,26 @@ int RunSearch(const CliArgs& args) {
     if (tty) {
         search.OnProgress = [](int percent) { std::fprintf(stderr, "\rsearching %3d%%", percent); };
     }
-    const bool started = byFen ? search.StartPosition(pgn, target, error) : search.StartText(pgn, text, error);
-    if (!started) return cli::Fail(error);
+    if (args[0] == "-") {
+        // A pipe: the games are searched as the scan finds them, in one pass.
+        const bool started = byFen ? search.StartPosition(target, error) : search.StartText(text, error);
+        if (!started) return cli::Fail(error);
+        const bool ok = cli::ReadRows(pgn, args[0], error, [&search](TPGNCore& file, int32_t first, int32_t end) {
+            FeedGames(search, file, first, end);
+            return true;
+        });
+        search.EndFeed();
+        if (!ok) {
+            search.Cancel();
+            search.Wait();
+            return cli::Fail(error);
+        }
+    } else {
+        if (!cli::ReadRows(pgn, args[0], error)) return cli::Fail(error);
+        if (pgn.DatabaseMode()) return cli::Fail("search works on PGN files only");
+        const bool started = byFen ? search.StartPosition(pgn, target, error) : search.StartText(pgn, text, error);
+        if (!started) return cli::Fail(error);
+    }
     search.Wait();
     if (tty) std::fprintf(stderr, "\r              \r");
     if (std::fflush(stdout) != 0 || writeFailed) return cli::Fail("cannot write the output");

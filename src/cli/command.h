@@ -16,8 +16,8 @@ struct CliCommand {
     // More for `quarzel-cli help NAME` and `NAME --help`, after the usage and
     // the summary line; may be empty.
     std::string_view help = {};
-    // FILE (the first argument) may be "-": standard input is copied to a
-    // temporary file, which the command reads in its place.
+    // FILE (the first argument) may be "-": the games come from standard
+    // input (cli/game_input.h).
     bool readsStdin = false;
 };
 

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <unistd.h>
 
+#include "cli/game_input.h"
 #include "collection/error_text.h"
 #include "collection/pgn_core.h"
 #include "notation/layout.h"
@@ -12,19 +13,16 @@ namespace cli {
 
 bool LoadGameOfFile(const std::string& file, long long number, TNotationCore& core, std::string& error) {
     TPGNCore pgn;
-    if (!pgn.OpenForReading(file, error)) return false;
-    if (number < 1 || number > pgn.RowCount()) {
-        error = "game " + std::to_string(number) + " not found: " + file + " holds " +
-                std::to_string(pgn.RowCount()) + " games";
-        return false;
-    }
-    std::int32_t id = -1;
     std::string text;
-    pgn.GetGame(pgn.GameIndexOfRow(static_cast<std::int32_t>(number - 1)), id, text);
-    if (id < 0) {
-        error = "cannot read game " + std::to_string(number) + " of " + file;
+    auto missing = [&](std::int32_t count) {
+        return "game " + std::to_string(number) + " not found: " + file + " holds " + std::to_string(count) + " games";
+    };
+    if (number < 1) {
+        if (ReadRows(pgn, file, error)) error = missing(pgn.RowCount());
         return false;
     }
+    // "-" reads standard input up to game `number` only.
+    if (!FetchRow(pgn, file, number, text, error, missing)) return false;
     AttachLayout(core);
     core.SetEnglish(true);
     const int loaded = core.LoadGame(text);

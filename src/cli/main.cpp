@@ -7,14 +7,10 @@
 #include <string_view>
 
 #include "cli/command.h"
-#include "cli/stdin_spool.h"
 #include "collection/error_text.h"
 #include "version.h"
 
 namespace cli {
-
-// The temporary copy of standard input, shown as "-" in messages.
-static std::string g_spoolPath;
 
 static std::vector<CliCommand>& Table() {
     static std::vector<CliCommand> table;
@@ -36,10 +32,7 @@ int UsageError(const CliCommand& command) {
 }
 
 int Fail(const std::string& message) {
-    std::string shown = message;
-    if (!g_spoolPath.empty())
-        for (std::size_t at; (at = shown.find(g_spoolPath)) != std::string::npos;) shown.replace(at, g_spoolPath.size(), "-");
-    std::cerr << "quarzel-cli: " << shown << '\n';
+    std::cerr << "quarzel-cli: " << message << '\n';
     return 1;
 }
 
@@ -113,13 +106,7 @@ static int UnknownCommand(const std::string& name) {
     return 2;
 }
 
-static int Run(const CliCommand& c, CliArgs args) {
-    TStdinSpool spool;
-    if (c.readsStdin && !args.empty() && args[0] == "-") {
-        std::string error;
-        if (!spool.Spool(error)) return cli::Fail(error);
-        args[0] = cli::g_spoolPath = spool.Path();
-    }
+static int Run(const CliCommand& c, const CliArgs& args) {
     try {
         return c.run(args);
     } catch (const std::exception& e) {

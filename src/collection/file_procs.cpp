@@ -114,60 +114,40 @@ private:
 }  // namespace
 
 void TBlockFile::Close() noexcept {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    stream_.reset();
+    source_.reset();
+    inputDone_ = 0;
 }
 
 std::int64_t TBlockFile::Size() const {
-    struct stat st {};
-    if (fd_ < 0) throw TFileError("File not open");
-    if (::fstat(fd_, &st) != 0) Raise("Cannot get the size of", path_, errno);
-    return static_cast<std::int64_t>(st.st_size);
+    if (!source_) throw TFileError("File not open");
+    return source_->InputSize();
 }
 
+TCompression TBlockFile::Compression() const { return source_ ? source_->Compression() : TCompression::None; }
+
 std::size_t TBlockFile::Read(char* buf, std::size_t n) {
-    std::size_t done = 0;
-    while (done < n) {
-        const ssize_t r = ::read(fd_, buf + done, n - done);
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            Raise("Cannot read", path_, errno);
-        }
-        if (r == 0) break;
-        done += static_cast<std::size_t>(r);
-    }
-    return done;
+    if (!source_) throw TFileError("File not open");
+    if (!stream_) stream_ = glance_ ? source_->Glance() : source_->Stream(0);
+    const std::size_t got = stream_->Read(buf, n);
+    inputDone_.store(stream_->InputDone(), std::memory_order_relaxed);
+    return got;
 }
 
 std::size_t TBlockFile::ReadAt(std::int64_t pos, char* buf, std::size_t n) const {
-    std::size_t done = 0;
-    while (done < n) {
-        const ssize_t r = ::pread(fd_, buf + done, n - done, static_cast<off_t>(pos + static_cast<std::int64_t>(done)));
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            Raise("Cannot read", path_, errno);
-        }
-        if (r == 0) break;
-        done += static_cast<std::size_t>(r);
-    }
-    return done;
+    if (!source_) throw TFileError("File not open");
+    return source_->ReadAt(pos, buf, n);
+}
+
+void TBlockFile::Attach(std::shared_ptr<TByteSource> source, const std::string& path) {
+    Close();
+    source_ = std::move(source);
+    path_ = path;
 }
 
 void OpenForBlocks(TBlockFile& file, const std::string& path) {
     file.Close();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) Raise("Cannot open", path, errno);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        const int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
-        ::close(fd);
-        Raise("Cannot open", path, err);
-    }
-    // Regular files ignore O_NONBLOCK; it only kept a pipe from blocking the open.
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    file.fd_ = fd;
-    file.path_ = path;
+    file.Attach(OpenByteSource(path), path);
 }
 
 bool FileExists(const std::string& path) {
@@ -183,9 +163,18 @@ void CreateEmptyFile(const std::string& path) {
 
 bool LooksLikePGN(const std::string& path) {
     if (!FileExists(path)) return false;
+    TBlockFile file;
+    file.Glance();
     try {
-        TBlockFile file;
         OpenForBlocks(file, path);
+    } catch (const std::exception&) {
+        return false;
+    }
+    return LooksLikePGN(file);
+}
+
+bool LooksLikePGN(TBlockFile& file, std::string* error) {
+    try {
         TPgnSniff sniff;
         char buf[65536];
         for (;;) {
@@ -194,13 +183,14 @@ bool LooksLikePGN(const std::string& path) {
             if (const int verdict = sniff.Feed(buf, n); verdict != 0) return verdict > 0;
         }
         return sniff.Finish();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        if (error) *error = e.what();
         return false;
     }
 }
 
 std::int32_t Percent(std::int64_t done, std::int64_t total) {
-    if (total == 0) return 0;
+    if (total <= 0) return 0;
     return static_cast<std::int32_t>(static_cast<double>(done) * 100.0 / static_cast<double>(total));
 }
 

@@ -2,20 +2,17 @@
 // 64-bit offsets, the quick PGN sniff and the progress percentage.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <stdexcept>
+#include <memory>
 #include <string>
 
-// An I/O failure while opening, sizing or reading a file; the text names the
-// file and the cause and is meant for a message box.
-class TFileError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+#include "collection/byte_source.h"
 
-// A file opened for reading only. Reads never write, whatever the file's
-// attributes; positioned reads do not move the sequential position.
+// A game file opened for reading only: its text, decompressed on the fly
+// when the file is compressed (byte_source.h). Reads never write, whatever
+// the file's attributes; positioned reads do not move the sequential position.
 class TBlockFile {
 public:
     TBlockFile() = default;
@@ -23,21 +20,34 @@ public:
     TBlockFile(const TBlockFile&) = delete;
     TBlockFile& operator=(const TBlockFile&) = delete;
 
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return source_ != nullptr; }
     const std::string& Path() const { return path_; }
     // Closes the file, ignoring any error.
     void Close() noexcept;
+    // Size of the file as stored (of a compressed file, not of its text); -1 for a pipe.
     std::int64_t Size() const;
-    // Sequential read: fills buf up to n bytes; fewer only at the end of the file.
+    TCompression Compression() const;
+    // Sequential read: fills buf up to n bytes; fewer only at the end of the text.
     std::size_t Read(char* buf, std::size_t n);
-    // Positioned read of up to n bytes at pos; fewer only at the end of the file.
+    // Stored bytes the sequential reads have consumed (the progress through a
+    // compressed file); may be asked from another thread than the one reading.
+    std::int64_t InputDone() const { return inputDone_.load(std::memory_order_relaxed); }
+    // Positioned read of up to n bytes at pos; fewer only at the end of the text. Any thread.
     std::size_t ReadAt(std::int64_t pos, char* buf, std::size_t n) const;
-
-    friend void OpenForBlocks(TBlockFile& file, const std::string& path);
+    // The text's source, for readers of their own (the search).
+    const std::shared_ptr<TByteSource>& Source() const { return source_; }
+    // Reads source under the name path.
+    void Attach(std::shared_ptr<TByteSource> source, const std::string& path);
+    // The sequential reads to come only look at the start of the text: no
+    // decoding ahead of them (see TByteSource::Glance).
+    void Glance() { glance_ = true; }
 
 private:
-    int fd_ = -1;
+    std::shared_ptr<TByteSource> source_;
+    std::unique_ptr<TByteStream> stream_;
     std::string path_;
+    bool glance_ = false;
+    std::atomic<std::int64_t> inputDone_{0};
 };
 
 // Opens path for block reads (read-only: a game file is never written).
@@ -57,6 +67,9 @@ void CreateEmptyFile(const std::string& path);
 // empty lines; false for other files (HTML, binary) and on any I/O error. Of
 // a long line the first 4 KB are looked at.
 bool LooksLikePGN(const std::string& path);
+// The same for an open file, read from its start; a read error gives false
+// and, with error given, its message.
+bool LooksLikePGN(TBlockFile& file, std::string* error = nullptr);
 
 // done * 100 / total truncated toward zero; 0 when total is 0.
 std::int32_t Percent(std::int64_t done, std::int64_t total);

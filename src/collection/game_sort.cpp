@@ -69,14 +69,17 @@ class TBlockReader {
 public:
     static constexpr std::size_t kBlock = 8 << 20;
     static constexpr std::size_t kMaxHeader = 4 << 20;  // bytes of a game taken for its header
-    explicit TBlockReader(int fd) : fd_(fd), buffer_(kBlock) {}
+    explicit TBlockReader(TByteSource* text) : text_(text), buffer_(kBlock) {}
     std::string_view Get(std::int64_t pos, std::int64_t end) {
-        if (fd_ < 0 || pos < 0 || end <= pos) return {};
+        if (!text_ || pos < 0 || end <= pos) return {};
         const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(end - pos, kMaxHeader));
         if (pos < start_ || pos + static_cast<std::int64_t>(want) > start_ + static_cast<std::int64_t>(size_)) {
-            const ssize_t n = ::pread(fd_, buffer_.data(), buffer_.size(), pos);
             start_ = pos;
-            size_ = n > 0 ? static_cast<std::size_t>(n) : 0;
+            try {
+                size_ = text_->ReadAt(pos, buffer_.data(), buffer_.size());
+            } catch (const std::exception&) {
+                size_ = 0;  // an unreadable stretch sorts as empty headers
+            }
         }
         const std::size_t at = static_cast<std::size_t>(pos - start_);
         if (at >= size_) return {};
@@ -84,7 +87,7 @@ public:
     }
 
 private:
-    int fd_;
+    TByteSource* text_;
     std::vector<char> buffer_;
     std::int64_t start_ = -1;
     std::size_t size_ = 0;
@@ -206,6 +209,7 @@ TSortSource SortSourceOf(TPGNCore& list, std::vector<std::int32_t> games) {
     TSortSource s;
     s.Database = list.DatabaseMode();
     s.Path = list.FileName();
+    s.Text = list.Source();
     s.Games = std::move(games);
     if (!s.Database) {
         s.Spans.reserve(s.Games.size());
@@ -225,7 +229,6 @@ bool ReadFileSortKeys(const TSortSource& source, TSortKeys& keys, const TSortPro
         for (std::int32_t g : source.Games) keys.Add(blank, g);
         return true;
     }
-    const int fd = ::open(source.Path.c_str(), O_RDONLY | O_CLOEXEC);
     if (threads == 0) threads = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
     if (n < 20000) threads = 1;
     std::atomic<bool> cancelled{false};
@@ -235,7 +238,7 @@ bool ReadFileSortKeys(const TSortSource& source, TSortKeys& keys, const TSortPro
         TEventData h;
         const std::size_t from = n * part / threads, to = n * (part + 1) / threads;
         const std::string_view tag = Info(column).tag;
-        TBlockReader reader(fd);
+        TBlockReader reader(source.Text.get());
         for (std::size_t i = from; i < to; ++i) {
             if ((i - from) % 4096 == 4095) {
                 done += 4096;
@@ -256,7 +259,6 @@ bool ReadFileSortKeys(const TSortSource& source, TSortKeys& keys, const TSortPro
         work(0);
         for (std::thread& t : pool) t.join();
     }
-    if (fd >= 0) ::close(fd);
     if (cancelled) return false;
     for (const TSortKeys& p : parts) keys.Append(p);
     if (progress) progress(100);

@@ -14,10 +14,12 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "collection/byte_source.h"
 #include "collection/event_data.h"
 
 class TPGNCore;
@@ -65,6 +67,7 @@ private:
 struct TSortSource {
     bool Database = false;   // keys come through the list (on its thread)
     std::string Path;        // the PGN file
+    std::shared_ptr<TByteSource> Text;  // its text (decompressed when it is compressed)
     std::vector<std::int32_t> Games;                         // in list order
     std::vector<std::pair<std::int64_t, std::int64_t>> Spans;  // byte range of each game (PGN)
 };

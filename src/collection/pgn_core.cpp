@@ -27,6 +27,37 @@ constexpr std::size_t kReadAheadFrom = 8 * 1024 * 1024;
 constexpr std::size_t kRowHeaderBytes = 64 * 1024;
 constexpr std::size_t kRowHeaderLimit = 16 * 1024 * 1024;
 
+// The text of path when it is taken as a PGN file (LooksLikePGN), for the
+// scan to go on with; null when it is not. A compressed file whose data
+// cannot be read is damaged, and said to be (TFileError); a plain file that
+// cannot be read is simply not one.
+std::shared_ptr<TByteSource> PgnSource(const std::string& path) {
+    std::shared_ptr<TByteSource> source;
+    try {
+        source = OpenByteSource(path);
+    } catch (const std::exception&) {
+        if (FileCompression(path) != TCompression::None) throw;  // a damaged archive
+        return nullptr;
+    }
+    TBlockFile file;
+    file.Attach(source, path);
+    file.Glance();
+    std::string error;
+    if (LooksLikePGN(file, &error)) return source;
+    if (!error.empty() && source->Compression() != TCompression::None) throw TFileError(error);
+    return nullptr;
+}
+
+// A compressed file holds PGN text whatever its name ("games.pgn.zst"); a
+// ".ccf" is always a database.
+bool CompressedPgn(const std::string& path) {
+    return UpperExtension(path) != ".CCF" && FileCompression(path) != TCompression::None;
+}
+
+std::string NotPgnText(const std::string& name) {
+    return name + " is not a PGN file (no tag line or moves in its first 1000 lines)";
+}
+
 class BusyScope {
 public:
     explicit BusyScope(std::function<void(bool)>& hook) : hook_(hook) {
@@ -219,12 +250,14 @@ void TPGNCore::ScanFile(const std::string& path) {
         // Leaving database mode: its rows go; the database closes below.
         ClearRows();
     }
-    const bool isPgn = UpperExtension(path) == ".PGN";
+    const bool isPgn = UpperExtension(path) == ".PGN" || CompressedPgn(path);
     if (FileExists(path)) {
         if (isPgn) {
-            if (!LooksLikePGN(path)) return;
+            std::shared_ptr<TByteSource> source = PgnSource(path);
+            if (!source) return;
             CloseFile();
             database_.reset();
+            attach_ = std::move(source);
         } else if (!OpenDatabaseAt(path)) {
             return;
         }
@@ -248,6 +281,15 @@ void TPGNCore::ScanFile(const std::string& path) {
         }
     }
     Scan(path);
+}
+
+void TPGNCore::ScanSource(std::shared_ptr<TByteSource> source, const std::string& name) {
+    if (scanning_) return;
+    if (database_) ClearRows();
+    CloseFile();
+    database_.reset();
+    attach_ = std::move(source);
+    Scan(name);
 }
 
 void TPGNCore::Scan(const std::string& path) {
@@ -281,7 +323,8 @@ void TPGNCore::Scan(const std::string& path) {
         return;
     }
     CloseFile();
-    OpenForBlocks(file_, path);
+    if (attach_) file_.Attach(std::move(attach_), path);
+    else OpenForBlocks(file_, path);
     fileName_ = path;
     fileOpen_ = true;
     scanIncomplete_ = true;
@@ -294,6 +337,8 @@ void TPGNCore::Scan(const std::string& path) {
 void TPGNCore::ScanBlocks() {
     const std::int64_t size = file_.Size();
     const std::int64_t total = size / static_cast<std::int64_t>(kBlockSize);
+    // A compressed file's progress is the part of the file decoded so far.
+    const bool byInput = file_.Compression() != TCompression::None;
     // A large file is read ahead on a thread of its own, which also makes the
     // scanner's first pass over each chunk while this thread walks the last.
     const bool threaded = size > static_cast<std::int64_t>(kReadAheadFrom);
@@ -329,7 +374,7 @@ void TPGNCore::ScanBlocks() {
         off += n;
         blockStart += static_cast<std::int64_t>(n);
         ++blocks;
-        const std::int32_t percent = Percent(blocks, total);
+        const std::int32_t percent = byInput ? Percent(file_.InputDone(), size) : Percent(blocks, total);
         if (EntryCount() > 50 && percent != lastPercent_) {
             if (OnPGNTrace) OnPGNTrace(*this, percent, CancelMode);
             lastPercent_ = percent;
@@ -467,10 +512,7 @@ bool TPGNCore::OpenForReading(const std::string& path, std::string& error) {
         error = "cannot read " + path + ": " + std::strerror(errno);
         return false;
     }
-    if (UpperExtension(path) == ".PGN" && !LooksLikePGN(path)) {
-        error = path + " is not a PGN file (no tag line or moves in its first 1000 lines)";
-        return false;
-    }
+    const bool compressed = CompressedPgn(path);
     auto create = std::move(BeforeCreatePGNFile);
     BeforeCreatePGNFile = [](TPGNCore&, const std::string&, bool& createNew) { createNew = false; };
     try {
@@ -482,14 +524,34 @@ bool TPGNCore::OpenForReading(const std::string& path, std::string& error) {
     }
     BeforeCreatePGNFile = std::move(create);
     if (fileName_ != path || !fileOpen_) {
-        if (UpperExtension(path) == ".PGN")
-            error = "cannot open " + path;
+        // A PGN file is refused only when its first lines are no PGN.
+        if (UpperExtension(path) == ".PGN" || compressed)
+            error = NotPgnText(path);
         else if (databaseMode_->LastError() == TCustomDatabase::errGeneral)
             error = "cannot open the game database " + path + " (in use by another program?)";
         else if (databaseMode_->LastError() == TCustomDatabase::errCreateIndex)
             error = "cannot build the index of the game database " + path;
         else
             error = path + " is not a PGN file or a game database";
+        return false;
+    }
+    return true;
+}
+
+bool TPGNCore::OpenForReading(std::shared_ptr<TByteSource> source, const std::string& name, std::string& error) {
+    error.clear();
+    try {
+        TBlockFile sniff;
+        sniff.Attach(source, name);
+        sniff.Glance();
+        if (!LooksLikePGN(sniff, &error)) {
+            if (error.empty()) error = NotPgnText(name);
+            return false;
+        }
+        sniff.Close();
+        ScanSource(std::move(source), name);
+    } catch (const std::exception& e) {
+        error = UserErrorText(e);
         return false;
     }
     return true;

@@ -67,9 +67,19 @@ public:
     // file is not scanned twice. Throws TFileError on I/O errors.
     void ScanFile(const std::string& FileName);
 
+    // Indexes an open source (standard input) under the name given, as
+    // ScanFile indexes a file. Throws TFileError on I/O errors.
+    void ScanSource(std::shared_ptr<TByteSource> source, const std::string& FileName);
+
     // The simple entry point of the command-line tools: opens path for
     // reading, never creating a file. False with a one-line reason otherwise.
     bool OpenForReading(const std::string& path, std::string& error);
+    // The same for an open source (standard input) shown as name.
+    bool OpenForReading(std::shared_ptr<TByteSource> source, const std::string& name, std::string& error);
+
+    // The text of the open file, for readers of their own (the search);
+    // null when none is open or in database mode.
+    std::shared_ptr<TByteSource> Source() const { return database_ ? nullptr : file_.Source(); }
 
     std::int32_t GameCount() const;
     // Text of game Index (trimmed) and its number; empty text and GameID -1
@@ -126,6 +136,7 @@ private:
 
     std::string fileName_;
     TBlockFile file_;
+    std::shared_ptr<TByteSource> attach_;  // the source ScanSource hands to Scan
     bool fileOpen_ = false;
     bool scanning_ = false;
     bool scanIncomplete_ = false;

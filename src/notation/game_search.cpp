@@ -1,8 +1,10 @@
 // The multi-threaded search over a file's games.
 #include "notation/game_search.h"
 
+#include <deque>
 #include <memory>
 
+#include "collection/byte_source.h"
 #include "collection/file_procs.h"
 #include "collection/header_search.h"
 #include "collection/pgn_core.h"
@@ -25,12 +27,37 @@ std::string_view GameText(std::string_view raw) {
 // search appends nothing) and says whether the game is a hit.
 using TGameMatcher = std::function<bool(std::string_view text, std::vector<int32_t>& plies)>;
 
+// Consecutive games and their text.
+struct TGameSearch::TBatch {
+    int64_t index = 0;
+    int32_t first = 0, last = 0;
+    std::string text;          // the games' bytes one after the other, when whole
+    std::vector<size_t> ends;  // where game first + i ends in text
+    bool whole = true;         // false: too long to hold; each game is read alone
+};
+
 struct TGameSearch::TJob {
     std::function<TGameMatcher(TSearchStats*& stats)> makeMatcher;
+    const TPGNCore* core = nullptr;  // null: the games are fed
+    std::shared_ptr<TByteSource> source;
+    int64_t batches = 0;
+    // A compressed file is read in order through one stream.
+    std::mutex streamMutex;
+    std::unique_ptr<TByteStream> stream;
+    int64_t streamPos = 0;
+    // Fed batches waiting for a worker.
+    std::deque<TBatch> queue;
+    size_t queueLimit = 4;
+    int64_t fedBatches = 0;
+    bool feedEnded = false;
 };
 
 TGameSearch::~TGameSearch() {
     Cancel();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        fed_.notify_all();
+    }
     Wait();
 }
 
@@ -45,47 +72,132 @@ TSearchStats TGameSearch::Stats() const {
     return stats_;
 }
 
-bool TGameSearch::StartPosition(const TPGNCore& pgn, const TSearchTarget& target, std::string& error) {
-    return Start(pgn, error, [target](TJob& job) {
-        job.makeMatcher = [target](TSearchStats*& stats) -> TGameMatcher {
-            auto matcher = std::make_shared<TPositionMatcher>(target);
-            stats = &matcher->Stats;
-            return [matcher](std::string_view text, std::vector<int32_t>& plies) {
-                const size_t before = plies.size();
-                matcher->Search(text, plies);
-                return plies.size() > before;
-            };
+namespace {
+
+std::function<TGameMatcher(TSearchStats*&)> PositionMatcher(const TSearchTarget& target) {
+    return [target](TSearchStats*& stats) -> TGameMatcher {
+        auto matcher = std::make_shared<TPositionMatcher>(target);
+        stats = &matcher->Stats;
+        return [matcher](std::string_view text, std::vector<int32_t>& plies) {
+            const size_t before = plies.size();
+            matcher->Search(text, plies);
+            return plies.size() > before;
         };
-    });
+    };
+}
+
+std::function<TGameMatcher(TSearchStats*&)> TextMatcher(const std::string& text) {
+    return [text](TSearchStats*&) -> TGameMatcher {
+        auto matcher = std::make_shared<THeaderMatcher>(text);
+        return [matcher](std::string_view game, std::vector<int32_t>&) { return matcher->Matches(game); };
+    };
+}
+
+}  // namespace
+
+bool TGameSearch::StartPosition(const TPGNCore& pgn, const TSearchTarget& target, std::string& error) {
+    return Start(&pgn, error, [target](TJob& job) { job.makeMatcher = PositionMatcher(target); });
 }
 
 bool TGameSearch::StartText(const TPGNCore& pgn, const std::string& text, std::string& error) {
-    return Start(pgn, error, [text](TJob& job) {
-        job.makeMatcher = [text](TSearchStats*&) -> TGameMatcher {
-            auto matcher = std::make_shared<THeaderMatcher>(text);
-            return [matcher](std::string_view game, std::vector<int32_t>&) { return matcher->Matches(game); };
-        };
-    });
+    return Start(&pgn, error, [text](TJob& job) { job.makeMatcher = TextMatcher(text); });
 }
 
-bool TGameSearch::Start(const TPGNCore& pgn, std::string& error, std::function<void(TJob&)> setup) {
+bool TGameSearch::StartPosition(const TSearchTarget& target, std::string& error) {
+    return Start(nullptr, error, [target](TJob& job) { job.makeMatcher = PositionMatcher(target); });
+}
+
+bool TGameSearch::StartText(const std::string& text, std::string& error) {
+    return Start(nullptr, error, [text](TJob& job) { job.makeMatcher = TextMatcher(text); });
+}
+
+void TGameSearch::Feed(int32_t first, std::string text, std::vector<size_t> ends) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!job_ || job_->core) return;
+    TJob& job = *job_;
+    fed_.wait(lock, [&] { return job.queue.size() < job.queueLimit || cancel_; });
+    if (cancel_ || ends.empty()) return;
+    TBatch batch;
+    batch.index = job.fedBatches++;
+    batch.first = first;
+    batch.last = first + static_cast<int32_t>(ends.size());
+    batch.text = std::move(text);
+    batch.ends = std::move(ends);
+    totalGames_ += batch.last - batch.first;
+    job.queue.push_back(std::move(batch));
+    lock.unlock();
+    fed_.notify_all();
+}
+
+void TGameSearch::EndFeed() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (job_) job_->feedEnded = true;
+    }
+    fed_.notify_all();
+}
+
+bool TGameSearch::NextBatch(TJob& job, TBatch& batch) {
+    if (!job.core) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        fed_.wait(lock, [&] { return !job.queue.empty() || job.feedEnded || cancel_; });
+        if (job.queue.empty() || cancel_) return false;
+        batch = std::move(job.queue.front());
+        job.queue.pop_front();
+        lock.unlock();
+        fed_.notify_all();
+        return true;
+    }
+    const bool inOrder = job.source->PrefersStreams();
+    std::unique_lock<std::mutex> streamLock(job.streamMutex, std::defer_lock);
+    if (inOrder) streamLock.lock();  // batches are then read one after the other
+    const int64_t b = nextBatch_++;
+    if (b >= job.batches) return false;
+    batch.index = b;
+    batch.first = static_cast<int32_t>(b * kBatchGames);
+    batch.last = static_cast<int32_t>(std::min<int64_t>(totalGames_, (b + 1) * kBatchGames));
+    const int64_t from = job.core->Entry(batch.first).StartPos;
+    const int64_t to = job.core->Entry(batch.last - 1).EndPos;
+    batch.ends.clear();
+    for (int32_t g = batch.first; g < batch.last; ++g) batch.ends.push_back(static_cast<size_t>(job.core->Entry(g).EndPos - from));
+    batch.whole = inOrder || to - from <= kMaxBatchBytes;
+    batch.text.clear();
+    if (!batch.whole) return true;
+    batch.text.resize(static_cast<size_t>(to - from));
+    if (!inOrder) {
+        batch.text.resize(job.source->ReadAt(from, batch.text.data(), batch.text.size()));
+        return true;
+    }
+    if (!job.stream) {
+        job.stream = job.source->Stream(from);
+        job.streamPos = from;
+    }
+    size_t got = 0;
+    while (got < batch.text.size()) {
+        const size_t n = job.stream->Read(batch.text.data() + got, batch.text.size() - got);
+        if (n == 0) break;
+        got += n;
+    }
+    job.streamPos += static_cast<int64_t>(got);
+    batch.text.resize(got);
+    return true;
+}
+
+bool TGameSearch::Start(const TPGNCore* pgn, std::string& error, std::function<void(TJob&)> setup) {
     if (running_) {
         error = "a search is still running";
         return false;
     }
     Wait();
-    if (!pgn.FileOpen() || pgn.DatabaseMode()) {
-        error = "searching needs an open PGN file";
-        return false;
-    }
-    auto file = std::make_shared<TBlockFile>();
-    try {
-        OpenForBlocks(*file, pgn.FileName());
-    } catch (const std::exception& e) {
-        error = e.what();
-        return false;
-    }
     auto job = std::make_shared<TJob>();
+    if (pgn) {
+        if (!pgn->FileOpen() || pgn->DatabaseMode() || !pgn->Source()) {
+            error = "searching needs an open PGN file";
+            return false;
+        }
+        job->core = pgn;
+        job->source = pgn->Source();
+    }
     setup(*job);
 
     cancel_ = false;
@@ -93,19 +205,24 @@ bool TGameSearch::Start(const TPGNCore& pgn, std::string& error, std::function<v
     pending_.clear();
     nextToDeliver_ = 0;
     gamesDone_ = 0;
-    totalGames_ = pgn.EntryCount();
+    totalGames_ = pgn ? pgn->EntryCount() : 0;
     lastPercent_ = -1;
     stats_ = TSearchStats{};
     unsigned threads = Threads ? Threads : std::thread::hardware_concurrency();
     if (threads == 0) threads = 2;
-    const int64_t batches = (totalGames_ + kBatchGames - 1) / kBatchGames;
-    if (static_cast<int64_t>(threads) > batches) threads = static_cast<unsigned>(batches > 0 ? batches : 1);
+    job->batches = (totalGames_ + kBatchGames - 1) / kBatchGames;
+    if (pgn && static_cast<int64_t>(threads) > job->batches)
+        threads = static_cast<unsigned>(job->batches > 0 ? job->batches : 1);
+    job->queueLimit = 2 * threads;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        job_ = job;
+    }
     active_ = threads;
     running_ = true;
 
-    const TPGNCore* core = &pgn;
     for (unsigned w = 0; w < threads; ++w) {
-        workers_.emplace_back([this, core, file, job, batches]() {
+        workers_.emplace_back([this, job]() {
             TSearchStats* stats = nullptr;
             TGameMatcher match;
             try {
@@ -117,44 +234,46 @@ bool TGameSearch::Start(const TPGNCore& pgn, std::string& error, std::function<v
             std::vector<int32_t> plies;
             int64_t unread = 0;
             while (!cancel_) {
-                const int64_t b = nextBatch_++;
-                if (b >= batches) break;
-                const int32_t first = static_cast<int32_t>(b * kBatchGames);
-                const int32_t last = static_cast<int32_t>(std::min<int64_t>(totalGames_, (b + 1) * kBatchGames));
-                std::vector<TSearchHit> hits;
-                int32_t g = first;
+                TBatch batch;
                 try {
-                    const int64_t from = core->Entry(first).StartPos;
-                    const int64_t to = core->Entry(last - 1).EndPos;
-                    const bool whole = to - from <= kMaxBatchBytes;
-                    if (whole) {
-                        buffer.resize(static_cast<size_t>(to - from));
-                        buffer.resize(file->ReadAt(from, buffer.data(), buffer.size()));
-                    }
-                    for (; g < last && !cancel_; ++g) {
-                        const GameEntry e = core->Entry(g);
+                    if (!NextBatch(*job, batch)) break;
+                } catch (...) {
+                    // The batch could not be read (the file shrank, memory ran out).
+                    if (!cancel_) unread += batch.last - batch.first;
+                    if (batch.last > batch.first) Deliver(batch.index, {}, batch.last - batch.first);
+                    continue;
+                }
+                std::vector<TSearchHit> hits;
+                int32_t g = batch.first;
+                try {
+                    for (; g < batch.last && !cancel_; ++g) {
+                        const size_t i = static_cast<size_t>(g - batch.first);
                         std::string_view raw;
-                        if (whole) {
-                            const size_t s = static_cast<size_t>(e.StartPos - from);
-                            const size_t len = static_cast<size_t>(e.EndPos - e.StartPos);
-                            if (s < buffer.size()) raw = std::string_view(buffer).substr(s, len);
+                        if (batch.whole) {
+                            const size_t s = i == 0 ? 0 : batch.ends[i - 1];
+                            if (s < batch.text.size()) raw = std::string_view(batch.text).substr(s, batch.ends[i] - s);
                         } else {
+                            const GameEntry e = job->core->Entry(g);
                             buffer.resize(static_cast<size_t>(e.EndPos - e.StartPos));
-                            buffer.resize(file->ReadAt(e.StartPos, buffer.data(), buffer.size()));
+                            buffer.resize(job->source->ReadAt(e.StartPos, buffer.data(), buffer.size()));
                             raw = buffer;
                         }
                         plies.clear();
-                        if (match(GameText(raw), plies)) hits.push_back(TSearchHit{g, plies});
+                        const std::string_view text = GameText(raw);
+                        if (match(text, plies)) {
+                            hits.push_back(TSearchHit{g, plies, {}});
+                            if (KeepHitTexts) hits.back().Text = text;
+                        }
                     }
                 } catch (...) {
                     // A read failure (the file shrank, memory ran out): the
                     // rest of this batch is counted as not searched.
-                    if (!cancel_) unread += last - g;
+                    if (!cancel_) unread += batch.last - g;
                 }
                 if (cancel_) break;
                 // A huge game's text is not kept while its hits are handled.
                 if (buffer.capacity() > static_cast<size_t>(2 * kMaxBatchBytes)) std::string().swap(buffer);
-                Deliver(b, std::move(hits), last - first);
+                Deliver(batch.index, std::move(hits), batch.last - batch.first);
             }
             std::lock_guard<std::mutex> lock(mutex_);
             stats_.Unread += unread;
@@ -169,6 +288,7 @@ bool TGameSearch::Start(const TPGNCore& pgn, std::string& error, std::function<v
             if (--active_ == 0) {
                 const bool cancelled = cancel_;
                 running_ = false;
+                fed_.notify_all();
                 if (OnFinished) OnFinished(cancelled);
             }
         });
@@ -186,6 +306,8 @@ void TGameSearch::Deliver(int64_t batch, std::vector<TSearchHit>&& hits, int64_t
         pending_.erase(it);
         ++nextToDeliver_;
     }
+    // A fed search does not know how many games will come.
+    if (job_ && !job_->core) return;
     const int percent = static_cast<int>(Percent(gamesDone_, totalGames_));
     if (percent != lastPercent_) {
         lastPercent_ = percent;

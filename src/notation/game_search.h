@@ -1,7 +1,10 @@
 // Searching every game of an open PGN file on all cores: by position (the
 // main line reaches it) or by header text. Games are independent, so worker
 // threads take batches of consecutive games, each read with one positioned
-// read; hits come back in game order as soon as every earlier batch is done.
+// read (from a compressed file, in order through one stream, since a
+// positioned read there costs a decoding); hits come back in game order as
+// soon as every earlier batch is done. The games may also be handed in by
+// the caller as a scan finds them (a pipe read once).
 // Memory: one batch of game text per thread plus the hits.
 #pragma once
 
@@ -10,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -35,6 +39,8 @@ public:
 
     // Worker threads; 0 = one per core.
     unsigned Threads = 0;
+    // Hits carry their game's text (for callers that cannot read it again).
+    bool KeepHitTexts = false;
 
     // Start a search of every game of `pgn`'s file and return at once. The
     // game index of `pgn` must not change until the search has finished
@@ -42,6 +48,15 @@ public:
     // could start (no PGN file open, a search still running).
     bool StartPosition(const TPGNCore& pgn, const TSearchTarget& target, std::string& error);
     bool StartText(const TPGNCore& pgn, const std::string& text, std::string& error);
+    // The same over games handed in with Feed, then EndFeed.
+    bool StartPosition(const TSearchTarget& target, std::string& error);
+    bool StartText(const std::string& text, std::string& error);
+    // Games first, first + 1, ... of a fed search: their texts one after the
+    // other, ends[i] the end of game first + i in text. Blocks while the
+    // workers are well behind.
+    void Feed(int32_t first, std::string text, std::vector<size_t> ends);
+    // No more games will be fed.
+    void EndFeed();
 
     // Ask the workers to stop; they finish the game in hand. Returns at once.
     void Cancel() { cancel_ = true; }
@@ -53,7 +68,10 @@ public:
 
 private:
     struct TJob;
-    bool Start(const TPGNCore& pgn, std::string& error, std::function<void(TJob&)> work);
+    struct TBatch;
+    bool Start(const TPGNCore* pgn, std::string& error, std::function<void(TJob&)> work);
+    // The next batch to search, read or fed; false when there is none.
+    bool NextBatch(TJob& job, TBatch& batch);
     void Deliver(int64_t batch, std::vector<TSearchHit>&& hits, int64_t games);
 
     static constexpr int32_t kBatchGames = 64;
@@ -62,6 +80,8 @@ private:
     std::atomic<bool> running_{false};
     std::atomic<int64_t> nextBatch_{0};
     std::mutex mutex_;
+    std::condition_variable fed_;  // the feed queue changed
+    std::shared_ptr<TJob> job_;
     std::map<int64_t, std::vector<TSearchHit>> pending_;
     int64_t nextToDeliver_ = 0;
     int64_t gamesDone_ = 0;

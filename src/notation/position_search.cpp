@@ -487,7 +487,7 @@ std::vector<TSearchHit> SearchPgnBytes(std::string_view bytes, const TSearchTarg
         if (nul != std::string_view::npos) text = text.substr(0, nul);
         plies.clear();
         matcher.Search(TrimBlanks(text), plies);
-        if (!plies.empty()) hits.push_back(TSearchHit{game, plies});
+        if (!plies.empty()) hits.push_back(TSearchHit{game, plies, {}});
         ++game;
     }
     return hits;

@@ -100,6 +100,7 @@ bool PositionMatches(const TSearchTarget& target, const TSchachbrett& board, con
 struct TSearchHit {
     int32_t Game = 0;
     std::vector<int32_t> Plies;
+    std::string Text;  // the game's text, when the search was asked to keep it
 };
 
 // The games of a PGN file held in memory, found as the game list finds them

@@ -142,7 +142,7 @@ TEST(MainWindow, WithoutParameterAsksForAFileThenShowsOneMessageAndCloses) {
     TForm1 form;
     Start(form);
     ASSERT_EQ(platform.fileDialogs.size(), 1u);  // cancelled
-    EXPECT_TRUE(platform.fileDialogs[0].filters.startsWith("Game files (*.pgn *.PGN *.ccf *.CCF);;"));
+    EXPECT_TRUE(platform.fileDialogs[0].filters.startsWith("Game files (*.pgn *.PGN *.ccf *.CCF *.gz *.bz2 *.xz *.zst *.zip);;"));
     ASSERT_EQ(platform.messages.size(), 1u);
     EXPECT_EQ(platform.messages[0].text, "No params, I have to exit");
     EXPECT_EQ(platform.messages[0].kind, TMessageKind::Information);

@@ -1,7 +1,8 @@
 #!/bin/bash
 # The real viewer opening files under a private Xvfb: without a parameter its
 # file dialog comes up and the file typed into it opens; Ctrl+O opens a second
-# file through the same dialog; --help prints and creates no window.
+# file through the same dialog; "-" reads a compressed pipe; --help prints and
+# creates no window.
 set -u
 
 . "$(dirname "$0")/../support/xvfb.sh"
@@ -62,6 +63,13 @@ wait_for "the title of the second file" titled "Quarzel PGN Viewer 1.01   [$B]  
 echo "ok: the second file replaces the first"
 kill -0 "$APP_PID" 2>/dev/null
 check "one process throughout" $?
+
+# 4. "-": the games of a compressed pipe on standard input.
+gzip -c "$B" | "$BIN" - >"$WORK/app-stdin.log" 2>&1 &
+STDIN_PID=$!
+wait_for "the title of the games from standard input" titled "Quarzel PGN Viewer 1.01   [standard input]   3 games"
+echo "ok: a gzip pipe on standard input opens"
+kill "$STDIN_PID" 2>/dev/null
 
 if [ "$fail" != 0 ]; then
     for log in "$WORK"/*.log; do echo "--- $log"; cat "$log"; done

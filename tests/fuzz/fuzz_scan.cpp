@@ -2,28 +2,16 @@
 // scan, fetch every game, read every header and compose its list row. The
 // ranges must tile the file and every fetch must stay inside it. The game
 // starts must not depend on how the bytes are cut into blocks.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "collection/byte_source.h"
 #include "collection/game_bounds.h"
 #include "collection/pgn_core.h"
-
-namespace {
-
-std::string TempPath() {
-    static std::string path = [] {
-        const char* dir = std::getenv("TMPDIR");
-        return std::string(dir ? dir : "/tmp") + "/quarzel-fuzz-scan-" + std::to_string(getpid()) + ".pgn";
-    }();
-    return path;
-}
-
-}  // namespace
+#include "fuzz/fuzz_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* bytes = reinterpret_cast<const char*>(data);
@@ -39,11 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t g = 0; g < whole.size(); ++g)
         if (pieces.Starts()[g] != static_cast<int64_t>(whole[g].first)) std::abort();
 
-    const std::string path = TempPath();
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 0;
-    std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    // Bytes that start as a compressed file are read as one (fuzz_compressed).
+    if (DetectCompression(std::string_view(bytes, std::min<size_t>(size, 8))) != TCompression::None) return 0;
+    const std::string path = WriteFuzzFile("scan.pgn", data, size);
+    if (path.empty()) return 0;
 
     TPGNCore core;
     core.BeforeCreatePGNFile = [](TPGNCore&, const std::string&, bool& create) { create = false; };

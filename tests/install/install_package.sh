@@ -60,6 +60,7 @@ if have update-mime-database; then
   update-mime-database "$p/share/mime" >/dev/null 2>&1
   check "*.ccf is our database type" 1 "$(grep -c ':application/x-quarzel-ccf:\*\.ccf$' "$p/share/mime/globs2")"
   check "*.pgn is PGN" 1 "$(grep -c ':application/vnd.chess-pgn:\*\.pgn$' "$p/share/mime/globs2")"
+  check "*.pgn.zst is compressed PGN" 1 "$(grep -c ':application/x-zstd-compressed-chess-pgn:\*\.pgn\.zst$' "$p/share/mime/globs2")"
 fi
 if have man; then
   for page in quarzel quarzel-cli; do
@@ -80,7 +81,7 @@ if have cpack && have dpkg-deb && have dpkg-shlibdeps; then
     "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sed 's|^\./usr/||' | LC_ALL=C sort)"
   depends=$(dpkg-deb -f "$deb" Depends)
   echo "package: $(stat -c %s "$deb") bytes, installed $(dpkg-deb -f "$deb" Installed-Size) KiB; Depends: $depends"
-  for lib in qt6-qpa-plugins libqt6core6 libqt6gui6 libqt6widgets6 libstdc++6 libc6; do
+  for lib in qt6-qpa-plugins libqt6core6 libqt6gui6 libqt6widgets6 libstdc++6 libc6 libzstd1 libzip4 liblzma5; do
     check "package depends on $lib" 1 "$(printf '%s\n' "$depends" | tr ',' '\n' | grep -c "^ *$lib\( \|$\)")"
   done
   check "package depends on nothing for tests" "" "$(printf '%s\n' "$depends" | grep -oE 'gtest|gmock|benchmark|clang|xvfb|xdotool|imagemagick')"

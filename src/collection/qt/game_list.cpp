@@ -135,6 +135,13 @@ void TPGN::ScanFile(const std::string& FileName) {
     RowsChanged();
 }
 
+bool TPGN::OpenSource(std::shared_ptr<TByteSource> source, const std::string& name, std::string& error) {
+    CancelSort();
+    const bool ok = core_.OpenForReading(std::move(source), name, error);
+    RowsChanged();
+    return ok;
+}
+
 void TPGN::GetGame(std::int32_t Index, std::int32_t& GameID, std::string& PGNGame) {
     core_.GetGame(Index, GameID, PGNGame);
 }

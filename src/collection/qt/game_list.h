@@ -57,6 +57,9 @@ public:
     // Indexes a file (or closes it for an empty path) and refills the rows.
     // Throws TFileError on I/O errors, after the list is consistent again.
     void ScanFile(const std::string& FileName);
+    // Indexes an open source (standard input) shown as name; false with a
+    // one-line reason when it holds no PGN text or cannot be read.
+    bool OpenSource(std::shared_ptr<TByteSource> source, const std::string& name, std::string& error);
     std::int32_t GameCount() const { return core_.GameCount(); }
     void GetGame(std::int32_t Index, std::int32_t& GameID, std::string& PGNGame);
     // The game shown in a row (rows count in the table's order); -1 outside.

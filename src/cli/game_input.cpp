@@ -1,0 +1,84 @@
+#include "cli/game_input.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+#include "collection/pipe_source.h"
+
+namespace cli {
+
+bool ReadRows(TPGNCore& core, const std::string& path, std::string& error, const TRowSink& sink) {
+    bool shown = false;
+    if (::isatty(STDERR_FILENO)) {
+        core.OnPGNTrace = [&shown](TPGNCore&, std::int32_t percent, TCancelMode&) {
+            if (percent == 0) {
+                if (shown) std::fputs("\r              \r", stderr);
+                shown = false;
+                return;
+            }
+            std::fprintf(stderr, "\rscanning %3d%%", percent > 100 ? 100 : static_cast<int>(percent));
+            std::fflush(stderr);
+            shown = true;
+        };
+    }
+    bool ok = false;
+    std::int32_t handed = 0;
+    bool stopped = false;
+    if (path != "-") {
+        ok = core.OpenForReading(path, error);
+    } else {
+        try {
+            // Without a sink the command reads the games after the scan: a pipe
+            // is then kept whole, in a private file.
+            std::shared_ptr<TByteSource> source =
+                OpenStandardInput(sink ? TStdinUse::OnePass : TStdinUse::RandomAccess);
+            auto window = std::dynamic_pointer_cast<TStreamWindow>(source);
+            if (window && sink) {
+                // Called inside the scan, between two reads, on the scanning
+                // thread (a source of unknown size is not read ahead on a
+                // thread of its own): every game found so far is whole and goes
+                // to the sink; its text can go then.
+                window->BeforeReadingOn = [&]() -> std::int64_t {
+                    const std::int32_t found = core.EntryCount();
+                    if (!stopped && handed < found) {
+                        if (!sink(core, handed, found)) {
+                            stopped = true;
+                            core.CancelMode = cmCancel;
+                        }
+                        handed = found;
+                    }
+                    return handed == 0 ? 0 : core.Entry(handed - 1).EndPos;
+                };
+            }
+            ok = core.OpenForReading(source, "-", error);
+            if (window) window->BeforeReadingOn = nullptr;
+        } catch (const std::exception& e) {
+            error = e.what();
+        }
+    }
+    core.OnPGNTrace = nullptr;
+    if (!ok) return false;
+    if (sink && !stopped && handed < core.RowCount()) sink(core, handed, core.RowCount());
+    return true;
+}
+
+bool FetchRow(TPGNCore& core, const std::string& path, long long number, std::string& text, std::string& error,
+              const std::function<std::string(std::int32_t count)>& missing) {
+    bool found = false;
+    const bool ok = ReadRows(core, path, error, [&](TPGNCore& c, std::int32_t, std::int32_t end) {
+        if (number > end) return true;
+        std::int32_t id = -1;
+        c.GetGame(c.GameIndexOfRow(static_cast<std::int32_t>(number - 1)), id, text);
+        if (id < 0) error = "cannot read game " + std::to_string(number) + " of " + path;
+        found = true;
+        return false;
+    });
+    if (!ok) return false;
+    if (!found) {
+        error = missing(core.RowCount());
+        return false;
+    }
+    return error.empty();
+}
+
+}  // namespace cli
