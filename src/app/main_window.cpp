@@ -161,6 +161,14 @@ TForm1::TForm1(const QStringList& Params, QWidget* parent) : QMainWindow(parent)
     Commands = new TCommandsView(this);
     Notation1->OnGameLoaded = [this](TNotation&) { Commands->GameLoaded(); };
     PGN1->OnSortProgress = [this](TGameColumn column, int percent) { Status->SortProgress(column, percent); };
+    // The file went or shrank under the viewer: what the list shows is not
+    // all there is, and games may not be read.
+    PGN1->OnFileChanged = [this] {
+        const QString note = QStringLiteral("   (incomplete: the file changed, open it again)");
+        if (!windowTitle().endsWith(note)) setWindowTitle(windowTitle() + note);
+        Status->Tell(QStringLiteral("%1 changed since it was read: open it again to see its games")
+                         .arg(QString::fromStdString(PGN1->FileName())));
+    };
     Panes->RestoreSettings();
     // The client area at its start size, the menus above it and the status bar below.
     move(278, 105);
@@ -176,6 +184,7 @@ TForm1::~TForm1() {
     PGN1->OnPGNDblClick = nullptr;
     PGN1->OnKeyDown = nullptr;
     PGN1->OnSortProgress = nullptr;
+    PGN1->OnFileChanged = nullptr;
     PGN1->CancelSort();
     Brett1->removeEventFilter(this);
     Notation1->Paintbox()->removeEventFilter(this);

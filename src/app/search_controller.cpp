@@ -66,19 +66,19 @@ void TSearchController::AskAndSearchText() {
 void TSearchController::SearchTarget(const TSearchTarget& target) {
     if (!Begin(true)) return;
     std::string error;
-    if (!search_->StartPosition(form_.PGN1->Core(), target, error)) Finished(false);
+    if (!search_->StartPosition(form_.PGN1->Core(), target, error)) NotStarted(error);
 }
 
 void TSearchController::SearchText(const QString& text) {
     if (!Begin(false)) return;
     std::string error;
-    if (!search_->StartText(form_.PGN1->Core(), text.toUtf8().toStdString(), error)) Finished(false);
+    if (!search_->StartText(form_.PGN1->Core(), text.toUtf8().toStdString(), error)) NotStarted(error);
 }
 
 bool TSearchController::Begin(bool positionSearch) {
     TPGN& list = *form_.PGN1;
-    if (!list.FileOpen() || list.Core().DatabaseMode()) {
-        Platform::Get().ShowMessage(&form_, QStringLiteral("Search works on PGN files only."),
+    if (!list.FileOpen()) {
+        Platform::Get().ShowMessage(&form_, QStringLiteral("Open a file of games to search first."),
                                     TMessageKind::Information);
         return false;
     }
@@ -96,7 +96,7 @@ bool TSearchController::Begin(bool positionSearch) {
     unread_ = 0;
     percent_ = 0;
     positionSearch_ = positionSearch;
-    cancelled_ = false;
+    cancelled_ = incomplete_ = false;
     running_ = true;
     filtered_ = true;
     list.Core().ClearRows();
@@ -139,13 +139,24 @@ void TSearchController::Hits(const std::vector<TSearchHit>& hits) {
     UpdateTitle();
 }
 
+void TSearchController::NotStarted(const std::string& error) {
+    Finished(false);
+    incomplete_ = true;
+    UpdateTitle();
+    form_.Status->SearchProgress(-1, hitGames_, false, true);
+    Platform::Get().ShowMessage(&form_, QStringLiteral("The search could not read the file: ") +
+                                            QString::fromStdString(error) + QStringLiteral("."),
+                                TMessageKind::Information);
+}
+
 void TSearchController::Finished(bool cancelled) {
     search_->Wait();
     running_ = false;
     cancelled_ = cancelled;
+    incomplete_ = search_->Incomplete();
     unread_ = static_cast<std::int64_t>(search_->Stats().Unread);
     UpdateTitle();
-    form_.Status->SearchProgress(-1, hitGames_, cancelled);
+    form_.Status->SearchProgress(-1, hitGames_, cancelled, incomplete_);
     form_.PGN1->Resort();  // a sorted list sorts its hits
 }
 
@@ -167,9 +178,7 @@ void TSearchController::Cancel() {
 void TSearchController::ShowAllGames() {
     Cancel();
     TPGN& list = *form_.PGN1;
-    TPGNCore& core = list.Core();
-    core.ClearRows();
-    for (std::int32_t g = 0; g < core.EntryCount(); ++g) core.AddRow(g, g);
+    list.Core().ShowAllRows();
     list.RowsChanged();
     if (form_.LoadedGame >= 0) list.SetItemIndex(list.RowOfGame(form_.LoadedGame));
     filtered_ = false;
@@ -194,6 +203,7 @@ void TSearchController::UpdateTitle() {
         form_.Status->SearchProgress(percent_, hitGames_, false);
     }
     else if (cancelled_) title += QStringLiteral("   (search cancelled)");
+    else if (incomplete_) title += QStringLiteral("   (search incomplete: the file changed)");
     else if (unread_ > 0) title += QString::asprintf("   (%lld too large to search)", static_cast<long long>(unread_));
     form_.setWindowTitle(title);
 }

@@ -52,6 +52,9 @@ private:
     bool Begin(bool positionSearch);
     void Hits(const std::vector<struct TSearchHit>& hits);
     void Finished(bool cancelled);
+    // The search could not start (the file went or changed): said, and the
+    // list left empty with an incomplete search in the title.
+    void NotStarted(const std::string& error);
     void UpdateTitle();
 
     TForm1& form_;
@@ -66,5 +69,6 @@ private:
     bool running_ = false;
     bool filtered_ = false;
     bool cancelled_ = false;
+    bool incomplete_ = false;  // the file read short: not every hit is there
     bool positionSearch_ = false;
 };

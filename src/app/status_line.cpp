@@ -32,13 +32,16 @@ void TStatusLine::GameShown(std::int32_t gameIndex, std::int32_t games) {
                        : QString());
 }
 
-void TStatusLine::SearchProgress(int percent, std::int32_t hits, bool cancelled) {
+void TStatusLine::SearchProgress(int percent, std::int32_t hits, bool cancelled, bool incomplete) {
     const QLocale locale;
     if (percent >= 0) {
         search_ = QStringLiteral("Searching %1%, %2 found (Esc cancels)").arg(percent).arg(locale.toString(hits));
     } else {
         search_.clear();
-        if (cancelled) Tell(QStringLiteral("Search cancelled: %1 games found").arg(locale.toString(hits)));
+        if (incomplete)
+            Tell(QStringLiteral("Search incomplete (the file changed while it was read): %1 games found")
+                     .arg(locale.toString(hits)));
+        else if (cancelled) Tell(QStringLiteral("Search cancelled: %1 games found").arg(locale.toString(hits)));
         else if (hits == 0) Tell(QStringLiteral("No game found"));
         else Tell(QStringLiteral("%1 games found (Esc shows all games)").arg(locale.toString(hits)));
     }

@@ -23,7 +23,7 @@ public:
     // The game shown: "Game N of M" (nothing while no file is open).
     void GameShown(std::int32_t gameIndex, std::int32_t games);
     // A search: percent while it runs (-1 when it ended), with its hits so far.
-    void SearchProgress(int percent, std::int32_t hits, bool cancelled);
+    void SearchProgress(int percent, std::int32_t hits, bool cancelled, bool incomplete = false);
     // A sort of the game table (percent as TPGN::OnSortProgress gives it).
     void SortProgress(TGameColumn column, int percent);
     // The scan of a file: percent while it runs, -1 when it ended. Shown at

@@ -57,6 +57,7 @@ int RunList(const CliArgs& args) {
         // Sorting needs every game at hand: a pipe is kept whole (privately).
         if (!cli::ReadRows(core, file, error)) return cli::Fail(error);
         for (const std::int32_t game : SortListGames(core, column, descending)) print(core, game);
+        if (core.FileChanged()) return cli::Fail(cli::ChangedText(file));
     } else if (!cli::ReadRows(core, file, error, [&print](TPGNCore& c, std::int32_t first, std::int32_t end) {
                    for (std::int32_t row = first; row < end; ++row) print(c, c.GameIndexOfRow(row));
                    return true;

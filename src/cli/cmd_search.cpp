@@ -113,28 +113,27 @@ int RunSearch(const CliArgs& args) {
     TPGNCore pgn;
     TGameSearch search;
     std::atomic<uint64_t> unshown{0};  // hit games --mark could not write
+    bool fetchFailed = false;          // a hit game could not be read again
     // A pipe is read once: the hit games' texts come with their hits.
     search.KeepHitTexts = mark && args[0] == "-";
     search.OnHits = [&](const std::vector<TSearchHit>& hits) {
         std::string out;
         for (const TSearchHit& h : hits) {
             const std::string n = std::to_string(h.Game + 1);
-            if (mark && byFen) {
+            if (mark) {
                 std::string game = h.Text;
                 if (args[0] != "-") {
                     int32_t id = -1;
                     pgn.GetGame(h.Game, id, game);
+                    if (id < 0) {  // gone since it was searched: never a blank game
+                        fetchFailed = true;
+                        continue;
+                    }
                 }
-                if (!WriteMarkedGame(std::move(game), h.Plies, word, writeFailed)) ++unshown;
-            } else if (mark) {
-                if (args[0] != "-") {
-                    int32_t id = -1;
-                    std::string game;
-                    pgn.GetGame(h.Game, id, game);
+                if (!byFen)
                     out += game + "\n\n";
-                } else {
-                    out += h.Text + "\n\n";
-                }
+                else if (!WriteMarkedGame(std::move(game), h.Plies, word, writeFailed))
+                    ++unshown;
             } else if (byFen) {
                 for (int32_t ply : h.Plies) out += n + '\t' + std::to_string(ply) + '\n';
             } else {
@@ -162,13 +161,13 @@ int RunSearch(const CliArgs& args) {
         }
     } else {
         if (!cli::ReadRows(pgn, args[0], error)) return cli::Fail(error);
-        if (pgn.DatabaseMode()) return cli::Fail("search works on PGN files only");
         const bool started = byFen ? search.StartPosition(pgn, target, error) : search.StartText(pgn, text, error);
         if (!started) return cli::Fail(error);
     }
     search.Wait();
     if (tty) std::fprintf(stderr, "\r              \r");
     if (std::fflush(stdout) != 0 || writeFailed) return cli::Fail("cannot write the output");
+    if (search.Incomplete() || fetchFailed || pgn.FileChanged()) return cli::Fail(cli::ChangedText(args[0]));
     // Games that could not be read are not silently "no hit".
     if (const uint64_t unread = search.Stats().Unread + unshown; unread > 0)
         return cli::Fail(std::to_string(unread) + (unread == 1 ? " game was" : " games were") +

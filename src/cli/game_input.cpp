@@ -59,7 +59,15 @@ bool ReadRows(TPGNCore& core, const std::string& path, std::string& error, const
     core.OnPGNTrace = nullptr;
     if (!ok) return false;
     if (sink && !stopped && handed < core.RowCount()) sink(core, handed, core.RowCount());
+    if (core.FileChanged()) {
+        error = ChangedText(path);
+        return false;
+    }
     return true;
+}
+
+std::string ChangedText(const std::string& path) {
+    return path + " changed while it was read (it is shorter than when it was opened): the answer is incomplete";
 }
 
 bool FetchRow(TPGNCore& core, const std::string& path, long long number, std::string& text, std::string& error,

@@ -20,6 +20,8 @@ using TRowSink = std::function<bool(TPGNCore& core, std::int32_t first, std::int
 // then copied to a private unnamed file). A long scan shows a percentage on
 // standard error when that is a terminal. False with a one-line reason.
 bool ReadRows(TPGNCore& core, const std::string& path, std::string& error, const TRowSink& sink = {});
+// The one-line error of a file that read short (TPGNCore::FileChanged).
+std::string ChangedText(const std::string& path);
 
 // The text of row `number` (from 1) as the viewer fetches it; a pipe is read
 // up to that game only. False with a one-line reason: `missing` words it

@@ -120,6 +120,7 @@ std::string TCustomDatabase::Decode(std::string_view bytes) {
 
 bool TCustomDatabase::AcquireLock() {
     struct stat st;
+    if (ReadOnly && BesideOwnOpening) return true;
     if (ReadOnly) {
         // No lock file of ours; one another program holds keeps us out.
         FdCloser other(::open(LockName_.c_str(), O_RDONLY | O_CLOEXEC));

@@ -90,6 +90,9 @@ public:
     // privately, the data file as it is). Another program's lock still
     // refuses the open.
     bool ReadOnly = false;
+    // With ReadOnly: this process holds the lock itself (a second opening,
+    // for a search beside the list), so the lock file is not looked at.
+    bool BesideOwnOpening = false;
     // Set by a progress or stride callback to stop a check or rebuild.
     bool Cancel = false;
 

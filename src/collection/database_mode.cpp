@@ -85,6 +85,7 @@ std::unique_ptr<TGameDatabase> TDatabaseMode::OpenDatabase(const std::string& pa
 
     auto db = std::make_unique<TChessDatabase>();
     db->ReadOnly = ReadOnly;
+    db->BesideOwnOpening = ReadOnly && BesideOwnOpening;
     Connect(*db, nullptr);
     TChessDatabase* previous = opening_;
     opening_ = db.get();

@@ -52,8 +52,10 @@ public:
     bool IndexWasMissing = false;
     // Set while a database progress callback raises the trace event.
     bool InTrace = false;
-    // Databases are opened without writing anything (TCustomDatabase::ReadOnly).
+    // Databases are opened without writing anything (TCustomDatabase::ReadOnly),
+    // with BesideOwnOpening also without looking at the lock.
     bool ReadOnly = false;
+    bool BesideOwnOpening = false;
 
     // An error message box (OK button) with this text.
     std::function<void(const std::string& text)> OnErrorMessage;

@@ -160,22 +160,36 @@ void TPGNCore::AddEntry(std::int64_t start) {
 // ---- rows ------------------------------------------------------------------
 
 std::int32_t TPGNCore::RowCount() const {
-    if (database_) return database_->EntryCount();
+    if (database_ && databaseAllRows_) return database_->EntryCount();
     return identityRows_ ? identityCount_ : static_cast<std::int32_t>(rowEntries_.size());
 }
 
 std::int32_t TPGNCore::GameIndexOfRow(std::int32_t Row) const {
     if (Row < 0 || Row >= RowCount()) return -1;
-    if (database_ || identityRows_) return Row;
+    if ((database_ && databaseAllRows_) || identityRows_) return Row;
     return rowEntries_[static_cast<std::size_t>(Row)];
 }
 
 void TPGNCore::ClearRows() {
     ++rowsVersion_;
+    databaseAllRows_ = false;
     identityRows_ = true;
     identityCount_ = 0;
     rowEntries_.clear();
     rowEntries_.shrink_to_fit();
+}
+
+void TPGNCore::ShowAllRows() {
+    ClearRows();
+    if (database_) {
+        databaseAllRows_ = true;
+        return;
+    }
+    if (!OnFilterRequest) {
+        identityCount_ = EntryCount();
+        return;
+    }
+    for (std::int32_t g = 0; g < EntryCount(); ++g) AddRow(g, g);
 }
 
 void TPGNCore::AddRow(std::int32_t Row, std::int32_t EntryIndex) {
@@ -231,6 +245,7 @@ bool TPGNCore::OpenDatabaseAt(const std::string& path) {
     CloseFile();
     ClearEntries();
     database_ = std::move(db);
+    databaseAllRows_ = true;
     ++rowsVersion_;
     fileOpen_ = true;
     return true;
@@ -296,6 +311,7 @@ void TPGNCore::Scan(const std::string& path) {
     BusyScope busy(OnBusyCursor);
     CancelMode = cmNoCancel;
     lastPercent_ = -1;
+    fileChanged_ = false;
     auto filter = std::move(OnFilterRequest);
     OnFilterRequest = nullptr;
     scanning_ = true;
@@ -386,6 +402,9 @@ void TPGNCore::ScanBlocks() {
         takeStarts();
         scanIncomplete_ = false;
         AddEntry(blockStart);  // closes the last game at the end of the file
+        // A plain file that ends before the size it had when opened was cut
+        // while it was read: its last game may be cut too.
+        if (!byInput && size > 0 && blockStart < size) fileChanged_ = true;
     }
 }
 
@@ -400,7 +419,10 @@ void TPGNCore::ReadGameText(std::int32_t Index, bool& Deleted, std::string& Text
     Text.clear();
     try {
         if (database_) {
-            if (!database_->ReadGame(Index, Deleted, Text)) Text.clear();
+            if (Index >= 0 && Index < database_->EntryCount() && !database_->ReadGame(Index, Deleted, Text)) {
+                Text.clear();
+                fileChanged_ = true;  // the database went or changed under us
+            }
             return;
         }
         if (!file_.IsOpen() || Index < 0 || Index >= EntryCount()) return;
@@ -411,11 +433,15 @@ void TPGNCore::ReadGameText(std::int32_t Index, bool& Deleted, std::string& Text
         const std::size_t n = file_.ReadAt(e.StartPos, Text.data(), Text.size());
         if (n != Text.size()) {
             Text.clear();  // the file shrank since the scan
+            fileChanged_ = true;
             return;
         }
         FinishGameText(Text);
+    } catch (const std::bad_alloc&) {
+        Text.clear();
     } catch (...) {
         Text.clear();
+        fileChanged_ = true;
     }
 }
 
@@ -462,6 +488,7 @@ void TPGNCore::LoadRowHeader(std::int32_t GameIndex) {
                     if (file_.ReadAt(e.StartPos + static_cast<std::int64_t>(have), text.data() + have, want - have) !=
                         want - have) {
                         text.clear();
+                        fileChanged_ = true;
                         break;
                     }
                     have = want;

@@ -6,6 +6,7 @@
 // The Qt list TPGN wraps it; quarzel-cli and the benchmarks use it directly.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -101,7 +102,9 @@ public:
     // The game shown in Row; -1 outside the rows.
     std::int32_t GameIndexOfRow(std::int32_t Row) const;
     void AddRow(std::int32_t Row, std::int32_t EntryIndex);
+    // No rows (a search then adds its hits) / a row for every game again.
     void ClearRows();
+    void ShowAllRows();
     // Changes whenever rows are cleared or added (the view resets on it).
     std::uint64_t RowsVersion() const { return rowsVersion_; }
 
@@ -112,6 +115,10 @@ public:
     bool FileOpen() const { return fileOpen_; }
     bool Scanning() const { return scanning_; }
     bool ScanIncomplete() const { return scanIncomplete_; }
+    // The file read shorter than its index says, or a game could not be read
+    // again (the file shrank, was deleted or rewritten since it was opened):
+    // what is listed is not all there is. Cleared when a file is opened.
+    bool FileChanged() const { return fileChanged_; }
     TCancelMode CancelMode = cmNoCancel;
 
     std::int32_t EntryCount() const;
@@ -140,6 +147,7 @@ private:
     bool fileOpen_ = false;
     bool scanning_ = false;
     bool scanIncomplete_ = false;
+    std::atomic<bool> fileChanged_{false};
     std::int64_t pendingStart_ = -1;
     std::int32_t lastPercent_ = -1;
 
@@ -154,6 +162,8 @@ private:
     // Rows: identity (row i = game i) unless rows were inserted out of order
     // or skipped by a filter; then rowEntries_ holds each row's game.
     bool identityRows_ = true;
+    // A database lists every index entry until a search clears the rows.
+    bool databaseAllRows_ = true;
     std::int32_t identityCount_ = 0;
     std::vector<std::int32_t> rowEntries_;
     std::uint64_t rowsVersion_ = 0;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "collection/byte_source.h"
+#include "collection/database_mode.h"
 #include "collection/file_procs.h"
 #include "collection/header_search.h"
 #include "collection/pgn_core.h"
@@ -37,9 +38,12 @@ struct TGameSearch::TBatch {
 };
 
 struct TGameSearch::TJob {
-    std::function<TGameMatcher(TSearchStats*& stats)> makeMatcher;
+    std::function<TGameMatcher(TSearchStats*& stats, const std::atomic<bool>* cancel)> makeMatcher;
     const TPGNCore* core = nullptr;  // null: the games are fed
     std::shared_ptr<TByteSource> source;
+    // A database is read through an opening of its own, one game after the
+    // other (the viewer's list reads the same database meanwhile).
+    std::unique_ptr<TPGNCore> database;
     int64_t batches = 0;
     // A compressed file is read in order through one stream.
     std::mutex streamMutex;
@@ -74,9 +78,12 @@ TSearchStats TGameSearch::Stats() const {
 
 namespace {
 
-std::function<TGameMatcher(TSearchStats*&)> PositionMatcher(const TSearchTarget& target) {
-    return [target](TSearchStats*& stats) -> TGameMatcher {
+using TMatcherMaker = std::function<TGameMatcher(TSearchStats*&, const std::atomic<bool>*)>;
+
+TMatcherMaker PositionMatcher(const TSearchTarget& target) {
+    return [target](TSearchStats*& stats, const std::atomic<bool>* cancel) -> TGameMatcher {
         auto matcher = std::make_shared<TPositionMatcher>(target);
+        matcher->Cancel = cancel;  // a huge game is given up at once
         stats = &matcher->Stats;
         return [matcher](std::string_view text, std::vector<int32_t>& plies) {
             const size_t before = plies.size();
@@ -86,8 +93,8 @@ std::function<TGameMatcher(TSearchStats*&)> PositionMatcher(const TSearchTarget&
     };
 }
 
-std::function<TGameMatcher(TSearchStats*&)> TextMatcher(const std::string& text) {
-    return [text](TSearchStats*&) -> TGameMatcher {
+TMatcherMaker TextMatcher(const std::string& text) {
+    return [text](TSearchStats*&, const std::atomic<bool>*) -> TGameMatcher {
         auto matcher = std::make_shared<THeaderMatcher>(text);
         return [matcher](std::string_view game, std::vector<int32_t>&) { return matcher->Matches(game); };
     };
@@ -148,7 +155,7 @@ bool TGameSearch::NextBatch(TJob& job, TBatch& batch) {
         fed_.notify_all();
         return true;
     }
-    const bool inOrder = job.source->PrefersStreams();
+    const bool inOrder = job.database || job.source->PrefersStreams();
     std::unique_lock<std::mutex> streamLock(job.streamMutex, std::defer_lock);
     if (inOrder) streamLock.lock();  // batches are then read one after the other
     const int64_t b = nextBatch_++;
@@ -156,6 +163,21 @@ bool TGameSearch::NextBatch(TJob& job, TBatch& batch) {
     batch.index = b;
     batch.first = static_cast<int32_t>(b * kBatchGames);
     batch.last = static_cast<int32_t>(std::min<int64_t>(totalGames_, (b + 1) * kBatchGames));
+    if (job.database) {
+        // A record's PGN text; a deleted or unreadable record has none, an
+        // unreadable one leaves the search incomplete.
+        std::string game;
+        batch.text.clear();
+        batch.ends.clear();
+        batch.whole = true;
+        for (int32_t g = batch.first; g < batch.last; ++g) {
+            bool deleted = false;
+            if (!job.database->Database()->ReadGame(g, deleted, game)) ShortRead();
+            if (!deleted) batch.text += GameText(game);
+            batch.ends.push_back(batch.text.size());
+        }
+        return true;
+    }
     const int64_t from = job.core->Entry(batch.first).StartPos;
     const int64_t to = job.core->Entry(batch.last - 1).EndPos;
     batch.ends.clear();
@@ -165,7 +187,9 @@ bool TGameSearch::NextBatch(TJob& job, TBatch& batch) {
     if (!batch.whole) return true;
     batch.text.resize(static_cast<size_t>(to - from));
     if (!inOrder) {
-        batch.text.resize(job.source->ReadAt(from, batch.text.data(), batch.text.size()));
+        const size_t got = job.source->ReadAt(from, batch.text.data(), batch.text.size());
+        if (got < batch.text.size()) ShortRead();
+        batch.text.resize(got);
         return true;
     }
     if (!job.stream) {
@@ -179,6 +203,7 @@ bool TGameSearch::NextBatch(TJob& job, TBatch& batch) {
         got += n;
     }
     job.streamPos += static_cast<int64_t>(got);
+    if (got < batch.text.size()) ShortRead();
     batch.text.resize(got);
     return true;
 }
@@ -191,21 +216,34 @@ bool TGameSearch::Start(const TPGNCore* pgn, std::string& error, std::function<v
     Wait();
     auto job = std::make_shared<TJob>();
     if (pgn) {
-        if (!pgn->FileOpen() || pgn->DatabaseMode() || !pgn->Source()) {
-            error = "searching needs an open PGN file";
+        if (!pgn->FileOpen() || (!pgn->DatabaseMode() && !pgn->Source())) {
+            error = "searching needs an open game file";
             return false;
         }
         job->core = pgn;
         job->source = pgn->Source();
+        if (pgn->DatabaseMode()) {
+            // Opened again for reading only: nothing is written, and the
+            // viewer's own opening stays free for its list.
+            job->database = std::make_unique<TPGNCore>();
+            job->database->DatabaseModeState().ReadOnly = true;
+            job->database->DatabaseModeState().BesideOwnOpening = true;
+            if (!job->database->OpenForReading(pgn->FileName(), error)) return false;
+            if (job->database->Database()->EntryCount() != pgn->Database()->EntryCount()) {
+                error = pgn->FileName() + " has changed since it was opened";
+                return false;
+            }
+        }
     }
     setup(*job);
 
     cancel_ = false;
+    short_ = false;
     nextBatch_ = 0;
     pending_.clear();
     nextToDeliver_ = 0;
     gamesDone_ = 0;
-    totalGames_ = pgn ? pgn->EntryCount() : 0;
+    totalGames_ = !pgn ? 0 : job->database ? job->database->Database()->EntryCount() : pgn->EntryCount();
     lastPercent_ = -1;
     stats_ = TSearchStats{};
     unsigned threads = Threads ? Threads : std::thread::hardware_concurrency();
@@ -226,7 +264,7 @@ bool TGameSearch::Start(const TPGNCore* pgn, std::string& error, std::function<v
             TSearchStats* stats = nullptr;
             TGameMatcher match;
             try {
-                match = job->makeMatcher(stats);
+                match = job->makeMatcher(stats, &cancel_);
             } catch (...) {
                 cancel_ = true;
             }
@@ -237,9 +275,13 @@ bool TGameSearch::Start(const TPGNCore* pgn, std::string& error, std::function<v
                 TBatch batch;
                 try {
                     if (!NextBatch(*job, batch)) break;
-                } catch (...) {
-                    // The batch could not be read (the file shrank, memory ran out).
+                } catch (const std::bad_alloc&) {
                     if (!cancel_) unread += batch.last - batch.first;
+                    if (batch.last > batch.first) Deliver(batch.index, {}, batch.last - batch.first);
+                    continue;
+                } catch (...) {
+                    // The batch could not be read (the file went or shrank).
+                    ShortRead();
                     if (batch.last > batch.first) Deliver(batch.index, {}, batch.last - batch.first);
                     continue;
                 }
@@ -251,29 +293,38 @@ bool TGameSearch::Start(const TPGNCore* pgn, std::string& error, std::function<v
                         std::string_view raw;
                         if (batch.whole) {
                             const size_t s = i == 0 ? 0 : batch.ends[i - 1];
-                            if (s < batch.text.size()) raw = std::string_view(batch.text).substr(s, batch.ends[i] - s);
+                            // A game cut by a short read is not searched.
+                            if (batch.ends[i] > batch.text.size()) continue;
+                            raw = std::string_view(batch.text).substr(s, batch.ends[i] - s);
                         } else {
                             const GameEntry e = job->core->Entry(g);
                             buffer.resize(static_cast<size_t>(e.EndPos - e.StartPos));
-                            buffer.resize(job->source->ReadAt(e.StartPos, buffer.data(), buffer.size()));
+                            const size_t got = job->source->ReadAt(e.StartPos, buffer.data(), buffer.size());
+                            if (got < buffer.size()) {
+                                ShortRead();
+                                continue;
+                            }
                             raw = buffer;
                         }
                         plies.clear();
                         const std::string_view text = GameText(raw);
+                        if (text.empty()) continue;  // a deleted record, nothing read
                         if (match(text, plies)) {
                             hits.push_back(TSearchHit{g, plies, {}});
                             if (KeepHitTexts) hits.back().Text = text;
                         }
                     }
-                } catch (...) {
-                    // A read failure (the file shrank, memory ran out): the
-                    // rest of this batch is counted as not searched.
+                } catch (const std::bad_alloc&) {
+                    // The rest of this batch is counted as not searched.
                     if (!cancel_) unread += batch.last - g;
+                } catch (...) {
+                    ShortRead();  // a read failure: the file went or shrank
                 }
-                if (cancel_) break;
                 // A huge game's text is not kept while its hits are handled.
                 if (buffer.capacity() > static_cast<size_t>(2 * kMaxBatchBytes)) std::string().swap(buffer);
+                // Cancelled: the hits of the games searched whole still count.
                 Deliver(batch.index, std::move(hits), batch.last - batch.first);
+                if (cancel_) break;
             }
             std::lock_guard<std::mutex> lock(mutex_);
             stats_.Unread += unread;
@@ -286,6 +337,11 @@ bool TGameSearch::Start(const TPGNCore* pgn, std::string& error, std::function<v
                 stats_.Plies += stats->Plies;
             }
             if (--active_ == 0) {
+                // After a cancel, batches still wait for one never searched:
+                // their hits go out in order all the same.
+                for (auto& [index, pending] : pending_)
+                    if (!pending.empty() && OnHits) OnHits(pending);
+                pending_.clear();
                 const bool cancelled = cancel_;
                 running_ = false;
                 fed_.notify_all();
@@ -302,7 +358,7 @@ void TGameSearch::Deliver(int64_t batch, std::vector<TSearchHit>&& hits, int64_t
     gamesDone_ += games;
     // Hand on every batch whose predecessors are all delivered.
     for (auto it = pending_.find(nextToDeliver_); it != pending_.end(); it = pending_.find(nextToDeliver_)) {
-        if (!it->second.empty() && OnHits && !cancel_) OnHits(it->second);
+        if (!it->second.empty() && OnHits) OnHits(it->second);
         pending_.erase(it);
         ++nextToDeliver_;
     }

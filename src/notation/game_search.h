@@ -4,7 +4,8 @@
 // read (from a compressed file, in order through one stream, since a
 // positioned read there costs a decoding); hits come back in game order as
 // soon as every earlier batch is done. The games may also be handed in by
-// the caller as a scan finds them (a pipe read once).
+// the caller as a scan finds them (a pipe read once). A game database is
+// searched through its games' PGN texts.
 // Memory: one batch of game text per thread plus the hits.
 #pragma once
 
@@ -58,8 +59,12 @@ public:
     // No more games will be fed.
     void EndFeed();
 
-    // Ask the workers to stop; they finish the game in hand. Returns at once.
+    // Ask the workers to stop; they give up the game in hand and hand on the
+    // hits of every game they searched whole. Returns at once.
     void Cancel() { cancel_ = true; }
+    // The last search read less than the index promised (the file shrank, was
+    // deleted or rewritten under it): its hits are not all there are.
+    bool Incomplete() const { return short_; }
     // Blocks until the search has finished (at once when none runs).
     void Wait();
     bool Running() const { return running_; }
@@ -73,10 +78,12 @@ private:
     // The next batch to search, read or fed; false when there is none.
     bool NextBatch(TJob& job, TBatch& batch);
     void Deliver(int64_t batch, std::vector<TSearchHit>&& hits, int64_t games);
+    void ShortRead() { short_ = true; }
 
     static constexpr int32_t kBatchGames = 64;
     std::vector<std::thread> workers_;
     std::atomic<bool> cancel_{false};
+    std::atomic<bool> short_{false};
     std::atomic<bool> running_{false};
     std::atomic<int64_t> nextBatch_{0};
     std::mutex mutex_;

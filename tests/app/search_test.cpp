@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QInputDialog>
+#include <QStatusBar>
 #include <QTest>
+#include <filesystem>
 
 #include "app/main_window.h"
 #include "app/search_controller.h"
@@ -154,6 +156,38 @@ TEST_F(Search, HeaderTextIllegalPositionsCancelAndRestart) {
     EXPECT_EQ(F().PGN1->ItemIndex(), 2);
     Key(Qt::Key_Escape);
     EXPECT_EQ(F().PGN1->ItemIndex(), 3);
+}
+
+// A database is searched like a file (its deleted row never a hit, Esc shows
+// every row again); a file that shrank under the viewer gives an incomplete
+// search, and a database deleted under it a game that cannot be read, said
+// in the title and the status bar.
+TEST_F(Search, DatabasesAndFilesChangedUnderTheSearch) {
+    std::filesystem::resize_file(path_, 60);  // game 1 and part of game 2
+    F().Search->SearchText(QStringLiteral("anand"));
+    Finish();
+    EXPECT_EQ(Rows(), (std::vector<int>{1}));
+    EXPECT_TRUE(TitleEndsWith("(search incomplete: the file changed)")) << F().windowTitle().toStdString();
+    EXPECT_TRUE(F().statusBar()->currentMessage().startsWith("Search incomplete"));
+
+    const std::string db = (dir_ / "s.ccf").string();
+    testdata::WriteFile(db, testdata::ReadFile(testdata::FixtureDir() / "ccf_sample.ccf"));
+    F().OpenFile(QString::fromStdString(db));
+    ASSERT_EQ(F().PGN1->RowCount(), 4);
+    F().Search->SearchText(QStringLiteral("morphy"));
+    Finish();
+    EXPECT_EQ(Rows(), (std::vector<int>{2}));
+    EXPECT_TRUE(TitleEndsWith("   1 of 3 games")) << F().windowTitle().toStdString();
+    Key(Qt::Key_Escape);
+    EXPECT_EQ(Rows(), (std::vector<int>{1, 2, 3, 4}));
+    for (const auto& m : platform_.messages) ADD_FAILURE() << m.text.toStdString();
+    // The database deleted under the viewer: the next game cannot be read,
+    // which the title and the status bar say.
+    std::filesystem::remove(db);
+    Key(Qt::Key_X);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return TitleEndsWith("(incomplete: the file changed, open it again)"); }, 2000))
+        << F().windowTitle().toStdString();
+    EXPECT_TRUE(F().statusBar()->currentMessage().contains("changed since it was read"));
 }
 
 }  // namespace

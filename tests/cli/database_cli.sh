@@ -71,6 +71,27 @@ if has replay; then
   check "replay: every row" "1 2 3 4" "$("$cli" replay "$work/s.ccf" | awk '$2 == "start" { printf "%s%s", s, $1; s = " " }')"
 fi
 
+# search reads a database like its PGN (read-only, the deleted row never a hit).
+if has search && has pgn; then
+  for n in 1 2 3 4; do "$cli" pgn "$work/s.ccf" "$n"; echo; done > "$work/s.pgn"
+  e4e5="rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2"
+  check "search --fen: the hits of its PGN" "$("$cli" search "$work/s.pgn" --fen "$e4e5")" "$("$cli" search "$work/s.ccf" --fen "$e4e5")"
+  check "search --text: every live row" "1 2 4" "$("$cli" search "$work/s.ccf" --text "" | tr '\n' ' ' | sed 's/ $//')"
+fi
+
+# A command refused for its arguments writes nothing, not even the index of a
+# database that has none or the zero its data file lacks.
+for args in "search @ --fen bad" "search @ --text a --exact" "search @ --text a --mark {x}" "game @ abc" \
+            "pgn @ 0" "list @ --desc" "replay @ extra" "notation @ 1 --width -5" "board --game @ 1 o.png --size 5" \
+            "graph @ 1 g.png --width 0" "count @ extra"; do
+  head -c -1 "$sample" > "$work/n.ccf"
+  # shellcheck disable=SC2086 # the words of $args are the arguments
+  "$cli" ${args//@/$work/n.ccf} >/dev/null 2>&1
+  check "refused, nothing written: $args" "$(( $(stat -c %s "$sample") - 1 )) no" \
+    "$(stat -c %s "$work/n.ccf") $([ -e "$work/n.ccfidx" ] && echo yes || echo no)"
+  rm -f "$work/n.ccf" "$work/n.ccfidx"
+done
+
 # Another process holding the database open keeps us out.
 if has count && command -v flock >/dev/null; then
   # The sleeping process itself holds the locked descriptor.

@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTimer>
 
 #include "collection/database_mode.h"
 #include "collection/error_text.h"
@@ -126,6 +127,7 @@ void TPGN::AppendRows(const std::vector<std::int32_t>& games) {
 
 void TPGN::ScanFile(const std::string& FileName) {
     CancelSort();
+    changeReported_ = false;
     try {
         core_.ScanFile(FileName);
     } catch (...) {
@@ -133,10 +135,12 @@ void TPGN::ScanFile(const std::string& FileName) {
         throw;
     }
     RowsChanged();
+    NoteRead();
 }
 
 bool TPGN::OpenSource(std::shared_ptr<TByteSource> source, const std::string& name, std::string& error) {
     CancelSort();
+    changeReported_ = false;
     const bool ok = core_.OpenForReading(std::move(source), name, error);
     RowsChanged();
     return ok;
@@ -144,6 +148,16 @@ bool TPGN::OpenSource(std::shared_ptr<TByteSource> source, const std::string& na
 
 void TPGN::GetGame(std::int32_t Index, std::int32_t& GameID, std::string& PGNGame) {
     core_.GetGame(Index, GameID, PGNGame);
+    NoteRead();
+}
+
+void TPGN::NoteRead() {
+    if (changeReported_ || !core_.FileChanged()) return;
+    changeReported_ = true;
+    // Posted: a read while rows are painted must not open a window.
+    QTimer::singleShot(0, this, [this] {
+        if (OnFileChanged) OnFileChanged();
+    });
 }
 
 void TPGN::SetItemHeight(int height) {

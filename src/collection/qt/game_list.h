@@ -53,6 +53,9 @@ public:
     // A sort reading its column: percent 0..99 while it runs, 100 when the
     // new order is shown, -1 when it was given up.
     std::function<void(TGameColumn column, int percent)> OnSortProgress;
+    // Raised once per opening, soon after a read found the file shorter or
+    // gone (TPGNCore::FileChanged): the list no longer shows the file.
+    std::function<void()> OnFileChanged;
 
     // Indexes a file (or closes it for an empty path) and refills the rows.
     // Throws TFileError on I/O errors, after the list is consistent again.
@@ -74,6 +77,7 @@ public:
     TPGNCore& Core() { return core_; }
 
     int ItemHeight() const { return itemHeight_; }
+    bool ChangeReported() const { return changeReported_; }
     void SetItemHeight(int height);
     // The selected row, -1 for none.
     int ItemIndex() const;
@@ -86,6 +90,8 @@ public:
 
     // Reports the selected game through OnPGNDblClick, as Enter does.
     void ReportChosenGame();
+    // After a read: reports a file found changed (OnFileChanged, posted).
+    void NoteRead();
 
     // Re-reads the rows from the core (after it was changed directly); a
     // sorted list sorts the new rows.
@@ -120,6 +126,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    bool changeReported_ = false;
     void HeaderClicked(int section);
     void HeaderMenu(const QPoint& at);
     void StartSort();

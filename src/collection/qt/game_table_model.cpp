@@ -61,6 +61,7 @@ const TGameTableModel::TRowCells* TGameTableModel::Cells(int row, std::int32_t g
                 QString::fromStdString(GameCellText(core.CurrentHeader, static_cast<TGameColumn>(c), game));
         cells.deleted = core.CurrentHeader.Deleted;
         if (list_.OnRowRead) list_.OnRowRead(row, game, core.CurrentHeader);
+        list_.NoteRead();
     } catch (...) {
         return nullptr;  // a row that cannot be read stays blank
     }
