@@ -298,9 +298,23 @@ bool TGameSearch::Start(const TPGNCore* pgn, std::string& error, std::function<v
                             raw = std::string_view(batch.text).substr(s, batch.ends[i] - s);
                         } else {
                             const GameEntry e = job->core->Entry(g);
-                            buffer.resize(static_cast<size_t>(e.EndPos - e.StartPos));
-                            const size_t got = job->source->ReadAt(e.StartPos, buffer.data(), buffer.size());
-                            if (got < buffer.size()) {
+                            // Read in pieces (the memory too is touched piece by
+                            // piece), so that a cancel need not wait for a huge
+                            // game to arrive whole.
+                            const size_t size = static_cast<size_t>(e.EndPos - e.StartPos);
+                            buffer.clear();
+                            buffer.reserve(size);
+                            constexpr size_t kPiece = 16 << 20;
+                            while (buffer.size() < size && !cancel_) {
+                                const size_t got = buffer.size(), want = std::min(kPiece, size - got);
+                                buffer.resize(got + want);
+                                const size_t n = job->source->ReadAt(e.StartPos + static_cast<int64_t>(got),
+                                                                     buffer.data() + got, want);
+                                buffer.resize(got + n);
+                                if (n < want) break;
+                            }
+                            if (cancel_) break;
+                            if (buffer.size() < size) {
                                 ShortRead();
                                 continue;
                             }
