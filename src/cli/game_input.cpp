@@ -44,6 +44,7 @@ bool ReadRows(TPGNCore& core, const std::string& path, std::string& error, const
                         if (!sink(core, handed, found)) {
                             stopped = true;
                             core.CancelMode = cmCancel;
+                            window->Stop = true;  // no waiting for more of the pipe
                         }
                         handed = found;
                     }

@@ -84,6 +84,10 @@ void TStreamWindow::Need(std::int64_t end, std::int64_t reader) {
             kept_.erase(0, static_cast<std::size_t>(mark - base_));
             base_ = mark;
         }
+        if (Stop) {
+            ended_ = true;
+            return;
+        }
     }
     while (kept < end && !ended_) {
         const std::size_t want = static_cast<std::size_t>(std::max<std::int64_t>(end - kept, kPull));

@@ -26,6 +26,9 @@ public:
     // Asked before more of the stream is read: the offset before which no
     // text is needed any more (the reader handles what it can first).
     std::function<std::int64_t()> BeforeReadingOn;
+    // Set (by BeforeReadingOn) when the reader needs nothing more: the
+    // stream then ends there, without waiting for the writer's next bytes.
+    bool Stop = false;
 
     TCompression Compression() const override { return source_->Compression(); }
     const std::string& Name() const override { return name_; }
