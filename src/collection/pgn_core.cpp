@@ -246,6 +246,8 @@ bool TPGNCore::OpenDatabaseAt(const std::string& path) {
     ClearEntries();
     database_ = std::move(db);
     databaseAllRows_ = true;
+    struct stat st {};
+    databaseSize_ = ::stat(path.c_str(), &st) == 0 ? st.st_size : 0;
     ++rowsVersion_;
     fileOpen_ = true;
     return true;
@@ -421,7 +423,10 @@ void TPGNCore::ReadGameText(std::int32_t Index, bool& Deleted, std::string& Text
         if (database_) {
             if (Index >= 0 && Index < database_->EntryCount() && !database_->ReadGame(Index, Deleted, Text)) {
                 Text.clear();
-                fileChanged_ = true;  // the database went or changed under us
+                // A damaged record is a read error of its own (an "Error"
+                // row); a data file gone or cut since the open is a change.
+                struct stat st {};
+                if (::stat(fileName_.c_str(), &st) != 0 || st.st_size < databaseSize_) fileChanged_ = true;
             }
             return;
         }

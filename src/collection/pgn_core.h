@@ -148,6 +148,7 @@ private:
     bool scanning_ = false;
     bool scanIncomplete_ = false;
     std::atomic<bool> fileChanged_{false};
+    std::int64_t databaseSize_ = 0;  // of the data file after the open
     std::int64_t pendingStart_ = -1;
     std::int32_t lastPercent_ = -1;
 

@@ -164,18 +164,19 @@ bool TGameSearch::NextBatch(TJob& job, TBatch& batch) {
     batch.first = static_cast<int32_t>(b * kBatchGames);
     batch.last = static_cast<int32_t>(std::min<int64_t>(totalGames_, (b + 1) * kBatchGames));
     if (job.database) {
-        // A record's PGN text; a deleted or unreadable record has none, an
-        // unreadable one leaves the search incomplete.
+        // A record's PGN text; a deleted or damaged record has none, a data
+        // file gone or cut leaves the search incomplete.
         std::string game;
         batch.text.clear();
         batch.ends.clear();
         batch.whole = true;
         for (int32_t g = batch.first; g < batch.last; ++g) {
             bool deleted = false;
-            if (!job.database->Database()->ReadGame(g, deleted, game)) ShortRead();
+            job.database->ReadGameText(g, deleted, game);  // empty for a damaged record
             if (!deleted) batch.text += GameText(game);
             batch.ends.push_back(batch.text.size());
         }
+        if (job.database->FileChanged()) ShortRead();
         return true;
     }
     const int64_t from = job.core->Entry(batch.first).StartPos;
