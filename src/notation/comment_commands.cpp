@@ -207,10 +207,76 @@ size_t ReadEngineForm(std::string_view s, int mover, TCommentCommands& k) {
     return end;
 }
 
+// The engine-match form of a whole group as key=value items separated by
+// commas: "d=36, sd=58, mt=20220, tl=1741897, pv=Nh6 c4 g6, wv=0.92, ...".
+// wv is the evaluation from White's view (pawns, or "M11" / "-M11" for a
+// mate), d the depth, mt the time the move took and tl the time left, both
+// in milliseconds. Taken when one of the items is wv, tl or mt: the other
+// key=value items are engine data and go too, items of plain text ("Black
+// wins by adjudication") stay in `rest`; true then.
+bool ReadKeyValueForm(std::string_view s, TCommentCommands& k, std::string& rest) {
+    TCommentCommands found;
+    bool known = false;
+    std::string text;
+    for (size_t i = 0; i < s.size();) {
+        size_t end = s.find(',', i);
+        if (end == std::string_view::npos) end = s.size();
+        const std::string_view item = Trim(s.substr(i, end - i));
+        i = end + 1;
+        if (item.empty()) continue;
+        const size_t eq = item.find('=');
+        bool isKey = eq != 0 && eq != std::string_view::npos;
+        for (size_t c = 0; isKey && c < eq; ++c)
+            isKey = IsDigit(item[c]) || ((item[c] | 0x20) >= 'a' && (item[c] | 0x20) <= 'z');
+        if (!isKey) {
+            text += text.empty() ? "" : ", ";
+            text += item;
+            continue;
+        }
+        const std::string_view key = item.substr(0, eq), value = item.substr(eq + 1);
+        double number = 0;
+        if (key == "wv") {
+            const bool minus = !value.empty() && value[0] == '-';
+            const std::string_view mate = value.substr(minus ? 1 : 0);
+            if (!mate.empty() && mate[0] == 'M' && AllDigits(mate.substr(1)) && Digits(mate.substr(1)) > 0) {
+                found.Mate = (minus ? -1 : 1) * Digits(mate.substr(1));
+                found.EngineMate = true;
+            } else if (ReadDecimal(minus ? value.substr(1) : value, number) && number <= 1000) {
+                found.EvalCp = (minus ? -1 : 1) * static_cast<int>(std::lround(number * 100));
+            } else {
+                return false;
+            }
+            found.HasEval = known = true;
+        } else if (int64_t v = 0; (key == "d" || key == "mt" || key == "tl") && value.size() <= 12 &&
+                                  std::from_chars(value.data(), value.data() + value.size(), v).ptr ==
+                                      value.data() + value.size() && !value.empty() && IsDigit(value[0])) {
+            if (key == "d") found.Depth = static_cast<int>(std::min<int64_t>(v, 999));
+            else (key == "mt" ? found.TimeUsedMs : found.ClockMs) = v;
+            known = known || key != "d";
+        }
+    }
+    if (!known) return false;
+    rest = std::move(text);
+    if (found.HasEval) {
+        k.HasEval = true;
+        k.EvalCp = found.EvalCp;
+        k.Mate = found.Mate;
+        k.EngineMate = found.EngineMate;
+        k.Depth = found.Depth;
+    }
+    if (found.TimeUsedMs != TCommentCommands::kNone) k.TimeUsedMs = found.TimeUsedMs;
+    if (found.ClockMs != TCommentCommands::kNone) k.ClockMs = found.ClockMs;
+    return true;
+}
+
 // The text of one group (without braces) as shown; `took` is set when a
 // command was taken out of it.
 std::string ShownGroup(std::string_view s, int mover, TCommentCommands& k, bool& took) {
     std::string out;
+    if (s.find('=') != std::string_view::npos && s.find("[%") == std::string_view::npos && ReadKeyValueForm(s, k, out)) {
+        took = true;
+        return out;
+    }
     size_t i = ReadEngineForm(s, mover, k);
     took = i > 0;
     bool blankDue = false;  // blanks around a removed command close up to one
@@ -314,12 +380,13 @@ std::string ClockText(int64_t ms) {
 
 std::string DurationText(int64_t ms) {
     if (ms < 0) return {};
-    if (ms < 59950) {
+    if (ms < 9950) {
         const int64_t tenths = (ms + 50) / 100;
         std::string t = std::to_string(tenths / 10);
-        if (tenths % 10 && tenths < 100) t += "." + std::to_string(tenths % 10);
+        if (tenths % 10) t += "." + std::to_string(tenths % 10);
         return t + "s";
     }
+    if (ms < 59500) return std::to_string((ms + 500) / 1000) + "s";
     auto two = [](int64_t v) { return (v < 10 ? "0" : "") + std::to_string(v); };
     const int64_t s = (ms + 500) / 1000;
     if (s < 3600) return std::to_string(s / 60) + "m" + two(s % 60) + "s";

@@ -4,7 +4,9 @@
 // (evaluation in pawns or mate, White's view), "[%cal Ge2e4,Rd1d8]" (arrows)
 // and "[%csl Rh5]" (coloured squares), any number in one comment, blanks and
 // line breaks inside tolerated. Engine matches write a whole comment in the
-// form "+0.35/25 12s" (score from the mover's view / depth, time used).
+// form "+0.35/25 12s" (score from the mover's view / depth, time used) or
+// as key=value items ("d=36, mt=20220, tl=1741897, pv=..., wv=0.92, ...":
+// White's view, move time and time left in milliseconds).
 //
 // Reading never changes the stored comment: the PGN writer keeps every
 // command as written. What is read becomes values, and `Shown` is what the

@@ -65,6 +65,15 @@ TEST(CommentCommands, ReadAndShown) {
         {"{1/2 is a draw}", 1, "clk= used= eval= marks=shown={1/2 is a draw}"},
         {"{0.35/25 seconds}", 1, "clk= used= eval= marks=shown={0.35/25 seconds}"},
         {"{book}", 1, "clk= used= eval= marks=shown={book}"},
+        // Key=value engine data: White's view whoever moved, times in ms.
+        {"{d=20, sd=54, pd=Nh6, mt=64550, tl=1620193, pv=c4 g6 Bb2, tb=0, h=0.0, wv=0.92, mb=+0+0+0+0+0,}", -1,
+         "clk=27:00.2 used=1m05s eval=+0.92/20 marks=shown="},
+        {"{d=40, mt=39867, wv=-M37, Black wins by adjudication: SyzygyTB}", 1,
+         "clk= used=40s eval=-M37/40 marks=shown={Black wins by adjudication: SyzygyTB}"},
+        {"{book, mb=+0+0+0+0+0,}", 1, "clk= used= eval= marks=shown={book, mb=+0+0+0+0+0,}"},
+        {"{x=1, wv=high}", 1, "clk= used= eval= marks=shown={x=1, wv=high}"},
+        {"{Better 12.Nf3, and if 12...Qe7=, White is fine}", 1,
+         "clk= used= eval= marks=shown={Better 12.Nf3, and if 12...Qe7=, White is fine}"},
     };
     for (const Case& c : cases) EXPECT_EQ(Described(c.comment, c.mover), c.expected) << c.comment;
 }
