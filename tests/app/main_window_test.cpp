@@ -245,6 +245,7 @@ TEST(MainWindow, TableCellsTheirFontsAndTooltips) {
     }
     // A cut name ends with "..." on screen and shows whole in a tooltip; a short one has none.
     auto tip = [&](int row) {
+        QToolTip::hideText();  // whatever an earlier test left showing
         const QRect r = form.PGN1->visualRect(m->index(row, static_cast<int>(TGameColumn::White)));
         QHelpEvent help(QEvent::ToolTip, r.center(), form.PGN1->viewport()->mapToGlobal(r.center()));
         QApplication::sendEvent(form.PGN1->viewport(), &help);
