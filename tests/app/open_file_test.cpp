@@ -141,11 +141,7 @@ TEST(OpenFile, AFailedOpenKeepsTheFileAndPastedTextOpensInMemory) {
     for (int i = 0; i < 5000; ++i) binary += static_cast<char>((i * 131) % 251);
     testdata::WriteFile(dir / "binary.pgn", binary);
     // A database in use by another program (here: another open list).
-    ccf::Database d;
-    ccf::CompactGame g;
-    g.Text(ccf::CompactGame::White, "W").Add("e2", "e4");
-    d.Add(ccf::CompactRecord(g));
-    d.Write((dir / "locked.ccf").string());
+    ccf::WriteOneGameDatabase((dir / "locked.ccf").string());
     TPGNCore holder;
     std::string error;
     ASSERT_TRUE(holder.OpenForReading((dir / "locked.ccf").string(), error)) << error;

@@ -264,4 +264,13 @@ private:
     int64_t live_ = 0;
 };
 
+// A database of one compact game (White "W", 1.e4): for tests that need any.
+inline void WriteOneGameDatabase(const std::string& path) {
+    Database d;
+    CompactGame g;
+    g.Text(CompactGame::White, "W").Add("e2", "e4");
+    d.Add(CompactRecord(g));
+    d.Write(path);
+}
+
 }  // namespace ccf
