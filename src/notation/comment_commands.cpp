@@ -221,7 +221,7 @@ bool ReadKeyValueForm(std::string_view s, TCommentCommands& k, std::string& rest
     for (size_t i = 0; i < s.size();) {
         size_t end = s.find(',', i);
         if (end == std::string_view::npos) end = s.size();
-        const std::string_view item = Trim(s.substr(i, end - i));
+        const std::string_view raw = s.substr(i, end - i), item = Trim(raw);
         i = end + 1;
         if (item.empty()) continue;
         const size_t eq = item.find('=');
@@ -229,7 +229,8 @@ bool ReadKeyValueForm(std::string_view s, TCommentCommands& k, std::string& rest
         for (size_t c = 0; isKey && c < eq; ++c)
             isKey = IsDigit(item[c]) || ((item[c] | 0x20) >= 'a' && (item[c] | 0x20) <= 'z');
         if (!isKey) {
-            text += text.empty() ? "" : ", ";
+            // Separated as written (a comma, a blank if there was one).
+            if (!text.empty()) text += IsBlank(raw[0]) ? ", " : ",";
             text += item;
             continue;
         }
