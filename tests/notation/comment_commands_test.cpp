@@ -72,6 +72,7 @@ TEST(CommentCommands, ReadAndShown) {
          "clk= used=40s eval=-M37/40 marks=shown={Black wins by adjudication: SyzygyTB}"},
         {"{book, mb=+0+0+0+0+0,}", 1, "clk= used= eval= marks=shown={book, mb=+0+0+0+0+0,}"},
         {"{x=1, wv=high}", 1, "clk= used= eval= marks=shown={x=1, wv=high}"},
+        {"{a,b,  c, wv=1.5}", 1, "clk= used= eval=+1.50 marks=shown={a,b, c}"},
         {"{Better 12.Nf3, and if 12...Qe7=, White is fine}", 1,
          "clk= used= eval= marks=shown={Better 12.Nf3, and if 12...Qe7=, White is fine}"},
     };
