@@ -38,12 +38,12 @@ void TStatusLine::SearchProgress(int percent, std::int32_t hits, bool cancelled,
         search_ = QStringLiteral("Searching %1%, %2 found (Esc cancels)").arg(percent).arg(locale.toString(hits));
     } else {
         search_.clear();
-        if (incomplete)
-            Tell(QStringLiteral("Search incomplete (the file changed while it was read): %1 games found")
-                     .arg(locale.toString(hits)));
-        else if (cancelled) Tell(QStringLiteral("Search cancelled: %1 games found").arg(locale.toString(hits)));
+        const QString found = (hits == 1 ? QStringLiteral("%1 game found") : QStringLiteral("%1 games found"))
+                                  .arg(locale.toString(hits));
+        if (incomplete) Tell(QStringLiteral("Search incomplete (the file changed while it was read): ") + found);
+        else if (cancelled) Tell(QStringLiteral("Search cancelled: ") + found);
         else if (hits == 0) Tell(QStringLiteral("No game found"));
-        else Tell(QStringLiteral("%1 games found (Esc shows all games)").arg(locale.toString(hits)));
+        else Tell(found + QStringLiteral(" (Esc shows all games)"));
     }
     UpdateProgress();
 }
