@@ -207,6 +207,14 @@ bool TNotationCore::ParseMoveText() {
     Current = nullptr;
     LastNode = nullptr;
     Board = Game.StartPosition;
+    // A start with two kings of one side (a FEN tag can say anything) is no
+    // position: no move of it can be judged, so none is read.
+    int whiteKings = 0, blackKings = 0;
+    for (int i = 0; i < 64; ++i) {
+        whiteKings += Board[Index64ToSquare(i)] == King;
+        blackKings += Board[Index64ToSquare(i)] == -King;
+    }
+    if (whiteKings > 1 || blackKings > 1) return true;
 
     TFischerInfo info = FischerInfoOf(Board);
     TCastlingRooks& rooks = Game.CastlingRooks;

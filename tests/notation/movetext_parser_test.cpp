@@ -179,6 +179,8 @@ TEST(MovetextParser, OnlyLegalMovesArePlayed) {
         {"", "1. e4Q *", 0, true},
         // A piece of another kind on the square written.
         {"4k3/8/8/8/8/8/8/4NBNK w - - 0 1", "1. Nf1d2 *", 0, true},
+        // Two kings of a side: no move can be judged.
+        {"k6k/8/8/8/8/8/8/K7 w - - 0 1", "1. Kb1 *", 0, true},
     };
     for (const auto& c : cases) {
         TNotationCore core;
