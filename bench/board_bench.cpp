@@ -2,7 +2,7 @@
 // position through ShowPosition, as the viewer does when the user steps
 // through moves: only the squares a move changed are repainted. A forced
 // full repaint of the 80-pixel board is measured beside it for comparison.
-#include "offscreen_qt.h"
+#include "platform/offscreen_qt.h"
 #include <benchmark/benchmark.h>
 
 #include <QApplication>

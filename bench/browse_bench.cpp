@@ -4,7 +4,7 @@
 // next game (load, search, board) in a file of ordinary games. With
 // QUARZEL_BENCH_ZST=FILE (a large compressed file, bench/compressed_throughput.sh
 // makes one) also: a game picked at random shown right after the file opened.
-#include "offscreen_qt.h"
+#include "platform/offscreen_qt.h"
 #include <benchmark/benchmark.h>
 
 #include <QApplication>

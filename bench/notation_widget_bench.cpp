@@ -1,7 +1,7 @@
 // The notation control with real Qt fonts: loading and laying out games of
 // growing size, a full repaint of the window, and a step with its highlight
 // redraw. Time per step and per repaint should not grow with the game.
-#include "offscreen_qt.h"
+#include "platform/offscreen_qt.h"
 #include <benchmark/benchmark.h>
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 // what the user feels after it (painting the visible rows, End, Home, a page
 // down) for lists of a thousand and a million games. The list keeps nothing
 // per row, so everything after the scan should cost the same at both sizes.
-#include "offscreen_qt.h"
+#include "platform/offscreen_qt.h"
 #include <benchmark/benchmark.h>
 
 #include <QApplication>

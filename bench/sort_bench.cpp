@@ -3,7 +3,7 @@
 // per column the reading of the keys straight from the file (all cores and
 // one), the sort itself, and the whole sort as the viewer's table runs it in
 // the background. Prints figures; it is no test and cannot fail.
-#include "offscreen_qt.h"
+#include "platform/offscreen_qt.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,13 +1,10 @@
 #include "cli/game_reading.h"
 
-#include <QDir>
-#include <QFile>
-#include <unistd.h>
-
 #include "cli/game_input.h"
 #include "collection/error_text.h"
 #include "collection/pgn_core.h"
 #include "notation/layout.h"
+#include "platform/offscreen_qt.h"
 
 namespace cli {
 
@@ -35,14 +32,7 @@ bool LoadGameOfFile(const std::string& file, long long number, TNotationCore& co
 }
 
 std::unique_ptr<QApplication> StartOffscreenApp() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        // A private runtime folder keeps Qt from warning about a missing one.
-        QString dir = QDir::tempPath() + "/quarzel-runtime-" + QString::number(getuid());
-        QDir().mkpath(dir);
-        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        qputenv("XDG_RUNTIME_DIR", dir.toLocal8Bit());
-    }
+    PrepareOffscreenQt();
     if (QCoreApplication::instance()) return nullptr;
     static int argc = 1;
     static char name[] = "quarzel-cli";

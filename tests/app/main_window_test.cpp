@@ -320,19 +320,8 @@ TEST(MainWindow, NamesThatAreNotUtf8AndFileUrisOpen) {
 TEST(MainWindow, DeletedGamesOfADatabaseAreStruckOut) {
     RecordingPlatform platform;
     testdata::TempDir dir;
-    ccf::Database d;
-    for (int i = 0; i < 3; ++i) {
-        if (i == 1) {
-            d.AddDeleted();
-            continue;
-        }
-        ccf::CompactGame g;
-        g.Text(ccf::CompactGame::White, "W" + std::to_string(i)).Text(ccf::CompactGame::Result, "1-0");
-        g.Add("e2", "e4");
-        d.Add(ccf::CompactRecord(g));
-    }
     const std::string file = (dir / "games.ccf").string();
-    d.Write(file);
+    ccf::GamesWithSecondDeleted(3).Write(file);
     TForm1 form({QString::fromStdString(file)});
     Start(form);
     EXPECT_TRUE(form.windowTitle().endsWith("]   2 games"));

@@ -273,4 +273,20 @@ inline void WriteOneGameDatabase(const std::string& path) {
     d.Write(path);
 }
 
+// `count` compact games "W0", "W1", ... (1-0, 1.e4) of which the second is deleted.
+inline Database GamesWithSecondDeleted(int count) {
+    Database d;
+    for (int i = 0; i < count; ++i) {
+        if (i == 1) {
+            d.AddDeleted();
+            continue;
+        }
+        CompactGame g;
+        g.Text(CompactGame::White, "W" + std::to_string(i)).Text(CompactGame::Result, "1-0");
+        g.Add("e2", "e4");
+        d.Add(CompactRecord(g));
+    }
+    return d;
+}
+
 }  // namespace ccf

@@ -13,20 +13,7 @@
 
 namespace {
 
-ccf::Database Games(int count) {
-    ccf::Database d;
-    for (int i = 0; i < count; ++i) {
-        if (i == 1) {
-            d.AddDeleted();
-            continue;
-        }
-        ccf::CompactGame g;
-        g.Text(ccf::CompactGame::White, "W" + std::to_string(i)).Text(ccf::CompactGame::Result, "1-0");
-        g.Add("e2", "e4");
-        d.Add(ccf::CompactRecord(g));
-    }
-    return d;
-}
+ccf::Database Games(int count) { return ccf::GamesWithSecondDeleted(count); }
 
 struct DbList {
     RecordingPlatform platform;

@@ -1,5 +1,6 @@
-// Benchmarks of widgets run on Qt's offscreen platform unless another is
-// chosen, with a private runtime folder so that Qt does not warn.
+// Widgets drawn without a screen (quarzel-cli's pictures, the benchmarks)
+// use Qt's offscreen platform unless another is chosen, with a private
+// runtime folder so that Qt does not warn about a missing one.
 #pragma once
 
 #include <unistd.h>
