@@ -349,44 +349,39 @@ void TBrett::ReportFailure(const char* what) {
     Platform::Get().ShowMessage(this, QString::fromUtf8(what), TMessageKind::Error);
 }
 
-void TBrett::mousePressEvent(QMouseEvent* event) {
+// No exception leaves a mouse handler: a failure is reported, after
+// `undo` has put the board right.
+template <typename Work, typename Undo>
+void TBrett::Guarded(Work&& work, Undo&& undo) {
     try {
-        MousePress(event);
+        work();
     } catch (const std::exception& e) {
+        undo();
         ReportFailure(UserErrorText(e).c_str());
     } catch (...) {
+        undo();
         ReportFailure(kUnknownFailure);
     }
 }
 
+void TBrett::mousePressEvent(QMouseEvent* event) {
+    Guarded([&] { MousePress(event); }, [] {});
+}
+
 void TBrett::mouseMoveEvent(QMouseEvent* event) {
-    try {
-        MouseMove(event);
-    } catch (const std::exception& e) {
-        ReportFailure(UserErrorText(e).c_str());
-    } catch (...) {
-        ReportFailure(kUnknownFailure);
-    }
+    Guarded([&] { MouseMove(event); }, [] {});
 }
 
 void TBrett::mouseReleaseEvent(QMouseEvent* event) {
     // A failing handler ends the drop: the origin square, painted empty at
     // the press, shows again what stands on it.
-    auto abandon = [this] {
-        draggedPiece_ = 0;
-        suggestedSquare_ = 0;
-        DrawSquare(dragOrigin_);
-        DrawPiece(dragOrigin_, stellung_[static_cast<size_t>(Index64ToSquare(dragOrigin_))]);
-    };
-    try {
-        MouseRelease(event);
-    } catch (const std::exception& e) {
-        abandon();
-        ReportFailure(UserErrorText(e).c_str());
-    } catch (...) {
-        abandon();
-        ReportFailure(kUnknownFailure);
-    }
+    Guarded([&] { MouseRelease(event); },
+            [this] {
+                draggedPiece_ = 0;
+                suggestedSquare_ = 0;
+                DrawSquare(dragOrigin_);
+                DrawPiece(dragOrigin_, stellung_[static_cast<size_t>(Index64ToSquare(dragOrigin_))]);
+            });
 }
 
 void TBrett::contextMenuEvent(QContextMenuEvent* event) {

@@ -176,6 +176,8 @@ private:
     void MouseRelease(QMouseEvent* event);
     bool PlayMove(int from, int to);
     void ReportFailure(const char* what);
+    template <typename Work, typename Undo>
+    void Guarded(Work&& work, Undo&& undo);
     // The built-in set drawn for `set` at the current device ratio.
     TFigurenset DeviceSet(TFigurenset set) const;
     // A new picture for the current size and ratio, every square repainted.
