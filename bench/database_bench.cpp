@@ -12,7 +12,7 @@
 #include <string>
 
 #include "../tests/support/ccf_writer.h"
-#include "collection/chess_database.h"
+#include "database/chess_database.h"
 
 namespace fs = std::filesystem;
 

@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "collection/pgn_core.h"
+#include "collection/game_list_core.h"
 #include "notation/layout.h"
 #include "notation/notation_core.h"
 #include "notation/pgn_writer.h"

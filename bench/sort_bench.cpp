@@ -16,8 +16,8 @@
 #include <string>
 #include <unistd.h>
 
+#include "collection/game_list_core.h"
 #include "collection/game_sort.h"
-#include "collection/pgn_core.h"
 #include "collection/qt/game_list.h"
 
 namespace fs = std::filesystem;

@@ -10,12 +10,12 @@
 #include "app/status_line.h"
 #include "app/window_layout.h"
 #include "board/qt/board_widget.h"
-#include "collection/error_text.h"
 #include "collection/qt/game_list.h"
-#include "notation/match_search.h"
 #include "notation/move_numbers.h"
 #include "notation/qt/notation.h"
+#include "platform/error_text.h"
 #include "platform/platform.h"
+#include "search/match_search.h"
 
 void TForm1::Guarded(const std::function<void()>& body) {
     try {

@@ -7,13 +7,13 @@
 #include "app/pasted_games.h"
 #include "app/search_controller.h"
 #include "app/status_line.h"
-#include "collection/error_text.h"
-#include "collection/file_procs.h"
-#include "collection/pgn_core.h"
-#include "collection/pipe_source.h"
+#include "collection/game_list_core.h"
 #include "collection/qt/game_list.h"
 #include "notation/qt/notation.h"
+#include "platform/error_text.h"
 #include "platform/platform.h"
+#include "source/block_file.h"
+#include "source/pipe_source.h"
 #include "version.h"
 
 void TForm1::Aktivuj(QObject*) {

@@ -3,7 +3,7 @@
 #include <QEvent>
 #include <QFontMetrics>
 
-#include "collection/event_data.h"
+#include "collection/game_header.h"
 #include "collection/game_sort.h"
 #include "platform/platform.h"
 

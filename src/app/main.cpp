@@ -5,10 +5,10 @@
 #include <iostream>
 #include <sstream>
 
-#include "app/main_window.h"
 #include "app/game_file.h"
-#include "app/window_layout.h"
+#include "app/main_window.h"
 #include "app/options.h"
+#include "app/window_layout.h"
 
 int main(int argc, char** argv) {
     // --help and --version need no display: answer them before the GUI

@@ -21,8 +21,8 @@
 #include "app/window_layout.h"
 #include "app/window_menus.h"
 #include "board/qt/board_widget.h"
-#include "collection/chess_database.h"
 #include "collection/qt/game_list.h"
+#include "database/chess_database.h"
 #include "notation/qt/notation.h"
 #include "platform/platform.h"
 

@@ -16,8 +16,8 @@
 
 #include "app/game_file.h"
 #include "app/settings.h"
-#include "collection/file_procs.h"
 #include "platform/platform.h"
+#include "source/block_file.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "collection/event_data.h"
+#include "collection/game_header.h"
 #include "notation/notation_core.h"
 #include "rules/fen.h"
 

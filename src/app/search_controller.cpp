@@ -7,10 +7,10 @@
 #include "app/main_window.h"
 #include "app/status_line.h"
 #include "collection/qt/game_list.h"
-#include "notation/game_search.h"
 #include "notation/qt/notation.h"
 #include "platform/platform.h"
 #include "rules/chess960.h"
+#include "search/game_search.h"
 
 TSearchController::TSearchController(TForm1& form) : QObject(&form), form_(form), search_(new TGameSearch) {}
 

@@ -13,8 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "notation/match_search.h"
-#include "notation/position_search.h"
+#include "search/match_search.h"
+#include "search/position_search.h"
 
 class TForm1;
 class TGameSearch;

@@ -6,13 +6,13 @@
 #include <memory>
 #include <string>
 
-#include "platform/platform.h"
-#include "board/qt/board_widget.h"
 #include "board/piece_sheet.h"
+#include "board/qt/board_widget.h"
 #include "cli/command.h"
 #include "cli/game_reading.h"
 #include "notation/comment_commands.h"
 #include "notation/notation_core.h"
+#include "platform/platform.h"
 #include "rules/fen.h"
 
 namespace {

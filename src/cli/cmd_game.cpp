@@ -3,6 +3,7 @@
 
 #include "cli/command.h"
 #include "cli/game_input.h"
+#include "collection/row_texts.h"
 
 namespace {
 

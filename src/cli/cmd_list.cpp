@@ -4,6 +4,7 @@
 #include "cli/command.h"
 #include "cli/game_input.h"
 #include "collection/game_sort.h"
+#include "collection/row_texts.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "cli/command.h"
 #include "cli/game_input.h"
 #include "cli/notation_picture.h"
-#include "collection/pgn_core.h"
+#include "collection/game_list_core.h"
 #include "notation/layout.h"
 #include "notation/measure.h"
 #include "notation/notation_core.h"

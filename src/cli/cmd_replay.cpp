@@ -9,10 +9,10 @@
 
 #include "cli/command.h"
 #include "cli/game_input.h"
-#include "notation/match_search.h"
 #include "notation/notation_core.h"
 #include "rules/chess960.h"
 #include "rules/fen.h"
+#include "search/match_search.h"
 
 namespace {
 

@@ -10,11 +10,11 @@
 
 #include "cli/command.h"
 #include "cli/game_input.h"
-#include "collection/pgn_core.h"
-#include "notation/game_search.h"
-#include "notation/hit_marks.h"
+#include "collection/game_list_core.h"
 #include "notation/notation_core.h"
 #include "notation/pgn_writer.h"
+#include "search/game_search.h"
+#include "search/hit_marks.h"
 
 namespace {
 

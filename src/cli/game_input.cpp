@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <unistd.h>
 
-#include "collection/pipe_source.h"
+#include "source/pipe_source.h"
 
 namespace cli {
 

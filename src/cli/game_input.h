@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "collection/pgn_core.h"
+#include "collection/game_list_core.h"
 
 namespace cli {
 

@@ -1,9 +1,9 @@
 #include "cli/game_reading.h"
 
 #include "cli/game_input.h"
-#include "collection/error_text.h"
-#include "collection/pgn_core.h"
+#include "collection/game_list_core.h"
 #include "notation/layout.h"
+#include "platform/error_text.h"
 #include "platform/offscreen_qt.h"
 
 namespace cli {

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "cli/command.h"
-#include "collection/error_text.h"
+#include "platform/error_text.h"
 #include "version.h"
 
 namespace cli {

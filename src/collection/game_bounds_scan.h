@@ -10,8 +10,8 @@
 
 #include <cstring>
 
-#include "collection/event_data.h"
 #include "collection/game_bounds.h"
+#include "collection/game_header.h"
 #include "collection/game_text.h"
 
 #if defined(__SSE2__)

@@ -7,7 +7,8 @@
 #include <thread>
 #include <unistd.h>
 
-#include "collection/pgn_core.h"
+#include "collection/game_list_core.h"
+#include "collection/row_texts.h"
 #include "collection/text_fold.h"
 
 namespace {

@@ -19,8 +19,8 @@
 #include <string_view>
 #include <vector>
 
-#include "collection/byte_source.h"
-#include "collection/event_data.h"
+#include "collection/game_header.h"
+#include "source/byte_source.h"
 
 class TPGNCore;
 

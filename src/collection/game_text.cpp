@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "collection/event_data.h"
+#include "collection/game_header.h"
 
 namespace {
 

@@ -3,7 +3,8 @@
 #include <cstdlib>
 #include <utf8proc.h>
 
-#include "collection/pgn_core.h"
+#include "collection/game_list_core.h"
+#include "collection/row_texts.h"
 
 std::string FoldForSort(std::string_view bytes) {
     bool ascii = true;

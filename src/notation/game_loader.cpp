@@ -4,7 +4,7 @@
 #include <string_view>
 #include <utility>
 
-#include "collection/event_data.h"
+#include "collection/game_header.h"
 #include "collection/game_text.h"
 #include "notation/move_text.h"
 #include "notation/notation_core.h"

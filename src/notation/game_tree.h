@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "collection/event_data.h"
+#include "collection/game_header.h"
 #include "rules/chess960.h"
 #include "rules/position.h"
 

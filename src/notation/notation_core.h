@@ -15,8 +15,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "collection/error_text.h"
 #include "notation/game_tree.h"
+#include "platform/error_text.h"
 #include "rules/position.h"
 
 // Passed with OnFischerInfo: squares (mailbox) of the rooks and kings of a

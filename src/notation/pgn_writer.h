@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "collection/event_data.h"
+#include "collection/game_header.h"
 #include "notation/notation_core.h"
 #include "rules/position.h"
 

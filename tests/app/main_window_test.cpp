@@ -11,17 +11,17 @@
 #include <filesystem>
 #include <map>
 
-#include "app/main_window.h"
 #include "app/comment_commands_view.h"
-#include "app/settings.h"
-#include "notation/qt/eval_graph.h"
 #include "app/game_file.h"
 #include "app/header_panel.h"
+#include "app/main_window.h"
+#include "app/settings.h"
 #include "board/qt/board_widget.h"
-#include "notation/qt/notation.h"
+#include "collection/game_list_core.h"
 #include "collection/game_sort.h"
-#include "collection/pgn_core.h"
 #include "collection/qt/game_list.h"
+#include "notation/qt/eval_graph.h"
+#include "notation/qt/notation.h"
 #include "support/ccf_writer.h"
 #include "support/qt/recording_platform.h"
 #include "support/test_data.h"

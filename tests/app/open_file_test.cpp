@@ -12,11 +12,11 @@
 
 #include "app/game_file.h"
 #include "app/main_window.h"
-#include "board/qt/board_widget.h"
-#include "notation/qt/notation.h"
 #include "app/open_file.h"
 #include "app/settings.h"
+#include "board/qt/board_widget.h"
 #include "collection/qt/game_list.h"
+#include "notation/qt/notation.h"
 #include "support/ccf_writer.h"
 #include "support/qt/recording_platform.h"
 #include "support/test_data.h"

@@ -8,9 +8,9 @@
 #include <QSettings>
 #include <QToolButton>
 
+#include "app/header_panel.h"
 #include "app/main_window.h"
 #include "app/window_layout.h"
-#include "app/header_panel.h"
 #include "collection/game_sort.h"
 #include <QSplitter>
 #include "board/qt/board_widget.h"

@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "collection/database_mode.h"
-#include "collection/pgn_core.h"
+#include "collection/game_list_core.h"
+#include "database/database_mode.h"
 #include "support/ccf_writer.h"
 #include "support/test_data.h"
 

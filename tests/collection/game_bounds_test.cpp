@@ -7,6 +7,7 @@
 
 #include "collection/game_bounds.h"
 #include "collection/game_text.h"
+#include "collection/pgn_sniff.h"
 #include "scan_test_support.h"
 
 namespace fs = std::filesystem;

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "collection/game_list_core.h"
 #include "collection/game_sort.h"
-#include "collection/pgn_core.h"
 #include "collection/text_fold.h"
 #include "support/test_data.h"
 

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "collection/game_list_core.h"
 #include "collection/game_text.h"
-#include "collection/pgn_core.h"
 #include "support/test_data.h"
 
 namespace scantest {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "collection/chess_database.h"
+#include "database/chess_database.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view raw(reinterpret_cast<const char*>(data), size);

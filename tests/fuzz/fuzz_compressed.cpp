@@ -10,8 +10,8 @@
 #include <new>
 #include <string>
 
-#include "collection/byte_source.h"
 #include "fuzz/fuzz_file.h"
+#include "source/byte_source.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "notation/match_search.h"
 #include "notation/notation_core.h"
 #include "rules/chess960.h"
 #include "rules/legality.h"
+#include "search/match_search.h"
 #include "support/replay_path.h"
 
 namespace {

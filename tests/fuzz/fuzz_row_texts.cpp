@@ -7,8 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "collection/event_data.h"
-#include "collection/pgn_core.h"
+#include "collection/game_header.h"
+#include "collection/game_list_core.h"
+#include "collection/row_texts.h"
 
 namespace {
 

@@ -8,10 +8,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "collection/byte_source.h"
 #include "collection/game_bounds.h"
-#include "collection/pgn_core.h"
+#include "collection/game_list_core.h"
+#include "collection/row_texts.h"
 #include "fuzz/fuzz_file.h"
+#include "source/byte_source.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* bytes = reinterpret_cast<const char*>(data);

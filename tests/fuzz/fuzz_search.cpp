@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "notation/notation_core.h"
-#include "notation/position_search.h"
 #include "rules/fen.h"
+#include "search/position_search.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;

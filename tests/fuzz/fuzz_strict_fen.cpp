@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "notation/position_search.h"
 #include "rules/fen.h"
 #include "rules/strict_fen.h"
+#include "search/position_search.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

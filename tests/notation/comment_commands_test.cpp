@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "collection/pgn_core.h"
+#include "collection/game_list_core.h"
 #include "layout_test_support.h"
 #include "notation/comment_commands.h"
 #include "notation/eval_series.h"

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "collection/game_bounds.h"
+#include "collection/game_list_core.h"
 #include "collection/game_text.h"
-#include "collection/pgn_core.h"
 #include "notation/move_numbers.h"
 #include "notation/move_text.h"
 #include "notation/notation_core.h"

@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "collection/pgn_core.h"
+#include "collection/game_list_core.h"
 #include "layout_test_support.h"
 #include "notation/game_tree.h"
 #include "notation/pgn_writer.h"

@@ -8,7 +8,7 @@
 
 #include "board/qt/board_widget.h"
 #include "board/user_sheet.h"
-#include "collection/error_text.h"
+#include "platform/error_text.h"
 #include "platform/platform.h"
 
 namespace {

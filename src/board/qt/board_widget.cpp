@@ -18,10 +18,10 @@
 #include <exception>
 #include <vector>
 
-#include "platform/platform.h"
 #include "board/qt/promotion_button.h"
-#include "collection/error_text.h"
 #include "board/user_sheet.h"
+#include "platform/error_text.h"
+#include "platform/platform.h"
 #include "rules/fen.h"
 
 namespace {

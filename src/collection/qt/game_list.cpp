@@ -5,9 +5,9 @@
 #include <QMouseEvent>
 #include <QTimer>
 
-#include "collection/database_mode.h"
-#include "collection/error_text.h"
 #include "collection/qt/game_table_model.h"
+#include "database/database_mode.h"
+#include "platform/error_text.h"
 #include "platform/platform.h"
 
 TPGN::TPGN(QWidget* parent)

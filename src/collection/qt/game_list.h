@@ -20,9 +20,9 @@
 #include <thread>
 #include <vector>
 
-#include "collection/event_data.h"
+#include "collection/game_header.h"
+#include "collection/game_list_core.h"
 #include "collection/game_sort.h"
-#include "collection/pgn_core.h"
 
 class TGameTableModel;
 

@@ -11,12 +11,12 @@
 #include <algorithm>
 #include <exception>
 
-#include "platform/platform.h"
 #include "notation/qt/pgn_clipboard.h"
 #include "notation/qt/qt_measure.h"
 #include "notation/qt/variation_chooser.h"
 #include "notation/shown_text.h"
 #include "notation/text_position.h"
+#include "platform/platform.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "notation/qt/pgn_clipboard.h"
 
-#include "platform/platform.h"
 #include "notation/pgn_writer.h"
+#include "platform/platform.h"
 
 void CopyPGNToSystemClipboard(TNotationCore& core) {
     CopyPGNToClipboard(core, [](const std::string& text) {

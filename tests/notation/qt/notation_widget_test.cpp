@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "notation/qt/notation.h"
-#include "notation/qt/variation_chooser.h"
 #include "notation/qt/qt_measure.h"
+#include "notation/qt/variation_chooser.h"
 #include "notation/shown_text.h"
 #include "support/qt/recording_platform.h"
 #include "support/replay_path.h"

@@ -1,0 +1,23 @@
+// The texts of a game list row, as the list draws them and quarzel-cli list
+// prints them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "collection/game_header.h"
+
+// Texts of a list row as the game list draws them.
+struct TRowTexts {
+    std::string Number;  // game number, right-aligned in six characters
+    std::string Player;  // White - Black
+    std::string Source;  // Event, Site
+    std::string Year;    // empty for year 0
+    std::string Result;  // "1/2" for a draw
+    std::string ECO;
+};
+TRowTexts ComposeRowTexts(const TEventData& GameHeader, std::int32_t GameIndex);
+
+// Bytes for display as UTF-8: valid UTF-8 unchanged, anything else read as Latin-1.
+std::string DisplayUtf8(std::string_view bytes);

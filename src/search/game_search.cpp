@@ -1,0 +1,387 @@
+// The multi-threaded search over a file's games.
+#include "search/game_search.h"
+
+#include <deque>
+#include <memory>
+
+#include "collection/game_list_core.h"
+#include "database/database_mode.h"
+#include "search/header_search.h"
+#include "source/block_file.h"
+#include "source/byte_source.h"
+
+namespace {
+
+// A batch longer than this is read game by game instead of in one piece.
+constexpr int64_t kMaxBatchBytes = 32 << 20;
+
+// The game's text as the list fetches it: up to a zero byte, blanks trimmed.
+std::string_view GameText(std::string_view raw) {
+    const size_t nul = raw.find('\0');
+    if (nul != std::string_view::npos) raw = raw.substr(0, nul);
+    return TrimBlanks(raw);
+}
+
+}  // namespace
+
+// Matches one game's text; appends the plies of a position search (a text
+// search appends nothing) and says whether the game is a hit.
+using TGameMatcher = std::function<bool(std::string_view text, std::vector<int32_t>& plies)>;
+
+// Consecutive games and their text.
+struct TGameSearch::TBatch {
+    int64_t index = 0;
+    int32_t first = 0, last = 0;
+    std::string text;          // the games' bytes one after the other, when whole
+    std::vector<size_t> ends;  // where game first + i ends in text
+    bool whole = true;         // false: too long to hold; each game is read alone
+};
+
+struct TGameSearch::TJob {
+    std::function<TGameMatcher(TSearchStats*& stats, const std::atomic<bool>* cancel)> makeMatcher;
+    const TPGNCore* core = nullptr;  // null: the games are fed
+    std::shared_ptr<TByteSource> source;
+    // A database is read through an opening of its own, one game after the
+    // other (the viewer's list reads the same database meanwhile).
+    std::unique_ptr<TPGNCore> database;
+    int64_t batches = 0;
+    // A compressed file is read in order through one stream.
+    std::mutex streamMutex;
+    std::unique_ptr<TByteStream> stream;
+    int64_t streamPos = 0;
+    // Fed batches waiting for a worker.
+    std::deque<TBatch> queue;
+    size_t queueLimit = 4;
+    int64_t fedBatches = 0;
+    bool feedEnded = false;
+};
+
+TGameSearch::~TGameSearch() {
+    Cancel();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        fed_.notify_all();
+    }
+    Wait();
+}
+
+void TGameSearch::Wait() {
+    for (std::thread& t : workers_)
+        if (t.joinable()) t.join();
+    workers_.clear();
+}
+
+TSearchStats TGameSearch::Stats() const {
+    std::lock_guard<std::mutex> lock(const_cast<std::mutex&>(mutex_));
+    return stats_;
+}
+
+namespace {
+
+using TMatcherMaker = std::function<TGameMatcher(TSearchStats*&, const std::atomic<bool>*)>;
+
+TMatcherMaker PositionMatcher(const TSearchTarget& target) {
+    return [target](TSearchStats*& stats, const std::atomic<bool>* cancel) -> TGameMatcher {
+        auto matcher = std::make_shared<TPositionMatcher>(target);
+        matcher->Cancel = cancel;  // a huge game is given up at once
+        stats = &matcher->Stats;
+        return [matcher](std::string_view text, std::vector<int32_t>& plies) {
+            const size_t before = plies.size();
+            matcher->Search(text, plies);
+            return plies.size() > before;
+        };
+    };
+}
+
+TMatcherMaker TextMatcher(const std::string& text) {
+    return [text](TSearchStats*&, const std::atomic<bool>*) -> TGameMatcher {
+        auto matcher = std::make_shared<THeaderMatcher>(text);
+        return [matcher](std::string_view game, std::vector<int32_t>&) { return matcher->Matches(game); };
+    };
+}
+
+}  // namespace
+
+bool TGameSearch::StartPosition(const TPGNCore& pgn, const TSearchTarget& target, std::string& error) {
+    return Start(&pgn, error, [target](TJob& job) { job.makeMatcher = PositionMatcher(target); });
+}
+
+bool TGameSearch::StartText(const TPGNCore& pgn, const std::string& text, std::string& error) {
+    return Start(&pgn, error, [text](TJob& job) { job.makeMatcher = TextMatcher(text); });
+}
+
+bool TGameSearch::StartPosition(const TSearchTarget& target, std::string& error) {
+    return Start(nullptr, error, [target](TJob& job) { job.makeMatcher = PositionMatcher(target); });
+}
+
+bool TGameSearch::StartText(const std::string& text, std::string& error) {
+    return Start(nullptr, error, [text](TJob& job) { job.makeMatcher = TextMatcher(text); });
+}
+
+void TGameSearch::Feed(int32_t first, std::string text, std::vector<size_t> ends) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!job_ || job_->core) return;
+    TJob& job = *job_;
+    fed_.wait(lock, [&] { return job.queue.size() < job.queueLimit || cancel_; });
+    if (cancel_ || ends.empty()) return;
+    TBatch batch;
+    batch.index = job.fedBatches++;
+    batch.first = first;
+    batch.last = first + static_cast<int32_t>(ends.size());
+    batch.text = std::move(text);
+    batch.ends = std::move(ends);
+    totalGames_ += batch.last - batch.first;
+    job.queue.push_back(std::move(batch));
+    lock.unlock();
+    fed_.notify_all();
+}
+
+void TGameSearch::EndFeed() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (job_) job_->feedEnded = true;
+    }
+    fed_.notify_all();
+}
+
+bool TGameSearch::NextBatch(TJob& job, TBatch& batch) {
+    if (!job.core) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        fed_.wait(lock, [&] { return !job.queue.empty() || job.feedEnded || cancel_; });
+        if (job.queue.empty() || cancel_) return false;
+        batch = std::move(job.queue.front());
+        job.queue.pop_front();
+        lock.unlock();
+        fed_.notify_all();
+        return true;
+    }
+    const bool inOrder = job.database || job.source->PrefersStreams();
+    std::unique_lock<std::mutex> streamLock(job.streamMutex, std::defer_lock);
+    if (inOrder) streamLock.lock();  // batches are then read one after the other
+    const int64_t b = nextBatch_++;
+    if (b >= job.batches) return false;
+    batch.index = b;
+    batch.first = static_cast<int32_t>(b * kBatchGames);
+    batch.last = static_cast<int32_t>(std::min<int64_t>(totalGames_, (b + 1) * kBatchGames));
+    if (job.database) {
+        // A record's PGN text; a deleted or damaged record has none, a data
+        // file gone or cut leaves the search incomplete.
+        std::string game;
+        batch.text.clear();
+        batch.ends.clear();
+        batch.whole = true;
+        for (int32_t g = batch.first; g < batch.last; ++g) {
+            bool deleted = false;
+            job.database->ReadGameText(g, deleted, game);  // empty for a damaged record
+            if (!deleted) batch.text += GameText(game);
+            batch.ends.push_back(batch.text.size());
+        }
+        if (job.database->FileChanged()) ShortRead();
+        return true;
+    }
+    const int64_t from = job.core->Entry(batch.first).StartPos;
+    const int64_t to = job.core->Entry(batch.last - 1).EndPos;
+    batch.ends.clear();
+    for (int32_t g = batch.first; g < batch.last; ++g) batch.ends.push_back(static_cast<size_t>(job.core->Entry(g).EndPos - from));
+    batch.whole = inOrder || to - from <= kMaxBatchBytes;
+    batch.text.clear();
+    if (!batch.whole) return true;
+    batch.text.resize(static_cast<size_t>(to - from));
+    if (!inOrder) {
+        const size_t got = job.source->ReadAt(from, batch.text.data(), batch.text.size());
+        if (got < batch.text.size()) ShortRead();
+        batch.text.resize(got);
+        return true;
+    }
+    if (!job.stream) {
+        job.stream = job.source->Stream(from);
+        job.streamPos = from;
+    }
+    size_t got = 0;
+    while (got < batch.text.size()) {
+        const size_t n = job.stream->Read(batch.text.data() + got, batch.text.size() - got);
+        if (n == 0) break;
+        got += n;
+    }
+    job.streamPos += static_cast<int64_t>(got);
+    if (got < batch.text.size()) ShortRead();
+    batch.text.resize(got);
+    return true;
+}
+
+bool TGameSearch::Start(const TPGNCore* pgn, std::string& error, std::function<void(TJob&)> setup) {
+    if (running_) {
+        error = "a search is still running";
+        return false;
+    }
+    Wait();
+    auto job = std::make_shared<TJob>();
+    if (pgn) {
+        if (!pgn->FileOpen() || (!pgn->DatabaseMode() && !pgn->Source())) {
+            error = "searching needs an open game file";
+            return false;
+        }
+        job->core = pgn;
+        job->source = pgn->Source();
+        if (pgn->DatabaseMode()) {
+            // Opened again for reading only: nothing is written, and the
+            // viewer's own opening stays free for its list.
+            job->database = std::make_unique<TPGNCore>();
+            job->database->DatabaseModeState().ReadOnly = true;
+            job->database->DatabaseModeState().BesideOwnOpening = true;
+            if (!job->database->OpenForReading(pgn->FileName(), error)) return false;
+            if (job->database->Database()->EntryCount() != pgn->Database()->EntryCount()) {
+                error = pgn->FileName() + " has changed since it was opened";
+                return false;
+            }
+        }
+    }
+    setup(*job);
+
+    cancel_ = false;
+    short_ = false;
+    nextBatch_ = 0;
+    pending_.clear();
+    nextToDeliver_ = 0;
+    gamesDone_ = 0;
+    totalGames_ = !pgn ? 0 : job->database ? job->database->Database()->EntryCount() : pgn->EntryCount();
+    lastPercent_ = -1;
+    stats_ = TSearchStats{};
+    unsigned threads = Threads ? Threads : std::thread::hardware_concurrency();
+    if (threads == 0) threads = 2;
+    job->batches = (totalGames_ + kBatchGames - 1) / kBatchGames;
+    if (pgn && static_cast<int64_t>(threads) > job->batches)
+        threads = static_cast<unsigned>(job->batches > 0 ? job->batches : 1);
+    job->queueLimit = 2 * threads;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        job_ = job;
+    }
+    active_ = threads;
+    running_ = true;
+
+    for (unsigned w = 0; w < threads; ++w) {
+        workers_.emplace_back([this, job]() {
+            TSearchStats* stats = nullptr;
+            TGameMatcher match;
+            try {
+                match = job->makeMatcher(stats, &cancel_);
+            } catch (...) {
+                cancel_ = true;
+            }
+            std::string buffer;
+            std::vector<int32_t> plies;
+            int64_t unread = 0;
+            while (!cancel_) {
+                TBatch batch;
+                try {
+                    if (!NextBatch(*job, batch)) break;
+                } catch (const std::bad_alloc&) {
+                    if (!cancel_) unread += batch.last - batch.first;
+                    if (batch.last > batch.first) Deliver(batch.index, {}, batch.last - batch.first);
+                    continue;
+                } catch (...) {
+                    // The batch could not be read (the file went or shrank).
+                    ShortRead();
+                    if (batch.last > batch.first) Deliver(batch.index, {}, batch.last - batch.first);
+                    continue;
+                }
+                std::vector<TSearchHit> hits;
+                int32_t g = batch.first;
+                try {
+                    for (; g < batch.last && !cancel_; ++g) {
+                        const size_t i = static_cast<size_t>(g - batch.first);
+                        std::string_view raw;
+                        if (batch.whole) {
+                            const size_t s = i == 0 ? 0 : batch.ends[i - 1];
+                            // A game cut by a short read is not searched.
+                            if (batch.ends[i] > batch.text.size()) continue;
+                            raw = std::string_view(batch.text).substr(s, batch.ends[i] - s);
+                        } else {
+                            const GameEntry e = job->core->Entry(g);
+                            // Read in pieces (the memory too is touched piece by
+                            // piece), so that a cancel need not wait for a huge
+                            // game to arrive whole.
+                            const size_t size = static_cast<size_t>(e.EndPos - e.StartPos);
+                            buffer.clear();
+                            buffer.reserve(size);
+                            constexpr size_t kPiece = 16 << 20;
+                            while (buffer.size() < size && !cancel_) {
+                                const size_t got = buffer.size(), want = std::min(kPiece, size - got);
+                                buffer.resize(got + want);
+                                const size_t n = job->source->ReadAt(e.StartPos + static_cast<int64_t>(got),
+                                                                     buffer.data() + got, want);
+                                buffer.resize(got + n);
+                                if (n < want) break;
+                            }
+                            if (cancel_) break;
+                            if (buffer.size() < size) {
+                                ShortRead();
+                                continue;
+                            }
+                            raw = buffer;
+                        }
+                        plies.clear();
+                        const std::string_view text = GameText(raw);
+                        if (text.empty()) continue;  // a deleted record, nothing read
+                        if (match(text, plies)) {
+                            hits.push_back(TSearchHit{g, plies, {}});
+                            if (KeepHitTexts) hits.back().Text = text;
+                        }
+                    }
+                } catch (const std::bad_alloc&) {
+                    // The rest of this batch is counted as not searched.
+                    if (!cancel_) unread += batch.last - g;
+                } catch (...) {
+                    ShortRead();  // a read failure: the file went or shrank
+                }
+                // A huge game's text is not kept while its hits are handled.
+                if (buffer.capacity() > static_cast<size_t>(2 * kMaxBatchBytes)) std::string().swap(buffer);
+                // Cancelled: the hits of the games searched whole still count.
+                Deliver(batch.index, std::move(hits), batch.last - batch.first);
+                if (cancel_) break;
+            }
+            std::lock_guard<std::mutex> lock(mutex_);
+            stats_.Unread += unread;
+            if (stats) {
+                stats_.Unread += stats->Unread;
+                stats_.Games += stats->Games;
+                stats_.Skipped += stats->Skipped;
+                stats_.Fast += stats->Fast;
+                stats_.Loaded += stats->Loaded;
+                stats_.Plies += stats->Plies;
+            }
+            if (--active_ == 0) {
+                // After a cancel, batches still wait for one never searched:
+                // their hits go out in order all the same.
+                for (auto& [index, pending] : pending_)
+                    if (!pending.empty() && OnHits) OnHits(pending);
+                pending_.clear();
+                const bool cancelled = cancel_;
+                running_ = false;
+                fed_.notify_all();
+                if (OnFinished) OnFinished(cancelled);
+            }
+        });
+    }
+    return true;
+}
+
+void TGameSearch::Deliver(int64_t batch, std::vector<TSearchHit>&& hits, int64_t games) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    pending_.emplace(batch, std::move(hits));
+    gamesDone_ += games;
+    // Hand on every batch whose predecessors are all delivered.
+    for (auto it = pending_.find(nextToDeliver_); it != pending_.end(); it = pending_.find(nextToDeliver_)) {
+        if (!it->second.empty() && OnHits) OnHits(it->second);
+        pending_.erase(it);
+        ++nextToDeliver_;
+    }
+    // A fed search does not know how many games will come.
+    if (job_ && !job_->core) return;
+    const int percent = static_cast<int>(Percent(gamesDone_, totalGames_));
+    if (percent != lastPercent_) {
+        lastPercent_ = percent;
+        if (OnProgress && !cancel_) OnProgress(percent);
+    }
+}

@@ -1,0 +1,502 @@
+// Finding a position in the main line of a game.
+//
+// The fast path reads the movetext exactly as the movetext parser reads its
+// main line (same token boundaries, same resolution of each move against the
+// board) but builds no tree, keeps no comments and stops as soon as the game
+// can no longer reach the target. It takes only what it is sure to read the
+// same way as the parser: plain SAN from the standard start. Everything else
+// (a start from a FEN, variations, long or German notation, a move the parser
+// would resolve against an unexpected piece) goes to the full loader, so that
+// every hit is a position the viewer itself shows in that game.
+#include "search/position_search.h"
+
+#include <cstring>
+
+#include "collection/game_bounds.h"
+#include "collection/game_header.h"
+#include "collection/game_text.h"
+#include "notation/game_tree.h"
+#include "notation/movetext_parser.h"
+#include "notation/notation_core.h"
+#include "notation/san_resolve.h"
+#include "rules/fen.h"
+#include "rules/legality.h"
+#include "rules/strict_fen.h"
+
+namespace {
+
+using namespace san;
+
+inline int RankOf(int sq) { return sq / 10 - 2; }  // 0 = first rank
+inline int FileOf(int sq) { return sq % 10 - 1; }  // 0 = a file
+
+// Men, pawns and home pawns of a position, the quantities that only fall.
+struct TCounts {
+    int WhiteMen = 0, BlackMen = 0, WhitePawns = 0, BlackPawns = 0;
+    uint8_t WhiteHome = 0, BlackHome = 0;
+};
+
+TCounts CountsOf(const TSchachbrett& board) {
+    TCounts c;
+    for (int i = 0; i < 64; ++i) {
+        const int sq = Index64ToSquare(i);
+        const int p = board[sq];
+        if (p > 0) {
+            ++c.WhiteMen;
+            if (p == Pawn) {
+                ++c.WhitePawns;
+                if (RankOf(sq) == 1) c.WhiteHome |= static_cast<uint8_t>(1u << FileOf(sq));
+            }
+        } else if (p < 0) {
+            ++c.BlackMen;
+            if (p == -Pawn) {
+                ++c.BlackPawns;
+                if (RankOf(sq) == 6) c.BlackHome |= static_cast<uint8_t>(1u << FileOf(sq));
+            }
+        }
+    }
+    return c;
+}
+
+// True when a game standing at `c` can never reach the target.
+inline bool Unreachable(const TCounts& c, const TSearchTarget& t) {
+    return c.WhiteMen < t.WhiteMen || c.BlackMen < t.BlackMen || c.WhitePawns < t.WhitePawns ||
+           c.BlackPawns < t.BlackPawns || (c.WhiteHome & t.WhiteHome) != t.WhiteHome ||
+           (c.BlackHome & t.BlackHome) != t.BlackHome;
+}
+
+inline bool SameCounts(const TCounts& c, const TSearchTarget& t) {
+    return c.WhiteMen == t.WhiteMen && c.BlackMen == t.BlackMen && c.WhitePawns == t.WhitePawns &&
+           c.BlackPawns == t.BlackPawns;
+}
+
+enum class TMoveRead { Made, Error, Odd };
+
+// Reads one move token (check signs and "=" already taken out) the way the
+// parser does and fills `state`. Error: the parser stops reading there.
+// Odd: a form the fast path does not take; the loader decides.
+TMoveRead ReadMoveForm(std::string_view tok, TSchachbrett& board, TZug& state, int& kind);
+
+// ReadMoveForm, and a move the rules do not allow is an error, as it is to
+// the parser.
+TMoveRead ReadMove(std::string_view tok, TSchachbrett& board, TZug& state) {
+    const int epSquare = state.EpSquare;  // of the position: the last move's double step
+    int kind = 0;
+    const TMoveRead read = ReadMoveForm(tok, board, state, kind);
+    if (read == TMoveRead::Made && !IsPlayable(board, state, kind, epSquare, TCastlingRooks{})) return TMoveRead::Error;
+    return read;
+}
+
+TMoveRead ReadMoveForm(std::string_view tok, TSchachbrett& board, TZug& state, int& kind) {
+    const int side = state.Side;
+    kind = King;
+    state.EpSquare = 0;
+    state.EpVictim = 0;
+    state.CastleKind = 0;
+    state.Promotion = 0;
+    state.Captured = 0;
+    size_t len = tok.size();
+    while (len > 0 && (tok[len - 1] == '!' || tok[len - 1] == '?')) --len;
+    const std::string_view core = tok.substr(0, len);
+    if (core.empty()) return TMoveRead::Odd;
+
+    if (tok[0] == 'O' || tok[0] == 'o' || tok[0] == '0') {
+        const bool shortCastle = core == "O-O" || core == "0-0";
+        const bool longCastle = core == "O-O-O" || core == "0-0-0";
+        if (!shortCastle && !longCastle) return TMoveRead::Odd;
+        const int k = side == White ? e1 : e8;
+        if (board[k] != King * side) return TMoveRead::Odd;
+        if (shortCastle) {
+            if (board[k + 3] != Rook * side || board[k + 1] || board[k + 2]) return TMoveRead::Odd;
+            state.CastleKind = 1;
+            state.ToSq = static_cast<int8_t>(side == White ? g1 : g8);
+        } else {
+            if (board[k - 4] != Rook * side || board[k - 1] || board[k - 2] || board[k - 3]) return TMoveRead::Odd;
+            state.CastleKind = 2;
+            state.ToSq = static_cast<int8_t>(side == White ? c1 : c8);
+        }
+        state.FromSq = static_cast<int8_t>(k);
+        return TMoveRead::Made;
+    }
+
+    if (IsFile(core[0])) {
+        // Pawn: "e4", "exd5", either with a promotion letter.
+        kind = Pawn;
+        size_t p = 1;
+        int fromFile = -1;
+        if (p < len && core[p] == 'x') {
+            fromFile = core[0] - 'a';
+            ++p;
+        } else {
+            p = 0;
+        }
+        if (p + 2 > len || !IsFile(core[p]) || !IsRank(core[p + 1])) return TMoveRead::Odd;
+        const int to = SquareOf(core[p], core[p + 1]);
+        p += 2;
+        if (p < len) {
+            if (p + 1 != len) return TMoveRead::Odd;
+            const char pr = core[p];
+            if (pr != 'Q' && pr != 'R' && pr != 'B' && pr != 'N') return TMoveRead::Odd;
+            state.Promotion = static_cast<int8_t>(PieceKindOfLetter(pr) * side);
+        }
+        state.ToSq = static_cast<int8_t>(to);
+        state.Captured = static_cast<int8_t>(board[to]);
+        if (fromFile >= 0) {
+            const int rank = to / 10 - 2 - side;
+            if (rank < 0 || rank > 7) return TMoveRead::Error;
+            const int from = 21 + fromFile + 10 * rank;
+            if (board[from] != Pawn * side) return TMoveRead::Odd;
+            state.FromSq = static_cast<int8_t>(from);
+            if (board[to] == 0) {
+                const int victim = to - 10 * side;
+                if (board[victim] != -Pawn * side) return TMoveRead::Odd;
+                state.EpVictim = static_cast<int8_t>(victim);
+                state.Captured = static_cast<int8_t>(-side);
+            }
+        } else {
+            const int behind = to - 10 * side;
+            if (!IsRealSquare(behind)) return TMoveRead::Error;
+            int from = behind;
+            if (board[behind] == 0) {
+                const int two = to - 20 * side;
+                if (!IsRealSquare(two)) return TMoveRead::Error;
+                from = two;
+                state.EpSquare = static_cast<int8_t>(behind);
+            }
+            if (board[from] != Pawn * side) return TMoveRead::Odd;
+            state.FromSq = static_cast<int8_t>(from);
+        }
+        return TMoveRead::Made;
+    }
+
+    // Piece: letter, optional file and/or rank, optional "x", target square.
+    kind = PieceKindOfLetter(core[0]);
+    if (core[0] != 'K' && core[0] != 'Q' && core[0] != 'R' && core[0] != 'B' && core[0] != 'N') return TMoveRead::Odd;
+    if (len < 3 || !IsFile(core[len - 2]) || !IsRank(core[len - 1])) return TMoveRead::Odd;
+    std::string_view mid = core.substr(1, len - 3);
+    if (!mid.empty() && mid.back() == 'x') mid.remove_suffix(1);
+    char dFile = 0, dRank = 0;
+    if (mid.size() == 1) {
+        if (IsFile(mid[0])) dFile = mid[0];
+        else if (IsRank(mid[0])) dRank = mid[0];
+        else return TMoveRead::Odd;
+    } else if (mid.size() == 2) {
+        if (!IsFile(mid[0]) || !IsRank(mid[1])) return TMoveRead::Odd;
+        dFile = mid[0];
+        dRank = mid[1];
+    } else if (!mid.empty()) {
+        return TMoveRead::Odd;
+    }
+    const int to = SquareOf(core[len - 2], core[len - 1]);
+    state.ToSq = static_cast<int8_t>(to);
+    state.Captured = static_cast<int8_t>(board[to]);
+    TCandidateList candidates;
+    RunFinder(kind, board, to, side, TFinderMode::Find, &candidates);
+    if (candidates.Count == 0) return TMoveRead::Error;
+    int from;
+    if (candidates.Count == 1) {
+        from = candidates.Squares[0];
+    } else if (dFile && dRank) {
+        from = SquareOf(dFile, dRank);
+        if (board[from] != kind * side) return TMoveRead::Odd;
+    } else {
+        uint8_t given = 0;
+        from = ChooseCandidate(board, candidates, to, side, dFile, dRank, given);
+    }
+    state.FromSq = static_cast<int8_t>(from);
+    return TMoveRead::Made;
+}
+
+// Removes `piece` from the counts (a capture).
+inline void Remove(TCounts& c, int piece) {
+    if (piece > 0) {
+        --c.WhiteMen;
+        if (piece == Pawn) --c.WhitePawns;
+    } else if (piece < 0) {
+        --c.BlackMen;
+        if (piece == -Pawn) --c.BlackPawns;
+    }
+}
+
+// A start square that no longer holds its pawn.
+inline void Vacated(TCounts& c, const TSchachbrett& board, int sq) {
+    if (RankOf(sq) == 1 && board[sq] != Pawn) c.WhiteHome &= static_cast<uint8_t>(~(1u << FileOf(sq)));
+    else if (RankOf(sq) == 6 && board[sq] != -Pawn) c.BlackHome &= static_cast<uint8_t>(~(1u << FileOf(sq)));
+}
+
+// A tag line whose name is `upperName` in any case ("[FEN ...").
+bool IsTag(std::string_view line, std::string_view upperName) {
+    if (line.size() < upperName.size() + 2 || line[0] != '[' || line[upperName.size() + 1] != ' ') return false;
+    for (size_t i = 0; i < upperName.size(); ++i) {
+        char c = line[i + 1];
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (c != upperName[i]) return false;
+    }
+    return true;
+}
+
+// A Variant tag that names plain chess (lichess writes "Standard").
+bool IsStandardVariant(std::string value) {
+    for (char& c : value)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return value.empty() || value == "standard" || value == "normal" || value == "chess";
+}
+
+}  // namespace
+
+void CompleteTarget(TSearchTarget& t) {
+    const TCounts c = CountsOf(t.Board);
+    t.WhiteMen = c.WhiteMen;
+    t.BlackMen = c.BlackMen;
+    t.WhitePawns = c.WhitePawns;
+    t.BlackPawns = c.BlackPawns;
+    t.WhiteHome = c.WhiteHome;
+    t.BlackHome = c.BlackHome;
+}
+
+bool TargetFromFEN(std::string_view fen, TSearchTarget& target, std::string& error) {
+    TSchachbrett board = EmptyBoard;
+    TZug state = FreshState();
+    TCastlingRooks rooks;
+    if (!ReadStrictFEN(fen, board, state, rooks, error)) return false;
+    int kings[2] = {0, 0};
+    for (int i = 0; i < 64; ++i) {
+        const int sq = Index64ToSquare(i);
+        const int p = board[sq];
+        if (p == King) ++kings[0];
+        if (p == -King) ++kings[1];
+        if ((p == Pawn || p == -Pawn) && (RankOf(sq) == 0 || RankOf(sq) == 7)) {
+            error = "not a legal position: a pawn on the first or last rank";
+            return false;
+        }
+    }
+    if (kings[0] != 1 || kings[1] != 1) {
+        error = "not a legal position: each side needs exactly one king";
+        return false;
+    }
+    target.Board = board;
+    target.Side = state.Side == Black ? Black : White;
+    target.Castling = state.Castling;
+    target.EpSquare = static_cast<int8_t>(EffectiveEpSquare(board, state));
+    CompleteTarget(target);
+    if (target.WhiteMen > 16 || target.BlackMen > 16 || target.WhitePawns > 8 || target.BlackPawns > 8) {
+        error = "not a legal position: more than 16 men or 8 pawns of one side";
+        return false;
+    }
+    const int other = -target.Side;
+    if (IsSquareAttacked(FindKing(other == White, board), other, board)) {
+        error = "not a legal position: the side not to move is in check";
+        return false;
+    }
+    return true;
+}
+
+int EffectiveEpSquare(const TSchachbrett& board, const TZug& state) {
+    const int ep = state.EpSquare;
+    if (ep == 0 || !IsRealSquare(ep)) return 0;
+    const int side = state.Side == White ? White : Black;
+    TZug probe;
+    probe.Castling = 0;
+    probe.EpSquare = static_cast<int8_t>(ep);
+    probe.Side = static_cast<int8_t>(side);
+    probe.ToSq = static_cast<int8_t>(ep);
+    // The pawns that could take on it stand beside the pawn that passed.
+    for (int from : {ep - 10 * side - 1, ep - 10 * side + 1}) {
+        if (!IsRealSquare(from) || board[from] != Pawn * side) continue;
+        probe.FromSq = static_cast<int8_t>(from);
+        if (IsLegalMove(board, probe)) return ep;
+    }
+    return 0;
+}
+
+bool PositionMatches(const TSearchTarget& t, const TSchachbrett& board, const TZug& state) {
+    if (state.Side != t.Side) return false;
+    if (t.MatchCastling && (state.Castling & CastleAll) != (t.Castling & CastleAll)) return false;
+    if (std::memcmp(board.data(), t.Board.data(), sizeof(TSchachbrett)) != 0) return false;
+    return !t.MatchEpSquare || EffectiveEpSquare(board, state) == t.EpSquare;
+}
+
+TPositionMatcher::TPositionMatcher(const TSearchTarget& target) : target_(target) {}
+TPositionMatcher::~TPositionMatcher() = default;
+
+void TPositionMatcher::Search(std::string_view gameText, std::vector<int32_t>& plies) {
+    ++Stats.Games;
+    const size_t before = plies.size();
+    // A game the viewer refuses to show has no hits it could show.
+    if (gameText.size() > (MaxGameBytes > 0 ? MaxGameBytes : TNotationCore::kMaxGameBytes)) {
+        ++Stats.Unread;
+        return;
+    }
+    try {
+        if (AlwaysLoad || FastSearch(gameText, plies) == TFast::Load) {
+            plies.resize(before);
+            LoadedSearch(gameText, plies);
+        }
+        if (Cancel && Cancel->load(std::memory_order_relaxed)) plies.resize(before);
+    } catch (...) {
+        // Out of memory on a hostile game: it has no hits, and is counted.
+        plies.resize(before);
+        ++Stats.Unread;
+    }
+}
+
+void TPositionMatcher::LoadedSearch(std::string_view text, std::vector<int32_t>& plies) {
+    ++Stats.Loaded;
+    if (!loader_) loader_ = std::make_unique<TNotationCore>();
+    TNotationCore& core = *loader_;
+    if (MaxGameBytes > 0) core.MaxGameBytes = MaxGameBytes;
+    core.KeepComments = false;
+    core.Cancel = Cancel;
+    const int loaded = core.LoadGame(text);
+    if (loaded == lgTooLarge || loaded == lgNoMemory) {
+        ++Stats.Unread;
+        return;
+    }
+    // A loaded tree is not bound by the rules the early rejection relies on
+    // (a castling without its rook conjures one up), so every move is looked at.
+    TSchachbrett board = core.Game.StartPosition;
+    TZug state = core.Game.StartState;
+    int32_t ply = 0;
+    if (PositionMatches(target_, board, state)) plies.push_back(ply);
+    for (const TBaum* m = core.Root ? core.Root->FirstMove : nullptr; m; m = m->Next) {
+        state = m->Zug;
+        MakeMove(board, state);
+        ++ply;
+        if (PositionMatches(target_, board, state)) plies.push_back(ply);
+    }
+}
+
+TPositionMatcher::TFast TPositionMatcher::FastSearch(std::string_view text, std::vector<int32_t>& plies) {
+    // The header as the loader reads it.
+    TGameTextLines lines(text);
+    TTag tag;
+    while (lines.NextTag(tag)) {
+        const std::string_view trimmed = tag.Text;
+        if (IsTag(trimmed, "VARIANT") && !IsStandardVariant(TagValue(trimmed))) return TFast::Load;
+        if (IsTag(trimmed, "FEN")) {
+            const std::string fen = TagValue(trimmed);
+            if (fen.empty()) return TFast::Load;
+            // A start that is already short of men or home pawns needs no replay.
+            TSchachbrett board = EmptyBoard;
+            TZug state = FreshState();
+            uint16_t moveNo = 1;
+            if (EarlyRejection && FENToPosition(fen, board, state, moveNo) && Unreachable(CountsOf(board), target_)) {
+                ++Stats.Skipped;
+                return TFast::Done;
+            }
+            return TFast::Load;
+        }
+    }
+
+    ++Stats.Fast;
+    TSchachbrett board = InitialPosition;
+    TZug state = FreshState();
+    TCounts counts = CountsOf(board);
+    int32_t ply = 0;
+    if (PositionMatches(target_, board, state)) plies.push_back(ply);
+    if (!lines.HasMoveText()) return TFast::Done;
+
+    // The movetext as the loader assembles it: one blank after each line,
+    // escape lines ("%") left out, blanks trimmed at both ends.
+    thread_local std::string mt;
+    mt.clear();
+    lines.AppendMoveText(mt, false);
+    const std::string_view t = TrimBlanks(mt);
+    const size_t n = t.size();
+
+    // Where the parser begins to read moves. Anything but comments before
+    // that is unusual: the loader reads it.
+    thread_local std::string intro;
+    intro.clear();
+    const size_t start = FindMovesStart(t, intro);
+    if (start == std::string_view::npos) return TFast::Done;
+    for (size_t k = 0; k < start; ++k) {
+        if (t[k] == '{') k = t.find('}', k);
+        else if (!IsBlankByte(t[k])) return TFast::Load;
+    }
+
+    std::string tok;
+    for (size_t i = start, pass = 0; i < n; ++pass) {
+        if ((pass & 0xFFFF) == 0 && Cancel && Cancel->load(std::memory_order_relaxed)) return TFast::Done;
+        const char c = t[i];
+        if (c == '{') {
+            const size_t close = t.find('}', i);
+            if (close == std::string_view::npos) return TFast::Done;  // the parser stops here
+            i = close + 1;
+            continue;
+        }
+        if (c == '$') {
+            while (i < n && !IsMoveTextBlank(t[i]) && t[i] != ')') ++i;
+            continue;
+        }
+        if (int nag = 0; const size_t len = GlyphTextAt(t, i, nag)) {
+            i += len;
+            continue;
+        }
+        if (c == '(') return TFast::Load;  // variations: the loader reads them
+        if (StartsMoveWord(t, i)) {
+            uint8_t signs = 0;
+            i = ReadMoveWord(t, i, tok, signs);
+            if (ClassifyMoveWord(tok) != TWordKind::Move) return TFast::Load;  // null moves, "e.p."
+            if (tok.empty()) return TFast::Load;
+            const TMoveRead read = ReadMove(tok, board, state);
+            if (read == TMoveRead::Odd) return TFast::Load;
+            if (read == TMoveRead::Error) return TFast::Done;
+
+            const int from = state.FromSq, to = state.ToSq;
+            Remove(counts, state.EpVictim ? board[state.EpVictim] : board[to]);
+            if (state.Promotion) {
+                if (state.Side == White) --counts.WhitePawns;
+                else --counts.BlackPawns;
+            }
+            UpdateCastlingRights(board, state);
+            state.Side = static_cast<int8_t>(-state.Side);
+            MakeMove(board, state);
+            Vacated(counts, board, from);
+            Vacated(counts, board, to);
+            if (state.EpVictim) Vacated(counts, board, state.EpVictim);
+            ++ply;
+            ++Stats.Plies;
+            if (SameCounts(counts, target_) && PositionMatches(target_, board, state)) plies.push_back(ply);
+            if (EarlyRejection && Unreachable(counts, target_)) return TFast::Done;
+            if (i >= n) return TFast::Done;
+            if (t[i] == '*' || (t[i] == '-' && (i + 1 >= n || t[i + 1] != '-'))) return TFast::Done;
+            ++i;
+            continue;
+        }
+        // Anything else is passed over; a result ("-" or "*") ends the game.
+        if (c == '*' || c == '-') return TFast::Done;
+        ++i;
+    }
+    return TFast::Done;
+}
+
+std::vector<std::pair<size_t, size_t>> SplitGames(std::string_view bytes) {
+    return SplitGameBytes(bytes.data(), bytes.size());
+}
+
+std::vector<TSearchHit> SearchPgnBytes(std::string_view bytes, const TSearchTarget& target) {
+    std::vector<TSearchHit> hits;
+    TPositionMatcher matcher(target);
+    int32_t game = 0;
+    std::vector<int32_t> plies;
+    for (const auto& [start, end] : SplitGames(bytes)) {
+        std::string_view text = bytes.substr(start, end - start);
+        // As the list fetches a game: up to a zero byte, blanks trimmed.
+        size_t nul = text.find('\0');
+        if (nul != std::string_view::npos) text = text.substr(0, nul);
+        plies.clear();
+        matcher.Search(TrimBlanks(text), plies);
+        if (!plies.empty()) hits.push_back(TSearchHit{game, plies, {}});
+        ++game;
+    }
+    return hits;
+}
+
+bool SearchPgnBytes(std::string_view bytes, std::string_view fen, std::vector<TSearchHit>& hits, std::string& error) {
+    hits.clear();
+    TSearchTarget target;
+    if (!TargetFromFEN(fen, target, error)) return false;
+    hits = SearchPgnBytes(bytes, target);
+    return true;
+}
