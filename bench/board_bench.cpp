@@ -22,8 +22,8 @@
 namespace {
 
 struct Replay {
-    std::vector<TSchachbrett> positions;
-    std::vector<TZug> states;
+    std::vector<TBoard> positions;
+    std::vector<TMoveRecord> states;
     std::string source;
 };
 
@@ -52,15 +52,15 @@ const Replay& Game() {
     return replay;
 }
 
-void Replay(benchmark::State& state, int size, TFigurenset set) {
+void Replay(benchmark::State& state, int size, TPieceSet set) {
     const auto& game = Game();
     if (game.positions.size() < 2) {
         state.SkipWithError("../shared/pgn/FIDE_longest_possible_game.pgn is absent or unreadable");
         return;
     }
-    TBrett board;
-    board.SetFiguren(set);
-    board.SetGroesse(size);
+    TBoardWidget board;
+    board.SetPieceSet(set);
+    board.SetSquareSize(size);
     board.ShowPosition(game.positions[0], game.states[0]);
     board.ResetDrawCounter();
     size_t i = 1;
@@ -82,13 +82,13 @@ void Replay(benchmark::State& state, int size, TFigurenset set) {
     state.counters["plies"] = static_cast<double>(game.positions.size() - 1);
 }
 
-void BM_ShowPositionReplay33(benchmark::State& state) { Replay(state, 33, TFigurenset::WinboardF33); }
-void BM_ShowPositionReplay80(benchmark::State& state) { Replay(state, 80, TFigurenset::WinboardF80); }
+void BM_ShowPositionReplay33(benchmark::State& state) { Replay(state, 33, TPieceSet::WinboardF33); }
+void BM_ShowPositionReplay80(benchmark::State& state) { Replay(state, 80, TPieceSet::WinboardF80); }
 
-void FullRepaint(benchmark::State& state, int size, TFigurenset set) {
-    TBrett board;
-    board.SetFiguren(set);
-    board.SetGroesse(size);
+void FullRepaint(benchmark::State& state, int size, TPieceSet set) {
+    TBoardWidget board;
+    board.SetPieceSet(set);
+    board.SetSquareSize(size);
     board.ShowPosition(InitialPosition, FreshState());
     board.ResetDrawCounter();
     for (auto _ : state) board.RedrawBoard(true);
@@ -96,16 +96,16 @@ void FullRepaint(benchmark::State& state, int size, TFigurenset set) {
         static_cast<double>(board.SquaresDrawn()) / static_cast<double>(state.iterations());
 }
 
-void BM_FullRepaint33(benchmark::State& state) { FullRepaint(state, 33, TFigurenset::WinboardF33); }
-void BM_FullRepaint80(benchmark::State& state) { FullRepaint(state, 80, TFigurenset::WinboardF80); }
+void BM_FullRepaint33(benchmark::State& state) { FullRepaint(state, 33, TPieceSet::WinboardF33); }
+void BM_FullRepaint80(benchmark::State& state) { FullRepaint(state, 80, TPieceSet::WinboardF80); }
 // The largest board a grown window shows: 80-pixel cells drawn 1:1 in 99-pixel squares.
 void BM_FullRepaint99(benchmark::State& state) { FullRepaint(state, 99, BuiltInSetForSquare(99)); }
 // The 21-pixel cells stretched onto 80-pixel squares.
-void BM_FullRepaint80Stretched(benchmark::State& state) { FullRepaint(state, 80, TFigurenset::WinboardF21); }
+void BM_FullRepaint80Stretched(benchmark::State& state) { FullRepaint(state, 80, TPieceSet::WinboardF21); }
 
 void BM_BuildPieceSheet80(benchmark::State& state) {
-    TBrett board;
-    for (auto _ : state) benchmark::DoNotOptimize(board.BuildPieceSheet(TFigurenset::WinboardF80));
+    TBoardWidget board;
+    for (auto _ : state) benchmark::DoNotOptimize(board.BuildPieceSheet(TPieceSet::WinboardF80));
 }
 
 BENCHMARK(BM_ShowPositionReplay33)->Unit(benchmark::kMicrosecond);
@@ -128,9 +128,9 @@ int main(int argc, char** argv) {
     const auto& game = Game();
     if (!game.source.empty()) {
         // One exact pass: squares repainted per ShowPosition over the whole game.
-        TBrett board;
-        board.SetFiguren(TFigurenset::WinboardF33);
-        board.SetGroesse(33);
+        TBoardWidget board;
+        board.SetPieceSet(TPieceSet::WinboardF33);
+        board.SetSquareSize(33);
         board.ShowPosition(game.positions[0], game.states[0]);
         long long total = 0, most = 0;
         for (size_t i = 1; i < game.positions.size(); ++i) {

@@ -59,15 +59,15 @@ std::string ManyGamesFile(int games) {
 }
 
 // A key pressed on the game list, which carries the key map.
-void PressOnList(TForm1& form, Qt::Key key, const QString& text) {
+void PressOnList(TMainWindow& form, Qt::Key key, const QString& text) {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-    QApplication::sendEvent(form.PGN1, &press);
+    QApplication::sendEvent(form.GameList, &press);
 }
 
-std::unique_ptr<TForm1> OpenWindow(const std::string& path) {
-    auto form = std::make_unique<TForm1>(QStringList{QString::fromStdString(path)});
+std::unique_ptr<TMainWindow> OpenWindow(const std::string& path) {
+    auto form = std::make_unique<TMainWindow>(QStringList{QString::fromStdString(path)});
     form->show();
-    form->Aktivuj(form.get());
+    form->Activate(form.get());
     return form;
 }
 
@@ -76,7 +76,7 @@ void BM_NextMatchThroughLongGame(benchmark::State& state) {
     auto form = OpenWindow(path);
     for (auto _ : state) {
         state.PauseTiming();
-        form->Notation1->ToStart();
+        form->Notation->ToStart();
         state.ResumeTiming();
         benchmark::DoNotOptimize(form->NextMatch());
     }
@@ -89,13 +89,13 @@ BENCHMARK(BM_NextMatchThroughLongGame)->Arg(1000)->Arg(10000)->Unit(benchmark::k
 void BM_StepForwardKey(benchmark::State& state) {
     const std::string path = LongGameFile(100000);
     auto form = OpenWindow(path);
-    form->Notation1->ToStart();
+    form->Notation->ToStart();
     for (auto _ : state) {
-        if (!form->Notation1->Core().Current || form->Notation1->Core().Current->Next) {
+        if (!form->Notation->Core().Current || form->Notation->Core().Current->Next) {
             PressOnList(*form, Qt::Key_D, QStringLiteral("d"));
         } else {
             state.PauseTiming();
-            form->Notation1->ToStart();
+            form->Notation->ToStart();
             state.ResumeTiming();
         }
     }
@@ -108,9 +108,9 @@ void BM_NextGameKey(benchmark::State& state) {
     const std::string path = ManyGamesFile(1000);
     auto form = OpenWindow(path);
     for (auto _ : state) {
-        if (form->PGN1->ItemIndex() + 1 >= form->PGN1->RowCount()) {
+        if (form->GameList->ItemIndex() + 1 >= form->GameList->RowCount()) {
             state.PauseTiming();
-            form->PGN1->SetItemIndex(0);
+            form->GameList->SetItemIndex(0);
             state.ResumeTiming();
         }
         PressOnList(*form, Qt::Key_X, QStringLiteral("x"));
@@ -132,7 +132,7 @@ void BM_ResizeStep(benchmark::State& state) {
         form->resize(sizes[i++ % 2]);
         QCoreApplication::processEvents();  // the repaints the resize asked for
     }
-    state.counters["board_px"] = form->Brett1->Groesse();
+    state.counters["board_px"] = form->Board->SquareSize();
     form.reset();
     std::remove(path.c_str());
 }
@@ -146,14 +146,14 @@ void BM_RandomGameOfCompressedFile(benchmark::State& state, const std::string& p
     const auto start = std::chrono::steady_clock::now();
     auto form = OpenWindow(path);
     const double openSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const int rows = form->PGN1->RowCount();
+    const int rows = form->GameList->RowCount();
     std::uint64_t seed = 12345;
     double slowest = 0;
     for (auto _ : state) {
         seed = seed * 6364136223846793005ull + 1442695040888963407ull;
         const int row = static_cast<int>((seed >> 33) % static_cast<std::uint64_t>(rows > 0 ? rows : 1));
         const auto t0 = std::chrono::steady_clock::now();
-        form->PGN1->SetItemIndex(row);
+        form->GameList->SetItemIndex(row);
         PressOnList(*form, Qt::Key_Return, QStringLiteral("\r"));
         slowest = std::max(slowest, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
     }

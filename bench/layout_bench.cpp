@@ -41,7 +41,7 @@ struct TGame {
         display->PaintWidth = 100;
         core.SetEnglish(true);
         core.LoadGame(text);
-        ForEachNode(core.Root, [&](TBaum*) { ++moves; });
+        ForEachNode(core.Root, [&](TMoveNode*) { ++moves; });
     }
 };
 
@@ -85,7 +85,7 @@ BENCHMARK(BM_WriterSynthetic)->Arg(2500)->Arg(5000)->Arg(10000)->Arg(20000)->Arg
 // The largest game (by text size) of each of the biggest real files.
 std::string LargestGame(const std::string& file) {
     std::filesystem::path path = std::filesystem::path(QUARZEL_SHARED_PGN_DIR) / file;
-    TPGNCore pgn;
+    TGameListCore pgn;
     std::string error;
     if (!pgn.OpenForReading(path.string(), error)) return {};
     std::string best;

@@ -8,8 +8,8 @@
 namespace {
 
 void RunPerft(benchmark::State& st, const char* fen, int depth) {
-    TSchachbrett board;
-    TZug state = FreshState();
+    TBoard board;
+    TMoveRecord state = FreshState();
     uint16_t n = 1;
     FENToPosition(fen, board, state, n);
     uint64_t nodes = 0;

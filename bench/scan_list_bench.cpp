@@ -44,7 +44,7 @@ void RemoveFiles() {
 void BM_ScanCore(benchmark::State& state) {
     const std::string path = GameFile(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        TPGNCore core;
+        TGameListCore core;
         core.ScanFile(path);
         benchmark::DoNotOptimize(core.GameCount());
     }
@@ -52,7 +52,7 @@ void BM_ScanCore(benchmark::State& state) {
 }
 
 struct ShownList {
-    TPGN list;
+    TGameList list;
     explicit ShownList(int games) {
         list.resize(617, 129);
         list.ScanFile(GameFile(games));

@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
     QApplication app(qtArgc, argv);
     const long long want = argc > 1 ? std::atoll(argv[1]) : 1000000;
     const std::string path = BigFile(want);
-    TPGNCore core;
+    TGameListCore core;
     std::string error;
     auto t = std::chrono::steady_clock::now();
     if (!core.OpenForReading(path, error)) {
@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
                     std::string(GameColumnName(c)).c_str(), read, readOne, sort, (read + sort) * 1e6 / n);
     }
     // The viewer's table: the sort in the background until the new order shows.
-    TPGN list;
+    TGameList list;
     list.ScanFile(path);
     for (TGameColumn c : {TGameColumn::White, TGameColumn::Date}) {
         QElapsedTimer timer;

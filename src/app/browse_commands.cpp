@@ -17,7 +17,7 @@
 #include "platform/platform.h"
 #include "search/match_search.h"
 
-void TForm1::Guarded(const std::function<void()>& body) {
+void TMainWindow::Guarded(const std::function<void()>& body) {
     try {
         body();
     } catch (const std::exception& e) {
@@ -27,67 +27,67 @@ void TForm1::Guarded(const std::function<void()>& body) {
     }
 }
 
-void TForm1::ZmenaTahu(QObject*, TZug& Zug, TSchachbrett& Stellung, bool) {
-    Brett1->CastlingRooks = Notation1->Core().Game.CastlingRooks;
-    Brett1->ShowPosition(Stellung, Zug);
+void TMainWindow::OnMoveChanged(QObject*, TMoveRecord& Move, TBoard& Position, bool) {
+    Board->CastlingRooks = Notation->Core().Game.CastlingRooks;
+    Board->ShowPosition(Position, Move);
     if (Commands) Commands->MoveShown();
     Panes->PositionShown();
 }
 
-void TForm1::ShowCurrentOnBoard() {
+void TMainWindow::ShowCurrentOnBoard() {
     // At the starting position there is no move: the start record stands in.
-    const TZug* move = Notation1->CurrentMove();
-    Brett1->ShowPosition(Notation1->CurrentPosition(), move ? *move : Notation1->Core().State);
+    const TMoveRecord* move = Notation->CurrentMove();
+    Board->ShowPosition(Notation->CurrentPosition(), move ? *move : Notation->Core().State);
     if (Commands) Commands->MoveShown();
     Panes->PositionShown();
 }
 
-bool TForm1::NextMatch() {
-    return ::NextMatch(Notation1->Core(), [this](const TSchachbrett&, const TZug*) { ShowCurrentOnBoard(); },
+bool TMainWindow::NextMatch() {
+    return ::NextMatch(Notation->Core(), [this](const TBoard&, const TMoveRecord*) { ShowCurrentOnBoard(); },
                        Search->HitTest());
 }
 
-bool TForm1::PrevMatch() { return ::PrevMatch(Notation1->Core(), Search->HitTest()); }
+bool TMainWindow::PrevMatch() { return ::PrevMatch(Notation->Core(), Search->HitTest()); }
 
-bool TForm1::OpeningMatch() {
-    return ::OpeningMatch(Notation1->Core(), [this](const TSchachbrett&, const TZug*) { ShowCurrentOnBoard(); },
+bool TMainWindow::OpeningMatch() {
+    return ::OpeningMatch(Notation->Core(), [this](const TBoard&, const TMoveRecord*) { ShowCurrentOnBoard(); },
                           Search->HitTest());
 }
 
-void TForm1::OpenFirstGame() {
-    PGN1->SetItemIndex(0);
+void TMainWindow::OpenFirstGame() {
+    GameList->SetItemIndex(0);
     std::int32_t gameID = 0;
     std::string text;
     // An empty list gives empty text, which loads as an empty game.
-    LoadedGame = PGN1->RowCount() > 0 ? PGN1->GameIndexOfRow(0) : 0;
-    PGN1->GetGame(LoadedGame, gameID, text);
-    Notation1->LoadGame(text);
+    LoadedGame = GameList->RowCount() > 0 ? GameList->GameIndexOfRow(0) : 0;
+    GameList->GetGame(LoadedGame, gameID, text);
+    Notation->LoadGame(text);
     GameShown();
     FocusList();
     OpeningMatch();
 }
 
-void TForm1::PGNDvojKlik(QObject*, const std::string& PGNGame, std::int32_t GameID) {
+void TMainWindow::OnGameListDoubleClick(QObject*, const std::string& PGNGame, std::int32_t GameID) {
     Guarded([&] {
         LoadedGame = GameID;
         {
             // Loading moves through many positions: none of them is painted,
             // and the board is unlocked again whatever happens.
             struct Unlock {
-                TBrett* board;
+                TBoardWidget* board;
                 ~Unlock() { board->PaintLocked = false; }
-            } unlock{Brett1};
-            Brett1->PaintLocked = true;
-            Notation1->LoadGame(PGNGame);
+            } unlock{Board};
+            Board->PaintLocked = true;
+            Notation->LoadGame(PGNGame);
         }
         GameShown();
         OpeningMatch();
     });
 }
 
-void TForm1::GoToGame(int step) {
-    const int rows = PGN1->RowCount();
-    int row = PGN1->ItemIndex();
+void TMainWindow::GoToGame(int step) {
+    const int rows = GameList->RowCount();
+    int row = GameList->ItemIndex();
     if (row < 0 && rows > 0) {
         row = 0;  // nothing selected: start from the first game
     } else if (step > 0) {
@@ -95,18 +95,18 @@ void TForm1::GoToGame(int step) {
     } else if (row > 0) {
         --row;
     }
-    if (row >= 0) PGN1->SetItemIndex(row);
+    if (row >= 0) GameList->SetItemIndex(row);
     std::int32_t gameID = 0;
     std::string text;
-    LoadedGame = row >= 0 ? PGN1->GameIndexOfRow(row) : 0;
-    PGN1->GetGame(LoadedGame, gameID, text);
-    Notation1->LoadGame(text);
+    LoadedGame = row >= 0 ? GameList->GameIndexOfRow(row) : 0;
+    GameList->GetGame(LoadedGame, gameID, text);
+    Notation->LoadGame(text);
     GameShown();
     FocusList();
     OpeningMatch();
 }
 
-TForm1::Command TForm1::CommandOfKey(int Key, Qt::KeyboardModifiers Shift) {
+TMainWindow::Command TMainWindow::CommandOfKey(int Key, Qt::KeyboardModifiers Shift) {
     // Keypad digits count only as keypad keys (with Num Lock on); the digits
     // of the main keyboard do nothing here.
     if (Shift & Qt::KeypadModifier) {
@@ -118,7 +118,7 @@ TForm1::Command TForm1::CommandOfKey(int Key, Qt::KeyboardModifiers Shift) {
         case Qt::Key_1: return Command::ToEnd;
         case Qt::Key_9: return Command::PrevMatch;
         case Qt::Key_3: return Command::NextMatch;
-        case Qt::Key_8: return Command::PredGame;
+        case Qt::Key_8: return Command::PrevGame;
         case Qt::Key_2: return Command::NextGame;
         default: break;
         }
@@ -132,42 +132,42 @@ TForm1::Command TForm1::CommandOfKey(int Key, Qt::KeyboardModifiers Shift) {
     case Qt::Key_Z: return Command::ToEnd;  // both keyboard layouts
     case Qt::Key_E: return Command::PrevMatch;
     case Qt::Key_C: return Command::NextMatch;
-    case Qt::Key_W: return Command::PredGame;
+    case Qt::Key_W: return Command::PrevGame;
     case Qt::Key_X: return Command::NextGame;
     default: return Command::None;
     }
 }
 
-void TForm1::RunCommand(Command command) {
+void TMainWindow::RunCommand(Command command) {
     switch (command) {
     case Command::None: break;
-    case Command::ToStart: Notation1->ToStart(); break;
-    case Command::StepBack: Notation1->StepBack(); break;
+    case Command::ToStart: Notation->ToStart(); break;
+    case Command::StepBack: Notation->StepBack(); break;
     case Command::StepForward:
         // StepForward raises no move change: the board is updated here.
-        Notation1->StepForward();
+        Notation->StepForward();
         ShowCurrentOnBoard();
         break;
-    case Command::StepForwardBranch: Notation1->StepForwardBranch(); break;
-    case Command::ToEnd: Notation1->ToEnd(); break;
+    case Command::StepForwardBranch: Notation->StepForwardBranch(); break;
+    case Command::ToEnd: Notation->ToEnd(); break;
     case Command::PrevMatch: PrevMatch(); break;
     case Command::NextMatch: NextMatch(); break;
-    case Command::PredGame: GoToGame(-1); break;
+    case Command::PrevGame: GoToGame(-1); break;
     case Command::NextGame: GoToGame(+1); break;
     }
 }
 
-void TForm1::Run(Command command) {
+void TMainWindow::Run(Command command) {
     Guarded([&] { RunCommand(command); });
     FocusList();
 }
 
-void TForm1::FlipBoard() {
-    Brett1->SetFlipped(!Brett1->Flipped());
+void TMainWindow::FlipBoard() {
+    Board->SetFlipped(!Board->Flipped());
     Panes->PositionShown();
 }
 
-void TForm1::Klavesa(QObject*, int& Key, Qt::KeyboardModifiers Shift) {
+void TMainWindow::OnKey(QObject*, int& Key, Qt::KeyboardModifiers Shift) {
     if (Search->HandleKey(Key, Shift)) {
         Key = 0;  // the search's own keys
         return;
@@ -192,10 +192,10 @@ void TForm1::Klavesa(QObject*, int& Key, Qt::KeyboardModifiers Shift) {
     if (IsFlipKey(Key, Shift)) FlipBoard();
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
     // The wheel over the board or the notation steps through the game, a
     // notch at a time: turned towards the user forward, as a page scrolls on.
-    if (event->type() == QEvent::Wheel && (watched == Brett1 || watched == Notation1->Paintbox())) {
+    if (event->type() == QEvent::Wheel && (watched == Board || watched == Notation->Paintbox())) {
         auto* wheel = static_cast<QWheelEvent*>(event);
         wheelDelta_ += wheel->angleDelta().y();
         while (wheelDelta_ <= -120 || wheelDelta_ >= 120) {
@@ -209,28 +209,28 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TForm1::ButtonStartClick() { Run(Command::ToStart); }
-void TForm1::ButtonBackClick() { Run(Command::StepBack); }
-void TForm1::NextWBranchClick() { Run(Command::StepForwardBranch); }
-void TForm1::ButtonForwClick() { Run(Command::StepForward); }
-void TForm1::ButtonEndClick() { Run(Command::ToEnd); }
-void TForm1::PrevMatchBClick() { Run(Command::PrevMatch); }
-void TForm1::NextMatchBClick() { Run(Command::NextMatch); }
-void TForm1::PredGameClick() { Run(Command::PredGame); }
-void TForm1::NextGameClick() { Run(Command::NextGame); }
-void TForm1::ButtonClipPosClick() {
+void TMainWindow::ButtonStartClick() { Run(Command::ToStart); }
+void TMainWindow::ButtonBackClick() { Run(Command::StepBack); }
+void TMainWindow::ButtonNextBranchClick() { Run(Command::StepForwardBranch); }
+void TMainWindow::ButtonForwardClick() { Run(Command::StepForward); }
+void TMainWindow::ButtonEndClick() { Run(Command::ToEnd); }
+void TMainWindow::ButtonPrevMatchClick() { Run(Command::PrevMatch); }
+void TMainWindow::ButtonNextMatchClick() { Run(Command::NextMatch); }
+void TMainWindow::ButtonPrevGameClick() { Run(Command::PrevGame); }
+void TMainWindow::ButtonNextGameClick() { Run(Command::NextGame); }
+void TMainWindow::ButtonClipPosClick() {
     Guarded([&] {
         // The true move number and half-move clock: the FEN goes to engines
         // and other programs, which read them.
-        const TMoveNumbers numbers = CurrentMoveNumbers(Notation1->Core());
-        Brett1->CopyFENToClipboard(numbers.FullMove, numbers.HalfMoveClock);
+        const TMoveNumbers numbers = CurrentMoveNumbers(Notation->Core());
+        Board->CopyFENToClipboard(numbers.FullMove, numbers.HalfMoveClock);
         Status->Tell(QStringLiteral("Position copied as FEN"));
     });
     FocusList();
 }
-void TForm1::ButtonClipPGNClick() {
+void TMainWindow::ButtonClipPGNClick() {
     Guarded([&] {
-        Notation1->CopyPGNToClipboard();
+        Notation->CopyPGNToClipboard();
         Status->Tell(QStringLiteral("Game copied as PGN"));
     });
     FocusList();

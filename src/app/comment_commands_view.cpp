@@ -22,14 +22,14 @@ void Remember(const char* key, bool on) { QuarzelSettings()->setValue(QString::f
 
 }  // namespace
 
-TCommandsView::TCommandsView(TForm1* form) : QObject(form), form_(form) {
+TCommandsView::TCommandsView(TMainWindow* form) : QObject(form), form_(form) {
     graph_ = new TEvalGraph;
     graph_->hide();
     graph_->OnPointClicked = [this](int index) { GoToPoint(index); };
     form->Panes->SetGraph(graph_);
 
     auto settings = QuarzelSettings();
-    TNotation* n = form->Notation1;
+    TNotation* n = form->Notation;
     n->SetShowClocks(settings->value(QString::fromLatin1(kClocksKey), true).toBool());
     n->SetShowEvals(settings->value(QString::fromLatin1(kEvalsKey), true).toBool());
     const bool graphOn = settings->value(QString::fromLatin1(kGraphKey), true).toBool();
@@ -58,13 +58,13 @@ void TCommandsView::PlaceGraph() {
 }
 
 void TCommandsView::MoveShown() {
-    const TNotationCore& core = form_->Notation1->Core();
-    form_->Brett1->SetMarks(CurrentMarks(core));
+    const TNotationCore& core = form_->Notation->Core();
+    form_->Board->SetMarks(CurrentMarks(core));
     graph_->SetCurrent(graph_->Series().IndexOf(core.Current));
 }
 
 void TCommandsView::GameLoaded() {
-    const TNotationCore& core = form_->Notation1->Core();
+    const TNotationCore& core = form_->Notation->Core();
     graph_->SetSeries(MainLineSeries(core));
     graph_->SetCurrent(graph_->Series().IndexOf(core.Current));
     PlaceGraph();
@@ -73,7 +73,7 @@ void TCommandsView::GameLoaded() {
 void TCommandsView::GoToPoint(int index) {
     const auto& points = graph_->Series().Points;
     if (index < 0 || index >= static_cast<int>(points.size())) return;
-    TNotationCore& core = form_->Notation1->Core();
+    TNotationCore& core = form_->Notation->Core();
     core.SetCurrent(points[static_cast<size_t>(index)].Move);
     core.ShowCurrentMove();
     core.RaiseMoveChange(false);

@@ -10,12 +10,12 @@
 
 class QAction;
 class TEvalGraph;
-class TForm1;
+class TMainWindow;
 
 class TCommandsView : public QObject {
     Q_OBJECT
 public:
-    explicit TCommandsView(TForm1* form);
+    explicit TCommandsView(TMainWindow* form);
 
     TEvalGraph* Graph() const { return graph_; }
     QAction* ClocksAction() const { return clocks_; }
@@ -31,7 +31,7 @@ private:
     void GoToPoint(int index);
     void PlaceGraph();
 
-    TForm1* form_;
+    TMainWindow* form_;
     TEvalGraph* graph_;
     QAction* clocks_ = nullptr;
     QAction* evals_ = nullptr;

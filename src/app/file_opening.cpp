@@ -16,7 +16,7 @@
 #include "source/pipe_source.h"
 #include "version.h"
 
-void TForm1::Aktivuj(QObject*) {
+void TMainWindow::Activate(QObject*) {
     if (started_) return;
     started_ = true;
     Platform& platform = Platform::Get();
@@ -42,39 +42,39 @@ void TForm1::Aktivuj(QObject*) {
     if (!OpenGameFile(file)) {
         setWindowTitle(QStringLiteral("Quarzel PGN Viewer " QUARZEL_VERSION "   [") + path +
                        QStringLiteral("]   0 games"));
-        if (PGN1->FileOpen()) Guarded([&] { PGN1->ScanFile(std::string()); });
+        if (GameList->FileOpen()) Guarded([&] { GameList->ScanFile(std::string()); });
         Guarded([&] { OpenFirstGame(); });
     }
 }
 
-bool TForm1::OpenGameFile(const std::string& file, const QString& shownName) {
+bool TMainWindow::OpenGameFile(const std::string& file, const QString& shownName) {
     const QString path = shownName.isEmpty() ? TextFromBytes(file) : shownName;
-    const std::string before = PGN1->FileOpen() ? PGN1->FileName() : std::string();
+    const std::string before = GameList->FileOpen() ? GameList->FileName() : std::string();
     // A large (or compressed) file takes a while: its progress shows below.
-    PGN1->OnPGNTrace = [this](TPGNCore&, std::int32_t percent, TCancelMode&) { Status->ScanProgress(percent > 0 ? percent : -1); };
+    GameList->OnPGNTrace = [this](TGameListCore&, std::int32_t percent, TCancelMode&) { Status->ScanProgress(percent > 0 ? percent : -1); };
     struct TraceOff {
-        TForm1& form;
+        TMainWindow& form;
         ~TraceOff() {
-            form.PGN1->OnPGNTrace = nullptr;
+            form.GameList->OnPGNTrace = nullptr;
             form.Status->ScanProgress(-1);
         }
     } traceOff{*this};
     try {
         if (file == kStandardInput) return OpenStandardInput();
         // The same file again is read anew (it may have grown): closed first.
-        if (file == before) PGN1->ScanFile(std::string());
-        PGN1->ScanFile(file);
+        if (file == before) GameList->ScanFile(std::string());
+        GameList->ScanFile(file);
         // A database game's text is made from its record: copies write its tags from there.
-        Notation1->Core().TagsFromRecord = PGN1->Core().DatabaseMode();
+        Notation->Core().TagsFromRecord = GameList->Core().DatabaseMode();
     } catch (const std::exception& e) {
         return ReadingFailed(TextFromBytes(UserErrorText(e)), file, path);
     }
-    if (!PGN1->FileOpen() || PGN1->FileName() != file) {
+    if (!GameList->FileOpen() || GameList->FileName() != file) {
         // Say why: not PGN, unreadable, a locked or damaged database. The
         // file open before is still open (the list refused the new one
         // before closing it). A second attempt on a core of its own names the reason.
-        TPGNCore probe;
-        probe.BeforeCreatePGNFile = [](TPGNCore&, const std::string&, bool& create) { create = false; };
+        TGameListCore probe;
+        probe.BeforeCreatePGNFile = [](TGameListCore&, const std::string&, bool& create) { create = false; };
         std::string reason;
         if (probe.OpenForReading(file, reason) || reason.empty()) reason = "cannot open " + file;
         const QString text = TextFromBytes(reason);
@@ -90,41 +90,41 @@ bool TForm1::OpenGameFile(const std::string& file, const QString& shownName) {
     return true;
 }
 
-void TForm1::Opened(const QString& path) {
+void TMainWindow::Opened(const QString& path) {
     Search->Reset();
     setWindowTitle(QStringLiteral("Quarzel PGN Viewer " QUARZEL_VERSION "   [") + path + QStringLiteral("]   ") +
-                   QString::asprintf("%d games", PGN1->GameCount()));
-    Status->Tell(QStringLiteral("%1: %2 games").arg(path).arg(PGN1->GameCount()));
+                   QString::asprintf("%d games", GameList->GameCount()));
+    Status->Tell(QStringLiteral("%1: %2 games").arg(path).arg(GameList->GameCount()));
     Guarded([&] { OpenFirstGame(); });
 }
 
-bool TForm1::OpenStandardInput() {
+bool TMainWindow::OpenStandardInput() {
     // Read once, as it comes: kept in a private unnamed file (compressed as it
     // came) so that any game can be shown.
     std::string error;
     const QString shown = QStringLiteral("standard input");
-    Notation1->Core().TagsFromRecord = false;
-    if (!PGN1->OpenSource(::OpenStandardInput(TStdinUse::RandomAccess), kStandardInput, error))
+    Notation->Core().TagsFromRecord = false;
+    if (!GameList->OpenSource(::OpenStandardInput(TStdinUse::RandomAccess), kStandardInput, error))
         return ReadingFailed(TextFromBytes(error), kStandardInput, shown);
     Pasted->Release();
     Opened(shown);
     return true;
 }
 
-bool TForm1::ReadingFailed(const QString& text, const std::string& file, const QString& shownPath) {
+bool TMainWindow::ReadingFailed(const QString& text, const std::string& file, const QString& shownPath) {
     Platform::Get().ShowMessage(this, text, TMessageKind::Error);
     // A file that breaks off part way (damaged, cut short) stays open with
     // the games before the fault, the fault named in the status bar.
-    const bool partly = PGN1->FileOpen() && PGN1->FileName() == file && PGN1->GameCount() > 0;
+    const bool partly = GameList->FileOpen() && GameList->FileName() == file && GameList->GameCount() > 0;
     if (partly) Opened(shownPath);
     Status->Tell(text);
     return partly;
 }
 
-void TForm1::OpenFile(const QString& path) {
+void TMainWindow::OpenFile(const QString& path) {
     if (!started_) {
         params_ = QStringList{path};
-        Aktivuj(this);
+        Activate(this);
         return;
     }
     const std::string file = GameFilePath(path);
@@ -140,7 +140,7 @@ void TForm1::OpenFile(const QString& path) {
     OpenGameFile(file);
 }
 
-void TForm1::OpenPastedText(const QString& text) {
+void TMainWindow::OpenPastedText(const QString& text) {
     std::string error;
     const std::string file = Pasted->Open(text.toUtf8().toStdString(), error);
     if (file.empty()) {

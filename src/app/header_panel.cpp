@@ -11,7 +11,7 @@ namespace {
 
 QString Text(const std::string& bytes) { return bytes == "?" ? QString() : TextFromBytes(bytes).trimmed(); }
 
-QString Tag(const TEventData& h, const char* name) {
+QString Tag(const TGameHeader& h, const char* name) {
     if (!h.OtherTags) return {};
     const std::string prefix = std::string("[") + name + " ";
     for (const std::string& line : h.OtherTags->Lines())
@@ -27,7 +27,7 @@ QString Player(const std::string& name, std::uint16_t elo) {
 
 }  // namespace
 
-QStringList HeaderPanelLines(const TEventData& h) {
+QStringList HeaderPanelLines(const TGameHeader& h) {
     QStringList lines;
     QString players = Player(h.White, h.WhiteElo) + QStringLiteral(" \u2013 ") + Player(h.Black, h.BlackElo);
     if (!Text(h.Result).isEmpty() && h.Result != "*") players += QStringLiteral("   ") + Text(h.Result);
@@ -59,7 +59,7 @@ THeaderPanel::THeaderPanel(QWidget* parent) : QLabel(parent) {
     setMinimumWidth(10);
 }
 
-void THeaderPanel::Show(const TEventData& header, bool haveGame) {
+void THeaderPanel::Show(const TGameHeader& header, bool haveGame) {
     lines_ = haveGame ? HeaderPanelLines(header) : QStringList();
     Fill();
 }

@@ -7,15 +7,15 @@
 #include <QLabel>
 #include <QString>
 
-struct TEventData;
+struct TGameHeader;
 
 // The panel's lines for a header (empty lines left out); none without a game.
-QStringList HeaderPanelLines(const TEventData& header);
+QStringList HeaderPanelLines(const TGameHeader& header);
 
 class THeaderPanel : public QLabel {
 public:
     explicit THeaderPanel(QWidget* parent = nullptr);
-    void Show(const TEventData& header, bool haveGame);
+    void Show(const TGameHeader& header, bool haveGame);
     const QStringList& Lines() const { return lines_; }
     // Height of the three lines in the current font.
     int PanelHeight() const;

@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
     QStringList params;
     for (const std::string& f : options.files) params << ArgumentText(f.c_str());
 
-    TForm1 form(params);
+    TMainWindow form(params);
     RestoreWindowGeometry(form);
     form.show();
     form.activateWindow();
@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     // never activates a new window (no window manager) must not leave it
     // empty: start anyway after a moment.
     QTimer::singleShot(1000, &form, [&form] {
-        if (!form.StartupDone()) form.Aktivuj(&form);
+        if (!form.StartupDone()) form.Activate(&form);
     });
     const int result = QApplication::exec();
     SaveWindowGeometry(form);

@@ -19,47 +19,47 @@
 
 class QHeaderView;
 class QPushButton;
-class TBrett;
+class TBoardWidget;
 class TChessDatabase;
 class TCommandsView;
 class TFileOpener;
 class THeaderPanel;
 class TNotation;
-class TPGN;
+class TGameList;
 class TPanes;
 class TPastedGames;
 class TSearchController;
 class TStatusLine;
 class TWindowMenus;
 
-class TForm1 : public QMainWindow {
+class TMainWindow : public QMainWindow {
     Q_OBJECT
 public:
     // Params: the command-line parameters after the program name; the first
     // is the path of the game file, the others are ignored.
-    explicit TForm1(const QStringList& Params = {}, QWidget* parent = nullptr);
-    ~TForm1() override;
+    explicit TMainWindow(const QStringList& Params = {}, QWidget* parent = nullptr);
+    ~TMainWindow() override;
 
     // The client area under the menus and above the status bar: 623 x 482 at
     // the first start, the controls placed as the fixed layout places them.
     QWidget* Client = nullptr;
     // Controls, in creation order.
-    TBrett* Brett1 = nullptr;
-    TNotation* Notation1 = nullptr;
-    TPGN* PGN1 = nullptr;
+    TBoardWidget* Board = nullptr;
+    TNotation* Notation = nullptr;
+    TGameList* GameList = nullptr;
     // Linked to the notation but otherwise dormant: the list opens databases itself.
-    std::unique_ptr<TChessDatabase> ChessDatabase1;
+    std::unique_ptr<TChessDatabase> Database;
     // The table's header: column titles, sorting, the column menu.
     QHeaderView* HeaderControl = nullptr;
     QPushButton* ButtonStart = nullptr;
     QPushButton* ButtonBack = nullptr;
-    QPushButton* NextWBranch = nullptr;
-    QPushButton* ButtonForw = nullptr;
+    QPushButton* ButtonNextBranch = nullptr;
+    QPushButton* ButtonForward = nullptr;
     QPushButton* ButtonEnd = nullptr;
-    QPushButton* PrevMatchB = nullptr;
-    QPushButton* NextMatchB = nullptr;
-    QPushButton* PredGame = nullptr;
-    QPushButton* NextGame = nullptr;
+    QPushButton* ButtonPrevMatch = nullptr;
+    QPushButton* ButtonNextMatch = nullptr;
+    QPushButton* ButtonPrevGame = nullptr;
+    QPushButton* ButtonNextGame = nullptr;
     QPushButton* ButtonClipPos = nullptr;
     QPushButton* ButtonClipPGN = nullptr;
     // The players, event and opening of the loaded game, above the notation.
@@ -81,7 +81,7 @@ public:
 
     // ---- start-up and files (file_opening.cpp) ----
     // The start-up sequence; runs at the first activation only.
-    void Aktivuj(QObject* Sender);
+    void Activate(QObject* Sender);
     bool StartupDone() const { return started_; }
     // Opens path in place of the current file, exactly as a start with that
     // parameter would. A file that is missing or cannot be opened is
@@ -102,13 +102,13 @@ public:
     // ---- browsing (browse_commands.cpp) ----
     // A game was chosen in the list: load it with the board locked, then go
     // to its first marked position.
-    void PGNDvojKlik(QObject* Sender, const std::string& PGNGame, std::int32_t GameID);
+    void OnGameListDoubleClick(QObject* Sender, const std::string& PGNGame, std::int32_t GameID);
     // The key map of the window and the list. Key is a Qt key; keypad digits
     // carry Qt::KeypadModifier in Shift. A key-map key is never consumed;
     // the arrows Left and Right and Home and End step through the game and are.
-    void Klavesa(QObject* Sender, int& Key, Qt::KeyboardModifiers Shift);
+    void OnKey(QObject* Sender, int& Key, Qt::KeyboardModifiers Shift);
     // The notation moved: the board follows.
-    void ZmenaTahu(QObject* Sender, TZug& Zug, TSchachbrett& Stellung, bool NextMove);
+    void OnMoveChanged(QObject* Sender, TMoveRecord& Move, TBoard& Position, bool NextMove);
     // Forward to the next move whose comment contains "MATCH" (or to the end
     // of the line), then show the position. True when a mark was found.
     bool NextMatch();
@@ -119,7 +119,7 @@ public:
 
     // The browsing command a key stands for; Command::None for other keys.
     enum class Command { None, ToStart, StepBack, StepForward, StepForwardBranch, ToEnd, PrevMatch, NextMatch,
-                         PredGame, NextGame };
+                         PrevGame, NextGame };
     static Command CommandOfKey(int Key, Qt::KeyboardModifiers Shift);
     // Runs a command as its key does, a failure ending in a message.
     void Run(Command command);
@@ -131,13 +131,13 @@ public:
 public slots:
     void ButtonStartClick();
     void ButtonBackClick();
-    void NextWBranchClick();
-    void ButtonForwClick();
+    void ButtonNextBranchClick();
+    void ButtonForwardClick();
     void ButtonEndClick();
-    void PrevMatchBClick();
-    void NextMatchBClick();
-    void PredGameClick();
-    void NextGameClick();
+    void ButtonPrevMatchClick();
+    void ButtonNextMatchClick();
+    void ButtonPrevGameClick();
+    void ButtonNextGameClick();
     void ButtonClipPosClick();
     void ButtonClipPGNClick();
 
@@ -148,7 +148,7 @@ protected:
 
 private:
     QPushButton* MakeButton(const char* field, const char* caption, const char* name, int left, int width,
-                            int tabOrder, const char* hint, void (TForm1::*handler)());
+                            int tabOrder, const char* hint, void (TMainWindow::*handler)());
     void FocusList();
     // Shows the notation's current position and move on the board.
     void ShowCurrentOnBoard();

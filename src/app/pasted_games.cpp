@@ -34,8 +34,8 @@ std::string TPastedGames::AsPgn(const std::string& text) {
     if (trimmed.empty()) return {};
     // One line that reads as a FEN: a game of that position.
     if (trimmed.find_first_of("\r\n") == std::string_view::npos) {
-        TSchachbrett board{};
-        TZug state{};
+        TBoard board{};
+        TMoveRecord state{};
         uint16_t moveNo = 1;
         if (FENToPosition(trimmed, board, state, moveNo))
             return SevenTags("Pasted position") + "[SetUp \"1\"]\n[FEN \"" + std::string(trimmed) + "\"]\n\n*\n";

@@ -12,7 +12,7 @@
 #include "rules/chess960.h"
 #include "search/game_search.h"
 
-TSearchController::TSearchController(TForm1& form) : QObject(&form), form_(form), search_(new TGameSearch) {}
+TSearchController::TSearchController(TMainWindow& form) : QObject(&form), form_(form), search_(new TGameSearch) {}
 
 TSearchController::~TSearchController() {
     search_->Cancel();
@@ -38,7 +38,7 @@ bool TSearchController::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
 }
 
 void TSearchController::SearchCurrentPosition() {
-    TNotationCore& core = form_.Notation1->Core();
+    TNotationCore& core = form_.Notation->Core();
     TSearchTarget target;
     std::string error;
     // Through FEN text: the same checks as a FEN given on the command line.
@@ -66,17 +66,17 @@ void TSearchController::AskAndSearchText() {
 void TSearchController::SearchTarget(const TSearchTarget& target) {
     if (!Begin(true)) return;
     std::string error;
-    if (!search_->StartPosition(form_.PGN1->Core(), target, error)) NotStarted(error);
+    if (!search_->StartPosition(form_.GameList->Core(), target, error)) NotStarted(error);
 }
 
 void TSearchController::SearchText(const QString& text) {
     if (!Begin(false)) return;
     std::string error;
-    if (!search_->StartText(form_.PGN1->Core(), text.toUtf8().toStdString(), error)) NotStarted(error);
+    if (!search_->StartText(form_.GameList->Core(), text.toUtf8().toStdString(), error)) NotStarted(error);
 }
 
 bool TSearchController::Begin(bool positionSearch) {
-    TPGN& list = *form_.PGN1;
+    TGameList& list = *form_.GameList;
     if (!list.FileOpen()) {
         Platform::Get().ShowMessage(&form_, QStringLiteral("Open a file of games to search first."),
                                     TMessageKind::Information);
@@ -121,7 +121,7 @@ bool TSearchController::Begin(bool positionSearch) {
 }
 
 void TSearchController::Hits(const std::vector<TSearchHit>& hits) {
-    TPGN& list = *form_.PGN1;
+    TGameList& list = *form_.GameList;
     std::vector<std::int32_t> games;
     games.reserve(hits.size());
     int currentRow = -1;
@@ -157,7 +157,7 @@ void TSearchController::Finished(bool cancelled) {
     unread_ = static_cast<std::int64_t>(search_->Stats().Unread);
     UpdateTitle();
     form_.Status->SearchProgress(-1, hitGames_, cancelled, incomplete_);
-    form_.PGN1->Resort();  // a sorted list sorts its hits
+    form_.GameList->Resort();  // a sorted list sorts its hits
 }
 
 void TSearchController::Cancel() {
@@ -172,12 +172,12 @@ void TSearchController::Cancel() {
     cancelled_ = true;
     UpdateTitle();
     form_.Status->SearchProgress(-1, hitGames_, true);
-    form_.PGN1->Resort();
+    form_.GameList->Resort();
 }
 
 void TSearchController::ShowAllGames() {
     Cancel();
-    TPGN& list = *form_.PGN1;
+    TGameList& list = *form_.GameList;
     list.Core().ShowAllRows();
     list.RowsChanged();
     if (form_.LoadedGame >= 0) list.SetItemIndex(list.RowOfGame(form_.LoadedGame));
@@ -197,7 +197,7 @@ void TSearchController::Reset() {
 }
 
 void TSearchController::UpdateTitle() {
-    QString title = titleBase_ + QString::asprintf("%d of %d games", hitGames_, form_.PGN1->GameCount());
+    QString title = titleBase_ + QString::asprintf("%d of %d games", hitGames_, form_.GameList->GameCount());
     if (running_) {
         title += QString::asprintf("   (searching %d%%, Esc cancels)", percent_);
         form_.Status->SearchProgress(percent_, hitGames_, false);
@@ -212,12 +212,12 @@ THitTest TSearchController::HitTest() const {
     const auto it = plies_.find(form_.LoadedGame);
     if (it == plies_.end()) return {};
     // The hits are plies of the main line: find those moves of the loaded game.
-    std::unordered_set<const TBaum*> nodes;
-    const TNotationCore& core = form_.Notation1->Core();
+    std::unordered_set<const TMoveNode*> nodes;
+    const TNotationCore& core = form_.Notation->Core();
     std::int32_t ply = 0;
     size_t next = 0;
     const std::vector<std::int32_t>& plies = it->second;
-    for (const TBaum* m = core.Root ? core.Root->FirstMove : nullptr; m && next < plies.size(); m = m->Next) {
+    for (const TMoveNode* m = core.Root ? core.Root->FirstMove : nullptr; m && next < plies.size(); m = m->Next) {
         ++ply;
         while (next < plies.size() && plies[next] < ply) ++next;
         if (next < plies.size() && plies[next] == ply) nodes.insert(m);

@@ -16,13 +16,13 @@
 #include "search/match_search.h"
 #include "search/position_search.h"
 
-class TForm1;
+class TMainWindow;
 class TGameSearch;
 
 class TSearchController : public QObject {
     Q_OBJECT
 public:
-    explicit TSearchController(TForm1& form);
+    explicit TSearchController(TMainWindow& form);
     ~TSearchController() override;
 
     // Ctrl+F, Ctrl+T and Esc; true when the key was one of them and acted on.
@@ -57,7 +57,7 @@ private:
     void NotStarted(const std::string& error);
     void UpdateTitle();
 
-    TForm1& form_;
+    TMainWindow& form_;
     std::unique_ptr<TGameSearch> search_;
     std::unordered_map<std::int32_t, std::vector<std::int32_t>> plies_;
     std::uint64_t generation_ = 0;  // events of an earlier search are dropped

@@ -6,7 +6,7 @@
 
 #include "app/main_window.h"
 
-TStatusLine::TStatusLine(TForm1* form) : QObject(form), form_(form) {
+TStatusLine::TStatusLine(TMainWindow* form) : QObject(form), form_(form) {
     QStatusBar* bar = form->statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
     bar->setSizeGripEnabled(true);

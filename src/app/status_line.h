@@ -10,12 +10,12 @@
 #include "collection/game_sort.h"
 
 class QLabel;
-class TForm1;
+class TMainWindow;
 
 class TStatusLine : public QObject {
     Q_OBJECT
 public:
-    explicit TStatusLine(TForm1* form);
+    explicit TStatusLine(TMainWindow* form);
 
     // A message for the user, kept until the next one.
     void Tell(const QString& text);
@@ -24,7 +24,7 @@ public:
     void GameShown(std::int32_t gameIndex, std::int32_t games);
     // A search: percent while it runs (-1 when it ended), with its hits so far.
     void SearchProgress(int percent, std::int32_t hits, bool cancelled, bool incomplete = false);
-    // A sort of the game table (percent as TPGN::OnSortProgress gives it).
+    // A sort of the game table (percent as TGameList::OnSortProgress gives it).
     void SortProgress(TGameColumn column, int percent);
     // The scan of a file: percent while it runs, -1 when it ended. Shown at
     // once: the scan holds the event loop.
@@ -35,7 +35,7 @@ public:
 private:
     void UpdateProgress();
 
-    TForm1* form_;
+    TMainWindow* form_;
     QLabel* progress_;
     QLabel* game_;
     QString last_;

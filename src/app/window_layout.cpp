@@ -95,7 +95,7 @@ bool IsFlipKey(int key, Qt::KeyboardModifiers modifiers) {
     return key == Qt::Key_F && !(modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
 }
 
-TPanes::TPanes(TForm1* form) : QObject(form), form_(form) {
+TPanes::TPanes(TMainWindow* form) : QObject(form), form_(form) {
     QWidget* client = form->Client;
     client->setMinimumSize(kStartClientSize);
     vertical_ = new QSplitter(Qt::Vertical, client);
@@ -103,15 +103,15 @@ TPanes::TPanes(TForm1* form) : QObject(form), form_(form) {
     vertical_->setChildrenCollapsible(false);
     vertical_->setHandleWidth(6);
     listPane_ = new QWidget(vertical_);
-    form->PGN1->setParent(listPane_);
+    form->GameList->setParent(listPane_);
     horizontal_ = new QSplitter(Qt::Horizontal, vertical_);
     horizontal_->setObjectName(QStringLiteral("BoardSplitter"));
     horizontal_->setChildrenCollapsible(false);
     horizontal_->setHandleWidth(8);
     boardPane_ = new QWidget(horizontal_);
     notationPane_ = new QWidget(horizontal_);
-    form->Brett1->setParent(boardPane_);
-    form->Notation1->setParent(notationPane_);
+    form->Board->setParent(boardPane_);
+    form->Notation->setParent(notationPane_);
     form->HeaderPanel->setParent(notationPane_);
     listPane_->setMinimumHeight(60);
     boardPane_->setMinimumSize(8 * kMinSquare + 16, 8 * kMinSquare + kPaneTop + kBoardBottom);
@@ -143,7 +143,7 @@ TPanes::TPanes(TForm1* form) : QObject(form), form_(form) {
 bool TPanes::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Resize) {
         if (watched == form_->Client) PlaceClient();
-        else if (watched == listPane_) form_->PGN1->setGeometry(0, 0, listPane_->width() - kRightMargin, listPane_->height());
+        else if (watched == listPane_) form_->GameList->setGeometry(0, 0, listPane_->width() - kRightMargin, listPane_->height());
         else if (watched == boardPane_) PlaceBoard();
         else if (watched == notationPane_) PlaceNotation();
         else if (watched == horizontal_) FitBoardPane();
@@ -155,8 +155,8 @@ void TPanes::PlaceClient() {
     QWidget* client = form_->Client;
     const int buttonTop = client->height() - kButtonRow + 3;
     vertical_->setGeometry(0, 0, client->width(), client->height() - kButtonRow);
-    for (QPushButton* b : {form_->ButtonStart, form_->ButtonBack, form_->NextWBranch, form_->ButtonForw,
-                           form_->ButtonEnd, form_->PrevMatchB, form_->NextMatchB, form_->PredGame, form_->NextGame,
+    for (QPushButton* b : {form_->ButtonStart, form_->ButtonBack, form_->ButtonNextBranch, form_->ButtonForward,
+                           form_->ButtonEnd, form_->ButtonPrevMatch, form_->ButtonNextMatch, form_->ButtonPrevGame, form_->ButtonNextGame,
                            form_->ButtonClipPos, form_->ButtonClipPGN})
         b->move(b->x(), buttonTop);
 }
@@ -173,14 +173,14 @@ void TPanes::FitBoardPane() {
 }
 
 void TPanes::PlaceBoard() {
-    TBrett* board = form_->Brett1;
+    TBoardWidget* board = form_->Board;
     const int square = SquareForPane(boardPane_->size());
-    if (board->Groesse() != square) {
+    if (board->SquareSize() != square) {
         // Set and size change together, painted once.
         const bool locked = board->PaintLocked;
         board->PaintLocked = true;
-        if (board->Figuren() != TFigurenset::User) board->SetFiguren(BuiltInSetForSquare(square));
-        board->SetGroesse(square);
+        if (board->PieceSet() != TPieceSet::User) board->SetPieceSet(BuiltInSetForSquare(square));
+        board->SetSquareSize(square);
         board->PaintLocked = locked;
         board->RedrawBoard(false);
     }
@@ -191,8 +191,8 @@ void TPanes::PlaceBoard() {
 }
 
 void TPanes::PositionShown() {
-    TBrett* board = form_->Brett1;
-    const int square = board->Groesse();
+    TBoardWidget* board = form_->Board;
+    const int square = board->SquareSize();
     const int room = MarkerRoom(square);
     const int d = std::min(room - 1, std::max(7, square / 3));
     const bool atBottom = (board->SideToMove() > 0) != board->Flipped();
@@ -216,7 +216,7 @@ void TPanes::PlaceNotation() {
         graph_->setGeometry(0, bottom - graphHeight, width, graphHeight);
         graphHeight += 4;
     }
-    form_->Notation1->setGeometry(0, top + headerHeight, width, bottom - top - headerHeight - graphHeight);
+    form_->Notation->setGeometry(0, top + headerHeight, width, bottom - top - headerHeight - graphHeight);
 }
 
 void TPanes::SetGraph(QWidget* graph) {
@@ -228,7 +228,7 @@ void TPanes::SetGraph(QWidget* graph) {
 void TPanes::SetNotationFontPixels(int pixels) {
     pixels = std::clamp(pixels, 8, 40);
     fontPixels_ = pixels;
-    TNotation* n = form_->Notation1;
+    TNotation* n = form_->Notation;
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(pixels);
     n->SetFontHeadLine(font);
@@ -244,8 +244,8 @@ void TPanes::SaveSettings() const {
     auto settings = QuarzelSettings();
     settings->setValue(QStringLiteral("panes/vertical"), vertical_->saveState());
     settings->setValue(QStringLiteral("panes/horizontal"), horizontal_->saveState());
-    settings->setValue(QStringLiteral("gameTable/columns"), form_->PGN1->ColumnState());
-    settings->setValue(QStringLiteral("view/coordinates"), form_->Brett1->Coordinates());
+    settings->setValue(QStringLiteral("gameTable/columns"), form_->GameList->ColumnState());
+    settings->setValue(QStringLiteral("view/coordinates"), form_->Board->Coordinates());
     settings->setValue(QStringLiteral("view/notationFontPixels"), fontPixels_);
 }
 
@@ -253,8 +253,8 @@ void TPanes::RestoreSettings() {
     auto settings = QuarzelSettings();
     vertical_->restoreState(settings->value(QStringLiteral("panes/vertical")).toByteArray());
     horizontal_->restoreState(settings->value(QStringLiteral("panes/horizontal")).toByteArray());
-    form_->PGN1->RestoreColumnState(settings->value(QStringLiteral("gameTable/columns")).toByteArray());
-    form_->Brett1->SetCoordinates(settings->value(QStringLiteral("view/coordinates"), true).toBool());
+    form_->GameList->RestoreColumnState(settings->value(QStringLiteral("gameTable/columns")).toByteArray());
+    form_->Board->SetCoordinates(settings->value(QStringLiteral("view/coordinates"), true).toBool());
     const int pixels = settings->value(QStringLiteral("view/notationFontPixels"), 11).toInt();
     if (pixels != fontPixels_) SetNotationFontPixels(pixels);
 }

@@ -18,7 +18,7 @@
 class QSplitter;
 class QToolButton;
 class QWidget;
-class TForm1;
+class TMainWindow;
 
 inline constexpr QSize kStartClientSize{623, 482};
 
@@ -39,7 +39,7 @@ bool IsFlipKey(int key, Qt::KeyboardModifiers modifiers);
 class TPanes : public QObject {
     Q_OBJECT
 public:
-    explicit TPanes(TForm1* form);
+    explicit TPanes(TMainWindow* form);
 
     QSplitter* Vertical() const { return vertical_; }
     QSplitter* Horizontal() const { return horizontal_; }
@@ -68,7 +68,7 @@ private:
     void PlaceBoard();
     void FitBoardPane();
 
-    TForm1* form_;
+    TMainWindow* form_;
     QSplitter* vertical_;
     QSplitter* horizontal_;
     QWidget* listPane_;

@@ -14,7 +14,7 @@
 #include "notation/qt/notation.h"
 #include "platform/platform.h"
 
-TWindowMenus::TWindowMenus(TForm1* form) : QObject(form), form_(form) {
+TWindowMenus::TWindowMenus(TMainWindow* form) : QObject(form), form_(form) {
     QMenuBar* bar = form->menuBar();
     bar->setObjectName(QStringLiteral("MenuBar"));
     file_ = bar->addMenu(QStringLiteral("&File"));
@@ -42,7 +42,7 @@ TWindowMenus::TWindowMenus(TForm1* form) : QObject(form), form_(form) {
     AddCommand(edit_, QStringLiteral("Copy position (&FEN)"), {}, [form] { form->ButtonClipPosClick(); });
     AddCommand(edit_, QStringLiteral("Copy game (P&GN)"), {}, [form] { form->ButtonClipPGNClick(); });
 
-    using C = TForm1::Command;
+    using C = TMainWindow::Command;
     auto run = [form](C c) { return [form, c] { form->Run(c); }; };
     AddCommand(game_, QStringLiteral("To &start"), QStringLiteral("Q, Num 7, Home"), run(C::ToStart));
     AddCommand(game_, QStringLiteral("&Back"), QStringLiteral("A, Num 4, Left"), run(C::StepBack));
@@ -54,10 +54,10 @@ TWindowMenus::TWindowMenus(TForm1* form) : QObject(form), form_(form) {
     AddCommand(game_, QStringLiteral("&Previous match"), QStringLiteral("E, Num 9"), run(C::PrevMatch));
     AddCommand(game_, QStringLiteral("&Next match"), QStringLiteral("C, Num 3"), run(C::NextMatch));
     game_->addSeparator();
-    AddCommand(game_, QStringLiteral("P&revious game"), QStringLiteral("W, Num 8"), run(C::PredGame));
+    AddCommand(game_, QStringLiteral("P&revious game"), QStringLiteral("W, Num 8"), run(C::PrevGame));
     AddCommand(game_, QStringLiteral("Ne&xt game"), QStringLiteral("X, Num 2"), run(C::NextGame));
     AddCommand(game_, QStringLiteral("&Load the selected game"), QStringLiteral("Enter"),
-               [form] { form->PGN1->ReportChosenGame(); });
+               [form] { form->GameList->ReportChosenGame(); });
 
     TSearchController* s = form->Search.get();
     AddCommand(search_, QStringLiteral("Find this &position in all games"), QStringLiteral("Ctrl+F"),
@@ -68,8 +68,8 @@ TWindowMenus::TWindowMenus(TForm1* form) : QObject(form), form_(form) {
     AddCommand(search_, QStringLiteral("Show &all games"), QStringLiteral("Esc"), [s] { s->ShowAllGames(); });
 
     AddCommand(view_, QStringLiteral("&Flip board"), QStringLiteral("F"), [form] { form->FlipBoard(); });
-    coordinates_ = AddViewSwitch(QStringLiteral("&Coordinates"), form->Brett1->Coordinates(),
-                                 [form](bool on) { form->Brett1->SetCoordinates(on); });
+    coordinates_ = AddViewSwitch(QStringLiteral("&Coordinates"), form->Board->Coordinates(),
+                                 [form](bool on) { form->Board->SetCoordinates(on); });
     view_->addSeparator();
     auto font = [form](int step) {
         return [form, step] {
@@ -83,7 +83,7 @@ TWindowMenus::TWindowMenus(TForm1* form) : QObject(form), form_(form) {
     QAction* normal = view_->addAction(QStringLiteral("&Normal notation font"), font(0));
     normal->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
     for (QAction* a : {larger, smaller, normal}) form->addAction(a);
-    connect(view_, &QMenu::aboutToShow, this, [this, form] { coordinates_->setChecked(form->Brett1->Coordinates()); });
+    connect(view_, &QMenu::aboutToShow, this, [this, form] { coordinates_->setChecked(form->Board->Coordinates()); });
 
     QAction* keys = help_->addAction(QStringLiteral("&Keys"), this, &TWindowMenus::ShowKeys);
     keys->setShortcut(QKeySequence(Qt::Key_F1));

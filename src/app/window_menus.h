@@ -11,12 +11,12 @@
 
 class QAction;
 class QMenu;
-class TForm1;
+class TMainWindow;
 
 class TWindowMenus : public QObject {
     Q_OBJECT
 public:
-    explicit TWindowMenus(TForm1* form);
+    explicit TWindowMenus(TMainWindow* form);
 
     QMenu* File() const { return file_; }
     QMenu* Edit() const { return edit_; }
@@ -38,7 +38,7 @@ private:
     // An entry that shows `keys` but leaves them to the key map.
     QAction* AddCommand(QMenu* menu, const QString& text, const QString& keys, const std::function<void()>& run);
 
-    TForm1* form_;
+    TMainWindow* form_;
     QMenu* file_;
     QMenu* edit_;
     QMenu* game_;

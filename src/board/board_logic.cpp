@@ -22,7 +22,7 @@ int SquareAt(const TSquareRects& rects, int x, int y) {
     return -1;
 }
 
-bool ApplyBoardMove(TSchachbrett& board, TZug& zug, int from, int to, const TAskPromotion& askPromotion) {
+bool ApplyBoardMove(TBoard& board, TMoveRecord& move, int from, int to, const TAskPromotion& askPromotion) {
     if (!IsRealSquare(from) || !IsRealSquare(to) || from == to) return false;
     const int piece = board[static_cast<size_t>(from)];
     if (piece == 0 || piece == OffBoard) return false;
@@ -40,7 +40,7 @@ bool ApplyBoardMove(TSchachbrett& board, TZug& zug, int from, int to, const TAsk
             return false;
     }
 
-    TZug z = zug;
+    TMoveRecord z = move;
     z.FromSq = static_cast<int8_t>(from);
     z.ToSq = static_cast<int8_t>(to);
     z.Captured = static_cast<int8_t>(target);
@@ -105,6 +105,6 @@ bool ApplyBoardMove(TSchachbrett& board, TZug& zug, int from, int to, const TAsk
         board[static_cast<size_t>(rookFrom)] = 0;
     }
     if (promotion != 0) board[static_cast<size_t>(to)] = promotion;
-    zug = z;
+    move = z;
     return true;
 }

@@ -42,7 +42,7 @@ using TAskPromotion = std::function<int(int side)>;
 // answer is 0 nothing at all is changed and false is returned (the move is
 // withdrawn rather than leaving a pawn on the last rank). True otherwise.
 // The legality of the move is the caller's affair.
-bool ApplyBoardMove(TSchachbrett& board, TZug& zug, int from, int to, const TAskPromotion& askPromotion);
+bool ApplyBoardMove(TBoard& board, TMoveRecord& move, int from, int to, const TAskPromotion& askPromotion);
 
 // A piece of the side to move (`side` +1 or -1)?
 inline constexpr bool IsOwnPiece(int piece, int side) {

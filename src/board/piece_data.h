@@ -10,5 +10,5 @@ struct TPieceStreamData {
     size_t size;          // its length in bytes
 };
 
-// In TFigurenset order from F32 to WinboardF80.
+// In TPieceSet order from F32 to WinboardF80.
 extern const TPieceStreamData kPieceStreams[14];

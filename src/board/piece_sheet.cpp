@@ -8,41 +8,41 @@
 
 namespace {
 
-constexpr std::array<std::string_view, kFigurensetCount> kNames = {
+constexpr std::array<std::string_view, kPieceSetCount> kNames = {
     "User",        "F32",         "WinboardF21", "WinboardF25", "WinboardF29",
     "WinboardF33", "WinboardF37", "WinboardF40", "WinboardF45", "WinboardF49",
     "WinboardF54", "WinboardF58", "WinboardF64", "WinboardF72", "WinboardF80",
 };
 
-constexpr std::array<int, kFigurensetCount> kCellSizes = {0,  32, 21, 25, 29, 33, 37, 40,
+constexpr std::array<int, kPieceSetCount> kCellSizes = {0,  32, 21, 25, 29, 33, 37, 40,
                                                           45, 49, 54, 58, 64, 72, 80};
 
-int SetIndex(TFigurenset set) {
+int SetIndex(TPieceSet set) {
     int i = static_cast<int>(set);
-    return (i >= 0 && i < kFigurensetCount) ? i : -1;
+    return (i >= 0 && i < kPieceSetCount) ? i : -1;
 }
 
 }  // namespace
 
-int PieceCellSize(TFigurenset set) {
+int PieceCellSize(TPieceSet set) {
     int i = SetIndex(set);
     return i < 0 ? 0 : kCellSizes[static_cast<size_t>(i)];
 }
 
-std::span<const uint8_t> PieceRunStream(TFigurenset set) {
+std::span<const uint8_t> PieceRunStream(TPieceSet set) {
     int i = SetIndex(set);
     if (i < 1) return {};
     const TPieceStreamData& d = kPieceStreams[static_cast<size_t>(i - 1)];
     return {d.data, d.size};
 }
 
-std::string_view FigurensetName(TFigurenset set) {
+std::string_view PieceSetName(TPieceSet set) {
     int i = SetIndex(set);
     return i < 0 ? std::string_view("?") : kNames[static_cast<size_t>(i)];
 }
 
-bool FigurensetFromName(std::string_view name, TFigurenset& set) {
-    for (int i = 0; i < kFigurensetCount; ++i) {
+bool PieceSetFromName(std::string_view name, TPieceSet& set) {
+    for (int i = 0; i < kPieceSetCount; ++i) {
         std::string_view n = kNames[static_cast<size_t>(i)];
         if (n.size() != name.size()) continue;
         bool same = true;
@@ -50,31 +50,31 @@ bool FigurensetFromName(std::string_view name, TFigurenset& set) {
             same = std::tolower(static_cast<unsigned char>(n[k])) ==
                    std::tolower(static_cast<unsigned char>(name[k]));
         if (same) {
-            set = static_cast<TFigurenset>(i);
+            set = static_cast<TPieceSet>(i);
             return true;
         }
     }
     return false;
 }
 
-TFigurenset NearestBuiltInSet(int size) {
+TPieceSet NearestBuiltInSet(int size) {
     int best = 1;
-    for (int i = 2; i < kFigurensetCount; ++i) {
+    for (int i = 2; i < kPieceSetCount; ++i) {
         int d = std::abs(kCellSizes[static_cast<size_t>(i)] - size);
         int bd = std::abs(kCellSizes[static_cast<size_t>(best)] - size);
         if (d < bd || (d == bd && kCellSizes[static_cast<size_t>(i)] > kCellSizes[static_cast<size_t>(best)]))
             best = i;
     }
-    return static_cast<TFigurenset>(best);
+    return static_cast<TPieceSet>(best);
 }
 
-TFigurenset BuiltInSetForSquare(int size) {
+TPieceSet BuiltInSetForSquare(int size) {
     int best = -1;
-    for (int i = 1; i < kFigurensetCount; ++i) {
+    for (int i = 1; i < kPieceSetCount; ++i) {
         const int c = kCellSizes[static_cast<size_t>(i)];
         if (c <= size && (best < 0 || c > kCellSizes[static_cast<size_t>(best)])) best = i;
     }
-    return best < 0 ? TFigurenset::WinboardF21 : static_cast<TFigurenset>(best);
+    return best < 0 ? TPieceSet::WinboardF21 : static_cast<TPieceSet>(best);
 }
 
 long long ForEachRun(std::span<const uint8_t> stream, int cell,

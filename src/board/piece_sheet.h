@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-enum class TFigurenset : uint8_t {
+enum class TPieceSet : uint8_t {
     User,
     F32,
     WinboardF21,
@@ -34,21 +34,21 @@ enum class TFigurenset : uint8_t {
     WinboardF72,
     WinboardF80,
 };
-constexpr int kFigurensetCount = 15;
+constexpr int kPieceSetCount = 15;
 
 // Cell size in pixels of a built-in set; 0 for User.
-int PieceCellSize(TFigurenset set);
+int PieceCellSize(TPieceSet set);
 // The stored run stream of a built-in set; empty for User or an unknown value.
-std::span<const uint8_t> PieceRunStream(TFigurenset set);
+std::span<const uint8_t> PieceRunStream(TPieceSet set);
 // "User", "F32", "WinboardF21", ...
-std::string_view FigurensetName(TFigurenset set);
-// Case-insensitive inverse of FigurensetName; false for an unknown name.
-bool FigurensetFromName(std::string_view name, TFigurenset& set);
+std::string_view PieceSetName(TPieceSet set);
+// Case-insensitive inverse of PieceSetName; false for an unknown name.
+bool PieceSetFromName(std::string_view name, TPieceSet& set);
 // The built-in set whose cells are nearest to `size` pixels (ties: the larger).
-TFigurenset NearestBuiltInSet(int size);
+TPieceSet NearestBuiltInSet(int size);
 // The set to draw squares of `size` pixels with, cell for pixel: the largest
 // built-in set whose cells fit the square (the smallest set below 21 pixels).
-TFigurenset BuiltInSetForSquare(int size);
+TPieceSet BuiltInSetForSquare(int size);
 // Whether a built-in cell of `cell` pixels is drawn unscaled, centred, into a
 // square of `square` pixels: when it fits and leaves at most a fifth of the
 // square as margin. Otherwise the cell is stretched to the square.

@@ -9,9 +9,9 @@
 // The board's messages about piece files. The loader speaks German only;
 // the board's own missing-file message is English.
 inline constexpr const char* kMsgFileNotFound = "File not found.";
-inline constexpr const char* kMsgDateiNichtGefunden = "Datei wurde nicht gefunden.";
-inline constexpr const char* kMsgBitmapNichtGeladen = "Bitmap konnte nicht geladen werden.";
-inline constexpr const char* kMsgUngueltigeMasse = "Ungültige Maße der Bitmap.";
+inline constexpr const char* kMsgPieceFileNotFound = "Datei wurde nicht gefunden.";
+inline constexpr const char* kMsgBitmapNotLoaded = "Bitmap konnte nicht geladen werden.";
+inline constexpr const char* kMsgInvalidSize = "Ungültige Maße der Bitmap.";
 
 enum class TImageKind { Unknown, Bmp, Png };
 

@@ -51,13 +51,13 @@ const CliCommand kBoard{"board",
 
 // The position after `ply` plies of the main line (-1: its end) and the
 // marks of that move's comment.
-bool GamePosition(const std::string& file, long long number, long long ply, TSchachbrett& position, TZug& state,
+bool GamePosition(const std::string& file, long long number, long long ply, TBoard& position, TMoveRecord& state,
                   TCastlingRooks& rooks, TBoardMarks& marks, std::string& error) {
     TNotationCore core;
     if (!cli::LoadGameOfFile(file, number, core, error)) return false;
     long long plies = 0;
-    TBaum* move = nullptr;
-    for (TBaum* n = core.Root ? core.Root->FirstMove : nullptr; n && (ply < 0 || plies < ply); n = n->Next, ++plies)
+    TMoveNode* move = nullptr;
+    for (TMoveNode* n = core.Root ? core.Root->FirstMove : nullptr; n && (ply < 0 || plies < ply); n = n->Next, ++plies)
         move = n;
     if (ply > plies) {
         error = "game " + std::to_string(number) + " has " + std::to_string(plies) + " plies in its main line";
@@ -65,7 +65,7 @@ bool GamePosition(const std::string& file, long long number, long long ply, TSch
     }
     core.SetCurrent(move);
     position = core.Board;
-    state = move ? move->Zug : core.Game.StartState;
+    state = move ? move->Move : core.Game.StartState;
     rooks = core.Game.CastlingRooks;
     marks = CurrentMarks(core);
     return true;
@@ -116,8 +116,8 @@ int RunBoard(const CliArgs& args) {
     if (size < 10 || size > 99) return cli::Fail("size must be 10 to 99 pixels per square");
     if (!setName.empty() && !userFile.empty()) return cli::Fail("--set and --user exclude each other");
 
-    TSchachbrett position = EmptyBoard;
-    TZug state = FreshState();
+    TBoard position = EmptyBoard;
+    TMoveRecord state = FreshState();
     TCastlingRooks rooks;
     TBoardMarks marks;
     if (game) {
@@ -132,9 +132,9 @@ int RunBoard(const CliArgs& args) {
         if (!FENToPosition(fen, position, state, moveNo)) return cli::Fail("not a valid FEN: " + fen);
     }
 
-    TFigurenset set = BuiltInSetForSquare(static_cast<int>(size));
+    TPieceSet set = BuiltInSetForSquare(static_cast<int>(size));
     if (!setName.empty()) {
-        if (!FigurensetFromName(setName, set) || set == TFigurenset::User)
+        if (!PieceSetFromName(setName, set) || set == TPieceSet::User)
             return cli::Fail("unknown piece set '" + setName + "' (F32, WinboardF21 ... WinboardF80)");
         if (!sizeGiven) size = PieceCellSize(set);
     }
@@ -147,10 +147,10 @@ int RunBoard(const CliArgs& args) {
         ~Restore() { Platform::Install(p); }
     } restore{previous};
 
-    TBrett board;
+    TBoardWidget board;
     // The viewer's own look: light squares white, dark squares sky blue.
     board.SetBlackSquareColor(QColor(166, 202, 240));
-    board.SetGroesse(static_cast<int>(size));
+    board.SetSquareSize(static_cast<int>(size));
     board.SetFlipped(flip);
     board.SetCoordinates(coords);
     board.SetMarkLastMove(game);
@@ -159,11 +159,11 @@ int RunBoard(const CliArgs& args) {
     // device pixels, drawn from the set of the device square size.
     board.SetDeviceRatio(qApp->devicePixelRatio());
     if (!userFile.empty()) {
-        board.SetUserFiguren(QString::fromLocal8Bit(userFile.c_str()));
+        board.SetUserPieceSet(QString::fromLocal8Bit(userFile.c_str()));
         if (!platform.message.isEmpty())
             return cli::Fail(userFile + ": " + platform.message.toStdString());
     } else {
-        board.SetFiguren(set);
+        board.SetPieceSet(set);
     }
     board.ShowPosition(position, state);
     board.SetMarks(marks);

@@ -15,10 +15,10 @@ const CliCommand kCount{"count", "FILE", "number of games in a PGN file", RunCou
 
 int RunCount(const CliArgs& args) {
     if (args.size() != 1) return cli::UsageError(kCount);
-    TPGNCore core;
+    TGameListCore core;
     std::string error;
     // Counting needs no game text: a pipe is read and let go.
-    if (!cli::ReadRows(core, args[0], error, [](TPGNCore&, std::int32_t, std::int32_t) { return true; }))
+    if (!cli::ReadRows(core, args[0], error, [](TGameListCore&, std::int32_t, std::int32_t) { return true; }))
         return cli::Fail(error);
     std::cout << core.GameCount() << '\n';
     return 0;

@@ -16,8 +16,8 @@ const CliCommand kFen{"fen", "\"<FEN>\"", "read a FEN text and print it as the v
 
 int RunFen(const CliArgs& args) {
     if (args.size() != 1) return cli::UsageError(kFen);
-    TSchachbrett board = EmptyBoard;
-    TZug state = FreshState();
+    TBoard board = EmptyBoard;
+    TMoveRecord state = FreshState();
     uint16_t moveNo = 1;
     if (!FENToPosition(args[0], board, state, moveNo)) return cli::Fail("not a readable FEN: " + args[0]);
     const TCastlingRooks rooks = ReadCastlingRooks(args[0], board, state, false);

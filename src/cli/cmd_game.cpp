@@ -16,7 +16,7 @@ int RunGame(const CliArgs& args) {
     if (args.size() != 2) return cli::UsageError(kGame);
     long long n = 0;
     if (!cli::ParseInt(args[1], n)) return cli::UsageError(kGame);
-    TPGNCore core;
+    TGameListCore core;
     std::string error;
     std::string text;
     // Games are numbered by list row: in a database deleted games keep their rows.

@@ -40,10 +40,10 @@ int RunList(const CliArgs& args) {
     if (sort && !GameColumnFromName(columnName, column))
         return cli::Fail("unknown column '" + columnName +
                          "' (Number, White, Black, White Elo, Black Elo, Result, Date, Event, Site, Round, ECO, Moves)");
-    TPGNCore core;
+    TGameListCore core;
     std::string error;
     std::string line;
-    auto print = [&line](TPGNCore& c, std::int32_t game) {
+    auto print = [&line](TGameListCore& c, std::int32_t game) {
         c.LoadRowHeader(game);
         const TRowTexts t = ComposeRowTexts(c.CurrentHeader, game);
         line = std::to_string(game + 1);
@@ -59,7 +59,7 @@ int RunList(const CliArgs& args) {
         if (!cli::ReadRows(core, file, error)) return cli::Fail(error);
         for (const std::int32_t game : SortListGames(core, column, descending)) print(core, game);
         if (core.FileChanged()) return cli::Fail(cli::ChangedText(file));
-    } else if (!cli::ReadRows(core, file, error, [&print](TPGNCore& c, std::int32_t first, std::int32_t end) {
+    } else if (!cli::ReadRows(core, file, error, [&print](TGameListCore& c, std::int32_t first, std::int32_t end) {
                    for (std::int32_t row = first; row < end; ++row) print(c, c.GameIndexOfRow(row));
                    return true;
                })) {

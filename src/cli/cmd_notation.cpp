@@ -63,7 +63,7 @@ int RunNotation(const CliArgs& args) {
     }
     if (positional != 2 || (height != 0 && png.empty())) return cli::UsageError(kNotation);
 
-    TPGNCore pgn;
+    TGameListCore pgn;
     std::string error;
     std::string text;
     // Games are numbered by list row, as by game and pgn: in a database
@@ -85,7 +85,7 @@ int RunNotation(const CliArgs& args) {
     static const TUnitMeasure measure;
     TNotationCore core;
     TNotationDisplay& display = AttachLayout(core, &measure);
-    display.Ueberschrift = headline;
+    display.Headline = headline;
     display.Indent0Var = 2;
     display.Indent1Var = 10;
     display.Indent2Var = 18;

@@ -19,8 +19,8 @@ const CliCommand kPerft{"perft", "\"<FEN>\" DEPTH",
 int RunPerft(const CliArgs& args) {
     long long depth = 0;
     if (args.size() != 2 || !cli::ParseInt(args[1], depth) || depth < 0 || depth > 20) return cli::UsageError(kPerft);
-    TSchachbrett board = EmptyBoard;
-    TZug state = FreshState();
+    TBoard board = EmptyBoard;
+    TMoveRecord state = FreshState();
     uint16_t moveNo = 1;
     if (!FENToPosition(args[0], board, state, moveNo)) return cli::Fail("not a readable FEN: " + args[0]);
     // A Chess960 FEN (rights by file letter, or "KQkq" that cannot mean the

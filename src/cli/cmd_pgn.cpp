@@ -22,7 +22,7 @@ int RunPgn(const CliArgs& args) {
     if (args.size() != 2) return cli::UsageError(kPgn);
     long long number = 0;
     if (!cli::ParseInt(args[1], number) || number < 1) return cli::UsageError(kPgn);
-    TPGNCore pgn;
+    TGameListCore pgn;
     std::string error;
     std::string text;
     // Games are numbered by list row: in a database deleted games keep their rows.

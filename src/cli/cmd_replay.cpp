@@ -26,9 +26,9 @@ void AppendFen4(std::string& out, const TNotationCore& core) {
 
 // The marked moves of the loaded game with the number of moves played from
 // the start to reach them along their line.
-std::unordered_map<const TBaum*, int> MarkPlies(const TNotationCore& core) {
-    std::unordered_map<const TBaum*, int> plies;
-    std::vector<std::pair<const TBaum*, int>> lines;  // first move of a line and its ply
+std::unordered_map<const TMoveNode*, int> MarkPlies(const TNotationCore& core) {
+    std::unordered_map<const TMoveNode*, int> plies;
+    std::vector<std::pair<const TMoveNode*, int>> lines;  // first move of a line and its ply
     if (core.Root && core.Root->FirstMove) lines.emplace_back(core.Root->FirstMove, 1);
     while (!lines.empty()) {
         auto [node, ply] = lines.back();
@@ -44,12 +44,12 @@ std::unordered_map<const TBaum*, int> MarkPlies(const TNotationCore& core) {
 
 int MainLineLength(const TNotationCore& core) {
     int n = 0;
-    for (const TBaum* m = core.Root ? core.Root->FirstMove : nullptr; m; m = m->Next) ++n;
+    for (const TMoveNode* m = core.Root ? core.Root->FirstMove : nullptr; m; m = m->Next) ++n;
     return n;
 }
 
 int RunReplay(const CliArgs& args);
-void ReplayRow(TPGNCore& pgn, int32_t row, TNotationCore& core, std::string& text, std::string& out, bool& writeFailed);
+void ReplayRow(TGameListCore& pgn, int32_t row, TNotationCore& core, std::string& text, std::string& out, bool& writeFailed);
 
 const CliCommand kReplay{"replay", "FILE",
                          "load every game, print start, each MATCH stop and end position (FEN)", RunReplay,
@@ -64,7 +64,7 @@ const CliCommand kReplay{"replay", "FILE",
 
 int RunReplay(const CliArgs& args) {
     if (args.size() != 1) return cli::UsageError(kReplay);
-    TPGNCore pgn;
+    TGameListCore pgn;
     std::string error;
     TNotationCore core;
     std::string out;
@@ -72,7 +72,7 @@ int RunReplay(const CliArgs& args) {
     std::string text;
     bool writeFailed = false;
     // Games are numbered by list row (a database keeps rows for deleted games).
-    const bool ok = cli::ReadRows(pgn, args[0], error, [&](TPGNCore& file, int32_t first, int32_t end) {
+    const bool ok = cli::ReadRows(pgn, args[0], error, [&](TGameListCore& file, int32_t first, int32_t end) {
         for (int32_t row = first; row < end && !writeFailed; ++row) ReplayRow(file, row, core, text, out, writeFailed);
         return !writeFailed;
     });
@@ -84,7 +84,7 @@ int RunReplay(const CliArgs& args) {
 
 // Game `row` (from 0): its start, each MATCH stop and its end; the output
 // goes out a megabyte at a time.
-void ReplayRow(TPGNCore& pgn, int32_t row, TNotationCore& core, std::string& text, std::string& out, bool& writeFailed) {
+void ReplayRow(TGameListCore& pgn, int32_t row, TNotationCore& core, std::string& text, std::string& out, bool& writeFailed) {
     int32_t id = -1;
     pgn.GetGame(pgn.GameIndexOfRow(row), id, text);
     const std::string n = std::to_string(row + 1);
@@ -97,7 +97,7 @@ void ReplayRow(TPGNCore& pgn, int32_t row, TNotationCore& core, std::string& tex
         out += n + "\terror\t" + std::to_string(MainLineLength(core)) + '\n';
     } else {
         // The search stops at marks in variations too, in text order.
-        const std::unordered_map<const TBaum*, int> plies = MarkPlies(core);
+        const std::unordered_map<const TMoveNode*, int> plies = MarkPlies(core);
         // The jump on opening the game stays at a start that is a stop.
         if (StartIsStop(core)) {
             out += n + "\tmatch\t0\t";

@@ -65,7 +65,7 @@ bool WriteMarkedGame(std::string text, const std::vector<int32_t>& plies, const 
 }
 
 // Hands games [first, end) of a pipe's scan to a fed search, a batch at a time.
-void FeedGames(TGameSearch& search, TPGNCore& file, int32_t first, int32_t end) {
+void FeedGames(TGameSearch& search, TGameListCore& file, int32_t first, int32_t end) {
     constexpr int32_t kBatch = 64;
     for (int32_t from = first; from < end; from += kBatch) {
         const int32_t to = std::min(end, from + kBatch);
@@ -110,7 +110,7 @@ int RunSearch(const CliArgs& args) {
     }
     const bool tty = ::isatty(STDERR_FILENO);
     bool writeFailed = false;
-    TPGNCore pgn;
+    TGameListCore pgn;
     TGameSearch search;
     std::atomic<uint64_t> unshown{0};  // hit games --mark could not write
     bool fetchFailed = false;          // a hit game could not be read again
@@ -149,7 +149,7 @@ int RunSearch(const CliArgs& args) {
         // A pipe: the games are searched as the scan finds them, in one pass.
         const bool started = byFen ? search.StartPosition(target, error) : search.StartText(text, error);
         if (!started) return cli::Fail(error);
-        const bool ok = cli::ReadRows(pgn, args[0], error, [&search](TPGNCore& file, int32_t first, int32_t end) {
+        const bool ok = cli::ReadRows(pgn, args[0], error, [&search](TGameListCore& file, int32_t first, int32_t end) {
             FeedGames(search, file, first, end);
             return true;
         });

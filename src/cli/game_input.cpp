@@ -7,10 +7,10 @@
 
 namespace cli {
 
-bool ReadRows(TPGNCore& core, const std::string& path, std::string& error, const TRowSink& sink) {
+bool ReadRows(TGameListCore& core, const std::string& path, std::string& error, const TRowSink& sink) {
     bool shown = false;
     if (::isatty(STDERR_FILENO)) {
-        core.OnPGNTrace = [&shown](TPGNCore&, std::int32_t percent, TCancelMode&) {
+        core.OnPGNTrace = [&shown](TGameListCore&, std::int32_t percent, TCancelMode&) {
             if (percent == 0) {
                 if (shown) std::fputs("\r              \r", stderr);
                 shown = false;
@@ -71,10 +71,10 @@ std::string ChangedText(const std::string& path) {
     return path + " changed while it was read (it is shorter than when it was opened): the answer is incomplete";
 }
 
-bool FetchRow(TPGNCore& core, const std::string& path, long long number, std::string& text, std::string& error,
+bool FetchRow(TGameListCore& core, const std::string& path, long long number, std::string& text, std::string& error,
               const std::function<std::string(std::int32_t count)>& missing) {
     bool found = false;
-    const bool ok = ReadRows(core, path, error, [&](TPGNCore& c, std::int32_t, std::int32_t end) {
+    const bool ok = ReadRows(core, path, error, [&](TGameListCore& c, std::int32_t, std::int32_t end) {
         if (number > end) return true;
         std::int32_t id = -1;
         c.GetGame(c.GameIndexOfRow(static_cast<std::int32_t>(number - 1)), id, text);

@@ -13,20 +13,20 @@
 namespace cli {
 
 // Rows [first, end) of core, ready to be read; false: read no further.
-using TRowSink = std::function<bool(TPGNCore& core, std::int32_t first, std::int32_t end)>;
+using TRowSink = std::function<bool(TGameListCore& core, std::int32_t first, std::int32_t end)>;
 
 // Opens path ("-": standard input) and hands every row to sink once, in
 // order. Without a sink the caller reads the games after the scan (a pipe is
 // then copied to a private unnamed file). A long scan shows a percentage on
 // standard error when that is a terminal. False with a one-line reason.
-bool ReadRows(TPGNCore& core, const std::string& path, std::string& error, const TRowSink& sink = {});
-// The one-line error of a file that read short (TPGNCore::FileChanged).
+bool ReadRows(TGameListCore& core, const std::string& path, std::string& error, const TRowSink& sink = {});
+// The one-line error of a file that read short (TGameListCore::FileChanged).
 std::string ChangedText(const std::string& path);
 
 // The text of row `number` (from 1) as the viewer fetches it; a pipe is read
 // up to that game only. False with a one-line reason: `missing` words it
 // for a number past the last game, given the count.
-bool FetchRow(TPGNCore& core, const std::string& path, long long number, std::string& text, std::string& error,
+bool FetchRow(TGameListCore& core, const std::string& path, long long number, std::string& text, std::string& error,
               const std::function<std::string(std::int32_t count)>& missing);
 
 }  // namespace cli

@@ -9,7 +9,7 @@
 namespace cli {
 
 bool LoadGameOfFile(const std::string& file, long long number, TNotationCore& core, std::string& error) {
-    TPGNCore pgn;
+    TGameListCore pgn;
     std::string text;
     auto missing = [&](std::int32_t count) {
         return "game " + std::to_string(number) + " not found: " + file + " holds " + std::to_string(count) + " games";

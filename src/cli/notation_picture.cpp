@@ -16,13 +16,13 @@ bool RenderNotationPicture(const std::string& pgnText, int width, int height, bo
     // No display is needed: the picture is drawn offscreen unless told otherwise.
     auto app = cli::StartOffscreenApp();
     // The main window sets the notation's fonts, colours and size.
-    TForm1 form;
+    TMainWindow form;
     // Laid out once first, so that the window's panes do not size the
     // notation again; then the size of the fixed layout, or the one asked for.
     (void)form.grab();
-    TNotation* notation = form.Notation1;
+    TNotation* notation = form.Notation;
     notation->SetEnglish(!german);
-    notation->SetUeberschrift(headline);
+    notation->SetHeadline(headline);
     notation->resize(width > 0 ? width : 329, height > 0 ? height : 265);
     notation->LoadGame(pgnText);
     const QImage image = notation->grab().toImage();

@@ -2,8 +2,8 @@
 
 #include <functional>
 
-void EnableDatabaseMode(TPGNCore& list, TDatabaseMode& mode) {
-    list.OpenDatabase = [&mode](TPGNCore& sender, const std::string& path) {
+void EnableDatabaseMode(TGameListCore& list, TDatabaseMode& mode) {
+    list.OpenDatabase = [&mode](TGameListCore& sender, const std::string& path) {
         // The check and a rebuild run under the hourglass.
         struct Hourglass {
             std::function<void(bool)>& hook;

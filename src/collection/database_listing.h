@@ -7,4 +7,4 @@
 
 // A game list core that opens ".ccf" files through mode (for tools that use
 // the core without a window).
-void EnableDatabaseMode(TPGNCore& list, TDatabaseMode& mode);
+void EnableDatabaseMode(TGameListCore& list, TDatabaseMode& mode);

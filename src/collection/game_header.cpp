@@ -65,7 +65,7 @@ const std::vector<std::string>& TStringList::Normalized() const {
     return lines_;
 }
 
-void ClearEventData(TEventData& header) {
+void ClearEventData(TGameHeader& header) {
     header.White.assign("N.N.", 4);
     header.Black.assign("N.N.", 4);
     header.Event.clear();
@@ -122,7 +122,7 @@ std::uint16_t TagNumber(std::string_view text) {
     return static_cast<std::uint16_t>(static_cast<std::uint32_t>(static_cast<std::int32_t>(value)) & 0xFFFFu);
 }
 
-void ParseTagLine(TEventData& h, std::string_view line) {
+void ParseTagLine(TGameHeader& h, std::string_view line) {
     if (MatchesTag(line, "EVENT")) {
         h.Event = ValueOrEmptyForQuestion(line);
     } else if (MatchesTag(line, "SITE")) {
@@ -190,7 +190,7 @@ std::string_view TrimBlanks(std::string_view s) {
     return s.substr(b, e - b);
 }
 
-void HeaderFromText(TEventData& header, std::string_view text, bool fillMovetext) {
+void HeaderFromText(TGameHeader& header, std::string_view text, bool fillMovetext) {
     ClearEventData(header);
     if (text.empty()) {
         header.White.assign("Error", 5);

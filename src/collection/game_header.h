@@ -32,7 +32,7 @@ private:
 };
 
 // Texts are the bytes of the file, not re-encoded.
-struct TEventData {
+struct TGameHeader {
     std::string White = "N.N.";
     std::string Black = "N.N.";
     std::string Event;
@@ -69,14 +69,14 @@ struct TEventData {
 };
 
 // Back to the defaults; Deleted keeps its value, OtherTags is emptied.
-void ClearEventData(TEventData& header);
+void ClearEventData(TGameHeader& header);
 
 // The characters after the first double quote up to the next one (or the
 // end of the line); empty without a double quote. No escapes.
 std::string TagValue(std::string_view line);
 
 // Decodes one tag-pair line (already trimmed) into header.
-void ParseTagLine(TEventData& header, std::string_view line);
+void ParseTagLine(TGameHeader& header, std::string_view line);
 
 // A whole number as the tag decoding reads it: leading blanks and a sign
 // allowed, 0 for anything else, kept modulo 65536.
@@ -87,7 +87,7 @@ std::uint16_t TagNumber(std::string_view text);
 // into Movetext (CR LF after each line). An empty text gives the header
 // "Error" - "...".
 // With fillMovetext false the movetext is not collected (row drawing).
-void HeaderFromText(TEventData& header, std::string_view text, bool fillMovetext = true);
+void HeaderFromText(TGameHeader& header, std::string_view text, bool fillMovetext = true);
 
 // True when the start of a game's text, as far as it was read, holds its
 // first tag line and the line that ends its tag section (a line that is not

@@ -96,38 +96,38 @@ void FinishGameText(std::string& text) {
 
 }  // namespace
 
-TPGNCore::TPGNCore() : databaseMode_(std::make_unique<TDatabaseMode>()) {
+TGameListCore::TGameListCore() : databaseMode_(std::make_unique<TDatabaseMode>()) {
     CurrentHeader.OtherTags = &otherTags_;
     EnableDatabaseMode(*this, *databaseMode_);
 }
 
-TPGNCore::~TPGNCore() {
+TGameListCore::~TGameListCore() {
     // The owner may be half gone: no more calls into it.
     OnBusyCursor = nullptr;
     ClearEntries();
     CloseFile();
 }
 
-void TPGNCore::Busy(bool on) {
+void TGameListCore::Busy(bool on) {
     if (OnBusyCursor) OnBusyCursor(on);
 }
 
 // ---- index storage -------------------------------------------------------
 
-void TPGNCore::PushBound(std::int64_t pos) {
+void TGameListCore::PushBound(std::int64_t pos) {
     const std::size_t chunk = boundCount_ >> kChunkShift;
     if (chunk == chunks_.size()) chunks_.push_back(std::make_unique<std::int64_t[]>(kChunkSize));
     chunks_[chunk][boundCount_ & (kChunkSize - 1)] = pos;
     ++boundCount_;
 }
 
-std::int64_t TPGNCore::Bound(std::size_t i) const { return chunks_[i >> kChunkShift][i & (kChunkSize - 1)]; }
+std::int64_t TGameListCore::Bound(std::size_t i) const { return chunks_[i >> kChunkShift][i & (kChunkSize - 1)]; }
 
-std::int32_t TPGNCore::EntryCount() const {
+std::int32_t TGameListCore::EntryCount() const {
     return boundCount_ == 0 ? 0 : static_cast<std::int32_t>(boundCount_ - 1);
 }
 
-GameEntry TPGNCore::Entry(std::int32_t i) const {
+GameEntry TGameListCore::Entry(std::int32_t i) const {
     GameEntry e;
     if (i < 0 || i >= EntryCount()) return e;
     e.GameNo = i;
@@ -136,19 +136,19 @@ GameEntry TPGNCore::Entry(std::int32_t i) const {
     return e;
 }
 
-std::size_t TPGNCore::IndexBytes() const {
+std::size_t TGameListCore::IndexBytes() const {
     return chunks_.size() * kChunkSize * sizeof(std::int64_t) + chunks_.capacity() * sizeof(void*) +
            rowEntries_.capacity() * sizeof(std::int32_t);
 }
 
-void TPGNCore::ClearEntries() {
+void TGameListCore::ClearEntries() {
     BusyScope busy(OnBusyCursor);
     chunks_.clear();
     chunks_.shrink_to_fit();
     boundCount_ = 0;
 }
 
-void TPGNCore::AddEntry(std::int64_t start) {
+void TGameListCore::AddEntry(std::int64_t start) {
     if (pendingStart_ != -1) {
         // A game index is a 32-bit number; a file with more games lists the first 2^31 - 1.
         if (EntryCount() < INT32_MAX) {
@@ -162,18 +162,18 @@ void TPGNCore::AddEntry(std::int64_t start) {
 
 // ---- rows ------------------------------------------------------------------
 
-std::int32_t TPGNCore::RowCount() const {
+std::int32_t TGameListCore::RowCount() const {
     if (database_ && databaseAllRows_) return database_->EntryCount();
     return identityRows_ ? identityCount_ : static_cast<std::int32_t>(rowEntries_.size());
 }
 
-std::int32_t TPGNCore::GameIndexOfRow(std::int32_t Row) const {
+std::int32_t TGameListCore::GameIndexOfRow(std::int32_t Row) const {
     if (Row < 0 || Row >= RowCount()) return -1;
     if ((database_ && databaseAllRows_) || identityRows_) return Row;
     return rowEntries_[static_cast<std::size_t>(Row)];
 }
 
-void TPGNCore::ClearRows() {
+void TGameListCore::ClearRows() {
     ++rowsVersion_;
     databaseAllRows_ = false;
     identityRows_ = true;
@@ -182,7 +182,7 @@ void TPGNCore::ClearRows() {
     rowEntries_.shrink_to_fit();
 }
 
-void TPGNCore::ShowAllRows() {
+void TGameListCore::ShowAllRows() {
     ClearRows();
     if (database_) {
         databaseAllRows_ = true;
@@ -195,7 +195,7 @@ void TPGNCore::ShowAllRows() {
     for (std::int32_t g = 0; g < EntryCount(); ++g) AddRow(g, g);
 }
 
-void TPGNCore::AddRow(std::int32_t Row, std::int32_t EntryIndex) {
+void TGameListCore::AddRow(std::int32_t Row, std::int32_t EntryIndex) {
     if (OnFilterRequest) {
         LoadHeader(EntryIndex);
         bool show = true;
@@ -229,7 +229,7 @@ void TPGNCore::AddRow(std::int32_t Row, std::int32_t EntryIndex) {
 
 // ---- opening and scanning --------------------------------------------------
 
-void TPGNCore::CloseFile() {
+void TGameListCore::CloseFile() {
     if (fileOpen_) {
         if (database_) {
             database_.reset();
@@ -241,7 +241,7 @@ void TPGNCore::CloseFile() {
     fileOpen_ = false;
 }
 
-bool TPGNCore::OpenDatabaseAt(const std::string& path) {
+bool TGameListCore::OpenDatabaseAt(const std::string& path) {
     if (!OpenDatabase) return false;
     std::unique_ptr<TGameDatabase> db = OpenDatabase(*this, path);
     if (!db) return false;
@@ -256,7 +256,7 @@ bool TPGNCore::OpenDatabaseAt(const std::string& path) {
     return true;
 }
 
-void TPGNCore::ScanFile(const std::string& path) {
+void TGameListCore::ScanFile(const std::string& path) {
     if (scanning_) return;
     // Paths are compared exactly: on this system two names differing in case
     // are two files.
@@ -303,7 +303,7 @@ void TPGNCore::ScanFile(const std::string& path) {
     Scan(path);
 }
 
-void TPGNCore::ScanSource(std::shared_ptr<TByteSource> source, const std::string& name) {
+void TGameListCore::ScanSource(std::shared_ptr<TByteSource> source, const std::string& name) {
     if (scanning_) return;
     if (database_) ClearRows();
     CloseFile();
@@ -312,7 +312,7 @@ void TPGNCore::ScanSource(std::shared_ptr<TByteSource> source, const std::string
     Scan(name);
 }
 
-void TPGNCore::Scan(const std::string& path) {
+void TGameListCore::Scan(const std::string& path) {
     BusyScope busy(OnBusyCursor);
     CancelMode = cmNoCancel;
     lastPercent_ = -1;
@@ -322,7 +322,7 @@ void TPGNCore::Scan(const std::string& path) {
     scanning_ = true;
     // Completion runs however the scan ends.
     struct Completion {
-        TPGNCore& self;
+        TGameListCore& self;
         decltype(filter)& saved;
         BusyScope& cursor;
         ~Completion() {
@@ -355,7 +355,7 @@ void TPGNCore::Scan(const std::string& path) {
     ScanBlocks();
 }
 
-void TPGNCore::ScanBlocks() {
+void TGameListCore::ScanBlocks() {
     const std::int64_t size = file_.Size();
     const std::int64_t total = size / static_cast<std::int64_t>(kBlockSize);
     // A compressed file's progress is the part of the file decoded so far.
@@ -415,12 +415,12 @@ void TPGNCore::ScanBlocks() {
 
 // ---- reading games ----------------------------------------------------------
 
-std::int32_t TPGNCore::GameCount() const {
+std::int32_t TGameListCore::GameCount() const {
     if (database_) return database_->GameCount();
     return EntryCount();
 }
 
-void TPGNCore::ReadGameText(std::int32_t Index, bool& Deleted, std::string& Text) {
+void TGameListCore::ReadGameText(std::int32_t Index, bool& Deleted, std::string& Text) {
     Text.clear();
     try {
         if (database_) {
@@ -453,7 +453,7 @@ void TPGNCore::ReadGameText(std::int32_t Index, bool& Deleted, std::string& Text
     }
 }
 
-void TPGNCore::GetGame(std::int32_t Index, std::int32_t& GameID, std::string& PGNGame) {
+void TGameListCore::GetGame(std::int32_t Index, std::int32_t& GameID, std::string& PGNGame) {
     PGNGame.clear();
     if (!fileOpen_) return;
     BusyScope busy(OnBusyCursor);
@@ -470,7 +470,7 @@ void TPGNCore::GetGame(std::int32_t Index, std::int32_t& GameID, std::string& PG
     }
 }
 
-void TPGNCore::LoadHeader(std::int32_t GameIndex) {
+void TGameListCore::LoadHeader(std::int32_t GameIndex) {
     bool deleted = false;
     std::string text;
     ReadGameText(GameIndex, deleted, text);
@@ -478,7 +478,7 @@ void TPGNCore::LoadHeader(std::int32_t GameIndex) {
     CurrentHeader.Deleted = deleted;
 }
 
-void TPGNCore::LoadRowHeader(std::int32_t GameIndex) {
+void TGameListCore::LoadRowHeader(std::int32_t GameIndex) {
     bool deleted = false;
     std::string text;
     bool partial = false;
@@ -524,7 +524,7 @@ void TPGNCore::LoadRowHeader(std::int32_t GameIndex) {
     CurrentHeader.Deleted = deleted;
 }
 
-bool TPGNCore::OpenForReading(const std::string& path, std::string& error) {
+bool TGameListCore::OpenForReading(const std::string& path, std::string& error) {
     error.clear();
     struct stat st {};
     if (path.empty()) {
@@ -549,7 +549,7 @@ bool TPGNCore::OpenForReading(const std::string& path, std::string& error) {
     }
     const bool compressed = CompressedPgn(path);
     auto create = std::move(BeforeCreatePGNFile);
-    BeforeCreatePGNFile = [](TPGNCore&, const std::string&, bool& createNew) { createNew = false; };
+    BeforeCreatePGNFile = [](TGameListCore&, const std::string&, bool& createNew) { createNew = false; };
     try {
         ScanFile(path);
     } catch (const std::exception& e) {
@@ -573,7 +573,7 @@ bool TPGNCore::OpenForReading(const std::string& path, std::string& error) {
     return true;
 }
 
-bool TPGNCore::OpenForReading(std::shared_ptr<TByteSource> source, const std::string& name, std::string& error) {
+bool TGameListCore::OpenForReading(std::shared_ptr<TByteSource> source, const std::string& name, std::string& error) {
     error.clear();
     try {
         TBlockFile sniff;

@@ -3,7 +3,7 @@
 // sections that start games, collection/game_bounds.h), keeps only the byte
 // offsets, lists one row per game and hands out any game's text with one
 // positioned read.
-// The Qt list TPGN wraps it; quarzel-cli and the benchmarks use it directly.
+// The Qt list TGameList wraps it; quarzel-cli and the benchmarks use it directly.
 #pragma once
 
 #include <atomic>
@@ -29,26 +29,26 @@ struct GameEntry {
 
 class TDatabaseMode;
 
-class TPGNCore {
+class TGameListCore {
 public:
     static constexpr std::size_t kBlockSize = 16384;
 
-    TPGNCore();
-    ~TPGNCore();
-    TPGNCore(const TPGNCore&) = delete;
-    TPGNCore& operator=(const TPGNCore&) = delete;
+    TGameListCore();
+    ~TGameListCore();
+    TGameListCore(const TGameListCore&) = delete;
+    TGameListCore& operator=(const TGameListCore&) = delete;
 
     // Progress of a scan; the handler may set CancelMode to cmCancel.
-    std::function<void(TPGNCore& Sender, std::int32_t Percent, TCancelMode& CancelMode)> OnPGNTrace;
+    std::function<void(TGameListCore& Sender, std::int32_t Percent, TCancelMode& CancelMode)> OnPGNTrace;
     // A missing file is about to be created; answer false to refuse.
-    std::function<void(TPGNCore& Sender, const std::string& FileName, bool& CreateNewPGNFile)> BeforeCreatePGNFile;
+    std::function<void(TGameListCore& Sender, const std::string& FileName, bool& CreateNewPGNFile)> BeforeCreatePGNFile;
     // Asked for each game before its row is added (not during a scan).
-    std::function<void(TPGNCore& Sender, const TEventData& GameHeader, bool& ShowThisGame)> OnFilterRequest;
+    std::function<void(TGameListCore& Sender, const TGameHeader& GameHeader, bool& ShowThisGame)> OnFilterRequest;
     // Hourglass on (true) and back (false), always in pairs.
     std::function<void(bool busy)> OnBusyCursor;
     // Opens a game database for a file that is not ".pgn"; nullptr when it
     // fails. Without it such files are refused.
-    std::function<std::unique_ptr<TGameDatabase>(TPGNCore& Sender, const std::string& path)> OpenDatabase;
+    std::function<std::unique_ptr<TGameDatabase>(TGameListCore& Sender, const std::string& path)> OpenDatabase;
 
     // Opens and indexes a file; an empty path closes everything. A completed
     // file is not scanned twice. Throws TFileError on I/O errors.
@@ -80,7 +80,7 @@ public:
     // Fills CurrentHeader for drawing a row: reads only the start of the
     // game, leaves Movetext empty.
     void LoadRowHeader(std::int32_t GameIndex);
-    TEventData CurrentHeader;
+    TGameHeader CurrentHeader;
 
     // List rows. Without a filter row i shows game i and no per-row data
     // is kept, however many games there are.

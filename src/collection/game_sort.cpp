@@ -31,7 +31,7 @@ const TColumnInfo& Info(TGameColumn c) { return kColumns[static_cast<int>(c)]; }
 char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // The value a numeric column sorts by; 0 for none.
-std::uint32_t NumberKey(const TEventData& h, TGameColumn c, std::int32_t game) {
+std::uint32_t NumberKey(const TGameHeader& h, TGameColumn c, std::int32_t game) {
     switch (c) {
     case TGameColumn::Number: return static_cast<std::uint32_t>(game) + 1;
     case TGameColumn::WhiteElo: return h.WhiteElo;
@@ -45,7 +45,7 @@ std::uint32_t NumberKey(const TEventData& h, TGameColumn c, std::int32_t game) {
 }
 
 // The header text a text column sorts by.
-const std::string& TextField(const TEventData& h, TGameColumn c) {
+const std::string& TextField(const TGameHeader& h, TGameColumn c) {
     static const std::string none;
     switch (c) {
     case TGameColumn::White: return h.White;
@@ -97,7 +97,7 @@ private:
 // The header of one game as the list reads it for its row (the text is cut at
 // its first NUL and trimmed; tag lines up to the first other line), with only
 // the tag of `upperTag` decoded into h.
-void ReadHeaderTag(std::string_view text, std::string_view upperTag, TEventData& h) {
+void ReadHeaderTag(std::string_view text, std::string_view upperTag, TGameHeader& h) {
     const std::size_t nul = text.find('\0');
     if (nul != std::string_view::npos) text = text.substr(0, nul);
     text = TrimBlanks(text);
@@ -145,7 +145,7 @@ bool GameColumnFromName(std::string_view name, TGameColumn& column) {
 
 bool IsNumericColumn(TGameColumn column) { return Info(column).numeric; }
 
-std::string GameCellText(const TEventData& h, TGameColumn c, std::int32_t game) {
+std::string GameCellText(const TGameHeader& h, TGameColumn c, std::int32_t game) {
     switch (c) {
     case TGameColumn::Number: return std::to_string(static_cast<long long>(game) + 1);
     case TGameColumn::Result: return DisplayUtf8(h.Result == "1/2-1/2" ? std::string("1/2") : h.Result);
@@ -165,7 +165,7 @@ std::string GameCellText(const TEventData& h, TGameColumn c, std::int32_t game) 
 
 // ---- keys --------------------------------------------------------------------
 
-void TSortKeys::Add(const TEventData& h, std::int32_t game) {
+void TSortKeys::Add(const TGameHeader& h, std::int32_t game) {
     if (IsNumericColumn(column_)) {
         numbers_.push_back(NumberKey(h, column_, game));
         return;
@@ -206,7 +206,7 @@ int TSortKeys::Compare(std::size_t i, std::size_t j) const {
 
 // ---- reading -----------------------------------------------------------------
 
-TSortSource SortSourceOf(TPGNCore& list, std::vector<std::int32_t> games) {
+TSortSource SortSourceOf(TGameListCore& list, std::vector<std::int32_t> games) {
     TSortSource s;
     s.Database = list.DatabaseMode();
     s.Path = list.FileName();
@@ -225,7 +225,7 @@ TSortSource SortSourceOf(TPGNCore& list, std::vector<std::int32_t> games) {
 bool ReadFileSortKeys(const TSortSource& source, TSortKeys& keys, const TSortProgress& progress, unsigned threads) {
     const TGameColumn column = keys.Column();
     const std::size_t n = source.Games.size();
-    TEventData blank;
+    TGameHeader blank;
     if (column == TGameColumn::Number) {
         for (std::int32_t g : source.Games) keys.Add(blank, g);
         return true;
@@ -236,7 +236,7 @@ bool ReadFileSortKeys(const TSortSource& source, TSortKeys& keys, const TSortPro
     std::atomic<std::size_t> done{0};
     std::vector<TSortKeys> parts(threads, TSortKeys(column));
     auto work = [&](unsigned part) {
-        TEventData h;
+        TGameHeader h;
         const std::size_t from = n * part / threads, to = n * (part + 1) / threads;
         const std::string_view tag = Info(column).tag;
         TBlockReader reader(source.Text.get());
@@ -266,7 +266,7 @@ bool ReadFileSortKeys(const TSortSource& source, TSortKeys& keys, const TSortPro
     return true;
 }
 
-void ReadListSortKeys(TPGNCore& list, const TSortSource& source, std::size_t from, std::size_t to, TSortKeys& keys) {
+void ReadListSortKeys(TGameListCore& list, const TSortSource& source, std::size_t from, std::size_t to, TSortKeys& keys) {
     for (std::size_t i = from; i < to && i < source.Games.size(); ++i) {
         const std::int32_t g = source.Games[i];
         if (keys.Column() != TGameColumn::Number) list.LoadRowHeader(g);
@@ -293,7 +293,7 @@ std::vector<std::int32_t> SortedPositions(const std::vector<std::int32_t>& games
     return known;
 }
 
-std::vector<std::int32_t> SortListGames(TPGNCore& list, TGameColumn column, bool descending) {
+std::vector<std::int32_t> SortListGames(TGameListCore& list, TGameColumn column, bool descending) {
     std::vector<std::int32_t> games;
     games.reserve(static_cast<std::size_t>(list.RowCount()));
     for (std::int32_t r = 0; r < list.RowCount(); ++r) games.push_back(list.GameIndexOfRow(r));

@@ -22,7 +22,7 @@
 #include "collection/game_header.h"
 #include "source/byte_source.h"
 
-class TPGNCore;
+class TGameListCore;
 
 enum class TGameColumn : std::uint8_t {
     Number, White, Black, WhiteElo, BlackElo, Result, Date, Event, Site, Round, ECO, Moves
@@ -39,14 +39,14 @@ bool IsNumericColumn(TGameColumn column);
 
 // A cell as the table shows it, UTF-8. Empty for an unknown value (Elo 0, a
 // "?" event, a date without a year); the result "1/2-1/2" reads "1/2".
-std::string GameCellText(const TEventData& header, TGameColumn column, std::int32_t gameIndex);
+std::string GameCellText(const TGameHeader& header, TGameColumn column, std::int32_t gameIndex);
 
 // The sort keys of one column for a list of games (key i is the i-th game added).
 class TSortKeys {
 public:
     explicit TSortKeys(TGameColumn column) : column_(column) {}
     TGameColumn Column() const { return column_; }
-    void Add(const TEventData& header, std::int32_t gameIndex);
+    void Add(const TGameHeader& header, std::int32_t gameIndex);
     // Appends the keys of other (of the same column) after these.
     void Append(const TSortKeys& other);
     std::size_t Size() const;
@@ -71,7 +71,7 @@ struct TSortSource {
     std::vector<std::int32_t> Games;                         // in list order
     std::vector<std::pair<std::int64_t, std::int64_t>> Spans;  // byte range of each game (PGN)
 };
-TSortSource SortSourceOf(TPGNCore& list, std::vector<std::int32_t> games);
+TSortSource SortSourceOf(TGameListCore& list, std::vector<std::int32_t> games);
 
 // Called now and then with the share done (0..100); false cancels.
 using TSortProgress = std::function<bool(int percent)>;
@@ -82,7 +82,7 @@ bool ReadFileSortKeys(const TSortSource& source, TSortKeys& keys, const TSortPro
                       unsigned threads = 0);
 // Reads keys [from, to) of the source's games through the list's header reader
 // (game databases; also works for PGN files, one game at a time).
-void ReadListSortKeys(TPGNCore& list, const TSortSource& source, std::size_t from, std::size_t to, TSortKeys& keys);
+void ReadListSortKeys(TGameListCore& list, const TSortSource& source, std::size_t from, std::size_t to, TSortKeys& keys);
 
 // Positions into the keys (and the source's games) in table order: keys
 // ascending or descending, ties and empty keys (last) by game number.
@@ -90,4 +90,4 @@ std::vector<std::int32_t> SortedPositions(const std::vector<std::int32_t>& games
                                           bool descending);
 
 // The whole sort on the calling thread, for tools: the rows of the list in table order (game indexes).
-std::vector<std::int32_t> SortListGames(TPGNCore& list, TGameColumn column, bool descending);
+std::vector<std::int32_t> SortListGames(TGameListCore& list, TGameColumn column, bool descending);

@@ -4,7 +4,7 @@
 
 #include "collection/utf8.h"
 
-TRowTexts ComposeRowTexts(const TEventData& h, std::int32_t GameIndex) {
+TRowTexts ComposeRowTexts(const TGameHeader& h, std::int32_t GameIndex) {
     TRowTexts r;
     char number[16];
     std::snprintf(number, sizeof number, "%6d", static_cast<int>(GameIndex) + 1);

@@ -17,7 +17,7 @@ struct TRowTexts {
     std::string Result;  // "1/2" for a draw
     std::string ECO;
 };
-TRowTexts ComposeRowTexts(const TEventData& GameHeader, std::int32_t GameIndex);
+TRowTexts ComposeRowTexts(const TGameHeader& GameHeader, std::int32_t GameIndex);
 
 // Bytes for display as UTF-8: valid UTF-8 unchanged, anything else read as Latin-1.
 std::string DisplayUtf8(std::string_view bytes);

@@ -320,12 +320,12 @@ bool TChessDatabase::RecordToPGN(std::string_view record, std::string& pgn, size
     CompactHeader h;
     size_t moves = ReadHeader(record, h);
 
-    TSchachbrett work = InitialPosition;
-    TZug state = FreshState();
+    TBoard work = InitialPosition;
+    TMoveRecord state = FreshState();
     uint16_t moveNo = 1;
     if (h.HasFEN) {
-        TSchachbrett board = InitialPosition;
-        TZug fenState = FreshState();
+        TBoard board = InitialPosition;
+        TMoveRecord fenState = FreshState();
         uint16_t fenMoveNo = 1;
         if (FENToPosition(h.FEN, board, fenState, fenMoveNo)) {
             work = board;
@@ -333,8 +333,8 @@ bool TChessDatabase::RecordToPGN(std::string_view record, std::string& pgn, size
             moveNo = fenMoveNo;
         }
     }
-    TSchachbrett before = work;
-    std::vector<TSchachbrett> beforeStack, workStack;
+    TBoard before = work;
+    std::vector<TBoard> beforeStack, workStack;
 
     std::string movetext;
     BitReader bits(record, moves);

@@ -410,8 +410,8 @@ std::string EvalText(const TCommentCommands& c) {
 }
 
 TBoardMarks CurrentMarks(const TNotationCore& core) {
-    const TBaum* move = core.Current;
+    const TMoveNode* move = core.Current;
     const std::string& comment = move ? move->Comment : core.Game.IntroComment;
     if (comment.find("[%") == std::string::npos) return {};
-    return ReadCommentCommands(comment, move && move->Zug.Side == Black ? White : Black).Marks;
+    return ReadCommentCommands(comment, move && move->Move.Side == Black ? White : Black).Marks;
 }

@@ -4,9 +4,9 @@
 
 #include "notation/comment_commands.h"
 
-int TEvalSeries::IndexOf(const TBaum* current) const {
+int TEvalSeries::IndexOf(const TMoveNode* current) const {
     // Up a variation's moves to the move it replaces, and so on out to the main line.
-    for (const TBaum* n = current; n; n = n->Prev)
+    for (const TMoveNode* n = current; n; n = n->Prev)
         if (auto it = Index.find(n); it != Index.end()) return it->second;
     return -1;
 }
@@ -14,10 +14,10 @@ int TEvalSeries::IndexOf(const TBaum* current) const {
 TEvalSeries MainLineSeries(const TNotationCore& core) {
     TEvalSeries s;
     if (!core.Root) return s;
-    for (TBaum* n = core.Root->FirstMove; n; n = n->Next) {
+    for (TMoveNode* n = core.Root->FirstMove; n; n = n->Next) {
         TGraphPoint p;
         p.Move = n;
-        p.Side = n->Zug.Side == Black ? White : Black;
+        p.Side = n->Move.Side == Black ? White : Black;
         if (!n->Comment.empty()) {
             const TCommentCommands k = ReadCommentCommands(n->Comment, p.Side);
             if (k.HasEval) {

@@ -13,7 +13,7 @@
 inline constexpr double kGraphPawns = 5.0;
 
 struct TGraphPoint {
-    TBaum* Move = nullptr;  // the main-line move
+    TMoveNode* Move = nullptr;  // the main-line move
     int Side = 1;           // +1 White made it, -1 Black
     bool HasEval = false;
     double Pawns = 0;       // White's view, within +-kGraphPawns
@@ -28,9 +28,9 @@ struct TEvalSeries {
     int64_t MaxClockMs = 0;
     // The point of the current move: its own, or for a move inside a
     // variation the main-line move that variation replaces; -1 at the start.
-    int IndexOf(const TBaum* current) const;
+    int IndexOf(const TMoveNode* current) const;
 
-    std::unordered_map<const TBaum*, int> Index;  // point of each main-line move
+    std::unordered_map<const TMoveNode*, int> Index;  // point of each main-line move
 };
 
 TEvalSeries MainLineSeries(const TNotationCore& core);

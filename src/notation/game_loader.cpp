@@ -27,7 +27,7 @@ private:
 };
 
 // Does a Variant tag of the game name Chess960?
-bool VariantIsChess960(const TEventData& header) {
+bool VariantIsChess960(const TGameHeader& header) {
     if (!header.OtherTags) return false;
     constexpr std::string_view kTag = "[Variant \"";
     for (const std::string& line : header.OtherTags->Lines()) {

@@ -15,7 +15,7 @@ constexpr size_t kChunk = 1024;
 
 }  // namespace
 
-void MakeMove(TSchachbrett& board, const TZug& state) {
+void MakeMove(TBoard& board, const TMoveRecord& state) {
     if (IsNullMove(state)) return;
     if (IsRookFileCastle(state)) {
         PlayRookFileCastle(board, state);
@@ -44,19 +44,19 @@ void MakeMove(TSchachbrett& board, const TZug& state) {
     if (state.Promotion != 0) board[state.ToSq] = state.Promotion;
 }
 
-void UnmakeMove(TSchachbrett& board, const TZug& zug, const TZug& state) {
-    if (IsNullMove(zug)) return;
+void UnmakeMove(TBoard& board, const TMoveRecord& move, const TMoveRecord& state) {
+    if (IsNullMove(move)) return;
     if (IsRookFileCastle(state)) {
         TakeBackRookFileCastle(board, state);
         return;
     }
-    board[zug.FromSq] = board[zug.ToSq];
-    if (zug.Promotion != 0) board[zug.FromSq] = -zug.Side;
+    board[move.FromSq] = board[move.ToSq];
+    if (move.Promotion != 0) board[move.FromSq] = -move.Side;
     if (state.EpVictim != 0) {
-        board[state.EpVictim] = zug.Side;
-        board[zug.ToSq] = 0;
+        board[state.EpVictim] = move.Side;
+        board[move.ToSq] = 0;
     } else {
-        board[zug.ToSq] = zug.Captured;
+        board[move.ToSq] = move.Captured;
     }
     if (state.CastleKind == 1) {
         if (state.Side == Black) {
@@ -103,20 +103,20 @@ void TNotationCore::SetEnglish(bool value) {
 
 // ---- pools ----
 
-TBaum* TNotationCore::NewMoveNode(const TZug& zug) {
+TMoveNode* TNotationCore::NewMoveNode(const TMoveRecord& move) {
     if (freeNodes_.empty()) {
-        nodeChunks_.push_back(std::make_unique<TBaum[]>(kChunk));
-        TBaum* chunk = nodeChunks_.back().get();
+        nodeChunks_.push_back(std::make_unique<TMoveNode[]>(kChunk));
+        TMoveNode* chunk = nodeChunks_.back().get();
         freeNodes_.reserve(freeNodes_.size() + kChunk);
         for (size_t i = kChunk; i-- > 0;) freeNodes_.push_back(&chunk[i]);
     }
-    TBaum* node = freeNodes_.back();
+    TMoveNode* node = freeNodes_.back();
     freeNodes_.pop_back();
     node->Next = nullptr;
     node->Prev = nullptr;
     node->Variations = nullptr;
     node->Entry = nullptr;
-    node->Zug = zug;
+    node->Move = move;
     node->TextPos = 0;
     node->TextLen = 0;
     node->MoveNo = 0;
@@ -125,7 +125,7 @@ TBaum* TNotationCore::NewMoveNode(const TZug& zug) {
     return node;
 }
 
-void TNotationCore::FreeNode(TBaum* node) {
+void TNotationCore::FreeNode(TMoveNode* node) {
     if (!positionsBefore_.empty()) positionsBefore_.erase(node);
     if (!otherGlyphs_.empty()) otherGlyphs_.erase(node);
     if (node == Current) Current = nullptr;
@@ -223,12 +223,12 @@ void TNotationCore::AddVariationEntry() {
 
 void TNotationCore::MakeMove() { ::MakeMove(Board, State); }
 
-void TNotationCore::RememberPositionBefore(const TBaum* node, const TSchachbrett& before) {
+void TNotationCore::RememberPositionBefore(const TMoveNode* node, const TBoard& before) {
     std::array<int8_t, 64>& squares = positionsBefore_[node];
     for (int i = 0; i < 64; ++i) squares[static_cast<size_t>(i)] = static_cast<int8_t>(before[Index64ToSquare(i)]);
 }
 
-void TNotationCore::AddOtherGlyph(const TBaum* node, int nag) {
+void TNotationCore::AddOtherGlyph(const TMoveNode* node, int nag) {
     if (!node || nag < 0 || nag > 255) return;
     std::vector<uint8_t>& glyphs = otherGlyphs_[node];
     // A glyph written twice counts once; a move carries a handful at most.
@@ -236,13 +236,13 @@ void TNotationCore::AddOtherGlyph(const TBaum* node, int nag) {
     glyphs.push_back(static_cast<uint8_t>(nag));
 }
 
-const std::vector<uint8_t>* TNotationCore::OtherGlyphs(const TBaum* node) const {
+const std::vector<uint8_t>* TNotationCore::OtherGlyphs(const TMoveNode* node) const {
     if (otherGlyphs_.empty()) return nullptr;
     auto it = otherGlyphs_.find(node);
     return it == otherGlyphs_.end() ? nullptr : &it->second;
 }
 
-void TNotationCore::UnmakeMove(const TZug& zug) { ::UnmakeMove(Board, zug, State); }
+void TNotationCore::UnmakeMove(const TMoveRecord& move) { ::UnmakeMove(Board, move, State); }
 
 void TNotationCore::DeleteVariation(TVariationEntry*& ref) {
     TVariationEntry* entry = ref;
@@ -252,18 +252,18 @@ void TNotationCore::DeleteVariation(TVariationEntry*& ref) {
     // Release every line beneath the entry with an explicit stack, so that
     // variations nested to any depth cannot exhaust the call stack.
     std::vector<TVariationEntry*> pending;
-    for (TBaum* n = entry->FirstMove; n;) {
+    for (TMoveNode* n = entry->FirstMove; n;) {
         for (TVariationEntry* v = n->Variations; v; v = v->NextVar) pending.push_back(v);
-        TBaum* next = n->Next;
+        TMoveNode* next = n->Next;
         FreeNode(n);
         n = next;
     }
     while (!pending.empty()) {
         TVariationEntry* e = pending.back();
         pending.pop_back();
-        for (TBaum* n = e->FirstMove; n;) {
+        for (TMoveNode* n = e->FirstMove; n;) {
             for (TVariationEntry* v = n->Variations; v; v = v->NextVar) pending.push_back(v);
-            TBaum* next = n->Next;
+            TMoveNode* next = n->Next;
             FreeNode(n);
             n = next;
         }
@@ -284,14 +284,14 @@ void TNotationCore::DeleteVariation(TVariationEntry*& ref) {
 
 // ---- walking ----
 
-void ForEachNode(TVariationEntry* root, const std::function<void(TBaum*)>& fn) {
+void ForEachNode(TVariationEntry* root, const std::function<void(TMoveNode*)>& fn) {
     if (!root) return;
     // Each stack element is the next move to visit on some line; a move's
     // alternatives are visited before its continuation, as in the text.
-    std::vector<TBaum*> stack;
+    std::vector<TMoveNode*> stack;
     if (root->FirstMove) stack.push_back(root->FirstMove);
     while (!stack.empty()) {
-        TBaum* node = stack.back();
+        TMoveNode* node = stack.back();
         stack.pop_back();
         fn(node);
         if (node->Next) stack.push_back(node->Next);
@@ -306,7 +306,7 @@ void ForEachNode(TVariationEntry* root, const std::function<void(TBaum*)>& fn) {
 namespace {
 
 // The entry of the variation whose first move is `start`.
-const TVariationEntry* EntryOf(const TBaum* start) {
+const TVariationEntry* EntryOf(const TMoveNode* start) {
     if (start->Entry) return start->Entry;
     for (const TVariationEntry* e = start->Prev->Variations; e; e = e->NextVar)
         if (e->FirstMove == start) return e;
@@ -314,8 +314,8 @@ const TVariationEntry* EntryOf(const TBaum* start) {
 }
 
 // The last move written of a line and everything written after its moves.
-TBaum* LastWrittenOfLine(TBaum* first) {
-    TBaum* node = first;
+TMoveNode* LastWrittenOfLine(TMoveNode* first) {
+    TMoveNode* node = first;
     for (;;) {
         while (node->Next) node = node->Next;
         const TVariationEntry* last = nullptr;
@@ -328,16 +328,16 @@ TBaum* LastWrittenOfLine(TBaum* first) {
 
 }  // namespace
 
-int PlyOf(const TBaum* node) {
+int PlyOf(const TMoveNode* node) {
     int ply = 0;
-    for (const TBaum* n = node; n; n = n->Prev) {
+    for (const TMoveNode* n = node; n; n = n->Prev) {
         while (IsVariationStart(n)) n = n->Prev;
         ++ply;
     }
     return ply;
 }
 
-TBaum* NextInText(const TVariationEntry* root, TBaum* node) {
+TMoveNode* NextInText(const TVariationEntry* root, TMoveNode* node) {
     if (!node) return root ? root->FirstMove : nullptr;
     for (const TVariationEntry* e = node->Variations; e; e = e->NextVar)
         if (e->FirstMove) return e->FirstMove;
@@ -345,10 +345,10 @@ TBaum* NextInText(const TVariationEntry* root, TBaum* node) {
     // The end of a line: after a variation comes the next alternative to the
     // same move, then that move's continuation, and so on outwards.
     for (;;) {
-        TBaum* start = node;
+        TMoveNode* start = node;
         while (start->Prev && start->Prev->Next == start) start = start->Prev;
         if (!start->Prev) return nullptr;  // the end of the main line
-        TBaum* replaced = start->Prev;
+        TMoveNode* replaced = start->Prev;
         const TVariationEntry* entry = EntryOf(start);
         for (const TVariationEntry* e = entry ? entry->NextVar : nullptr; e; e = e->NextVar)
             if (e->FirstMove) return e->FirstMove;
@@ -357,7 +357,7 @@ TBaum* NextInText(const TVariationEntry* root, TBaum* node) {
     }
 }
 
-TBaum* PrevInText(TBaum* node) {
+TMoveNode* PrevInText(TMoveNode* node) {
     if (!node) return nullptr;
     if (IsVariationStart(node)) {
         const TVariationEntry* entry = EntryOf(node);
@@ -365,7 +365,7 @@ TBaum* PrevInText(TBaum* node) {
             if (e->FirstMove) return LastWrittenOfLine(e->FirstMove);
         return node->Prev;  // the move the variation replaces
     }
-    TBaum* before = node->Prev;
+    TMoveNode* before = node->Prev;
     if (!before) return nullptr;
     const TVariationEntry* last = nullptr;
     for (const TVariationEntry* e = before->Variations; e; e = e->NextVar)

@@ -19,12 +19,12 @@
 struct TVariationEntry;
 
 // One move of the game.
-struct TBaum {
-    TBaum* Next = nullptr;                 // following move on the same line
-    TBaum* Prev = nullptr;                 // preceding move, or the move a variation replaces
+struct TMoveNode {
+    TMoveNode* Next = nullptr;                 // following move on the same line
+    TMoveNode* Prev = nullptr;                 // preceding move, or the move a variation replaces
     TVariationEntry* Variations = nullptr; // first alternative to this move
     TVariationEntry* Entry = nullptr;      // the first move of a line: the entry it hangs from
-    TZug Zug{};                            // the move; Side = side to move after it
+    TMoveRecord Move{};                            // the move; Side = side to move after it
     std::string Comment;                   // with its braces; "" if none
     int TextPos = 0;                       // written by the layout (1-based)
     int TextLen = 0;
@@ -34,17 +34,17 @@ struct TBaum {
 
 // One alternative line.
 struct TVariationEntry {
-    TBaum* FirstMove = nullptr;
+    TMoveNode* FirstMove = nullptr;
     std::string Comment;  // a comment before the line's first move, with its braces; "" if none
     TVariationEntry* NextVar = nullptr;
     TVariationEntry* PrevVar = nullptr;
 };
 
 // The data of the loaded game.
-struct TPartiedaten {
-    TEventData Header;
-    TSchachbrett StartPosition = InitialPosition;
-    TZug StartState = FreshState();
+struct TGameData {
+    TGameHeader Header;
+    TBoard StartPosition = InitialPosition;
+    TMoveRecord StartState = FreshState();
     uint16_t StartMoveNo = 1;
     TCastlingRooks CastlingRooks;  // a Chess960 game castles by rook file
     std::string IntroComment;  // comments before the first move, braces kept, plus one blank
@@ -52,33 +52,33 @@ struct TPartiedaten {
 };
 
 // Is `node` the first move of a variation (its Prev continues elsewhere)?
-inline bool IsVariationStart(const TBaum* node) {
+inline bool IsVariationStart(const TMoveNode* node) {
     return node && node->Prev && node->Prev->Next != node;
 }
 
 // Is `node` the last move of the main line?
-inline bool IsLastMainMove(const TBaum* node) {
+inline bool IsLastMainMove(const TMoveNode* node) {
     if (!node || node->Next) return false;
-    for (const TBaum* n = node; n; n = n->Prev)
+    for (const TMoveNode* n = node; n; n = n->Prev)
         if (IsVariationStart(n)) return false;
     return true;
 }
 
 // A null move ("--"): the side to move passes; nothing moves.
-inline bool IsNullMove(const TZug& zug) { return zug.ToSq == 0 && zug.CastleKind == 0; }
+inline bool IsNullMove(const TMoveRecord& move) { return move.ToSq == 0 && move.CastleKind == 0; }
 
 // The number of moves played from the start to reach the position after
 // `node` along its line (variations replace the moves they stand for).
-int PlyOf(const TBaum* node);
+int PlyOf(const TMoveNode* node);
 
 // The move written after / before `node` in the game text, where a move's
 // alternatives come after it and before its continuation; from the start
 // (none) NextInText gives the first move. None at the end / the start.
-TBaum* NextInText(const TVariationEntry* root, TBaum* node);
-TBaum* PrevInText(TBaum* node);
+TMoveNode* NextInText(const TVariationEntry* root, TMoveNode* node);
+TMoveNode* PrevInText(TMoveNode* node);
 
 // Applies the stored-form move `state` (Side = side to move after it) to the board.
-void MakeMove(TSchachbrett& board, const TZug& state);
-// Takes back the move `zug` on the board; `state` must describe the same move
+void MakeMove(TBoard& board, const TMoveRecord& state);
+// Takes back the move `move` on the board; `state` must describe the same move
 // (its EpVictim, CastleKind and Side are used).
-void UnmakeMove(TSchachbrett& board, const TZug& zug, const TZug& state);
+void UnmakeMove(TBoard& board, const TMoveRecord& move, const TMoveRecord& state);

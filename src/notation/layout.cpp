@@ -56,7 +56,7 @@ int TNotationDisplay::RowOfPosition(int position) const {
     return static_cast<int>(it - Rows.begin()) - 1;
 }
 
-int TNotationDisplay::RowOfMove(const TBaum* move) const {
+int TNotationDisplay::RowOfMove(const TMoveNode* move) const {
     if (!move || move->TextPos < 1) return -1;
     return RowOfPosition(move->TextPos);
 }
@@ -99,14 +99,14 @@ namespace {
 
 // One line of moves being written: the main line or an open variation.
 struct TOpenLine {
-    TBaum* node = nullptr;                  // move of this line being written
+    TMoveNode* node = nullptr;                  // move of this line being written
     TVariationEntry* nextVar = nullptr;     // next alternative of node to write
     bool written = false;                   // node's own element is in the text
     // Restored when the variation closes (unused for the main line). Board
     // values (pieces, empty, border) fit a byte; a deep nest of variations
     // keeps one of these per level.
     std::array<int8_t, 120> board{};
-    TZug state{};
+    TMoveRecord state{};
     long long counter = 0;
 };
 
@@ -138,7 +138,7 @@ private:
     }
     void Headline();
     void SiteAndYear();
-    void WriteElement(TBaum* node);
+    void WriteElement(TMoveNode* node);
     // One blank and a comment table entry with the comment.
     void AppendComment(const std::string& c, bool quiet);
     void AppendShownComment(const std::string& stored, int mover);
@@ -167,8 +167,8 @@ private:
     int depth_ = 0;
     bool needNumber_ = true;
     TNotationFont main_ = TNotationFont::Var0;
-    TSchachbrett savedBoard_{};
-    TZug savedState_{};
+    TBoard savedBoard_{};
+    TMoveRecord savedState_{};
 };
 
 void TLayoutWriter::AddRow(long long pos, TNotationFont font, bool replace) {
@@ -188,7 +188,7 @@ void TLayoutWriter::AddRow(long long pos, TNotationFont font, bool replace) {
 }
 
 void TLayoutWriter::SiteAndYear() {
-    const TEventData& h = core_.Game.Header;
+    const TGameHeader& h = core_.Game.Header;
     bool site = !h.Site.empty() && h.Site != "?";
     if (site) {
         text_ += h.Site;
@@ -202,7 +202,7 @@ void TLayoutWriter::SiteAndYear() {
 }
 
 void TLayoutWriter::Headline() {
-    const TEventData& h = core_.Game.Header;
+    const TGameHeader& h = core_.Game.Header;
     AddRow(1, TNotationFont::HeadLine, false);
     text_ += h.White;
     if (!h.White.empty() && !h.Black.empty()) text_ += " - ";
@@ -224,14 +224,14 @@ void TLayoutWriter::Headline() {
     d_.HeadlineLength = static_cast<int>(text_.size());
 }
 
-void TLayoutWriter::WriteElement(TBaum* node) {
-    core_.State = node->Zug;
+void TLayoutWriter::WriteElement(TMoveNode* node) {
+    core_.State = node->Move;
     ++counter_;
     long long moveNo = (counter_ + 1) / 2;
     bool white = (counter_ & 1) != 0;
     node->MoveNo = static_cast<int>(moveNo);
     node->TextPos = static_cast<int>(Len() + 1);
-    const TZug& z = node->Zug;
+    const TMoveRecord& z = node->Move;
     if (z.Flags & MarkBefore) text_ += '>';
     if (!core_.PgnMode) Glyph(z.ExtraNag, core_.NagSymbol(z.ExtraNag));
     if (white) {
@@ -382,8 +382,8 @@ void TLayoutWriter::WriteLines() {
             OpenVariation(entry);  // invalidates `line`
             continue;
         }
-        TBaum* node = line.node;
-        core_.State = node->Zug;
+        TMoveNode* node = line.node;
+        core_.State = node->Move;
         core_.MakeMove();
         if (node == core_.Current) {
             savedBoard_ = core_.Board;
@@ -401,14 +401,14 @@ void TLayoutWriter::Run() {
     d_.Glyphs.clear();
     d_.Marks.clear();
     d_.ErrorRow = {};
-    const TPartiedaten& game = core_.Game;
+    const TGameData& game = core_.Game;
     core_.Board = game.StartPosition;
     savedBoard_ = game.StartPosition;
     savedState_ = game.StartState;
     counter_ = 2LL * (static_cast<long long>(game.StartMoveNo) - 1) + (game.StartState.Side == Black ? 1 : 0);
     main_ = TNotationFont::Var0;
     if (d_.AutoBold && core_.Root) {
-        for (TBaum* n = core_.Root->FirstMove; n; n = n->Next)
+        for (TMoveNode* n = core_.Root->FirstMove; n; n = n->Next)
             if (n->Variations) {
                 main_ = TNotationFont::Var0Bold;
                 break;
@@ -418,7 +418,7 @@ void TLayoutWriter::Run() {
     text_.clear();
     d_.HeadlineLength = 0;
 
-    if (d_.Ueberschrift) Headline();
+    if (d_.Headline) Headline();
     else AddRow(1, main_, false);
 
     const std::string intro = BeforeMoveComment(game.IntroComment);

@@ -47,7 +47,7 @@ struct TCommentEntry {
 // depends on. One lives in TNotationCore::Display once AttachLayout ran.
 struct TNotationDisplay {
     // ---- settings (the widget's properties write them, then relayout) ----
-    bool Ueberschrift = false;  // show the headline with players and event
+    bool Headline = false;  // show the headline with players and event
     bool AutoBold = true;       // bold main line when it has alternatives
     uint16_t Indent0Var = 2;
     uint16_t Indent1Var = 10;
@@ -91,7 +91,7 @@ struct TNotationDisplay {
     // Text of row i as it stands in the notation text (braces included).
     std::string RowText(int i) const;
     // The row (0-based) that holds a move, -1 for none.
-    int RowOfMove(const TBaum* move) const;
+    int RowOfMove(const TMoveNode* move) const;
     // The row that holds a 1-based text position, -1 for none.
     int RowOfPosition(int position) const;
     // The indent of a row font: Indent1Var, Indent2Var or Indent0Var.

@@ -28,18 +28,18 @@ int ClockOfFen(std::string_view fen) {
 }  // namespace
 
 TMoveNumbers CurrentMoveNumbers(const TNotationCore& core) {
-    std::vector<const TBaum*> path;
-    for (const TBaum* n = core.Current; n;) {
+    std::vector<const TMoveNode*> path;
+    for (const TMoveNode* n = core.Current; n;) {
         path.push_back(n);
-        const TBaum* m = n;
+        const TMoveNode* m = n;
         while (IsVariationStart(m)) m = m->Prev;
         n = m->Prev;
     }
-    const TPartiedaten& game = core.Game;
-    TSchachbrett board = game.StartPosition;
+    const TGameData& game = core.Game;
+    TBoard board = game.StartPosition;
     int clock = ClockOfFen(game.Header.FEN);
     for (auto it = path.rbegin(); it != path.rend(); ++it) {
-        const TZug& z = (*it)->Zug;
+        const TMoveRecord& z = (*it)->Move;
         const bool pawn = IsRealSquare(z.FromSq) && std::abs(board[z.FromSq]) == Pawn;
         // (A castling's EpVictim names its rook; a castling captures nothing.)
         const bool capture = z.CastleKind == 0 && (z.Captured != 0 || z.EpVictim != 0 ||

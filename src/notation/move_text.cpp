@@ -62,7 +62,7 @@ std::string TNotationCore::NagSymbol(int n) const {
     return std::string(1, nagSymbols_[n]);
 }
 
-bool IsShuffledStart(const TSchachbrett& board) {
+bool IsShuffledStart(const TBoard& board) {
     bool identical = true;
     bool kingOrRookMoved = false;
     for (int i = 0; i < 64; ++i) {
@@ -88,7 +88,7 @@ bool IsShuffledStart(const TSchachbrett& board) {
     return !identical && kingOrRookMoved;
 }
 
-TFischerInfo FischerInfoOf(const TSchachbrett& board) {
+TFischerInfo FischerInfoOf(const TBoard& board) {
     TFischerInfo info;
     if (!IsShuffledStart(board)) return info;
     info.IsShuffled = 1;
@@ -137,39 +137,39 @@ const std::string& MoveTextErrorMessage(bool english) {
     return english ? englishText : german;
 }
 
-std::string TNotationCore::MoveToText(const TZug& zug) {
+std::string TNotationCore::MoveToText(const TMoveRecord& move) {
     std::string text;
     const auto& letters = english_ ? kEnglishLetters : kGermanLetters;
     int p = 0;
-    const bool castling = zug.CastleKind == 1 || zug.CastleKind == 2;
-    const bool null = IsNullMove(zug);
+    const bool castling = move.CastleKind == 1 || move.CastleKind == 2;
+    const bool null = IsNullMove(move);
     if (castling) {
-        text = zug.CastleKind == 1 ? "O-O" : "O-O-O";
+        text = move.CastleKind == 1 ? "O-O" : "O-O-O";
     } else if (null) {
         text = "--";
     } else {
-        bool from = IsRealSquare(zug.FromSq);
-        bool to = IsRealSquare(zug.ToSq);
-        p = from ? std::abs(Board[zug.FromSq]) : 0;
+        bool from = IsRealSquare(move.FromSq);
+        bool to = IsRealSquare(move.ToSq);
+        p = from ? std::abs(Board[move.FromSq]) : 0;
         if (p > King) p = 0;
-        bool occupied = to && Board[zug.ToSq] != 0;
-        std::string_view fromName = from ? SquareName(zug.FromSq) : std::string_view("??");
-        if ((p == Pawn && occupied) || zug.EpVictim != 0) text += fromName[0];
+        bool occupied = to && Board[move.ToSq] != 0;
+        std::string_view fromName = from ? SquareName(move.FromSq) : std::string_view("??");
+        if ((p == Pawn && occupied) || move.EpVictim != 0) text += fromName[0];
         else if (p != 0) text += letters[static_cast<size_t>(p)];
-        if (zug.Flags & FileGiven) text += fromName[0];
-        if (zug.Flags & RankGiven) text += fromName[1];
-        if (occupied || zug.EpVictim != 0) text += 'x';
-        text += to ? SquareName(zug.ToSq) : std::string_view("??");
-        if (zug.Promotion != 0) {
-            int kind = std::abs(zug.Promotion);
+        if (move.Flags & FileGiven) text += fromName[0];
+        if (move.Flags & RankGiven) text += fromName[1];
+        if (occupied || move.EpVictim != 0) text += 'x';
+        text += to ? SquareName(move.ToSq) : std::string_view("??");
+        if (move.Promotion != 0) {
+            int kind = std::abs(move.Promotion);
             if (kind >= Rook && kind <= King) text += std::string("=") + letters[static_cast<size_t>(kind)];
             else if (kind == Pawn) text += "=P";
         }
     }
-    if (zug.Flags & CheckSign) text += '+';
-    if (zug.Flags & MateSign) text += '#';
-    text += MoveNagText(zug.MoveNag);
-    text += NagSymbol(zug.PositionNag);
+    if (move.Flags & CheckSign) text += '+';
+    if (move.Flags & MateSign) text += '#';
+    text += MoveNagText(move.MoveNag);
+    text += NagSymbol(move.PositionNag);
     if (!castling && !null && p == 0 && !ErrorShown) {
         ErrorShown = true;
         if (OnError) OnError(*this, MoveTextErrorMessage(english_));

@@ -17,9 +17,9 @@ std::string FixedNagSymbol(int n);
 
 // A start position with pawns and back ranks in place but kings or rooks
 // moved away from their standard squares.
-bool IsShuffledStart(const TSchachbrett& board);
+bool IsShuffledStart(const TBoard& board);
 // The rook and king squares of a shuffled start; all zero when not shuffled.
-TFischerInfo FischerInfoOf(const TSchachbrett& board);
+TFischerInfo FischerInfoOf(const TBoard& board);
 
 // The shared message table: German/English pairs, index 2 * pair + english.
 enum TMessagePair {

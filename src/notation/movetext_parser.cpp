@@ -22,7 +22,7 @@ constexpr size_t kMaxNesting = 250'000;
 
 
 template <typename Dirs>
-bool SlidingFinder(const TSchachbrett& board, int target, int piece, const Dirs& dirs,
+bool SlidingFinder(const TBoard& board, int target, int piece, const Dirs& dirs,
                    TFinderMode mode, TCandidateList* list) {
     bool hit = false;
     for (int d : dirs) {
@@ -37,7 +37,7 @@ bool SlidingFinder(const TSchachbrett& board, int target, int piece, const Dirs&
 }
 
 template <typename Steps>
-bool StepFinder(const TSchachbrett& board, int target, int piece, const Steps& steps,
+bool StepFinder(const TBoard& board, int target, int piece, const Steps& steps,
                 TFinderMode mode, TCandidateList* list) {
     bool hit = false;
     for (int d : steps) {
@@ -56,22 +56,22 @@ inline int Colour(int side, TFinderMode mode) { return mode == TFinderMode::Find
 // there is a piece code), an eighth of a full position.
 using TCompactBoard = std::array<int8_t, 64>;
 
-TCompactBoard Compact(const TSchachbrett& board) {
+TCompactBoard Compact(const TBoard& board) {
     TCompactBoard c{};
     for (int i = 0; i < 64; ++i) c[static_cast<size_t>(i)] = static_cast<int8_t>(board[Index64ToSquare(i)]);
     return c;
 }
 
-void Expand(const TCompactBoard& c, TSchachbrett& board) {
+void Expand(const TCompactBoard& c, TBoard& board) {
     board = EmptyBoard;
     for (int i = 0; i < 64; ++i) board[Index64ToSquare(i)] = c[static_cast<size_t>(i)];
 }
 
 struct TFrame {
     TCompactBoard board;
-    TZug state;
+    TMoveRecord state;
     TVariationEntry* entry;
-    TBaum* current;
+    TMoveNode* current;
     int8_t epBefore;  // en-passant square of the position in `board`
 };
 
@@ -92,22 +92,22 @@ int8_t SuffixMoveNag(const std::string& token) {
 
 // Glyph number -> effect on the move record. False for a number the record
 // has no place for.
-bool ApplyNag(TZug& zug, std::string_view digits) {
+bool ApplyNag(TMoveRecord& move, std::string_view digits) {
     static constexpr std::string_view kPositionNags[] = {"8",  "11", "13", "14", "15",  "16",  "17",  "18", "19",
                                                          "22", "32", "36", "40", "44", "132", "138", "146"};
-    if (digits == "1") zug.MoveNag = 1;
-    else if (digits == "3") zug.MoveNag = 2;
-    else if (digits == "2") zug.MoveNag = 3;
-    else if (digits == "4") zug.MoveNag = 4;
-    else if (digits == "5") zug.MoveNag = 5;
-    else if (digits == "6") zug.MoveNag = 6;
-    else if (digits == "140" || digits == "142") zug.ExtraNag = static_cast<uint8_t>(digits == "140" ? 140 : 142);
-    else if (digits == "998") zug.Flags |= MarkBefore;
-    else if (digits == "999") zug.Flags |= MarkAfter;
+    if (digits == "1") move.MoveNag = 1;
+    else if (digits == "3") move.MoveNag = 2;
+    else if (digits == "2") move.MoveNag = 3;
+    else if (digits == "4") move.MoveNag = 4;
+    else if (digits == "5") move.MoveNag = 5;
+    else if (digits == "6") move.MoveNag = 6;
+    else if (digits == "140" || digits == "142") move.ExtraNag = static_cast<uint8_t>(digits == "140" ? 140 : 142);
+    else if (digits == "998") move.Flags |= MarkBefore;
+    else if (digits == "999") move.Flags |= MarkAfter;
     else {
         for (std::string_view p : kPositionNags)
             if (digits == p) {
-                zug.PositionNag = static_cast<uint8_t>(std::atoi(std::string(p).c_str()));
+                move.PositionNag = static_cast<uint8_t>(std::atoi(std::string(p).c_str()));
                 return true;
             }
         return false;
@@ -126,8 +126,8 @@ int OtherGlyphNumber(std::string_view digits) {
 
 // Puts a glyph onto a move: into its record, or beside it when the record
 // has no place for it.
-void PutGlyph(TNotationCore& core, TBaum* move, std::string_view digits) {
-    if (!move || ApplyNag(move->Zug, digits)) return;
+void PutGlyph(TNotationCore& core, TMoveNode* move, std::string_view digits) {
+    if (!move || ApplyNag(move->Move, digits)) return;
     const int other = OtherGlyphNumber(digits);
     if (other >= 0) core.AddOtherGlyph(move, other);
 }
@@ -152,19 +152,19 @@ int PieceKindOfLetter(char c) {
     }
 }
 
-bool FindQueenCandidates(const TSchachbrett& board, int target, int side, TFinderMode mode, TCandidateList* list) {
+bool FindQueenCandidates(const TBoard& board, int target, int side, TFinderMode mode, TCandidateList* list) {
     return SlidingFinder(board, target, Queen * Colour(side, mode), QueenDirs, mode, list);
 }
-bool FindRookCandidates(const TSchachbrett& board, int target, int side, TFinderMode mode, TCandidateList* list) {
+bool FindRookCandidates(const TBoard& board, int target, int side, TFinderMode mode, TCandidateList* list) {
     return SlidingFinder(board, target, Rook * Colour(side, mode), RookDirs, mode, list);
 }
-bool FindBishopCandidates(const TSchachbrett& board, int target, int side, TFinderMode mode, TCandidateList* list) {
+bool FindBishopCandidates(const TBoard& board, int target, int side, TFinderMode mode, TCandidateList* list) {
     return SlidingFinder(board, target, Bishop * Colour(side, mode), BishopDirs, mode, list);
 }
-bool FindKnightCandidates(const TSchachbrett& board, int target, int side, TFinderMode mode, TCandidateList* list) {
+bool FindKnightCandidates(const TBoard& board, int target, int side, TFinderMode mode, TCandidateList* list) {
     return StepFinder(board, target, Knight * Colour(side, mode), KnightJumps, mode, list);
 }
-bool FindKingCandidates(const TSchachbrett& board, int target, int side, TFinderMode mode, TCandidateList* list) {
+bool FindKingCandidates(const TBoard& board, int target, int side, TFinderMode mode, TCandidateList* list) {
     return StepFinder(board, target, King * Colour(side, mode), KingSteps, mode, list);
 }
 
@@ -265,8 +265,8 @@ bool TNotationCore::ParseMoveText() {
     if (!acc.empty()) Game.IntroComment = acc + " ";
 
     State = Game.StartState;
-    TSchachbrett savedBoard = Board;
-    TZug savedState = State;
+    TBoard savedBoard = Board;
+    TMoveRecord savedState = State;
     // En-passant squares of the working position and of the one before the
     // last move: State.EpSquare is the record of the move being read.
     int8_t epNow = Game.StartState.EpSquare;

@@ -33,11 +33,11 @@ enum class TFinderMode { Find, Test };
 // Candidate finders. In Find mode they look for pieces of colour `side` and
 // append each hit to `list`; in Test mode for colour -side and record nothing.
 // Each returns whether it had a hit.
-bool FindQueenCandidates(const TSchachbrett& board, int target, int side, TFinderMode mode, TCandidateList* list);
-bool FindRookCandidates(const TSchachbrett& board, int target, int side, TFinderMode mode, TCandidateList* list);
-bool FindBishopCandidates(const TSchachbrett& board, int target, int side, TFinderMode mode, TCandidateList* list);
-bool FindKnightCandidates(const TSchachbrett& board, int target, int side, TFinderMode mode, TCandidateList* list);
-bool FindKingCandidates(const TSchachbrett& board, int target, int side, TFinderMode mode, TCandidateList* list);
+bool FindQueenCandidates(const TBoard& board, int target, int side, TFinderMode mode, TCandidateList* list);
+bool FindRookCandidates(const TBoard& board, int target, int side, TFinderMode mode, TCandidateList* list);
+bool FindBishopCandidates(const TBoard& board, int target, int side, TFinderMode mode, TCandidateList* list);
+bool FindKnightCandidates(const TBoard& board, int target, int side, TFinderMode mode, TCandidateList* list);
+bool FindKingCandidates(const TBoard& board, int target, int side, TFinderMode mode, TCandidateList* list);
 
 // Turns long algebraic marks into short form: "e2-e4" -> "e4",
 // "e4xd5" -> "exd5", "Ng1-f3" -> "Ng1f3"; "Ra1xa3" stays.

@@ -8,7 +8,7 @@ namespace {
 // The move after which the position before `node` stands (none = the start).
 // The first move of a variation is played from where the move it replaces
 // was, so the chain of replaced moves is passed over.
-TBaum* MoveBefore(TBaum* node) {
+TMoveNode* MoveBefore(TMoveNode* node) {
     while (IsVariationStart(node)) node = node->Prev;
     return node ? node->Prev : nullptr;
 }
@@ -21,15 +21,15 @@ void TNotationCore::SyncBoardToCurrent() {
         State = Game.StartState;
         return;
     }
-    std::vector<TBaum*> path;
-    for (TBaum* n = Current; n; n = MoveBefore(n)) path.push_back(n);
+    std::vector<TMoveNode*> path;
+    for (TMoveNode* n = Current; n; n = MoveBefore(n)) path.push_back(n);
     for (auto it = path.rbegin(); it != path.rend(); ++it) {
-        State = (*it)->Zug;
+        State = (*it)->Move;
         MakeMove();
     }
 }
 
-void TNotationCore::SetCurrent(TBaum* node) {
+void TNotationCore::SetCurrent(TMoveNode* node) {
     Current = node;
     SyncBoardToCurrent();
 }
@@ -49,19 +49,19 @@ void TNotationCore::RaiseMoveChange(bool nextMove) {
 
 bool TNotationCore::StepBack() {
     if (!Current) return false;
-    TBaum* old = Current;
+    TMoveNode* old = Current;
     // From the first move of a variation this goes to the position before
     // the move it replaces, however deep the variation is nested.
-    TBaum* target = MoveBefore(old);
-    State = old->Zug;
-    UnmakeMove(old->Zug);
+    TMoveNode* target = MoveBefore(old);
+    State = old->Move;
+    UnmakeMove(old->Move);
     Current = target;
-    State = Current ? Current->Zug : Game.StartState;
+    State = Current ? Current->Move : Game.StartState;
     // Taking back castling, en passant or a promotion is exact only when the
     // text was legal there (a rook to castle with, a pawn to take, a pawn to
     // promote); for these moves the position the reader saw before them is
     // put back, or, for a move it did not note, the line is replayed.
-    if (old->Zug.CastleKind || old->Zug.EpVictim || old->Zug.Promotion) {
+    if (old->Move.CastleKind || old->Move.EpVictim || old->Move.Promotion) {
         auto noted = positionsBefore_.find(old);
         if (noted == positionsBefore_.end()) {
             SyncBoardToCurrent();
@@ -76,10 +76,10 @@ bool TNotationCore::StepBack() {
 
 bool TNotationCore::StepForward(uint8_t& From, uint8_t& To, uint8_t& Promotion, uint8_t& CastlingKind) {
     if (!HasGame()) return false;
-    TBaum* candidate = Current ? Current->Next : Root->FirstMove;
+    TMoveNode* candidate = Current ? Current->Next : Root->FirstMove;
     if (!candidate) return false;
     Current = candidate;
-    State = candidate->Zug;
+    State = candidate->Move;
     MakeMove();
     ShowCurrentMove();
     From = static_cast<uint8_t>(State.FromSq);
@@ -96,7 +96,7 @@ bool TNotationCore::StepForward() {
 
 bool TNotationCore::StepForwardBranch() {
     bool fromStart = false;
-    TBaum* candidate;
+    TMoveNode* candidate;
     if (!Current) {
         if (!HasGame()) return false;
         fromStart = true;
@@ -157,7 +157,7 @@ bool TNotationCore::StepForwardBranch() {
             return false;
         }
     }
-    State = Current->Zug;
+    State = Current->Move;
     MakeMove();
     ShowCurrentMove();
     RaiseMoveChange(true);
@@ -166,7 +166,7 @@ bool TNotationCore::StepForwardBranch() {
 
 bool TNotationCore::PrevBranchPoint() {
     if (!Current) return false;
-    TBaum* m = Current;
+    TMoveNode* m = Current;
     if (m->Prev) m = m->Prev;
     while (m->Prev && !m->Variations) m = m->Prev;
     // Just before the move that offers alternatives (for a move that is
@@ -179,7 +179,7 @@ bool TNotationCore::PrevBranchPoint() {
 
 bool TNotationCore::NextBranchPoint() {
     if (!HasGame()) return false;
-    TBaum* m = Current ? Current->Next : Root->FirstMove;
+    TMoveNode* m = Current ? Current->Next : Root->FirstMove;
     if (!m) return false;
     while (m->Next && !m->Next->Variations) m = m->Next;
     Current = m;
@@ -198,7 +198,7 @@ bool TNotationCore::ToStart() {
 
 bool TNotationCore::ToEnd() {
     if (!HasGame()) return false;
-    TBaum* m = Root->FirstMove;
+    TMoveNode* m = Root->FirstMove;
     while (m->Next) m = m->Next;
     Current = m;
     Relayout();

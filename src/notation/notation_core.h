@@ -66,19 +66,19 @@ struct TNotationHooks {
     // The variation chooser: candidate is the main move (item 0), its
     // alternatives are items 1, 2, ... Returns -1 for cancel, 0 for the main
     // move, k for the k-th alternative. Without a hook the main move is taken.
-    std::function<int(TBaum* candidate)> ChooseVariation;
+    std::function<int(TMoveNode* candidate)> ChooseVariation;
     // Makes the move written at a 1-based position of the notation text
     // current; true if a move was found. Needs the layout.
     std::function<bool(int position)> GoToTextPosition;
-    // The notation text (1-based positions as in TBaum::TextPos); empty without a layout.
+    // The notation text (1-based positions as in TMoveNode::TextPos); empty without a layout.
     std::function<const std::string&()> NotationText;
     // The system's default beep.
     std::function<void()> Beep;
 };
 
 using TMoveChangeEvent =
-    std::function<void(TNotationCore& Sender, TZug& Zug, TSchachbrett& Stellung, bool NextMove)>;
-using TErrorEvent = std::function<void(TNotationCore& Sender, const std::string& Fehlermeldung)>;
+    std::function<void(TNotationCore& Sender, TMoveRecord& Move, TBoard& Position, bool NextMove)>;
+using TErrorEvent = std::function<void(TNotationCore& Sender, const std::string& ErrorMessage)>;
 using TFischerInfoEvent = std::function<void(TNotationCore& Sender, const TFischerInfo& FischerInfo)>;
 using TNotifyEvent = std::function<void(TNotationCore& Sender)>;
 
@@ -90,16 +90,16 @@ public:
     TNotationCore& operator=(const TNotationCore&) = delete;
 
     // ---- model ----
-    TPartiedaten Game;
+    TGameData Game;
     std::string MoveText;          // movetext assembled by LoadGame, read by the parser (which
                                    // reads past glyphs instead of cutting them out)
     std::string LineBreak = "\n";  // the line end of this platform, for clipboard text
-    TSchachbrett Board = InitialPosition;  // position after Current
-    TZug State = FreshState();             // Current's record, or the start state
+    TBoard Board = InitialPosition;  // position after Current
+    TMoveRecord State = FreshState();             // Current's record, or the start state
     TVariationEntry* Root = nullptr;
     TVariationEntry* CurEntry = nullptr;
-    TBaum* LastNode = nullptr;
-    TBaum* Current = nullptr;              // none = start position
+    TMoveNode* LastNode = nullptr;
+    TMoveNode* Current = nullptr;              // none = start position
 
     // Unrecognised tag lines of the loaded game (Game.Header.OtherTags points
     // here): a sorted list, so in text order without duplicates.
@@ -133,11 +133,11 @@ public:
     void ClearGame();
     void NewGame();
     void DeleteTree();
-    TBaum* NewMoveNode(const TZug& zug);
+    TMoveNode* NewMoveNode(const TMoveRecord& move);
     void AppendMove();
     void AddVariationEntry();
     void MakeMove();                    // applies State to Board
-    void UnmakeMove(const TZug& zug);   // State must hold the same move
+    void UnmakeMove(const TMoveRecord& move);   // State must hold the same move
     // Deletes the entry, its line and every line beneath it, and unlinks it
     // from its siblings; ref is updated when it named the removed entry.
     void DeleteVariation(TVariationEntry*& ref);
@@ -162,8 +162,8 @@ public:
     bool ParseMoveText();                       // true = error
 
     // ---- move text ----
-    // Short algebraic text of `zug`; Board must hold the position before it.
-    std::string MoveToText(const TZug& zug);
+    // Short algebraic text of `move`; Board must hold the position before it.
+    std::string MoveToText(const TMoveRecord& move);
     std::string NagSymbol(int n) const;
 
     // ---- navigation ----
@@ -175,12 +175,12 @@ public:
     bool NextBranchPoint();
     bool ToStart();
     bool ToEnd();
-    const TZug* CurrentMove() const { return Current ? &Current->Zug : nullptr; }
-    const TSchachbrett& CurrentPosition() const { return Board; }
+    const TMoveRecord* CurrentMove() const { return Current ? &Current->Move : nullptr; }
+    const TBoard& CurrentPosition() const { return Board; }
     std::string CurrentComment() const;
     // Makes `node` (a move of the tree, or none for the start) current and
     // replays Board and State to it; raises nothing.
-    void SetCurrent(TBaum* node);
+    void SetCurrent(TMoveNode* node);
 
     // Rebuilds Board and State for Current, then lets the layout rebuild.
     void Relayout();
@@ -191,7 +191,7 @@ private:
     int Load(std::string_view pgnText, std::string* owned);
     TVariationEntry* NewEntry();
     void FreeEntry(TVariationEntry* entry);
-    void FreeNode(TBaum* node);
+    void FreeNode(TMoveNode* node);
     void SyncBoardToCurrent();
 
     bool english_ = false;
@@ -199,13 +199,13 @@ private:
 
     // Nodes and entries come from pools: a game of a million moves is built
     // and dropped without a million separate allocations.
-    std::vector<std::unique_ptr<TBaum[]>> nodeChunks_;
-    std::vector<TBaum*> freeNodes_;
+    std::vector<std::unique_ptr<TMoveNode[]>> nodeChunks_;
+    std::vector<TMoveNode*> freeNodes_;
     std::vector<std::unique_ptr<TVariationEntry[]>> entryChunks_;
     std::vector<TVariationEntry*> freeEntries_;
     // Last alternative of each move that has some, so that a new one is
     // appended without walking the list; emptied whenever entries go.
-    std::unordered_map<const TBaum*, TVariationEntry*> variationTails_;
+    std::unordered_map<const TMoveNode*, TVariationEntry*> variationTails_;
 
 public:
     // The reader notes the position before each castling, en-passant capture
@@ -213,19 +213,19 @@ public:
     // legal there, and StepBack restores the noted position instead of
     // replaying the whole line (which made stepping back through a long line
     // of such moves quadratic).
-    void RememberPositionBefore(const TBaum* node, const TSchachbrett& before);
+    void RememberPositionBefore(const TMoveNode* node, const TBoard& before);
 
     // Glyphs the move record has no place for ($7, $10, $20, ...), in the
     // order read; none: nullptr.
-    void AddOtherGlyph(const TBaum* node, int nag);
-    const std::vector<uint8_t>* OtherGlyphs(const TBaum* node) const;
+    void AddOtherGlyph(const TMoveNode* node, int nag);
+    const std::vector<uint8_t>* OtherGlyphs(const TMoveNode* node) const;
 
 private:
-    std::unordered_map<const TBaum*, std::array<int8_t, 64>> positionsBefore_;
-    std::unordered_map<const TBaum*, std::vector<uint8_t>> otherGlyphs_;
+    std::unordered_map<const TMoveNode*, std::array<int8_t, 64>> positionsBefore_;
+    std::unordered_map<const TMoveNode*, std::vector<uint8_t>> otherGlyphs_;
 };
 
 // Calls fn(node) for every move of the tree below `root`, in the order of the
 // game text (a move, then its alternatives, then its continuation). Iterative:
 // any nesting depth is fine.
-void ForEachNode(TVariationEntry* root, const std::function<void(TBaum*)>& fn);
+void ForEachNode(TVariationEntry* root, const std::function<void(TMoveNode*)>& fn);

@@ -157,7 +157,7 @@ std::string PGNDateValue(uint16_t year, uint16_t month, uint16_t day) {
     return v;
 }
 
-std::vector<std::string> PGNTagLines(const TEventData& h, const TSchachbrett& startPosition, const TZug& startState,
+std::vector<std::string> PGNTagLines(const TGameHeader& h, const TBoard& startPosition, const TMoveRecord& startState,
                                      uint16_t startMoveNo, const TCastlingRooks& rooks) {
     std::vector<std::string> lines;
     lines.push_back(TagLine("Event", OrQuestion(h.Event)));
@@ -202,7 +202,7 @@ bool SameNameAnyCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-std::vector<std::string> GameTagLines(const TPartiedaten& game, bool fromRecord) {
+std::vector<std::string> GameTagLines(const TGameData& game, bool fromRecord) {
     if (fromRecord || game.TagLines.empty())
         return PGNTagLines(game.Header, game.StartPosition, game.StartState, game.StartMoveNo, game.CastlingRooks);
     // The seven required tags lead, in their order; one the game lacks is
@@ -407,7 +407,7 @@ int Write(TNotationCore& core, bool toClipboard, std::string& text, bool tagsOnl
         }
     } restore{core, !tagsOnly && layOutAgain};
 
-    const TPartiedaten& game = core.Game;
+    const TGameData& game = core.Game;
     if (!tagsOnly) {
         core.PgnMode = true;
         LayoutNotation(core, d);
@@ -420,7 +420,7 @@ int Write(TNotationCore& core, bool toClipboard, std::string& text, bool tagsOnl
         return -1;
     }
     std::string_view body = d.Text;
-    const size_t cut = d.Ueberschrift ? std::min(body.size(), static_cast<size_t>(std::max(d.HeadlineLength, 0))) : 0;
+    const size_t cut = d.Headline ? std::min(body.size(), static_cast<size_t>(std::max(d.HeadlineLength, 0))) : 0;
     body.remove_prefix(cut);
     TCommentRanges comments;
     for (const TCommentEntry& c : d.Comments) {

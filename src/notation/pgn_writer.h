@@ -18,15 +18,15 @@
 // The tag lines of a game, in the order PGN readers expect the seven
 // required tags, then the optional ones the header record keeps. A Chess960
 // game's FEN names its castling rights as the game's own FEN did.
-std::vector<std::string> PGNTagLines(const TEventData& header, const TSchachbrett& startPosition,
-                                     const TZug& startState, uint16_t startMoveNo,
+std::vector<std::string> PGNTagLines(const TGameHeader& header, const TBoard& startPosition,
+                                     const TMoveRecord& startState, uint16_t startMoveNo,
                                      const TCastlingRooks& rooks = TCastlingRooks{});
 
 // The tag lines a copy of the game starts with. A game read from PGN text
 // keeps every tag line as written: the seven required tags first, in their
 // order (one the text lacks as PGNTagLines writes it), then the others in
 // text order. With fromRecord, or for a game without tag text, PGNTagLines.
-std::vector<std::string> GameTagLines(const TPartiedaten& game, bool fromRecord);
+std::vector<std::string> GameTagLines(const TGameData& game, bool fromRecord);
 
 // A date tag value: "1999.03.??" style, "????.??.??" when nothing is known.
 std::string PGNDateValue(uint16_t year, uint16_t month, uint16_t day);

@@ -8,7 +8,7 @@
 namespace san {
 
 // Castling rights after the move in `state`, judged on the position before it.
-void UpdateCastlingRights(const TSchachbrett& board, TZug& state) {
+void UpdateCastlingRights(const TBoard& board, TMoveRecord& state) {
     int c = state.Castling;
     if (board[e1] == 0) c &= ~(CastleWK | CastleWQ);
     if (board[e8] == 0) c &= ~(CastleBK | CastleBQ);
@@ -30,7 +30,7 @@ void UpdateCastlingRights(const TSchachbrett& board, TZug& state) {
     state.Castling = static_cast<int8_t>(c);
 }
 
-bool RunFinder(int kind, const TSchachbrett& board, int target, int side, TFinderMode mode, TCandidateList* list) {
+bool RunFinder(int kind, const TBoard& board, int target, int side, TFinderMode mode, TCandidateList* list) {
     switch (kind) {
         case Queen: return FindQueenCandidates(board, target, side, mode, list);
         case Rook: return FindRookCandidates(board, target, side, mode, list);
@@ -49,7 +49,7 @@ inline bool IsMoveWordEnd(char c) {
 
 // Is `sq` attacked by a piece of side `by`? Plain loops without lists:
 // this runs for every move read. The border cells stop every ray.
-bool AttackedBy(const TSchachbrett& b, int sq, int by) {
+bool AttackedBy(const TBoard& b, int sq, int by) {
     if (b[sq - 9 * by] == Pawn * by || b[sq - 11 * by] == Pawn * by) return true;
     for (int d : KnightJumps)
         if (b[sq + d] == Knight * by) return true;
@@ -70,7 +70,7 @@ bool AttackedBy(const TSchachbrett& b, int sq, int by) {
 
 // May a `kind` piece of `side` on `from` go to `to` by its own way of
 // moving (castling apart), the squares between free and `to` not its own?
-bool Reaches(const TSchachbrett& b, int from, int to, int kind, int side, int epSquare) {
+bool Reaches(const TBoard& b, int from, int to, int kind, int side, int epSquare) {
     const int target = b[to];
     if (target == OffBoard || (target != Empty && (target > 0) == (side > 0))) return false;
     auto steps = [&](const auto& offsets) {
@@ -107,7 +107,7 @@ bool Reaches(const TSchachbrett& b, int from, int to, int kind, int side, int ep
 // Standard castling of `side`: the right, king and rook at home, the
 // squares between them empty, and the king's start, path and destination
 // not attacked.
-bool MayCastle(const TSchachbrett& b, int from, int to, int side, int castling, int castleKind) {
+bool MayCastle(const TBoard& b, int from, int to, int side, int castling, int castleKind) {
     const int home = side == White ? e1 : e8;
     const int enemy = -side;
     if (from != home || b[home] != King * side) return false;
@@ -126,7 +126,7 @@ bool MayCastle(const TSchachbrett& b, int from, int to, int side, int castling, 
 // The rules of standard chess for one move, as IsLegalMove decides them,
 // without its lists. The move is made on the board for the test and taken
 // back.
-bool StandardMoveIsLegal(TSchachbrett& board, const TZug& move, int kind, int side, int epSquare) {
+bool StandardMoveIsLegal(TBoard& board, const TMoveRecord& move, int kind, int side, int epSquare) {
     const int from = move.FromSq, to = move.ToSq;
     if (move.CastleKind) return kind == King && MayCastle(board, from, to, side, move.Castling, move.CastleKind);
     if (!Reaches(board, from, to, kind, side, epSquare)) return false;
@@ -155,13 +155,13 @@ bool StandardMoveIsLegal(TSchachbrett& board, const TZug& move, int kind, int si
 
 }  // namespace
 
-int ChooseCandidate(TSchachbrett& board, const TCandidateList& list, int to, int side, char file, char rank,
+int ChooseCandidate(TBoard& board, const TCandidateList& list, int to, int side, char file, char rank,
                     uint8_t& given) {
     given = 0;
     int matching = 0, legalMatching = 0, legal = 0;
     for (int n = 0; n < list.Count; ++n) {
         const int sq = list.Squares[static_cast<size_t>(n)];
-        TZug probe;
+        TMoveRecord probe;
         probe.FromSq = static_cast<int8_t>(sq);
         probe.ToSq = static_cast<int8_t>(to);
         const int kind = board[sq] * side;
@@ -178,7 +178,7 @@ int ChooseCandidate(TSchachbrett& board, const TCandidateList& list, int to, int
     return legal ? legal : list.Squares[0];
 }
 
-bool IsPlayable(TSchachbrett& board, const TZug& state, int kind, int epSquare, const TCastlingRooks& rooks) {
+bool IsPlayable(TBoard& board, const TMoveRecord& state, int kind, int epSquare, const TCastlingRooks& rooks) {
     const int side = state.Side == White ? White : Black;
     const int from = state.FromSq, to = state.ToSq;
     if (!IsRealSquare(from) || !IsRealSquare(to) || board[from] != kind * side) return false;
@@ -195,7 +195,7 @@ bool IsPlayable(TSchachbrett& board, const TZug& state, int kind, int epSquare, 
     // En passant takes the pawn that has just gone two squares past.
     if (kind == Pawn && state.EpVictim && (to != epSquare || board[state.EpVictim] != -Pawn * side)) return false;
     if (rooks.Active) {
-        TZug probe = state;
+        TMoveRecord probe = state;
         probe.Side = static_cast<int8_t>(side);
         probe.EpSquare = static_cast<int8_t>(epSquare);
         return IsLegalRookFileMove(board, probe, rooks);
@@ -318,7 +318,7 @@ size_t FindMovesStart(std::string_view t, std::string& intro) {
 namespace {
 
 // ResolveMove without the test of the rules; `kind` gets the moving piece's kind.
-bool ResolveMoveForm(std::string& token, TSchachbrett& board, TZug& state, const TCastlingRooks& rooks, int& kind) {
+bool ResolveMoveForm(std::string& token, TBoard& board, TMoveRecord& state, const TCastlingRooks& rooks, int& kind) {
     const int side = state.Side;
     kind = King;
     if (token[0] == 'O' || token[0] == 'o' || token[0] == '0') {
@@ -443,7 +443,7 @@ bool ResolveMoveForm(std::string& token, TSchachbrett& board, TZug& state, const
 
 }  // namespace
 
-bool ResolveMove(std::string& token, TSchachbrett& board, TZug& state, const TCastlingRooks& rooks, int epSquare) {
+bool ResolveMove(std::string& token, TBoard& board, TMoveRecord& state, const TCastlingRooks& rooks, int epSquare) {
     int kind = 0;
     return ResolveMoveForm(token, board, state, rooks, kind) && IsPlayable(board, state, kind, epSquare, rooks);
 }

@@ -24,10 +24,10 @@ inline bool IsRank(char c) { return c >= '1' && c <= '8'; }
 inline int SquareOf(char file, char rank) { return 21 + (file - 'a') + 10 * (rank - '1'); }
 
 // Castling rights after the move in `state`, judged on the position before it.
-void UpdateCastlingRights(const TSchachbrett& board, TZug& state);
+void UpdateCastlingRights(const TBoard& board, TMoveRecord& state);
 
 // The candidates of a piece kind (Queen ... King) of `side` that reach `target`.
-bool RunFinder(int kind, const TSchachbrett& board, int target, int side, TFinderMode mode, TCandidateList* list);
+bool RunFinder(int kind, const TBoard& board, int target, int side, TFinderMode mode, TCandidateList* list);
 
 // Of several candidates of `side` that reach `to`, the one a move written
 // with this file ("a".."h") or rank ("1".."8") names (0: none written): the
@@ -36,7 +36,7 @@ bool RunFinder(int kind, const TSchachbrett& board, int target, int side, TFinde
 // rank, the last one that may go there, or else the first. `given` gets
 // FileGiven or RankGiven when a candidate matched what was written. The
 // board is left as it was.
-int ChooseCandidate(TSchachbrett& board, const TCandidateList& list, int to, int side, char file, char rank,
+int ChooseCandidate(TBoard& board, const TCandidateList& list, int to, int side, char file, char rank,
                     uint8_t& given);
 
 // Is the move in `state` (Side = the mover, Castling = the rights of the
@@ -46,7 +46,7 @@ int ChooseCandidate(TSchachbrett& board, const TCandidateList& list, int to, int
 // passes free and safe squares, an en-passant capture follows a double step,
 // and a pawn promotes (to a queen, rook, bishop or knight) exactly when it
 // reaches the last rank. The board is left as it was.
-bool IsPlayable(TSchachbrett& board, const TZug& state, int kind, int epSquare, const TCastlingRooks& rooks);
+bool IsPlayable(TBoard& board, const TMoveRecord& state, int kind, int epSquare, const TCastlingRooks& rooks);
 
 // A glyph written as text after a move ("+-", "+/=", "=", "\u221E", "\u00B1",
 // "inf", "!?" apart from the move, ...) at t[i], standing on its own: its
@@ -88,6 +88,6 @@ size_t FindMovesStart(std::string_view t, std::string& intro);
 // when it names no move, or a move the rules do not allow in the position
 // (IsPlayable; `epSquare` is the position's en-passant square). The board
 // is left as it was.
-bool ResolveMove(std::string& token, TSchachbrett& board, TZug& state, const TCastlingRooks& rooks, int epSquare);
+bool ResolveMove(std::string& token, TBoard& board, TMoveRecord& state, const TCastlingRooks& rooks, int epSquare);
 
 }  // namespace san

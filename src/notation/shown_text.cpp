@@ -141,13 +141,13 @@ std::string ShownRowText(const TNotationDisplay& d, int row) {
     return out;
 }
 
-std::string ShownMoveText(TNotationCore& core, const TZug& zug) {
-    std::string text = core.MoveToText(zug);
-    const std::string glyph = core.NagSymbol(zug.PositionNag);
+std::string ShownMoveText(TNotationCore& core, const TMoveRecord& move) {
+    std::string text = core.MoveToText(move);
+    const std::string glyph = core.NagSymbol(move.PositionNag);
     if (!glyph.empty() && text.size() >= glyph.size() &&
         text.compare(text.size() - glyph.size(), glyph.size(), glyph) == 0) {
         text.resize(text.size() - glyph.size());
-        text += GlyphSymbol(zug.PositionNag);
+        text += GlyphSymbol(move.PositionNag);
     }
     return text;
 }

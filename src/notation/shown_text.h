@@ -58,5 +58,5 @@ std::string ShownRowText(const TNotationDisplay& d, int row);
 
 // A move's text as shown (for the variation chooser): MoveToText with the
 // glyph character of its position glyph turned into the symbol.
-std::string ShownMoveText(TNotationCore& core, const TZug& zug);
+std::string ShownMoveText(TNotationCore& core, const TMoveRecord& move);
 

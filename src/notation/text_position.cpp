@@ -77,7 +77,7 @@ bool FindTextTarget(const TNotationDisplay& d, int position, int startMoveNo, in
     const long long n = static_cast<long long>(t.size());
     long long p = position;
     if (n == 0 || p < 1 || p >= n) return false;
-    if (d.Ueberschrift && p <= d.HeadlineLength) return false;
+    if (d.Headline && p <= d.HeadlineLength) return false;
     TBackScan scan(d);
     if (scan.At(p) == '{' || scan.At(p) == '}') return false;
     // Inside a comment: going back, a "{" comes before any "}".
@@ -148,11 +148,11 @@ bool FindTextTarget(const TNotationDisplay& d, int position, int startMoveNo, in
     return true;
 }
 
-TBaum* ReplayTextTarget(const TNotationCore& core, const TTextTarget& target, TSchachbrett& board) {
+TMoveNode* ReplayTextTarget(const TNotationCore& core, const TTextTarget& target, TBoard& board) {
     board = core.Game.StartPosition;
     if (!core.HasGame()) return nullptr;
-    TBaum* node = core.Root->FirstMove;
-    TBaum* last = nullptr;
+    TMoveNode* node = core.Root->FirstMove;
+    TMoveNode* last = nullptr;
     size_t read = 0;
     for (long long ply = 0; ply < target.Ply && node; ++ply) {
         // Decide at this ply, and again at the first move of an alternative
@@ -175,7 +175,7 @@ TBaum* ReplayTextTarget(const TNotationCore& core, const TTextTarget& target, TS
             }
             if (!entered) break;
         }
-        MakeMove(board, node->Zug);
+        MakeMove(board, node->Move);
         last = node;
         node = node->Next;
     }
@@ -187,12 +187,12 @@ bool GoToTextPosition(TNotationCore& core, int position) {
     TNotationDisplay& d = *core.Display;
     TTextTarget target;
     if (!FindTextTarget(d, position, core.Game.StartMoveNo, core.Game.StartState.Side, target)) return false;
-    TSchachbrett board;
-    TBaum* move = ReplayTextTarget(core, target, board);
+    TBoard board;
+    TMoveNode* move = ReplayTextTarget(core, target, board);
     if (!move) return false;
     core.Board = board;
     core.Current = move;
-    core.State = move->Zug;
+    core.State = move->Move;
     if (d.RedrawHighlight) d.RedrawHighlight();
     return true;
 }

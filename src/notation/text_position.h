@@ -26,7 +26,7 @@ bool FindTextTarget(const TNotationDisplay& display, int position, int startMove
 // Plays `target` from the start position. Returns the move reached (none when
 // no move was played or the path names a variation without moves) and leaves
 // the position after it in `board`.
-TBaum* ReplayTextTarget(const TNotationCore& core, const TTextTarget& target, TSchachbrett& board);
+TMoveNode* ReplayTextTarget(const TNotationCore& core, const TTextTarget& target, TBoard& board);
 
 // Makes the move written at `position` current, with Board and State after it,
 // and redraws the highlight. True when a move was found; otherwise nothing

@@ -20,7 +20,7 @@ inline bool ShortWing(int wing) { return wing == WingWK || wing == WingBK; }
 
 // The square of the side's only king when it stands on its back rank; 0 when
 // it stands elsewhere or the side has none or more than one.
-int HomeKing(const TSchachbrett& board, int side) {
+int HomeKing(const TBoard& board, int side) {
     int found = 0;
     for (int i = 0; i < 64; ++i) {
         const int sq = Index64ToSquare(i);
@@ -32,7 +32,7 @@ int HomeKing(const TSchachbrett& board, int side) {
 }
 
 // The outermost rook of the side on one wing of its king; 0 if none.
-int OutermostRook(const TSchachbrett& board, int side, bool shortWing, int king) {
+int OutermostRook(const TBoard& board, int side, bool shortWing, int king) {
     const int base = BackRankBase(side);
     if (shortWing) {
         for (int sq = base + 8; sq > king; --sq)
@@ -72,7 +72,7 @@ bool IsChess960Variant(std::string_view value) {
            v.find("fischerrandom") != std::string::npos;
 }
 
-TCastlingRooks ReadCastlingRooks(std::string_view fen, const TSchachbrett& board, TZug& state, bool chess960) {
+TCastlingRooks ReadCastlingRooks(std::string_view fen, const TBoard& board, TMoveRecord& state, bool chess960) {
     const std::vector<std::string_view> fields = Fields(fen);
     const std::string_view field = fields.size() > 2 ? fields[2] : std::string_view();
     bool fileLetters = false;
@@ -134,7 +134,7 @@ TCastlingRooks ReadCastlingRooks(std::string_view fen, const TSchachbrett& board
     return rooks;
 }
 
-TCastlingRooks OutermostCastlingRooks(const TSchachbrett& board, TCastlingRooks given) {
+TCastlingRooks OutermostCastlingRooks(const TBoard& board, TCastlingRooks given) {
     given.Active = true;
     for (int wing = 0; wing < 4; ++wing) {
         if (given.Rook[static_cast<size_t>(wing)]) continue;
@@ -145,7 +145,7 @@ TCastlingRooks OutermostCastlingRooks(const TSchachbrett& board, TCastlingRooks 
     return given;
 }
 
-std::string CastlingField(const TSchachbrett& board, const TZug& state, const TCastlingRooks& rooks) {
+std::string CastlingField(const TBoard& board, const TMoveRecord& state, const TCastlingRooks& rooks) {
     std::string field;
     static constexpr char kLetters[4] = {'K', 'Q', 'k', 'q'};
     for (int wing = 0; wing < 4; ++wing) {
@@ -164,7 +164,7 @@ std::string CastlingField(const TSchachbrett& board, const TZug& state, const TC
     return field.empty() ? std::string("-") : field;
 }
 
-std::string PositionToFEN(const TSchachbrett& board, const TZug& state, int moveNo, const TCastlingRooks& rooks) {
+std::string PositionToFEN(const TBoard& board, const TMoveRecord& state, int moveNo, const TCastlingRooks& rooks) {
     std::string fen = PositionToFEN(board, state, moveNo);
     if (!rooks.Active) return fen;
     // Board, side, castling: the third field is replaced.
@@ -173,62 +173,62 @@ std::string PositionToFEN(const TSchachbrett& board, const TZug& state, int move
     return fen.replace(a + 1, b - a - 1, CastlingField(board, state, rooks));
 }
 
-bool MakeRookFileCastle(const TSchachbrett& board, const TCastlingRooks& rooks, int side, int castleKind, TZug& zug) {
+bool MakeRookFileCastle(const TBoard& board, const TCastlingRooks& rooks, int side, int castleKind, TMoveRecord& move) {
     if (castleKind != 1 && castleKind != 2) return false;
     side = side == White ? White : Black;
     const int king = HomeKing(board, side);
     const int rook = rooks.Rook[static_cast<size_t>(WingOf(side, castleKind))];
     if (!king || !rook || board[rook] != Rook * side) return false;
-    zug.FromSq = static_cast<int8_t>(king);
-    zug.ToSq = static_cast<int8_t>(BackRankBase(side) + (castleKind == 1 ? 7 : 3));
-    zug.CastleKind = static_cast<int8_t>(castleKind);
-    zug.EpVictim = static_cast<int8_t>(rook);
-    zug.Captured = 0;
+    move.FromSq = static_cast<int8_t>(king);
+    move.ToSq = static_cast<int8_t>(BackRankBase(side) + (castleKind == 1 ? 7 : 3));
+    move.CastleKind = static_cast<int8_t>(castleKind);
+    move.EpVictim = static_cast<int8_t>(rook);
+    move.Captured = 0;
     return true;
 }
 
 namespace {
-inline int RookDestination(const TZug& zug) { return zug.CastleKind == 1 ? zug.ToSq - 1 : zug.ToSq + 1; }
+inline int RookDestination(const TMoveRecord& move) { return move.CastleKind == 1 ? move.ToSq - 1 : move.ToSq + 1; }
 }  // namespace
 
-void PlayRookFileCastle(TSchachbrett& board, const TZug& zug) {
-    const int king = board[zug.FromSq];
-    const int rook = board[zug.EpVictim];
-    board[zug.FromSq] = Empty;
-    board[zug.EpVictim] = Empty;
-    board[zug.ToSq] = king;
-    board[RookDestination(zug)] = rook;
+void PlayRookFileCastle(TBoard& board, const TMoveRecord& move) {
+    const int king = board[move.FromSq];
+    const int rook = board[move.EpVictim];
+    board[move.FromSq] = Empty;
+    board[move.EpVictim] = Empty;
+    board[move.ToSq] = king;
+    board[RookDestination(move)] = rook;
 }
 
-void TakeBackRookFileCastle(TSchachbrett& board, const TZug& zug) {
-    const int king = board[zug.ToSq];
-    const int rook = board[RookDestination(zug)];
-    board[zug.ToSq] = Empty;
-    board[RookDestination(zug)] = Empty;
-    board[zug.FromSq] = king;
-    board[zug.EpVictim] = rook;
+void TakeBackRookFileCastle(TBoard& board, const TMoveRecord& move) {
+    const int king = board[move.ToSq];
+    const int rook = board[RookDestination(move)];
+    board[move.ToSq] = Empty;
+    board[RookDestination(move)] = Empty;
+    board[move.FromSq] = king;
+    board[move.EpVictim] = rook;
 }
 
-bool IsLegalRookFileMove(const TSchachbrett& board, const TZug& zug, const TCastlingRooks& rooks) {
-    if (zug.CastleKind == 0) {
-        TZug plain = zug;
+bool IsLegalRookFileMove(const TBoard& board, const TMoveRecord& move, const TCastlingRooks& rooks) {
+    if (move.CastleKind == 0) {
+        TMoveRecord plain = move;
         plain.Castling = 0;  // a king's two-square step is no castling here
         return IsLegalMove(board, plain);
     }
-    if (zug.CastleKind != 1 && zug.CastleKind != 2) return false;
-    const int side = zug.Side == White ? White : Black;
-    const int wing = WingOf(side, zug.CastleKind);
-    const int king = zug.FromSq;
+    if (move.CastleKind != 1 && move.CastleKind != 2) return false;
+    const int side = move.Side == White ? White : Black;
+    const int wing = WingOf(side, move.CastleKind);
+    const int king = move.FromSq;
     const int rook = rooks.Rook[static_cast<size_t>(wing)];
-    if (!(zug.Castling & WingBit(wing)) || !rook || zug.EpVictim != rook) return false;
+    if (!(move.Castling & WingBit(wing)) || !rook || move.EpVictim != rook) return false;
     if (!OnBackRank(king, side) || board[king] != King * side || board[rook] != Rook * side) return false;
     if (WingOfRook(side, king, rook) != wing) return false;
-    const int kingTo = BackRankBase(side) + (zug.CastleKind == 1 ? 7 : 3);
-    const int rookTo = zug.CastleKind == 1 ? kingTo - 1 : kingTo + 1;
-    if (zug.ToSq != kingTo) return false;
+    const int kingTo = BackRankBase(side) + (move.CastleKind == 1 ? 7 : 3);
+    const int rookTo = move.CastleKind == 1 ? kingTo - 1 : kingTo + 1;
+    if (move.ToSq != kingTo) return false;
     // Without the two castling pieces, both paths must be empty and no square
     // of the king's path attacked: the rook's start can no longer shield one.
-    TSchachbrett copy = board;
+    TBoard copy = board;
     copy[king] = Empty;
     copy[rook] = Empty;
     for (int s = std::min(rook, rookTo); s <= std::max(rook, rookTo); ++s)
@@ -238,16 +238,16 @@ bool IsLegalRookFileMove(const TSchachbrett& board, const TZug& zug, const TCast
     return true;
 }
 
-void UpdateRookFileRights(const TSchachbrett& board, TZug& zug, const TCastlingRooks& rooks) {
-    int c = zug.Castling;
-    const int mover = zug.Side == White ? White : Black;
+void UpdateRookFileRights(const TBoard& board, TMoveRecord& move, const TCastlingRooks& rooks) {
+    int c = move.Castling;
+    const int mover = move.Side == White ? White : Black;
     for (int wing = 0; wing < 4; ++wing) {
         const int bit = WingBit(wing);
         if (!(c & bit)) continue;
         const int side = SideOfWing(wing);
         const int rook = rooks.Rook[static_cast<size_t>(wing)];
-        const bool moved = (side == mover && board[zug.FromSq] == King * mover) || zug.FromSq == rook || zug.ToSq == rook;
+        const bool moved = (side == mover && board[move.FromSq] == King * mover) || move.FromSq == rook || move.ToSq == rook;
         if (!rook || moved || board[rook] != Rook * side || !HomeKing(board, side)) c &= ~bit;
     }
-    zug.Castling = static_cast<int8_t>(c);
+    move.Castling = static_cast<int8_t>(c);
 }

@@ -2,7 +2,7 @@
 // called Fischer random). A standard game never takes these paths: its
 // castling keeps the fixed e/a/h squares of position.h.
 //
-// The rights stay in TZug::Castling (one bit per side and wing). Which rook a
+// The rights stay in TMoveRecord::Castling (one bit per side and wing). Which rook a
 // right belongs to is fixed for the whole game, because the right is gone as
 // soon as that rook or its king moves: the game keeps it in TCastlingRooks.
 // A castling move records the king's start in FromSq, its destination (g or
@@ -42,7 +42,7 @@ inline constexpr int8_t WingBit(int wing) {
     return wing >= 0 && wing < 4 ? bits[wing] : 0;
 }
 // A castling move of a game played by rook file (see the top of this file).
-inline constexpr bool IsRookFileCastle(const TZug& zug) { return zug.CastleKind != 0 && zug.EpVictim != 0; }
+inline constexpr bool IsRookFileCastle(const TMoveRecord& move) { return move.CastleKind != 0 && move.EpVictim != 0; }
 
 // Does a Variant tag value name Chess960 ("Chess960", "fischerandom", "960", ...)?
 bool IsChess960Variant(std::string_view value);
@@ -52,38 +52,38 @@ bool IsChess960Variant(std::string_view value);
 // mean the e/a/h squares, or when `chess960` says so. Rights that name no
 // rook of that side on its back rank, on that wing of the only king there,
 // are dropped. Returns an inactive set-up (state untouched) for a standard FEN.
-TCastlingRooks ReadCastlingRooks(std::string_view fen, const TSchachbrett& board, TZug& state, bool chess960);
+TCastlingRooks ReadCastlingRooks(std::string_view fen, const TBoard& board, TMoveRecord& state, bool chess960);
 
 // The outermost rooks of each side's back rank, on either side of its king,
 // for a shuffled start that holds all rights. Wings without such a rook keep
 // what `given` had.
-TCastlingRooks OutermostCastlingRooks(const TSchachbrett& board, TCastlingRooks given);
+TCastlingRooks OutermostCastlingRooks(const TBoard& board, TCastlingRooks given);
 
 // The castling field ("HAha", "KQkq", "Bh", "-") for the rights in `state`.
-std::string CastlingField(const TSchachbrett& board, const TZug& state, const TCastlingRooks& rooks);
+std::string CastlingField(const TBoard& board, const TMoveRecord& state, const TCastlingRooks& rooks);
 
 // PositionToFEN with the castling field by rook file when the game is played so.
-std::string PositionToFEN(const TSchachbrett& board, const TZug& state, int moveNo, const TCastlingRooks& rooks);
+std::string PositionToFEN(const TBoard& board, const TMoveRecord& state, int moveNo, const TCastlingRooks& rooks);
 
-// Fills zug (Side = the mover) as the castling of that kind; false when the
+// Fills move (Side = the mover) as the castling of that kind; false when the
 // side has no king on its back rank or no castling rook for that wing.
-bool MakeRookFileCastle(const TSchachbrett& board, const TCastlingRooks& rooks, int side, int castleKind, TZug& zug);
+bool MakeRookFileCastle(const TBoard& board, const TCastlingRooks& rooks, int side, int castleKind, TMoveRecord& move);
 
 // Plays the castling move made by MakeRookFileCastle on the board: king to
 // ToSq, rook beside it on the inner side; and takes it back exactly. Both
 // work whatever squares king and rook start on, also when one of them stays
 // put or they pass each other.
-void PlayRookFileCastle(TSchachbrett& board, const TZug& zug);
-void TakeBackRookFileCastle(TSchachbrett& board, const TZug& zug);
+void PlayRookFileCastle(TBoard& board, const TMoveRecord& move);
+void TakeBackRookFileCastle(TBoard& board, const TMoveRecord& move);
 
-// Legality by rook file: castling (zug.CastleKind set) needs the right, king
+// Legality by rook file: castling (move.CastleKind set) needs the right, king
 // and rook at home, every square between king and destination and between
 // rook and destination empty but for the two of them, and the king's start,
 // path and destination not attacked; every other move is tested by
 // IsLegalMove without the standard castling.
-bool IsLegalRookFileMove(const TSchachbrett& board, const TZug& zug, const TCastlingRooks& rooks);
+bool IsLegalRookFileMove(const TBoard& board, const TMoveRecord& move, const TCastlingRooks& rooks);
 
-// Castling rights after the move in `zug` (FromSq, ToSq, Side = the mover),
+// Castling rights after the move in `move` (FromSq, ToSq, Side = the mover),
 // judged on the position before it: gone when the king moves, when the
 // castling rook moves or is taken, and when either is no longer at home.
-void UpdateRookFileRights(const TSchachbrett& board, TZug& zug, const TCastlingRooks& rooks);
+void UpdateRookFileRights(const TBoard& board, TMoveRecord& move, const TCastlingRooks& rooks);

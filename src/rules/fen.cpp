@@ -39,7 +39,7 @@ bool ParseMoveNumber(std::string_view field, uint16_t& moveNo) {
 
 }  // namespace
 
-std::string PositionToFEN(const TSchachbrett& board, const TZug& state, int moveNo) {
+std::string PositionToFEN(const TBoard& board, const TMoveRecord& state, int moveNo) {
     std::string fen;
     fen.reserve(90);
     for (int rank = 7; rank >= 0; --rank) {
@@ -76,11 +76,11 @@ std::string PositionToFEN(const TSchachbrett& board, const TZug& state, int move
     return fen;
 }
 
-bool FENToPosition(std::string_view fen, TSchachbrett& board, TZug& state, uint16_t& moveNo) {
+bool FENToPosition(std::string_view fen, TBoard& board, TMoveRecord& state, uint16_t& moveNo) {
     if (fen.empty()) return false;
 
     // The board field: n walks index64 from one before a8; "/" drops a rank.
-    TSchachbrett work = EmptyBoard;
+    TBoard work = EmptyBoard;
     int count = 0;
     int n = 55;
     int separators = 0;

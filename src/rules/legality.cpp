@@ -4,7 +4,7 @@ namespace {
 
 // The border stops every ray on a well-formed board; the index test is a
 // second guard so that a damaged board can never lead outside the array.
-inline int At(const TSchachbrett& board, int square) {
+inline int At(const TBoard& board, int square) {
     return square >= 0 && square < 120 ? board[square] : OffBoard;
 }
 
@@ -12,7 +12,7 @@ inline bool IsOwn(int v, int side) { return v != OffBoard && v != Empty && (v > 
 inline bool IsEnemy(int v, int side) { return v != OffBoard && v != Empty && (v > 0) != (side > 0); }
 
 template <size_t N>
-int FindSliders(int square, int piece, const std::array<int, N>& dirs, const TSchachbrett& board, TargetList* list) {
+int FindSliders(int square, int piece, const std::array<int, N>& dirs, const TBoard& board, TargetList* list) {
     if (!list) return -1;
     list->clear();
     for (int d : dirs) {
@@ -28,7 +28,7 @@ int FindSliders(int square, int piece, const std::array<int, N>& dirs, const TSc
 }
 
 template <size_t N>
-int FindSteppers(int square, int piece, const std::array<int, N>& offsets, const TSchachbrett& board, TargetList* list) {
+int FindSteppers(int square, int piece, const std::array<int, N>& offsets, const TBoard& board, TargetList* list) {
     if (!list) return -1;
     list->clear();
     for (int d : offsets)
@@ -37,7 +37,7 @@ int FindSteppers(int square, int piece, const std::array<int, N>& offsets, const
 }
 
 template <size_t N>
-int SliderTargets(int square, int side, const std::array<int, N>& dirs, const TSchachbrett& board, TargetList* list) {
+int SliderTargets(int square, int side, const std::array<int, N>& dirs, const TBoard& board, TargetList* list) {
     if (!list) return -1;
     list->clear();
     for (int d : dirs) {
@@ -54,7 +54,7 @@ int SliderTargets(int square, int side, const std::array<int, N>& dirs, const TS
 }
 
 template <size_t N>
-int StepperTargets(int square, int side, const std::array<int, N>& offsets, const TSchachbrett& board, TargetList* list) {
+int StepperTargets(int square, int side, const std::array<int, N>& offsets, const TBoard& board, TargetList* list) {
     if (!list) return -1;
     list->clear();
     for (int d : offsets) {
@@ -64,28 +64,28 @@ int StepperTargets(int square, int side, const std::array<int, N>& offsets, cons
     return 0;
 }
 
-bool EmptyAndSafe(int square, int side, const TSchachbrett& board) {
+bool EmptyAndSafe(int square, int side, const TBoard& board) {
     return At(board, square) == Empty && !IsSquareAttacked(square, side, board);
 }
 
 }  // namespace
 
-int FindQueenAttackers(int square, int c, const TSchachbrett& board, TargetList* list) {
+int FindQueenAttackers(int square, int c, const TBoard& board, TargetList* list) {
     return FindSliders(square, c * Queen, QueenDirs, board, list);
 }
-int FindRookAttackers(int square, int c, const TSchachbrett& board, TargetList* list) {
+int FindRookAttackers(int square, int c, const TBoard& board, TargetList* list) {
     return FindSliders(square, c * Rook, RookDirs, board, list);
 }
-int FindBishopAttackers(int square, int c, const TSchachbrett& board, TargetList* list) {
+int FindBishopAttackers(int square, int c, const TBoard& board, TargetList* list) {
     return FindSliders(square, c * Bishop, BishopDirs, board, list);
 }
-int FindKnightAttackers(int square, int c, const TSchachbrett& board, TargetList* list) {
+int FindKnightAttackers(int square, int c, const TBoard& board, TargetList* list) {
     return FindSteppers(square, c * Knight, KnightJumps, board, list);
 }
-int FindKingAttackers(int square, int c, const TSchachbrett& board, TargetList* list) {
+int FindKingAttackers(int square, int c, const TBoard& board, TargetList* list) {
     return FindSteppers(square, c * King, KingSteps, board, list);
 }
-int FindPawnAttackers(int square, int c, const TSchachbrett& board, TargetList* list) {
+int FindPawnAttackers(int square, int c, const TBoard& board, TargetList* list) {
     if (!list) return -1;
     list->clear();
     // White pawns attack upwards, so a white attacker stands below the square.
@@ -94,20 +94,20 @@ int FindPawnAttackers(int square, int c, const TSchachbrett& board, TargetList* 
     return 0;
 }
 
-int QueenTargets(int square, int side, const TSchachbrett& board, TargetList* list) {
+int QueenTargets(int square, int side, const TBoard& board, TargetList* list) {
     return SliderTargets(square, side, QueenDirs, board, list);
 }
-int RookTargets(int square, int side, const TSchachbrett& board, TargetList* list) {
+int RookTargets(int square, int side, const TBoard& board, TargetList* list) {
     return SliderTargets(square, side, RookDirs, board, list);
 }
-int BishopTargets(int square, int side, const TSchachbrett& board, TargetList* list) {
+int BishopTargets(int square, int side, const TBoard& board, TargetList* list) {
     return SliderTargets(square, side, BishopDirs, board, list);
 }
-int KnightTargets(int square, int side, const TSchachbrett& board, TargetList* list) {
+int KnightTargets(int square, int side, const TBoard& board, TargetList* list) {
     return StepperTargets(square, side, KnightJumps, board, list);
 }
 
-int PawnTargets(int square, const TZug& state, const TSchachbrett& board, TargetList* list) {
+int PawnTargets(int square, const TMoveRecord& state, const TBoard& board, TargetList* list) {
     if (!list) return -1;
     list->clear();
     const int s = state.Side == White ? White : Black;
@@ -123,7 +123,7 @@ int PawnTargets(int square, const TZug& state, const TSchachbrett& board, Target
     return 0;
 }
 
-int KingTargets(int square, const TZug& state, const TSchachbrett& board, TargetList* list) {
+int KingTargets(int square, const TMoveRecord& state, const TBoard& board, TargetList* list) {
     const int side = state.Side == White ? White : Black;
     if (StepperTargets(square, side, KingSteps, board, list) != 0) return -1;
     if (side == White) {
@@ -144,12 +144,12 @@ int KingTargets(int square, const TZug& state, const TSchachbrett& board, Target
     return 0;
 }
 
-bool IsSquareAttacked(int square, int side, const TSchachbrett& board) {
+bool IsSquareAttacked(int square, int side, const TBoard& board) {
     const int c = -side;
     // One scratch list per thread: the attack test is the hot path of every
     // legality check and should not allocate.
     thread_local TargetList found;
-    using Finder = int (*)(int, int, const TSchachbrett&, TargetList*);
+    using Finder = int (*)(int, int, const TBoard&, TargetList*);
     static constexpr Finder finders[] = {FindQueenAttackers, FindRookAttackers, FindBishopAttackers,
                                          FindKnightAttackers, FindPawnAttackers, FindKingAttackers};
     for (Finder find : finders) {
@@ -159,31 +159,31 @@ bool IsSquareAttacked(int square, int side, const TSchachbrett& board) {
     return false;
 }
 
-int FindKing(bool forWhite, const TSchachbrett& board) {
+int FindKing(bool forWhite, const TBoard& board) {
     const int king = forWhite ? King : -King;
     for (int i = 0; i < 64; ++i)
         if (board[Index64ToSquare(i)] == king) return Index64ToSquare(i);
     return -1;
 }
 
-bool IsLegalMove(const TSchachbrett& board, const TZug& zug) {
-    const int from = zug.FromSq;
-    const int to = zug.ToSq;
+bool IsLegalMove(const TBoard& board, const TMoveRecord& move) {
+    const int from = move.FromSq;
+    const int to = move.ToSq;
     if (!IsRealSquare(from) || !IsRealSquare(to)) return false;
     const int p = board[from];
     if (p == Empty || p == OffBoard) return false;
-    if (zug.Side == White ? p < 0 : p > 0) return false;
-    const int side = zug.Side == White ? White : Black;
+    if (move.Side == White ? p < 0 : p > 0) return false;
+    const int side = move.Side == White ? White : Black;
 
     thread_local TargetList targets;
     int rc = -1;
     switch (p > 0 ? p : -p) {
-        case Pawn: rc = PawnTargets(from, zug, board, &targets); break;
+        case Pawn: rc = PawnTargets(from, move, board, &targets); break;
         case Rook: rc = RookTargets(from, side, board, &targets); break;
         case Bishop: rc = BishopTargets(from, side, board, &targets); break;
         case Knight: rc = KnightTargets(from, side, board, &targets); break;
         case Queen: rc = QueenTargets(from, side, board, &targets); break;
-        case King: rc = KingTargets(from, zug, board, &targets); break;
+        case King: rc = KingTargets(from, move, board, &targets); break;
         default: return false;
     }
     if (rc != 0) return false;
@@ -191,10 +191,10 @@ bool IsLegalMove(const TSchachbrett& board, const TZug& zug) {
     for (int t : targets) found = found || t == to;
     if (!found) return false;
 
-    TSchachbrett copy = board;
+    TBoard copy = board;
     copy[to] = p;
     copy[from] = Empty;
-    if ((p == Pawn || p == -Pawn) && zug.EpSquare != 0 && to == zug.EpSquare) {
+    if ((p == Pawn || p == -Pawn) && move.EpSquare != 0 && to == move.EpSquare) {
         int victim = to - 10 * side;
         if (IsRealSquare(victim)) copy[victim] = Empty;
     }

@@ -5,7 +5,7 @@
 
 namespace {
 
-void DropRightsOfCorner(TZug& state, int square) {
+void DropRightsOfCorner(TMoveRecord& state, int square) {
     switch (square) {
         case 21: state.Castling &= ~CastleWQ; break;
         case 28: state.Castling &= ~CastleWK; break;
@@ -19,7 +19,7 @@ void DropRightsOfCorner(TZug& state, int square) {
 // `play`, once per promotion piece for a pawn reaching the last rank (0 for
 // every other move).
 template <class Legal, class Play>
-void ForEachLegalPair(const TSchachbrett& board, TZug& probe, Legal legal, Play play) {
+void ForEachLegalPair(const TBoard& board, TMoveRecord& probe, Legal legal, Play play) {
     const int side = probe.Side;
     for (int i = 0; i < 64; ++i) {
         const int from = Index64ToSquare(i);
@@ -42,7 +42,7 @@ void ForEachLegalPair(const TSchachbrett& board, TZug& probe, Legal legal, Play 
 
 }  // namespace
 
-void PerftMakeMove(TSchachbrett& board, TZug& state, int from, int to, int promotionKind) {
+void PerftMakeMove(TBoard& board, TMoveRecord& state, int from, int to, int promotionKind) {
     const int side = state.Side == White ? White : Black;
     const int piece = board[from];
     const int kind = piece > 0 ? piece : -piece;
@@ -71,43 +71,43 @@ void PerftMakeMove(TSchachbrett& board, TZug& state, int from, int to, int promo
     state.Side = static_cast<int8_t>(-side);
 }
 
-uint64_t Perft(const TSchachbrett& board, const TZug& state, int depth) {
+uint64_t Perft(const TBoard& board, const TMoveRecord& state, int depth) {
     if (depth <= 0) return 1;
     const int side = state.Side == White ? White : Black;
     uint64_t total = 0;
-    TZug probe = state;
+    TMoveRecord probe = state;
     probe.Side = static_cast<int8_t>(side);
     ForEachLegalPair(
-        board, probe, [&](const TZug& move) { return IsLegalMove(board, move); },
-        [&](const TZug& move, int promotionKind) {
+        board, probe, [&](const TMoveRecord& move) { return IsLegalMove(board, move); },
+        [&](const TMoveRecord& move, int promotionKind) {
             if (depth == 1) {
                 ++total;
                 return;
             }
-            TSchachbrett next = board;
-            TZug nextState = state;
+            TBoard next = board;
+            TMoveRecord nextState = state;
             PerftMakeMove(next, nextState, move.FromSq, move.ToSq, promotionKind);
             total += Perft(next, nextState, depth - 1);
         });
     return total;
 }
 
-uint64_t Perft(const TSchachbrett& board, const TZug& state, int depth, const TCastlingRooks& rooks) {
+uint64_t Perft(const TBoard& board, const TMoveRecord& state, int depth, const TCastlingRooks& rooks) {
     if (!rooks.Active) return Perft(board, state, depth);
     if (depth <= 0) return 1;
     const int side = state.Side == White ? White : Black;
     uint64_t total = 0;
-    TZug probe = state;
+    TMoveRecord probe = state;
     probe.Side = static_cast<int8_t>(side);
     probe.EpVictim = probe.CastleKind = 0;
-    auto play = [&](const TZug& move, int promotionKind) {
+    auto play = [&](const TMoveRecord& move, int promotionKind) {
         if (depth == 1) {
             ++total;
             return;
         }
-        TSchachbrett next = board;
-        TZug nextState = state;
-        TZug judged = move;
+        TBoard next = board;
+        TMoveRecord nextState = state;
+        TMoveRecord judged = move;
         UpdateRookFileRights(board, judged, rooks);
         if (move.CastleKind) {
             PlayRookFileCastle(next, move);
@@ -120,9 +120,9 @@ uint64_t Perft(const TSchachbrett& board, const TZug& state, int depth, const TC
         total += Perft(next, nextState, depth - 1, rooks);
     };
     ForEachLegalPair(
-        board, probe, [&](const TZug& move) { return IsLegalRookFileMove(board, move, rooks); }, play);
+        board, probe, [&](const TMoveRecord& move) { return IsLegalRookFileMove(board, move, rooks); }, play);
     for (int kind = 1; kind <= 2; ++kind) {
-        TZug castle = probe;
+        TMoveRecord castle = probe;
         if (MakeRookFileCastle(board, rooks, side, kind, castle) && IsLegalRookFileMove(board, castle, rooks)) play(castle, 0);
     }
     return total;

@@ -11,15 +11,15 @@ constexpr std::array<std::string_view, 64> MakeSquareNames() {
     return names;
 }
 
-constexpr TSchachbrett MakeEmptyBoard() {
-    TSchachbrett b{};
+constexpr TBoard MakeEmptyBoard() {
+    TBoard b{};
     for (auto& v : b) v = OffBoard;
     for (int i = 0; i < 64; ++i) b[Index64ToSquare(i)] = Empty;
     return b;
 }
 
-constexpr TSchachbrett MakeInitialPosition() {
-    TSchachbrett b = MakeEmptyBoard();
+constexpr TBoard MakeInitialPosition() {
+    TBoard b = MakeEmptyBoard();
     constexpr int back[8] = {Rook, Knight, Bishop, Queen, King, Bishop, Knight, Rook};
     for (int f = 0; f < 8; ++f) {
         b[21 + f] = back[f];
@@ -34,8 +34,8 @@ constexpr TSchachbrett MakeInitialPosition() {
 
 const std::array<std::string_view, 64> SquareNames = MakeSquareNames();
 const std::string_view PieceLetters = "kqnbrp PRBNQK";
-const TSchachbrett InitialPosition = MakeInitialPosition();
-const TSchachbrett EmptyBoard = MakeEmptyBoard();
+const TBoard InitialPosition = MakeInitialPosition();
+const TBoard EmptyBoard = MakeEmptyBoard();
 
 const std::array<int, 4> BishopDirs = {-9, -11, 9, 11};
 const std::array<int, 4> RookDirs = {-1, 10, 1, -10};

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string_view>
 
-using TSchachbrett = std::array<int32_t, 120>;
+using TBoard = std::array<int32_t, 120>;
 
 // Piece kinds; a piece of side s (+1 white, -1 black) is s * kind.
 enum : int32_t {
@@ -26,7 +26,7 @@ enum : int32_t {
 constexpr int White = 1;
 constexpr int Black = -1;
 
-// Castling rights bits of TZug::Castling. Bit 1 means nothing and is ignored.
+// Castling rights bits of TMoveRecord::Castling. Bit 1 means nothing and is ignored.
 enum : int8_t {
     CastleWK = 2,
     CastleWQ = 4,
@@ -35,7 +35,7 @@ enum : int8_t {
     CastleAll = 30,
 };
 
-// TZug::Flags bits.
+// TMoveRecord::Flags bits.
 enum : uint8_t {
     MarkBefore = 0x01,  // NAG $998
     MarkAfter = 0x02,   // NAG $999
@@ -47,7 +47,7 @@ enum : uint8_t {
 
 // The 13-byte move-and-state record. Bytes 0..2 are the game state, the rest
 // one move and its annotation. Copied whole, owns nothing.
-struct TZug {
+struct TMoveRecord {
     int8_t Castling = CastleAll;
     int8_t EpSquare = 0;
     int8_t Side = White;
@@ -62,12 +62,12 @@ struct TZug {
     uint8_t PositionNag = 0;  // PGN NAG number kept as is
     uint8_t ExtraNag = 0;     // PGN NAG 140 or 142
 
-    bool operator==(const TZug&) const = default;
+    bool operator==(const TMoveRecord&) const = default;
 };
-static_assert(sizeof(TZug) == 13, "TZug is a 13-byte record");
+static_assert(sizeof(TMoveRecord) == 13, "TMoveRecord is a 13-byte record");
 
 // A fresh game state: all four castling rights, no en-passant square, White to move.
-constexpr TZug FreshState() { return TZug{}; }
+constexpr TMoveRecord FreshState() { return TMoveRecord{}; }
 
 inline constexpr int Index64ToSquare(int i) { return (i / 8) * 10 + (i % 8) + 21; }
 inline constexpr int SquareToIndex64(int s) { return ((s / 10) - 2) * 8 + (s % 10) - 1; }
@@ -80,8 +80,8 @@ extern const std::array<std::string_view, 64> SquareNames;
 // "kqnbrp PRBNQK", indexed by piece code + 6.
 extern const std::string_view PieceLetters;
 
-extern const TSchachbrett InitialPosition;
-extern const TSchachbrett EmptyBoard;
+extern const TBoard InitialPosition;
+extern const TBoard EmptyBoard;
 
 extern const std::array<int, 4> BishopDirs;
 extern const std::array<int, 4> RookDirs;

@@ -38,7 +38,7 @@ std::string Quoted(std::string_view s) {
     return out + (s.size() > 40 ? "...'" : "'");
 }
 
-bool ReadBoard(std::string_view field, TSchachbrett& board, std::string& error) {
+bool ReadBoard(std::string_view field, TBoard& board, std::string& error) {
     board = EmptyBoard;
     int rank = 7, file = 0;
     for (char c : field) {
@@ -75,7 +75,7 @@ bool ReadBoard(std::string_view field, TSchachbrett& board, std::string& error) 
 }
 
 // Standard rights: the king on its e-file square, the rook in the corner.
-bool StandardRightHolds(const TSchachbrett& board, char letter) {
+bool StandardRightHolds(const TBoard& board, char letter) {
     const bool white = letter == 'K' || letter == 'Q';
     const int side = white ? White : Black;
     const int base = white ? 20 : 90;
@@ -83,7 +83,7 @@ bool StandardRightHolds(const TSchachbrett& board, char letter) {
     return board[base + 5] == King * side && board[corner] == Rook * side;
 }
 
-bool ReadCastling(std::string_view fen, std::string_view field, const TSchachbrett& board, TZug& state,
+bool ReadCastling(std::string_view fen, std::string_view field, const TBoard& board, TMoveRecord& state,
                   TCastlingRooks& rooks, std::string& error) {
     state.Castling = 0;
     rooks = TCastlingRooks{};
@@ -120,7 +120,7 @@ bool ReadCastling(std::string_view fen, std::string_view field, const TSchachbre
     return true;
 }
 
-bool ReadEnPassant(std::string_view field, const TSchachbrett& board, TZug& state, std::string& error) {
+bool ReadEnPassant(std::string_view field, const TBoard& board, TMoveRecord& state, std::string& error) {
     state.EpSquare = 0;
     if (field == "-") return true;
     const int side = state.Side;
@@ -152,7 +152,7 @@ bool ReadNumber(std::string_view field, const char* what, std::string& error) {
 
 }  // namespace
 
-bool ReadStrictFEN(std::string_view fen, TSchachbrett& board, TZug& state, TCastlingRooks& rooks, std::string& error) {
+bool ReadStrictFEN(std::string_view fen, TBoard& board, TMoveRecord& state, TCastlingRooks& rooks, std::string& error) {
     const std::vector<std::string_view> f = Fields(fen);
     static constexpr const char* kMissing[] = {"the FEN is empty", "the side to move is missing",
                                                "the castling field is missing", "the en-passant field is missing"};
@@ -164,8 +164,8 @@ bool ReadStrictFEN(std::string_view fen, TSchachbrett& board, TZug& state, TCast
         error = "text after the move number: " + Quoted(f[6]);
         return false;
     }
-    TSchachbrett b = EmptyBoard;
-    TZug s = state;
+    TBoard b = EmptyBoard;
+    TMoveRecord s = state;
     TCastlingRooks r;
     if (!ReadBoard(f[0], b, error)) return false;
     if (f[1] != "w" && f[1] != "b") {

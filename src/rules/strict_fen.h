@@ -20,4 +20,4 @@
 // success board and state (Castling, EpSquare, Side; the move bytes
 // cleared) are set; otherwise `error` says what is wrong and nothing is
 // changed.
-bool ReadStrictFEN(std::string_view fen, TSchachbrett& board, TZug& state, TCastlingRooks& rooks, std::string& error);
+bool ReadStrictFEN(std::string_view fen, TBoard& board, TMoveRecord& state, TCastlingRooks& rooks, std::string& error);

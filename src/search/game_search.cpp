@@ -39,11 +39,11 @@ struct TGameSearch::TBatch {
 
 struct TGameSearch::TJob {
     std::function<TGameMatcher(TSearchStats*& stats, const std::atomic<bool>* cancel)> makeMatcher;
-    const TPGNCore* core = nullptr;  // null: the games are fed
+    const TGameListCore* core = nullptr;  // null: the games are fed
     std::shared_ptr<TByteSource> source;
     // A database is read through an opening of its own, one game after the
     // other (the viewer's list reads the same database meanwhile).
-    std::unique_ptr<TPGNCore> database;
+    std::unique_ptr<TGameListCore> database;
     int64_t batches = 0;
     // A compressed file is read in order through one stream.
     std::mutex streamMutex;
@@ -102,11 +102,11 @@ TMatcherMaker TextMatcher(const std::string& text) {
 
 }  // namespace
 
-bool TGameSearch::StartPosition(const TPGNCore& pgn, const TSearchTarget& target, std::string& error) {
+bool TGameSearch::StartPosition(const TGameListCore& pgn, const TSearchTarget& target, std::string& error) {
     return Start(&pgn, error, [target](TJob& job) { job.makeMatcher = PositionMatcher(target); });
 }
 
-bool TGameSearch::StartText(const TPGNCore& pgn, const std::string& text, std::string& error) {
+bool TGameSearch::StartText(const TGameListCore& pgn, const std::string& text, std::string& error) {
     return Start(&pgn, error, [text](TJob& job) { job.makeMatcher = TextMatcher(text); });
 }
 
@@ -209,7 +209,7 @@ bool TGameSearch::NextBatch(TJob& job, TBatch& batch) {
     return true;
 }
 
-bool TGameSearch::Start(const TPGNCore* pgn, std::string& error, std::function<void(TJob&)> setup) {
+bool TGameSearch::Start(const TGameListCore* pgn, std::string& error, std::function<void(TJob&)> setup) {
     if (running_) {
         error = "a search is still running";
         return false;
@@ -226,7 +226,7 @@ bool TGameSearch::Start(const TPGNCore* pgn, std::string& error, std::function<v
         if (pgn->DatabaseMode()) {
             // Opened again for reading only: nothing is written, and the
             // viewer's own opening stays free for its list.
-            job->database = std::make_unique<TPGNCore>();
+            job->database = std::make_unique<TGameListCore>();
             job->database->DatabaseModeState().ReadOnly = true;
             job->database->DatabaseModeState().BesideOwnOpening = true;
             if (!job->database->OpenForReading(pgn->FileName(), error)) return false;

@@ -22,7 +22,7 @@
 
 #include "search/position_search.h"
 
-class TPGNCore;
+class TGameListCore;
 
 class TGameSearch {
 public:
@@ -47,8 +47,8 @@ public:
     // game index of `pgn` must not change until the search has finished
     // (Wait, or OnFinished). False, with a one-line reason, when no search
     // could start (no PGN file open, a search still running).
-    bool StartPosition(const TPGNCore& pgn, const TSearchTarget& target, std::string& error);
-    bool StartText(const TPGNCore& pgn, const std::string& text, std::string& error);
+    bool StartPosition(const TGameListCore& pgn, const TSearchTarget& target, std::string& error);
+    bool StartText(const TGameListCore& pgn, const std::string& text, std::string& error);
     // The same over games handed in with Feed, then EndFeed.
     bool StartPosition(const TSearchTarget& target, std::string& error);
     bool StartText(const std::string& text, std::string& error);
@@ -74,7 +74,7 @@ public:
 private:
     struct TJob;
     struct TBatch;
-    bool Start(const TPGNCore* pgn, std::string& error, std::function<void(TJob&)> work);
+    bool Start(const TGameListCore* pgn, std::string& error, std::function<void(TJob&)> work);
     // The next batch to search, read or fed; false when there is none.
     bool NextBatch(TJob& job, TBatch& batch);
     void Deliver(int64_t batch, std::vector<TSearchHit>&& hits, int64_t games);

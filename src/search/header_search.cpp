@@ -49,7 +49,7 @@ std::string FoldForSearch(std::string_view bytes) {
 
 bool THeaderMatcher::Matches(std::string_view gameText) const {
     if (needle_.empty()) return true;
-    TEventData header;
+    TGameHeader header;
     HeaderFromText(header, gameText, false);
     std::string year = header.Year ? std::to_string(header.Year) : std::string();
     const std::string* fields[] = {&header.White, &header.Black, &header.Event, &header.Site, &year};

@@ -36,7 +36,7 @@ void TakeOut(std::string& comment, const std::string& word, std::string_view sep
 void MarkHits(TNotationCore& core, const std::vector<int32_t>& plies, const std::string& word) {
     if (!word.empty()) {
         TakeOut(core.Game.IntroComment, word, "");
-        ForEachNode(core.Root, [&](TBaum* node) {
+        ForEachNode(core.Root, [&](TMoveNode* node) {
             TakeOut(node->Comment, word, " | ");
             for (TVariationEntry* v = node->Variations; v; v = v->NextVar) TakeOut(v->Comment, word, " | ");
         });
@@ -48,7 +48,7 @@ void MarkHits(TNotationCore& core, const std::vector<int32_t>& plies, const std:
         ++next;
     }
     int32_t ply = 0;
-    for (TBaum* m = core.Root ? core.Root->FirstMove : nullptr; m && next < plies.size(); m = m->Next) {
+    for (TMoveNode* m = core.Root ? core.Root->FirstMove : nullptr; m && next < plies.size(); m = m->Next) {
         if (++ply != plies[next]) continue;
         if (m->Comment.empty()) m->Comment = mark;
         else m->Comment.append(" | ").append(mark);

@@ -6,9 +6,9 @@ namespace {
 // Does the hit test stop at `node` (none: the start)? It looks at the
 // current move, so `node` is made current for it (nothing else changes,
 // nothing is raised).
-bool HitAt(TNotationCore& notation, TBaum* node, const THitTest& isHit) {
+bool HitAt(TNotationCore& notation, TMoveNode* node, const THitTest& isHit) {
     if (!isHit) return false;
-    TBaum* const current = notation.Current;
+    TMoveNode* const current = notation.Current;
     notation.Current = node;
     const bool hit = isHit(notation);
     notation.Current = current;
@@ -16,12 +16,12 @@ bool HitAt(TNotationCore& notation, TBaum* node, const THitTest& isHit) {
 }
 
 // Is `node` a stop?
-bool IsStop(TNotationCore& notation, TBaum* node, const THitTest& isHit) {
+bool IsStop(TNotationCore& notation, TMoveNode* node, const THitTest& isHit) {
     return node->Comment.find("MATCH") != std::string::npos || HitAt(notation, node, isHit);
 }
 
 // Makes a stop found in the game text current, as a click on it would.
-void GoTo(TNotationCore& notation, TBaum* node) {
+void GoTo(TNotationCore& notation, TMoveNode* node) {
     notation.SetCurrent(node);
     notation.ShowCurrentMove();
 }
@@ -32,8 +32,8 @@ bool NextMatch(TNotationCore& notation, const TShowPositionFn& show, const THitT
     bool found = false;
     // Whether every move passed so far follows the one before on its line.
     bool onLine = true;
-    TBaum* before = notation.Current;
-    for (TBaum* n = NextInText(notation.Root, notation.Current); n; before = n, n = NextInText(notation.Root, n)) {
+    TMoveNode* before = notation.Current;
+    for (TMoveNode* n = NextInText(notation.Root, notation.Current); n; before = n, n = NextInText(notation.Root, n)) {
         onLine = onLine && n == (before ? before->Next : notation.Root->FirstMove);
         if (IsStop(notation, n, isHit)) {
             // Along the current line step by step, as the search always went.
@@ -58,8 +58,8 @@ bool NextMatch(TNotationCore& notation, const TShowPositionFn& show, const THitT
 bool PrevMatch(TNotationCore& notation, const THitTest& isHit) {
     // Whether every move passed so far is the one a step back goes to.
     bool onLine = true;
-    TBaum* after = notation.Current;
-    for (TBaum* n = PrevInText(notation.Current); n; after = n, n = PrevInText(n)) {
+    TMoveNode* after = notation.Current;
+    for (TMoveNode* n = PrevInText(notation.Current); n; after = n, n = PrevInText(n)) {
         onLine = onLine && after->Prev == n && n->Next == after;
         if (IsStop(notation, n, isHit)) {
             // Back along the current line step by step (each step shown), as

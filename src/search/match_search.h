@@ -6,7 +6,7 @@
 #include "notation/notation_core.h"
 
 // Shows a position and its move (none at the start) on the board.
-using TShowPositionFn = std::function<void(const TSchachbrett& position, const TZug* move)>;
+using TShowPositionFn = std::function<void(const TBoard& position, const TMoveRecord* move)>;
 
 // Goes to the next move after the current one, in the order of the game text
 // (a move, its variations, then the moves after it), whose comment contains

@@ -36,7 +36,7 @@ struct TCounts {
     uint8_t WhiteHome = 0, BlackHome = 0;
 };
 
-TCounts CountsOf(const TSchachbrett& board) {
+TCounts CountsOf(const TBoard& board) {
     TCounts c;
     for (int i = 0; i < 64; ++i) {
         const int sq = Index64ToSquare(i);
@@ -75,11 +75,11 @@ enum class TMoveRead { Made, Error, Odd };
 // Reads one move token (check signs and "=" already taken out) the way the
 // parser does and fills `state`. Error: the parser stops reading there.
 // Odd: a form the fast path does not take; the loader decides.
-TMoveRead ReadMoveForm(std::string_view tok, TSchachbrett& board, TZug& state, int& kind);
+TMoveRead ReadMoveForm(std::string_view tok, TBoard& board, TMoveRecord& state, int& kind);
 
 // ReadMoveForm, and a move the rules do not allow is an error, as it is to
 // the parser.
-TMoveRead ReadMove(std::string_view tok, TSchachbrett& board, TZug& state) {
+TMoveRead ReadMove(std::string_view tok, TBoard& board, TMoveRecord& state) {
     const int epSquare = state.EpSquare;  // of the position: the last move's double step
     int kind = 0;
     const TMoveRead read = ReadMoveForm(tok, board, state, kind);
@@ -87,7 +87,7 @@ TMoveRead ReadMove(std::string_view tok, TSchachbrett& board, TZug& state) {
     return read;
 }
 
-TMoveRead ReadMoveForm(std::string_view tok, TSchachbrett& board, TZug& state, int& kind) {
+TMoveRead ReadMoveForm(std::string_view tok, TBoard& board, TMoveRecord& state, int& kind) {
     const int side = state.Side;
     kind = King;
     state.EpSquare = 0;
@@ -219,7 +219,7 @@ inline void Remove(TCounts& c, int piece) {
 }
 
 // A start square that no longer holds its pawn.
-inline void Vacated(TCounts& c, const TSchachbrett& board, int sq) {
+inline void Vacated(TCounts& c, const TBoard& board, int sq) {
     if (RankOf(sq) == 1 && board[sq] != Pawn) c.WhiteHome &= static_cast<uint8_t>(~(1u << FileOf(sq)));
     else if (RankOf(sq) == 6 && board[sq] != -Pawn) c.BlackHome &= static_cast<uint8_t>(~(1u << FileOf(sq)));
 }
@@ -255,8 +255,8 @@ void CompleteTarget(TSearchTarget& t) {
 }
 
 bool TargetFromFEN(std::string_view fen, TSearchTarget& target, std::string& error) {
-    TSchachbrett board = EmptyBoard;
-    TZug state = FreshState();
+    TBoard board = EmptyBoard;
+    TMoveRecord state = FreshState();
     TCastlingRooks rooks;
     if (!ReadStrictFEN(fen, board, state, rooks, error)) return false;
     int kings[2] = {0, 0};
@@ -291,11 +291,11 @@ bool TargetFromFEN(std::string_view fen, TSearchTarget& target, std::string& err
     return true;
 }
 
-int EffectiveEpSquare(const TSchachbrett& board, const TZug& state) {
+int EffectiveEpSquare(const TBoard& board, const TMoveRecord& state) {
     const int ep = state.EpSquare;
     if (ep == 0 || !IsRealSquare(ep)) return 0;
     const int side = state.Side == White ? White : Black;
-    TZug probe;
+    TMoveRecord probe;
     probe.Castling = 0;
     probe.EpSquare = static_cast<int8_t>(ep);
     probe.Side = static_cast<int8_t>(side);
@@ -309,10 +309,10 @@ int EffectiveEpSquare(const TSchachbrett& board, const TZug& state) {
     return 0;
 }
 
-bool PositionMatches(const TSearchTarget& t, const TSchachbrett& board, const TZug& state) {
+bool PositionMatches(const TSearchTarget& t, const TBoard& board, const TMoveRecord& state) {
     if (state.Side != t.Side) return false;
     if (t.MatchCastling && (state.Castling & CastleAll) != (t.Castling & CastleAll)) return false;
-    if (std::memcmp(board.data(), t.Board.data(), sizeof(TSchachbrett)) != 0) return false;
+    if (std::memcmp(board.data(), t.Board.data(), sizeof(TBoard)) != 0) return false;
     return !t.MatchEpSquare || EffectiveEpSquare(board, state) == t.EpSquare;
 }
 
@@ -354,12 +354,12 @@ void TPositionMatcher::LoadedSearch(std::string_view text, std::vector<int32_t>&
     }
     // A loaded tree is not bound by the rules the early rejection relies on
     // (a castling without its rook conjures one up), so every move is looked at.
-    TSchachbrett board = core.Game.StartPosition;
-    TZug state = core.Game.StartState;
+    TBoard board = core.Game.StartPosition;
+    TMoveRecord state = core.Game.StartState;
     int32_t ply = 0;
     if (PositionMatches(target_, board, state)) plies.push_back(ply);
-    for (const TBaum* m = core.Root ? core.Root->FirstMove : nullptr; m; m = m->Next) {
-        state = m->Zug;
+    for (const TMoveNode* m = core.Root ? core.Root->FirstMove : nullptr; m; m = m->Next) {
+        state = m->Move;
         MakeMove(board, state);
         ++ply;
         if (PositionMatches(target_, board, state)) plies.push_back(ply);
@@ -377,8 +377,8 @@ TPositionMatcher::TFast TPositionMatcher::FastSearch(std::string_view text, std:
             const std::string fen = TagValue(trimmed);
             if (fen.empty()) return TFast::Load;
             // A start that is already short of men or home pawns needs no replay.
-            TSchachbrett board = EmptyBoard;
-            TZug state = FreshState();
+            TBoard board = EmptyBoard;
+            TMoveRecord state = FreshState();
             uint16_t moveNo = 1;
             if (EarlyRejection && FENToPosition(fen, board, state, moveNo) && Unreachable(CountsOf(board), target_)) {
                 ++Stats.Skipped;
@@ -389,8 +389,8 @@ TPositionMatcher::TFast TPositionMatcher::FastSearch(std::string_view text, std:
     }
 
     ++Stats.Fast;
-    TSchachbrett board = InitialPosition;
-    TZug state = FreshState();
+    TBoard board = InitialPosition;
+    TMoveRecord state = FreshState();
     TCounts counts = CountsOf(board);
     int32_t ply = 0;
     if (PositionMatches(target_, board, state)) plies.push_back(ply);

@@ -21,7 +21,7 @@ class TNotationCore;
 // square counts by meaning: one on which no pawn may take is no square
 // (EffectiveEpSquare).
 struct TSearchTarget {
-    TSchachbrett Board = InitialPosition;
+    TBoard Board = InitialPosition;
     int Side = White;
     bool MatchCastling = false;
     int8_t Castling = CastleAll;
@@ -89,11 +89,11 @@ private:
 
 // The en-passant square of the position as it counts: state.EpSquare when a
 // pawn of the side to move may take there, else 0.
-int EffectiveEpSquare(const TSchachbrett& board, const TZug& state);
+int EffectiveEpSquare(const TBoard& board, const TMoveRecord& state);
 
 // Does the main line of a loaded game stand at the target after `ply`
 // moves? Compares board, side and the optional fields.
-bool PositionMatches(const TSearchTarget& target, const TSchachbrett& board, const TZug& state);
+bool PositionMatches(const TSearchTarget& target, const TBoard& board, const TMoveRecord& state);
 
 // One hit of a search over a whole file: the game (from 0) and, for a
 // position search, the plies at which it stands at the target.

@@ -55,25 +55,25 @@ std::string Game3() {
 }
 
 // Placement and side to move of a position.
-std::string Fen2(const TSchachbrett& board, const TZug& zug) {
-    const std::string fen = PositionToFEN(board, zug, 1);
+std::string Fen2(const TBoard& board, const TMoveRecord& move) {
+    const std::string fen = PositionToFEN(board, move, 1);
     const auto space = fen.find(' ');
     return fen.substr(0, fen.find(' ', space + 1));
 }
 
-std::string BoardFen(TForm1& form) { return Fen2(form.Brett1->Stellung(), form.Brett1->Zug()); }
+std::string BoardFen(TMainWindow& form) { return Fen2(form.Board->Position(), form.Board->Move()); }
 
-std::string NotationFen(TForm1& form) {
-    const TZug* move = form.Notation1->CurrentMove();
-    return Fen2(form.Notation1->CurrentPosition(), move ? *move : form.Notation1->Core().State);
+std::string NotationFen(TMainWindow& form) {
+    const TMoveRecord* move = form.Notation->CurrentMove();
+    return Fen2(form.Notation->CurrentPosition(), move ? *move : form.Notation->Core().State);
 }
 
 // The board shows what the notation stands on, and has painted it.
-void ExpectInStep(TForm1& form, const std::string& fen) {
+void ExpectInStep(TMainWindow& form, const std::string& fen) {
     EXPECT_EQ(NotationFen(form), fen);
     EXPECT_EQ(BoardFen(form), fen);
-    EXPECT_FALSE(form.Brett1->PaintLocked);
-    EXPECT_TRUE(form.Brett1->LastDrawn() == form.Brett1->Stellung()) << "the board did not paint the position";
+    EXPECT_FALSE(form.Board->PaintLocked);
+    EXPECT_TRUE(form.Board->LastDrawn() == form.Board->Position()) << "the board did not paint the position";
 }
 
 class Browse : public ::testing::Test {
@@ -81,42 +81,42 @@ protected:
     void Open(const std::string& text, const std::string& name = "games.pgn") {
         path_ = (dir_ / name).string();
         testdata::WriteFile(path_, text);
-        form_ = std::make_unique<TForm1>(QStringList{QString::fromStdString(path_)});
+        form_ = std::make_unique<TMainWindow>(QStringList{QString::fromStdString(path_)});
         form_->show();
         form_->activateWindow();
         ASSERT_TRUE(QTest::qWaitFor([this] { return form_->StartupDone(); }, 5000));
     }
-    void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(form_->PGN1, Qt::Key(key), mods); }
+    void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(form_->GameList, Qt::Key(key), mods); }
     void Pad(int digit) { Key(Qt::Key_0 + digit, Qt::KeypadModifier); }
-    TForm1& F() { return *form_; }
+    TMainWindow& F() { return *form_; }
 
     RecordingPlatform platform_;
     testdata::TempDir dir_;
     std::string path_;
-    std::unique_ptr<TForm1> form_;
+    std::unique_ptr<TMainWindow> form_;
 };
 
 }  // namespace
 
 TEST_F(Browse, StartupOpensTheFirstGameAtItsFirstMark) {
     Open(Game1() + Game2() + Game3());
-    EXPECT_EQ(F().PGN1->ItemIndex(), 0);
-    EXPECT_TRUE(F().PGN1->hasFocus());
-    EXPECT_EQ(F().Notation1->CurrentComment(), "MATCH");
+    EXPECT_EQ(F().GameList->ItemIndex(), 0);
+    EXPECT_TRUE(F().GameList->hasFocus());
+    EXPECT_EQ(F().Notation->CurrentComment(), "MATCH");
     ExpectInStep(F(), kG1Match1);
     EXPECT_TRUE(platform_.messages.empty());
     // The board is the laid-out one: 33-pixel squares, sky blue dark squares.
-    EXPECT_EQ(F().Brett1->mapTo(F().Client, QPoint(0, 0)), QPoint(8, 168));
-    EXPECT_EQ(F().Brett1->Groesse(), 33);
-    EXPECT_EQ(F().Brett1->Figuren(), TFigurenset::WinboardF33);
-    EXPECT_EQ(F().Brett1->BlackSquareColor(), QColor(166, 202, 240));
-    EXPECT_TRUE(F().Brett1->ZugVorschlagen());
-    EXPECT_FALSE(F().Brett1->Grundstellung());
-    EXPECT_EQ(F().Notation1->mapTo(F().Client, QPoint(0, F().Notation1->height())), QPoint(288, 168 + 265));
-    EXPECT_TRUE(F().Notation1->English());
-    EXPECT_FALSE(F().Notation1->Ueberschrift());
-    EXPECT_EQ(F().Notation1->Indent1Var(), 10);
-    EXPECT_EQ(F().Notation1->Zeilenabstand(), 3);
+    EXPECT_EQ(F().Board->mapTo(F().Client, QPoint(0, 0)), QPoint(8, 168));
+    EXPECT_EQ(F().Board->SquareSize(), 33);
+    EXPECT_EQ(F().Board->PieceSet(), TPieceSet::WinboardF33);
+    EXPECT_EQ(F().Board->BlackSquareColor(), QColor(166, 202, 240));
+    EXPECT_TRUE(F().Board->SuggestMoves());
+    EXPECT_FALSE(F().Board->StartPosition());
+    EXPECT_EQ(F().Notation->mapTo(F().Client, QPoint(0, F().Notation->height())), QPoint(288, 168 + 265));
+    EXPECT_TRUE(F().Notation->English());
+    EXPECT_FALSE(F().Notation->Headline());
+    EXPECT_EQ(F().Notation->Indent1Var(), 10);
+    EXPECT_EQ(F().Notation->LineSpacing(), 3);
 }
 
 TEST_F(Browse, AGameOpensAtItsFirstMarkInAVariationTooWithoutMarksAtTheEnd) {
@@ -132,7 +132,7 @@ TEST_F(Browse, MatchSearchForwardAndBack) {
     // (the lower-case word is no mark).
     Key(Qt::Key_C);
     ExpectInStep(F(), kG1Match2);
-    EXPECT_EQ(F().Notation1->CurrentComment(), "a MATCH again");
+    EXPECT_EQ(F().Notation->CurrentComment(), "a MATCH again");
     Key(Qt::Key_C);
     ExpectInStep(F(), kG1End);
     Key(Qt::Key_C);  // at the end: stays
@@ -144,7 +144,7 @@ TEST_F(Browse, MatchSearchForwardAndBack) {
     ExpectInStep(F(), kG1Match1);
     Key(Qt::Key_E);
     ExpectInStep(F(), kInitial);
-    EXPECT_EQ(F().Notation1->CurrentMove(), nullptr);
+    EXPECT_EQ(F().Notation->CurrentMove(), nullptr);
     Key(Qt::Key_E);  // at the start: stays
     ExpectInStep(F(), kInitial);
     // Keypad 3 and 9 do the same; so do the buttons.
@@ -154,11 +154,11 @@ TEST_F(Browse, MatchSearchForwardAndBack) {
     ExpectInStep(F(), kG1Match2);
     Pad(9);
     ExpectInStep(F(), kG1Match1);
-    F().NextMatchB->click();
+    F().ButtonNextMatch->click();
     ExpectInStep(F(), kG1Match2);
-    F().PrevMatchB->click();
+    F().ButtonPrevMatch->click();
     ExpectInStep(F(), kG1Match1);
-    EXPECT_EQ(F().PGN1->ItemIndex(), 0);
+    EXPECT_EQ(F().GameList->ItemIndex(), 0);
     EXPECT_EQ(platform_.beeps, 0);
     EXPECT_TRUE(platform_.messages.empty());
 }
@@ -190,7 +190,7 @@ TEST_F(Browse, MoveKeysLettersAndKeypad) {
     // keys of Z and Q give "я" and "й", under a Greek one "ζ" and ";".
     auto physical = [&](int key, const char* text, quint32 scanCode) {
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, scanCode, 0, 0, QString::fromUtf8(text));
-        QCoreApplication::sendEvent(F().PGN1, &press);
+        QCoreApplication::sendEvent(F().GameList, &press);
     };
     physical(0x42F, "\u044F", 52);
     ExpectInStep(F(), kG1End);
@@ -228,21 +228,21 @@ TEST_F(Browse, EachKeyActsOnce) {
     ExpectInStep(F(), kG1AfterE5);
     // With the focus in the notation: its own keys move it and the board
     // follows; the browsing letters reach the window once.
-    F().Notation1->setFocus();
-    QTest::keyClick(F().Notation1, Qt::Key_Left);
+    F().Notation->setFocus();
+    QTest::keyClick(F().Notation, Qt::Key_Left);
     ExpectInStep(F(), kG1AfterE4);
-    QTest::keyClick(F().Notation1, Qt::Key_Right);
+    QTest::keyClick(F().Notation, Qt::Key_Right);
     ExpectInStep(F(), kG1AfterE5);
-    QTest::keyClick(F().Notation1, Qt::Key_A);
+    QTest::keyClick(F().Notation, Qt::Key_A);
     ExpectInStep(F(), kG1AfterE4);
-    QTest::keyClick(F().Notation1, Qt::Key_X);
-    EXPECT_EQ(F().PGN1->ItemIndex(), 0);  // the only game, reloaded
+    QTest::keyClick(F().Notation, Qt::Key_X);
+    EXPECT_EQ(F().GameList->ItemIndex(), 0);  // the only game, reloaded
     ExpectInStep(F(), kG1Match1);
 }
 
 TEST_F(Browse, AFailingHandlerShowsItsMessageAndUnlocksTheBoard) {
     Open(Game1() + Game2());
-    F().Notation1->SetOnMoveChange([](TNotationCore&, TZug&, TSchachbrett&, bool) {
+    F().Notation->SetOnMoveChange([](TNotationCore&, TMoveRecord&, TBoard&, bool) {
         throw std::runtime_error("board update failed");
     });
     Key(Qt::Key_A);
@@ -251,15 +251,15 @@ TEST_F(Browse, AFailingHandlerShowsItsMessageAndUnlocksTheBoard) {
     EXPECT_EQ(platform_.messages[0].kind, TMessageKind::Error);
     F().ButtonStart->click();
     EXPECT_EQ(platform_.messages.size(), 2u);
-    EXPECT_TRUE(F().PGN1->hasFocus());
+    EXPECT_TRUE(F().GameList->hasFocus());
     // Loading raises the event with the board locked: the lock is released.
     Key(Qt::Key_Down);
     Key(Qt::Key_Return);
     EXPECT_EQ(platform_.messages.size(), 3u);
-    EXPECT_FALSE(F().Brett1->PaintLocked);
+    EXPECT_FALSE(F().Board->PaintLocked);
     // With the board handler back, everything works again.
-    F().Notation1->SetOnMoveChange([this](TNotationCore&, TZug& z, TSchachbrett& st, bool n) {
-        F().ZmenaTahu(F().Notation1, z, st, n);
+    F().Notation->SetOnMoveChange([this](TNotationCore&, TMoveRecord& z, TBoard& st, bool n) {
+        F().OnMoveChanged(F().Notation, z, st, n);
     });
     Key(Qt::Key_Return);
     ExpectInStep(F(), kG2Match);
@@ -282,14 +282,14 @@ TEST_F(Browse, BranchStepAsksAtAVariationAndTheSearchFollowsTheChosenLine) {
         chooser->List()->setCurrentRow(1);
         return int(QDialog::Accepted);
     };
-    F().NextWBranch->click();
+    F().ButtonNextBranch->click();
     EXPECT_EQ(platform_.modals, 2);
     ExpectInStep(F(), kG1AfterE5);
-    EXPECT_TRUE(F().PGN1->hasFocus());
+    EXPECT_TRUE(F().GameList->hasFocus());
     // Inside the variation the search finds its mark, then stops at its end.
     Key(Qt::Key_C);
     ExpectInStep(F(), kG1Match1);
-    EXPECT_EQ(F().Notation1->CurrentComment(), "MATCH inside a variation");
+    EXPECT_EQ(F().Notation->CurrentComment(), "MATCH inside a variation");
     Key(Qt::Key_C);
     ExpectInStep(F(), kG1Match1);
     // Back: no earlier mark, so to the start.
@@ -306,69 +306,69 @@ TEST_F(Browse, ButtonsDoTheirCommandAndGiveTheFocusBack) {
         std::string fen;
     };
     const std::vector<Click> clicks = {
-        {F().ButtonStart, kInitial}, {F().ButtonForw, kG1AfterE4}, {F().ButtonForw, kG1AfterE5},
-        {F().ButtonBack, kG1AfterE4}, {F().ButtonEnd, kG1End},     {F().ButtonForw, kG1End},
-        {F().ButtonStart, kInitial}, {F().ButtonBack, kInitial},   {F().NextWBranch, kG1AfterE4},
-        {F().NextMatchB, kG1Match1}, {F().ButtonEnd, kG1End},      {F().PrevMatchB, kG1Match2},
+        {F().ButtonStart, kInitial}, {F().ButtonForward, kG1AfterE4}, {F().ButtonForward, kG1AfterE5},
+        {F().ButtonBack, kG1AfterE4}, {F().ButtonEnd, kG1End},     {F().ButtonForward, kG1End},
+        {F().ButtonStart, kInitial}, {F().ButtonBack, kInitial},   {F().ButtonNextBranch, kG1AfterE4},
+        {F().ButtonNextMatch, kG1Match1}, {F().ButtonEnd, kG1End},      {F().ButtonPrevMatch, kG1Match2},
     };
     for (std::size_t i = 0; i < clicks.size(); ++i) {
         SCOPED_TRACE(i);
         clicks[i].button->setFocus();
         QTest::mouseClick(clicks[i].button, Qt::LeftButton);
         ExpectInStep(F(), clicks[i].fen);
-        EXPECT_TRUE(F().PGN1->hasFocus());
+        EXPECT_TRUE(F().GameList->hasFocus());
     }
     // The keys work at once after a click.
     Key(Qt::Key_D);
     EXPECT_EQ(NotationFen(F()), "r1bqkb1r/1ppp1ppp/p1n2n2/4p3/B3P3/5N2/PPPP1PPP/RNBQK2R w");
-    for (QPushButton* b : {F().PredGame, F().NextGame, F().ButtonClipPos, F().ButtonClipPGN}) {
+    for (QPushButton* b : {F().ButtonPrevGame, F().ButtonNextGame, F().ButtonClipPos, F().ButtonClipPGN}) {
         b->setFocus();
         b->click();
-        EXPECT_TRUE(F().PGN1->hasFocus()) << b->objectName().toStdString();
+        EXPECT_TRUE(F().GameList->hasFocus()) << b->objectName().toStdString();
     }
 }
 
 TEST_F(Browse, NextAndPreviousGame) {
     Open(Game1() + Game2() + Game3());
     Key(Qt::Key_X);
-    EXPECT_EQ(F().PGN1->ItemIndex(), 1);
+    EXPECT_EQ(F().GameList->ItemIndex(), 1);
     ExpectInStep(F(), kG2Match);
     Pad(2);
-    EXPECT_EQ(F().PGN1->ItemIndex(), 2);
+    EXPECT_EQ(F().GameList->ItemIndex(), 2);
     ExpectInStep(F(), kG1Match1);
     // On the last game: reloaded, at its first mark (inside a variation), selection kept.
     Key(Qt::Key_Q);
-    F().NextGame->click();
-    EXPECT_EQ(F().PGN1->ItemIndex(), 2);
+    F().ButtonNextGame->click();
+    EXPECT_EQ(F().GameList->ItemIndex(), 2);
     ExpectInStep(F(), kG1Match1);
     Key(Qt::Key_W);
-    EXPECT_EQ(F().PGN1->ItemIndex(), 1);
+    EXPECT_EQ(F().GameList->ItemIndex(), 1);
     ExpectInStep(F(), kG2Match);
     Pad(8);
-    EXPECT_EQ(F().PGN1->ItemIndex(), 0);
+    EXPECT_EQ(F().GameList->ItemIndex(), 0);
     ExpectInStep(F(), kG1Match1);
     // On the first game: reloaded from the start, at its first mark again.
     Key(Qt::Key_C);
-    F().PredGame->click();
-    EXPECT_EQ(F().PGN1->ItemIndex(), 0);
+    F().ButtonPrevGame->click();
+    EXPECT_EQ(F().GameList->ItemIndex(), 0);
     ExpectInStep(F(), kG1Match1);
-    EXPECT_TRUE(F().PGN1->hasFocus());
+    EXPECT_TRUE(F().GameList->hasFocus());
     EXPECT_TRUE(platform_.messages.empty());
 }
 
 TEST_F(Browse, ArrowsSelectAndEnterOrDoubleClickLoadsWithTheBoardLocked) {
     Open(Game1() + Game2() + Game3());
     std::vector<bool> lockedDuringLoad;
-    F().Notation1->SetOnMoveChange([&](TNotationCore&, TZug& z, TSchachbrett& s, bool n) {
-        lockedDuringLoad.push_back(F().Brett1->PaintLocked);
-        F().ZmenaTahu(F().Notation1, z, s, n);
+    F().Notation->SetOnMoveChange([&](TNotationCore&, TMoveRecord& z, TBoard& s, bool n) {
+        lockedDuringLoad.push_back(F().Board->PaintLocked);
+        F().OnMoveChanged(F().Notation, z, s, n);
     });
     Key(Qt::Key_Down);
-    EXPECT_EQ(F().PGN1->ItemIndex(), 1);
+    EXPECT_EQ(F().GameList->ItemIndex(), 1);
     ExpectInStep(F(), kG1Match1);  // arrows only move the selection
     EXPECT_TRUE(lockedDuringLoad.empty());
-    const TSchachbrett before = F().Brett1->Stellung();
-    F().Brett1->ResetDrawCounter();
+    const TBoard before = F().Board->Position();
+    F().Board->ResetDrawCounter();
     Key(Qt::Key_Return);
     ExpectInStep(F(), kG2Match);
     ASSERT_FALSE(lockedDuringLoad.empty());
@@ -378,20 +378,20 @@ TEST_F(Browse, ArrowsSelectAndEnterOrDoubleClickLoadsWithTheBoardLocked) {
     int differing = 0;
     for (int q = 0; q < 64; ++q)
         differing += before[static_cast<size_t>(Index64ToSquare(q))] !=
-                     F().Brett1->Stellung()[static_cast<size_t>(Index64ToSquare(q))];
-    EXPECT_EQ(F().Brett1->SquaresDrawn(), differing);
+                     F().Board->Position()[static_cast<size_t>(Index64ToSquare(q))];
+    EXPECT_EQ(F().Board->SquaresDrawn(), differing);
 
     // A double click on a row loads that game.
     lockedDuringLoad.clear();
-    const QRect row = F().PGN1->visualRect(F().PGN1->model()->index(2, 0));
-    QTest::mouseDClick(F().PGN1->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
-    EXPECT_EQ(F().PGN1->ItemIndex(), 2);
+    const QRect row = F().GameList->visualRect(F().GameList->model()->index(2, 0));
+    QTest::mouseDClick(F().GameList->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
+    EXPECT_EQ(F().GameList->ItemIndex(), 2);
     ExpectInStep(F(), kG1Match1);
     ASSERT_FALSE(lockedDuringLoad.empty());
     EXPECT_TRUE(lockedDuringLoad.front());
 
     // The handler itself, as the list calls it.
-    F().PGNDvojKlik(F().PGN1, Game1(), 0);
+    F().OnGameListDoubleClick(F().GameList, Game1(), 0);
     ExpectInStep(F(), kG1Match1);
 }
 
@@ -423,21 +423,21 @@ TEST_F(Browse, ClipboardCommands) {
 
 TEST_F(Browse, AnEmptyFileLeavesTheWindowUsable) {
     Open("");
-    EXPECT_EQ(F().PGN1->ItemIndex(), -1);
-    EXPECT_EQ(F().Notation1->CurrentMove(), nullptr);
+    EXPECT_EQ(F().GameList->ItemIndex(), -1);
+    EXPECT_EQ(F().Notation->CurrentMove(), nullptr);
     for (int k : {Qt::Key_Q, Qt::Key_A, Qt::Key_D, Qt::Key_S, Qt::Key_Z, Qt::Key_E, Qt::Key_C, Qt::Key_W, Qt::Key_X,
                   Qt::Key_Return, Qt::Key_Down})
         Key(k);
     for (int d = 1; d <= 9; ++d) Pad(d);
-    for (QPushButton* b : {F().ButtonStart, F().ButtonBack, F().NextWBranch, F().ButtonForw, F().ButtonEnd,
-                           F().PrevMatchB, F().NextMatchB, F().PredGame, F().NextGame, F().ButtonClipPos,
+    for (QPushButton* b : {F().ButtonStart, F().ButtonBack, F().ButtonNextBranch, F().ButtonForward, F().ButtonEnd,
+                           F().ButtonPrevMatch, F().ButtonNextMatch, F().ButtonPrevGame, F().ButtonNextGame, F().ButtonClipPos,
                            F().ButtonClipPGN})
         b->click();
-    EXPECT_EQ(F().PGN1->ItemIndex(), -1);
-    EXPECT_EQ(F().Notation1->CurrentMove(), nullptr);
+    EXPECT_EQ(F().GameList->ItemIndex(), -1);
+    EXPECT_EQ(F().Notation->CurrentMove(), nullptr);
     EXPECT_TRUE(platform_.messages.empty());
     EXPECT_TRUE(F().isVisible());
-    EXPECT_TRUE(F().PGN1->hasFocus());
+    EXPECT_TRUE(F().GameList->hasFocus());
 }
 
 TEST_F(Browse, BrokenGamesAndAVanishingFileLeaveTheWindowUsable) {
@@ -445,13 +445,13 @@ TEST_F(Browse, BrokenGamesAndAVanishingFileLeaveTheWindowUsable) {
     std::string noise;
     for (int i = 0; i < 3000; ++i) noise += static_cast<char>((i * 97 + 13) % 256);
     Open(Game1() + Header(2) + "1. e4 e5 2. Kxe8 {MATCH} Nf6 *\n\n" + Header(3) + noise + "\n\n" + Game2());
-    ASSERT_EQ(F().PGN1->RowCount(), 4);
+    ASSERT_EQ(F().GameList->RowCount(), 4);
     Key(Qt::Key_X);
-    EXPECT_EQ(F().PGN1->ItemIndex(), 1);
+    EXPECT_EQ(F().GameList->ItemIndex(), 1);
     // What could be read stands; the board agrees with the notation.
     EXPECT_EQ(BoardFen(F()), NotationFen(F()));
     Key(Qt::Key_X);
-    EXPECT_EQ(F().PGN1->ItemIndex(), 2);
+    EXPECT_EQ(F().GameList->ItemIndex(), 2);
     EXPECT_EQ(BoardFen(F()), NotationFen(F()));
     for (int k : {Qt::Key_Q, Qt::Key_D, Qt::Key_S, Qt::Key_Z, Qt::Key_E, Qt::Key_C}) Key(k);
     F().ButtonClipPGN->click();
@@ -466,7 +466,7 @@ TEST_F(Browse, BrokenGamesAndAVanishingFileLeaveTheWindowUsable) {
     Key(Qt::Key_Return);
     EXPECT_TRUE(F().isVisible());
     EXPECT_EQ(BoardFen(F()), NotationFen(F()));
-    EXPECT_FALSE(F().Brett1->PaintLocked);
+    EXPECT_FALSE(F().Board->PaintLocked);
     EXPECT_FALSE(fs::exists(path_));
 }
 
@@ -477,24 +477,24 @@ TEST_F(Browse, GamesOfADatabaseBrowseLikeAFile) {
     d.Add(ccf::PgnRecord(Game2()));
     path_ = (dir_ / "games.ccf").string();
     d.Write(path_);
-    form_ = std::make_unique<TForm1>(QStringList{QString::fromStdString(path_)});
+    form_ = std::make_unique<TMainWindow>(QStringList{QString::fromStdString(path_)});
     form_->show();
     form_->activateWindow();
     ASSERT_TRUE(QTest::qWaitFor([this] { return form_->StartupDone(); }, 5000));
-    ASSERT_EQ(F().PGN1->RowCount(), 3);
+    ASSERT_EQ(F().GameList->RowCount(), 3);
     ExpectInStep(F(), kG1Match1);
     Key(Qt::Key_X);  // the deleted game's row
-    EXPECT_EQ(F().PGN1->ItemIndex(), 1);
+    EXPECT_EQ(F().GameList->ItemIndex(), 1);
     EXPECT_EQ(BoardFen(F()), NotationFen(F()));
     Key(Qt::Key_X);
-    EXPECT_EQ(F().PGN1->ItemIndex(), 2);
+    EXPECT_EQ(F().GameList->ItemIndex(), 2);
     ExpectInStep(F(), kG2Match);
     Key(Qt::Key_X);
-    EXPECT_EQ(F().PGN1->ItemIndex(), 2);
+    EXPECT_EQ(F().GameList->ItemIndex(), 2);
     ExpectInStep(F(), kG2Match);
     Key(Qt::Key_W);
     Key(Qt::Key_W);
-    EXPECT_EQ(F().PGN1->ItemIndex(), 0);
+    EXPECT_EQ(F().GameList->ItemIndex(), 0);
     ExpectInStep(F(), kG1Match1);
     F().ButtonClipPGN->click();
     EXPECT_NE(platform_.clipboard.indexOf("W1"), -1);
@@ -502,31 +502,31 @@ TEST_F(Browse, GamesOfADatabaseBrowseLikeAFile) {
 }
 
 TEST_F(Browse, KeyMapTable) {
-    using C = TForm1::Command;
+    using C = TMainWindow::Command;
     const Qt::KeyboardModifiers pad = Qt::KeypadModifier;
-    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_Q, {}), C::ToStart);
-    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_7, pad), C::ToStart);
-    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_A, {}), C::StepBack);
-    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_4, pad), C::StepBack);
-    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_D, {}), C::StepForward);
-    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_6, pad), C::StepForward);
-    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_S, {}), C::StepForwardBranch);
-    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_5, pad), C::StepForwardBranch);
-    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_Y, {}), C::ToEnd);
-    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_Z, {}), C::ToEnd);
-    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_1, pad), C::ToEnd);
-    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_E, {}), C::PrevMatch);
-    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_9, pad), C::PrevMatch);
-    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_C, Qt::ControlModifier), C::NextMatch);
-    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_3, pad), C::NextMatch);
-    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_W, {}), C::PredGame);
-    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_8, pad), C::PredGame);
-    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_X, {}), C::NextGame);
-    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_2, pad), C::NextGame);
-    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_0, pad), C::None);
-    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_7, {}), C::None);
-    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_Left, {}), C::None);
-    EXPECT_EQ(TForm1::CommandOfKey(Qt::Key_Home, pad), C::None);
+    EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_Q, {}), C::ToStart);
+    EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_7, pad), C::ToStart);
+    EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_A, {}), C::StepBack);
+    EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_4, pad), C::StepBack);
+    EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_D, {}), C::StepForward);
+    EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_6, pad), C::StepForward);
+    EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_S, {}), C::StepForwardBranch);
+    EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_5, pad), C::StepForwardBranch);
+    EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_Y, {}), C::ToEnd);
+    EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_Z, {}), C::ToEnd);
+    EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_1, pad), C::ToEnd);
+    EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_E, {}), C::PrevMatch);
+    EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_9, pad), C::PrevMatch);
+    EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_C, Qt::ControlModifier), C::NextMatch);
+    EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_3, pad), C::NextMatch);
+    EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_W, {}), C::PrevGame);
+    EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_8, pad), C::PrevGame);
+    EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_X, {}), C::NextGame);
+    EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_2, pad), C::NextGame);
+    EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_0, pad), C::None);
+    EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_7, {}), C::None);
+    EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_Left, {}), C::None);
+    EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_Home, pad), C::None);
 }
 
 TEST_F(Browse, RealMarkedFiles) {
@@ -537,26 +537,26 @@ TEST_F(Browse, RealMarkedFiles) {
         if (entry.path().extension() != ".pgn") continue;
         ++files;
         SCOPED_TRACE(entry.path().string());
-        TForm1 form({QString::fromStdString(entry.path().string())});
+        TMainWindow form({QString::fromStdString(entry.path().string())});
         form.show();
         form.activateWindow();
         ASSERT_TRUE(QTest::qWaitFor([&form] { return form.StartupDone(); }, 30000));
-        ASSERT_GT(form.PGN1->RowCount(), 0);
+        ASSERT_GT(form.GameList->RowCount(), 0);
         // The first game stands on a mark or at the end of its main line.
-        const bool onMark = form.Notation1->CurrentComment().find("MATCH") != std::string::npos;
+        const bool onMark = form.Notation->CurrentComment().find("MATCH") != std::string::npos;
         if (!onMark) {
-            EXPECT_FALSE(form.Notation1->Core().Current && form.Notation1->Core().Current->Next);
+            EXPECT_FALSE(form.Notation->Core().Current && form.Notation->Core().Current->Next);
         }
         // Walk the marks of the first games; the board follows every jump.
-        for (int game = 0; game < 5 && game < form.PGN1->RowCount(); ++game) {
+        for (int game = 0; game < 5 && game < form.GameList->RowCount(); ++game) {
             for (int jump = 0; jump < 50; ++jump) {
-                QTest::keyClick(form.PGN1, Qt::Key_C);
+                QTest::keyClick(form.GameList, Qt::Key_C);
                 EXPECT_EQ(BoardFen(form), NotationFen(form));
-                if (form.Notation1->CurrentComment().find("MATCH") == std::string::npos) break;
+                if (form.Notation->CurrentComment().find("MATCH") == std::string::npos) break;
             }
-            QTest::keyClick(form.PGN1, Qt::Key_E);
+            QTest::keyClick(form.GameList, Qt::Key_E);
             EXPECT_EQ(BoardFen(form), NotationFen(form));
-            QTest::keyClick(form.PGN1, Qt::Key_X);
+            QTest::keyClick(form.GameList, Qt::Key_X);
         }
         EXPECT_TRUE(platform_.messages.empty());
     }

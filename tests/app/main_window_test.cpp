@@ -35,7 +35,7 @@ std::string Game(int i) {
            "\"]\n[Black \"B\"]\n[Result \"1/2-1/2\"]\n[ECO \"C42\"]\n\n1. e4 e5 {MATCH} 1/2-1/2\n\n";
 }
 
-void Start(TForm1& form) {
+void Start(TMainWindow& form) {
     form.show();
     form.activateWindow();
     // A window that closes during its start-up never stays active: wait for the start-up itself.
@@ -46,7 +46,7 @@ void Start(TForm1& form) {
 
 TEST(MainWindow, StartClientSizePositionAndCaption) {
     RecordingPlatform platform;
-    TForm1 form;
+    TMainWindow form;
     form.show();
     // The client area under the menus keeps the fixed layout's start size;
     // the window may grow and be maximised, never shrink below it.
@@ -62,21 +62,21 @@ TEST(MainWindow, StartClientSizePositionAndCaption) {
 
 TEST(MainWindow, ControlsHaveTheirBounds) {
     RecordingPlatform platform;
-    TForm1 form;
+    TMainWindow form;
     form.show();
     auto inClient = [&](QWidget* w) { return QRect(w->mapTo(form.Client, QPoint(0, 0)), w->size()); };
-    EXPECT_EQ(inClient(form.Brett1), QRect(8, 168, 264, 264));
-    EXPECT_EQ(form.Brett1->objectName(), "Brett1");
+    EXPECT_EQ(inClient(form.Board), QRect(8, 168, 264, 264));
+    EXPECT_EQ(form.Board->objectName(), "Board");
     // The header panel and the notation share the notation's place.
-    EXPECT_EQ(inClient(form.HeaderPanel).united(inClient(form.Notation1)), QRect(288, 168, 329, 265));
-    EXPECT_EQ(inClient(form.HeaderPanel).bottom() + 1, inClient(form.Notation1).top());
-    EXPECT_EQ(form.Notation1->objectName(), "Notation1");
+    EXPECT_EQ(inClient(form.HeaderPanel).united(inClient(form.Notation)), QRect(288, 168, 329, 265));
+    EXPECT_EQ(inClient(form.HeaderPanel).bottom() + 1, inClient(form.Notation).top());
+    EXPECT_EQ(form.Notation->objectName(), "Notation");
     // The table with its header strip where the strip and the list stood.
-    EXPECT_EQ(inClient(form.PGN1), QRect(0, 0, 617, 145));
-    EXPECT_EQ(form.PGN1->ItemHeight(), 16);
+    EXPECT_EQ(inClient(form.GameList), QRect(0, 0, 617, 145));
+    EXPECT_EQ(form.GameList->ItemHeight(), 16);
     const QString hint = "Use the numeric keys for intelligent browsing through games and moves";
-    for (QWidget* w : {static_cast<QWidget*>(form.Brett1), static_cast<QWidget*>(form.Notation1),
-                       static_cast<QWidget*>(form.PGN1)}) {
+    for (QWidget* w : {static_cast<QWidget*>(form.Board), static_cast<QWidget*>(form.Notation),
+                       static_cast<QWidget*>(form.GameList)}) {
         EXPECT_EQ(w->property("Hint").toString(), hint);
         EXPECT_TRUE(w->toolTip().isEmpty());  // hint display off
         EXPECT_FALSE(w->accessibleName().isEmpty());
@@ -95,7 +95,7 @@ TEST(MainWindow, ControlsHaveTheirBounds) {
 
 TEST(MainWindow, ButtonsCaptionsBoundsHintsAndTabOrder) {
     RecordingPlatform platform;
-    TForm1 form;
+    TMainWindow form;
     struct B {
         QPushButton* b;
         const char* field;
@@ -106,13 +106,13 @@ TEST(MainWindow, ButtonsCaptionsBoundsHintsAndTabOrder) {
     const std::vector<B> buttons = {
         {form.ButtonStart, "ButtonStart", "<<", 8, 41, 4, "Also Numeric key 7 or q"},
         {form.ButtonBack, "ButtonBack", "<", 56, 49, 5, "Also Numeric key 4 or a"},
-        {form.NextWBranch, "NextWBranch", "Var >", 112, 57, 12, "Also Numeric key 5 or s"},
-        {form.ButtonForw, "ButtonForw", ">", 176, 49, 6, "Also Numeric key 6 or d"},
+        {form.ButtonNextBranch, "ButtonNextBranch", "Var >", 112, 57, 12, "Also Numeric key 5 or s"},
+        {form.ButtonForward, "ButtonForward", ">", 176, 49, 6, "Also Numeric key 6 or d"},
         {form.ButtonEnd, "ButtonEnd", ">>", 232, 41, 7, "Also Numeric key 1 or z"},
-        {form.PrevMatchB, "PrevMatchB", "<Match", 288, 49, 13, "Also Numeric key 9 or e"},
-        {form.NextMatchB, "NextMatchB", "Match>", 344, 49, 14, "Also Numeric key 3 or c"},
-        {form.PredGame, "PredGame", "<Game", 400, 49, 10, "Also Numeric key 8 or w"},
-        {form.NextGame, "NextGame", "Game>", 456, 49, 11, "Also Numeric key 2 or x"},
+        {form.ButtonPrevMatch, "ButtonPrevMatch", "<Match", 288, 49, 13, "Also Numeric key 9 or e"},
+        {form.ButtonNextMatch, "ButtonNextMatch", "Match>", 344, 49, 14, "Also Numeric key 3 or c"},
+        {form.ButtonPrevGame, "ButtonPrevGame", "<Game", 400, 49, 10, "Also Numeric key 8 or w"},
+        {form.ButtonNextGame, "ButtonNextGame", "Game>", 456, 49, 11, "Also Numeric key 2 or x"},
         {form.ButtonClipPos, "ButtonClipPos", "FEN", 512, 49, 8, "FEN to Clipboard"},
         {form.ButtonClipPGN, "ButtonClipPGN", "PGN", 568, 49, 9, "PGN to Clipboard"},
     };
@@ -127,9 +127,9 @@ TEST(MainWindow, ButtonsCaptionsBoundsHintsAndTabOrder) {
         EXPECT_EQ(b.b->property("TabOrder").toInt(), b.tab);
     }
     // Tab walks the list, then the buttons by their tab numbers.
-    const std::vector<QWidget*> chain = {form.PGN1, form.ButtonStart, form.ButtonBack, form.ButtonForw,
-                                         form.ButtonEnd, form.ButtonClipPos, form.ButtonClipPGN, form.PredGame,
-                                         form.NextGame, form.NextWBranch, form.PrevMatchB, form.NextMatchB};
+    const std::vector<QWidget*> chain = {form.GameList, form.ButtonStart, form.ButtonBack, form.ButtonForward,
+                                         form.ButtonEnd, form.ButtonClipPos, form.ButtonClipPGN, form.ButtonPrevGame,
+                                         form.ButtonNextGame, form.ButtonNextBranch, form.ButtonPrevMatch, form.ButtonNextMatch};
     for (std::size_t i = 1; i < chain.size(); ++i) {
         QWidget* next = chain[i - 1]->nextInFocusChain();
         while (next && !(next->focusPolicy() & Qt::TabFocus)) next = next->nextInFocusChain();
@@ -139,7 +139,7 @@ TEST(MainWindow, ButtonsCaptionsBoundsHintsAndTabOrder) {
 
 TEST(MainWindow, WithoutParameterAsksForAFileThenShowsOneMessageAndCloses) {
     RecordingPlatform platform;
-    TForm1 form;
+    TMainWindow form;
     Start(form);
     ASSERT_EQ(platform.fileDialogs.size(), 1u);  // cancelled
     EXPECT_TRUE(platform.fileDialogs[0].filters.startsWith("Game files (*.pgn *.PGN *.ccf *.CCF *.gz *.bz2 *.xz *.zst *.zip);;"));
@@ -153,7 +153,7 @@ TEST(MainWindow, MissingFileShowsItsPathAndCreatesNothing) {
     RecordingPlatform platform;
     testdata::TempDir dir;
     const QString path = QString::fromStdString((dir / "absent.pgn").string());
-    TForm1 form({path, "ignored"});
+    TMainWindow form({path, "ignored"});
     Start(form);
     ASSERT_EQ(platform.messages.size(), 1u);
     EXPECT_EQ(platform.messages[0].text, "PGN file " + path + " does not exist");
@@ -163,7 +163,7 @@ TEST(MainWindow, MissingFileShowsItsPathAndCreatesNothing) {
     // A folder is not a game file either, and is said to be a folder.
     RecordingPlatform again;
     const QString folder = QString::fromStdString(dir.path().string());
-    TForm1 second({folder});
+    TMainWindow second({folder});
     Start(second);
     ASSERT_EQ(again.messages.size(), 1u);
     EXPECT_EQ(again.messages[0].text, folder + " is a folder, not a game file");
@@ -175,30 +175,30 @@ TEST(MainWindow, StartupListsTheGamesAndSelectsTheFirst) {
     const std::string file = (dir / "three.pgn").string();
     testdata::WriteFile(file, Game(1) + Game(2) + Game(3));
     const QString path = QString::fromStdString(file);
-    TForm1 form({path});
+    TMainWindow form({path});
     Start(form);
     EXPECT_TRUE(platform.messages.empty());
     EXPECT_EQ(form.windowTitle(), "Quarzel PGN Viewer 1.01   [" + path + "]   3 games");
-    EXPECT_EQ(form.PGN1->model()->rowCount(), 3);
-    EXPECT_EQ(form.PGN1->ItemIndex(), 0);
-    EXPECT_TRUE(form.PGN1->hasFocus());
+    EXPECT_EQ(form.GameList->model()->rowCount(), 3);
+    EXPECT_EQ(form.GameList->ItemIndex(), 0);
+    EXPECT_TRUE(form.GameList->hasFocus());
 
     // Later activations (after a message box, say) do not start over.
-    form.PGN1->SetItemIndex(2);
-    form.Aktivuj(&form);
+    form.GameList->SetItemIndex(2);
+    form.Activate(&form);
     QWidget other;
     other.show();
     other.activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(&other));
     form.activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
-    EXPECT_EQ(form.PGN1->ItemIndex(), 2);
+    EXPECT_EQ(form.GameList->ItemIndex(), 2);
     EXPECT_TRUE(platform.messages.empty());
 
     // Every button gives the focus back to the list.
-    form.ButtonForw->setFocus();
-    form.ButtonForw->click();
-    EXPECT_TRUE(form.PGN1->hasFocus());
+    form.ButtonForward->setFocus();
+    form.ButtonForward->click();
+    EXPECT_TRUE(form.GameList->hasFocus());
 }
 
 TEST(MainWindow, OneGameAndEmptyFileTitles) {
@@ -206,13 +206,13 @@ TEST(MainWindow, OneGameAndEmptyFileTitles) {
     testdata::TempDir dir;
     testdata::WriteFile(dir / "one.pgn", Game(1));
     testdata::WriteFile(dir / "none.pgn", "");
-    TForm1 one({QString::fromStdString((dir / "one.pgn").string())});
+    TMainWindow one({QString::fromStdString((dir / "one.pgn").string())});
     Start(one);
     EXPECT_TRUE(one.windowTitle().endsWith("]   1 games"));
-    TForm1 none({QString::fromStdString((dir / "none.pgn").string())});
+    TMainWindow none({QString::fromStdString((dir / "none.pgn").string())});
     Start(none);
     EXPECT_TRUE(none.windowTitle().endsWith("]   0 games"));
-    EXPECT_EQ(none.PGN1->ItemIndex(), -1);
+    EXPECT_EQ(none.GameList->ItemIndex(), -1);
     EXPECT_TRUE(platform.messages.empty());
 }
 
@@ -222,9 +222,9 @@ TEST(MainWindow, TableCellsTheirFontsAndTooltips) {
     const std::string file = (dir / "rows.pgn").string();
     testdata::WriteFile(file, Game(1) + "[Event \"?\"]\n[Site \"Somewhere\"]\n[White \"?\"]\n[Result \"1-0\"]\n[WhiteElo \"2710\"]\n\n1. d4 1-0\n" +
                                   "[Event \"E\"]\n[White \"" + std::string(80, 'M') + "\"]\n\n1. e4 *\n");
-    TForm1 form({QString::fromStdString(file)});
+    TMainWindow form({QString::fromStdString(file)});
     Start(form);
-    QAbstractItemModel* m = form.PGN1->model();
+    QAbstractItemModel* m = form.GameList->model();
     auto cell = [&](int row, TGameColumn c, int role = Qt::DisplayRole) { return m->data(m->index(row, static_cast<int>(c)), role); };
     struct Case {
         int row;
@@ -246,9 +246,9 @@ TEST(MainWindow, TableCellsTheirFontsAndTooltips) {
     // A cut name ends with "..." on screen and shows whole in a tooltip; a short one has none.
     auto tip = [&](int row) {
         QToolTip::hideText();  // whatever an earlier test left showing
-        const QRect r = form.PGN1->visualRect(m->index(row, static_cast<int>(TGameColumn::White)));
-        QHelpEvent help(QEvent::ToolTip, r.center(), form.PGN1->viewport()->mapToGlobal(r.center()));
-        QApplication::sendEvent(form.PGN1->viewport(), &help);
+        const QRect r = form.GameList->visualRect(m->index(row, static_cast<int>(TGameColumn::White)));
+        QHelpEvent help(QEvent::ToolTip, r.center(), form.GameList->viewport()->mapToGlobal(r.center()));
+        QApplication::sendEvent(form.GameList->viewport(), &help);
         return QToolTip::isVisible() ? QToolTip::text() : QString();
     };
     EXPECT_TRUE(tip(0).isEmpty());
@@ -263,14 +263,14 @@ TEST(MainWindow, RefusedOrBrokenFilesLeaveAnEmptyUsableWindow) {
     testdata::WriteFile(dir / "binary.pgn", binary);
     // A database in use by another program (here: another open list).
     ccf::WriteOneGameDatabase((dir / "locked.ccf").string());
-    TPGNCore holder;
+    TGameListCore holder;
     std::string error;
     ASSERT_TRUE(holder.OpenForReading((dir / "locked.ccf").string(), error)) << error;
     // Once an empty "0 games" window without a word: now one message names
     // the file and the reason, and the empty window stays.
     for (const auto& [name, reason] : {std::pair{"binary.pgn", "not a PGN file"}, {"locked.ccf", "in use"}}) {
         RecordingPlatform platform;
-        TForm1 form({QString::fromStdString((dir / name).string())});
+        TMainWindow form({QString::fromStdString((dir / name).string())});
         Start(form);
         ASSERT_EQ(platform.messages.size(), 1u) << name;
         EXPECT_TRUE(platform.messages[0].text.contains(QString::fromStdString((dir / name).string()))) << name;
@@ -278,10 +278,10 @@ TEST(MainWindow, RefusedOrBrokenFilesLeaveAnEmptyUsableWindow) {
         EXPECT_EQ(platform.messages[0].kind, TMessageKind::Error);
         EXPECT_TRUE(form.isVisible());
         EXPECT_TRUE(form.windowTitle().endsWith("]   0 games"));
-        EXPECT_EQ(form.PGN1->model()->rowCount(), 0);
-        QTest::keyClick(form.PGN1, Qt::Key_Return);
-        QTest::keyClick(form.PGN1, Qt::Key_End);
-        form.PGN1->repaint();
+        EXPECT_EQ(form.GameList->model()->rowCount(), 0);
+        QTest::keyClick(form.GameList, Qt::Key_Return);
+        QTest::keyClick(form.GameList, Qt::Key_End);
+        form.GameList->repaint();
         EXPECT_EQ(platform.messages.size(), 1u);
     }
     EXPECT_EQ(testdata::ReadFile(dir / "binary.pgn"), binary);  // only read, never written
@@ -290,13 +290,13 @@ TEST(MainWindow, RefusedOrBrokenFilesLeaveAnEmptyUsableWindow) {
     RecordingPlatform second;
     const std::string file = (dir / "shrinks.pgn").string();
     testdata::WriteFile(file, Game(1) + Game(2) + Game(3));
-    TForm1 shrink({QString::fromStdString(file)});
+    TMainWindow shrink({QString::fromStdString(file)});
     bool sawError = false;
-    shrink.PGN1->OnRowRead = [&](int, std::int32_t, const TEventData& h) { sawError |= h.White == "Error"; };
+    shrink.GameList->OnRowRead = [&](int, std::int32_t, const TGameHeader& h) { sawError |= h.White == "Error"; };
     Start(shrink);
     testdata::WriteFile(file, Game(1));
-    shrink.PGN1->RefreshRows();
-    shrink.PGN1->viewport()->repaint();
+    shrink.GameList->RefreshRows();
+    shrink.GameList->viewport()->repaint();
     EXPECT_TRUE(sawError);
     EXPECT_TRUE(second.messages.empty());
 }
@@ -308,7 +308,7 @@ TEST(MainWindow, NamesThatAreNotUtf8AndFileUrisOpen) {
     testdata::WriteFile(latin1, Game(1) + Game(2));
     const std::string uri = "file://" + QByteArray::fromStdString(latin1).toPercentEncoding("/").toStdString();
     for (const QString& param : {ArgumentText(latin1.c_str()), QString::fromStdString(uri)}) {
-        TForm1 form({param});
+        TMainWindow form({param});
         Start(form);
         EXPECT_TRUE(platform.messages.empty()) << param.toStdString();
         EXPECT_EQ(GameFilePath(param), latin1);
@@ -322,21 +322,21 @@ TEST(MainWindow, DeletedGamesOfADatabaseAreStruckOut) {
     testdata::TempDir dir;
     const std::string file = (dir / "games.ccf").string();
     ccf::GamesWithSecondDeleted(3).Write(file);
-    TForm1 form({QString::fromStdString(file)});
+    TMainWindow form({QString::fromStdString(file)});
     Start(form);
     EXPECT_TRUE(form.windowTitle().endsWith("]   2 games"));
-    QAbstractItemModel* m = form.PGN1->model();
+    QAbstractItemModel* m = form.GameList->model();
     for (int row = 0; row < 3; ++row)
         for (int c = 0; c < kGameColumnCount; ++c)
             EXPECT_EQ(m->data(m->index(row, c), Qt::FontRole).value<QFont>().strikeOut(), row == 1) << row << " " << c;
     // On screen: the struck-out row carries a line through its number.
     const int number = static_cast<int>(TGameColumn::Number);
-    form.PGN1->setColumnWidth(number, 150);
-    form.PGN1->SetItemIndex(-1);
-    form.PGN1->clearFocus();
-    const QImage shot = form.PGN1->viewport()->grab().toImage();
+    form.GameList->setColumnWidth(number, 150);
+    form.GameList->SetItemIndex(-1);
+    form.GameList->clearFocus();
+    const QImage shot = form.GameList->viewport()->grab().toImage();
     auto longestRun = [&](int row) {
-        const QRect r = form.PGN1->visualRect(m->index(row, number));
+        const QRect r = form.GameList->visualRect(m->index(row, number));
         const QRgb paper = shot.pixel(r.left() + 2, r.center().y());
         int best = 0;
         for (int y = r.top(); y <= r.bottom(); ++y)
@@ -354,29 +354,29 @@ TEST(MainWindow, CommentCommandsOnBoardNotationAndGraph) {
     const std::string file = (dir / "clocks.pgn").string();
     testdata::WriteFile(file, "[Event \"a\"]\n\n1. e4 {[%clk 0:03:00] [%cal Ge2e4]} e5 {[%clk 0:02:59] [%csl Rd4]} *\n\n" +
                                   Game(2));
-    TForm1 form({QString::fromStdString(file)});
+    TMainWindow form({QString::fromStdString(file)});
     Start(form);
-    const std::string& text = form.Notation1->Display().Text;
+    const std::string& text = form.Notation->Display().Text;
     ASSERT_NE(form.Commands, nullptr);
-    EXPECT_EQ(form.Brett1->Marks().Squares, (std::vector<TSquareMark>{{27, TMarkColor::Red}}));  // at e5, the end
+    EXPECT_EQ(form.Board->Marks().Squares, (std::vector<TSquareMark>{{27, TMarkColor::Red}}));  // at e5, the end
     EXPECT_NE(text.find("{2:59}"), std::string::npos) << text;
     EXPECT_EQ(text.find("[%"), std::string::npos);
     EXPECT_FALSE(form.Commands->Graph()->isHidden());
-    const int tall = form.Notation1->height();
+    const int tall = form.Notation->height();
     form.ButtonBack->click();
-    EXPECT_EQ(form.Brett1->Marks().Arrows.size(), 1u);
+    EXPECT_EQ(form.Board->Marks().Arrows.size(), 1u);
     EXPECT_EQ(form.Commands->Graph()->Current(), 0);
 
     form.Commands->ClocksAction()->trigger();
-    EXPECT_EQ(form.Notation1->Display().Text.find("3:00"), std::string::npos);
+    EXPECT_EQ(form.Notation->Display().Text.find("3:00"), std::string::npos);
     EXPECT_FALSE(QuarzelSettings()->value("view/clocks").toBool());
     form.Commands->ClocksAction()->trigger();
     form.Commands->GraphAction()->trigger();
     EXPECT_TRUE(form.Commands->Graph()->isHidden());
-    EXPECT_GT(form.Notation1->height(), tall);
+    EXPECT_GT(form.Notation->height(), tall);
     form.Commands->GraphAction()->trigger();
 
-    form.NextGame->click();  // no commands: no marks, no graph
-    EXPECT_TRUE(form.Brett1->Marks().Empty());
+    form.ButtonNextGame->click();  // no commands: no marks, no graph
+    EXPECT_TRUE(form.Board->Marks().Empty());
     EXPECT_TRUE(form.Commands->Graph()->isHidden());
 }

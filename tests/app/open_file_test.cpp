@@ -74,7 +74,7 @@ TEST(OpenFile, DialogDropAndRecentFilesReplaceTheFileAsAStartWould) {
 
     // A start without a parameter opens what the dialog chose.
     platform.onChooseFile = [&] { return two; };
-    TForm1 form;
+    TMainWindow form;
     form.show();
     form.activateWindow();
     ASSERT_TRUE(QTest::qWaitFor([&] { return form.StartupDone(); }, 5000));
@@ -83,7 +83,7 @@ TEST(OpenFile, DialogDropAndRecentFilesReplaceTheFileAsAStartWould) {
 
     // Ctrl+O starts in the last folder; a database opens and is locked.
     platform.onChooseFile = [&] { return base; };
-    QTest::keyClick(form.PGN1, Qt::Key_O, Qt::ControlModifier);
+    QTest::keyClick(form.GameList, Qt::Key_O, Qt::ControlModifier);
     ASSERT_EQ(platform.fileDialogs.size(), 2u);
     EXPECT_EQ(platform.fileDialogs[1].folder, Q(dir / "a"));
     EXPECT_EQ(platform.fileDialogs[1].caption, "Open a game file");
@@ -94,9 +94,9 @@ TEST(OpenFile, DialogDropAndRecentFilesReplaceTheFileAsAStartWould) {
     Drop(&form, three);
     ASSERT_TRUE(QTest::qWaitFor([&] { return form.windowTitle() == Title(three, 3); }, 5000));
     EXPECT_FALSE(HasLockFile(dir / "db"));
-    EXPECT_EQ(form.PGN1->model()->rowCount(), 3);
-    EXPECT_EQ(form.PGN1->ItemIndex(), 0);
-    EXPECT_TRUE(form.PGN1->hasFocus());
+    EXPECT_EQ(form.GameList->model()->rowCount(), 3);
+    EXPECT_EQ(form.GameList->ItemIndex(), 0);
+    EXPECT_TRUE(form.GameList->hasFocus());
 
     // The same file dropped again is scanned again.
     testdata::WriteFile(three.toStdString(), Games(4));
@@ -105,11 +105,11 @@ TEST(OpenFile, DialogDropAndRecentFilesReplaceTheFileAsAStartWould) {
 
     // Recent files, newest first, on Ctrl+1 ... and in the list's context menu.
     EXPECT_EQ(form.Opener->RecentFiles(), QStringList({three, base, two}));
-    EXPECT_EQ(form.PGN1->contextMenuPolicy(), Qt::ActionsContextMenu);
-    EXPECT_TRUE(form.PGN1->actions().contains(form.Opener->RecentActions()[2]));
+    EXPECT_EQ(form.GameList->contextMenuPolicy(), Qt::ActionsContextMenu);
+    EXPECT_TRUE(form.GameList->actions().contains(form.Opener->RecentActions()[2]));
     EXPECT_EQ(form.Opener->RecentActions()[2]->text(), "&3  " + QString(two).replace("&", "&&"));
     EXPECT_FALSE(form.Opener->RecentActions()[3]->isVisible());
-    QTest::keyClick(form.PGN1, Qt::Key_3, Qt::ControlModifier);
+    QTest::keyClick(form.GameList, Qt::Key_3, Qt::ControlModifier);
     EXPECT_EQ(form.windowTitle(), Title(two, 2));
 
     // A recent file that is gone: said so, and the window keeps its file.
@@ -127,9 +127,9 @@ TEST(OpenFile, DialogDropAndRecentFilesReplaceTheFileAsAStartWould) {
     form.OpenFile(ArgumentText(latin1.c_str()));
     ASSERT_FALSE(form.Opener->RecentFiles().isEmpty());
     EXPECT_EQ(GameFilePath(form.Opener->RecentFiles()[0]), latin1);
-    QTest::keyClick(form.PGN1, Qt::Key_2, Qt::ControlModifier);
-    QTest::keyClick(form.PGN1, Qt::Key_2, Qt::ControlModifier);
-    EXPECT_EQ(form.PGN1->GameCount(), 5);
+    QTest::keyClick(form.GameList, Qt::Key_2, Qt::ControlModifier);
+    QTest::keyClick(form.GameList, Qt::Key_2, Qt::ControlModifier);
+    EXPECT_EQ(form.GameList->GameCount(), 5);
     EXPECT_EQ(platform.messages.size(), 1u);
 }
 
@@ -142,14 +142,14 @@ TEST(OpenFile, AFailedOpenKeepsTheFileAndPastedTextOpensInMemory) {
     testdata::WriteFile(dir / "binary.pgn", binary);
     // A database in use by another program (here: another open list).
     ccf::WriteOneGameDatabase((dir / "locked.ccf").string());
-    TPGNCore holder;
+    TGameListCore holder;
     std::string error;
     ASSERT_TRUE(holder.OpenForReading((dir / "locked.ccf").string(), error)) << error;
-    TForm1 form({Q(dir / "a.pgn")});
+    TMainWindow form({Q(dir / "a.pgn")});
     form.show();
     form.activateWindow();
     ASSERT_TRUE(QTest::qWaitFor([&] { return form.StartupDone(); }, 5000));
-    form.PGN1->SetItemIndex(2);
+    form.GameList->SetItemIndex(2);
     // Files that cannot be opened: one message each, the file, its rows and the selection stay.
     for (const char* name : {"binary.pgn", "locked.ccf", "missing.pgn"}) {
         platform.messages.clear();
@@ -157,9 +157,9 @@ TEST(OpenFile, AFailedOpenKeepsTheFileAndPastedTextOpensInMemory) {
         ASSERT_EQ(platform.messages.size(), 1u) << name;
         EXPECT_TRUE(platform.messages[0].text.contains(Q(dir / name))) << platform.messages[0].text.toStdString();
         EXPECT_EQ(form.windowTitle(), Title(Q(dir / "a.pgn"), 3)) << name;
-        EXPECT_EQ(form.PGN1->FileName(), (dir / "a.pgn").string());
-        EXPECT_EQ(form.PGN1->RowCount(), 3);
-        EXPECT_EQ(form.PGN1->ItemIndex(), 2);
+        EXPECT_EQ(form.GameList->FileName(), (dir / "a.pgn").string());
+        EXPECT_EQ(form.GameList->RowCount(), 3);
+        EXPECT_EQ(form.GameList->ItemIndex(), 2);
     }
     EXPECT_EQ(testdata::ReadFile(dir / "binary.pgn"), binary);
 
@@ -183,12 +183,12 @@ TEST(OpenFile, AFailedOpenKeepsTheFileAndPastedTextOpensInMemory) {
         }
         EXPECT_TRUE(platform.messages.empty()) << platform.messages[0].text.toStdString();
         EXPECT_EQ(form.windowTitle(), Title("pasted", c.games));
-        EXPECT_EQ(form.PGN1->GameCount(), c.games);
-        EXPECT_EQ(form.Notation1->Core().Game.Header.White, c.white == "?" ? "" : c.white);
+        EXPECT_EQ(form.GameList->GameCount(), c.games);
+        EXPECT_EQ(form.Notation->Core().Game.Header.White, c.white == "?" ? "" : c.white);
     }
     // The FEN game before the junk shows its position; nothing pasted lies on a disc.
-    EXPECT_EQ(form.Brett1->Stellung()[21], Rook);
-    const std::string pasted = form.PGN1->FileName();
+    EXPECT_EQ(form.Board->Position()[21], Rook);
+    const std::string pasted = form.GameList->FileName();
     EXPECT_TRUE(pasted.ends_with("/pasted.pgn"));
     EXPECT_TRUE(fs::is_symlink(pasted));
     EXPECT_TRUE(fs::read_symlink(pasted).string().starts_with("/proc/"));

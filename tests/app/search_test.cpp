@@ -30,8 +30,8 @@ std::string Games() {
            "[Event \"e\"]\n[White \"M\xFCller\"]\n[FEN \"4k3/8/8/8/8/8/8/4R2K w - - 0 1\"]\n\n*\n\n";
 }
 
-std::string NotationFen(TForm1& form) {
-    const std::string fen = PositionToFEN(form.Notation1->CurrentPosition(), form.Notation1->Core().State, 1);
+std::string NotationFen(TMainWindow& form) {
+    const std::string fen = PositionToFEN(form.Notation->CurrentPosition(), form.Notation->Core().State, 1);
     return fen.substr(0, fen.find(' ', fen.find(' ') + 1));
 }
 
@@ -40,18 +40,18 @@ protected:
     void SetUp() override {
         path_ = (dir_ / "games.pgn").string();
         testdata::WriteFile(path_, text_.empty() ? Games() : text_);
-        form_ = std::make_unique<TForm1>(QStringList{QString::fromStdString(path_)});
+        form_ = std::make_unique<TMainWindow>(QStringList{QString::fromStdString(path_)});
         form_->show();
         form_->activateWindow();
         ASSERT_TRUE(QTest::qWaitFor([this] { return form_->StartupDone(); }, 5000));
     }
-    void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(F().PGN1, Qt::Key(key), mods); }
+    void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(F().GameList, Qt::Key(key), mods); }
     void Finish() { ASSERT_TRUE(QTest::qWaitFor([this] { return !F().Search->Running(); }, 10000)); }
-    TForm1& F() { return *form_; }
+    TMainWindow& F() { return *form_; }
     // Game numbers (from 1) the rows show.
     std::vector<int> Rows() {
         std::vector<int> rows;
-        for (int r = 0; r < F().PGN1->RowCount(); ++r) rows.push_back(F().PGN1->GameIndexOfRow(r) + 1);
+        for (int r = 0; r < F().GameList->RowCount(); ++r) rows.push_back(F().GameList->GameIndexOfRow(r) + 1);
         return rows;
     }
     bool TitleEndsWith(const char* tail) { return F().windowTitle().endsWith(QString::fromUtf8(tail)); }
@@ -60,7 +60,7 @@ protected:
     testdata::TempDir dir_;
     std::string text_;
     std::string path_;
-    std::unique_ptr<TForm1> form_;
+    std::unique_ptr<TMainWindow> form_;
 };
 
 TEST_F(Search, PositionHitsFilterTheListAndStopTheMatchKeys) {
@@ -72,27 +72,27 @@ TEST_F(Search, PositionHitsFilterTheListAndStopTheMatchKeys) {
     Finish();
     EXPECT_EQ(Rows(), (std::vector<int>{1, 2, 4}));
     EXPECT_TRUE(TitleEndsWith("   3 of 5 games")) << F().windowTitle().toStdString();
-    EXPECT_EQ(F().PGN1->ItemIndex(), 0);  // the current game's row
+    EXPECT_EQ(F().GameList->ItemIndex(), 0);  // the current game's row
     EXPECT_EQ(NotationFen(F()), kQgd);    // the notation stays where it was
 
     // Next game: game 2 opens at its first hit; C and E walk its hits.
     Key(Qt::Key_X);
-    EXPECT_EQ(F().PGN1->ItemIndex(), 1);
+    EXPECT_EQ(F().GameList->ItemIndex(), 1);
     EXPECT_EQ(F().LoadedGame, 1);
     EXPECT_EQ(NotationFen(F()), kQgd);
-    EXPECT_EQ(F().Notation1->Core().Current->Zug.ToSq, 54);  // 2.d4, the third ply
+    EXPECT_EQ(F().Notation->Core().Current->Move.ToSq, 54);  // 2.d4, the third ply
     Key(Qt::Key_C);
     EXPECT_EQ(NotationFen(F()), kQgd);  // again after 4.Ng1, the seventh ply
-    EXPECT_EQ(F().Notation1->Core().Current->Zug.ToSq, 27);
+    EXPECT_EQ(F().Notation->Core().Current->Move.ToSq, 27);
     Key(Qt::Key_C);
     EXPECT_EQ(NotationFen(F()), "rnbqkbnr/ppp2ppp/4p3/3p4/2PP4/4P3/PP3PPP/RNBQKBNR b");  // the end
     Key(Qt::Key_E);
-    EXPECT_EQ(F().Notation1->Core().Current->Zug.ToSq, 27);
+    EXPECT_EQ(F().Notation->Core().Current->Move.ToSq, 27);
     Key(Qt::Key_E);
-    EXPECT_EQ(F().Notation1->Core().Current->Zug.ToSq, 54);
+    EXPECT_EQ(F().Notation->Core().Current->Move.ToSq, 54);
     // The last row: game 4 (its number in the file), which starts at the hit.
     Key(Qt::Key_X);
-    EXPECT_EQ(F().PGN1->ItemIndex(), 2);
+    EXPECT_EQ(F().GameList->ItemIndex(), 2);
     EXPECT_EQ(F().LoadedGame, 3);
     Key(Qt::Key_X);  // the last row reloads the last game
     EXPECT_EQ(F().LoadedGame, 3);
@@ -100,7 +100,7 @@ TEST_F(Search, PositionHitsFilterTheListAndStopTheMatchKeys) {
     // Esc: every game again, the current one selected, the count in the title.
     Key(Qt::Key_Escape);
     EXPECT_EQ(Rows(), (std::vector<int>{1, 2, 3, 4, 5}));
-    EXPECT_EQ(F().PGN1->ItemIndex(), 3);
+    EXPECT_EQ(F().GameList->ItemIndex(), 3);
     EXPECT_TRUE(TitleEndsWith("]   5 games")) << F().windowTitle().toStdString();
     EXPECT_TRUE(platform_.messages.empty());
 
@@ -108,7 +108,7 @@ TEST_F(Search, PositionHitsFilterTheListAndStopTheMatchKeys) {
     Key(Qt::Key_F, Qt::ControlModifier);
     F().OpenFile(QString::fromStdString(path_));
     EXPECT_FALSE(F().Search->Filtered());
-    EXPECT_EQ(F().PGN1->RowCount(), 5);
+    EXPECT_EQ(F().GameList->RowCount(), 5);
     EXPECT_TRUE(TitleEndsWith("]   5 games"));
 }
 
@@ -136,7 +136,7 @@ TEST_F(Search, HeaderTextIllegalPositionsCancelAndRestart) {
     Key(Qt::Key_T, Qt::ControlModifier);
     EXPECT_EQ(Rows(), (std::vector<int>{5}));
     Key(Qt::Key_Escape);
-    EXPECT_EQ(F().PGN1->RowCount(), 5);
+    EXPECT_EQ(F().GameList->RowCount(), 5);
 
     // Cancelled at once, the list holds a consistent prefix of the hits;
     // a new search then finds them all.
@@ -146,16 +146,16 @@ TEST_F(Search, HeaderTextIllegalPositionsCancelAndRestart) {
     F().Search->SearchCurrentPosition();
     Key(Qt::Key_Escape);
     EXPECT_FALSE(F().Search->Running());
-    EXPECT_LE(F().PGN1->RowCount(), 3);
+    EXPECT_LE(F().GameList->RowCount(), 3);
     EXPECT_TRUE(TitleEndsWith("(search cancelled)"));
     QTest::qWait(50);  // late messages of the cancelled search change nothing
-    EXPECT_LE(F().PGN1->RowCount(), 3);
+    EXPECT_LE(F().GameList->RowCount(), 3);
     Key(Qt::Key_F, Qt::ControlModifier);
     Finish();
     EXPECT_EQ(Rows(), (std::vector<int>{1, 2, 4}));
-    EXPECT_EQ(F().PGN1->ItemIndex(), 2);
+    EXPECT_EQ(F().GameList->ItemIndex(), 2);
     Key(Qt::Key_Escape);
-    EXPECT_EQ(F().PGN1->ItemIndex(), 3);
+    EXPECT_EQ(F().GameList->ItemIndex(), 3);
 }
 
 // A database is searched like a file (its deleted row never a hit, Esc shows
@@ -173,7 +173,7 @@ TEST_F(Search, DatabasesAndFilesChangedUnderTheSearch) {
     const std::string db = (dir_ / "s.ccf").string();
     testdata::WriteFile(db, testdata::ReadFile(testdata::FixtureDir() / "ccf_sample.ccf"));
     F().OpenFile(QString::fromStdString(db));
-    ASSERT_EQ(F().PGN1->RowCount(), 4);
+    ASSERT_EQ(F().GameList->RowCount(), 4);
     F().Search->SearchText(QStringLiteral("morphy"));
     Finish();
     EXPECT_EQ(Rows(), (std::vector<int>{2}));

@@ -21,7 +21,7 @@
 
 TEST(WindowLayout, PanesGiveTheBoardTheLargestSquareAndNothingOverlaps) {
     RecordingPlatform platform;
-    TForm1 form;
+    TMainWindow form;
     form.show();
     auto inClient = [&](QWidget* w) { return QRect(w->mapTo(form.Client, QPoint(0, 0)), w->size()); };
     struct Case {
@@ -32,36 +32,36 @@ TEST(WindowLayout, PanesGiveTheBoardTheLargestSquareAndNothingOverlaps) {
         form.resize(form.size() + c.client - form.Client->size());
         SCOPED_TRACE(std::to_string(c.client.width()) + "x" + std::to_string(c.client.height()));
         ASSERT_EQ(form.Client->size(), c.client);
-        const int square = form.Brett1->Groesse();
+        const int square = form.Board->SquareSize();
         EXPECT_GE(square, c.minSquare);
-        EXPECT_EQ(form.Brett1->size(), QSize(8 * square, 8 * square));
-        EXPECT_EQ(square, SquareForPane(form.Brett1->parentWidget()->size()));
+        EXPECT_EQ(form.Board->size(), QSize(8 * square, 8 * square));
+        EXPECT_EQ(square, SquareForPane(form.Board->parentWidget()->size()));
         const QRect buttons(8, form.ButtonStart->y(), 609, 25);
         EXPECT_EQ(buttons.bottom() + 1 + 9, c.client.height());
         const QRect all(QPoint(0, 0), c.client);
-        const QRect parts[] = {inClient(form.PGN1), inClient(form.Brett1), inClient(form.HeaderPanel),
-                               inClient(form.Notation1), buttons, inClient(form.Panes->SideMarker()),
+        const QRect parts[] = {inClient(form.GameList), inClient(form.Board), inClient(form.HeaderPanel),
+                               inClient(form.Notation), buttons, inClient(form.Panes->SideMarker()),
                                inClient(form.Panes->FlipButton())};
         for (std::size_t i = 0; i < std::size(parts); ++i) {
             EXPECT_TRUE(all.contains(parts[i])) << i;
             for (std::size_t j = i + 1; j < std::size(parts); ++j) EXPECT_FALSE(parts[i].intersects(parts[j])) << i << " " << j;
         }
-        EXPECT_GE(form.Notation1->width(), 190);
+        EXPECT_GE(form.Notation->width(), 190);
     }
     // Back at the start size: the fixed layout again.
-    EXPECT_EQ(inClient(form.Brett1), QRect(8, 168, 264, 264));
-    EXPECT_EQ(form.Brett1->Figuren(), TFigurenset::WinboardF33);
+    EXPECT_EQ(inClient(form.Board), QRect(8, 168, 264, 264));
+    EXPECT_EQ(form.Board->PieceSet(), TPieceSet::WinboardF33);
     EXPECT_EQ(form.ButtonStart->geometry(), QRect(8, 448, 41, 25));
     // F and the flip control turn the board; the side marker goes to the other edge.
     const int markerY = form.Panes->SideMarker()->y();
     form.Panes->FlipButton()->click();
-    EXPECT_TRUE(form.Brett1->Flipped());
+    EXPECT_TRUE(form.Board->Flipped());
     EXPECT_NE(form.Panes->SideMarker()->y(), markerY);
     int key = Qt::Key_F;
-    form.Klavesa(&form, key, Qt::NoModifier);
-    EXPECT_FALSE(form.Brett1->Flipped());
-    form.Klavesa(&form, key, Qt::ControlModifier);
-    EXPECT_FALSE(form.Brett1->Flipped());
+    form.OnKey(&form, key, Qt::NoModifier);
+    EXPECT_FALSE(form.Board->Flipped());
+    form.OnKey(&form, key, Qt::ControlModifier);
+    EXPECT_FALSE(form.Board->Flipped());
 }
 
 TEST(WindowLayout, SettingsComeBackAtTheNextStart) {
@@ -71,37 +71,37 @@ TEST(WindowLayout, SettingsComeBackAtTheNextStart) {
     QByteArray columns;
     QList<int> sizes;
     {
-        TForm1 form;
+        TMainWindow form;
         form.show();
         form.resize(form.size() + QSize(300, 200));
         form.Panes->Vertical()->setSizes({250, 400});
         sizes = form.Panes->Vertical()->sizes();
-        form.PGN1->setColumnHidden(static_cast<int>(TGameColumn::WhiteElo), false);
-        form.PGN1->setColumnWidth(static_cast<int>(TGameColumn::White), 171);
+        form.GameList->setColumnHidden(static_cast<int>(TGameColumn::WhiteElo), false);
+        form.GameList->setColumnWidth(static_cast<int>(TGameColumn::White), 171);
         form.HeaderControl->moveSection(form.HeaderControl->visualIndex(static_cast<int>(TGameColumn::ECO)), 1);
-        form.PGN1->SortBy(TGameColumn::Black, true);
-        form.Brett1->SetCoordinates(false);
+        form.GameList->SortBy(TGameColumn::Black, true);
+        form.Board->SetCoordinates(false);
         form.Panes->SetNotationFontPixels(14);
-        columns = form.PGN1->ColumnState();
+        columns = form.GameList->ColumnState();
         form.Panes->SaveSettings();
         SaveWindowGeometry(form);
     }
-    TForm1 form;
+    TMainWindow form;
     RestoreWindowGeometry(form);
     form.show();
     EXPECT_EQ(form.Panes->Vertical()->sizes(), sizes);
-    EXPECT_EQ(form.PGN1->ColumnState(), columns);
-    EXPECT_FALSE(form.PGN1->isColumnHidden(static_cast<int>(TGameColumn::WhiteElo)));
-    EXPECT_EQ(form.PGN1->columnWidth(static_cast<int>(TGameColumn::White)), 171);
+    EXPECT_EQ(form.GameList->ColumnState(), columns);
+    EXPECT_FALSE(form.GameList->isColumnHidden(static_cast<int>(TGameColumn::WhiteElo)));
+    EXPECT_EQ(form.GameList->columnWidth(static_cast<int>(TGameColumn::White)), 171);
     EXPECT_EQ(form.HeaderControl->visualIndex(static_cast<int>(TGameColumn::ECO)), 1);
-    EXPECT_EQ(form.PGN1->SortColumn(), TGameColumn::Black);
-    EXPECT_TRUE(form.PGN1->SortDescending());
-    EXPECT_FALSE(form.Brett1->Coordinates());
+    EXPECT_EQ(form.GameList->SortColumn(), TGameColumn::Black);
+    EXPECT_TRUE(form.GameList->SortDescending());
+    EXPECT_FALSE(form.Board->Coordinates());
     EXPECT_EQ(form.Panes->NotationFontPixels(), 14);
-    EXPECT_EQ(form.Notation1->Font0Var().pixelSize(), 14);
+    EXPECT_EQ(form.Notation->Font0Var().pixelSize(), 14);
     // Settings of another shape (an older table) leave the first-run columns.
-    form.PGN1->RestoreColumnState(QByteArray("junk"));
-    EXPECT_FALSE(form.PGN1->isColumnHidden(static_cast<int>(TGameColumn::White)));
+    form.GameList->RestoreColumnState(QByteArray("junk"));
+    EXPECT_FALSE(form.GameList->isColumnHidden(static_cast<int>(TGameColumn::White)));
 }
 
 TEST(WindowLayout, RememberedGeometryIsRestoredUnlessItIsOffEveryScreen) {
@@ -119,23 +119,23 @@ TEST(WindowLayout, RememberedGeometryIsRestoredUnlessItIsOffEveryScreen) {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(dir.path().string()));
     RecordingPlatform platform;
     {
-        TForm1 form;
+        TMainWindow form;
         form.move(40, 30);
         form.resize(700, 620);
         SaveWindowGeometry(form);
     }
     {
-        TForm1 form;
+        TMainWindow form;
         RestoreWindowGeometry(form);
         EXPECT_EQ(form.size(), QSize(700, 620));
         EXPECT_EQ(form.pos(), QPoint(40, 30));
     }
     {
-        TForm1 form;
+        TMainWindow form;
         form.move(-9000, -9000);
         SaveWindowGeometry(form);
     }
-    TForm1 form;
+    TMainWindow form;
     const QSize start = form.size();
     RestoreWindowGeometry(form);
     EXPECT_EQ(form.size(), start);

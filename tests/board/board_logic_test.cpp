@@ -45,8 +45,8 @@ TEST(BoardGeometry, HitTestTakesTheLowerIndexOnSharedEdges) {
 }
 
 struct MoveCase : ::testing::Test {
-    TSchachbrett board = InitialPosition;
-    TZug zug = FreshState();
+    TBoard board = InitialPosition;
+    TMoveRecord move = FreshState();
     int asked = 0;
     int answer = Queen;
     TAskPromotion ask = [this](int side) {
@@ -58,21 +58,21 @@ struct MoveCase : ::testing::Test {
 };
 
 TEST_F(MoveCase, DoubleStepSetsTheSquarePassedOverAndFlipsTheSide) {
-    ASSERT_TRUE(ApplyBoardMove(board, zug, Sq("e2"), Sq("e4"), ask));
+    ASSERT_TRUE(ApplyBoardMove(board, move, Sq("e2"), Sq("e4"), ask));
     EXPECT_EQ(At("e4"), Pawn);
     EXPECT_EQ(At("e2"), 0);
-    EXPECT_EQ(zug.EpSquare, Sq("e3"));  // a mailbox square like every square of the record
-    EXPECT_EQ(zug.FromSq, Sq("e2"));
-    EXPECT_EQ(zug.ToSq, Sq("e4"));
-    EXPECT_EQ(zug.Side, Black);
-    EXPECT_EQ(zug.Castling, CastleAll);
-    ASSERT_TRUE(ApplyBoardMove(board, zug, Sq("d7"), Sq("d5"), ask));
-    EXPECT_EQ(zug.EpSquare, Sq("d6"));
-    EXPECT_EQ(zug.Side, White);
-    ASSERT_TRUE(ApplyBoardMove(board, zug, Sq("e4"), Sq("d5"), ask));
-    EXPECT_EQ(zug.Captured, -Pawn);
-    EXPECT_EQ(zug.EpSquare, 0);
-    EXPECT_EQ(zug.EpVictim, 0);
+    EXPECT_EQ(move.EpSquare, Sq("e3"));  // a mailbox square like every square of the record
+    EXPECT_EQ(move.FromSq, Sq("e2"));
+    EXPECT_EQ(move.ToSq, Sq("e4"));
+    EXPECT_EQ(move.Side, Black);
+    EXPECT_EQ(move.Castling, CastleAll);
+    ASSERT_TRUE(ApplyBoardMove(board, move, Sq("d7"), Sq("d5"), ask));
+    EXPECT_EQ(move.EpSquare, Sq("d6"));
+    EXPECT_EQ(move.Side, White);
+    ASSERT_TRUE(ApplyBoardMove(board, move, Sq("e4"), Sq("d5"), ask));
+    EXPECT_EQ(move.Captured, -Pawn);
+    EXPECT_EQ(move.EpSquare, 0);
+    EXPECT_EQ(move.EpVictim, 0);
     EXPECT_EQ(asked, 0);
 }
 
@@ -82,32 +82,32 @@ TEST_F(MoveCase, EnPassantRemovesThePawnBehindTheTargetForBothSides) {
     Put("e8", -King);
     Put("e5", Pawn);
     Put("d5", -Pawn);
-    zug.EpSquare = static_cast<int8_t>(Sq("d6"));
-    ASSERT_TRUE(ApplyBoardMove(board, zug, Sq("e5"), Sq("d6"), ask));
+    move.EpSquare = static_cast<int8_t>(Sq("d6"));
+    ASSERT_TRUE(ApplyBoardMove(board, move, Sq("e5"), Sq("d6"), ask));
     EXPECT_EQ(At("d6"), Pawn);
     EXPECT_EQ(At("d5"), 0);
     EXPECT_EQ(At("e5"), 0);
-    EXPECT_EQ(zug.EpVictim, Sq("d5"));
-    EXPECT_EQ(zug.Captured, -Pawn);  // the taken pawn, as for any capture
+    EXPECT_EQ(move.EpVictim, Sq("d5"));
+    EXPECT_EQ(move.Captured, -Pawn);  // the taken pawn, as for any capture
 
     board = EmptyBoard;
     Put("c4", -Pawn);
     Put("b4", Pawn);
-    zug = FreshState();
-    zug.Side = Black;
-    ASSERT_TRUE(ApplyBoardMove(board, zug, Sq("c4"), Sq("b3"), ask));
+    move = FreshState();
+    move.Side = Black;
+    ASSERT_TRUE(ApplyBoardMove(board, move, Sq("c4"), Sq("b3"), ask));
     EXPECT_EQ(At("b3"), -Pawn);
     EXPECT_EQ(At("b4"), 0);
-    EXPECT_EQ(zug.EpVictim, Sq("b4"));
-    EXPECT_EQ(zug.Captured, Pawn);
+    EXPECT_EQ(move.EpVictim, Sq("b4"));
+    EXPECT_EQ(move.Captured, Pawn);
 }
 
 TEST_F(MoveCase, DiagonalStepOntoAnEmptySquareFromAnotherRankIsNoEnPassant) {
     board = EmptyBoard;
     Put("e4", Pawn);
     Put("d4", -Pawn);
-    ASSERT_TRUE(ApplyBoardMove(board, zug, Sq("e4"), Sq("d5"), ask));
-    EXPECT_EQ(zug.EpVictim, 0);
+    ASSERT_TRUE(ApplyBoardMove(board, move, Sq("e4"), Sq("d5"), ask));
+    EXPECT_EQ(move.EpVictim, 0);
     EXPECT_EQ(At("d4"), -Pawn);
 }
 
@@ -126,34 +126,34 @@ TEST_F(MoveCase, CastlingMovesTheRookOnBothWingsForBothSides) {
         board = EmptyBoard;
         Put(c.king, c.side * King);
         Put(c.rookFrom, c.side * Rook);
-        zug = FreshState();
-        zug.Side = static_cast<int8_t>(c.side);
-        ASSERT_TRUE(ApplyBoardMove(board, zug, Sq(c.king), Sq(c.to), ask));
+        move = FreshState();
+        move.Side = static_cast<int8_t>(c.side);
+        ASSERT_TRUE(ApplyBoardMove(board, move, Sq(c.king), Sq(c.to), ask));
         EXPECT_EQ(At(c.to), c.side * King);
         EXPECT_EQ(At(c.rookTo), c.side * Rook);
         EXPECT_EQ(At(c.rookFrom), 0);
         EXPECT_EQ(At(c.king), 0);
-        EXPECT_EQ(zug.CastleKind, c.kind);
-        EXPECT_EQ(zug.Castling, CastleAll & ~c.lost);
+        EXPECT_EQ(move.CastleKind, c.kind);
+        EXPECT_EQ(move.Castling, CastleAll & ~c.lost);
     }
 }
 
 TEST_F(MoveCase, RookMovesAndCapturesInTheCornersCostCastlingRights) {
-    ASSERT_TRUE(ApplyBoardMove(board, zug, Sq("h1"), Sq("h5"), ask));  // board ignores legality
-    EXPECT_EQ(zug.Castling, CastleAll & ~CastleWK);
-    ASSERT_TRUE(ApplyBoardMove(board, zug, Sq("a8"), Sq("a5"), ask));
-    EXPECT_EQ(zug.Castling, CastleWQ | CastleBK);
+    ASSERT_TRUE(ApplyBoardMove(board, move, Sq("h1"), Sq("h5"), ask));  // board ignores legality
+    EXPECT_EQ(move.Castling, CastleAll & ~CastleWK);
+    ASSERT_TRUE(ApplyBoardMove(board, move, Sq("a8"), Sq("a5"), ask));
+    EXPECT_EQ(move.Castling, CastleWQ | CastleBK);
     // A white piece taking the rook on h8 removes Black's short castling.
-    ASSERT_TRUE(ApplyBoardMove(board, zug, Sq("h5"), Sq("h8"), ask));
-    EXPECT_EQ(zug.Castling, CastleWQ);
-    EXPECT_EQ(zug.Captured, -Rook);
+    ASSERT_TRUE(ApplyBoardMove(board, move, Sq("h5"), Sq("h8"), ask));
+    EXPECT_EQ(move.Castling, CastleWQ);
+    EXPECT_EQ(move.Captured, -Rook);
     // A king move that is no castling clears both rights of its side.
     board = InitialPosition;
-    zug = FreshState();
+    move = FreshState();
     Put("f1", 0);
-    ASSERT_TRUE(ApplyBoardMove(board, zug, Sq("e1"), Sq("f1"), ask));
-    EXPECT_EQ(zug.CastleKind, 0);
-    EXPECT_EQ(zug.Castling, CastleBK | CastleBQ);
+    ASSERT_TRUE(ApplyBoardMove(board, move, Sq("e1"), Sq("f1"), ask));
+    EXPECT_EQ(move.CastleKind, 0);
+    EXPECT_EQ(move.Castling, CastleBK | CastleBQ);
 }
 
 TEST_F(MoveCase, PromotionTakesTheChosenPieceAndNoChoiceWithdrawsTheMove) {
@@ -161,61 +161,61 @@ TEST_F(MoveCase, PromotionTakesTheChosenPieceAndNoChoiceWithdrawsTheMove) {
     Put("b7", Pawn);
     Put("a8", -Rook);
     answer = Knight;
-    ASSERT_TRUE(ApplyBoardMove(board, zug, Sq("b7"), Sq("a8"), ask));
+    ASSERT_TRUE(ApplyBoardMove(board, move, Sq("b7"), Sq("a8"), ask));
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(At("a8"), Knight);
-    EXPECT_EQ(zug.Promotion, Knight);
-    EXPECT_EQ(zug.Captured, -Rook);
-    EXPECT_EQ(zug.Castling, CastleAll & ~CastleBQ);
+    EXPECT_EQ(move.Promotion, Knight);
+    EXPECT_EQ(move.Captured, -Rook);
+    EXPECT_EQ(move.Castling, CastleAll & ~CastleBQ);
 
     board = EmptyBoard;
     Put("c2", -Pawn);
-    zug = FreshState();
-    zug.Side = Black;
+    move = FreshState();
+    move.Side = Black;
     answer = Queen;
-    ASSERT_TRUE(ApplyBoardMove(board, zug, Sq("c2"), Sq("c1"), ask));
+    ASSERT_TRUE(ApplyBoardMove(board, move, Sq("c2"), Sq("c1"), ask));
     EXPECT_EQ(At("c1"), -Queen);
-    EXPECT_EQ(zug.Promotion, -Queen);
+    EXPECT_EQ(move.Promotion, -Queen);
 
     // The chooser closed without a choice: nothing changes at all.
     board = EmptyBoard;
     Put("g7", Pawn);
-    zug = FreshState();
-    const TSchachbrett before = board;
-    const TZug zugBefore = zug;
+    move = FreshState();
+    const TBoard before = board;
+    const TMoveRecord moveBefore = move;
     answer = 0;
-    EXPECT_FALSE(ApplyBoardMove(board, zug, Sq("g7"), Sq("g8"), ask));
+    EXPECT_FALSE(ApplyBoardMove(board, move, Sq("g7"), Sq("g8"), ask));
     EXPECT_EQ(board, before);
-    EXPECT_EQ(zug, zugBefore);
+    EXPECT_EQ(move, moveBefore);
     // Nonsense answers (a king, a pawn, the other colour) are no choice either.
     for (int bad : {int{King}, int{Pawn}, -int{Queen}, 7, 100}) {
-        EXPECT_FALSE(ApplyBoardMove(board, zug, Sq("g7"), Sq("g8"), [bad](int) { return bad; }));
+        EXPECT_FALSE(ApplyBoardMove(board, move, Sq("g7"), Sq("g8"), [bad](int) { return bad; }));
         EXPECT_EQ(board, before);
     }
-    EXPECT_FALSE(ApplyBoardMove(board, zug, Sq("g7"), Sq("g8"), nullptr));
+    EXPECT_FALSE(ApplyBoardMove(board, move, Sq("g7"), Sq("g8"), nullptr));
 }
 
 TEST_F(MoveCase, BadSquaresChangeNothing) {
-    const TSchachbrett before = board;
-    EXPECT_FALSE(ApplyBoardMove(board, zug, Sq("e4"), Sq("e5"), ask));  // empty origin
-    EXPECT_FALSE(ApplyBoardMove(board, zug, Sq("e2"), Sq("e2"), ask));
-    EXPECT_FALSE(ApplyBoardMove(board, zug, 0, Sq("e4"), ask));
-    EXPECT_FALSE(ApplyBoardMove(board, zug, Sq("e2"), 119, ask));
-    EXPECT_FALSE(ApplyBoardMove(board, zug, Sq("e2"), 30, ask));  // border cell
+    const TBoard before = board;
+    EXPECT_FALSE(ApplyBoardMove(board, move, Sq("e4"), Sq("e5"), ask));  // empty origin
+    EXPECT_FALSE(ApplyBoardMove(board, move, Sq("e2"), Sq("e2"), ask));
+    EXPECT_FALSE(ApplyBoardMove(board, move, 0, Sq("e4"), ask));
+    EXPECT_FALSE(ApplyBoardMove(board, move, Sq("e2"), 119, ask));
+    EXPECT_FALSE(ApplyBoardMove(board, move, Sq("e2"), 30, ask));  // border cell
     EXPECT_EQ(board, before);
-    EXPECT_EQ(zug, FreshState());
+    EXPECT_EQ(move, FreshState());
 }
 
 TEST_F(MoveCase, KeepsPositionAndExtraGlyphsButClearsTheMovesOwn) {
-    zug.PositionNag = 14;
-    zug.ExtraNag = 140;
-    zug.MoveNag = 3;
-    zug.Flags = CheckSign;
-    ASSERT_TRUE(ApplyBoardMove(board, zug, Sq("g1"), Sq("f3"), ask));
-    EXPECT_EQ(zug.PositionNag, 14);
-    EXPECT_EQ(zug.ExtraNag, 140);
-    EXPECT_EQ(zug.MoveNag, 0);
-    EXPECT_EQ(zug.Flags, 0);
+    move.PositionNag = 14;
+    move.ExtraNag = 140;
+    move.MoveNag = 3;
+    move.Flags = CheckSign;
+    ASSERT_TRUE(ApplyBoardMove(board, move, Sq("g1"), Sq("f3"), ask));
+    EXPECT_EQ(move.PositionNag, 14);
+    EXPECT_EQ(move.ExtraNag, 140);
+    EXPECT_EQ(move.MoveNag, 0);
+    EXPECT_EQ(move.Flags, 0);
 }
 
 }  // namespace

@@ -9,17 +9,17 @@
 
 namespace {
 
-std::vector<TFigurenset> BuiltInSets() {
-    std::vector<TFigurenset> sets;
-    for (int i = 1; i < kFigurensetCount; ++i) sets.push_back(static_cast<TFigurenset>(i));
+std::vector<TPieceSet> BuiltInSets() {
+    std::vector<TPieceSet> sets;
+    for (int i = 1; i < kPieceSetCount; ++i) sets.push_back(static_cast<TPieceSet>(i));
     return sets;
 }
 
 TEST(PieceStreams, EveryColumnOfEverySetSumsToTwiceTheCellAndTheStreamIsConsumedExactly) {
     const int expectedCells[] = {32, 21, 25, 29, 33, 37, 40, 45, 49, 54, 58, 64, 72, 80};
     int i = 0;
-    for (TFigurenset set : BuiltInSets()) {
-        SCOPED_TRACE(std::string(FigurensetName(set)));
+    for (TPieceSet set : BuiltInSets()) {
+        SCOPED_TRACE(std::string(PieceSetName(set)));
         const int s = PieceCellSize(set);
         EXPECT_EQ(s, expectedCells[i++]);
         std::span<const uint8_t> stream = PieceRunStream(set);
@@ -40,8 +40,8 @@ TEST(PieceStreams, EveryColumnOfEverySetSumsToTwiceTheCellAndTheStreamIsConsumed
         // A few kilobytes each, never a ready bitmap.
         EXPECT_LT(stream.size(), static_cast<size_t>(12 * s * 2 * s / 4));
     }
-    EXPECT_TRUE(PieceRunStream(TFigurenset::User).empty());
-    EXPECT_EQ(PieceCellSize(TFigurenset::User), 0);
+    EXPECT_TRUE(PieceRunStream(TPieceSet::User).empty());
+    EXPECT_EQ(PieceCellSize(TPieceSet::User), 0);
 }
 
 // One piece cell of a decoded sheet: image and mask as views.
@@ -87,8 +87,8 @@ int Flood(int s, int x0, int y0, bool eightWay, In in, std::vector<uint8_t>& see
 // white inside, black pieces with light detail lines but no specks, and a
 // pawn that is visibly the smallest piece.
 TEST(PieceStreams, EverySetFollowsTheSheetLayoutAndTheArtRules) {
-    for (TFigurenset set : BuiltInSets()) {
-        SCOPED_TRACE(std::string(FigurensetName(set)));
+    for (TPieceSet set : BuiltInSets()) {
+        SCOPED_TRACE(std::string(PieceSetName(set)));
         const int s = PieceCellSize(set);
         TSheetBits sheet;
         ASSERT_TRUE(DecodeRunStream(PieceRunStream(set), s, sheet));
@@ -201,7 +201,7 @@ TEST(PieceStreams, MalformedStreamsAreRefused) {
 }
 
 TEST(PieceStreams, EncodingRoundTripsAndRefusesColumnsStartingBlack) {
-    for (TFigurenset set : {TFigurenset::WinboardF21, TFigurenset::F32, TFigurenset::WinboardF80}) {
+    for (TPieceSet set : {TPieceSet::WinboardF21, TPieceSet::F32, TPieceSet::WinboardF80}) {
         const int s = PieceCellSize(set);
         TSheetBits sheet;
         ASSERT_TRUE(DecodeRunStream(PieceRunStream(set), s, sheet));
@@ -218,16 +218,16 @@ TEST(PieceStreams, EncodingRoundTripsAndRefusesColumnsStartingBlack) {
 }
 
 TEST(PieceSets, NamesColumnsAndNearestSet) {
-    TFigurenset set{};
-    EXPECT_TRUE(FigurensetFromName("WinboardF33", set));
-    EXPECT_EQ(set, TFigurenset::WinboardF33);
-    EXPECT_TRUE(FigurensetFromName("f32", set));
-    EXPECT_EQ(set, TFigurenset::F32);
-    EXPECT_FALSE(FigurensetFromName("WinboardF34", set));
-    EXPECT_FALSE(FigurensetFromName("", set));
-    for (int i = 0; i < kFigurensetCount; ++i) {
-        auto s = static_cast<TFigurenset>(i);
-        ASSERT_TRUE(FigurensetFromName(FigurensetName(s), set));
+    TPieceSet set{};
+    EXPECT_TRUE(PieceSetFromName("WinboardF33", set));
+    EXPECT_EQ(set, TPieceSet::WinboardF33);
+    EXPECT_TRUE(PieceSetFromName("f32", set));
+    EXPECT_EQ(set, TPieceSet::F32);
+    EXPECT_FALSE(PieceSetFromName("WinboardF34", set));
+    EXPECT_FALSE(PieceSetFromName("", set));
+    for (int i = 0; i < kPieceSetCount; ++i) {
+        auto s = static_cast<TPieceSet>(i);
+        ASSERT_TRUE(PieceSetFromName(PieceSetName(s), set));
         EXPECT_EQ(set, s);
     }
     EXPECT_EQ(SheetColumnOfPiece(1), 1);
@@ -238,11 +238,11 @@ TEST(PieceSets, NamesColumnsAndNearestSet) {
     EXPECT_EQ(SheetColumnOfPiece(100), 0);
     EXPECT_EQ(SheetColumnOfPiece(-100), 0);
     EXPECT_EQ(SheetColumnOfPiece(7), 0);
-    EXPECT_EQ(NearestBuiltInSet(33), TFigurenset::WinboardF33);
-    EXPECT_EQ(NearestBuiltInSet(32), TFigurenset::F32);
-    EXPECT_EQ(NearestBuiltInSet(10), TFigurenset::WinboardF21);
-    EXPECT_EQ(NearestBuiltInSet(99), TFigurenset::WinboardF80);
-    EXPECT_EQ(NearestBuiltInSet(76), TFigurenset::WinboardF80);  // tie 72/80: the larger
+    EXPECT_EQ(NearestBuiltInSet(33), TPieceSet::WinboardF33);
+    EXPECT_EQ(NearestBuiltInSet(32), TPieceSet::F32);
+    EXPECT_EQ(NearestBuiltInSet(10), TPieceSet::WinboardF21);
+    EXPECT_EQ(NearestBuiltInSet(99), TPieceSet::WinboardF80);
+    EXPECT_EQ(NearestBuiltInSet(76), TPieceSet::WinboardF80);  // tie 72/80: the larger
 }
 
 }  // namespace

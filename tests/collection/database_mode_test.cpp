@@ -36,14 +36,14 @@ ccf::Database SampleDatabase(int games = 3) {
 }
 
 struct List {
-    TPGNCore core;
+    TGameListCore core;
     std::vector<std::string> messages;
     std::vector<int> traces;
     std::vector<bool> inTraceSeen;
     TCancelMode answer = cmNoCancel;
     List() {
         core.DatabaseModeState().OnErrorMessage = [this](const std::string& t) { messages.push_back(t); };
-        core.OnPGNTrace = [this](TPGNCore& c, std::int32_t percent, TCancelMode& mode) {
+        core.OnPGNTrace = [this](TGameListCore& c, std::int32_t percent, TCancelMode& mode) {
             traces.push_back(percent);
             inTraceSeen.push_back(c.DatabaseModeState().InTrace);
             mode = answer;

@@ -92,7 +92,7 @@ TEST(Scanner, EveryFirstPassAgrees) {
 }
 
 TEST(Scanner, GameStartSplitAnywhereAcrossABlockBoundary) {
-    const std::size_t B = TPGNCore::kBlockSize;
+    const std::size_t B = TGameListCore::kBlockSize;
     const std::string start = "\n[Event ";
     for (std::size_t k = 0; k <= start.size(); ++k) {
         for (bool moreInNextBlock : {false, true}) {
@@ -161,7 +161,7 @@ TEST(Scanner, RealFilesAgreeWithAPlainCount) {
     int files = 0;
     for (const fs::path& p : testdata::SharedPgnFiles()) {
         const std::string bytes = testdata::ReadFile(p);
-        TPGNCore c;
+        TGameListCore c;
         std::string error;
         if (!c.OpenForReading(p.string(), error)) {
             // Only a file the sniff refuses may be refused.
@@ -172,7 +172,7 @@ TEST(Scanner, RealFilesAgreeWithAPlainCount) {
         EXPECT_EQ(Starts(c), ExpectedStarts(bytes)) << p;
         for (std::int32_t i = 0; i < c.GameCount(); ++i) {
             c.LoadRowHeader(i);
-            const TEventData row = c.CurrentHeader;
+            const TGameHeader row = c.CurrentHeader;
             c.LoadHeader(i);
             EXPECT_EQ(row.White, c.CurrentHeader.White) << p << " game " << i;
             EXPECT_EQ(row.Event, c.CurrentHeader.Event) << p << " game " << i;

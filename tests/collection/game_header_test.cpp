@@ -4,8 +4,8 @@
 
 namespace {
 
-TEventData Parsed(std::initializer_list<const char*> lines, TStringList* other = nullptr) {
-    TEventData h;
+TGameHeader Parsed(std::initializer_list<const char*> lines, TStringList* other = nullptr) {
+    TGameHeader h;
     h.OtherTags = other;
     ClearEventData(h);
     for (const char* l : lines) ParseTagLine(h, l);
@@ -16,7 +16,7 @@ TEventData Parsed(std::initializer_list<const char*> lines, TStringList* other =
 
 TEST(EventData, ClearRestoresDefaultsButKeepsDeleted) {
     TStringList other;
-    TEventData h;
+    TGameHeader h;
     h.OtherTags = &other;
     h.White = "x";
     h.Result = "1-0";
@@ -46,7 +46,7 @@ TEST(EventData, TagValueTakesTheFirstQuotedText) {
 }
 
 TEST(EventData, QuestionMarkNamesAreEmptyMissingNamesStayNN) {
-    TEventData h = Parsed({"[White \"?\"]", "[Event \"?\"]", "[Site \"?\"]"});
+    TGameHeader h = Parsed({"[White \"?\"]", "[Event \"?\"]", "[Site \"?\"]"});
     EXPECT_EQ(h.White, "");
     EXPECT_EQ(h.Black, "N.N.");
     EXPECT_EQ(h.Event, "");
@@ -58,7 +58,7 @@ TEST(EventData, QuestionMarkNamesAreEmptyMissingNamesStayNN) {
 }
 
 TEST(EventData, DateParts) {
-    TEventData h = Parsed({"[Date \"1997.05.11\"]"});
+    TGameHeader h = Parsed({"[Date \"1997.05.11\"]"});
     EXPECT_EQ(h.Year, 1997);
     EXPECT_EQ(h.Month, 5);
     EXPECT_EQ(h.Day, 11);
@@ -97,7 +97,7 @@ TEST(EventData, NumbersPlyCountRoundElo) {
 }
 
 TEST(EventData, TimeControl) {
-    TEventData h = Parsed({"[TimeControl \"300+5\"]"});
+    TGameHeader h = Parsed({"[TimeControl \"300+5\"]"});
     EXPECT_EQ(h.TimeControlBase, 300);
     EXPECT_EQ(h.TimeControlIncrement, 5);
     h = Parsed({"[TimeControl \" 60 + 2 \"]"});
@@ -110,7 +110,7 @@ TEST(EventData, TimeControl) {
 
 TEST(EventData, ConcatenatedTagsAndOtherTags) {
     TStringList other;
-    TEventData h = Parsed({"[MetaKeywords \"a\"]", "[MetaKeywords \"b\"]", "[MetaDescription \"d\"]",
+    TGameHeader h = Parsed({"[MetaKeywords \"a\"]", "[MetaKeywords \"b\"]", "[MetaDescription \"d\"]",
                            "[WhiteClubID \"w\"]", "[BlackClubID \"x\"]", "[BlackClubID \"y\"]",
                            "[Opening \"Sicilian\"]", "[SetUp \"1\"]", "[Eventx \"no\"]", "[Event\"tight\"]"},
                           &other);
@@ -126,7 +126,7 @@ TEST(EventData, ConcatenatedTagsAndOtherTags) {
 }
 
 TEST(EventData, TagNamesIgnoreCaseAndNeedTheBlank) {
-    TEventData h = Parsed({"[event \"Open\"]", "[EVENTDATE \"1999.01.01\"]", "[whiteelo \"2000\"]",
+    TGameHeader h = Parsed({"[event \"Open\"]", "[EVENTDATE \"1999.01.01\"]", "[whiteelo \"2000\"]",
                            "[fen \"8/8/8/8/8/8/8/K6k w - - 0 1\"]", "[ANNOTATOR \"me\"]",
                            "[WhiteDifferenceToGMT \"+1\"]", "[blackdifferencetogmt \"-2\"]",
                            "[DateTimeFormat \"x\"]", "[GameId \"g7\"]", "[Result \"1-0\"]", "[ECO \"B90\"]"});
@@ -182,7 +182,7 @@ TEST(EventData, SortedListOfManyTagsInRandomOrderStaysFast) {
 
 TEST(EventData, HeaderFromText) {
     TStringList other;
-    TEventData h;
+    TGameHeader h;
     h.OtherTags = &other;
     HeaderFromText(h, "[Event \"E\"]\r\n  [White \"W\"]  \r\n[Opening \"O\"]\r\n\r\n1. e4 e5\r\n2. Nf3 *");
     EXPECT_EQ(h.Event, "E");

@@ -88,9 +88,9 @@ TEST(Scanner, TraceReportsPercentOnlyWhenItChangesAndAfter50Games) {
     bytes.resize(20000);
     testdata::TempDir dir;
     testdata::WriteFile(dir / "t.pgn", bytes);
-    TPGNCore c;
+    TGameListCore c;
     std::vector<int> seen;
-    c.OnPGNTrace = [&](TPGNCore&, std::int32_t p, TCancelMode&) { seen.push_back(p); };
+    c.OnPGNTrace = [&](TGameListCore&, std::int32_t p, TCancelMode&) { seen.push_back(p); };
     c.ScanFile((dir / "t.pgn").string());
     EXPECT_EQ(seen, (std::vector<int>{100, 200, 300, 0}));
 
@@ -104,13 +104,13 @@ TEST(Scanner, TraceReportsPercentOnlyWhenItChangesAndAfter50Games) {
 TEST(Scanner, CancelKeepsCompletedGamesAndRescansTheSamePath) {
     std::string bytes;
     int games = 0;
-    while (bytes.size() < 5 * TPGNCore::kBlockSize) bytes += Game(++games);
+    while (bytes.size() < 5 * TGameListCore::kBlockSize) bytes += Game(++games);
     testdata::TempDir dir;
     const std::string path = (dir / "c.pgn").string();
     testdata::WriteFile(path, bytes);
-    TPGNCore c;
+    TGameListCore c;
     int calls = 0;
-    c.OnPGNTrace = [&](TPGNCore& sender, std::int32_t p, TCancelMode& mode) {
+    c.OnPGNTrace = [&](TGameListCore& sender, std::int32_t p, TCancelMode& mode) {
         EXPECT_TRUE(sender.Scanning() || p == 0);
         if (p == 0) return;
         if (++calls == 1) mode = cmCancel;
@@ -132,7 +132,7 @@ TEST(Scanner, CancelKeepsCompletedGamesAndRescansTheSamePath) {
     EXPECT_EQ(c.GameCount(), games);
 
     // Closing after a cancelled scan, twice: the second close is no scan of "".
-    c.OnPGNTrace = [&](TPGNCore&, std::int32_t p, TCancelMode& mode) {
+    c.OnPGNTrace = [&](TGameListCore&, std::int32_t p, TCancelMode& mode) {
         if (p != 0) mode = cmCancel;
     };
     c.ScanFile("");
@@ -149,7 +149,7 @@ TEST(Scanner, CompletedFileIsNotScannedTwiceUntilAnotherPath) {
     const std::string a = (dir / "a.pgn").string(), b = (dir / "b.PGN").string();
     testdata::WriteFile(a, Game(1));
     testdata::WriteFile(b, Game(1) + Game(2));
-    TPGNCore c;
+    TGameListCore c;
     c.ScanFile(a);
     testdata::WriteFile(a, Game(1) + Game(2) + Game(3));
     c.ScanFile(a);
@@ -179,7 +179,7 @@ TEST(Scanner, RejectedFilesLeaveTheOpenFileAlone) {
     fs::create_directory(dir / "folder.pgn");
     testdata::WriteFile(dir / "other.txt", Game(1));
 
-    TPGNCore c;
+    TGameListCore c;
     c.ScanFile(good);
     for (const char* name : {"late.pgn", "binary.pgn", "longline.pgn", "other.txt"}) {
         c.ScanFile((dir / name).string());
@@ -196,9 +196,9 @@ TEST(Scanner, RejectedFilesLeaveTheOpenFileAlone) {
 TEST(Scanner, MissingFileCreationIsAskedFirst) {
     testdata::TempDir dir;
     const std::string path = (dir / "new.pgn").string();
-    TPGNCore c;
+    TGameListCore c;
     std::string asked;
-    c.BeforeCreatePGNFile = [&](TPGNCore&, const std::string& name, bool& create) {
+    c.BeforeCreatePGNFile = [&](TGameListCore&, const std::string& name, bool& create) {
         asked = name;
         create = false;
     };
@@ -214,7 +214,7 @@ TEST(Scanner, MissingFileCreationIsAskedFirst) {
     EXPECT_EQ(c.GameCount(), 0);
 
     // The simple entry point never creates anything.
-    TPGNCore d;
+    TGameListCore d;
     std::string error;
     EXPECT_FALSE(d.OpenForReading((dir / "absent.pgn").string(), error));
     EXPECT_FALSE(fs::exists(dir / "absent.pgn"));
@@ -230,7 +230,7 @@ TEST(Scanner, UnreadableFileGivesAReasonNotACrash) {
     const std::string path = (dir / "locked.pgn").string();
     testdata::WriteFile(path, Game(1));
     fs::permissions(path, fs::perms::none);
-    TPGNCore c;
+    TGameListCore c;
     c.ScanFile(path);  // the sniff fails: nothing happens
     EXPECT_FALSE(c.FileOpen());
     std::string error;
@@ -243,7 +243,7 @@ TEST(Scanner, FileThatShrinksOrVanishesAfterTheScan) {
     testdata::TempDir dir;
     const std::string path = (dir / "v.pgn").string();
     testdata::WriteFile(path, Game(1) + Game(2) + Game(3));
-    TPGNCore c;
+    TGameListCore c;
     c.ScanFile(path);
     ASSERT_EQ(c.GameCount(), 3);
     ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(Game(1).size() + 5)), 0);
@@ -266,7 +266,7 @@ TEST(Scanner, RowOfALongGameOverwrittenWithNulsAfterTheScan) {
     const std::string path = (dir / "n.pgn").string();
     const std::string longGame = "[Event \"L\"]\n[White \"WL\"]\n\n" + std::string(200000, 'x') + "\n\n";
     testdata::WriteFile(path, Game(1) + longGame);
-    TPGNCore c;
+    TGameListCore c;
     c.ScanFile(path);
     ASSERT_EQ(c.GameCount(), 2);
     c.LoadRowHeader(1);
@@ -290,7 +290,7 @@ TEST(Scanner, RowOfAGameWhoseHeaderIsLongerThanTheFirstRead) {
     const std::string tags = "[Event \"" + std::string(200000, 'e') + "\"]\r\n[Annotator \"" +
                              std::string(200000, 'a') + "\"]\r\n[White \"WL\"]\r\n[Result \"1-0\"]\r\n";
     testdata::WriteFile(path, tags + "\r\n1. e4 1-0\r\n" + Game(2));
-    TPGNCore c;
+    TGameListCore c;
     c.ScanFile(path);
     ASSERT_EQ(c.GameCount(), 2);
     c.LoadRowHeader(0);
@@ -311,7 +311,7 @@ TEST(Scanner, FilesOver2GBUseWideOffsets) {
         ASSERT_EQ(::pwrite(fd, g2.data(), g2.size(), far - 1), static_cast<ssize_t>(g2.size()));
         ::close(fd);
     }
-    TPGNCore c;
+    TGameListCore c;
     c.ScanFile(path);
     ASSERT_EQ(c.GameCount(), 2);
     EXPECT_EQ(c.Entry(1).StartPos, far);
@@ -324,7 +324,7 @@ TEST(Scanner, FilesOver2GBUseWideOffsets) {
 TEST(Scanner, FilterIsNotAskedDuringAScanButForAddedRows) {
     Scanned s(Game(1) + Game(2) + Game(3));
     int asked = 0;
-    s.core.OnFilterRequest = [&](TPGNCore&, const TEventData& h, bool& show) {
+    s.core.OnFilterRequest = [&](TGameListCore&, const TGameHeader& h, bool& show) {
         ++asked;
         show = h.White != "W2";
     };
@@ -352,7 +352,7 @@ TEST(Scanner, FilterIsNotAskedDuringAScanButForAddedRows) {
 TEST(Scanner, HourglassComesInPairs) {
     testdata::TempDir dir;
     testdata::WriteFile(dir / "h.pgn", Game(1) + Game(2));
-    TPGNCore c;
+    TGameListCore c;
     int depth = 0, maxDepth = 0, calls = 0;
     c.OnBusyCursor = [&](bool on) {
         depth += on ? 1 : -1;
@@ -371,10 +371,10 @@ TEST(Scanner, HourglassComesInPairs) {
 TEST(Scanner, ClosingProgressReportComesAfterTheCursorIsBack) {
     testdata::TempDir dir;
     testdata::WriteFile(dir / "o.pgn", Game(1) + Game(2));
-    TPGNCore c;
+    TGameListCore c;
     std::vector<std::string> events;
     c.OnBusyCursor = [&](bool on) { events.push_back(on ? "busy" : "normal"); };
-    c.OnPGNTrace = [&](TPGNCore& sender, std::int32_t p, TCancelMode&) {
+    c.OnPGNTrace = [&](TGameListCore& sender, std::int32_t p, TCancelMode&) {
         EXPECT_FALSE(sender.Scanning());
         events.push_back("trace " + std::to_string(p));
     };
@@ -404,7 +404,7 @@ TEST(Scanner, HeadersOfGames) {
 }
 
 TEST(RowTexts, ColumnsAsTheListDrawsThem) {
-    TEventData h;
+    TGameHeader h;
     h.Event = "?";
     h.Site = "Linares";
     EXPECT_EQ(ComposeRowTexts(h, 41).Source, "Linares");
@@ -444,7 +444,7 @@ TEST(Scanner, HundredMegabyteSingleLine) {
     std::string bytes = "[Event \"long\"] ";
     bytes.resize(100u * 1024 * 1024, 'x');
     testdata::WriteFile(path, bytes);
-    TPGNCore c;
+    TGameListCore c;
     c.ScanFile(path);
     ASSERT_EQ(c.GameCount(), 1);
     c.LoadRowHeader(0);  // reads only the start of the game

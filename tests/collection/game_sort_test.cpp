@@ -31,7 +31,7 @@ TEST(GameSort, RealFilesInEveryColumnBothWays) {
     if (files.empty()) GTEST_SKIP() << "no real PGN files in " << testdata::SharedPgnDir();
     int checked = 0;
     for (const auto& file : files) {
-        TPGNCore list;
+        TGameListCore list;
         std::string error;
         if (!list.OpenForReading(file.string(), error) || list.GameCount() < 2) continue;
         std::vector<std::int32_t> games;

@@ -20,7 +20,7 @@ inline std::string Game(int i, const std::string& eol = "\n") {
            "[Black \"B\"]" + eol + "[Result \"1-0\"]" + eol + eol + "1. e4 e5 1-0" + eol + eol;
 }
 
-inline std::vector<std::int64_t> Starts(const TPGNCore& c) {
+inline std::vector<std::int64_t> Starts(const TGameListCore& c) {
     std::vector<std::int64_t> v;
     for (std::int32_t i = 0; i < c.EntryCount(); ++i) v.push_back(c.Entry(i).StartPos);
     return v;
@@ -82,7 +82,7 @@ inline std::vector<std::int64_t> ExpectedStarts(const std::string& bytes) {
 struct Scanned {
     testdata::TempDir dir;
     std::filesystem::path path;
-    TPGNCore core;
+    TGameListCore core;
     explicit Scanned(const std::string& bytes, const std::string& name = "games.pgn") {
         path = dir / name;
         testdata::WriteFile(path, bytes);
@@ -90,7 +90,7 @@ struct Scanned {
     }
 };
 
-inline std::string TextOf(TPGNCore& c, int i) {
+inline std::string TextOf(TGameListCore& c, int i) {
     std::int32_t id = 77;
     std::string text;
     c.GetGame(i, id, text);

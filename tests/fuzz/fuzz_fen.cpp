@@ -9,15 +9,15 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view text(reinterpret_cast<const char*>(data), size);
-    TSchachbrett board = EmptyBoard;
-    TZug state = FreshState();
+    TBoard board = EmptyBoard;
+    TMoveRecord state = FreshState();
     uint16_t moveNo = 1;
     if (!FENToPosition(text, board, state, moveNo)) return 0;
     for (int s = 0; s < 120; ++s)
         if (!IsRealSquare(s) && board[s] != OffBoard) std::abort();
     std::string written = PositionToFEN(board, state, moveNo);
-    TSchachbrett again = EmptyBoard;
-    TZug state2 = FreshState();
+    TBoard again = EmptyBoard;
+    TMoveRecord state2 = FreshState();
     uint16_t moveNo2 = 1;
     if (!FENToPosition(written, again, state2, moveNo2)) std::abort();
     if (again != board || state2.Side != state.Side || moveNo2 != moveNo) std::abort();
@@ -25,10 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // Read by rook file, the castling field writes back to the same rights
     // with the same rooks.
-    TZug byFile = state;
+    TMoveRecord byFile = state;
     const TCastlingRooks rooks = ReadCastlingRooks(text, board, byFile, true);
     written = PositionToFEN(board, byFile, moveNo, rooks);
-    TZug state3 = FreshState();
+    TMoveRecord state3 = FreshState();
     if (!FENToPosition(written, again, state3, moveNo2)) std::abort();
     const TCastlingRooks rooks3 = ReadCastlingRooks(written, again, state3, true);
     if (rooks3.Rook != rooks.Rook || (state3.Castling & CastleAll) != (byFile.Castling & CastleAll)) std::abort();

@@ -22,7 +22,7 @@ void CheckTables(const TNotationCore& core, const TNotationDisplay& d) {
         if (c.Pos < 1 || c.Len < 0 || c.Pos + c.Len - 1 > n || d.Text[static_cast<size_t>(c.Pos - 1)] != '{')
             std::abort();
     if (d.HeadlineLength < 0 || d.HeadlineLength > n) std::abort();
-    ForEachNode(core.Root, [&](TBaum* node) {
+    ForEachNode(core.Root, [&](TMoveNode* node) {
         if (node->TextPos < 1 || node->TextLen < 1 || node->TextPos + node->TextLen - 1 > n) std::abort();
     });
 }
@@ -37,12 +37,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     TNotationCore core;
     TNotationDisplay& d = AttachLayout(core, &measure);
-    d.Ueberschrift = (flags & 1) != 0;
+    d.Headline = (flags & 1) != 0;
     d.PaintWidth = (flags >> 2) * 3;  // 0 (no breaking) to 189
     core.SetEnglish((flags & 2) == 0);
     core.LoadGame(text);
     CheckTables(core, d);
-    const TSchachbrett startBoard = core.Board;
+    const TBoard startBoard = core.Board;
 
     std::string pgn;
     if (WritePGN(core, false, pgn, false) != 0) std::abort();
@@ -61,15 +61,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int n = static_cast<int>(d.Text.size());
     int positions[8] = {-1, 0, 1, n - 1, n, n + 1, n / 2, d.HeadlineLength};
     auto jump = [&](int p) {
-        TBaum* before = core.Current;
-        TSchachbrett board = core.Board;
+        TMoveNode* before = core.Current;
+        TBoard board = core.Board;
         if (!GoToTextPosition(core, p)) {
             if (core.Current != before || core.Board != board) std::abort();
             return;
         }
-        if (!core.Current || core.State != core.Current->Zug) std::abort();
+        if (!core.Current || core.State != core.Current->Move) std::abort();
         // The layout replays to Current on its own way: both must agree.
-        TSchachbrett reached = core.Board;
+        TBoard reached = core.Board;
         core.Relayout();
         if (core.Board != reached) std::abort();
         CheckTables(core, d);

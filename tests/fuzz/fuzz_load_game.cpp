@@ -14,7 +14,7 @@
 
 namespace {
 
-void CheckBorder(const TSchachbrett& board) {
+void CheckBorder(const TBoard& board) {
     for (int s = 0; s < 120; ++s)
         if (!IsRealSquare(s) && board[s] != OffBoard) std::abort();
 }
@@ -22,9 +22,9 @@ void CheckBorder(const TSchachbrett& board) {
 // Every move of the tree is one the rules allow in the position before it.
 void CheckEveryMoveIsLegal(const TNotationCore& core) {
     struct Item {
-        const TBaum* node;
-        TSchachbrett before;
-        TZug stateBefore;
+        const TMoveNode* node;
+        TBoard before;
+        TMoveRecord stateBefore;
     };
     std::vector<Item> stack;
     if (core.Root && core.Root->FirstMove) stack.push_back({core.Root->FirstMove, core.Game.StartPosition, core.Game.StartState});
@@ -32,19 +32,19 @@ void CheckEveryMoveIsLegal(const TNotationCore& core) {
     while (!stack.empty()) {
         const Item item = stack.back();
         stack.pop_back();
-        const TBaum* node = item.node;
-        TZug test = node->Zug;
+        const TMoveNode* node = item.node;
+        TMoveRecord test = node->Move;
         test.Castling = item.stateBefore.Castling;
         test.EpSquare = item.stateBefore.EpSquare;
-        test.Side = static_cast<int8_t>(-node->Zug.Side);
-        if (!IsNullMove(node->Zug) &&
+        test.Side = static_cast<int8_t>(-node->Move.Side);
+        if (!IsNullMove(node->Move) &&
             (rooks.Active ? !IsLegalRookFileMove(item.before, test, rooks) : !IsLegalMove(item.before, test)))
             std::abort();
-        TSchachbrett after = item.before;
-        MakeMove(after, node->Zug);
+        TBoard after = item.before;
+        MakeMove(after, node->Move);
         for (TVariationEntry* v = node->Variations; v; v = v->NextVar)
             if (v->FirstMove) stack.push_back({v->FirstMove, item.before, item.stateBefore});
-        if (node->Next) stack.push_back({node->Next, after, node->Zug});
+        if (node->Next) stack.push_back({node->Next, after, node->Move});
     }
 }
 
@@ -65,10 +65,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // Every move of every line, with its moves' squares on the board.
     long nodes = 0;
-    ForEachNode(core.Root, [&](TBaum* node) {
+    ForEachNode(core.Root, [&](TMoveNode* node) {
         ++nodes;
-        if (!IsNullMove(node->Zug) && (!IsRealSquare(node->Zug.FromSq) || !IsRealSquare(node->Zug.ToSq))) std::abort();
-        if (node->Zug.EpVictim && !IsRealSquare(node->Zug.EpVictim)) std::abort();
+        if (!IsNullMove(node->Move) && (!IsRealSquare(node->Move.FromSq) || !IsRealSquare(node->Move.ToSq))) std::abort();
+        if (node->Move.EpVictim && !IsRealSquare(node->Move.EpVictim)) std::abort();
         if (node->Next && node->Next->Prev != node) std::abort();
         for (TVariationEntry* v = node->Variations; v; v = v->NextVar) {
             if (v->NextVar && v->NextVar->PrevVar != v) std::abort();
@@ -76,11 +76,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         core.SetCurrent(node);
         CheckBorder(core.Board);
-        core.MoveToText(node->Zug);
+        core.MoveToText(node->Move);
     });
 
     // Navigation keeps Board in step with Current.
-    core.Hooks.ChooseVariation = [](TBaum*) { return 1; };
+    core.Hooks.ChooseVariation = [](TMoveNode*) { return 1; };
     int steps = 0;
     core.ToStart();
     while (steps < 2000 && core.StepForwardBranch()) {

@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data) + 2, size - 2);
     const size_t cut = text.size() * data[1] / 255;
 
-    TEventData header;
+    TGameHeader header;
     HeaderFromText(header, text, false);
     const TRowTexts row = ComposeRowTexts(header, index);
     if (row.Number.size() < 6) std::abort();
@@ -67,13 +67,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A read that stops where the header has provably ended loses nothing.
     const std::string_view part = text.substr(0, cut);
     if (HeaderEndsWithin(part)) {
-        TEventData partial;
+        TGameHeader partial;
         HeaderFromText(partial, part, false);
         if (!SameRow(ComposeRowTexts(partial, index), row)) std::abort();
         if (partial.FEN != header.FEN || partial.Month != header.Month || partial.WhiteElo != header.WhiteElo) std::abort();
     }
     // With the movetext collected the header fields are the same.
-    TEventData full;
+    TGameHeader full;
     HeaderFromText(full, text, true);
     if (!SameRow(ComposeRowTexts(full, index), row)) std::abort();
     return 0;

@@ -33,8 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string path = WriteFuzzFile("scan.pgn", data, size);
     if (path.empty()) return 0;
 
-    TPGNCore core;
-    core.BeforeCreatePGNFile = [](TPGNCore&, const std::string&, bool& create) { create = false; };
+    TGameListCore core;
+    core.BeforeCreatePGNFile = [](TGameListCore&, const std::string&, bool& create) { create = false; };
     try {
         core.ScanFile(path);
     } catch (...) {

@@ -14,8 +14,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    TSchachbrett board = EmptyBoard;
-    TZug state = FreshState();
+    TBoard board = EmptyBoard;
+    TMoveRecord state = FreshState();
     TCastlingRooks rooks;
     std::string error;
     TSearchTarget target;
@@ -29,8 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int s = 0; s < 120; ++s)
         if (!IsRealSquare(s) && board[s] != OffBoard) std::abort();
     const std::string written = PositionToFEN(board, state, 1, rooks);
-    TSchachbrett again = EmptyBoard;
-    TZug state2 = FreshState();
+    TBoard again = EmptyBoard;
+    TMoveRecord state2 = FreshState();
     TCastlingRooks rooks2;
     if (!ReadStrictFEN(written, again, state2, rooks2, error)) std::abort();
     if (again != board || state2.Side != state.Side || state2.EpSquare != state.EpSquare ||
@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     // The reader of FEN tags in files (tolerant, then castling by rook file)
     // agrees on what the strict one wrote.
-    TZug tolerant = FreshState();
+    TMoveRecord tolerant = FreshState();
     uint16_t moveNo = 1;
     if (!FENToPosition(written, again, tolerant, moveNo) || again != board) std::abort();
     const TCastlingRooks rooks3 = ReadCastlingRooks(written, again, tolerant, false);

@@ -93,7 +93,7 @@ TEST(CommentCommands, HostileCommentsStayLinearAndBounded) {
 // by its text (the round-trip test walks all real files).
 TEST(CommentCommands, RealGameWithClocksShowsThemAfterTheMoves) {
     REQUIRE_SHARED_PGN();
-    TPGNCore pgn;
+    TGameListCore pgn;
     std::string error;
     ASSERT_TRUE(pgn.OpenForReading((testdata::SharedPgnDir() / "oly14r11.pgn").string(), error)) << error;
     std::int32_t id = -1;

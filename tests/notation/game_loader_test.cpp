@@ -15,15 +15,15 @@ namespace {
 
 struct Recorder {
     int moveChanges = 0;
-    TSchachbrett lastBoard{};
-    TZug lastState{};
+    TBoard lastBoard{};
+    TMoveRecord lastState{};
     std::vector<std::string> errors;
     std::vector<TFischerInfo> fischer;
     void Attach(TNotationCore& core) {
-        core.OnMoveChange = [this](TNotationCore&, TZug& zug, TSchachbrett& board, bool) {
+        core.OnMoveChange = [this](TNotationCore&, TMoveRecord& move, TBoard& board, bool) {
             ++moveChanges;
             lastBoard = board;
-            lastState = zug;
+            lastState = move;
         };
         core.OnError = [this](TNotationCore&, const std::string& text) { errors.push_back(text); };
         core.OnFischerInfo = [this](TNotationCore&, const TFischerInfo& info) { fischer.push_back(info); };
@@ -121,7 +121,7 @@ TEST(GameLoader, ShuffledStartIsReported) {
                   0);
         const bool chess960 = std::string(variant) != "Standard";
         EXPECT_EQ(core.Game.CastlingRooks.Active, chess960) << variant;
-        EXPECT_EQ(IsRookFileCastle(MainLine(core)[6]->Zug), chess960) << variant;
+        EXPECT_EQ(IsRookFileCastle(MainLine(core)[6]->Move), chess960) << variant;
         core.ToEnd();
         EXPECT_EQ(core.Board[Sq("f1")], Rook) << variant;
     }
@@ -129,8 +129,8 @@ TEST(GameLoader, ShuffledStartIsReported) {
 
 TEST(GameLoader, IsShuffledStart) {
     auto shuffled = [](const char* fen) {
-        TSchachbrett board;
-        TZug state;
+        TBoard board;
+        TMoveRecord state;
         uint16_t moveNo = 1;
         EXPECT_TRUE(FENToPosition(fen, board, state, moveNo));
         return IsShuffledStart(board);
@@ -183,11 +183,11 @@ TEST(MoveText, EnglishAndGermanLetters) {
         std::string movetext = std::string(c.fen).find(" b ") != std::string::npos ? "1... " : "1. ";
         ASSERT_EQ(LoadMoves(core, movetext + c.move + " *", c.fen), 0) << c.move;
         ASSERT_EQ(MainLine(core).size(), 1u) << c.move;
-        const TZug zug = MainLine(core)[0]->Zug;
+        const TMoveRecord move = MainLine(core)[0]->Move;
         core.SetEnglish(true);
-        EXPECT_EQ(core.MoveToText(zug), c.english) << c.move;
+        EXPECT_EQ(core.MoveToText(move), c.english) << c.move;
         core.SetEnglish(false);
-        EXPECT_EQ(core.MoveToText(zug), c.german) << c.move;
+        EXPECT_EQ(core.MoveToText(move), c.german) << c.move;
     }
 }
 
@@ -196,15 +196,15 @@ TEST(MoveText, AnEmptySourceSquareIsReportedOncePerLayout) {
     core.SetEnglish(true);
     std::vector<std::string> errors;
     core.OnError = [&](TNotationCore&, const std::string& text) { errors.push_back(text); };
-    TZug zug = FreshState();
-    zug.FromSq = static_cast<int8_t>(Sq("e4"));
-    zug.ToSq = static_cast<int8_t>(Sq("e5"));
-    EXPECT_EQ(core.MoveToText(zug), "e5");
-    EXPECT_EQ(core.MoveToText(zug), "e5");
+    TMoveRecord move = FreshState();
+    move.FromSq = static_cast<int8_t>(Sq("e4"));
+    move.ToSq = static_cast<int8_t>(Sq("e5"));
+    EXPECT_EQ(core.MoveToText(move), "e5");
+    EXPECT_EQ(core.MoveToText(move), "e5");
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], "Error while reading the moves.");
     core.ErrorShown = false;
-    core.MoveToText(zug);
+    core.MoveToText(move);
     EXPECT_EQ(errors.size(), 2u);
 }
 

@@ -12,7 +12,7 @@ using treetest::Sq;
 
 namespace {
 
-std::string BoardField(const TSchachbrett& board) {
+std::string BoardField(const TBoard& board) {
     std::string fen = PositionToFEN(board, FreshState(), 1);
     return fen.substr(0, fen.find(' '));
 }
@@ -35,13 +35,13 @@ TEST_P(MakeUnmake, RestoresThePositionExactly) {
     auto line = MainLine(core);
     ASSERT_FALSE(line.empty());
     // Replay to the position before the last move.
-    TSchachbrett board = core.Game.StartPosition;
-    for (size_t i = 0; i + 1 < line.size(); ++i) MakeMove(board, line[i]->Zug);
-    const TSchachbrett before = board;
-    const TZug& zug = line.back()->Zug;
-    MakeMove(board, zug);
+    TBoard board = core.Game.StartPosition;
+    for (size_t i = 0; i + 1 < line.size(); ++i) MakeMove(board, line[i]->Move);
+    const TBoard before = board;
+    const TMoveRecord& move = line.back()->Move;
+    MakeMove(board, move);
     EXPECT_EQ(BoardField(board), c.boardAfter);
-    UnmakeMove(board, zug, zug);
+    UnmakeMove(board, move, move);
     EXPECT_EQ(board, before);
 }
 
@@ -65,7 +65,7 @@ TEST(GameTree, AlternativesKeepTheOrderOfTheText) {
     ASSERT_EQ(LoadMoves(core, "1. e4 e5 (1... c5 2. Nf3) (1... e6) 2. Nf3 *"), 0);
     auto line = MainLine(core);
     ASSERT_EQ(line.size(), 3u);
-    TBaum* e5 = line[1];
+    TMoveNode* e5 = line[1];
     ASSERT_NE(e5->Variations, nullptr);
     TVariationEntry* first = e5->Variations;
     TVariationEntry* second = first->NextVar;
@@ -73,19 +73,19 @@ TEST(GameTree, AlternativesKeepTheOrderOfTheText) {
     EXPECT_EQ(second->NextVar, nullptr);
     EXPECT_EQ(first->PrevVar, nullptr);
     EXPECT_EQ(second->PrevVar, first);
-    EXPECT_EQ(first->FirstMove->Zug.ToSq, Sq("c5"));
-    EXPECT_EQ(second->FirstMove->Zug.ToSq, Sq("e6"));
+    EXPECT_EQ(first->FirstMove->Move.ToSq, Sq("c5"));
+    EXPECT_EQ(second->FirstMove->Move.ToSq, Sq("e6"));
     // The first move of an alternative points back to the move it replaces.
     EXPECT_EQ(first->FirstMove->Prev, e5);
     EXPECT_TRUE(IsVariationStart(first->FirstMove));
     EXPECT_FALSE(IsVariationStart(line[2]));
-    EXPECT_EQ(first->FirstMove->Next->Zug.ToSq, Sq("f3"));
+    EXPECT_EQ(first->FirstMove->Next->Move.ToSq, Sq("f3"));
 }
 
 TEST(GameTree, DeletingAMiddleEntryLinksItsNeighbours) {
     TNotationCore core;
     ASSERT_EQ(LoadMoves(core, "1. e4 (1. d4) (1. c4 c5 (1... e5 2. Nc3)) (1. Nf3) e5 *"), 0);
-    TBaum* e4 = MainLine(core)[0];
+    TMoveNode* e4 = MainLine(core)[0];
     ASSERT_EQ(treetest::VariationCount(e4), 3);
     TVariationEntry* first = e4->Variations;
     TVariationEntry* middle = first->NextVar;
@@ -96,7 +96,7 @@ TEST(GameTree, DeletingAMiddleEntryLinksItsNeighbours) {
     EXPECT_EQ(first->NextVar, last);
     EXPECT_EQ(last->PrevVar, first);
     EXPECT_EQ(treetest::VariationCount(e4), 2);
-    EXPECT_EQ(Alternative(e4, 2)->Zug.ToSq, Sq("f3"));
+    EXPECT_EQ(Alternative(e4, 2)->Move.ToSq, Sq("f3"));
 
     // The last entry: the one before it ends the list.
     TVariationEntry* lastRef = last;
@@ -128,11 +128,11 @@ TEST(GameTree, NewGameRaisesTheStartPositionOnce) {
     TNotationCore core;
     ASSERT_EQ(LoadMoves(core, "1. e4 e5 *"), 0);
     int raised = 0;
-    core.OnMoveChange = [&](TNotationCore&, TZug& zug, TSchachbrett& board, bool next) {
+    core.OnMoveChange = [&](TNotationCore&, TMoveRecord& move, TBoard& board, bool next) {
         ++raised;
         EXPECT_EQ(board, InitialPosition);
-        EXPECT_EQ(zug.Side, White);
-        EXPECT_EQ(zug.Castling, CastleAll);
+        EXPECT_EQ(move.Side, White);
+        EXPECT_EQ(move.Castling, CastleAll);
         EXPECT_FALSE(next);
     };
     core.NewGame();
@@ -158,7 +158,7 @@ TEST(GameTree, ForEachNodeVisitsInTextOrder) {
     TNotationCore core;
     ASSERT_EQ(LoadMoves(core, "1. e4 (1. d4 d5 (1... Nf6)) (1. c4) e5 2. Nf3 *"), 0);
     std::string order;
-    ForEachNode(core.Root, [&](TBaum* n) { order += std::string(SquareName(n->Zug.ToSq)) + " "; });
+    ForEachNode(core.Root, [&](TMoveNode* n) { order += std::string(SquareName(n->Move.ToSq)) + " "; });
     EXPECT_EQ(order, "e4 d4 d5 f6 c4 e5 f3 ");
 }
 

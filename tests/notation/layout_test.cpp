@@ -53,7 +53,7 @@ TEST(Layout, MoveNumbersAfterVariationsAndForBlackStarts) {
     b.Load("23... Kf7 24. Rd1 Ke6 *", {"[FEN \"8/6k1/8/8/8/8/3R1K2/8 b - - 0 23\"]"});
     EXPECT_EQ(b.Text(), "23...Kf7 24.Rd1 Ke6   *");
     ASSERT_TRUE(b.core.Root);
-    TBaum* first = b.core.Root->FirstMove;
+    TMoveNode* first = b.core.Root->FirstMove;
     EXPECT_EQ(first->MoveNo, 23);
     EXPECT_EQ(first->Next->MoveNo, 24);
     EXPECT_EQ(first->Next->Next->MoveNo, 24);
@@ -72,9 +72,9 @@ TEST(Layout, TextPositionsLengthsAndMoveNumbersOfElements) {
     TLaidOut g;
     g.Load("1. e4 $998 e5 $999 2. Nf3 $140 *");
     ASSERT_TRUE(g.core.Root);
-    TBaum* e4 = g.core.Root->FirstMove;
-    TBaum* e5 = e4->Next;
-    TBaum* nf3 = e5->Next;
+    TMoveNode* e4 = g.core.Root->FirstMove;
+    TMoveNode* e5 = e4->Next;
+    TMoveNode* nf3 = e5->Next;
     EXPECT_EQ(g.Text(), ">1.e4 e5< |2.Nf3   *");
     EXPECT_EQ(e4->TextPos, 1);
     EXPECT_EQ(e4->TextLen, 5);
@@ -117,7 +117,7 @@ TEST(Layout, CommentsAreTrimmedStoredAndListed) {
     EXPECT_EQ(g.display->Comments[2].Len, 9);
 
     // The stored comment itself loses one blank inside each brace.
-    TBaum* e4 = g.core.Root->FirstMove;
+    TMoveNode* e4 = g.core.Root->FirstMove;
     e4->Comment = "{  two  }";
     g.core.Relayout();
     EXPECT_EQ(e4->Comment, "{ two }");
@@ -144,13 +144,13 @@ TEST(Layout, DeeperVariationsStayInlineInParentheses) {
 TEST(Layout, BoardAndStateFollowCurrent) {
     TLaidOut g;
     g.Load("1. e4 e5 (1... c5 2. Nf3) 2. Nf3 *");
-    TBaum* c5 = g.core.Root->FirstMove->Next->Variations->FirstMove;
+    TMoveNode* c5 = g.core.Root->FirstMove->Next->Variations->FirstMove;
     g.core.Current = c5;
     LayoutNotation(g.core, *g.display);
-    EXPECT_EQ(g.core.State, c5->Zug);
-    TSchachbrett expected = InitialPosition;
-    MakeMove(expected, g.core.Root->FirstMove->Zug);
-    MakeMove(expected, c5->Zug);
+    EXPECT_EQ(g.core.State, c5->Move);
+    TBoard expected = InitialPosition;
+    MakeMove(expected, g.core.Root->FirstMove->Move);
+    MakeMove(expected, c5->Move);
     EXPECT_EQ(g.core.Board, expected);
     g.core.Current = nullptr;
     LayoutNotation(g.core, *g.display);
@@ -160,7 +160,7 @@ TEST(Layout, BoardAndStateFollowCurrent) {
 
 TEST(Layout, HeadlineRows) {
     TLaidOut g;
-    g.display->Ueberschrift = true;
+    g.display->Headline = true;
     g.Load("1. e4 *", {"[Event \"Open\"]", "[Site \"Prague\"]", "[Date \"1999.03.??\"]", "[White \"Alpha\"]",
                        "[Black \"Beta\"]"});
     Rows expected{{"FontHeadLine", "Alpha - Beta "},
@@ -173,14 +173,14 @@ TEST(Layout, HeadlineRows) {
     EXPECT_EQ(g.display->HeadlineLength, static_cast<int>(std::string("Alpha - Beta Open, Prague, 1999  ").size()));
 
     TLaidOut s;
-    s.display->Ueberschrift = true;
+    s.display->Headline = true;
     s.Load("1. e4 *", {"[Event \"?\"]", "[Site \"Prague\"]", "[White \"Alpha\"]", "[Black \"?\"]"});
     Rows siteOnly{{"FontHeadLine", "Alpha "}, {"FontHeadLine", "Prague "}, {"FontHeadLine", " "},
                   {"Font0Var", "1.e4  "},     {"Font0Var", " "},          {"FontHeadLine", "*"}};
     EXPECT_EQ(s.Rows(), siteOnly);
 
     TLaidOut e;
-    e.display->Ueberschrift = true;
+    e.display->Headline = true;
     e.Load("1. e4 *", {"[Event \"Open\"]", "[Date \"2001.??.??\"]"});
     EXPECT_EQ(e.Rows()[1].second, "Open, 2001 ");
 }
@@ -288,9 +288,9 @@ TEST(LayoutQueries, RowOfMoveAndPosition) {
     TLaidOut g;
     g.Load("1. e4 e5 2. Nf3 (2. f4) 2... Nc6 *");
     const TNotationDisplay& d = *g.display;
-    TBaum* e4 = g.core.Root->FirstMove;
-    TBaum* f4 = e4->Next->Next->Variations->FirstMove;
-    TBaum* nc6 = e4->Next->Next->Next;
+    TMoveNode* e4 = g.core.Root->FirstMove;
+    TMoveNode* f4 = e4->Next->Next->Variations->FirstMove;
+    TMoveNode* nc6 = e4->Next->Next->Next;
     EXPECT_EQ(d.RowOfMove(e4), 0);
     EXPECT_EQ(d.RowOfMove(f4), 1);
     EXPECT_EQ(d.RowOfMove(nc6), 2);

@@ -41,14 +41,14 @@ TEST(MovetextParser, AVariationReturnsToThePositionAfterTheMove) {
     ASSERT_FALSE(Parse(core, "1. e4 (1. d4 d5) 1... e5 *"));
     auto line = MainLine(core);
     ASSERT_EQ(line.size(), 2u);
-    EXPECT_EQ(line[1]->Zug.FromSq, Sq("e7"));
-    EXPECT_EQ(line[1]->Zug.ToSq, Sq("e5"));
-    TBaum* d4 = Alternative(line[0], 1);
+    EXPECT_EQ(line[1]->Move.FromSq, Sq("e7"));
+    EXPECT_EQ(line[1]->Move.ToSq, Sq("e5"));
+    TMoveNode* d4 = Alternative(line[0], 1);
     ASSERT_NE(d4, nullptr);
-    EXPECT_EQ(d4->Zug.ToSq, Sq("d4"));
+    EXPECT_EQ(d4->Move.ToSq, Sq("d4"));
     ASSERT_NE(d4->Next, nullptr);
-    EXPECT_EQ(d4->Next->Zug.ToSq, Sq("d5"));
-    EXPECT_EQ(d4->Next->Zug.FromSq, Sq("d7"));
+    EXPECT_EQ(d4->Next->Move.ToSq, Sq("d5"));
+    EXPECT_EQ(d4->Next->Move.FromSq, Sq("d7"));
 }
 
 TEST(MovetextParser, ThreeDeepVariationsRestoreEachLevel) {
@@ -66,13 +66,13 @@ TEST(MovetextParser, AVariationOpenedFirstInsideAnotherKeepsItsPosition) {
     // "((": the inner one closes before the outer has a move; the outer's
     // first move is still an alternative to 1. e4.
     ASSERT_FALSE(Parse(core, "1. e4 ((1. c4) 1. d4 d5) e5 *"));
-    TBaum* e4 = MainLine(core)[0];
+    TMoveNode* e4 = MainLine(core)[0];
     ASSERT_EQ(treetest::VariationCount(e4), 2);
-    TBaum* d4 = Alternative(e4, 1);
-    EXPECT_EQ(d4->Zug.ToSq, Sq("d4"));
-    EXPECT_EQ(d4->Zug.FromSq, Sq("d2"));
-    EXPECT_EQ(Alternative(e4, 2)->Zug.ToSq, Sq("c4"));
-    EXPECT_EQ(MainLine(core)[1]->Zug.FromSq, Sq("e7"));
+    TMoveNode* d4 = Alternative(e4, 1);
+    EXPECT_EQ(d4->Move.ToSq, Sq("d4"));
+    EXPECT_EQ(d4->Move.FromSq, Sq("d2"));
+    EXPECT_EQ(Alternative(e4, 2)->Move.ToSq, Sq("c4"));
+    EXPECT_EQ(MainLine(core)[1]->Move.FromSq, Sq("e7"));
     treetest::TreeCheck check = treetest::CheckTree(core);
     EXPECT_EQ(check.illegal, 0) << check.firstIllegal;
     EXPECT_EQ(check.textFaults, 0);
@@ -82,35 +82,35 @@ TEST(MovetextParser, DisambiguationByFileRankAndSquare) {
     TNotationCore core;
     // Knights on b1 and f3, both reach d2.
     ASSERT_FALSE(Parse(core, "1. Nbd2", "4k3/8/8/8/8/5N2/8/1N2K3 w - - 0 1"));
-    EXPECT_EQ(MainLine(core)[0]->Zug.FromSq, Sq("b1"));
-    EXPECT_EQ(MainLine(core)[0]->Zug.Flags & (FileGiven | RankGiven), FileGiven);
+    EXPECT_EQ(MainLine(core)[0]->Move.FromSq, Sq("b1"));
+    EXPECT_EQ(MainLine(core)[0]->Move.Flags & (FileGiven | RankGiven), FileGiven);
     // Rooks on a1 and a5, both reach a3.
     ASSERT_FALSE(Parse(core, "1. R1a3", "4k3/8/8/R7/8/8/8/R3K3 w - - 0 1"));
-    EXPECT_EQ(MainLine(core)[0]->Zug.FromSq, Sq("a1"));
-    EXPECT_EQ(MainLine(core)[0]->Zug.Flags & (FileGiven | RankGiven), RankGiven);
+    EXPECT_EQ(MainLine(core)[0]->Move.FromSq, Sq("a1"));
+    EXPECT_EQ(MainLine(core)[0]->Move.Flags & (FileGiven | RankGiven), RankGiven);
     // Knights on g1 and e1, both reach f3: the written square is taken.
     for (const char* move : {"1. Ng1f3", "1. g1f3", "1. Ng1-f3"}) {
         ASSERT_FALSE(Parse(core, move, "4k3/8/8/8/8/8/8/4N1NK w - - 0 1")) << move;
-        EXPECT_EQ(MainLine(core)[0]->Zug.FromSq, Sq("g1")) << move;
-        EXPECT_EQ(MainLine(core)[0]->Zug.Flags & (FileGiven | RankGiven), FileGiven | RankGiven) << move;
+        EXPECT_EQ(MainLine(core)[0]->Move.FromSq, Sq("g1")) << move;
+        EXPECT_EQ(MainLine(core)[0]->Move.Flags & (FileGiven | RankGiven), FileGiven | RankGiven) << move;
     }
     // A single knight: the written source is ignored, no flag.
     ASSERT_FALSE(Parse(core, "1. Ng1f3"));
-    EXPECT_EQ(MainLine(core)[0]->Zug.FromSq, Sq("g1"));
-    EXPECT_EQ(MainLine(core)[0]->Zug.Flags & (FileGiven | RankGiven), 0);
+    EXPECT_EQ(MainLine(core)[0]->Move.FromSq, Sq("g1"));
+    EXPECT_EQ(MainLine(core)[0]->Move.Flags & (FileGiven | RankGiven), 0);
     ASSERT_FALSE(Parse(core, "1. Nbf3"));
-    EXPECT_EQ(MainLine(core)[0]->Zug.FromSq, Sq("g1"));
+    EXPECT_EQ(MainLine(core)[0]->Move.FromSq, Sq("g1"));
 }
 
 TEST(MovetextParser, APinnedCandidateIsPassedOver) {
     TNotationCore core;
     // Knights on c3 and g3 both reach e2; c3 is pinned by the bishop on a5.
     ASSERT_FALSE(Parse(core, "1. Ne2", "4k3/8/8/b7/8/2N3N1/8/4K3 w - - 0 1"));
-    EXPECT_EQ(MainLine(core)[0]->Zug.FromSq, Sq("g3"));
+    EXPECT_EQ(MainLine(core)[0]->Move.FromSq, Sq("g3"));
     // Without the pin the last candidate found wins; g3 is pinned by a rook on g8
     // only when the king stands on g1.
     ASSERT_FALSE(Parse(core, "1. Ne2", "4k1r1/8/8/8/8/2N3N1/8/6K1 w - - 0 1"));
-    EXPECT_EQ(MainLine(core)[0]->Zug.FromSq, Sq("c3"));
+    EXPECT_EQ(MainLine(core)[0]->Move.FromSq, Sq("c3"));
 }
 
 TEST(MovetextParser, PawnMovesCapturesAndEnPassant) {
@@ -118,12 +118,12 @@ TEST(MovetextParser, PawnMovesCapturesAndEnPassant) {
     ASSERT_FALSE(Parse(core, "1. e4 a6 2. e5 d5 3. exd6 *"));
     auto line = MainLine(core);
     ASSERT_EQ(line.size(), 5u);
-    EXPECT_EQ(line[0]->Zug.FromSq, Sq("e2"));
-    EXPECT_EQ(line[0]->Zug.EpSquare, Sq("e3"));
-    EXPECT_EQ(line[3]->Zug.EpSquare, Sq("d6"));
-    EXPECT_EQ(line[4]->Zug.EpVictim, Sq("d5"));
-    EXPECT_EQ(line[4]->Zug.Captured, -Pawn);
-    EXPECT_EQ(line[4]->Zug.FromSq, Sq("e5"));
+    EXPECT_EQ(line[0]->Move.FromSq, Sq("e2"));
+    EXPECT_EQ(line[0]->Move.EpSquare, Sq("e3"));
+    EXPECT_EQ(line[3]->Move.EpSquare, Sq("d6"));
+    EXPECT_EQ(line[4]->Move.EpVictim, Sq("d5"));
+    EXPECT_EQ(line[4]->Move.Captured, -Pawn);
+    EXPECT_EQ(line[4]->Move.FromSq, Sq("e5"));
     // Long forms of pawn moves.
     ASSERT_FALSE(Parse(core, "1. e2-e4 d7-d5 2. e4xd5 *"));
     EXPECT_EQ(MainLineText(core), (std::vector<std::string>{"e4", "d5", "exd5"}));
@@ -196,20 +196,20 @@ TEST(MovetextParser, PromotionInEveryForm) {
         TNotationCore core;
         ASSERT_FALSE(Parse(core, move, fen)) << move;
         ASSERT_EQ(MainLine(core).size(), 1u) << move;
-        EXPECT_EQ(MainLine(core)[0]->Zug.Promotion, Queen) << move;
-        EXPECT_EQ(MainLine(core)[0]->Zug.FromSq, Sq("e7")) << move;
+        EXPECT_EQ(MainLine(core)[0]->Move.Promotion, Queen) << move;
+        EXPECT_EQ(MainLine(core)[0]->Move.FromSq, Sq("e7")) << move;
     }
     TNotationCore core;
     ASSERT_FALSE(Parse(core, "1. e8=N", fen));
-    EXPECT_EQ(MainLine(core)[0]->Zug.Promotion, Knight);
+    EXPECT_EQ(MainLine(core)[0]->Move.Promotion, Knight);
     ASSERT_FALSE(Parse(core, "1. e8=S", fen));
-    EXPECT_EQ(MainLine(core)[0]->Zug.Promotion, Knight);
+    EXPECT_EQ(MainLine(core)[0]->Move.Promotion, Knight);
     ASSERT_FALSE(Parse(core, "1. e8=T", fen));
-    EXPECT_EQ(MainLine(core)[0]->Zug.Promotion, Rook);
+    EXPECT_EQ(MainLine(core)[0]->Move.Promotion, Rook);
     EXPECT_TRUE(Parse(core, "1. e8=X", fen));
     // Black promotes to a black piece.
     ASSERT_FALSE(Parse(core, "1... a1=Q", "7K/8/8/8/8/8/p7/7k b - - 0 1"));
-    EXPECT_EQ(MainLine(core)[0]->Zug.Promotion, -Queen);
+    EXPECT_EQ(MainLine(core)[0]->Move.Promotion, -Queen);
 }
 
 TEST(MovetextParser, CastlingWithLettersAndZeros) {
@@ -218,23 +218,23 @@ TEST(MovetextParser, CastlingWithLettersAndZeros) {
     ASSERT_FALSE(Parse(core, "1. O-O+ O-O-O", fen));
     auto line = MainLine(core);
     ASSERT_EQ(line.size(), 2u);
-    EXPECT_EQ(line[0]->Zug.CastleKind, 1);
-    EXPECT_EQ(line[0]->Zug.ToSq, Sq("g1"));
-    EXPECT_TRUE(line[0]->Zug.Flags & CheckSign);
-    EXPECT_EQ(line[0]->Zug.Castling, CastleBK | CastleBQ);
-    EXPECT_EQ(line[1]->Zug.CastleKind, 2);
-    EXPECT_EQ(line[1]->Zug.ToSq, Sq("c8"));
-    EXPECT_EQ(line[1]->Zug.Castling, 0);
+    EXPECT_EQ(line[0]->Move.CastleKind, 1);
+    EXPECT_EQ(line[0]->Move.ToSq, Sq("g1"));
+    EXPECT_TRUE(line[0]->Move.Flags & CheckSign);
+    EXPECT_EQ(line[0]->Move.Castling, CastleBK | CastleBQ);
+    EXPECT_EQ(line[1]->Move.CastleKind, 2);
+    EXPECT_EQ(line[1]->Move.ToSq, Sq("c8"));
+    EXPECT_EQ(line[1]->Move.Castling, 0);
     ASSERT_FALSE(Parse(core, "1. 0-0-0 0-0", fen));
-    EXPECT_EQ(MainLine(core)[0]->Zug.CastleKind, 2);
-    EXPECT_EQ(MainLine(core)[1]->Zug.CastleKind, 1);
+    EXPECT_EQ(MainLine(core)[0]->Move.CastleKind, 2);
+    EXPECT_EQ(MainLine(core)[1]->Move.CastleKind, 1);
     ASSERT_FALSE(Parse(core, "1. OO OOO", fen));
-    EXPECT_EQ(MainLine(core)[0]->Zug.CastleKind, 1);
-    EXPECT_EQ(MainLine(core)[1]->Zug.CastleKind, 2);
+    EXPECT_EQ(MainLine(core)[0]->Move.CastleKind, 1);
+    EXPECT_EQ(MainLine(core)[1]->Move.CastleKind, 2);
     // A mark written directly after castling keeps its kind.
     ASSERT_FALSE(Parse(core, "1. O-O! O-O-O?!", fen));
-    EXPECT_EQ(MainLine(core)[0]->Zug.CastleKind, 1);
-    EXPECT_EQ(MainLine(core)[1]->Zug.CastleKind, 2);
+    EXPECT_EQ(MainLine(core)[0]->Move.CastleKind, 1);
+    EXPECT_EQ(MainLine(core)[1]->Move.CastleKind, 2);
     EXPECT_EQ(treetest::CheckTree(core).illegal, 0);
 }
 
@@ -295,9 +295,9 @@ TEST(MovetextParser, CastlingRightsFollowKingAndRookMoves) {
     TNotationCore core;
     ASSERT_FALSE(Parse(core, "1. Rh2 Ra7 2. Ke2 Rxa1", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1"));
     auto line = MainLine(core);
-    EXPECT_EQ(line[0]->Zug.Castling, CastleWQ | CastleBK | CastleBQ);
-    EXPECT_EQ(line[1]->Zug.Castling, CastleWQ | CastleBK);
-    EXPECT_EQ(line[2]->Zug.Castling, CastleBK);
+    EXPECT_EQ(line[0]->Move.Castling, CastleWQ | CastleBK | CastleBQ);
+    EXPECT_EQ(line[1]->Move.Castling, CastleWQ | CastleBK);
+    EXPECT_EQ(line[2]->Move.Castling, CastleBK);
 }
 
 TEST(MovetextParser, GlyphsMapToTheMoveRecord) {
@@ -319,11 +319,11 @@ TEST(MovetextParser, GlyphsMapToTheMoveRecord) {
         ASSERT_FALSE(Parse(core, std::string("1. e4 ") + c.nag + " e5 *")) << c.nag;
         auto line = MainLine(core);
         ASSERT_EQ(line.size(), 2u) << c.nag;
-        EXPECT_EQ(line[0]->Zug.MoveNag, c.moveNag) << c.nag;
-        EXPECT_EQ(line[0]->Zug.PositionNag, c.positionNag) << c.nag;
-        EXPECT_EQ(line[0]->Zug.ExtraNag, c.extraNag) << c.nag;
-        EXPECT_EQ(line[0]->Zug.Flags & (MarkBefore | MarkAfter), c.flags) << c.nag;
-        EXPECT_EQ(line[1]->Zug.MoveNag, 0);
+        EXPECT_EQ(line[0]->Move.MoveNag, c.moveNag) << c.nag;
+        EXPECT_EQ(line[0]->Move.PositionNag, c.positionNag) << c.nag;
+        EXPECT_EQ(line[0]->Move.ExtraNag, c.extraNag) << c.nag;
+        EXPECT_EQ(line[0]->Move.Flags & (MarkBefore | MarkAfter), c.flags) << c.nag;
+        EXPECT_EQ(line[1]->Move.MoveNag, 0);
     }
     // Glyphs as text end nothing, written apart or onto the move.
     for (const char* text : {"1. e4 e5 (1... c5 +-) 2. Nf3 -+ Nc6 +/- 3. Bb5+- = a6 \u221E *",
@@ -336,10 +336,10 @@ TEST(MovetextParser, GlyphsMapToTheMoveRecord) {
     TNotationCore core;
     ASSERT_FALSE(Parse(core, "1. e4 $1 $2 $14 (1. d4 $5) e5 $999 $998 *"));
     auto line = MainLine(core);
-    EXPECT_EQ(line[0]->Zug.MoveNag, 3);
-    EXPECT_EQ(line[0]->Zug.PositionNag, 14);
-    EXPECT_EQ(Alternative(line[0], 1)->Zug.MoveNag, 5);
-    EXPECT_EQ(line[1]->Zug.Flags & (MarkBefore | MarkAfter), MarkBefore | MarkAfter);
+    EXPECT_EQ(line[0]->Move.MoveNag, 3);
+    EXPECT_EQ(line[0]->Move.PositionNag, 14);
+    EXPECT_EQ(Alternative(line[0], 1)->Move.MoveNag, 5);
+    EXPECT_EQ(line[1]->Move.Flags & (MarkBefore | MarkAfter), MarkBefore | MarkAfter);
 }
 
 TEST(MovetextParser, AssessmentMarksWrittenOnTheMoveAreKept) {
@@ -348,17 +348,17 @@ TEST(MovetextParser, AssessmentMarksWrittenOnTheMoveAreKept) {
     auto line = MainLine(core);
     ASSERT_EQ(line.size(), 11u);
     const int expected[] = {1, 3, 2, 4, 5, 6, 1, 5, 3, 0, 1};
-    for (size_t i = 0; i < line.size(); ++i) EXPECT_EQ(line[i]->Zug.MoveNag, expected[i]) << i;
-    EXPECT_EQ(line[10]->Zug.CastleKind, 1);  // "O-O!" stays short castling
-    EXPECT_TRUE(line[7]->Zug.Flags & CheckSign);
+    for (size_t i = 0; i < line.size(); ++i) EXPECT_EQ(line[i]->Move.MoveNag, expected[i]) << i;
+    EXPECT_EQ(line[10]->Move.CastleKind, 1);  // "O-O!" stays short castling
+    EXPECT_TRUE(line[7]->Move.Flags & CheckSign);
     // A glyph after the move replaces the written mark.
     ASSERT_FALSE(Parse(core, "1. e4! $4 e5 *"));
-    EXPECT_EQ(MainLine(core)[0]->Zug.MoveNag, 4);
+    EXPECT_EQ(MainLine(core)[0]->Move.MoveNag, 4);
     // The mark of a promotion does not hide the promotion letter.
     ASSERT_FALSE(Parse(core, "1. e8=Q! *", "k7/4P3/8/8/8/8/8/4K3 w - - 0 1"));
     ASSERT_EQ(MainLine(core).size(), 1u);
-    EXPECT_EQ(MainLine(core)[0]->Zug.Promotion, Queen);
-    EXPECT_EQ(MainLine(core)[0]->Zug.MoveNag, 1);
+    EXPECT_EQ(MainLine(core)[0]->Move.Promotion, Queen);
+    EXPECT_EQ(MainLine(core)[0]->Move.MoveNag, 1);
 }
 
 TEST(MovetextParser, CommentsAreJoinedAndTheIntroIsKept) {
@@ -367,7 +367,7 @@ TEST(MovetextParser, CommentsAreJoinedAndTheIntroIsKept) {
     EXPECT_EQ(core.Game.IntroComment, "{Intro} ");
     auto line = MainLine(core);
     EXPECT_EQ(line[0]->Comment, "{good}");
-    EXPECT_EQ(line[0]->Zug.MoveNag, 1);
+    EXPECT_EQ(line[0]->Move.MoveNag, 1);
     ASSERT_FALSE(Parse(core, "{ first intro } {second} 1. e4 { first } {second} e5 {} *"));
     EXPECT_EQ(core.Game.IntroComment, "{first intro }{second} ");
     EXPECT_EQ(MainLine(core)[0]->Comment, "{first} | {second}");
@@ -415,18 +415,18 @@ TEST(MovetextParser, MovesWithOrWithoutNumbers) {
     // A null move passes the turn: the board stays, the other side moves.
     TNotationCore core;
     ASSERT_FALSE(Parse(core, "1. e4 e5 (1... -- 2. d4) *"));
-    TBaum* null = Alternative(MainLine(core)[1], 1);
+    TMoveNode* null = Alternative(MainLine(core)[1], 1);
     ASSERT_NE(null, nullptr);
-    EXPECT_TRUE(IsNullMove(null->Zug));
-    EXPECT_EQ(null->Next->Zug.ToSq, Sq("d4"));
-    EXPECT_EQ(core.MoveToText(null->Zug), "--");
+    EXPECT_TRUE(IsNullMove(null->Move));
+    EXPECT_EQ(null->Next->Move.ToSq, Sq("d4"));
+    EXPECT_EQ(core.MoveToText(null->Move), "--");
 }
 
 TEST(MovetextParser, ErrorsKeepTheMovesBefore) {
     TNotationCore core;
     EXPECT_TRUE(Parse(core, "1. e4 Qxh9"));
     ASSERT_EQ(MainLine(core).size(), 1u);
-    EXPECT_EQ(MainLine(core)[0]->Zug.ToSq, Sq("e4"));
+    EXPECT_EQ(MainLine(core)[0]->Move.ToSq, Sq("e4"));
     for (const char* bad : {"1. e4 e5 2. Xf3", "1. e4 e5 2. Nf5", "1. e4 e5 2. N", "1. e4 e5 2. ixf3", "1. e4 {open"}) {
         TNotationCore c;
         EXPECT_TRUE(Parse(c, bad)) << bad;
@@ -459,7 +459,7 @@ TEST(MovetextParser, RemoveLongNotationMarks) {
 }
 
 TEST(MovetextParser, CandidateFindersFollowTheDirectionTables) {
-    TSchachbrett board = EmptyBoard;
+    TBoard board = EmptyBoard;
     board[Sq("a1")] = Rook;
     board[Sq("a8")] = Rook;
     board[Sq("h4")] = Rook;

@@ -17,7 +17,7 @@ namespace {
 
 void ExpectInStep(const TNotationCore& core) {
     EXPECT_EQ(core.Board, ReplayedPositionAfter(core, core.Current));
-    if (core.Current) EXPECT_EQ(core.State, core.Current->Zug);
+    if (core.Current) EXPECT_EQ(core.State, core.Current->Move);
     else EXPECT_EQ(core.State, core.Game.StartState);
 }
 
@@ -25,7 +25,7 @@ struct Events {
     int count = 0;
     bool lastNext = false;
     void Attach(TNotationCore& core) {
-        core.OnMoveChange = [this](TNotationCore&, TZug&, TSchachbrett&, bool next) {
+        core.OnMoveChange = [this](TNotationCore&, TMoveRecord&, TBoard&, bool next) {
             ++count;
             lastNext = next;
         };
@@ -79,9 +79,9 @@ TEST(Navigation, TheChooserDecidesAtABranch) {
     ASSERT_EQ(LoadMoves(core, kGame), 0);
     Events ev;
     ev.Attach(core);
-    std::vector<TBaum*> asked;
+    std::vector<TMoveNode*> asked;
     int answer = 1;
-    core.Hooks.ChooseVariation = [&](TBaum* candidate) {
+    core.Hooks.ChooseVariation = [&](TMoveNode* candidate) {
         asked.push_back(candidate);
         return answer;
     };
@@ -89,18 +89,18 @@ TEST(Navigation, TheChooserDecidesAtABranch) {
     EXPECT_TRUE(core.StepForwardBranch());
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0], MainLine(core)[0]);
-    EXPECT_EQ(core.Current->Zug.ToSq, Sq("d4"));
+    EXPECT_EQ(core.Current->Move.ToSq, Sq("d4"));
     EXPECT_EQ(ev.count, 1);
     EXPECT_TRUE(ev.lastNext);
     ExpectInStep(core);
     // No alternatives: no question.
     EXPECT_TRUE(core.StepForwardBranch());
     EXPECT_EQ(asked.size(), 1u);
-    EXPECT_EQ(core.Current->Zug.ToSq, Sq("d5"));
+    EXPECT_EQ(core.Current->Move.ToSq, Sq("d5"));
     // Beyond the number of alternatives: the last one.
     answer = 7;
     EXPECT_TRUE(core.StepForwardBranch());
-    EXPECT_EQ(core.Current->Zug.ToSq, Sq("f3"));
+    EXPECT_EQ(core.Current->Move.ToSq, Sq("f3"));
     ExpectInStep(core);
     // Cancel at the start leaves the start.
     core.ToStart();
@@ -120,10 +120,10 @@ TEST(Navigation, TheChooserDecidesAtABranch) {
 TEST(Navigation, StepBackFromAVariationGoesBeforeTheReplacedMove) {
     TNotationCore core;
     ASSERT_EQ(LoadMoves(core, kGame), 0);
-    TBaum* e4 = MainLine(core)[0];
-    TBaum* d4 = Alternative(e4, 1);
-    TBaum* nf3 = Alternative(d4->Next->Next, 1);  // 2. Nf3, alternative to 2. c4
-    ASSERT_EQ(nf3->Zug.ToSq, Sq("f3"));
+    TMoveNode* e4 = MainLine(core)[0];
+    TMoveNode* d4 = Alternative(e4, 1);
+    TMoveNode* nf3 = Alternative(d4->Next->Next, 1);  // 2. Nf3, alternative to 2. c4
+    ASSERT_EQ(nf3->Move.ToSq, Sq("f3"));
     core.SetCurrent(nf3);
     ExpectInStep(core);
     EXPECT_TRUE(core.StepBack());
@@ -139,8 +139,8 @@ TEST(Navigation, StepBackOutOfANestedFirstMoveStaysInStep) {
     TNotationCore core;
     // c4 replaces d4, which itself replaces e4: before c4 is the start.
     ASSERT_EQ(LoadMoves(core, "1. e4 (1. d4 (1. c4 c5)) e5 *"), 0);
-    TBaum* c4 = Alternative(Alternative(MainLine(core)[0], 1), 1);
-    ASSERT_EQ(c4->Zug.ToSq, Sq("c4"));
+    TMoveNode* c4 = Alternative(Alternative(MainLine(core)[0], 1), 1);
+    ASSERT_EQ(c4->Move.ToSq, Sq("c4"));
     core.SetCurrent(c4->Next);
     EXPECT_TRUE(core.StepBack());
     EXPECT_EQ(core.Current, c4);
@@ -160,7 +160,7 @@ TEST(Navigation, EndsAndBranchPoints) {
     Events ev;
     ev.Attach(core);
     auto main = MainLine(core);
-    TBaum* exf4 = Alternative(main[2], 1)->Next;
+    TMoveNode* exf4 = Alternative(main[2], 1)->Next;
     // ToEnd from inside a variation goes to the end of the main line.
     core.SetCurrent(exf4);
     EXPECT_TRUE(core.ToEnd());
@@ -198,9 +198,9 @@ TEST(Navigation, EndOfAVariationJumpsToTheEnclosingLine) {
     ASSERT_EQ(LoadMoves(core, "1. e4 (1. d4) 1... e5 (1... c5) *"), 0);
     // A stand-in for the layout: the notation text and where each move stands.
     const std::string text = "1.e4 (1.d4) 1...e5 (1...c5) ";
-    TBaum* e4 = MainLine(core)[0];
-    TBaum* d4 = Alternative(e4, 1);
-    TBaum* e5 = MainLine(core)[1];
+    TMoveNode* e4 = MainLine(core)[0];
+    TMoveNode* d4 = Alternative(e4, 1);
+    TMoveNode* e5 = MainLine(core)[1];
     e4->TextPos = 3, e4->TextLen = 2;
     d4->TextPos = 9, d4->TextLen = 2;
     e5->TextPos = 17, e5->TextLen = 2;
@@ -235,7 +235,7 @@ TEST(Navigation, MoveNumbersOfTheCurrentPosition) {
                             "23... Kd7 24. O-O-O+ Kc6 25. e4 Kb5 (25... Kc7 26. Rd7+ Kxd7) *"),
               0);
     const std::vector<std::pair<int, int>> expected = {{23, 7}, {24, 8}, {24, 9}, {25, 10}, {25, 0}, {26, 1}};
-    TBaum* n = nullptr;
+    TMoveNode* n = nullptr;
     for (const auto& [full, clock] : expected) {
         const TMoveNumbers got = CurrentMoveNumbers(core);
         EXPECT_EQ(got.FullMove, full);
@@ -244,7 +244,7 @@ TEST(Navigation, MoveNumbersOfTheCurrentPosition) {
         if (n) core.SetCurrent(n);
     }
     // In the variation: the capture restarts the clock.
-    TBaum* kd7 = Alternative(MainLine(core)[4], 1)->Next->Next;
+    TMoveNode* kd7 = Alternative(MainLine(core)[4], 1)->Next->Next;
     core.SetCurrent(kd7);
     EXPECT_EQ(CurrentMoveNumbers(core).HalfMoveClock, 0);
     EXPECT_EQ(CurrentMoveNumbers(core).FullMove, 27);

@@ -46,7 +46,7 @@ std::string Joined(const std::vector<std::string>& lines) {
 }
 
 TEST(PgnWriterTags, SevenLinesForAnEmptyHeader) {
-    TEventData h;
+    TGameHeader h;
     h.White.clear();
     h.Black.clear();
     h.Result.clear();
@@ -60,7 +60,7 @@ TEST(PgnWriterTags, DatesAndEventDates) {
     EXPECT_EQ(PGNDateValue(1999, 3, 0), "1999.03.??");
     EXPECT_EQ(PGNDateValue(0, 0, 0), "????.??.??");
     EXPECT_EQ(PGNDateValue(2024, 12, 5), "2024.12.05");
-    TEventData h;
+    TGameHeader h;
     h.Year = 1999;
     h.Month = 3;
     h.Day = 17;
@@ -78,7 +78,7 @@ TEST(PgnWriterTags, OptionalTagsInTheirOrder) {
     other.Sorted = true;
     other.Add("[Opening \"Sicilian\"]");
     other.Add("[Annotation \"x\"]");
-    TEventData h;
+    TGameHeader h;
     h.OtherTags = &other;
     h.Event = "Open";
     h.RoundNumber = 12;
@@ -113,17 +113,17 @@ TEST(PgnWriterTags, OptionalTagsInTheirOrder) {
 }
 
 TEST(PgnWriterTags, FenAndSetUpOnlyForOtherStarts) {
-    TEventData h;
-    auto hasFen = [&](const TSchachbrett& b, const TZug& s) {
+    TGameHeader h;
+    auto hasFen = [&](const TBoard& b, const TMoveRecord& s) {
         for (const auto& l : PGNTagLines(h, b, s, 1))
             if (l.rfind("[FEN ", 0) == 0) return true;
         return false;
     };
-    TZug state = FreshState();
+    TMoveRecord state = FreshState();
     EXPECT_FALSE(hasFen(InitialPosition, state));
     state.Side = Black;
     EXPECT_TRUE(hasFen(InitialPosition, state));
-    TSchachbrett board = InitialPosition;
+    TBoard board = InitialPosition;
     board[35] = 0;  // e2 empty
     EXPECT_TRUE(hasFen(board, FreshState()));
     std::vector<std::string> lines = PGNTagLines(h, InitialPosition, state, 7);
@@ -134,7 +134,7 @@ TEST(PgnWriterTags, FenAndSetUpOnlyForOtherStarts) {
 }
 
 TEST(PgnWriterTags, MetaKeywordsCutIntoPiecesOf150) {
-    TEventData h;
+    TGameHeader h;
     h.MetaKeywords = std::string(150, 'a') + std::string(150, 'b') + std::string(20, 'c');
     std::vector<std::string> lines = PGNTagLines(h, InitialPosition, FreshState(), 1);
     std::vector<std::string> meta;
@@ -148,7 +148,7 @@ TEST(PgnWriterTags, MetaKeywordsCutIntoPiecesOf150) {
 
 TEST(PgnWriterTags, LongValuesAreCutBetweenCharacters) {
     const std::string e = "\xC3\xA9";  // e with an acute accent in UTF-8
-    TEventData h;
+    TGameHeader h;
     for (int i = 0; i < 160; ++i) h.MetaDescription += e;
     std::vector<std::string> meta;
     for (const auto& l : PGNTagLines(h, InitialPosition, FreshState(), 1))
@@ -161,7 +161,7 @@ TEST(PgnWriterTags, LongValuesAreCutBetweenCharacters) {
     EXPECT_EQ(meta[1], "[MetaDescription \"" + second + "\"]");
 
     // Bytes that are not UTF-8 (Latin-1, say) are one character each.
-    TEventData latin;
+    TGameHeader latin;
     latin.MetaKeywords = std::string(320, '\xE9');
     meta.clear();
     for (const auto& l : PGNTagLines(latin, InitialPosition, FreshState(), 1))
@@ -340,9 +340,9 @@ TEST(PgnWriter, JoinedCommentsKeepTheirSeparatorAndGainNoGlyph) {
     EXPECT_EQ(Joined(Movetext(g)), "1.e4 {first} | {second} e5   *");
     TLaidOut back;
     back.core.LoadGame(Written(g));
-    TBaum* e4 = back.core.Root->FirstMove;
+    TMoveNode* e4 = back.core.Root->FirstMove;
     EXPECT_EQ(e4->Comment, "{first} | {second}");
-    EXPECT_EQ(e4->Zug.ExtraNag, 0);
+    EXPECT_EQ(e4->Move.ExtraNag, 0);
     // With a mark before the move the comment extents move along.
     TLaidOut m;
     m.Load("1. e4 $998 {first} {second} e5 *");
@@ -351,7 +351,7 @@ TEST(PgnWriter, JoinedCommentsKeepTheirSeparatorAndGainNoGlyph) {
 
 TEST(PgnWriter, HeadlineIsLeftOut) {
     TLaidOut g;
-    g.display->Ueberschrift = true;
+    g.display->Headline = true;
     g.Load("1. e4 *", {"[White \"Alpha\"]", "[Black \"Beta\"]"});
     std::vector<std::string> lines = Movetext(g);
     ASSERT_EQ(lines.size(), 1u);
@@ -366,10 +366,10 @@ TEST(PgnWriter, RestoresTheDisplayAndCurrent) {
     g.Load("1. e4 $142 e5 2. Nf3 Nc6 *");
     std::string before = g.Text();
     size_t rows = g.display->Rows.size();
-    TBaum* e5 = g.core.Root->FirstMove->Next;
+    TMoveNode* e5 = g.core.Root->FirstMove->Next;
     g.core.Current = e5;
     g.core.Relayout();
-    TSchachbrett board = g.core.Board;
+    TBoard board = g.core.Board;
     relayouts = 0;
     Written(g);
     EXPECT_EQ(g.Text(), before);

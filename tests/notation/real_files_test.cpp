@@ -22,9 +22,9 @@ std::vector<std::string> GamesOf(const std::string& bytes) {
     for (const auto& [start, end] : SplitGameBytes(bytes.data(), bytes.size())) {
         const int loaded = core.LoadGame(bytes.substr(start, end - start));
         std::string moves = loaded == lgLoaded ? "" : "error ";
-        ForEachNode(core.Root, [&](TBaum* n) {
-            moves += std::to_string(n->Zug.FromSq) + "-" + std::to_string(n->Zug.ToSq) + "=" +
-                     std::to_string(n->Zug.Promotion) + "/" + std::to_string(n->Zug.CastleKind) + " ";
+        ForEachNode(core.Root, [&](TMoveNode* n) {
+            moves += std::to_string(n->Move.FromSq) + "-" + std::to_string(n->Move.ToSq) + "=" +
+                     std::to_string(n->Move.Promotion) + "/" + std::to_string(n->Move.CastleKind) + " ";
         });
         games.push_back(moves);
     }
@@ -80,12 +80,12 @@ std::string WithoutMoveNumbers(const std::string& line) {
 // the file's first game, the end of the others.
 void CheckMoveNumbers(TNotationCore& core, bool everyPly, const std::string& where) {
     if (!core.Game.Header.FEN.empty() || !core.Root) return;  // from the standard start only
-    TSchachbrett board = core.Game.StartPosition;
+    TBoard board = core.Game.StartPosition;
     int clock = 0;
     int ply = 0;
-    for (TBaum* n = core.Root->FirstMove; n; n = n->Next) {
-        const TSchachbrett before = board;
-        MakeMove(board, n->Zug);
+    for (TMoveNode* n = core.Root->FirstMove; n; n = n->Next) {
+        const TBoard before = board;
+        MakeMove(board, n->Move);
         int piecesBefore = 0, piecesAfter = 0;
         bool pawnsMoved = false;
         for (int q = 0; q < 64; ++q) {
@@ -95,7 +95,7 @@ void CheckMoveNumbers(TNotationCore& core, bool everyPly, const std::string& whe
             pawnsMoved |= (std::abs(before[sq]) == Pawn) != (std::abs(board[sq]) == Pawn);
         }
         // (A castling captures nothing, even where a broken text castles onto a piece.)
-        const bool reset = n->Zug.CastleKind == 0 && (pawnsMoved || piecesAfter < piecesBefore);
+        const bool reset = n->Move.CastleKind == 0 && (pawnsMoved || piecesAfter < piecesBefore);
         clock = reset ? 0 : clock + 1;
         ++ply;
         if (!everyPly && n->Next) continue;
@@ -110,7 +110,7 @@ TEST(RealFiles, EveryMoveOfEveryTreeIsLegalAndUnmakes) {
     REQUIRE_SHARED_PGN();
     long textFaults = 0, games = 0, moves = 0, failedLoads = 0, chess960 = 0;
     for (const auto& path : testdata::SharedPgnFiles()) {
-        TPGNCore pgn;
+        TGameListCore pgn;
         std::string error;
         EXPECT_TRUE(pgn.OpenForReading(path.string(), error)) << error;
         TNotationCore core;

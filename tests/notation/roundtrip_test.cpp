@@ -41,7 +41,7 @@ std::string TreeDifference(const TNotationCore& a, const TNotationCore& b) {
         return "intro comment [" + a.Game.IntroComment + "] vs [" + b.Game.IntroComment + "]";
     if (a.HasGame() != b.HasGame()) return "one game has moves, the other not";
     if (!a.HasGame()) return "";
-    std::vector<std::pair<const TBaum*, const TBaum*>> stack{{a.Root->FirstMove, b.Root->FirstMove}};
+    std::vector<std::pair<const TMoveNode*, const TMoveNode*>> stack{{a.Root->FirstMove, b.Root->FirstMove}};
     long count = 0;
     while (!stack.empty()) {
         auto [x, y] = stack.back();
@@ -49,7 +49,7 @@ std::string TreeDifference(const TNotationCore& a, const TNotationCore& b) {
         for (; x || y; x = x->Next, y = y->Next) {
             ++count;
             if (!x || !y) return "line lengths differ after " + std::to_string(count) + " moves";
-            if (!(x->Zug == y->Zug)) return "move " + std::to_string(count) + " differs";
+            if (!(x->Move == y->Move)) return "move " + std::to_string(count) + " differs";
             // Comments read back byte for byte: commands and blanks as written.
             if (x->Comment != y->Comment)
                 return "comment [" + x->Comment + "] vs [" + y->Comment + "]";
@@ -66,16 +66,16 @@ std::string TreeDifference(const TNotationCore& a, const TNotationCore& b) {
 }
 
 // The position after every move, by one walk over the tree.
-std::unordered_map<const TBaum*, TSchachbrett> PositionsAfter(const TNotationCore& core) {
-    std::unordered_map<const TBaum*, TSchachbrett> after;
+std::unordered_map<const TMoveNode*, TBoard> PositionsAfter(const TNotationCore& core) {
+    std::unordered_map<const TMoveNode*, TBoard> after;
     if (!core.HasGame()) return after;
-    std::vector<std::pair<const TBaum*, TSchachbrett>> stack{{core.Root->FirstMove, core.Game.StartPosition}};
+    std::vector<std::pair<const TMoveNode*, TBoard>> stack{{core.Root->FirstMove, core.Game.StartPosition}};
     while (!stack.empty()) {
         auto [node, before] = stack.back();
         stack.pop_back();
         if (!node) continue;
-        TSchachbrett board = before;
-        MakeMove(board, node->Zug);
+        TBoard board = before;
+        MakeMove(board, node->Move);
         after[node] = board;
         for (TVariationEntry* v = node->Variations; v; v = v->NextVar) stack.emplace_back(v->FirstMove, before);
         stack.emplace_back(node->Next, board);
@@ -92,7 +92,7 @@ struct TCorpusStats {
 void CheckGame(const std::string& name, const std::string& text, bool english, TCorpusStats& stats) {
     TLaidOut first(english);
     // The German pass also shows the headline and breaks rows.
-    first.display->Ueberschrift = !english;
+    first.display->Headline = !english;
     first.display->PaintWidth = english ? 0 : 60;
     first.core.LoadGame(text);
     std::string written;
@@ -108,19 +108,19 @@ void CheckGame(const std::string& name, const std::string& text, bool english, T
 
     // Every character of every move element makes that move current.
     auto after = PositionsAfter(first.core);
-    std::vector<TBaum*> nodes;
-    ForEachNode(first.core.Root, [&](TBaum* n) { nodes.push_back(n); });
+    std::vector<TMoveNode*> nodes;
+    ForEachNode(first.core.Root, [&](TMoveNode* n) { nodes.push_back(n); });
     stats.moves += static_cast<long>(nodes.size());
     // Each jump replays from the start: in very long games test a spread of moves.
     size_t step = nodes.size() > 600 ? nodes.size() / 300 : 1;
     for (size_t i = 0; i < nodes.size(); i += step) {
-        TBaum* node = nodes[i];
+        TMoveNode* node = nodes[i];
         for (int p = node->TextPos; p < node->TextPos + node->TextLen; ++p) {
             ++stats.positionsTried;
             ASSERT_TRUE(GoToTextPosition(first.core, p)) << name << " at " << p << " of move " << i;
             ASSERT_EQ(first.core.Current, node) << name << " at " << p;
             ASSERT_EQ(first.core.Board, after[node]) << name << " at " << p;
-            ASSERT_EQ(first.core.State, node->Zug) << name << " at " << p;
+            ASSERT_EQ(first.core.State, node->Move) << name << " at " << p;
         }
     }
 }
@@ -129,7 +129,7 @@ void CheckCorpus(bool english, bool everyGame) {
     REQUIRE_SHARED_PGN();
     TCorpusStats stats;
     for (const auto& path : testdata::SharedPgnFiles()) {
-        TPGNCore pgn;
+        TGameListCore pgn;
         std::string error;
         // Files the game index refuses (no game start near the top) hold no games to check.
         if (!pgn.OpenForReading(path.string(), error)) continue;
@@ -186,17 +186,17 @@ TEST(RoundTrip, TwentyThousandMovesWithVariationsAndComments) {
     back.core.LoadGame(written);
     EXPECT_EQ(TreeDifference(g.core, back.core), "");
     // The last move, reached by its place in the text.
-    TBaum* last = g.core.Root->FirstMove;
+    TMoveNode* last = g.core.Root->FirstMove;
     while (last->Next) last = last->Next;
     EXPECT_EQ(last->MoveNo, 20000);
     ASSERT_TRUE(GoToTextPosition(g.core, last->TextPos));
     EXPECT_EQ(g.core.Current, last);
     EXPECT_EQ(g.core.Board, InitialPosition);  // knights home again
     // And an alternative in the middle of the game.
-    TBaum* mid = g.core.Root->FirstMove;
+    TMoveNode* mid = g.core.Root->FirstMove;
     for (int k = 0; k < 2 * 9999; ++k) mid = mid->Next;
     ASSERT_NE(mid->Variations, nullptr);
-    TBaum* alt = mid->Variations->FirstMove->Next;
+    TMoveNode* alt = mid->Variations->FirstMove->Next;
     ASSERT_TRUE(GoToTextPosition(g.core, alt->TextPos + 1));
     EXPECT_EQ(g.core.Current, alt);
 }

@@ -58,16 +58,16 @@ TEST(TextPosition, GoesToTheMoveAndItsPosition) {
     g.Load("1. e4 e5 2. Nf3 (2. f4 exf4 3. Nf3) 2... Nc6 *");
     int redraws = 0;
     g.display->RedrawHighlight = [&] { ++redraws; };
-    TBaum* e4 = g.core.Root->FirstMove;
-    TBaum* f4 = e4->Next->Next->Variations->FirstMove;
+    TMoveNode* e4 = g.core.Root->FirstMove;
+    TMoveNode* f4 = e4->Next->Next->Variations->FirstMove;
     ASSERT_TRUE(GoToTextPosition(g.core, g.Find("exf4") + 2));
     EXPECT_EQ(g.core.Current, f4->Next);
-    EXPECT_EQ(g.core.State, f4->Next->Zug);
-    TSchachbrett expected = InitialPosition;
-    MakeMove(expected, e4->Zug);
-    MakeMove(expected, e4->Next->Zug);
-    MakeMove(expected, f4->Zug);
-    MakeMove(expected, f4->Next->Zug);
+    EXPECT_EQ(g.core.State, f4->Next->Move);
+    TBoard expected = InitialPosition;
+    MakeMove(expected, e4->Move);
+    MakeMove(expected, e4->Next->Move);
+    MakeMove(expected, f4->Move);
+    MakeMove(expected, f4->Next->Move);
     EXPECT_EQ(g.core.Board, expected);
     EXPECT_EQ(redraws, 1);
     // Through the core's hook as well (the end-of-line jump uses it).
@@ -81,8 +81,8 @@ TEST(TextPosition, AlternativeToTheFirstMoveOfAnAlternative) {
     TLaidOut g;
     g.Load("1. e4 (1. d4 (1. c4 c5) 1... d5) 1... e5 *");
     EXPECT_EQ(g.Text().substr(0, 30), "1.e4 [1.d4 (1.c4 c5) 1...d5] 1");
-    TBaum* d4 = g.core.Root->FirstMove->Variations->FirstMove;
-    TBaum* c4 = d4->Variations->FirstMove;
+    TMoveNode* d4 = g.core.Root->FirstMove->Variations->FirstMove;
+    TMoveNode* c4 = d4->Variations->FirstMove;
     ASSERT_TRUE(GoToTextPosition(g.core, g.Find("c5")));
     EXPECT_EQ(g.core.Current, c4->Next);
     ASSERT_TRUE(GoToTextPosition(g.core, g.Find("d5")));
@@ -93,14 +93,14 @@ TEST(TextPosition, AlternativeToTheFirstMoveOfAnAlternative) {
 
 TEST(TextPosition, RefusalsChangeNothing) {
     TLaidOut g;
-    g.display->Ueberschrift = true;
+    g.display->Headline = true;
     g.Load("{Intro (1. d4)} 1. e4 {a [b] 2. c4} e5 (1... c5) 2. Nf3 1-0",
            {"[White \"Alpha\"]", "[Black \"Beta\"]", "[Result \"1-0\"]"});
-    TBaum* e5 = g.core.Root->FirstMove->Next;
+    TMoveNode* e5 = g.core.Root->FirstMove->Next;
     g.core.Current = e5;
     g.core.Relayout();
-    TSchachbrett board = g.core.Board;
-    TZug state = g.core.State;
+    TBoard board = g.core.Board;
+    TMoveRecord state = g.core.State;
     const std::string& text = g.Text();
     const int n = static_cast<int>(text.size());
     std::vector<int> refused{0, -1, -1000000, n, n + 1, 1 << 30, 1, g.display->HeadlineLength};
@@ -116,7 +116,7 @@ TEST(TextPosition, RefusalsChangeNothing) {
     }
     // Every single position, brackets included: never outside the text.
     for (int p = -3; p <= n + 3; ++p) {
-        TBaum* before = g.core.Current;
+        TMoveNode* before = g.core.Current;
         if (!GoToTextPosition(g.core, p)) {
             EXPECT_EQ(g.core.Current, before);
         }
@@ -126,7 +126,7 @@ TEST(TextPosition, RefusalsChangeNothing) {
 TEST(TextPosition, BlankBeforeAMoveGoesToIt) {
     TLaidOut g;
     g.Load("1. e4 e5 (1... c5) 2. Nf3 *");
-    TBaum* e5 = g.core.Root->FirstMove->Next;
+    TMoveNode* e5 = g.core.Root->FirstMove->Next;
     ASSERT_TRUE(GoToTextPosition(g.core, g.Find(" e5") ));
     EXPECT_EQ(g.core.Current, e5);
     // The "[" of the alternative belongs to its first move.
@@ -155,7 +155,7 @@ TEST(TextPosition, DeepNestingAndHugeNumbers) {
     // The innermost move: a path of 100000 ones.
     size_t inner = g.Text().rfind("(1.");
     ASSERT_TRUE(GoToTextPosition(g.core, static_cast<int>(inner) + 2));
-    TBaum* deepest = g.core.Root->FirstMove;
+    TMoveNode* deepest = g.core.Root->FirstMove;
     while (deepest->Variations) deepest = deepest->Variations->FirstMove;
     EXPECT_EQ(g.core.Current, deepest);
 

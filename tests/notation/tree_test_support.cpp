@@ -14,7 +14,7 @@ namespace {
 // A move the text itself gets wrong, whatever the reader does: no piece of
 // the mover on the source square, or castling through occupied squares or
 // without king and rook at home, or a pawn pushed into a piece.
-bool TextFault(const TSchachbrett& before, const TZug& test, const TZug& stored) {
+bool TextFault(const TBoard& before, const TMoveRecord& test, const TMoveRecord& stored) {
     int side = test.Side;
     if (stored.CastleKind) {
         int base = side == White ? 21 : 91;
@@ -37,23 +37,23 @@ int LoadMoves(TNotationCore& core, const std::string& movetext, const std::strin
     return core.LoadGame(text);
 }
 
-std::vector<TBaum*> Line(TBaum* first) {
-    std::vector<TBaum*> line;
-    for (TBaum* n = first; n; n = n->Next) line.push_back(n);
+std::vector<TMoveNode*> Line(TMoveNode* first) {
+    std::vector<TMoveNode*> line;
+    for (TMoveNode* n = first; n; n = n->Next) line.push_back(n);
     return line;
 }
 
-std::vector<TBaum*> MainLine(const TNotationCore& core) {
-    return core.Root ? Line(core.Root->FirstMove) : std::vector<TBaum*>{};
+std::vector<TMoveNode*> MainLine(const TNotationCore& core) {
+    return core.Root ? Line(core.Root->FirstMove) : std::vector<TMoveNode*>{};
 }
 
-int VariationCount(const TBaum* node) {
+int VariationCount(const TMoveNode* node) {
     int count = 0;
     for (TVariationEntry* v = node ? node->Variations : nullptr; v; v = v->NextVar) ++count;
     return count;
 }
 
-TBaum* Alternative(const TBaum* node, int k) {
+TMoveNode* Alternative(const TMoveNode* node, int k) {
     TVariationEntry* v = node ? node->Variations : nullptr;
     for (int i = 1; v && i < k; ++i) v = v->NextVar;
     return v ? v->FirstMove : nullptr;
@@ -63,11 +63,11 @@ std::vector<std::string> MainLineText(TNotationCore& core) {
     std::vector<std::string> texts;
     bool wasEnglish = core.English();
     core.SetEnglish(true);
-    TSchachbrett saved = core.Board;
+    TBoard saved = core.Board;
     core.Board = core.Game.StartPosition;
-    for (TBaum* n : MainLine(core)) {
-        texts.push_back(core.MoveToText(n->Zug));
-        MakeMove(core.Board, n->Zug);
+    for (TMoveNode* n : MainLine(core)) {
+        texts.push_back(core.MoveToText(n->Move));
+        MakeMove(core.Board, n->Move);
     }
     core.Board = saved;
     core.SetEnglish(wasEnglish);
@@ -78,25 +78,25 @@ TreeCheck CheckTree(const TNotationCore& core) {
     TreeCheck check;
     if (!core.Root || !core.Root->FirstMove) return check;
     struct Item {
-        TBaum* node;
-        TSchachbrett before;
-        TZug stateBefore;
+        TMoveNode* node;
+        TBoard before;
+        TMoveRecord stateBefore;
     };
     std::vector<Item> stack;
     stack.push_back({core.Root->FirstMove, core.Game.StartPosition, core.Game.StartState});
     while (!stack.empty()) {
         Item item = std::move(stack.back());
         stack.pop_back();
-        TBaum* node = item.node;
+        TMoveNode* node = item.node;
         ++check.nodes;
-        TZug test = node->Zug;
+        TMoveRecord test = node->Move;
         test.Castling = item.stateBefore.Castling;
         test.EpSquare = item.stateBefore.EpSquare;
-        test.Side = static_cast<int8_t>(-node->Zug.Side);
+        test.Side = static_cast<int8_t>(-node->Move.Side);
         const TCastlingRooks& rooks = core.Game.CastlingRooks;
         // A Chess960 game's castling is judged by rook file only.
-        const bool fault = rooks.Active ? false : TextFault(item.before, test, node->Zug);
-        if (IsNullMove(node->Zug)) {
+        const bool fault = rooks.Active ? false : TextFault(item.before, test, node->Move);
+        if (IsNullMove(node->Move)) {
             // A null move ("--") passes the turn; it is no move of the rules.
         } else if (fault) {
             ++check.textFaults;
@@ -105,14 +105,14 @@ TreeCheck CheckTree(const TNotationCore& core) {
                 check.firstIllegal = PositionToFEN(item.before, item.stateBefore, 1) + " : " +
                                      std::string(SquareName(test.FromSq)) + std::string(SquareName(test.ToSq));
         }
-        TSchachbrett after = item.before;
-        MakeMove(after, node->Zug);
-        TSchachbrett back = after;
-        UnmakeMove(back, node->Zug, node->Zug);
+        TBoard after = item.before;
+        MakeMove(after, node->Move);
+        TBoard back = after;
+        UnmakeMove(back, node->Move, node->Move);
         if (back != item.before && !fault) ++check.notRestored;
         for (TVariationEntry* v = node->Variations; v; v = v->NextVar)
             if (v->FirstMove) stack.push_back({v->FirstMove, item.before, item.stateBefore});
-        if (node->Next) stack.push_back({node->Next, after, node->Zug});
+        if (node->Next) stack.push_back({node->Next, after, node->Move});
     }
     return check;
 }

@@ -16,13 +16,13 @@ inline int Sq(const char* name) { return 21 + (name[0] - 'a') + 10 * (name[1] - 
 int LoadMoves(TNotationCore& core, const std::string& movetext, const std::string& fen = "");
 
 // The moves of the main line, in order.
-std::vector<TBaum*> MainLine(const TNotationCore& core);
+std::vector<TMoveNode*> MainLine(const TNotationCore& core);
 // The moves of the line that starts with `first`.
-std::vector<TBaum*> Line(TBaum* first);
+std::vector<TMoveNode*> Line(TMoveNode* first);
 // Number of alternatives to a move.
-int VariationCount(const TBaum* node);
+int VariationCount(const TMoveNode* node);
 // The first move of the k-th alternative (1-based) to a move; nullptr if missing.
-TBaum* Alternative(const TBaum* node, int k);
+TMoveNode* Alternative(const TMoveNode* node, int k);
 
 // The move text of every main-line move ("e4", "Nf3", ...), in English.
 std::vector<std::string> MainLineText(TNotationCore& core);

@@ -9,8 +9,8 @@ namespace {
 
 struct Read {
     bool ok;
-    TSchachbrett board;
-    TZug state;
+    TBoard board;
+    TMoveRecord state;
     uint16_t moveNo;
 };
 
@@ -29,7 +29,7 @@ TEST(FenWriter, FreshStateOnInitialPosition) {
 }
 
 TEST(FenWriter, CastlingEnPassantAndMoveNumber) {
-    TZug s = FreshState();
+    TMoveRecord s = FreshState();
     s.Castling = CastleWQ | CastleBK;
     s.Side = Black;
     s.EpSquare = 45;
@@ -42,7 +42,7 @@ TEST(FenWriter, CastlingEnPassantAndMoveNumber) {
 TEST(FenWriter, OnlyTheMeaninglessBitLeftWritesNoRights) {
     // The board sets bit 1 with the four rights; once all rights are gone the
     // field must still read "-", not an empty field.
-    TZug s = FreshState();
+    TMoveRecord s = FreshState();
     s.Castling = 1;
     EXPECT_EQ(PositionToFEN(EmptyBoard, s, 1), "8/8/8/8/8/8/8/8 w - - 0 1");
     s.Castling = 31;
@@ -138,8 +138,8 @@ TEST(FenReader, MoveNumberZeroOrMissingIsOneAnUnparsableOneKeepsPreset) {
 }
 
 TEST(FenReader, KeepsMoveBytesItDoesNotOwn) {
-    TSchachbrett b{};
-    TZug s{};
+    TBoard b{};
+    TMoveRecord s{};
     s.FromSq = 33;
     s.ToSq = 44;
     s.PositionNag = 13;

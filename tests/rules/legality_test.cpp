@@ -10,8 +10,8 @@ namespace {
 int Sq(const char* name) { return 21 + (name[0] - 'a') + 10 * (name[1] - '1'); }
 
 struct Pos {
-    TSchachbrett board = EmptyBoard;
-    TZug state = FreshState();
+    TBoard board = EmptyBoard;
+    TMoveRecord state = FreshState();
 };
 
 Pos FromFen(const char* fen) {
@@ -22,7 +22,7 @@ Pos FromFen(const char* fen) {
 }
 
 bool Legal(const Pos& p, const char* from, const char* to, int side = 0) {
-    TZug z = p.state;
+    TMoveRecord z = p.state;
     if (side) z.Side = static_cast<int8_t>(side);
     z.FromSq = static_cast<int8_t>(Sq(from));
     z.ToSq = static_cast<int8_t>(Sq(to));
@@ -88,7 +88,7 @@ TEST(LegalMove, NoKingMakesEveryMoveIllegal) {
 
 TEST(LegalMove, GarbageRecordsAndSquaresAnswerFalse) {
     Pos p = FromFen(kStart);
-    TZug z;
+    TMoveRecord z;
     std::memset(static_cast<void*>(&z), 0xA5, sizeof z);
     EXPECT_FALSE(IsLegalMove(p.board, z));
     const int squares[] = {-128, -1, 0, 10, 20, 29, 30, 99, 100, 119, 127};
@@ -105,7 +105,7 @@ TEST(LegalMove, GarbageRecordsAndSquaresAnswerFalse) {
         EXPECT_FALSE(IsLegalMove(p.board, z));
     }
     // A damaged border must not lead the rays out of the array.
-    TSchachbrett broken = p.board;
+    TBoard broken = p.board;
     for (int& v : broken) if (v == OffBoard) v = Empty;
     z = p.state;
     z.FromSq = static_cast<int8_t>(Sq("d1"));

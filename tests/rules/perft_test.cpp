@@ -7,8 +7,8 @@
 namespace {
 
 uint64_t PerftOf(const char* fen, int depth) {
-    TSchachbrett b;
-    TZug s = FreshState();
+    TBoard b;
+    TMoveRecord s = FreshState();
     uint16_t n = 1;
     EXPECT_TRUE(FENToPosition(fen, b, s, n));
     return Perft(b, s, depth);
@@ -91,8 +91,8 @@ TEST(Perft, Chess960) {
         {"1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/RK4R1 w GAgb - 0 1", {24, 600, 14056, 340247}},
     };
     for (const Case& c : cases) {
-        TSchachbrett b;
-        TZug s = FreshState();
+        TBoard b;
+        TMoveRecord s = FreshState();
         uint16_t n = 1;
         ASSERT_TRUE(FENToPosition(c.fen, b, s, n)) << c.fen;
         const TCastlingRooks rooks = ReadCastlingRooks(c.fen, b, s, false);

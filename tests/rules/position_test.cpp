@@ -70,11 +70,11 @@ TEST(Tables, DirectionOrderIsFixed) {
 }
 
 TEST(MoveRecord, FreshStateIsAllRightsWhiteToMove) {
-    TZug z = FreshState();
+    TMoveRecord z = FreshState();
     EXPECT_EQ(z.Castling, 30);
     EXPECT_EQ(z.EpSquare, 0);
     EXPECT_EQ(z.Side, 1);
     EXPECT_EQ(z.FromSq, 0);
     EXPECT_EQ(z.Flags, 0);
-    EXPECT_EQ(sizeof(TZug), 13u);
+    EXPECT_EQ(sizeof(TMoveRecord), 13u);
 }

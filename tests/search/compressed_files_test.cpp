@@ -56,7 +56,7 @@ void Make(const fs::path& dir, std::string command, const fs::path& in, const fs
     ASSERT_EQ(std::system(("cd '" + dir.string() + "' && " + command).c_str()), 0) << command;
 }
 
-std::vector<std::int32_t> TextHits(const TPGNCore& core) {
+std::vector<std::int32_t> TextHits(const TGameListCore& core) {
     std::vector<std::int32_t> games;
     TGameSearch search;
     search.OnHits = [&](const std::vector<TSearchHit>& hits) {
@@ -68,13 +68,13 @@ std::vector<std::int32_t> TextHits(const TPGNCore& core) {
     return games;
 }
 
-std::string Row(TPGNCore& core, std::int32_t i) {
+std::string Row(TGameListCore& core, std::int32_t i) {
     core.LoadRowHeader(i);
     const TRowTexts t = ComposeRowTexts(core.CurrentHeader, i);
     return t.Player + "|" + t.Source + "|" + t.Year + "|" + t.Result + "|" + t.ECO;
 }
 
-std::string Text(TPGNCore& core, std::int32_t i) {
+std::string Text(TGameListCore& core, std::int32_t i) {
     std::int32_t id = -1;
     std::string text;
     core.GetGame(i, id, text);
@@ -100,7 +100,7 @@ TEST_P(CompressedFile, ReadsAsThePlainFile) {
     if (plainPath != dir / "plain.pgn")
         testdata::WriteFile(plainPath, testdata::ReadFile(dir / "a.pgn") + testdata::ReadFile(dir / "b.pgn"));
 
-    TPGNCore plain, packed;
+    TGameListCore plain, packed;
     std::string error;
     ASSERT_TRUE(plain.OpenForReading(plainPath.string(), error)) << error;
     // Not named as a game file: the content says what it is.
@@ -139,7 +139,7 @@ TEST_P(CompressedFile, DamageIsAnErrorNamingThePlace) {
                                       {"damaged", damaged}}) {
         const fs::path path = dir / ("games-" + kind);
         testdata::WriteFile(path, bytes);
-        TPGNCore core;
+        TGameListCore core;
         std::string error;
         EXPECT_FALSE(core.OpenForReading(path.string(), error)) << kind << ": " << core.GameCount() << " games";
         EXPECT_NE(error.find(path.string()), std::string::npos) << kind << ": " << error;

@@ -18,7 +18,7 @@ namespace {
 
 // Walks the game with every navigation operation; nothing may go wrong.
 void Navigate(TNotationCore& core) {
-    core.Hooks.ChooseVariation = [](TBaum*) { return 1; };
+    core.Hooks.ChooseVariation = [](TMoveNode*) { return 1; };
     for (int i = 0; i < 50 && core.StepForwardBranch(); ++i) {
     }
     core.ToEnd();
@@ -30,7 +30,7 @@ void Navigate(TNotationCore& core) {
     NextMatch(core, nullptr);
     PrevMatch(core);
     long visited = 0;
-    ForEachNode(core.Root, [&](TBaum*) { ++visited; });
+    ForEachNode(core.Root, [&](TMoveNode*) { ++visited; });
     EXPECT_EQ(visited, treetest::CheckTree(core).nodes);
 }
 
@@ -50,9 +50,9 @@ TEST(HostileInput, VariationsNestedAHundredThousandDeep) {
     ASSERT_EQ(LoadMoves(core, text), 0);
     auto line = MainLine(core);
     ASSERT_EQ(line.size(), 3u);
-    EXPECT_EQ(line[1]->Zug.FromSq, Sq("e7"));
+    EXPECT_EQ(line[1]->Move.FromSq, Sq("e7"));
     // The deepest move is reached through the chain of alternatives.
-    TBaum* deepest = line[0];
+    TMoveNode* deepest = line[0];
     int levels = 0;
     while (deepest->Variations) {
         deepest = deepest->Variations->FirstMove;
@@ -108,9 +108,9 @@ TEST(HostileInput, TwelveKnightsAroundOneSquare) {
     EXPECT_EQ(list.Count, 8);
     // Disambiguated by file, by rank and by square.
     ASSERT_EQ(LoadMoves(core, "1. Nfd4 *", fen), 0);
-    EXPECT_EQ(MainLine(core)[0]->Zug.FromSq / 10, Sq("f3") / 10);
+    EXPECT_EQ(MainLine(core)[0]->Move.FromSq / 10, Sq("f3") / 10);
     ASSERT_EQ(LoadMoves(core, "1. Nb5d4 *", fen), 0);
-    EXPECT_EQ(MainLine(core)[0]->Zug.FromSq, Sq("b5"));
+    EXPECT_EQ(MainLine(core)[0]->Move.FromSq, Sq("b5"));
     // A list filled beyond its room never writes past it.
     TCandidateList full;
     for (int i = 0; i < 25; ++i) full.Add(21 + i);
@@ -218,7 +218,7 @@ TEST(HostileInput, AGameTooLargeToShowIsRefusedWholeWithoutWrapping) {
     for (const Case& c : cases) {
         TNotationCore core;
         TNotationDisplay& display = AttachLayout(core);
-        display.Ueberschrift = true;
+        display.Headline = true;
         core.MaxGameBytes = c.maxGame;
         display.MaxTextLength = c.maxText;
         ASSERT_EQ(core.LoadGame(game), c.result) << c.maxGame << " " << c.maxText;

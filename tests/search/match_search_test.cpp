@@ -16,7 +16,7 @@ namespace {
 
 void ExpectInStep(const TNotationCore& core) {
     EXPECT_EQ(core.Board, ReplayedPositionAfter(core, core.Current));
-    if (core.Current) EXPECT_EQ(core.State, core.Current->Zug);
+    if (core.Current) EXPECT_EQ(core.State, core.Current->Move);
     else EXPECT_EQ(core.State, core.Game.StartState);
 }
 
@@ -24,7 +24,7 @@ struct Events {
     int count = 0;
     bool lastNext = false;
     void Attach(TNotationCore& core) {
-        core.OnMoveChange = [this](TNotationCore&, TZug&, TSchachbrett&, bool next) {
+        core.OnMoveChange = [this](TNotationCore&, TMoveRecord&, TBoard&, bool next) {
             ++count;
             lastNext = next;
         };
@@ -41,8 +41,8 @@ TEST(MatchSearch, NextMatchStopsAtEachMarkThenAtTheEnd) {
     TNotationCore core;
     ASSERT_EQ(LoadMoves(core, MarkedGame()), 0);
     int shown = 0;
-    TSchachbrett shownBoard{};
-    auto show = [&](const TSchachbrett& board, const TZug* move) {
+    TBoard shownBoard{};
+    auto show = [&](const TBoard& board, const TMoveRecord* move) {
         ++shown;
         shownBoard = board;
         EXPECT_EQ(move, core.CurrentMove());

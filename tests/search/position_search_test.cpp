@@ -18,7 +18,7 @@
 
 namespace {
 
-using TKey = std::pair<TSchachbrett, int>;  // placement, side to move
+using TKey = std::pair<TBoard, int>;  // placement, side to move
 using THits = std::vector<std::pair<int32_t, int32_t>>;
 
 THits Flatten(const std::vector<TSearchHit>& hits) {
@@ -33,7 +33,7 @@ TEST(PositionSearch, FindsExactlyWhatTheReplayReachesInRealFiles) {
     long targets = 0, hits = 0;
     TSearchStats fast;
     for (const auto& path : testdata::SharedPgnFiles()) {
-        TPGNCore pgn;
+        TGameListCore pgn;
         std::string error;
         if (!pgn.OpenForReading(path.string(), error)) continue;
         // Independent replay: every main-line position and where it stands.
@@ -65,7 +65,7 @@ TEST(PositionSearch, FindsExactlyWhatTheReplayReachesInRealFiles) {
             CompleteTarget(target);
             const THits& expected = where[key];
             EXPECT_EQ(Flatten(SearchPgnBytes(bytes, target)), expected)
-                << path.filename() << ": " << PositionToFEN(key.first, TZug{0, 0, static_cast<int8_t>(key.second)}, 1);
+                << path.filename() << ": " << PositionToFEN(key.first, TMoveRecord{0, 0, static_cast<int8_t>(key.second)}, 1);
             // The same without early rejection, and everything by the loader.
             std::vector<int32_t> plies;
             TPositionMatcher all(target), loaded(target);
@@ -248,7 +248,7 @@ TEST(HeaderSearch, CaseInsensitiveInUtf8AndLatin1Headers) {
 TEST(GameSearch, AllCoresHitsInOrderProgressCancelAndRestart) {
     REQUIRE_SHARED_PGN();
     const auto path = testdata::SharedPgnDir() / "world_matches.pgn";
-    TPGNCore pgn;
+    TGameListCore pgn;
     std::string error;
     ASSERT_TRUE(pgn.OpenForReading(path.string(), error)) << error;
     TSearchTarget target;  // 1.e4 e5 2.Nf3 Nc6 3.Bb5 (a common opening)
@@ -322,7 +322,7 @@ TEST(GameSearch, ShrunkFilesAndDatabases) {
     TSearchTarget target;  // after 1.e4 e5
     std::string error;
     ASSERT_TRUE(TargetFromFEN("rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2", target, error));
-    const auto run = [&](TPGNCore& pgn, bool byText, bool& incomplete) {
+    const auto run = [&](TGameListCore& pgn, bool byText, bool& incomplete) {
         TGameSearch search;
         std::vector<int32_t> games;
         search.OnHits = [&](const std::vector<TSearchHit>& hits) {
@@ -334,7 +334,7 @@ TEST(GameSearch, ShrunkFilesAndDatabases) {
         return games;
     };
     bool incomplete = false;
-    TPGNCore pgn;
+    TGameListCore pgn;
     ASSERT_TRUE(pgn.OpenForReading((dir / "s.pgn").string(), error)) << error;
     EXPECT_EQ(run(pgn, false, incomplete).size(), 500u);
     EXPECT_FALSE(incomplete);
@@ -343,7 +343,7 @@ TEST(GameSearch, ShrunkFilesAndDatabases) {
     EXPECT_TRUE(incomplete) << "a short read is said";
     EXPECT_LT(found, 500u);
 
-    TPGNCore db;
+    TGameListCore db;
     ASSERT_TRUE(db.OpenForReading((dir / "s.ccf").string(), error)) << error;
     EXPECT_EQ(run(db, true, incomplete), (std::vector<int32_t>{0, 1, 3})) << "every row but the deleted one";
     EXPECT_FALSE(incomplete);

@@ -8,15 +8,15 @@
 #include "notation/game_tree.h"
 #include "notation/notation_core.h"
 
-inline TSchachbrett ReplayedPositionAfter(const TNotationCore& core, const TBaum* node) {
-    std::vector<const TBaum*> path;
-    for (const TBaum* n = node; n;) {
+inline TBoard ReplayedPositionAfter(const TNotationCore& core, const TMoveNode* node) {
+    std::vector<const TMoveNode*> path;
+    for (const TMoveNode* n = node; n;) {
         path.push_back(n);
-        const TBaum* m = n;
+        const TMoveNode* m = n;
         while (IsVariationStart(m)) m = m->Prev;
         n = m->Prev;
     }
-    TSchachbrett board = core.Game.StartPosition;
-    for (auto it = path.rbegin(); it != path.rend(); ++it) MakeMove(board, (*it)->Zug);
+    TBoard board = core.Game.StartPosition;
+    for (auto it = path.rbegin(); it != path.rend(); ++it) MakeMove(board, (*it)->Move);
     return board;
 }

@@ -23,7 +23,7 @@ QColor MarkColor(TMarkColor c, int alpha) {
 
 }  // namespace
 
-void TBrett::SetMarks(const TBoardMarks& marks) {
+void TBoardWidget::SetMarks(const TBoardMarks& marks) {
     if (marks == marks_) return;
     // Squares whose marks come or go are drawn again, whatever stands on them.
     for (const TBoardMarks* m : {static_cast<const TBoardMarks*>(&marks_), &marks})
@@ -35,7 +35,7 @@ void TBrett::SetMarks(const TBoardMarks& marks) {
     if (arrows) update();
 }
 
-void TBrett::DrawSquareMarks(QPainter& painter, int q, bool dark) {
+void TBoardWidget::DrawSquareMarks(QPainter& painter, int q, bool dark) {
     for (const TSquareMark& m : marks_.Squares) {
         if (m.Square != q) continue;
         const QRect r = SquareRect(q);
@@ -53,7 +53,7 @@ void TBrett::DrawSquareMarks(QPainter& painter, int q, bool dark) {
     }
 }
 
-void TBrett::DrawArrows(QPainter& painter) const {
+void TBoardWidget::DrawArrows(QPainter& painter) const {
     const qreal cell = cell_;
     const qreal shaft = std::max<qreal>(2, cell * 0.18) / 2;  // half widths
     const qreal head = std::max<qreal>(5, cell * 0.30);
@@ -90,7 +90,7 @@ void TBrett::DrawArrows(QPainter& painter) const {
     painter.restore();
 }
 
-QImage TBrett::Rendered() const {
+QImage TBoardWidget::Rendered() const {
     QImage image = picture_.copy();
     if (!marks_.Arrows.empty()) {
         QPainter painter(&image);

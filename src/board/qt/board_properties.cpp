@@ -21,18 +21,18 @@ constexpr QRgb kBlack = 0xff000000;
 
 // ---------------------------------------------------------------- properties
 
-void TBrett::SetFiguren(TFigurenset value) {
-    if (static_cast<int>(value) >= kFigurensetCount) return;  // no such set
-    if (value != TFigurenset::User && value != figuren_) {
+void TBoardWidget::SetPieceSet(TPieceSet value) {
+    if (static_cast<int>(value) >= kPieceSetCount) return;  // no such set
+    if (value != TPieceSet::User && value != pieceSet_) {
         if (BuildPieceSheet(DeviceSet(value))) RedrawBoard(true);
-        userFiguren_.clear();
+        userPieceSet_.clear();
     }
-    figuren_ = value;
+    pieceSet_ = value;
 }
 
-void TBrett::SetUserFiguren(const QString& name) {
-    if (name.isEmpty() || name == userFiguren_) {
-        userFiguren_ = name;
+void TBoardWidget::SetUserPieceSet(const QString& name) {
+    if (name.isEmpty() || name == userPieceSet_) {
+        userPieceSet_ = name;
         return;
     }
     if (!QFileInfo::exists(name)) {
@@ -41,24 +41,24 @@ void TBrett::SetUserFiguren(const QString& name) {
     }
     if (LoadPieceBitmap(name)) {
         RedrawBoard(true);
-        figuren_ = TFigurenset::User;
-        userFiguren_ = name;
+        pieceSet_ = TPieceSet::User;
+        userPieceSet_ = name;
     } else {
-        SetFiguren(TFigurenset::WinboardF33);
+        SetPieceSet(TPieceSet::WinboardF33);
     }
 }
 
-void TBrett::SetGroesse(int value) {
+void TBoardWidget::SetSquareSize(int value) {
     if (value < -99 || value > 99) return;  // also keeps abs() clear of INT_MIN
     const int v = std::abs(value);
-    if (v == groesse_ || v < 10) return;
+    if (v == squareSize_ || v < 10) return;
     setFixedSize(8 * v, 8 * v);
-    groesse_ = v;
+    squareSize_ = v;
     RebuildPicture();
 }
 
-void TBrett::RebuildPicture() {
-    cell_ = std::max(1, qRound(groesse_ * ratio_));
+void TBoardWidget::RebuildPicture() {
+    cell_ = std::max(1, qRound(squareSize_ * ratio_));
     QImage picture(8 * cell_, 8 * cell_, QImage::Format_RGB32);
     picture.fill(kWhite);
     {
@@ -76,12 +76,12 @@ void TBrett::RebuildPicture() {
     update();
 }
 
-TFigurenset TBrett::DeviceSet(TFigurenset set) const {
-    if (ratio_ == 1 || set == TFigurenset::User) return set;
+TPieceSet TBoardWidget::DeviceSet(TPieceSet set) const {
+    if (ratio_ == 1 || set == TPieceSet::User) return set;
     return NearestBuiltInSet(qRound(PieceCellSize(set) * ratio_));
 }
 
-void TBrett::RepaintAll() {
+void TBoardWidget::RepaintAll() {
     if (PaintLocked) {
         // Nothing may be painted now: the next redraw paints every square.
         for (int q = 0; q < 64; ++q) lastDrawn_[static_cast<size_t>(Index64ToSquare(q))] = -100;
@@ -90,7 +90,7 @@ void TBrett::RepaintAll() {
     RedrawBoard(true);
 }
 
-void TBrett::SetFlipped(bool value) {
+void TBoardWidget::SetFlipped(bool value) {
     if (value == flipped_) return;
     flipped_ = value;
     // A piece in the air goes back: its square is repainted with everything else.
@@ -101,56 +101,56 @@ void TBrett::SetFlipped(bool value) {
     update();
 }
 
-void TBrett::SetCoordinates(bool value) {
+void TBoardWidget::SetCoordinates(bool value) {
     if (value == coordinates_) return;
     coordinates_ = value;
     RepaintAll();
 }
 
-void TBrett::SetMarkLastMove(bool value) {
+void TBoardWidget::SetMarkLastMove(bool value) {
     if (value == markLastMove_) return;
     markLastMove_ = value;
     RepaintAll();
 }
 
-void TBrett::SetDeviceRatio(qreal ratio) {
+void TBoardWidget::SetDeviceRatio(qreal ratio) {
     if (!(ratio >= 1 && ratio <= 8) || ratio == ratio_) return;
     ratio_ = ratio;
     draggedPiece_ = 0;
     suggestedSquare_ = 0;
-    if (sheetBuiltIn_ && figuren_ != TFigurenset::User) BuildPieceSheet(DeviceSet(figuren_));
+    if (sheetBuiltIn_ && pieceSet_ != TPieceSet::User) BuildPieceSheet(DeviceSet(pieceSet_));
     RebuildPicture();
 }
 
-void TBrett::SetGrundstellung(bool value) {
+void TBoardWidget::SetStartPosition(bool value) {
     for (int q = 0; q < 64; ++q) {
         const size_t m = static_cast<size_t>(Index64ToSquare(q));
-        stellung_[m] = value ? InitialPosition[m] : 0;
+        position_[m] = value ? InitialPosition[m] : 0;
     }
-    zug_.FromSq = zug_.ToSq = zug_.Promotion = zug_.EpVictim = zug_.EpSquare = 0;
-    zug_.Captured = zug_.CastleKind = 0;
-    zug_.Castling = 31;
-    zug_.Side = White;
-    zug_.Flags = 0;
-    zug_.MoveNag = 0;
-    if (OnNewPosition) OnNewPosition(this, stellung_, zug_, 1);
+    move_.FromSq = move_.ToSq = move_.Promotion = move_.EpVictim = move_.EpSquare = 0;
+    move_.Captured = move_.CastleKind = 0;
+    move_.Castling = 31;
+    move_.Side = White;
+    move_.Flags = 0;
+    move_.MoveNag = 0;
+    if (OnNewPosition) OnNewPosition(this, position_, move_, 1);
     RedrawBoard(false);
-    grundstellung_ = value;
+    startPosition_ = value;
 }
 
-void TBrett::SetWhiteSquareColor(const QColor& c) {
+void TBoardWidget::SetWhiteSquareColor(const QColor& c) {
     if (c == whiteColor_) return;
     whiteColor_ = c;
     RedrawBoard(true);
 }
 
-void TBrett::SetBlackSquareColor(const QColor& c) {
+void TBoardWidget::SetBlackSquareColor(const QColor& c) {
     if (c == blackColor_) return;
     blackColor_ = c;
     RedrawBoard(true);
 }
 
-void TBrett::SetSquarePattern(QImage& owned, QImage& scaled, const QImage* pattern) {
+void TBoardWidget::SetSquarePattern(QImage& owned, QImage& scaled, const QImage* pattern) {
     if (pattern == &owned) return;
     if (pattern && !pattern->isNull()) {
         // Raster operations ignore alpha: flatten a transparent pattern onto white.
@@ -167,17 +167,17 @@ void TBrett::SetSquarePattern(QImage& owned, QImage& scaled, const QImage* patte
     RedrawBoard(true);
 }
 
-void TBrett::SetWhiteSquarePattern(const QImage* pattern) {
+void TBoardWidget::SetWhiteSquarePattern(const QImage* pattern) {
     SetSquarePattern(whitePattern_, whitePatternScaled_, pattern);
 }
 
-void TBrett::SetBlackSquarePattern(const QImage* pattern) {
+void TBoardWidget::SetBlackSquarePattern(const QImage* pattern) {
     SetSquarePattern(blackPattern_, blackPatternScaled_, pattern);
 }
 
 // ---------------------------------------------------------------- piece sheets
 
-bool TBrett::BuildPieceSheet(TFigurenset set) {
+bool TBoardWidget::BuildPieceSheet(TPieceSet set) {
     const int s = PieceCellSize(set);
     const std::span<const uint8_t> stream = PieceRunStream(set);
     if (s <= 0 || stream.empty()) return false;
@@ -193,16 +193,16 @@ bool TBrett::BuildPieceSheet(TFigurenset set) {
     return true;
 }
 
-bool TBrett::LoadPieceBitmap(const QString& name) {
+bool TBoardWidget::LoadPieceBitmap(const QString& name) {
     auto fail = [this](const char* message) {
         Platform::Get().ShowMessage(this, QString::fromUtf8(message), TMessageKind::Error);
         return false;
     };
     QFile file(name);
     const QFileInfo info(name);
-    if (!info.exists()) return fail(kMsgDateiNichtGefunden);
+    if (!info.exists()) return fail(kMsgPieceFileNotFound);
     // A pipe or device is no bitmap, and opening a pipe could wait forever.
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) return fail(kMsgBitmapNichtGeladen);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) return fail(kMsgBitmapNotLoaded);
     // The header decides before anything is decoded: a file claiming a huge
     // size is refused without allocating its pixels.
     const QByteArray head = file.read(64);
@@ -210,17 +210,17 @@ bool TBrett::LoadPieceBitmap(const QString& name) {
     if (!ReadImageHeader(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(head.constData()),
                                                   static_cast<size_t>(head.size())),
                          header))
-        return fail(kMsgBitmapNichtGeladen);
+        return fail(kMsgBitmapNotLoaded);
     // A cut-off bitmap does not load, whatever size it claims (and would
     // otherwise load with made-up rows).
-    if (file.size() < header.minimumFileSize) return fail(kMsgBitmapNichtGeladen);
-    if (!UserSheetSizeOk(header.width, header.height)) return fail(kMsgUngueltigeMasse);
+    if (file.size() < header.minimumFileSize) return fail(kMsgBitmapNotLoaded);
+    if (!UserSheetSizeOk(header.width, header.height)) return fail(kMsgInvalidSize);
     file.seek(0);
     QImageReader reader(&file, header.kind == TImageKind::Png ? "png" : "bmp");
     reader.setAutoTransform(false);
     QImage loaded = reader.read();
-    if (loaded.isNull()) return fail(kMsgBitmapNichtGeladen);
-    if (!UserSheetSizeOk(loaded.width(), loaded.height())) return fail(kMsgUngueltigeMasse);
+    if (loaded.isNull()) return fail(kMsgBitmapNotLoaded);
+    if (!UserSheetSizeOk(loaded.width(), loaded.height())) return fail(kMsgInvalidSize);
     // Raster operations ignore alpha: flatten onto white.
     QImage sheet(loaded.size(), QImage::Format_RGB32);
     sheet.fill(kWhite);

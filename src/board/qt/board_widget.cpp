@@ -35,44 +35,44 @@ constexpr const char* kUnknownFailure = "Unknown error.";
 
 }  // namespace
 
-TBrett::TBrett(QWidget* parent) : QWidget(parent) {
+TBoardWidget::TBoardWidget(QWidget* parent) : QWidget(parent) {
     // The picture is drawn stretched over the whole widget; patterns and
     // pieces are copied without smoothing so that masks stay exact.
-    ziehenmoeglich_ = true;
-    grundstellung_ = true;  // stored only: the position is set just below
+    movesAllowed_ = true;
+    startPosition_ = true;  // stored only: the position is set just below
     whiteColor_ = QColor(255, 255, 255);
     blackColor_ = QColor(192, 192, 192);
-    ton_ = english_ = aufbauFiguren_ = false;
-    // The move record gets its contents from Grundstellung or ShowPosition;
+    sound_ = english_ = showPieces_ = false;
+    // The move record gets its contents from StartPosition or ShowPosition;
     // until then it is all zero.
-    zug_ = TZug{};
-    zug_.Castling = 0;
-    zug_.Side = 0;
-    groesse_ = 32;
+    move_ = TMoveRecord{};
+    move_.Castling = 0;
+    move_.Side = 0;
+    squareSize_ = 32;
     setFixedSize(256, 256);
     picture_ = QImage(256, 256, QImage::Format_RGB32);
     picture_.fill(kWhite);
     draggedPiece_ = 0;
     dragBuffer_ = QImage(32, 32, QImage::Format_RGB32);
     ComputeSquareRects(32);
-    stellung_ = InitialPosition;
+    position_ = InitialPosition;
     lastDrawn_ = InitialPosition;
     for (int q = 0; q < 64; ++q) lastDrawn_[static_cast<size_t>(Index64ToSquare(q))] = -100;
-    userFiguren_.clear();
-    figuren_ = TFigurenset::User;
+    userPieceSet_.clear();
+    pieceSet_ = TPieceSet::User;
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-TBrett::~TBrett() = default;
+TBoardWidget::~TBoardWidget() = default;
 
-void TBrett::ComputeSquareRects(int s) { rects_ = ::ComputeSquareRects(s, flipped_); }
+void TBoardWidget::ComputeSquareRects(int s) { rects_ = ::ComputeSquareRects(s, flipped_); }
 
-QRect TBrett::SquareRect(int index64) const {
+QRect TBoardWidget::SquareRect(int index64) const {
     const TSquareRect& r = rects_[static_cast<size_t>(index64)];
     return QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
 }
 
-QPoint TBrett::ToPicture(const QPointF& p) const {
+QPoint TBoardWidget::ToPicture(const QPointF& p) const {
     // The picture fills the widget; with a widget of another size the point
     // is scaled back into picture pixels.
     if (width() <= 0 || height() <= 0) return p.toPoint();
@@ -81,7 +81,7 @@ QPoint TBrett::ToPicture(const QPointF& p) const {
                   static_cast<int>(p.y() * picture_.height() / height()));
 }
 
-void TBrett::UpdatePictureRect(const QRect& r) {
+void TBoardWidget::UpdatePictureRect(const QRect& r) {
     if (width() == picture_.width() && height() == picture_.height()) {
         update(r);
     } else if (picture_.width() > 0 && picture_.height() > 0) {
@@ -91,7 +91,7 @@ void TBrett::UpdatePictureRect(const QRect& r) {
     }
 }
 
-void TBrett::paintEvent(QPaintEvent*) {
+void TBoardWidget::paintEvent(QPaintEvent*) {
     // Moved to a screen of another pixel ratio: redraw at its resolution.
     if (devicePixelRatioF() != ratio_) SetDeviceRatio(devicePixelRatioF());
     QPainter p(this);
@@ -108,14 +108,14 @@ void TBrett::paintEvent(QPaintEvent*) {
 
 // ---------------------------------------------------------------- drawing
 
-const QImage& TBrett::ScaledPattern(const QImage& pattern, QImage& scaled) {
-    if (scaled.isNull() || scaled.width() != groesse_ || scaled.height() != groesse_)
-        scaled = pattern.scaled(groesse_, groesse_, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+const QImage& TBoardWidget::ScaledPattern(const QImage& pattern, QImage& scaled) {
+    if (scaled.isNull() || scaled.width() != squareSize_ || scaled.height() != squareSize_)
+        scaled = pattern.scaled(squareSize_, squareSize_, Qt::IgnoreAspectRatio, Qt::FastTransformation)
                      .convertToFormat(QImage::Format_RGB32);
     return scaled;
 }
 
-void TBrett::DrawSquareWith(QPainter& painter, int q) {
+void TBoardWidget::DrawSquareWith(QPainter& painter, int q) {
     const bool dark = IsDarkSquare(q);
     const QImage& pattern = dark ? blackPattern_ : whitePattern_;
     const QRect r = SquareRect(q);
@@ -141,13 +141,13 @@ void TBrett::DrawSquareWith(QPainter& painter, int q) {
     ++squaresDrawn_;
 }
 
-std::array<int, 2> TBrett::MarkedSquares() const {
-    if (!markLastMove_ || !IsRealSquare(zug_.FromSq) || !IsRealSquare(zug_.ToSq) || zug_.FromSq == zug_.ToSq)
+std::array<int, 2> TBoardWidget::MarkedSquares() const {
+    if (!markLastMove_ || !IsRealSquare(move_.FromSq) || !IsRealSquare(move_.ToSq) || move_.FromSq == move_.ToSq)
         return {-1, -1};
-    return {SquareToIndex64(zug_.FromSq), SquareToIndex64(zug_.ToSq)};
+    return {SquareToIndex64(move_.FromSq), SquareToIndex64(move_.ToSq)};
 }
 
-void TBrett::DrawCoordinates(QPainter& painter, int q, bool dark) {
+void TBoardWidget::DrawCoordinates(QPainter& painter, int q, bool dark) {
     const QRect r = SquareRect(q);
     const bool bottom = r.bottom() + 1 >= picture_.height();
     const bool left = r.left() == 0;
@@ -170,7 +170,7 @@ void TBrett::DrawCoordinates(QPainter& painter, int q, bool dark) {
     painter.restore();
 }
 
-void TBrett::DrawPieceInto(QPainter& painter, const QRect& target, int piece) {
+void TBoardWidget::DrawPieceInto(QPainter& painter, const QRect& target, int piece) {
     const int column = SheetColumnOfPiece(piece);
     if (column == 0 || sheet_.isNull()) return;
     const int cellWidth = sheet_.width() / 12;
@@ -197,39 +197,39 @@ void TBrett::DrawPieceInto(QPainter& painter, const QRect& target, int piece) {
     painter.setCompositionMode(QPainter::CompositionMode_Source);
 }
 
-void TBrett::DrawSquare(int q) {
+void TBoardWidget::DrawSquare(int q) {
     if (PaintLocked || q < 0 || q > 63) return;
     QPainter painter(&picture_);
     DrawSquareWith(painter, q);
     UpdatePictureRect(SquareRect(q));
 }
 
-void TBrett::DrawPiece(int q, int piece) {
+void TBoardWidget::DrawPiece(int q, int piece) {
     if (PaintLocked || q < 0 || q > 63) return;
     QPainter painter(&picture_);
     DrawPieceInto(painter, SquareRect(q), piece);
     UpdatePictureRect(SquareRect(q));
 }
 
-void TBrett::RedrawBoard(bool force) {
+void TBoardWidget::RedrawBoard(bool force) {
     if (PaintLocked) return;
     {
         QPainter painter(&picture_);
         for (int q = 0; q < 64; ++q) {
             const size_t m = static_cast<size_t>(Index64ToSquare(q));
-            if (!force && stellung_[m] == lastDrawn_[m]) continue;
+            if (!force && position_[m] == lastDrawn_[m]) continue;
             DrawSquareWith(painter, q);
-            DrawPieceInto(painter, SquareRect(q), stellung_[m]);
+            DrawPieceInto(painter, SquareRect(q), position_[m]);
             UpdatePictureRect(SquareRect(q));
         }
     }
-    lastDrawn_ = stellung_;
+    lastDrawn_ = position_;
 }
 
-void TBrett::ShowPosition(const TSchachbrett& stellung, const TZug& zug) {
+void TBoardWidget::ShowPosition(const TBoard& position, const TMoveRecord& move) {
     const std::array<int, 2> before = MarkedSquares();
-    stellung_ = stellung;
-    zug_ = zug;
+    position_ = position;
+    move_ = move;
     // Squares whose last-move tint comes or goes are drawn again, whatever stands on them.
     const std::array<int, 2> after = MarkedSquares();
     if (before != after)
@@ -238,69 +238,69 @@ void TBrett::ShowPosition(const TSchachbrett& stellung, const TZug& zug) {
     RedrawBoard(false);
     // What a screen reader says of the board: the position as FEN.
     if (QAccessible::isActive()) {
-        const QString fen = QString::fromStdString(PositionToFEN(stellung_, zug_, 1, CastlingRooks));
+        const QString fen = QString::fromStdString(PositionToFEN(position_, move_, 1, CastlingRooks));
         setAccessibleDescription(QStringLiteral("%1 to move. FEN %2")
                                      .arg(SideToMove() > 0 ? QStringLiteral("White") : QStringLiteral("Black"), fen));
     }
 }
 
-void TBrett::CopyFENToClipboard() {
-    const std::string fen = PositionToFEN(stellung_, zug_, 1, CastlingRooks);
+void TBoardWidget::CopyFENToClipboard() {
+    const std::string fen = PositionToFEN(position_, move_, 1, CastlingRooks);
     Platform::Get().SetClipboardText(QString::fromStdString(fen));
 }
 
-void TBrett::CopyFENToClipboard(int moveNo, int halfMoveClock) {
-    const std::string fen = WithHalfMoveClock(PositionToFEN(stellung_, zug_, moveNo, CastlingRooks), halfMoveClock);
+void TBoardWidget::CopyFENToClipboard(int moveNo, int halfMoveClock) {
+    const std::string fen = WithHalfMoveClock(PositionToFEN(position_, move_, moveNo, CastlingRooks), halfMoveClock);
     Platform::Get().SetClipboardText(QString::fromStdString(fen));
 }
 
 // ---------------------------------------------------------------- interaction
 
-void TBrett::DoMoveDone(Qt::KeyboardModifiers shift) {
+void TBoardWidget::DoMoveDone(Qt::KeyboardModifiers shift) {
     if (!OnMoveDone) return;
     ctrlDown_ = shift.testFlag(Qt::ControlModifier);
     altDown_ = shift.testFlag(Qt::AltModifier);
     struct Reset {
-        TBrett* b;
+        TBoardWidget* b;
         ~Reset() { b->ctrlDown_ = b->altDown_ = false; }
     } reset{this};
     OnMoveDone(this);
 }
 
-bool TBrett::DoMoveTry(int from, int to) {
+bool TBoardWidget::DoMoveTry(int from, int to) {
     bool legal = false;
-    const int8_t savedFrom = zug_.FromSq, savedTo = zug_.ToSq, savedKind = zug_.CastleKind;
-    zug_.FromSq = static_cast<int8_t>(from);
-    zug_.ToSq = static_cast<int8_t>(to);
-    zug_.CastleKind = 0;
+    const int8_t savedFrom = move_.FromSq, savedTo = move_.ToSq, savedKind = move_.CastleKind;
+    move_.FromSq = static_cast<int8_t>(from);
+    move_.ToSq = static_cast<int8_t>(to);
+    move_.CastleKind = 0;
     struct Restore {
-        TZug& z;
+        TMoveRecord& z;
         int8_t f, t, k;
         ~Restore() {
             z.FromSq = f;
             z.ToSq = t;
             z.CastleKind = k;
         }
-    } restore{zug_, savedFrom, savedTo, savedKind};
+    } restore{move_, savedFrom, savedTo, savedKind};
     if (OnMoveTry) OnMoveTry(this, legal);
     return legal;
 }
 
-int TBrett::DoMovePart(int square) {
-    uint8_t zugvorschlag = 0;
-    if (OnMovePart) OnMovePart(this, static_cast<uint8_t>(square), zugvorschlag);
-    return zugvorschlag;
+int TBoardWidget::DoMovePart(int square) {
+    uint8_t suggestion = 0;
+    if (OnMovePart) OnMovePart(this, static_cast<uint8_t>(square), suggestion);
+    return suggestion;
 }
 
-int TBrett::AskPromotion(int side) {
+int TBoardWidget::AskPromotion(int side) {
     const int half = sheet_.height() / 2;
     // Without a sheet the buttons show letters at the square size.
     // Buttons in logical pixels; a device-resolution glyph keeps its detail.
     const int halfLogical = qRound(half / ratio_);
-    const int r = half > 0 ? halfLogical + 5 : std::max(groesse_, 24);
+    const int r = half > 0 ? halfLogical + 5 : std::max(squareSize_, 24);
     QDialog chooser(this, Qt::Dialog | Qt::FramelessWindowHint);
     chooser.setFixedSize(4 * r, r);
-    QPoint at = mapToGlobal(QPoint(2 * groesse_, groesse_ / 2 + 3 * groesse_));
+    QPoint at = mapToGlobal(QPoint(2 * squareSize_, squareSize_ / 2 + 3 * squareSize_));
     if (QScreen* screen = this->screen()) {
         const QRect area = screen->geometry();
         if (at.x() + 4 * r > area.right() + 1) at.setX(area.right() + 1 - 4 * r);
@@ -309,10 +309,10 @@ int TBrett::AskPromotion(int side) {
     chooser.move(at);
     const int cellWidth = sheet_.width() / 12;
     static const char* kLetters[4] = {"R", "B", "N", "Q"};
-    TSchalter* queen = nullptr;
+    TPromotionButton* queen = nullptr;
     for (int i = 0; i < 4; ++i) {
         const int column = side > 0 ? i + 2 : i + 8;
-        auto* button = new TSchalter(static_cast<uint8_t>(column), &chooser);
+        auto* button = new TPromotionButton(static_cast<uint8_t>(column), &chooser);
         button->setGeometry(i * r, 0, r, r);
         if (half > 0 && cellWidth > 0) {
             QImage glyph = sheet_.copy((column - 1) * cellWidth, 0, cellWidth, half)
@@ -333,8 +333,8 @@ int TBrett::AskPromotion(int side) {
     return board::PromotionChoice;
 }
 
-bool TBrett::PlayMove(int from, int to) {
-    const bool made = ApplyBoardMove(stellung_, zug_, from, to, [this](int side) {
+bool TBoardWidget::PlayMove(int from, int to) {
+    const bool made = ApplyBoardMove(position_, move_, from, to, [this](int side) {
         board::PromotionChoice = 0;
         return AskPromotion(side);
     });
@@ -345,14 +345,14 @@ bool TBrett::PlayMove(int from, int to) {
     return true;
 }
 
-void TBrett::ReportFailure(const char* what) {
+void TBoardWidget::ReportFailure(const char* what) {
     Platform::Get().ShowMessage(this, QString::fromUtf8(what), TMessageKind::Error);
 }
 
 // No exception leaves a mouse handler: a failure is reported, after
 // `undo` has put the board right.
 template <typename Work, typename Undo>
-void TBrett::Guarded(Work&& work, Undo&& undo) {
+void TBoardWidget::Guarded(Work&& work, Undo&& undo) {
     try {
         work();
     } catch (const std::exception& e) {
@@ -364,15 +364,15 @@ void TBrett::Guarded(Work&& work, Undo&& undo) {
     }
 }
 
-void TBrett::mousePressEvent(QMouseEvent* event) {
+void TBoardWidget::mousePressEvent(QMouseEvent* event) {
     Guarded([&] { MousePress(event); }, [] {});
 }
 
-void TBrett::mouseMoveEvent(QMouseEvent* event) {
+void TBoardWidget::mouseMoveEvent(QMouseEvent* event) {
     Guarded([&] { MouseMove(event); }, [] {});
 }
 
-void TBrett::mouseReleaseEvent(QMouseEvent* event) {
+void TBoardWidget::mouseReleaseEvent(QMouseEvent* event) {
     // A failing handler ends the drop: the origin square, painted empty at
     // the press, shows again what stands on it.
     Guarded([&] { MouseRelease(event); },
@@ -380,15 +380,15 @@ void TBrett::mouseReleaseEvent(QMouseEvent* event) {
                 draggedPiece_ = 0;
                 suggestedSquare_ = 0;
                 DrawSquare(dragOrigin_);
-                DrawPiece(dragOrigin_, stellung_[static_cast<size_t>(Index64ToSquare(dragOrigin_))]);
+                DrawPiece(dragOrigin_, position_[static_cast<size_t>(Index64ToSquare(dragOrigin_))]);
             });
 }
 
-void TBrett::contextMenuEvent(QContextMenuEvent* event) {
+void TBoardWidget::contextMenuEvent(QContextMenuEvent* event) {
     if (popupMenu_) popupMenu_->popup(event->globalPos());
 }
 
-void TBrett::MousePress(QMouseEvent* event) {
+void TBoardWidget::MousePress(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && popupMenu_) {
         // No context menu while the left button is down.
         savedPopupMenu_ = popupMenu_;
@@ -396,13 +396,13 @@ void TBrett::MousePress(QMouseEvent* event) {
     }
     QWidget::mousePressEvent(event);
     event->accept();
-    if (!ziehenmoeglich_ || event->button() != Qt::LeftButton) return;
+    if (!movesAllowed_ || event->button() != Qt::LeftButton) return;
     if (draggedPiece_ != 0) return;  // a drag is already under way
     const QPoint pt = ToPicture(event->position());
     const int q = SquareAt(rects_, pt.x(), pt.y());
     if (q < 0) return;
     suggestedSquare_ = 0;
-    if (zugVorschlagen_) {
+    if (suggestMoves_) {
         const int s = DoMovePart(Index64ToSquare(q));
         suggestedSquare_ = IsRealSquare(s) ? s : 0;
         if (suggestedSquare_ != 0 && !PaintLocked) {
@@ -415,10 +415,10 @@ void TBrett::MousePress(QMouseEvent* event) {
             UpdatePictureRect(r);
         }
     }
-    const int piece = stellung_[static_cast<size_t>(Index64ToSquare(q))];
+    const int piece = position_[static_cast<size_t>(Index64ToSquare(q))];
     if (piece == 0 && suggestedSquare_ == 0) return;
     dragOrigin_ = q;
-    if (piece * zug_.Side <= 0) return;
+    if (piece * move_.Side <= 0) return;
     // Lift the piece: the square shows empty, the piece floats 2 pixels higher.
     lastMouseX_ = pt.x();
     lastMouseY_ = pt.y();
@@ -433,7 +433,7 @@ void TBrett::MousePress(QMouseEvent* event) {
     UpdatePictureRect(dragRect_.united(SquareRect(q)));
 }
 
-void TBrett::MouseMove(QMouseEvent* event) {
+void TBoardWidget::MouseMove(QMouseEvent* event) {
     QWidget::mouseMoveEvent(event);
     event->accept();
     // While painting is locked the floating piece simply stays where it is
@@ -454,7 +454,7 @@ void TBrett::MouseMove(QMouseEvent* event) {
     dragRect_ = moved;
 }
 
-void TBrett::MouseRelease(QMouseEvent* event) {
+void TBoardWidget::MouseRelease(QMouseEvent* event) {
     QWidget::mouseReleaseEvent(event);
     event->accept();
     if (event->button() != Qt::LeftButton) return;
@@ -462,7 +462,7 @@ void TBrett::MouseRelease(QMouseEvent* event) {
         popupMenu_ = savedPopupMenu_;
         savedPopupMenu_ = nullptr;
     }
-    if (!((ziehenmoeglich_ && draggedPiece_ != 0) || suggestedSquare_ != 0)) {
+    if (!((movesAllowed_ && draggedPiece_ != 0) || suggestedSquare_ != 0)) {
         if (draggedPiece_ != 0) {
             // Dragging was switched off while a piece was in the air: the
             // piece goes back, and the board is idle again.
@@ -483,8 +483,8 @@ void TBrett::MouseRelease(QMouseEvent* event) {
     if (lifted)
         drop = QPoint(dragRect_.left() + dragRect_.width() / 2, dragRect_.top() + dragRect_.height() / 2);
     int t = SquareAt(rects_, drop.x(), drop.y());
-    const int side = zug_.Side;
-    auto pieceOn = [this](int q) { return stellung_[static_cast<size_t>(Index64ToSquare(q))]; };
+    const int side = move_.Side;
+    auto pieceOn = [this](int q) { return position_[static_cast<size_t>(Index64ToSquare(q))]; };
     auto redrawWithPiece = [this, &pieceOn](int q) {
         DrawSquare(q);
         DrawPiece(q, pieceOn(q));

@@ -1,4 +1,4 @@
-// TBrett: the chess-board widget. It keeps its own copy of one position and
+// TBoardWidget: the chess-board widget. It keeps its own copy of one position and
 // one move record, draws squares and pieces into its own memory image (the
 // picture) and repaints only the squares that changed since the last draw.
 // With the left button the user drags pieces of the side to move; the owner
@@ -22,16 +22,16 @@
 
 class QMenu;
 
-class TBrett : public QWidget {
+class TBoardWidget : public QWidget {
     Q_OBJECT
 public:
-    using TNewPositionEvent = std::function<void(TBrett* Sender, TSchachbrett& Stellung, TZug& Zug, int z)>;
-    using TNotifyEvent = std::function<void(TBrett* Sender)>;
-    using TMovetryEvent = std::function<void(TBrett* Sender, bool& legal)>;
-    using TMovePartEvent = std::function<void(TBrett* Sender, uint8_t Teilfeld, uint8_t& Zugvorschlag)>;
+    using TNewPositionEvent = std::function<void(TBoardWidget* Sender, TBoard& Position, TMoveRecord& Move, int z)>;
+    using TNotifyEvent = std::function<void(TBoardWidget* Sender)>;
+    using TMovetryEvent = std::function<void(TBoardWidget* Sender, bool& legal)>;
+    using TMovePartEvent = std::function<void(TBoardWidget* Sender, uint8_t Square, uint8_t& Suggestion)>;
 
-    explicit TBrett(QWidget* parent = nullptr);
-    ~TBrett() override;
+    explicit TBoardWidget(QWidget* parent = nullptr);
+    ~TBoardWidget() override;
 
     // Events, raised only when set.
     TNewPositionEvent OnNewPosition;
@@ -40,16 +40,16 @@ public:
     TMovePartEvent OnMovePart;
 
     // Published properties.
-    TFigurenset Figuren() const { return figuren_; }
-    void SetFiguren(TFigurenset value);
-    const QString& UserFiguren() const { return userFiguren_; }
-    void SetUserFiguren(const QString& name);
-    int Groesse() const { return groesse_; }
-    void SetGroesse(int value);  // absolute value, 10..99; anything else is ignored
-    bool Grundstellung() const { return grundstellung_; }
-    void SetGrundstellung(bool value);
-    bool Ziehenmoeglich() const { return ziehenmoeglich_; }
-    void SetZiehenmoeglich(bool value) { ziehenmoeglich_ = value; }
+    TPieceSet PieceSet() const { return pieceSet_; }
+    void SetPieceSet(TPieceSet value);
+    const QString& UserPieceSet() const { return userPieceSet_; }
+    void SetUserPieceSet(const QString& name);
+    int SquareSize() const { return squareSize_; }
+    void SetSquareSize(int value);  // absolute value, 10..99; anything else is ignored
+    bool StartPosition() const { return startPosition_; }
+    void SetStartPosition(bool value);
+    bool MovesAllowed() const { return movesAllowed_; }
+    void SetMovesAllowed(bool value) { movesAllowed_ = value; }
     QColor WhiteSquareColor() const { return whiteColor_; }
     void SetWhiteSquareColor(const QColor& c);
     QColor BlackSquareColor() const { return blackColor_; }
@@ -60,16 +60,16 @@ public:
     void SetWhiteSquarePattern(const QImage* pattern);
     const QImage& BlackSquarePattern() const { return blackPattern_; }
     void SetBlackSquarePattern(const QImage* pattern);
-    bool Ton() const { return ton_; }
-    void SetTon(bool v) { ton_ = v; }
+    bool Sound() const { return sound_; }
+    void SetSound(bool v) { sound_ = v; }
     bool English() const { return english_; }
     void SetEnglish(bool v) { english_ = v; }
     uint8_t Animation() const { return animation_; }
     void SetAnimation(uint8_t v) { animation_ = v; }
-    bool ZugVorschlagen() const { return zugVorschlagen_; }
-    void SetZugVorschlagen(bool v) { zugVorschlagen_ = v; }
-    bool AufbauFiguren() const { return aufbauFiguren_; }
-    void SetAufbauFiguren(bool v) { aufbauFiguren_ = v; }
+    bool SuggestMoves() const { return suggestMoves_; }
+    void SetSuggestMoves(bool v) { suggestMoves_ = v; }
+    bool ShowPieces() const { return showPieces_; }
+    void SetShowPieces(bool v) { showPieces_ = v; }
 
     // The board seen from Black's side: h8 bottom-left. Clicks, drags and
     // partial repaints follow the flipped squares.
@@ -90,7 +90,7 @@ public:
     // The picture as shown: squares and pieces with the arrows over them.
     QImage Rendered() const;
     // The side to move of the shown position: +1 White, -1 Black.
-    int SideToMove() const { return zug_.Side < 0 ? -1 : 1; }
+    int SideToMove() const { return move_.Side < 0 ? -1 : 1; }
     // Device pixels per logical pixel. Above 1 the picture has device
     // resolution and a built-in set is drawn from the set of the device
     // square size, not scaled up. Follows the screen by itself when shown;
@@ -107,7 +107,7 @@ public:
     TCastlingRooks CastlingRooks;
 
     // Shows a position and its move record, repainting only changed squares.
-    void ShowPosition(const TSchachbrett& stellung, const TZug& zug);
+    void ShowPosition(const TBoard& position, const TMoveRecord& move);
     // The shown position as FEN (move number 1) on the clipboard.
     void CopyFENToClipboard();
     // The same with the true move number and half-move clock of the position.
@@ -119,9 +119,9 @@ public:
     void ComputeSquareRects(int s);
 
     // What a host (an OnMoveTry handler, a test) reads.
-    const TSchachbrett& Stellung() const { return stellung_; }
-    const TZug& Zug() const { return zug_; }
-    const TSchachbrett& LastDrawn() const { return lastDrawn_; }
+    const TBoard& Position() const { return position_; }
+    const TMoveRecord& Move() const { return move_; }
+    const TBoard& LastDrawn() const { return lastDrawn_; }
     const TSquareRects& SquareRects() const { return rects_; }
     const QImage& Picture() const { return picture_; }
     const QImage& PieceSheet() const { return sheet_; }
@@ -137,7 +137,7 @@ public:
     void ResetDrawCounter() { squaresDrawn_ = 0; }
 
     // Builds the sheet of a built-in set; false (sheet unchanged) for User.
-    bool BuildPieceSheet(TFigurenset set);
+    bool BuildPieceSheet(TPieceSet set);
     // Loads a user sheet file after checking its size; shows the message and
     // returns false when it cannot be used (the current sheet stays).
     bool LoadPieceBitmap(const QString& name);
@@ -179,7 +179,7 @@ private:
     template <typename Work, typename Undo>
     void Guarded(Work&& work, Undo&& undo);
     // The built-in set drawn for `set` at the current device ratio.
-    TFigurenset DeviceSet(TFigurenset set) const;
+    TPieceSet DeviceSet(TPieceSet set) const;
     // A new picture for the current size and ratio, every square repainted.
     void RebuildPicture();
     // Every square repainted now, or at the next redraw while painting is locked.
@@ -194,25 +194,25 @@ private:
     QImage sheet_;
     int dragOrigin_ = 0;
     int suggestedSquare_ = 0;
-    TSchachbrett lastDrawn_{};
-    TFigurenset figuren_ = TFigurenset::User;
-    QString userFiguren_;
-    int groesse_ = 0;
-    bool grundstellung_ = false;
-    bool ziehenmoeglich_ = false;
+    TBoard lastDrawn_{};
+    TPieceSet pieceSet_ = TPieceSet::User;
+    QString userPieceSet_;
+    int squareSize_ = 0;
+    bool startPosition_ = false;
+    bool movesAllowed_ = false;
     QColor whiteColor_;
     QColor blackColor_;
     QImage whitePattern_;
     QImage blackPattern_;
     QImage whitePatternScaled_;
     QImage blackPatternScaled_;
-    bool ton_ = false;
+    bool sound_ = false;
     bool english_ = false;
-    bool zugVorschlagen_ = false;
+    bool suggestMoves_ = false;
     uint8_t animation_ = 0;
-    bool aufbauFiguren_ = false;
-    TSchachbrett stellung_{};
-    TZug zug_{};
+    bool showPieces_ = false;
+    TBoard position_{};
+    TMoveRecord move_{};
     QMenu* popupMenu_ = nullptr;
     QMenu* savedPopupMenu_ = nullptr;
     bool ctrlDown_ = false;
@@ -222,7 +222,7 @@ private:
     long long squaresDrawn_ = 0;
     bool flipped_ = false;
     qreal ratio_ = 1;
-    int cell_ = 32;             // groesse_ in device pixels
+    int cell_ = 32;             // squareSize_ in device pixels
     bool sheetBuiltIn_ = false;  // the sheet holds a built-in set (drawn 1:1 where it fits)
     bool coordinates_ = false;
     bool markLastMove_ = false;

@@ -6,11 +6,11 @@ namespace board {
 int8_t PromotionChoice = 0;
 }
 
-TSchalter::TSchalter(uint8_t column, QWidget* parent) : QPushButton(parent), column_(column) {
-    connect(this, &QPushButton::clicked, this, &TSchalter::Clicked);
+TPromotionButton::TPromotionButton(uint8_t column, QWidget* parent) : QPushButton(parent), column_(column) {
+    connect(this, &QPushButton::clicked, this, &TPromotionButton::Clicked);
 }
 
-void TSchalter::Clicked() {
+void TPromotionButton::Clicked() {
     board::PromotionChoice = static_cast<int8_t>(column_ <= 6 ? column_ : 6 - column_);
     for (QWidget* w = parentWidget(); w; w = w->parentWidget())
         if (auto* dialog = qobject_cast<QDialog*>(w)) {

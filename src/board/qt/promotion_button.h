@@ -1,4 +1,4 @@
-// TSchalter: one button of the board's promotion chooser. It knows the sheet
+// TPromotionButton: one button of the board's promotion chooser. It knows the sheet
 // column of its piece and, when clicked, leaves the answer in PromotionChoice
 // and closes the chooser with an OK result.
 #pragma once
@@ -11,11 +11,11 @@ namespace board {
 extern int8_t PromotionChoice;
 }  // namespace board
 
-class TSchalter : public QPushButton {
+class TPromotionButton : public QPushButton {
     Q_OBJECT
 public:
     // column: 2..5 for the white rook, bishop, knight, queen; 8..11 for the black ones.
-    TSchalter(uint8_t column, QWidget* parent);
+    TPromotionButton(uint8_t column, QWidget* parent);
     uint8_t Column() const { return column_; }
 
 private:

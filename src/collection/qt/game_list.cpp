@@ -10,7 +10,7 @@
 #include "platform/error_text.h"
 #include "platform/platform.h"
 
-TPGN::TPGN(QWidget* parent)
+TGameList::TGameList(QWidget* parent)
     : QTableView(parent),
       OnPGNTrace(core_.OnPGNTrace),
       BeforeCreatePGNFile(core_.BeforeCreatePGNFile),
@@ -52,23 +52,23 @@ TPGN::TPGN(QWidget* parent)
     header->setMinimumSectionSize(16);
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(header, &QHeaderView::sectionClicked, this, &TPGN::HeaderClicked);
-    connect(header, &QHeaderView::customContextMenuRequested, this, &TPGN::HeaderMenu);
+    connect(header, &QHeaderView::sectionClicked, this, &TGameList::HeaderClicked);
+    connect(header, &QHeaderView::customContextMenuRequested, this, &TGameList::HeaderMenu);
     DefaultColumns();
     shownVersion_ = core_.RowsVersion();
 }
 
-TPGN::~TPGN() {
+TGameList::~TGameList() {
     CancelSort();
     core_.OnBusyCursor = nullptr;
 }
 
-bool TPGN::Drawing() const {
-    if (InTrace || const_cast<TPGNCore&>(core_).DatabaseModeState().InTrace) return false;
+bool TGameList::Drawing() const {
+    if (InTrace || const_cast<TGameListCore&>(core_).DatabaseModeState().InTrace) return false;
     return !(core_.DatabaseMode() && core_.Database()->Busy());
 }
 
-std::int32_t TPGN::GameIndexOfRow(std::int32_t Row) const {
+std::int32_t TGameList::GameIndexOfRow(std::int32_t Row) const {
     if (Row < 0 || Row >= core_.RowCount()) return -1;
     if (!order_.empty()) {
         if (static_cast<std::size_t>(Row) >= order_.size()) return -1;
@@ -77,13 +77,13 @@ std::int32_t TPGN::GameIndexOfRow(std::int32_t Row) const {
     return core_.GameIndexOfRow(Row);
 }
 
-int TPGN::RowOfGame(std::int32_t game) const {
+int TGameList::RowOfGame(std::int32_t game) const {
     for (int r = 0; r < RowCount(); ++r)
         if (GameIndexOfRow(r) == game) return r;
     return -1;
 }
 
-void TPGN::RowsChanged() {
+void TGameList::RowsChanged() {
     if (core_.RowsVersion() != shownVersion_) {
         // New rows: an order sorted for the old ones means nothing now.
         const bool sorted = !order_.empty() || sortRunning_;
@@ -97,9 +97,9 @@ void TPGN::RowsChanged() {
     viewport()->update();
 }
 
-void TPGN::RefreshRows() { model_->Refresh(); }
+void TGameList::RefreshRows() { model_->Refresh(); }
 
-QModelIndex TPGN::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+QModelIndex TGameList::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
     if (action == MoveHome || action == MoveEnd) {
         const int row = action == MoveHome ? 0 : RowCount() - 1;
         const int column = currentIndex().isValid() ? currentIndex().column() : horizontalHeader()->logicalIndex(0);
@@ -108,7 +108,7 @@ QModelIndex TPGN::moveCursor(CursorAction action, Qt::KeyboardModifiers modifier
     return QTableView::moveCursor(action, modifiers);
 }
 
-void TPGN::AppendRows(const std::vector<std::int32_t>& games) {
+void TGameList::AppendRows(const std::vector<std::int32_t>& games) {
     if (games.empty()) return;
     RowsChanged();  // anything changed before is shown first
     // The rows are the games given, whatever a filter handler would say.
@@ -125,7 +125,7 @@ void TPGN::AppendRows(const std::vector<std::int32_t>& games) {
     core_.OnFilterRequest = std::move(filter);
 }
 
-void TPGN::ScanFile(const std::string& FileName) {
+void TGameList::ScanFile(const std::string& FileName) {
     CancelSort();
     changeReported_ = false;
     try {
@@ -138,7 +138,7 @@ void TPGN::ScanFile(const std::string& FileName) {
     NoteRead();
 }
 
-bool TPGN::OpenSource(std::shared_ptr<TByteSource> source, const std::string& name, std::string& error) {
+bool TGameList::OpenSource(std::shared_ptr<TByteSource> source, const std::string& name, std::string& error) {
     CancelSort();
     changeReported_ = false;
     const bool ok = core_.OpenForReading(std::move(source), name, error);
@@ -146,12 +146,12 @@ bool TPGN::OpenSource(std::shared_ptr<TByteSource> source, const std::string& na
     return ok;
 }
 
-void TPGN::GetGame(std::int32_t Index, std::int32_t& GameID, std::string& PGNGame) {
+void TGameList::GetGame(std::int32_t Index, std::int32_t& GameID, std::string& PGNGame) {
     core_.GetGame(Index, GameID, PGNGame);
     NoteRead();
 }
 
-void TPGN::NoteRead() {
+void TGameList::NoteRead() {
     if (changeReported_ || !core_.FileChanged()) return;
     changeReported_ = true;
     // Posted: a read while rows are painted must not open a window.
@@ -160,19 +160,19 @@ void TPGN::NoteRead() {
     });
 }
 
-void TPGN::SetItemHeight(int height) {
+void TGameList::SetItemHeight(int height) {
     if (height <= 0 || height == itemHeight_) return;
     itemHeight_ = height;
     verticalHeader()->setDefaultSectionSize(height);
 }
 
-int TPGN::ItemIndex() const {
+int TGameList::ItemIndex() const {
     const QModelIndex current = currentIndex();
     if (!current.isValid() || !selectionModel()->isRowSelected(current.row(), QModelIndex())) return -1;
     return current.row();
 }
 
-void TPGN::SetItemIndex(int row) {
+void TGameList::SetItemIndex(int row) {
     if (row < 0 || row >= RowCount()) {
         clearSelection();
         setCurrentIndex(QModelIndex());
@@ -186,7 +186,7 @@ void TPGN::SetItemIndex(int row) {
     scrollTo(index);
 }
 
-void TPGN::ReportChosenGame() {
+void TGameList::ReportChosenGame() {
     const int row = ItemIndex();
     if (row < 0) return;
     const std::int32_t gameIndex = GameIndexOfRow(row);
@@ -196,7 +196,7 @@ void TPGN::ReportChosenGame() {
     if (!text.empty() && gameID != -1 && OnPGNDblClick) OnPGNDblClick(this, text, gameID);
 }
 
-void TPGN::keyPressEvent(QKeyEvent* event) {
+void TGameList::keyPressEvent(QKeyEvent* event) {
     try {
         if (OnKeyDown) {
             int key = KeyMapKey(*event);
@@ -220,7 +220,7 @@ void TPGN::keyPressEvent(QKeyEvent* event) {
     }
 }
 
-void TPGN::mouseDoubleClickEvent(QMouseEvent* event) {
+void TGameList::mouseDoubleClickEvent(QMouseEvent* event) {
     QTableView::mouseDoubleClickEvent(event);
     try {
         if (OnPGNDblClick && FileOpen()) ReportChosenGame();

@@ -1,4 +1,4 @@
-// The game list: a table of the games of a file, over the Qt-free TPGNCore.
+// The game list: a table of the games of a file, over the Qt-free TGameListCore.
 // The view keeps nothing per row beyond, once sorted, the order of its rows
 // (4 bytes a row), so a list of millions of games costs only the index; the
 // cells of the visible rows are read from their games' headers when painted.
@@ -33,20 +33,20 @@ struct TListSortState {
     std::size_t next = 0;
 };
 
-class TPGN : public QTableView {
+class TGameList : public QTableView {
     Q_OBJECT
 public:
-    explicit TPGN(QWidget* parent = nullptr);
-    ~TPGN() override;
+    explicit TGameList(QWidget* parent = nullptr);
+    ~TGameList() override;
 
     // Events of the file side live in the core; these are the same objects.
-    decltype(TPGNCore::OnPGNTrace)& OnPGNTrace;
-    decltype(TPGNCore::BeforeCreatePGNFile)& BeforeCreatePGNFile;
-    decltype(TPGNCore::OnFilterRequest)& OnFilterRequest;
+    decltype(TGameListCore::OnPGNTrace)& OnPGNTrace;
+    decltype(TGameListCore::BeforeCreatePGNFile)& BeforeCreatePGNFile;
+    decltype(TGameListCore::OnFilterRequest)& OnFilterRequest;
     // A game was chosen (Enter or double click): its text and number.
     std::function<void(QObject* Sender, const std::string& PGNGame, std::int32_t GameID)> OnPGNDblClick;
     // A row's header was read to show its cells (tests, diagnostics).
-    std::function<void(int Row, std::int32_t GameIndex, const TEventData& GameHeader)> OnRowRead;
+    std::function<void(int Row, std::int32_t GameIndex, const TGameHeader& GameHeader)> OnRowRead;
     // Key-down on the list, before the list's own key handling; setting Key
     // to 0 swallows it.
     std::function<void(QObject* Sender, int& Key, Qt::KeyboardModifiers Shift)> OnKeyDown;
@@ -54,7 +54,7 @@ public:
     // new order is shown, -1 when it was given up.
     std::function<void(TGameColumn column, int percent)> OnSortProgress;
     // Raised once per opening, soon after a read found the file shorter or
-    // gone (TPGNCore::FileChanged): the list no longer shows the file.
+    // gone (TGameListCore::FileChanged): the list no longer shows the file.
     std::function<void()> OnFileChanged;
 
     // Indexes a file (or closes it for an empty path) and refills the rows.
@@ -70,11 +70,11 @@ public:
     // The row that shows a game; -1 when none does.
     int RowOfGame(std::int32_t game) const;
     void LoadHeader(std::int32_t GameIndex) { core_.LoadHeader(GameIndex); }
-    const TEventData& CurrentHeader() const { return core_.CurrentHeader; }
+    const TGameHeader& CurrentHeader() const { return core_.CurrentHeader; }
     bool FileOpen() const { return core_.FileOpen(); }
     const std::string& FileName() const { return core_.FileName(); }
     int RowCount() const { return core_.RowCount(); }
-    TPGNCore& Core() { return core_; }
+    TGameListCore& Core() { return core_; }
 
     int ItemHeight() const { return itemHeight_; }
     bool ChangeReported() const { return changeReported_; }
@@ -135,7 +135,7 @@ private:
     void JoinSortThread();
     void ShowOrder(std::vector<std::int32_t> order);
 
-    TPGNCore core_;
+    TGameListCore core_;
     TGameTableModel* model_;
     int itemHeight_ = 16;
     std::uint64_t shownVersion_ = 0;

@@ -29,7 +29,7 @@ constexpr TDefaultColumn kDefaults[kGameColumnCount] = {
 
 }  // namespace
 
-void TPGN::DefaultColumns() {
+void TGameList::DefaultColumns() {
     QHeaderView* header = horizontalHeader();
     for (const TDefaultColumn& d : kDefaults) {
         const int c = static_cast<int>(d.column);
@@ -39,14 +39,14 @@ void TPGN::DefaultColumns() {
     }
 }
 
-QByteArray TPGN::ColumnState() const {
+QByteArray TGameList::ColumnState() const {
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out << kStateMagic << horizontalHeader()->saveState() << static_cast<qint32>(sortColumn_) << descending_;
     return bytes;
 }
 
-void TPGN::RestoreColumnState(const QByteArray& state) {
+void TGameList::RestoreColumnState(const QByteArray& state) {
     QDataStream in(state);
     quint32 magic = 0;
     QByteArray header;
@@ -62,13 +62,13 @@ void TPGN::RestoreColumnState(const QByteArray& state) {
     SortBy(static_cast<TGameColumn>(column), descending);
 }
 
-void TPGN::HeaderClicked(int section) {
+void TGameList::HeaderClicked(int section) {
     if (section < 0 || section >= kGameColumnCount) return;
     const auto column = static_cast<TGameColumn>(section);
     SortBy(column, column == sortColumn_ ? !descending_ : false);
 }
 
-void TPGN::HeaderMenu(const QPoint& at) {
+void TGameList::HeaderMenu(const QPoint& at) {
     QMenu menu(this);
     int shown = 0;
     for (int c = 0; c < kGameColumnCount; ++c) shown += isColumnHidden(c) ? 0 : 1;
@@ -83,11 +83,11 @@ void TPGN::HeaderMenu(const QPoint& at) {
         });
     }
     menu.addSeparator();
-    connect(menu.addAction(QStringLiteral("Default columns")), &QAction::triggered, this, &TPGN::DefaultColumns);
+    connect(menu.addAction(QStringLiteral("Default columns")), &QAction::triggered, this, &TGameList::DefaultColumns);
     menu.exec(horizontalHeader()->mapToGlobal(at));
 }
 
-void TPGN::SortBy(TGameColumn column, bool descending) {
+void TGameList::SortBy(TGameColumn column, bool descending) {
     sortColumn_ = column;
     descending_ = descending;
     const bool fileOrder = column == TGameColumn::Number && !descending;
@@ -97,9 +97,9 @@ void TPGN::SortBy(TGameColumn column, bool descending) {
     StartSort();
 }
 
-void TPGN::Resort() { StartSort(); }
+void TGameList::Resort() { StartSort(); }
 
-void TPGN::CancelSort() {
+void TGameList::CancelSort() {
     ++sortGeneration_;
     sortCancel_ = true;
     JoinSortThread();
@@ -110,11 +110,11 @@ void TPGN::CancelSort() {
     }
 }
 
-void TPGN::JoinSortThread() {
+void TGameList::JoinSortThread() {
     if (sortThread_.joinable()) sortThread_.join();
 }
 
-void TPGN::StartSort() {
+void TGameList::StartSort() {
     CancelSort();
     if (sortColumn_ == TGameColumn::Number && !descending_) {
         ShowOrder({});
@@ -159,7 +159,7 @@ void TPGN::StartSort() {
     });
 }
 
-void TPGN::ContinueListSort(std::uint64_t generation) {
+void TGameList::ContinueListSort(std::uint64_t generation) {
     if (generation != sortGeneration_ || !listSort_) return;
     TListSortState& s = *listSort_;
     if (!Drawing()) {
@@ -180,7 +180,7 @@ void TPGN::ContinueListSort(std::uint64_t generation) {
     ApplySort(generation, std::move(positions));
 }
 
-void TPGN::ApplySort(std::uint64_t generation, std::vector<std::int32_t> positions) {
+void TGameList::ApplySort(std::uint64_t generation, std::vector<std::int32_t> positions) {
     if (generation != sortGeneration_) return;
     JoinSortThread();
     sortRunning_ = false;
@@ -192,7 +192,7 @@ void TPGN::ApplySort(std::uint64_t generation, std::vector<std::int32_t> positio
     if (OnSortProgress) OnSortProgress(sortColumn_, 100);
 }
 
-void TPGN::ShowOrder(std::vector<std::int32_t> order) {
+void TGameList::ShowOrder(std::vector<std::int32_t> order) {
     if (order.empty() && order_.empty()) return;
     const std::int32_t selectedGame = GameIndexOfRow(ItemIndex());
     const bool hadFocus = hasFocus();

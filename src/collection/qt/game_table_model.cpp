@@ -20,7 +20,7 @@ bool Bold(TGameColumn c) {
 
 }  // namespace
 
-TGameTableModel::TGameTableModel(TPGN& list) : QAbstractTableModel(&list), list_(list) {}
+TGameTableModel::TGameTableModel(TGameList& list) : QAbstractTableModel(&list), list_(list) {}
 
 int TGameTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : list_.RowCount(); }
 
@@ -54,7 +54,7 @@ const TGameTableModel::TRowCells* TGameTableModel::Cells(int row, std::int32_t g
     }
     TRowCells cells;
     try {
-        TPGNCore& core = list_.Core();
+        TGameListCore& core = list_.Core();
         core.LoadRowHeader(game);
         for (int c = 0; c < kGameColumnCount; ++c)
             cells.text[static_cast<std::size_t>(c)] =
@@ -124,7 +124,7 @@ QVariant TGameTableModel::headerData(int section, Qt::Orientation orientation, i
 
 // ---- cells -----------------------------------------------------------------------
 
-TGameCellDelegate::TGameCellDelegate(TPGN* list) : QStyledItemDelegate(list), list_(list) {}
+TGameCellDelegate::TGameCellDelegate(TGameList* list) : QStyledItemDelegate(list), list_(list) {}
 
 void TGameCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
     if (!list_->Drawing()) {

@@ -16,11 +16,11 @@
 
 #include "collection/game_sort.h"
 
-class TPGN;
+class TGameList;
 
 class TGameTableModel final : public QAbstractTableModel {
 public:
-    explicit TGameTableModel(TPGN& list);
+    explicit TGameTableModel(TGameList& list);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -45,7 +45,7 @@ private:
     };
     const TRowCells* Cells(int row, std::int32_t game) const;
 
-    TPGN& list_;
+    TGameList& list_;
     mutable std::unordered_map<std::int32_t, std::pair<TRowCells, std::list<std::int32_t>::iterator>> cache_;
     mutable std::list<std::int32_t> age_;  // most recently read first
     int sortColumn_ = -1;
@@ -57,11 +57,11 @@ private:
 // list's database works.
 class TGameCellDelegate final : public QStyledItemDelegate {
 public:
-    explicit TGameCellDelegate(TPGN* list);
+    explicit TGameCellDelegate(TGameList* list);
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override;
 
 private:
-    TPGN* list_;
+    TGameList* list_;
 };

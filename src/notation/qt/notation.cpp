@@ -36,11 +36,11 @@ void Guarded(QWidget* w, F&& f) {
 
 // ---- children ----
 
-TNotatPaintbox::TNotatPaintbox(TNotation* owner) : QWidget(owner), owner_(owner) {
+TNotationCanvas::TNotationCanvas(TNotation* owner) : QWidget(owner), owner_(owner) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void TNotatPaintbox::paintEvent(QPaintEvent* event) {
+void TNotationCanvas::paintEvent(QPaintEvent* event) {
     Guarded(this, [&] {
         owner_->lastPaintRegion_ = event->region();
         owner_->paintClip_ = event->region().boundingRect();
@@ -50,7 +50,7 @@ void TNotatPaintbox::paintEvent(QPaintEvent* event) {
     });
 }
 
-void TNotatPaintbox::mousePressEvent(QMouseEvent* event) {
+void TNotationCanvas::mousePressEvent(QMouseEvent* event) {
     QWidget::mousePressEvent(event);
     if (event->button() != Qt::LeftButton || !isEnabled()) return;
     const QPoint p = event->position().toPoint();
@@ -58,11 +58,11 @@ void TNotatPaintbox::mousePressEvent(QMouseEvent* event) {
 }
 
 // The wheel scrolls the notation as it would over the scroll bar.
-void TNotatPaintbox::wheelEvent(QWheelEvent* event) {
+void TNotationCanvas::wheelEvent(QWheelEvent* event) {
     QCoreApplication::sendEvent(owner_->Scrollbar(), event);
 }
 
-TNotatScrollbar::TNotatScrollbar(TNotation* owner) : QScrollBar(Qt::Vertical, owner) {
+TNotationScrollbar::TNotationScrollbar(TNotation* owner) : QScrollBar(Qt::Vertical, owner) {
     setRange(0, 0);
     setFocusPolicy(Qt::NoFocus);
     connect(this, &QScrollBar::valueChanged, owner, [owner] { owner->Paintbox()->update(); });
@@ -77,8 +77,8 @@ TNotation::TNotation(QWidget* parent) : QFrame(parent) {
     const bool dark = color_.lightness() < 128;
     markColor_ = dark ? QColor(112, 92, 20) : QColor(255, 226, 130);
     errorColor_ = dark ? QColor(255, 120, 120) : QColor(180, 0, 0);
-    scrollbar_ = new TNotatScrollbar(this);
-    paintbox_ = new TNotatPaintbox(this);
+    scrollbar_ = new TNotationScrollbar(this);
+    paintbox_ = new TNotationCanvas(this);
 
     const QFont system = font();
     fontHeadLine_ = fontComment_ = font0Var_ = font1Var_ = font2Var_ = system;
@@ -108,7 +108,7 @@ TNotation::TNotation(QWidget* parent) : QFrame(parent) {
         return true;
     };
     core_.Hooks.ShowCurrentMove = [this] { ShowCurrentMove(); };
-    core_.Hooks.ChooseVariation = [this](TBaum* candidate) { return ChooseVariation(candidate); };
+    core_.Hooks.ChooseVariation = [this](TMoveNode* candidate) { return ChooseVariation(candidate); };
     core_.Hooks.Beep = [] { Platform::Get().Beep(); };
 
     UpdateFrame();
@@ -209,7 +209,7 @@ void TNotation::Relayout() { core_.Relayout(); }
 // ---- geometry ----
 
 void TNotation::ComputeLineHeight() {
-    lineHeight_ = std::max(1, QFontMetrics(font0Var_).height() + zeilenabstand_);
+    lineHeight_ = std::max(1, QFontMetrics(font0Var_).height() + lineSpacing_);
 }
 
 void TNotation::SetLargeChange() {
@@ -247,7 +247,7 @@ void TNotation::ComputeVisibleRows() {
     if (firstRow_ <= 0) firstRow_ = 1;
 }
 
-int TNotation::ScrollTarget(const TBaum* move) const {
+int TNotation::ScrollTarget(const TMoveNode* move) const {
     const_cast<TNotation*>(this)->ComputeVisibleRows();
     const int row = move ? display_->RowOfMove(move) : -1;
     if (row < 0) return firstRow_ == 1 ? -1 : 0;
@@ -305,7 +305,7 @@ int TNotation::RowX(int row, int upTo) const {
     return x;
 }
 
-QRect TNotation::HighlightRect(const TBaum* move, TNotationFont* font) const {
+QRect TNotation::HighlightRect(const TMoveNode* move, TNotationFont* font) const {
     const TNotationDisplay& d = *display_;
     if (!move || move->TextPos <= 0 || move->TextPos > static_cast<int>(d.Text.size())) return {};
     const int row = d.RowOfMove(move);
@@ -322,7 +322,7 @@ QRect TNotation::HighlightRect(const TBaum* move, TNotationFont* font) const {
     return QRect(x, y, w, QFontMetrics(QtFont(rowFont)).height());
 }
 
-QRect TNotation::MoveRect(const TBaum* move) const {
+QRect TNotation::MoveRect(const TMoveNode* move) const {
     const_cast<TNotation*>(this)->ComputeVisibleRows();
     return HighlightRect(move);
 }
@@ -406,7 +406,7 @@ void TNotation::DrawHighlight(QPainter& painter) {
     highlightX_ = rect.x();
     highlightY_ = rect.y();
     highlightW_ = rect.width();
-    const TBaum* move = core_.Current;
+    const TMoveNode* move = core_.Current;
     const int end = std::min<int>(move->TextPos + move->TextLen, static_cast<int>(display_->Text.size()) + 1);
     // The desktop's selection colours: readable on light and dark themes alike.
     painter.fillRect(rect, palette().color(QPalette::Highlight));
@@ -436,17 +436,17 @@ void TNotation::RedrawHighlight() {
 
 // ---- variation chooser ----
 
-int TNotation::ChooseVariation(TBaum* candidate) {
+int TNotation::ChooseVariation(TMoveNode* candidate) {
     if (!candidate) return -1;
     const int side = core_.State.Side;
     const QString dots = side == White ? QStringLiteral(".") : QStringLiteral("...");
     QStringList items;
-    auto item = [&](int k, TBaum* move) {
+    auto item = [&](int k, TMoveNode* move) {
         QString s = QChar(static_cast<char16_t>(u'A' + k));
         s += QStringLiteral(") ");
         s += QString::number(move->MoveNo);
         s += dots;
-        s += TextFromBytes(ShownMoveText(core_, move->Zug));
+        s += TextFromBytes(ShownMoveText(core_, move->Move));
         items << s;
     };
     item(0, candidate);
@@ -489,7 +489,7 @@ void TNotation::ClickAt(int x, int y) {
     if (pos <= 0) return;
     if (GoToTextPosition(pos)) {
         core_.RaiseMoveChange(false);
-    } else if (display_->Ueberschrift) {
+    } else if (display_->Headline) {
         core_.Current = nullptr;
         Relayout();
         core_.RaiseMoveChange(false);
@@ -504,7 +504,7 @@ bool TNotation::TryRowTarget(int position) {
 
 void TNotation::RowStep(int d) {
     if (!isEnabled()) return;
-    const TBaum* cur = core_.Current;
+    const TMoveNode* cur = core_.Current;
     const TNotationDisplay& disp = *display_;
     if (!cur) return;
     const int R = disp.RowOfMove(cur);

@@ -24,9 +24,9 @@ class TNotation;
 class TQtMeasure;
 
 // The paint box: everything of the notation is drawn on it.
-class TNotatPaintbox : public QWidget {
+class TNotationCanvas : public QWidget {
 public:
-    explicit TNotatPaintbox(TNotation* owner);
+    explicit TNotationCanvas(TNotation* owner);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -39,9 +39,9 @@ private:
 
 // The vertical scroll bar right of the paint box; any change of its position
 // repaints the notation.
-class TNotatScrollbar : public QScrollBar {
+class TNotationScrollbar : public QScrollBar {
 public:
-    explicit TNotatScrollbar(TNotation* owner);
+    explicit TNotationScrollbar(TNotation* owner);
 };
 
 enum class TBevelKind { None, Lowered, Raised };
@@ -66,8 +66,8 @@ public:
     bool PrevBranchPoint();
     bool NextBranchPoint();
     bool GoToTextPosition(int position);
-    const TZug* CurrentMove() const { return core_.CurrentMove(); }
-    const TSchachbrett& CurrentPosition() const { return core_.CurrentPosition(); }
+    const TMoveRecord* CurrentMove() const { return core_.CurrentMove(); }
+    const TBoard& CurrentPosition() const { return core_.CurrentPosition(); }
     std::string CurrentComment() const { return core_.CurrentComment(); }
     void CopyPGNToClipboard();
     void ClearGame();
@@ -75,8 +75,8 @@ public:
     void ShowCurrentMove();
 
     // ---- published properties ----
-    bool Ueberschrift() const { return display_->Ueberschrift; }
-    void SetUeberschrift(bool value);
+    bool Headline() const { return display_->Headline; }
+    void SetHeadline(bool value);
     bool English() const { return core_.English(); }
     void SetEnglish(bool value);
     const QFont& FontHeadLine() const { return fontHeadLine_; }
@@ -105,8 +105,8 @@ public:
     void SetShowClocks(bool value);
     bool ShowEvals() const { return display_->ShowEvals; }
     void SetShowEvals(bool value);
-    uint16_t Zeilenabstand() const { return zeilenabstand_; }
-    void SetZeilenabstand(uint16_t value);
+    uint16_t LineSpacing() const { return lineSpacing_; }
+    void SetLineSpacing(uint16_t value);
     // Background of moves whose comment holds "MATCH", and the colour of the
     // row that tells of a reading error; both follow the palette until set.
     QColor MarkColor() const { return markColor_; }
@@ -119,10 +119,10 @@ public:
     void SetBevelOuter(TBevelKind kind);
     TBevelKind BevelInner() const { return bevelInner_; }
     void SetBevelInner(TBevelKind kind);
-    uint16_t BevelWidthNotat() const { return bevelWidth_; }
-    void SetBevelWidthNotat(uint16_t value);
-    uint16_t BorderWidthNotat() const { return borderWidth_; }
-    void SetBorderWidthNotat(uint16_t value);
+    uint16_t NotationBevelWidth() const { return bevelWidth_; }
+    void SetNotationBevelWidth(uint16_t value);
+    uint16_t NotationBorderWidth() const { return borderWidth_; }
+    void SetNotationBorderWidth(uint16_t value);
 
     // ---- events ----
     std::function<void(TNotation& Sender)> OnResize;
@@ -143,12 +143,12 @@ public:
     int LineHeight() const { return lineHeight_; }
     int FirstVisibleRow() const { return firstRow_; }  // 1-based
     int LastVisibleRow() const { return lastRow_; }    // 1-based
-    TNotatPaintbox* Paintbox() const { return paintbox_; }
-    TNotatScrollbar* Scrollbar() const { return scrollbar_; }
+    TNotationCanvas* Paintbox() const { return paintbox_; }
+    TNotationScrollbar* Scrollbar() const { return scrollbar_; }
     // The scroll position that brings the row of `move` into view; -1 for none.
-    int ScrollTarget(const TBaum* move) const;
+    int ScrollTarget(const TMoveNode* move) const;
     // The move drawn highlighted last (none after a full repaint until drawn).
-    const TBaum* HighlightedMove() const { return highlighted_; }
+    const TMoveNode* HighlightedMove() const { return highlighted_; }
     // Counters for tests and diagnostics: full paints and highlight redraws.
     int PaintCount() const { return paintCount_; }
     int HighlightDrawCount() const { return highlightDraws_; }
@@ -156,7 +156,7 @@ public:
     const QRegion& LastPaintRegion() const { return lastPaintRegion_; }
     // Where the text of `move` stands on the paint box; empty when its row is
     // not in the window.
-    QRect MoveRect(const TBaum* move) const;
+    QRect MoveRect(const TMoveNode* move) const;
     // The 1-based text position under a point of the paint box; 0 for none.
     int TextPositionAt(int x, int y);
     void ClickAt(int x, int y);
@@ -171,7 +171,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    friend class TNotatPaintbox;
+    friend class TNotationCanvas;
     const QFont& QtFont(TNotationFont font) const;
     // The quiet font follows FontComment, a little smaller.
     void UpdateQuietFont();
@@ -182,27 +182,27 @@ private:
     bool ScrollTo(int target);
     void RedrawHighlight();
     void DrawHighlight(QPainter& painter);
-    QRect HighlightRect(const TBaum* move, TNotationFont* font = nullptr) const;
+    QRect HighlightRect(const TMoveNode* move, TNotationFont* font = nullptr) const;
     int DrawShown(QPainter& painter, int from, int to, TNotationFont rowFont, int x, int y, const QColor* pen) const;
     void DrawRow(QPainter& painter, int row, int y);
     void PlaceChildren();
     void UpdateFrame();
     void RowStep(int d);
     bool TryRowTarget(int position);
-    int ChooseVariation(TBaum* candidate);
+    int ChooseVariation(TMoveNode* candidate);
     int RowX(int row, int upToPosition) const;
 
     TNotationCore core_;
     TNotationDisplay* display_ = nullptr;
     std::unique_ptr<TQtMeasure> measure_;
-    TNotatPaintbox* paintbox_ = nullptr;
-    TNotatScrollbar* scrollbar_ = nullptr;
+    TNotationCanvas* paintbox_ = nullptr;
+    TNotationScrollbar* scrollbar_ = nullptr;
 
     QFont fontHeadLine_, fontComment_, font0Var_, font0VarBold_, font1Var_, font2Var_, fontQuiet_;
     QColor colorHeadLine_, colorComment_, color0Var_, color1Var_, color2Var_, colorQuiet_;
     QColor color_;
     QColor markColor_, errorColor_;
-    uint16_t zeilenabstand_ = 3;
+    uint16_t lineSpacing_ = 3;
     TBevelKind bevelOuter_ = TBevelKind::Lowered;
     TBevelKind bevelInner_ = TBevelKind::None;
     uint16_t bevelWidth_ = 1;
@@ -212,7 +212,7 @@ private:
     int firstRow_ = 1;
     int lastRow_ = 0;
 
-    const TBaum* highlighted_ = nullptr;
+    const TMoveNode* highlighted_ = nullptr;
     int highlightX_ = 0;
     int highlightY_ = 0;
     TNotationFont highlightFont_ = TNotationFont::Var0;

@@ -22,8 +22,8 @@ void TakeSize(QFont& dst, const QFont& src) {
 
 }  // namespace
 
-void TNotation::SetUeberschrift(bool value) {
-    display_->Ueberschrift = value;
+void TNotation::SetHeadline(bool value) {
+    display_->Headline = value;
     Relayout();
 }
 
@@ -128,9 +128,9 @@ void TNotation::SetIndent2Var(uint16_t value) {
 
 void TNotation::SetAutoBold(bool value) { display_->AutoBold = value; }
 
-void TNotation::SetZeilenabstand(uint16_t value) {
-    if (zeilenabstand_ == value) return;
-    zeilenabstand_ = value;
+void TNotation::SetLineSpacing(uint16_t value) {
+    if (lineSpacing_ == value) return;
+    lineSpacing_ = value;
     ComputeLineHeight();
     SetLargeChange();
     Relayout();
@@ -166,14 +166,14 @@ void TNotation::SetBevelInner(TBevelKind kind) {
     UpdateFrame();
 }
 
-void TNotation::SetBevelWidthNotat(uint16_t value) {
+void TNotation::SetNotationBevelWidth(uint16_t value) {
     if (value < 1) return;
     bevelWidth_ = value;
     UpdateFrame();
     PlaceChildren();
 }
 
-void TNotation::SetBorderWidthNotat(uint16_t value) {
+void TNotation::SetNotationBorderWidth(uint16_t value) {
     borderWidth_ = value;
     UpdateFrame();
     PlaceChildren();

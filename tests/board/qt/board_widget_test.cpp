@@ -24,9 +24,9 @@ namespace {
 constexpr int Sq(const char* name) { return 21 + (name[0] - 'a') + 10 * (name[1] - '1'); }
 constexpr int Ix(const char* name) { return (name[0] - 'a') + 8 * (name[1] - '1'); }
 
-TSchachbrett Fen(const char* fen, TZug* state = nullptr) {
-    TSchachbrett b = EmptyBoard;
-    TZug z = FreshState();
+TBoard Fen(const char* fen, TMoveRecord* state = nullptr) {
+    TBoard b = EmptyBoard;
+    TMoveRecord z = FreshState();
     uint16_t n = 1;
     EXPECT_TRUE(FENToPosition(fen, b, z, n)) << fen;
     if (state) *state = z;
@@ -36,11 +36,11 @@ TSchachbrett Fen(const char* fen, TZug* state = nullptr) {
 // The board as the viewer sets it up: 33-pixel set at 33 pixels.
 struct BoardTest : ::testing::Test {
     RecordingPlatform platform;
-    TBrett board;
+    TBoardWidget board;
     BoardTest() {
-        board.SetFiguren(TFigurenset::WinboardF33);
-        board.SetGroesse(33);
-        board.SetGrundstellung(true);
+        board.SetPieceSet(TPieceSet::WinboardF33);
+        board.SetSquareSize(33);
+        board.SetStartPosition(true);
     }
     QRect Rect(int q) const {
         const TSquareRect& r = board.SquareRects()[static_cast<size_t>(q)];
@@ -109,8 +109,8 @@ TEST_F(BoardTest, MaskedDrawingKeepsTheSquareOutsideThePieceOnPlainAndPatternedS
 TEST_F(BoardTest, StretchedCellsStillLeaveTheOutsideUntouched) {
     // The 21-pixel set on 64-pixel squares: the corners of every square hold
     // no piece and must keep the square colour exactly.
-    board.SetFiguren(TFigurenset::WinboardF21);
-    board.SetGroesse(64);
+    board.SetPieceSet(TPieceSet::WinboardF21);
+    board.SetSquareSize(64);
     board.ShowPosition(InitialPosition, FreshState());
     const QRgb light = board.WhiteSquareColor().rgb() & 0xffffff;
     const QRgb dark = board.BlackSquareColor().rgb() & 0xffffff;
@@ -153,7 +153,7 @@ TEST_F(BoardTest, TheWidgetShowsItsPicture) {
     board.ShowPosition(InitialPosition, FreshState());
     QImage shot = board.grab().toImage().convertToFormat(QImage::Format_RGB32);
     EXPECT_TRUE(SameRgb(shot, board.Picture()));
-    board.SetGroesse(21);
+    board.SetSquareSize(21);
     EXPECT_EQ(board.size(), QSize(168, 168));
     shot = board.grab().toImage().convertToFormat(QImage::Format_RGB32);
     EXPECT_TRUE(SameRgb(shot, board.Picture()));
@@ -168,7 +168,7 @@ TEST_F(BoardTest, AtDeviceRatioTwoTheBoardUsesTheSetOfTheDeviceSquareSize) {
     EXPECT_EQ(board.size(), QSize(264, 264));
     ASSERT_EQ(board.Picture().size(), QSize(528, 528));
     EXPECT_EQ(board.SquarePixels(), 66);
-    EXPECT_EQ(board.Figuren(), TFigurenset::WinboardF33);
+    EXPECT_EQ(board.PieceSet(), TPieceSet::WinboardF33);
     EXPECT_EQ(board.PieceSheet().size(), QSize(12 * 64, 2 * 64));
     const QImage doubled = single.scaled(528, 528, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     EXPECT_FALSE(SameRgb(doubled, board.Picture()));
@@ -190,16 +190,16 @@ TEST_F(BoardTest, AtDeviceRatioTwoTheBoardUsesTheSetOfTheDeviceSquareSize) {
 
 TEST(BoardCreation, FirstRedrawPaintsAllSquaresAndNothingIsDrawnBefore) {
     RecordingPlatform platform;
-    TBrett board;
-    EXPECT_EQ(board.Groesse(), 32);
+    TBoardWidget board;
+    EXPECT_EQ(board.SquareSize(), 32);
     EXPECT_EQ(board.Picture().size(), QSize(256, 256));
-    EXPECT_EQ(board.Figuren(), TFigurenset::User);
+    EXPECT_EQ(board.PieceSet(), TPieceSet::User);
     EXPECT_TRUE(board.PieceSheet().isNull());
-    EXPECT_TRUE(board.Ziehenmoeglich());
-    EXPECT_TRUE(board.Grundstellung());
+    EXPECT_TRUE(board.MovesAllowed());
+    EXPECT_TRUE(board.StartPosition());
     EXPECT_EQ(board.WhiteSquareColor(), QColor(255, 255, 255));
     EXPECT_EQ(board.BlackSquareColor(), QColor(192, 192, 192));
-    EXPECT_EQ(board.Stellung(), InitialPosition);
+    EXPECT_EQ(board.Position(), InitialPosition);
     EXPECT_EQ(board.SquaresDrawn(), 0);
     // Showing the very position it holds still paints every square once.
     board.ShowPosition(InitialPosition, FreshState());
@@ -221,17 +221,17 @@ TEST_F(BoardTest, ShowPositionRepaintsOnlyTheSquaresAMoveChanged) {
         {"rnbqkbnr/ppp1pppp/8/3P4/8/5N2/PPPP1PPP/RNBQKB1R b KQkq - 0 2", 2},
     };
     for (const Step& s : steps) {
-        TZug z;
-        TSchachbrett b = Fen(s.fen, &z);
+        TMoveRecord z;
+        TBoard b = Fen(s.fen, &z);
         board.ResetDrawCounter();
         board.ShowPosition(b, z);
         EXPECT_EQ(board.SquaresDrawn(), s.squares) << s.fen;
         EXPECT_EQ(board.LastDrawn(), b);
-        EXPECT_EQ(board.Stellung(), b);
-        EXPECT_EQ(board.Zug(), z);
+        EXPECT_EQ(board.Position(), b);
+        EXPECT_EQ(board.Move(), z);
     }
     // Castling touches four squares, en passant three.
-    TZug z;
+    TMoveRecord z;
     board.ShowPosition(Fen("4k3/8/8/3pP3/8/8/8/4K2R w K d6 0 1", &z), z);
     board.ResetDrawCounter();
     board.ShowPosition(Fen("4k3/8/8/3pP3/8/8/8/5RK1 b - - 0 1", &z), z);
@@ -240,19 +240,19 @@ TEST_F(BoardTest, ShowPositionRepaintsOnlyTheSquaresAMoveChanged) {
     board.ShowPosition(Fen("4k3/8/3P4/8/8/8/8/5RK1 b - - 0 1", &z), z);
     EXPECT_EQ(board.SquaresDrawn(), 3);
     // The picture equals a board that drew everything from scratch.
-    TBrett fresh;
-    fresh.SetFiguren(TFigurenset::WinboardF33);
-    fresh.SetGroesse(33);
-    fresh.ShowPosition(board.Stellung(), z);
+    TBoardWidget fresh;
+    fresh.SetPieceSet(TPieceSet::WinboardF33);
+    fresh.SetSquareSize(33);
+    fresh.ShowPosition(board.Position(), z);
     EXPECT_TRUE(SameRgb(fresh.Picture(), board.Picture()));
 }
 
 TEST_F(BoardTest, PaintLockedPaintsNothingAndTheNextShowCatchesUp) {
     const QImage before = board.Picture();
-    const TSchachbrett drawn = board.LastDrawn();
+    const TBoard drawn = board.LastDrawn();
     board.PaintLocked = true;
     board.ResetDrawCounter();
-    TZug z;
+    TMoveRecord z;
     board.ShowPosition(Fen("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1", &z), z);
     board.ShowPosition(Fen("rnbqkbnr/pp1ppppp/8/2p5/4P3/8/PPPP1PPP/RNBQKBNR w KQkq c6 0 2", &z), z);
     board.RedrawBoard(true);
@@ -267,32 +267,32 @@ TEST_F(BoardTest, PaintLockedPaintsNothingAndTheNextShowCatchesUp) {
     // A new size or a flip while locked leaves a picture that shows nothing
     // yet: the next show paints every square, not only the changed ones.
     board.PaintLocked = true;
-    board.SetGroesse(40);
+    board.SetSquareSize(40);
     board.SetFlipped(true);
     board.PaintLocked = false;
     board.ResetDrawCounter();
-    board.ShowPosition(board.Stellung(), board.Zug());
+    board.ShowPosition(board.Position(), board.Move());
     EXPECT_EQ(board.SquaresDrawn(), 64);
 }
 
 TEST_F(BoardTest, PropertyWritesStoreChangesAndIgnoreOutOfRangeSizes) {
-    board.SetGroesse(-40);
-    EXPECT_EQ(board.Groesse(), 40);
+    board.SetSquareSize(-40);
+    EXPECT_EQ(board.SquareSize(), 40);
     EXPECT_EQ(board.Picture().size(), QSize(320, 320));
     EXPECT_EQ(board.size(), QSize(320, 320));
     for (int bad : {9, 100, -100, 0, 1000, -5, -9, 99 + 256 * 256, INT_MIN, INT_MAX}) {
-        board.SetGroesse(bad);
-        EXPECT_EQ(board.Groesse(), 40) << bad;
+        board.SetSquareSize(bad);
+        EXPECT_EQ(board.SquareSize(), 40) << bad;
     }
-    board.SetGroesse(-99);
-    EXPECT_EQ(board.Groesse(), 99);
-    board.SetGroesse(10);
-    EXPECT_EQ(board.Groesse(), 10);
+    board.SetSquareSize(-99);
+    EXPECT_EQ(board.SquareSize(), 99);
+    board.SetSquareSize(10);
+    EXPECT_EQ(board.SquareSize(), 10);
     EXPECT_EQ(board.size(), QSize(80, 80));
-    board.SetGroesse(40);
+    board.SetSquareSize(40);
     board.ResetDrawCounter();
-    board.SetGroesse(40);
-    board.SetFiguren(TFigurenset::WinboardF33);  // same set: no rebuild, no repaint
+    board.SetSquareSize(40);
+    board.SetPieceSet(TPieceSet::WinboardF33);  // same set: no rebuild, no repaint
     board.SetBlackSquareColor(board.BlackSquareColor());
     EXPECT_EQ(board.SquaresDrawn(), 0);
     board.SetBlackSquareColor(QColor(1, 2, 3));
@@ -300,23 +300,23 @@ TEST_F(BoardTest, PropertyWritesStoreChangesAndIgnoreOutOfRangeSizes) {
     EXPECT_EQ(board.Picture().pixel(0, 319) & 0xffffff, 0x010203u);
     // Writing User only records the name: the sheet keeps its images.
     const QImage sheet = board.PieceSheet();
-    board.SetFiguren(TFigurenset::User);
-    EXPECT_EQ(board.Figuren(), TFigurenset::User);
+    board.SetPieceSet(TPieceSet::User);
+    EXPECT_EQ(board.PieceSet(), TPieceSet::User);
     EXPECT_TRUE(SameRgb(sheet, board.PieceSheet()));
-    board.SetFiguren(TFigurenset::WinboardF80);
+    board.SetPieceSet(TPieceSet::WinboardF80);
     EXPECT_EQ(board.PieceSheet().size(), QSize(960, 160));
     EXPECT_EQ(platform.busyOn, platform.busyOff);
     EXPECT_GT(platform.busyOn, 0);
     // No such set: ignored.
-    board.SetFiguren(static_cast<TFigurenset>(kFigurensetCount));
-    board.SetFiguren(static_cast<TFigurenset>(200));
-    EXPECT_EQ(board.Figuren(), TFigurenset::WinboardF80);
+    board.SetPieceSet(static_cast<TPieceSet>(kPieceSetCount));
+    board.SetPieceSet(static_cast<TPieceSet>(200));
+    EXPECT_EQ(board.PieceSet(), TPieceSet::WinboardF80);
     EXPECT_EQ(board.PieceSheet().size(), QSize(960, 160));
 }
 
-TEST_F(BoardTest, GrundstellungFalseEmptiesTheBoardAndResetsTheRecord) {
+TEST_F(BoardTest, StartPositionFalseEmptiesTheBoardAndResetsTheRecord) {
     int calls = 0, zValue = 0;
-    board.OnNewPosition = [&](TBrett* sender, TSchachbrett& b, TZug& z, int n) {
+    board.OnNewPosition = [&](TBoardWidget* sender, TBoard& b, TMoveRecord& z, int n) {
         EXPECT_EQ(sender, &board);
         ++calls;
         zValue = n;
@@ -325,12 +325,12 @@ TEST_F(BoardTest, GrundstellungFalseEmptiesTheBoardAndResetsTheRecord) {
         EXPECT_EQ(z.Side, White);
     };
     board.ResetDrawCounter();
-    board.SetGrundstellung(false);
+    board.SetStartPosition(false);
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(zValue, 1);
-    EXPECT_EQ(board.Stellung(), EmptyBoard);
+    EXPECT_EQ(board.Position(), EmptyBoard);
     EXPECT_EQ(board.SquaresDrawn(), 32);
-    EXPECT_FALSE(board.Grundstellung());
+    EXPECT_FALSE(board.StartPosition());
 }
 
 TEST_F(BoardTest, PatternsOfAnySizeAreDrawnScaledToTheSquare) {
@@ -363,8 +363,8 @@ TEST_F(BoardTest, PatternsOfAnySizeAreDrawnScaledToTheSquare) {
 }
 
 TEST_F(BoardTest, CopiesTheShownPositionAsFenWithMoveNumberOne) {
-    TZug z;
-    TSchachbrett b = Fen("r3k2r/8/8/3pP3/8/8/8/R3K2R w KQkq d6 0 37", &z);
+    TMoveRecord z;
+    TBoard b = Fen("r3k2r/8/8/3pP3/8/8/8/R3K2R w KQkq d6 0 37", &z);
     board.ShowPosition(b, z);
     board.CopyFENToClipboard();
     EXPECT_EQ(platform.clipboardWrites, 1);
@@ -393,21 +393,21 @@ TEST_F(BoardTest, UserBitmapSizeChecksAcceptAndRefuseAtTheirLimits) {
         SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
         auto path = dir / ("board_sheet_" + std::to_string(c.w) + "x" + std::to_string(c.h) + ".bmp");
         WriteBmp(path, c.w, c.h);
-        board.SetFiguren(TFigurenset::WinboardF45);
+        board.SetPieceSet(TPieceSet::WinboardF45);
         platform.messages.clear();
-        board.SetUserFiguren(QString::fromStdString(path.string()));
+        board.SetUserPieceSet(QString::fromStdString(path.string()));
         if (c.ok) {
             EXPECT_TRUE(platform.messages.empty());
-            EXPECT_EQ(board.Figuren(), TFigurenset::User);
-            EXPECT_EQ(board.UserFiguren(), QString::fromStdString(path.string()));
+            EXPECT_EQ(board.PieceSet(), TPieceSet::User);
+            EXPECT_EQ(board.UserPieceSet(), QString::fromStdString(path.string()));
             EXPECT_EQ(board.PieceSheet().size(), QSize(c.w, c.h));
         } else {
             ASSERT_EQ(platform.messages.size(), 1u);
             EXPECT_EQ(platform.messages[0].text, QString::fromUtf8("Ungültige Maße der Bitmap."));
             EXPECT_EQ(platform.messages[0].kind, TMessageKind::Error);
-            EXPECT_EQ(board.Figuren(), TFigurenset::WinboardF33);
+            EXPECT_EQ(board.PieceSet(), TPieceSet::WinboardF33);
             EXPECT_EQ(board.PieceSheet().size(), QSize(12 * 33, 66));
-            EXPECT_TRUE(board.UserFiguren().isEmpty());
+            EXPECT_TRUE(board.UserPieceSet().isEmpty());
         }
     }
 }
@@ -445,37 +445,37 @@ TEST_F(BoardTest, BadUserFilesGiveTheirMessageAndNeverCrash) {
         QString file;
         const char* message;
     } cases[] = {
-        {put("board_text.bmp", "[Event \"x\"]\n1. e4 e5 *\n"), kMsgBitmapNichtGeladen},
-        {put("board_empty.bmp", ""), kMsgBitmapNichtGeladen},
+        {put("board_text.bmp", "[Event \"x\"]\n1. e4 e5 *\n"), kMsgBitmapNotLoaded},
+        {put("board_empty.bmp", ""), kMsgBitmapNotLoaded},
         // Cut-off bitmaps do not load, whatever size they claim.
-        {put("board_huge.bmp", bmp(100000, 100000, 64)), kMsgBitmapNichtGeladen},
-        {put("board_wide.bmp", bmp(2000000000u, 40, 64)), kMsgBitmapNichtGeladen},
-        {put("board_largest.bmp", bmp(0x7fffffffu, 0x7fffffffu, 64)), kMsgBitmapNichtGeladen},
-        {put("board_short_wrong_size.bmp", bmp(239, 40, 100)), kMsgBitmapNichtGeladen},
-        {put("board_truncated.bmp", bmp(240, 40, 100)), kMsgBitmapNichtGeladen},
+        {put("board_huge.bmp", bmp(100000, 100000, 64)), kMsgBitmapNotLoaded},
+        {put("board_wide.bmp", bmp(2000000000u, 40, 64)), kMsgBitmapNotLoaded},
+        {put("board_largest.bmp", bmp(0x7fffffffu, 0x7fffffffu, 64)), kMsgBitmapNotLoaded},
+        {put("board_short_wrong_size.bmp", bmp(239, 40, 100)), kMsgBitmapNotLoaded},
+        {put("board_truncated.bmp", bmp(240, 40, 100)), kMsgBitmapNotLoaded},
         // A header whose size is refused before any pixel is decoded.
-        {put("board_huge.png", png(100000, 100000)), kMsgUngueltigeMasse},
-        {fifo("board_fifo.bmp"), kMsgBitmapNichtGeladen},
-        {put("board_cut_header.bmp", bmp(240, 40, 0).substr(0, 20)), kMsgBitmapNichtGeladen},
+        {put("board_huge.png", png(100000, 100000)), kMsgInvalidSize},
+        {fifo("board_fifo.bmp"), kMsgBitmapNotLoaded},
+        {put("board_cut_header.bmp", bmp(240, 40, 0).substr(0, 20)), kMsgBitmapNotLoaded},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file.toStdString());
-        board.SetFiguren(TFigurenset::WinboardF45);
+        board.SetPieceSet(TPieceSet::WinboardF45);
         platform.messages.clear();
-        board.SetUserFiguren(c.file);
+        board.SetUserPieceSet(c.file);
         EXPECT_EQ(board.PieceSheet().size(), QSize(12 * 33, 66));
         ASSERT_EQ(platform.messages.size(), 1u);
         EXPECT_EQ(platform.messages[0].text, QString::fromUtf8(c.message));
-        EXPECT_EQ(board.Figuren(), TFigurenset::WinboardF33);
+        EXPECT_EQ(board.PieceSet(), TPieceSet::WinboardF33);
     }
     // A missing file: the board's English message, and nothing changes.
-    board.SetFiguren(TFigurenset::WinboardF45);
+    board.SetPieceSet(TPieceSet::WinboardF45);
     platform.messages.clear();
-    board.SetUserFiguren(QString::fromStdString((dir / "board_missing.bmp").string()));
+    board.SetUserPieceSet(QString::fromStdString((dir / "board_missing.bmp").string()));
     ASSERT_EQ(platform.messages.size(), 1u);
     EXPECT_EQ(platform.messages[0].text, QString("File not found."));
-    EXPECT_EQ(board.Figuren(), TFigurenset::WinboardF45);
-    EXPECT_TRUE(board.UserFiguren().isEmpty());
+    EXPECT_EQ(board.PieceSet(), TPieceSet::WinboardF45);
+    EXPECT_TRUE(board.UserPieceSet().isEmpty());
     // The loader itself, asked directly about a missing file.
     platform.messages.clear();
     EXPECT_FALSE(board.LoadPieceBitmap(QString::fromStdString((dir / "board_missing.bmp").string())));
@@ -495,7 +495,7 @@ TEST_F(BoardTest, AUserSheetOfAnyCellSizeIsDrawnStretched) {
                 if (x >= 10 && x < 15 && y >= 10 && y < 15) img.setPixel(c * 25 + x, y, qRgb(0, 0, 0));
             }
     ASSERT_TRUE(img.save(QString::fromStdString(path.string()), "PNG"));
-    board.SetUserFiguren(QString::fromStdString(path.string()));
+    board.SetUserPieceSet(QString::fromStdString(path.string()));
     ASSERT_TRUE(platform.messages.empty());
     // 25-pixel cells on 33-pixel squares: the square's edges keep their colour,
     // the mask inside shows white, the dot black.
@@ -518,11 +518,11 @@ struct DragTest : BoardTest {
     int tries = 0;
     int done = 0;
     void Accept(bool legalOnly) {
-        board.OnMoveTry = [this, legalOnly](TBrett* sender, bool& legal) {
+        board.OnMoveTry = [this, legalOnly](TBoardWidget* sender, bool& legal) {
             ++tries;
-            legal = !legalOnly || IsLegalMove(sender->Stellung(), sender->Zug());
+            legal = !legalOnly || IsLegalMove(sender->Position(), sender->Move());
         };
-        board.OnMoveDone = [this](TBrett*) { ++done; };
+        board.OnMoveDone = [this](TBoardWidget*) { ++done; };
     }
     void Drag(int from, int to, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         QPoint a = Centre(from), b = Centre(to);
@@ -536,8 +536,8 @@ struct DragTest : BoardTest {
         QTest::mouseRelease(&board, Qt::LeftButton, mods, b);
     }
     void Show(const char* fen) {
-        TZug z;
-        TSchachbrett b = Fen(fen, &z);
+        TMoveRecord z;
+        TBoard b = Fen(fen, &z);
         board.ShowPosition(b, z);
     }
 };
@@ -550,8 +550,8 @@ TEST_F(DragTest, WithoutAHandlerEveryDropIsRefusedAndTheBoardIsRestoredPixelExac
     EXPECT_FALSE(SameRgb(before, board.Picture()));  // lifted: 2 pixels higher
     Drag(Ix("e2"), Ix("e4"));
     EXPECT_TRUE(SameRgb(before, board.Picture()));
-    EXPECT_EQ(board.Stellung(), InitialPosition);
-    EXPECT_EQ(board.Zug(), FreshState());
+    EXPECT_EQ(board.Position(), InitialPosition);
+    EXPECT_EQ(board.Move(), FreshState());
     EXPECT_EQ(board.DraggedPiece(), 0);
     // A drop outside the board and a drop on the origin are refused too.
     Drag(Ix("g1"), Ix("g1"));
@@ -562,7 +562,7 @@ TEST_F(DragTest, WithoutAHandlerEveryDropIsRefusedAndTheBoardIsRestoredPixelExac
     QApplication::sendEvent(&board, &out);
     QTest::mouseRelease(&board, Qt::LeftButton, Qt::NoModifier, QPoint(263, 263));
     EXPECT_TRUE(SameRgb(before, board.Picture()));
-    EXPECT_EQ(board.Stellung(), InitialPosition);
+    EXPECT_EQ(board.Position(), InitialPosition);
 }
 
 TEST_F(DragTest, OnlyTheLeftButtonLiftsAndOnlyPiecesOfTheSideToMove) {
@@ -578,26 +578,26 @@ TEST_F(DragTest, OnlyTheLeftButtonLiftsAndOnlyPiecesOfTheSideToMove) {
     EXPECT_EQ(board.DraggedPiece(), 0);
     QTest::mouseRelease(&board, Qt::RightButton, Qt::NoModifier, Centre(Ix("e4")));
     EXPECT_EQ(tries, 0);
-    EXPECT_EQ(board.Stellung(), InitialPosition);
-    board.SetZiehenmoeglich(false);
+    EXPECT_EQ(board.Position(), InitialPosition);
+    board.SetMovesAllowed(false);
     QTest::mousePress(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("e2")));
     EXPECT_EQ(board.DraggedPiece(), 0);
     QTest::mouseRelease(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("e4")));
     // Dragging switched off while a piece is in the air: the release puts it
     // back and the board is idle again, ready for the next lift.
-    board.SetZiehenmoeglich(true);
+    board.SetMovesAllowed(true);
     const QImage before = board.Picture();
     QTest::mousePress(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("d2")));
     ASSERT_EQ(board.DraggedPiece(), Pawn);
     QMouseEvent move(QEvent::MouseMove, QPointF(Centre(Ix("d4"))), QPointF(board.mapToGlobal(Centre(Ix("d4")))),
                      Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&board, &move);
-    board.SetZiehenmoeglich(false);
+    board.SetMovesAllowed(false);
     QTest::mouseRelease(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("d4")));
     EXPECT_EQ(board.DraggedPiece(), 0);
     EXPECT_TRUE(SameRgb(before, board.Picture()));
     EXPECT_EQ(tries, 0);
-    board.SetZiehenmoeglich(true);
+    board.SetMovesAllowed(true);
     QTest::mousePress(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("d2")));
     EXPECT_EQ(board.DraggedPiece(), Pawn);
     QTest::mouseRelease(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("d2")));
@@ -624,33 +624,33 @@ TEST_F(DragTest, AnAcceptedMoveIsMadeDrawnAndReportedWithTheModifiers) {
     board.ShowPosition(InitialPosition, FreshState());
     Accept(true);
     bool ctrl = false;
-    board.OnMoveDone = [&](TBrett* sender) {
+    board.OnMoveDone = [&](TBoardWidget* sender) {
         ++done;
         ctrl = sender->CtrlDown();
     };
-    board.OnMoveTry = [&](TBrett* sender, bool& legal) {
+    board.OnMoveTry = [&](TBoardWidget* sender, bool& legal) {
         ++tries;
         // The proposed move sits in the record while the handler runs.
-        EXPECT_EQ(sender->Zug().FromSq, Sq("e2"));
-        legal = IsLegalMove(sender->Stellung(), sender->Zug());
+        EXPECT_EQ(sender->Move().FromSq, Sq("e2"));
+        legal = IsLegalMove(sender->Position(), sender->Move());
     };
     Drag(Ix("e2"), Ix("e5"));  // illegal: refused by the handler
     EXPECT_EQ(tries, 1);
     EXPECT_EQ(done, 0);
-    EXPECT_EQ(board.Zug().FromSq, 0);  // the record is put back
+    EXPECT_EQ(board.Move().FromSq, 0);  // the record is put back
     Drag(Ix("e2"), Ix("e4"), Qt::ControlModifier);
     EXPECT_EQ(tries, 2);
     EXPECT_EQ(done, 1);
     EXPECT_TRUE(ctrl);
     EXPECT_FALSE(board.CtrlDown());
-    EXPECT_EQ(board.Stellung()[static_cast<size_t>(Sq("e4"))], Pawn);
-    EXPECT_EQ(board.Zug().EpSquare, Sq("e3"));
-    EXPECT_EQ(board.Zug().Side, Black);
-    EXPECT_EQ(board.LastDrawn(), board.Stellung());
-    TBrett fresh;
-    fresh.SetFiguren(TFigurenset::WinboardF33);
-    fresh.SetGroesse(33);
-    fresh.ShowPosition(board.Stellung(), board.Zug());
+    EXPECT_EQ(board.Position()[static_cast<size_t>(Sq("e4"))], Pawn);
+    EXPECT_EQ(board.Move().EpSquare, Sq("e3"));
+    EXPECT_EQ(board.Move().Side, Black);
+    EXPECT_EQ(board.LastDrawn(), board.Position());
+    TBoardWidget fresh;
+    fresh.SetPieceSet(TPieceSet::WinboardF33);
+    fresh.SetSquareSize(33);
+    fresh.ShowPosition(board.Position(), board.Move());
     EXPECT_TRUE(SameRgb(fresh.Picture(), board.Picture()));
 }
 
@@ -658,27 +658,27 @@ TEST_F(DragTest, CastlingAndEnPassantByDragUpdatePositionAndRecord) {
     Accept(true);
     Show("r3k2r/8/8/3pP3/8/8/8/R3K2R w KQkq d6 0 1");
     Drag(Ix("e1"), Ix("g1"));
-    EXPECT_EQ(board.Stellung()[static_cast<size_t>(Sq("f1"))], Rook);
-    EXPECT_EQ(board.Stellung()[static_cast<size_t>(Sq("g1"))], King);
-    EXPECT_EQ(board.Stellung()[static_cast<size_t>(Sq("h1"))], 0);
-    EXPECT_EQ(board.Zug().CastleKind, 1);
-    EXPECT_EQ(board.Zug().Castling & (CastleWK | CastleWQ), 0);
+    EXPECT_EQ(board.Position()[static_cast<size_t>(Sq("f1"))], Rook);
+    EXPECT_EQ(board.Position()[static_cast<size_t>(Sq("g1"))], King);
+    EXPECT_EQ(board.Position()[static_cast<size_t>(Sq("h1"))], 0);
+    EXPECT_EQ(board.Move().CastleKind, 1);
+    EXPECT_EQ(board.Move().Castling & (CastleWK | CastleWQ), 0);
     Drag(Ix("e8"), Ix("c8"));
-    EXPECT_EQ(board.Stellung()[static_cast<size_t>(Sq("d8"))], -Rook);
-    EXPECT_EQ(board.Stellung()[static_cast<size_t>(Sq("c8"))], -King);
-    EXPECT_EQ(board.Zug().CastleKind, 2);
+    EXPECT_EQ(board.Position()[static_cast<size_t>(Sq("d8"))], -Rook);
+    EXPECT_EQ(board.Position()[static_cast<size_t>(Sq("c8"))], -King);
+    EXPECT_EQ(board.Move().CastleKind, 2);
 
     Show("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1");
     Drag(Ix("e5"), Ix("d6"));
-    EXPECT_EQ(board.Stellung()[static_cast<size_t>(Sq("d5"))], 0);
-    EXPECT_EQ(board.Stellung()[static_cast<size_t>(Sq("d6"))], Pawn);
-    EXPECT_EQ(board.Zug().EpVictim, Sq("d5"));
-    EXPECT_EQ(board.Zug().Captured, -Pawn);
+    EXPECT_EQ(board.Position()[static_cast<size_t>(Sq("d5"))], 0);
+    EXPECT_EQ(board.Position()[static_cast<size_t>(Sq("d6"))], Pawn);
+    EXPECT_EQ(board.Move().EpVictim, Sq("d5"));
+    EXPECT_EQ(board.Move().Captured, -Pawn);
     EXPECT_EQ(done, 3);
-    TBrett fresh;
-    fresh.SetFiguren(TFigurenset::WinboardF33);
-    fresh.SetGroesse(33);
-    fresh.ShowPosition(board.Stellung(), board.Zug());
+    TBoardWidget fresh;
+    fresh.SetPieceSet(TPieceSet::WinboardF33);
+    fresh.SetSquareSize(33);
+    fresh.ShowPosition(board.Position(), board.Move());
     EXPECT_TRUE(SameRgb(fresh.Picture(), board.Picture()));
 }
 
@@ -688,9 +688,9 @@ TEST_F(DragTest, PromotionAsksWithFourButtonsQueenFocusedAndTakesTheChoice) {
     std::vector<int> columns;
     bool queenFocused = false, queenDefault = false;
     platform.onModal = [&](QDialog* dialog) {
-        auto buttons = dialog->findChildren<TSchalter*>();
+        auto buttons = dialog->findChildren<TPromotionButton*>();
         columns.clear();
-        for (TSchalter* b : buttons) columns.push_back(b->Column());
+        for (TPromotionButton* b : buttons) columns.push_back(b->Column());
         queenFocused = dialog->focusWidget() == buttons.at(3);
         queenDefault = buttons.at(3)->isDefault();
         EXPECT_EQ(dialog->size(), QSize(4 * 38, 38));  // cell 33 + 5
@@ -702,21 +702,21 @@ TEST_F(DragTest, PromotionAsksWithFourButtonsQueenFocusedAndTakesTheChoice) {
     EXPECT_EQ(columns, (std::vector<int>{2, 3, 4, 5}));
     EXPECT_TRUE(queenFocused);
     EXPECT_TRUE(queenDefault);
-    EXPECT_EQ(board.Stellung()[static_cast<size_t>(Sq("b8"))], Knight);
-    EXPECT_EQ(board.Zug().Promotion, Knight);
+    EXPECT_EQ(board.Position()[static_cast<size_t>(Sq("b8"))], Knight);
+    EXPECT_EQ(board.Move().Promotion, Knight);
     EXPECT_EQ(done, 1);
 
     Show("8/4k3/8/8/8/8/2p5/4K3 b - - 0 1");
     platform.onModal = [&](QDialog* dialog) {
-        auto buttons = dialog->findChildren<TSchalter*>();
+        auto buttons = dialog->findChildren<TPromotionButton*>();
         columns.clear();
-        for (TSchalter* b : buttons) columns.push_back(b->Column());
+        for (TPromotionButton* b : buttons) columns.push_back(b->Column());
         buttons.at(3)->click();
         return dialog->result();
     };
     Drag(Ix("c2"), Ix("c1"));
     EXPECT_EQ(columns, (std::vector<int>{8, 9, 10, 11}));
-    EXPECT_EQ(board.Stellung()[static_cast<size_t>(Sq("c1"))], -Queen);
+    EXPECT_EQ(board.Position()[static_cast<size_t>(Sq("c1"))], -Queen);
     EXPECT_EQ(done, 2);
 }
 
@@ -724,11 +724,11 @@ TEST_F(DragTest, ClosingTheChooserWithoutAChoiceTakesTheMoveBack) {
     Accept(true);
     Show("8/1P2k3/8/8/8/8/8/4K3 w - - 0 1");
     const QImage before = board.Picture();
-    const TSchachbrett position = board.Stellung();
+    const TBoard position = board.Position();
     platform.onModal = [](QDialog*) { return 0; };
     Drag(Ix("b7"), Ix("b8"));
     EXPECT_EQ(platform.modals, 1);
-    EXPECT_EQ(board.Stellung(), position);
+    EXPECT_EQ(board.Position(), position);
     EXPECT_EQ(done, 0);
     EXPECT_TRUE(SameRgb(before, board.Picture()));
 }
@@ -736,8 +736,8 @@ TEST_F(DragTest, ClosingTheChooserWithoutAChoiceTakesTheMoveBack) {
 TEST_F(DragTest, ADropCentredOnASharedEdgeCountsForTheLowerSquare) {
     board.ShowPosition(InitialPosition, FreshState());
     std::vector<int> targets;
-    board.OnMoveTry = [&](TBrett* sender, bool& legal) {
-        targets.push_back(sender->Zug().ToSq);
+    board.OnMoveTry = [&](TBoardWidget* sender, bool& legal) {
+        targets.push_back(sender->Move().ToSq);
         legal = false;
     };
     // Lift e2 at its centre and move so that the floating square's centre
@@ -758,11 +758,11 @@ TEST_F(DragTest, ADropCentredOnASharedEdgeCountsForTheLowerSquare) {
 
 TEST_F(DragTest, ASuggestionCompletesAClickAndIsFramedWhileTheButtonIsDown) {
     board.ShowPosition(InitialPosition, FreshState());
-    board.SetZugVorschlagen(true);
+    board.SetSuggestMoves(true);
     Accept(true);
-    board.OnMovePart = [](TBrett*, uint8_t teilfeld, uint8_t& vorschlag) {
-        if (teilfeld == Sq("g1")) vorschlag = static_cast<uint8_t>(Sq("f3"));
-        if (teilfeld == Sq("c3")) vorschlag = static_cast<uint8_t>(Sq("b1"));
+    board.OnMovePart = [](TBoardWidget*, uint8_t square, uint8_t& suggestion) {
+        if (square == Sq("g1")) suggestion = static_cast<uint8_t>(Sq("f3"));
+        if (square == Sq("c3")) suggestion = static_cast<uint8_t>(Sq("b1"));
     };
     // Click on g1: the knight goes to the suggested f3.
     QTest::mousePress(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("g1")));
@@ -770,43 +770,43 @@ TEST_F(DragTest, ASuggestionCompletesAClickAndIsFramedWhileTheButtonIsDown) {
     const QRect f3 = Rect(Ix("f3"));
     EXPECT_EQ(board.Picture().pixel(f3.left() + 1, f3.top() + 1) & 0xffffff, 0u);  // the frame
     QTest::mouseRelease(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("g1")));
-    EXPECT_EQ(board.Stellung()[static_cast<size_t>(Sq("f3"))], Knight);
+    EXPECT_EQ(board.Position()[static_cast<size_t>(Sq("f3"))], Knight);
     EXPECT_EQ(board.SuggestedSquare(), 0);
     EXPECT_EQ(done, 1);
     // Black to move: a click on the empty c6... is no suggestion; a click on an
     // empty target with a suggested origin completes the move from there.
-    board.OnMovePart = [](TBrett*, uint8_t teilfeld, uint8_t& vorschlag) {
-        if (teilfeld == Sq("c6")) vorschlag = static_cast<uint8_t>(Sq("b8"));
+    board.OnMovePart = [](TBoardWidget*, uint8_t square, uint8_t& suggestion) {
+        if (square == Sq("c6")) suggestion = static_cast<uint8_t>(Sq("b8"));
     };
     QTest::mousePress(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("c6")));
     QTest::mouseRelease(&board, Qt::LeftButton, Qt::NoModifier, Centre(Ix("c6")));
-    EXPECT_EQ(board.Stellung()[static_cast<size_t>(Sq("c6"))], -Knight);
-    EXPECT_EQ(board.Stellung()[static_cast<size_t>(Sq("b8"))], 0);
+    EXPECT_EQ(board.Position()[static_cast<size_t>(Sq("c6"))], -Knight);
+    EXPECT_EQ(board.Position()[static_cast<size_t>(Sq("b8"))], 0);
     EXPECT_EQ(done, 2);
-    TBrett fresh;
-    fresh.SetFiguren(TFigurenset::WinboardF33);
-    fresh.SetGroesse(33);
-    fresh.ShowPosition(board.Stellung(), board.Zug());
+    TBoardWidget fresh;
+    fresh.SetPieceSet(TPieceSet::WinboardF33);
+    fresh.SetSquareSize(33);
+    fresh.ShowPosition(board.Position(), board.Move());
     EXPECT_TRUE(SameRgb(fresh.Picture(), board.Picture()));
 }
 
 TEST_F(DragTest, AThrowingHandlerIsReportedNotPropagated) {
     board.ShowPosition(InitialPosition, FreshState());
     const QImage before = board.Picture();
-    board.OnMoveTry = [](TBrett*, bool&) { throw std::runtime_error("handler failed"); };
+    board.OnMoveTry = [](TBoardWidget*, bool&) { throw std::runtime_error("handler failed"); };
     Drag(Ix("e2"), Ix("e4"));
     ASSERT_EQ(platform.messages.size(), 1u);
     EXPECT_EQ(platform.messages[0].text, QString("handler failed"));
-    EXPECT_EQ(board.Stellung(), InitialPosition);
+    EXPECT_EQ(board.Position(), InitialPosition);
     EXPECT_EQ(board.DraggedPiece(), 0);
-    EXPECT_EQ(board.Zug(), FreshState());
+    EXPECT_EQ(board.Move(), FreshState());
     // The pawn is back on its square, pixel for pixel.
     EXPECT_TRUE(SameRgb(before, board.Picture()));
     // Something that is no exception class is caught too.
-    board.OnMoveTry = [](TBrett*, bool&) { throw 42; };
+    board.OnMoveTry = [](TBoardWidget*, bool&) { throw 42; };
     Drag(Ix("d2"), Ix("d4"));
     ASSERT_EQ(platform.messages.size(), 2u);
-    EXPECT_EQ(board.Stellung(), InitialPosition);
+    EXPECT_EQ(board.Position(), InitialPosition);
     EXPECT_TRUE(SameRgb(before, board.Picture()));
 }
 
@@ -825,20 +825,20 @@ TEST_F(DragTest, AFlippedBoardMapsClicksDragsAndPartialRepaints) {
     EXPECT_EQ(Rect(Ix("h8")), QRect(0, 7 * 33, 33, 33));
     Drag(Ix("e2"), Ix("e4"));
     EXPECT_EQ(done, 1);
-    EXPECT_EQ(board.Stellung()[Sq("e4")], Pawn);
+    EXPECT_EQ(board.Position()[Sq("e4")], Pawn);
     Show("rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 2");
     board.ResetDrawCounter();
     Show("rnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 1 2");
     EXPECT_EQ(board.SquaresDrawn(), 2);
-    TBrett fresh;
-    fresh.SetFiguren(TFigurenset::WinboardF33);
-    fresh.SetGroesse(33);
+    TBoardWidget fresh;
+    fresh.SetPieceSet(TPieceSet::WinboardF33);
+    fresh.SetSquareSize(33);
     fresh.SetFlipped(true);
-    fresh.ShowPosition(board.Stellung(), board.Zug());
+    fresh.ShowPosition(board.Position(), board.Move());
     EXPECT_TRUE(SameRgb(fresh.Picture(), board.Picture()));
     // Black to move drags from the bottom of the flipped board.
     Drag(Ix("g8"), Ix("f6"));
-    EXPECT_EQ(board.Stellung()[Sq("f6")], -Knight);
+    EXPECT_EQ(board.Position()[Sq("f6")], -Knight);
     board.CopyFENToClipboard();
     EXPECT_TRUE(platform.clipboard.startsWith("rnbqkb1r/pppp1ppp/5n2/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq -"))
         << platform.clipboard.toStdString();

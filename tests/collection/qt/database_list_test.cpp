@@ -18,11 +18,11 @@ ccf::Database Games(int count) { return ccf::GamesWithSecondDeleted(count); }
 struct DbList {
     RecordingPlatform platform;
     testdata::TempDir dir;
-    TPGN list;
+    TGameList list;
     std::map<int, bool> deletedRows;
     DbList() {
         list.resize(400, 200);
-        list.OnRowRead = [this](int index, std::int32_t g, const TEventData& h) {
+        list.OnRowRead = [this](int index, std::int32_t g, const TGameHeader& h) {
             EXPECT_EQ(index, g) << "in database mode a row shows the game of its own number";
             deletedRows[index] = h.Deleted;
         };
@@ -65,7 +65,7 @@ TEST(DatabaseListWidget, RebuildNoticeAndProgressWithoutRowDrawing) {
     testdata::WriteFile(f.dir / "games.ccfidx", index);
     int traces = 0;
     bool drawnDuringTrace = false;
-    f.list.OnPGNTrace = [&](TPGNCore&, std::int32_t, TCancelMode&) {
+    f.list.OnPGNTrace = [&](TGameListCore&, std::int32_t, TCancelMode&) {
         ++traces;
         const size_t before = f.deletedRows.size();
         f.list.viewport()->repaint();
@@ -87,7 +87,7 @@ TEST(DatabaseListWidget, RebuildNoticeAndProgressWithoutRowDrawing) {
 TEST(DatabaseListWidget, LockedDatabaseLeavesTheListAsItWas) {
     DbList f;
     Games(3).Write(f.Path());
-    TPGN other;
+    TGameList other;
     other.ScanFile(f.Path());
     ASSERT_TRUE(other.FileOpen());
     f.list.ScanFile(f.Path());

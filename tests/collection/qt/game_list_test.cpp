@@ -17,11 +17,11 @@ std::string Game(int i) {
 struct ListFixture {
     RecordingPlatform platform;
     testdata::TempDir dir;
-    TPGN list;
+    TGameList list;
     std::vector<int> drawn;
     ListFixture() {
         list.resize(400, 129);
-        list.OnRowRead = [this](int index, std::int32_t g, const TEventData& h) {
+        list.OnRowRead = [this](int index, std::int32_t g, const TGameHeader& h) {
             EXPECT_EQ(h.White, "W" + std::to_string(g + 1));
             drawn.push_back(index);
         };
@@ -121,7 +121,7 @@ TEST(GameList, KeysSeenByTheKeyDownHandlerDoNotReachTheParentAgain) {
     };
     RecordingPlatform platform;
     Parent parent;
-    auto* list = new TPGN(&parent);
+    auto* list = new TGameList(&parent);
     int seen = 0;
     list->OnKeyDown = [&](QObject*, int&, Qt::KeyboardModifiers) { ++seen; };
     parent.show();

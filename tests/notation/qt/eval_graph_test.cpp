@@ -47,7 +47,7 @@ TEST(EvalGraph, PictureFollowsTheEvaluationsAndAClickNamesTheMove) {
     QTest::mouseClick(&graph, Qt::LeftButton, {}, QPoint(10, 40));
     EXPECT_EQ(clicked, 0);
     // A move inside a variation counts as the move it replaces.
-    const TBaum* f5 = core.Root->FirstMove->Next->Next->Variations->FirstMove->Next;
+    const TMoveNode* f5 = core.Root->FirstMove->Next->Next->Variations->FirstMove->Next;
     EXPECT_EQ(graph.Series().IndexOf(f5), 2);
     EXPECT_EQ(graph.Series().IndexOf(nullptr), -1);
 }

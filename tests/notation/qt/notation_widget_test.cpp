@@ -29,9 +29,9 @@ void Flush() {
     for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
 }
 
-std::vector<TBaum*> MainLine(TNotationCore& core) {
-    std::vector<TBaum*> line;
-    for (TBaum* b = core.Root && core.Root->FirstMove ? core.Root->FirstMove : nullptr; b; b = b->Next)
+std::vector<TMoveNode*> MainLine(TNotationCore& core) {
+    std::vector<TMoveNode*> line;
+    for (TMoveNode* b = core.Root && core.Root->FirstMove ? core.Root->FirstMove : nullptr; b; b = b->Next)
         line.push_back(b);
     return line;
 }
@@ -85,23 +85,23 @@ protected:
 
 TEST_F(NotationWidget, DefaultsAndWritesThatOnlyActOnChangedValues) {
     TNotation fresh;
-    EXPECT_FALSE(fresh.Ueberschrift());
+    EXPECT_FALSE(fresh.Headline());
     EXPECT_FALSE(fresh.English());
     EXPECT_EQ(fresh.Indent0Var(), 2);
     EXPECT_EQ(fresh.Indent1Var(), 10);
     EXPECT_EQ(fresh.Indent2Var(), 18);
     EXPECT_TRUE(fresh.AutoBold());
-    EXPECT_EQ(fresh.Zeilenabstand(), 3);
+    EXPECT_EQ(fresh.LineSpacing(), 3);
     EXPECT_EQ(fresh.BevelOuter(), TBevelKind::Lowered);
     EXPECT_EQ(fresh.BevelInner(), TBevelKind::None);
-    EXPECT_EQ(fresh.BevelWidthNotat(), 1);
-    EXPECT_EQ(fresh.BorderWidthNotat(), 0);
+    EXPECT_EQ(fresh.NotationBevelWidth(), 1);
+    EXPECT_EQ(fresh.NotationBorderWidth(), 0);
 
     CountRelayouts();
     w.SetIndent0Var(2);
     w.SetIndent1Var(10);
     w.SetIndent2Var(18);
-    w.SetZeilenabstand(3);
+    w.SetLineSpacing(3);
     w.SetEnglish(true);
     w.SetAutoBold(false);
     EXPECT_EQ(relayouts, 0);
@@ -110,7 +110,7 @@ TEST_F(NotationWidget, DefaultsAndWritesThatOnlyActOnChangedValues) {
     EXPECT_EQ(relayouts, 1);
     EXPECT_EQ(w.Indent1Var(), 30);
     // The headline setting relayouts even when unchanged.
-    w.SetUeberschrift(false);
+    w.SetHeadline(false);
     EXPECT_EQ(relayouts, 2);
 }
 
@@ -125,11 +125,11 @@ TEST_F(NotationWidget, AGameTooLargeToShowIsSaidOncePerLoad) {
 }
 
 TEST_F(NotationWidget, BevelAndBorderPlaceThePaintBox) {
-    w.SetBevelWidthNotat(0);  // ignored
-    EXPECT_EQ(w.BevelWidthNotat(), 1);
+    w.SetNotationBevelWidth(0);  // ignored
+    EXPECT_EQ(w.NotationBevelWidth(), 1);
     EXPECT_EQ(w.Paintbox()->x(), 1);
-    w.SetBevelWidthNotat(3);
-    w.SetBorderWidthNotat(2);
+    w.SetNotationBevelWidth(3);
+    w.SetNotationBorderWidth(2);
     EXPECT_EQ(w.Paintbox()->geometry().topLeft(), QPoint(5, 5));
     EXPECT_EQ(w.Paintbox()->height(), w.height() - 10);
     EXPECT_EQ(w.Scrollbar()->x(), w.Paintbox()->x() + w.Paintbox()->width());
@@ -139,7 +139,7 @@ TEST_F(NotationWidget, BevelAndBorderPlaceThePaintBox) {
 
 TEST_F(NotationWidget, LineHeightFollowsTheMainFontAndSpacing) {
     EXPECT_EQ(w.LineHeight(), QFontMetrics(w.Font0Var()).height() + 3);
-    w.SetZeilenabstand(10);
+    w.SetLineSpacing(10);
     EXPECT_EQ(w.LineHeight(), QFontMetrics(w.Font0Var()).height() + 10);
     QFont big = w.Font0Var();
     big.setPixelSize(30);
@@ -400,7 +400,7 @@ TEST_F(NotationWidget, TheChooserListsTheMovesAndItsAnswerIsPlayed) {
     };
     int events = 0;
     bool nextMove = false;
-    w.Core().OnMoveChange = [&](TNotationCore&, TZug&, TSchachbrett& board, bool next) {
+    w.Core().OnMoveChange = [&](TNotationCore&, TMoveRecord&, TBoard& board, bool next) {
         ++events;
         nextMove = next;
         EXPECT_EQ(board[Sq("c4")], Pawn);
@@ -414,7 +414,7 @@ TEST_F(NotationWidget, TheChooserListsTheMovesAndItsAnswerIsPlayed) {
     EXPECT_EQ(w.CurrentMove()->FromSq, Sq("c2"));
 
     // Cancelled at the start: nothing moves, nothing is raised.
-    w.Core().OnMoveChange = [&](TNotationCore&, TZug&, TSchachbrett&, bool) { ++events; };
+    w.Core().OnMoveChange = [&](TNotationCore&, TMoveRecord&, TBoard&, bool) { ++events; };
     w.ToStart();
     events = 0;
     w.SetEnglish(false);
@@ -467,7 +467,7 @@ TEST_F(NotationWidget, TheChooserAnswersToItsKeys) {
 TEST_F(NotationWidget, KeysNavigate) {
     ASSERT_EQ(w.LoadGame(kGame), 0);
     int events = 0;
-    w.Core().OnMoveChange = [&](TNotationCore&, TZug&, TSchachbrett&, bool) { ++events; };
+    w.Core().OnMoveChange = [&](TNotationCore&, TMoveRecord&, TBoard&, bool) { ++events; };
     const auto line = MainLine(w.Core());
     QTest::keyClick(&w, Qt::Key_End);
     EXPECT_EQ(w.Core().Current, line.back());
@@ -499,7 +499,7 @@ TEST_F(NotationWidget, RowUpAndDownMoveBetweenRows) {
     ASSERT_GT(d.RowCount(), 6);
     ASSERT_TRUE(w.StepForward());
     int events = 0;
-    w.Core().OnMoveChange = [&](TNotationCore&, TZug&, TSchachbrett&, bool next) {
+    w.Core().OnMoveChange = [&](TNotationCore&, TMoveRecord&, TBoard&, bool next) {
         ++events;
         EXPECT_FALSE(next);
     };
@@ -513,13 +513,13 @@ TEST_F(NotationWidget, RowUpAndDownMoveBetweenRows) {
     EXPECT_EQ(d.RowOfMove(w.Core().Current), row0 + 1);
     EXPECT_EQ(events, 3);
     // The board follows the move reached: the event carries its position.
-    TSchachbrett raised{};
-    w.Core().OnMoveChange = [&](TNotationCore&, TZug&, TSchachbrett& stellung, bool) { raised = stellung; };
+    TBoard raised{};
+    w.Core().OnMoveChange = [&](TNotationCore&, TMoveRecord&, TBoard& position, bool) { raised = position; };
     QTest::keyClick(&w, Qt::Key_Down);
     EXPECT_EQ(raised, ReplayedPositionAfter(w.Core(), w.Core().Current));
     // Down and down again walks row by row to the last row of moves and stays there.
     int lastMoveRow = -1;
-    for (TBaum* m : MainLine(w.Core())) lastMoveRow = std::max(lastMoveRow, d.RowOfMove(m));
+    for (TMoveNode* m : MainLine(w.Core())) lastMoveRow = std::max(lastMoveRow, d.RowOfMove(m));
     for (int i = 0; i < d.RowCount() + 5; ++i) {
         const int before = d.RowOfMove(w.Core().Current);
         QTest::keyClick(&w, Qt::Key_Down);
@@ -531,7 +531,7 @@ TEST_F(NotationWidget, RowUpAndDownMoveBetweenRows) {
     EXPECT_EQ(d.RowOfMove(w.Core().Current), 0);
     // Disabled: the arrow rows do nothing.
     w.setEnabled(false);
-    const TBaum* here = w.Core().Current;
+    const TMoveNode* here = w.Core().Current;
     w.RowDown();
     EXPECT_EQ(w.Core().Current, here);
 }
@@ -543,8 +543,8 @@ TEST_F(NotationWidget, TheEndOfAVariationJumpsOnAndShowsTheMove) {
     moves += ") 1... e5 2. Nf3 *";
     ASSERT_EQ(w.LoadGame(Game(moves)), 0);
     Flush();
-    TBaum* e4 = MainLine(w.Core())[0];
-    TBaum* last = e4->Variations->FirstMove;
+    TMoveNode* e4 = MainLine(w.Core())[0];
+    TMoveNode* last = e4->Variations->FirstMove;
     while (last->Next) last = last->Next;
     w.Core().SetCurrent(last);
     w.Relayout();
@@ -553,7 +553,7 @@ TEST_F(NotationWidget, TheEndOfAVariationJumpsOnAndShowsTheMove) {
     w.Scrollbar()->setValue(0);  // the user scrolled away
     Flush();
     int events = 0;
-    w.Core().OnMoveChange = [&](TNotationCore&, TZug&, TSchachbrett&, bool next) {
+    w.Core().OnMoveChange = [&](TNotationCore&, TMoveRecord&, TBoard&, bool next) {
         ++events;
         EXPECT_FALSE(next);
     };
@@ -578,10 +578,10 @@ TEST_F(NotationWidget, AClickOnAMoveMakesItCurrent) {
     int events = 0;
     bool nextMove = true;
     int knightOn = 0;
-    w.Core().OnMoveChange = [&](TNotationCore&, TZug& zug, TSchachbrett& board, bool next) {
+    w.Core().OnMoveChange = [&](TNotationCore&, TMoveRecord& move, TBoard& board, bool next) {
         ++events;
         nextMove = next;
-        knightOn = board[zug.ToSq];
+        knightOn = board[move.ToSq];
     };
     const QRect nf3 = w.MoveRect(line[2]);
     ASSERT_GT(nf3.width(), 0);
@@ -614,7 +614,7 @@ TEST_F(NotationWidget, AClickOnAMoveMakesItCurrent) {
     EXPECT_EQ(events, 1);
 
     // With the headline on, a click on it goes back to the start.
-    w.SetUeberschrift(true);
+    w.SetHeadline(true);
     Flush();
     QTest::mouseClick(w.Paintbox(), Qt::LeftButton, {}, QPoint(w.Indent0Var() + 3, w.LineHeight() / 2));
     EXPECT_EQ(w.Core().Current, nullptr);
@@ -626,9 +626,9 @@ TEST_F(NotationWidget, AClickInsideAVariationEntersIt) {
     ASSERT_EQ(w.LoadGame(kGame), 0);
     Flush();
     const auto line = MainLine(w.Core());
-    TBaum* bc4 = line[4]->Variations->FirstMove;
+    TMoveNode* bc4 = line[4]->Variations->FirstMove;
     ASSERT_NE(bc4, nullptr);
-    TBaum* bc5 = bc4->Next;
+    TMoveNode* bc5 = bc4->Next;
     QTest::mouseClick(w.Paintbox(), Qt::LeftButton, {}, w.MoveRect(bc5).center());
     EXPECT_EQ(w.Core().Current, bc5);
     EXPECT_EQ(w.Core().Board[Sq("c5")], -Bishop);
@@ -706,7 +706,7 @@ std::vector<std::string> SplitGames(const std::string& file, size_t most) {
 TEST_F(NotationWidget, RealGamesAClickOnEveryDrawnMoveFindsThatMove) {
     REQUIRE_SHARED_PGN();
     w.resize(330, 260);
-    w.SetUeberschrift(true);
+    w.SetHeadline(true);
     Flush();
     long clicked = 0;
     int files = 0;
@@ -714,11 +714,11 @@ TEST_F(NotationWidget, RealGamesAClickOnEveryDrawnMoveFindsThatMove) {
         if (++files > 25) break;
         for (const std::string& game : SplitGames(testdata::ReadFile(path), 4)) {
             if (w.LoadGame(game) != 0) continue;
-            std::vector<TBaum*> nodes;
-            ForEachNode(w.Core().Root, [&](TBaum* b) {
+            std::vector<TMoveNode*> nodes;
+            ForEachNode(w.Core().Root, [&](TMoveNode* b) {
                 if (nodes.size() < 150) nodes.push_back(b);
             });
-            for (TBaum* node : nodes) {
+            for (TMoveNode* node : nodes) {
                 if (node->TextPos <= 0) continue;
                 w.Core().SetCurrent(node);
                 w.Relayout();
@@ -861,8 +861,8 @@ TEST_F(NotationWidget, SymbolsCommentsMarksAndErrorsShowAsMeant) {
     Flush();
     img = w.Paintbox()->grab().toImage();
     auto marked = [](QRgb p) { return qRed(p) == 255 && qGreen(p) == 230 && qBlue(p) == 120; };
-    TBaum* e4 = MainLine(w.Core())[0];
-    for (const TBaum* move : {MainLine(w.Core())[1], static_cast<TBaum*>(MainLine(w.Core())[1]->Variations->FirstMove->Next)}) {
+    TMoveNode* e4 = MainLine(w.Core())[0];
+    for (const TMoveNode* move : {MainLine(w.Core())[1], static_cast<TMoveNode*>(MainLine(w.Core())[1]->Variations->FirstMove->Next)}) {
         const QRect r = w.MoveRect(move);
         ASSERT_GT(r.width(), 0);
         EXPECT_GT(CountColour(img, r, marked), r.width() * r.height() / 3);
