@@ -301,13 +301,19 @@ public:
     std::int64_t In() const override { return pos_ - bz_.avail_in; }
 
 private:
+    // A fresh stream state that goes on where the last one stopped: the
+    // input not yet read and the room left in the caller's buffer.
     void Init() {
-        char* next = bz_.next_in;
-        const unsigned avail = bz_.avail_in;
+        char* nextIn = bz_.next_in;
+        const unsigned availIn = bz_.avail_in;
+        char* nextOut = bz_.next_out;
+        const unsigned availOut = bz_.avail_out;
         bz_ = bz_stream{};
         if (BZ2_bzDecompressInit(&bz_, 0, 0) != BZ_OK) throw std::bad_alloc();
-        bz_.next_in = next;
-        bz_.avail_in = avail;
+        bz_.next_in = nextIn;
+        bz_.avail_in = availIn;
+        bz_.next_out = nextOut;
+        bz_.avail_out = availOut;
     }
     bool Refill() {
         const std::size_t got = input_.ReadAt(pos_, buffer_.data(), buffer_.size());

@@ -79,7 +79,10 @@ std::size_t TInflateReader::Inflate(char* buf, std::size_t n, bool& ended, TRest
     zs_.avail_out = static_cast<uInt>(std::min<std::size_t>(n, 1u << 30));
     const uInt want = zs_.avail_out;
     while (zs_.avail_out > 0) {
-        if (!Refill()) ThrowTruncated(input_, format_, In());
+        // zlib may still hold output when the input is all read (a zip
+        // member ends exactly where its deflate data ends): it is asked
+        // first, and the data is cut short only when it can give nothing.
+        const bool haveInput = Refill();
         const std::int64_t at = out + static_cast<std::int64_t>(want - zs_.avail_out);
         const bool due = points && points->Wants(at);
         const int ret = inflate(&zs_, due ? Z_BLOCK : Z_NO_FLUSH);
@@ -90,6 +93,7 @@ std::size_t TInflateReader::Inflate(char* buf, std::size_t n, bool& ended, TRest
         if (ret == Z_MEM_ERROR) throw std::bad_alloc();
         if (ret == Z_NEED_DICT || ret == Z_DATA_ERROR || ret == Z_STREAM_ERROR) ThrowDamaged(input_, format_, In());
         // Z_BUF_ERROR: no progress for want of input, which the loop reads.
+        if (ret == Z_BUF_ERROR && !haveInput) ThrowTruncated(input_, format_, In());
         if (due && (zs_.data_type & 128) && !(zs_.data_type & 64)) {
             const std::int64_t here = out + static_cast<std::int64_t>(want - zs_.avail_out);
             if (points->Wants(here)) {

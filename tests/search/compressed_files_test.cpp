@@ -6,6 +6,7 @@
 // and the place, never a shorter list.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -28,12 +29,15 @@ struct TForm {
 };
 
 // IN holds the real file twice over (4.8 MB): several bzip2 blocks, xz
-// blocks, zstd frames and gzip restart points.
+// blocks, zstd frames and gzip restart points. A form that packs other text
+// than IN leaves that text as expected.pgn.
 const TForm kForms[] = {
     {"gzip", "gzip", "gzip -c IN > OUT", 2},
     {"gzip_two_members", "gzip", "head -c 3000000 IN | gzip -c > OUT && tail -c +3000001 IN | gzip -1 -c >> OUT", 3},
     {"bzip2", "bzip2", "bzip2 -c IN > OUT", 5},
     {"bzip2_small_blocks", "bzip2", "bzip2 -1 -c IN > OUT", 40},
+    // Two streams, as pbzip2 and cat write them.
+    {"bzip2_two_streams", "bzip2", "head -c 3000000 IN | bzip2 -c > OUT && tail -c +3000001 IN | bzip2 -c >> OUT", 5},
     {"xz_one_block", "xz", "xz -c IN > OUT", 1},
     {"xz_blocks", "xz", "xz -T2 --block-size=1MiB -c IN > OUT", 4},
     {"zstd_one_frame", "zstd", "zstd -q -c IN > OUT", 1},
@@ -41,9 +45,11 @@ const TForm kForms[] = {
     {"pzstd", "pzstd", "pzstd -q -p 2 -1 -c IN > OUT", 2},
     {"zip", "zip", "zip -q -j OUT IN", 2},
     {"zip_stored", "zip", "zip -q -0 -j OUT IN", 1},
+    // A member whose deflate data ends where zlib still holds output.
+    {"zip_member_past_2mib", "zip", "head -c 2097262 IN > expected.pgn && zip -q -1 -j OUT expected.pgn", 1},
     // Two PGN members (their games one after the other) and a note, which is no game file.
     {"zip_two_members", "zip", "split -n l/2 IN half && echo note > readme.txt && mv halfaa a.pgn && mv halfab b.pgn "
-                               "&& zip -q OUT a.pgn readme.txt b.pgn",
+                               "&& zip -q OUT a.pgn readme.txt b.pgn && cat a.pgn b.pgn > expected.pgn",
      1},
 };
 
@@ -74,6 +80,17 @@ std::string Row(TGameListCore& core, std::int32_t i) {
     return t.Player + "|" + t.Source + "|" + t.Year + "|" + t.Result + "|" + t.ECO;
 }
 
+// What a shell command prints on its standard output.
+std::string Output(const std::string& command) {
+    std::string out;
+    if (FILE* p = ::popen(command.c_str(), "r")) {
+        char buf[65536];
+        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+        ::pclose(p);
+    }
+    return out;
+}
+
 std::string Text(TGameListCore& core, std::int32_t i) {
     std::int32_t id = -1;
     std::string text;
@@ -95,17 +112,14 @@ TEST_P(CompressedFile, ReadsAsThePlainFile) {
     const std::string real = testdata::ReadFile(RealFile());
     testdata::WriteFile(dir / "plain.pgn", real + real);
     Make(dir.path(), form.command, dir / "plain.pgn", dir / "games.data");
-    // A zip's members are the plain file once more, in its halves.
-    const fs::path plainPath = std::string(form.name) == "zip_two_members" ? dir / "joined.pgn" : dir / "plain.pgn";
-    if (plainPath != dir / "plain.pgn")
-        testdata::WriteFile(plainPath, testdata::ReadFile(dir / "a.pgn") + testdata::ReadFile(dir / "b.pgn"));
+    const fs::path plainPath = fs::exists(dir / "expected.pgn") ? dir / "expected.pgn" : dir / "plain.pgn";
 
     TGameListCore plain, packed;
     std::string error;
     ASSERT_TRUE(plain.OpenForReading(plainPath.string(), error)) << error;
     // Not named as a game file: the content says what it is.
     ASSERT_TRUE(packed.OpenForReading((dir / "games.data").string(), error)) << error;
-    ASSERT_GT(plain.GameCount(), 90);
+    ASSERT_GT(plain.GameCount(), 30);
     ASSERT_EQ(packed.GameCount(), plain.GameCount());
     for (std::int32_t i = 0; i < plain.GameCount(); ++i) ASSERT_EQ(Row(packed, i), Row(plain, i)) << "row " << i;
     auto* source = dynamic_cast<TDecodingSource*>(packed.Source().get());
@@ -121,6 +135,12 @@ TEST_P(CompressedFile, ReadsAsThePlainFile) {
     const std::vector<std::int32_t> hits = TextHits(plain);
     EXPECT_FALSE(hits.empty());
     EXPECT_EQ(TextHits(packed), hits);
+    // Through a pipe, read once as it comes, the rows are the same.
+    const fs::path cli = fs::path(QUARZEL_BIN_DIR) / "quarzel-cli";
+    if (!fs::exists(cli)) return;  // a build without the programs (the sanitizer build)
+    const std::string rows = Output("'" + cli.string() + "' list '" + plainPath.string() + "'");
+    EXPECT_GT(rows.size(), 1000u);
+    EXPECT_EQ(Output("cat '" + (dir / "games.data").string() + "' | '" + cli.string() + "' list -"), rows);
 }
 
 // A cut file and one with bytes overwritten in its middle: the open fails
