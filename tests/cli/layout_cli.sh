@@ -58,6 +58,14 @@ pic="$(mktemp -d)"
 trap 'rm -rf "$pic"' EXIT
 QT_QPA_PLATFORM=offscreen "$cli" notation "$data" 1 --png "$pic/n.png" --width 200 --height 120 2>/dev/null
 check "png size" "200 120" "$(od -An -tu1 -j16 -N8 "$pic/n.png" 2>/dev/null | awk '{print $3*256+$4, $7*256+$8}')"
+# The picture commands' runtime folder: a fresh private one, removed at the
+# end; a link at the old fixed name is neither followed nor changed.
+tmp="$pic/tmp"; mkdir -m 700 "$tmp"; touch "$pic/victim"; chmod 644 "$pic/victim"
+ln -s "$pic/victim" "$tmp/quarzel-runtime-$(id -u)"
+env -u XDG_RUNTIME_DIR TMPDIR="$tmp" QT_QPA_PLATFORM=offscreen "$cli" notation "$data" 1 --png "$pic/r.png" 2>/dev/null
+check "runtime folder: the link's target keeps its mode" "644" "$(stat -c %a "$pic/victim")"
+check "runtime folder: nothing left behind" "quarzel-runtime-$(id -u)" "$(ls "$tmp")"
+[ -s "$pic/r.png" ] || { echo "FAIL: runtime folder: no picture"; fail=1; }
 status "notation height without png" 2 "$cli" notation "$data" 1 --height 100
 status "notation png unwritable" 1 env QT_QPA_PLATFORM=offscreen "$cli" notation "$data" 1 --png /nonexistent/dir/n.png
 
