@@ -10,6 +10,7 @@
 #include "cli/command.h"
 #include "cli/game_input.h"
 #include "notation/notation_core.h"
+#include "platform/error_text.h"
 #include "rules/chess960.h"
 #include "rules/fen.h"
 #include "search/match_search.h"
@@ -49,7 +50,22 @@ int MainLineLength(const TNotationCore& core) {
 }
 
 int RunReplay(const CliArgs& args);
-void ReplayRow(TGameListCore& pgn, int32_t row, TNotationCore& core, std::string& text, std::string& out, bool& writeFailed);
+
+// One run over the games of a file: the loader, the output gathered a
+// megabyte at a time, and the games that could not be loaded at all.
+struct TReplay {
+    std::string file;
+    TNotationCore core;
+    std::string text;
+    std::string out;
+    bool writeFailed = false;
+    std::string firstFailure;  // why the first game that could not be loaded was not
+    int failures = 0;
+
+    void Row(TGameListCore& pgn, int32_t row);
+    void Stops(const std::string& n);
+    void Failed(const std::string& n, const std::string& why);
+};
 
 const CliCommand kReplay{"replay", "FILE",
                          "load every game, print start, each MATCH stop and end position (FEN)", RunReplay,
@@ -59,61 +75,77 @@ const CliCommand kReplay{"replay", "FILE",
                          "                       (PLY counted from the start along the stop's line; 0 for\n"
                          "                       a start that is a stop: its comment before the first move)\n"
                          "  N end PLY FEN4       the end of the main line\n"
-                         "  N error PLY          instead of match and end when the moves cannot be read",
+                         "  N error PLY          instead of match and end when the moves cannot be read\n"
+                         "                       (PLY 0 and status 1 for a game that cannot be loaded at\n"
+                         "                       all: unreadable, too large, or memory ran out)",
                          true};
 
 int RunReplay(const CliArgs& args) {
     if (args.size() != 1) return cli::UsageError(kReplay);
     TGameListCore pgn;
     std::string error;
-    TNotationCore core;
-    std::string out;
-    out.reserve(1 << 20);
-    std::string text;
-    bool writeFailed = false;
+    TReplay replay;
+    replay.file = args[0];
+    replay.out.reserve(1 << 20);
     // Games are numbered by list row (a database keeps rows for deleted games).
     const bool ok = cli::ReadRows(pgn, args[0], error, [&](TGameListCore& file, int32_t first, int32_t end) {
-        for (int32_t row = first; row < end && !writeFailed; ++row) ReplayRow(file, row, core, text, out, writeFailed);
-        return !writeFailed;
+        for (int32_t row = first; row < end && !replay.writeFailed; ++row) replay.Row(file, row);
+        return !replay.writeFailed;
     });
     if (!ok) return cli::Fail(error);
-    if (writeFailed || std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0)
+    const std::string& out = replay.out;
+    if (replay.writeFailed || std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0)
         return cli::Fail("cannot write the output");
+    if (replay.failures > 0)
+        return cli::Fail(replay.firstFailure +
+                         (replay.failures > 1 ? " (and " + std::to_string(replay.failures - 1) + " more games)" : ""));
     return 0;
+}
+
+void TReplay::Failed(const std::string& n, const std::string& why) {
+    out += n + "\terror\t0\n";
+    if (failures++ == 0) firstFailure = "game " + n + " of " + file + ": " + why;
+}
+
+// The stops of the "Match>" search and the end of the main line.
+void TReplay::Stops(const std::string& n) {
+    // The search stops at marks in variations too, in text order.
+    const std::unordered_map<const TMoveNode*, int> plies = MarkPlies(core);
+    // The jump on opening the game stays at a start that is a stop.
+    if (StartIsStop(core)) {
+        out += n + "\tmatch\t0\t";
+        AppendFen4(out, core);
+        out += '\n';
+    }
+    while (NextMatch(core, nullptr)) {
+        const auto it = plies.find(core.Current);
+        out += n + "\tmatch\t" + std::to_string(it == plies.end() ? 0 : it->second) + '\t';
+        AppendFen4(out, core);
+        out += '\n';
+    }
+    core.ToEnd();
+    out += n + "\tend\t" + std::to_string(MainLineLength(core)) + '\t';
+    AppendFen4(out, core);
+    out += '\n';
 }
 
 // Game `row` (from 0): its start, each MATCH stop and its end; the output
 // goes out a megabyte at a time.
-void ReplayRow(TGameListCore& pgn, int32_t row, TNotationCore& core, std::string& text, std::string& out, bool& writeFailed) {
+void TReplay::Row(TGameListCore& pgn, int32_t row) {
     int32_t id = -1;
     pgn.GetGame(pgn.GameIndexOfRow(row), id, text);
     const std::string n = std::to_string(row + 1);
-    const int result = core.LoadGame(text);
-    out += n;
-    out += "\tstart\t";
-    AppendFen4(out, core);
-    out += '\n';
-    if (result != lgLoaded) {  // a read error, or a game refused whole
-        out += n + "\terror\t" + std::to_string(MainLineLength(core)) + '\n';
+    const int result = id < 0 ? lgNoMemory : core.LoadGame(text);
+    if (id < 0 || result == lgTooLarge || result == lgNoMemory) {
+        // Nothing was loaded: no start, no stops, no end to report.
+        Failed(n, id < 0 ? "cannot read it" : result == lgTooLarge ? kGameTooLargeText : kNoMemoryText);
     } else {
-        // The search stops at marks in variations too, in text order.
-        const std::unordered_map<const TMoveNode*, int> plies = MarkPlies(core);
-        // The jump on opening the game stays at a start that is a stop.
-        if (StartIsStop(core)) {
-            out += n + "\tmatch\t0\t";
-            AppendFen4(out, core);
-            out += '\n';
-        }
-        while (NextMatch(core, nullptr)) {
-            const auto it = plies.find(core.Current);
-            out += n + "\tmatch\t" + std::to_string(it == plies.end() ? 0 : it->second) + '\t';
-            AppendFen4(out, core);
-            out += '\n';
-        }
-        core.ToEnd();
-        out += n + "\tend\t" + std::to_string(MainLineLength(core)) + '\t';
+        out += n;
+        out += "\tstart\t";
         AppendFen4(out, core);
         out += '\n';
+        if (result == lgLoaded) Stops(n);
+        else out += n + "\terror\t" + std::to_string(MainLineLength(core)) + '\n';  // moves unreadable
     }
     if (out.size() > (1 << 20) - 4096) {
         if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size()) writeFailed = true;

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Low memory: every command, run with its address space capped below what
+# a game with a 60 MB comment needs, answers "Not enough memory" (status 1)
+# or does its work (status 0); never a crash. replay says which game it
+# could not load, goes on with the others and ends with status 1.
+set -u
+cli="${QUARZEL_BIN_DIR:?}/quarzel-cli"
+[ -x "$cli" ] || { echo "no $cli"; exit 77; }
+command -v prlimit >/dev/null || { echo "prlimit is not installed: low-memory test skipped"; exit 77; }
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+fail=0
+big="$work/big.pgn"
+{
+  printf '[Event "a"]\n\n1. e4 e5 *\n\n[Event "big"]\n\n1. e4 {'
+  head -c 60000000 /dev/zero | tr '\0' 'x'
+  printf '} e5 *\n\n[Event "c"]\n\n1. d4 *\n'
+} > "$big"
+limit=250000000
+for command in "replay @" "pgn @ 2" "notation @ 2" "game @ 2" "list @" "count @" "search @ --text big" \
+               "search @ --fen rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR_b_KQkq_-_0_1" "graph @ 2 $work/g.png"; do
+  read -r -a words <<< "${command//@/$big}"
+  words=("${words[@]//_/ }")
+  QT_QPA_PLATFORM=offscreen prlimit --as=$limit "$cli" "${words[@]}" > "$work/out" 2> "$work/err"
+  rc=$?
+  case $rc in
+    0) ;;
+    1) grep -q "Not enough memory" "$work/err" || { echo "FAIL: $command: status 1 without the memory message: $(head -c 200 "$work/err")"; fail=1; } ;;
+    *) echo "FAIL: $command: status $rc under $limit bytes: $(head -c 200 "$work/err")"; fail=1 ;;
+  esac
+  if [ "$command" = "replay @" ]; then
+    [ $rc = 1 ] || { echo "FAIL: replay: status $rc, expected 1 for a game it could not load"; fail=1; }
+    want=$(printf '1\tstart\n1\tend\n2\terror\t0\n3\tstart\n3\tend')
+    got=$(awk -F'\t' '{ if ($2 == "error") print $1 "\t" $2 "\t" $3; else print $1 "\t" $2 }' "$work/out")
+    [ "$got" = "$want" ] || { echo "FAIL: replay lines"; printf '%s\n' "$got"; fail=1; }
+  fi
+done
+exit $fail
