@@ -75,45 +75,50 @@ TStreamWindow::TStreamWindow(std::shared_ptr<TByteSource> source, std::string na
     : source_(std::move(source)), in_(source_->Stream(0)), name_(std::move(name)) {}
 
 void TStreamWindow::Need(std::int64_t end, std::int64_t reader) {
-    std::int64_t kept = base_ + static_cast<std::int64_t>(kept_.size());
-    if (kept >= end || ended_) return;
+    if (end_ >= end || ended_) return;
     if (reader >= 0 && BeforeReadingOn) {
         // Never past what the reader asking has read.
-        const std::int64_t mark = std::min({BeforeReadingOn(), reader, kept});
+        const std::int64_t mark = std::min({BeforeReadingOn(), reader, end_});
         if (mark > base_) {
-            kept_.erase(0, static_cast<std::size_t>(mark - base_));
             base_ = mark;
+            for (; !chunks_.empty() && first_ + static_cast<std::int64_t>(kChunk) <= base_; first_ += kChunk)
+                chunks_.pop_front();
         }
         if (Stop) {
             ended_ = true;
             return;
         }
     }
-    while (kept < end && !ended_) {
-        const std::size_t want = static_cast<std::size_t>(std::max<std::int64_t>(end - kept, kPull));
-        if (static_cast<std::int64_t>(kept_.size() + want) > kMaxKept + static_cast<std::int64_t>(kPull))
+    while (end_ < end && !ended_) {
+        if (end_ - base_ >= kMaxKept)
             throw TFileError(name_ + ": a game of more than 1 GiB cannot be read from a pipe; save it to a file first");
-        const std::size_t old = kept_.size();
-        kept_.resize(old + want);
+        const std::size_t at = static_cast<std::size_t>(end_ - first_);
+        if (at == chunks_.size() * kChunk) chunks_.push_back(std::make_unique_for_overwrite<char[]>(kChunk));
+        char* room = chunks_.back().get() + at % kChunk;
+        const std::size_t want =
+            std::min(kChunk - at % kChunk, static_cast<std::size_t>(std::max<std::int64_t>(end - end_, kPull)));
         std::size_t got = 0;
         while (got < want) {
-            const std::size_t r = in_->Read(kept_.data() + old + got, want - got);
+            const std::size_t r = in_->Read(room + got, want - got);
             if (r == 0) break;
             got += r;
         }
-        kept_.resize(old + got);
+        end_ += static_cast<std::int64_t>(got);
         if (got < want) ended_ = true;
-        kept += static_cast<std::int64_t>(got);
     }
 }
 
 std::size_t TStreamWindow::ReadAt(std::int64_t pos, char* buf, std::size_t n) {
     Need(pos + static_cast<std::int64_t>(n), std::int64_t{-1});
     if (pos < base_) throw TFileError(name_ + ": the text at byte " + std::to_string(pos) + " was read and dropped");
-    const std::int64_t kept = base_ + static_cast<std::int64_t>(kept_.size());
-    if (pos >= kept) return 0;
-    const std::size_t k = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(n), kept - pos));
-    std::memcpy(buf, kept_.data() + (pos - base_), k);
+    if (pos >= end_) return 0;
+    const std::size_t k = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(n), end_ - pos));
+    for (std::size_t done = 0; done < k;) {
+        const std::size_t off = static_cast<std::size_t>(pos - first_) + done;
+        const std::size_t piece = std::min(k - done, kChunk - off % kChunk);
+        std::memcpy(buf + done, chunks_[off / kChunk].get() + off % kChunk, piece);
+        done += piece;
+    }
     return k;
 }
 

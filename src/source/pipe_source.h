@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -46,8 +47,13 @@ private:
     std::shared_ptr<TByteSource> source_;  // keeps what in_ reads from
     std::unique_ptr<TByteStream> in_;
     std::string name_;
-    std::string kept_;        // text [base_, base_ + kept_.size())
-    std::int64_t base_ = 0;
+    // The kept text in chunks of kChunk bytes: it grows without a copy and
+    // never holds much more than it keeps. Chunk i starts at first_ + i * kChunk.
+    static constexpr std::size_t kChunk = std::size_t{1} << 20;
+    std::deque<std::unique_ptr<char[]>> chunks_;
+    std::int64_t first_ = 0;
+    std::int64_t base_ = 0;  // the first byte kept (the mark)
+    std::int64_t end_ = 0;   // bytes read from the stream
     bool ended_ = false;
 };
 

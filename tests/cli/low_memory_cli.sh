@@ -35,4 +35,11 @@ for command in "replay @" "pgn @ 2" "notation @ 2" "game @ 2" "list @" "count @"
     [ "$got" = "$want" ] || { echo "FAIL: replay lines"; printf '%s\n' "$got"; fail=1; }
   fi
 done
+
+# An endless game through a pipe is refused at the pipe's cap (1 GiB kept),
+# within 1.3 GB of address space: the kept text never takes twice the cap.
+yes '1. e4 e5' | prlimit --as=1400000000 "$cli" count - > /dev/null 2> "$work/err"
+rc=$?
+[ $rc = 1 ] && grep -q "more than 1 GiB" "$work/err" ||
+  { echo "FAIL: endless pipe: status $rc: $(head -c 200 "$work/err")"; fail=1; }
 exit $fail
