@@ -30,19 +30,8 @@ constexpr std::uint64_t kMemoryLimit = std::uint64_t{1} << 30;
 // The whole file from its start: every stream, any padding between them.
 class TXzStreamDecoder : public TDecoder {
 public:
-    TXzStreamDecoder(TRawInput& input, unsigned threads) : input_(input), buffer_(kInputChunk) {
-        lzma_ret ret;
-        if (threads > 1) {
-            lzma_mt mt{};
-            mt.flags = LZMA_CONCATENATED;
-            mt.threads = threads;
-            mt.memlimit_threading = kMemoryLimit;
-            mt.memlimit_stop = kMemoryLimit;
-            ret = lzma_stream_decoder_mt(&strm_, &mt);
-        } else {
-            ret = lzma_stream_decoder(&strm_, kMemoryLimit, LZMA_CONCATENATED);
-        }
-        if (ret != LZMA_OK) throw std::bad_alloc();
+    TXzStreamDecoder(TRawInput& input, unsigned threads) : input_(input), buffer_(kInputChunk), threads_(threads) {
+        Init();
     }
     ~TXzStreamDecoder() override { lzma_end(&strm_); }
 
@@ -50,15 +39,9 @@ public:
         strm_.next_out = reinterpret_cast<std::uint8_t*>(buf);
         strm_.avail_out = n;
         while (strm_.avail_out > 0 && !end_) {
-            if (strm_.avail_in == 0 && !eof_) {
-                const std::size_t got = input_.ReadAt(pos_, reinterpret_cast<char*>(buffer_.data()), buffer_.size());
-                pos_ += static_cast<std::int64_t>(got);
-                strm_.next_in = buffer_.data();
-                strm_.avail_in = got;
-                eof_ = got == 0;
-            }
+            Refill();
             const lzma_ret ret = lzma_code(&strm_, eof_ ? LZMA_FINISH : LZMA_RUN);
-            if (ret == LZMA_STREAM_END) end_ = true;
+            if (ret == LZMA_STREAM_END) NextStream();
             else if (ret != LZMA_OK) ThrowLzma(input_, ret, In());
         }
         const std::size_t got = n - strm_.avail_out;
@@ -68,8 +51,61 @@ public:
     std::int64_t In() const override { return pos_ - static_cast<std::int64_t>(strm_.avail_in); }
 
 private:
+    void Init() {
+        lzma_ret ret;
+        if (threads_ > 1) {
+            lzma_mt mt{};
+            mt.threads = threads_;
+            mt.memlimit_threading = kMemoryLimit;
+            mt.memlimit_stop = kMemoryLimit;
+            ret = lzma_stream_decoder_mt(&strm_, &mt);
+        } else {
+            ret = lzma_stream_decoder(&strm_, kMemoryLimit, 0);
+        }
+        if (ret != LZMA_OK) throw std::bad_alloc();
+    }
+    void Refill() {
+        if (strm_.avail_in > 0 || eof_) return;
+        const std::size_t got = input_.ReadAt(pos_, reinterpret_cast<char*>(buffer_.data()), buffer_.size());
+        pos_ += static_cast<std::int64_t>(got);
+        strm_.next_in = buffer_.data();
+        strm_.avail_in = got;
+        eof_ = got == 0;
+    }
+    // After a stream: zeros padding the file (any number of them), then
+    // another stream or the end; anything else is damage.
+    void NextStream() {
+        for (;;) {
+            Refill();
+            while (strm_.avail_in > 0 && *strm_.next_in == 0) {
+                ++strm_.next_in;
+                --strm_.avail_in;
+            }
+            if (strm_.avail_in > 0) break;
+            if (eof_) {
+                end_ = true;
+                return;
+            }
+        }
+        if (strm_.next_in[0] != 0xFD)
+            ThrowDamaged(input_, TCompression::Xz, In(), "unexpected bytes after the compressed data");
+        // Another stream: a fresh decoder over the input left.
+        const std::uint8_t* next = strm_.next_in;
+        const std::size_t avail = strm_.avail_in;
+        std::uint8_t* out = strm_.next_out;
+        const std::size_t room = strm_.avail_out;
+        lzma_end(&strm_);
+        strm_ = LZMA_STREAM_INIT;
+        Init();
+        strm_.next_in = next;
+        strm_.avail_in = avail;
+        strm_.next_out = out;
+        strm_.avail_out = room;
+    }
+
     TRawInput& input_;
     std::vector<std::uint8_t> buffer_;
+    unsigned threads_;
     lzma_stream strm_ = LZMA_STREAM_INIT;
     std::int64_t pos_ = 0;
     bool eof_ = false;
@@ -184,12 +220,29 @@ public:
     }
 
 private:
+    // The end of the file less the zeros padding it (a stream ends in "YZ").
+    std::int64_t DataEnd() {
+        std::int64_t end = input_->Size();
+        char buf[4096];
+        while (end > 0) {
+            const std::int64_t from = std::max<std::int64_t>(0, end - static_cast<std::int64_t>(sizeof buf));
+            const std::size_t got = input_->ReadAt(from, buf, static_cast<std::size_t>(end - from));
+            if (got != static_cast<std::size_t>(end - from)) return input_->Size();
+            std::size_t k = got;
+            while (k > 0 && buf[k - 1] == 0) --k;
+            if (k > 0) return from + static_cast<std::int64_t>(k);
+            end = from;
+        }
+        return end;
+    }
+
     // Every stream's index, read from the end of the file; null when the
     // file is damaged there (its decoding then says where).
     lzma_index* ReadIndex() {
         lzma_stream strm = LZMA_STREAM_INIT;
         lzma_index* index = nullptr;
-        if (lzma_file_info_decoder(&strm, &index, UINT64_MAX, static_cast<std::uint64_t>(input_->Size())) != LZMA_OK)
+        const std::int64_t size = DataEnd();
+        if (lzma_file_info_decoder(&strm, &index, UINT64_MAX, static_cast<std::uint64_t>(size)) != LZMA_OK)
             return nullptr;
         std::vector<std::uint8_t> buffer(kInputChunk);
         std::int64_t pos = 0;
@@ -197,7 +250,9 @@ private:
         try {
             for (;;) {
                 if (strm.avail_in == 0) {
-                    const std::size_t got = input_->ReadAt(pos, reinterpret_cast<char*>(buffer.data()), buffer.size());
+                    const std::size_t want =
+                        static_cast<std::size_t>(std::clamp<std::int64_t>(size - pos, 0, static_cast<std::int64_t>(buffer.size())));
+                    const std::size_t got = input_->ReadAt(pos, reinterpret_cast<char*>(buffer.data()), want);
                     pos += static_cast<std::int64_t>(got);
                     strm.next_in = buffer.data();
                     strm.avail_in = got;

@@ -2,10 +2,12 @@
 // one after the other (every file member when none is named *.pgn), a line
 // feed put between two when the first does not end with one. A deflated
 // member is read raw and inflated here, with restart points as in a gzip
-// file; a stored member is its own text; other methods go through libzip
-// and restart at the member's start.
+// file; a stored member is its own text; xz, zstd and LZMA members are
+// decoded here (zip_members.h), other methods through libzip; those restart
+// at the member's start.
 #include "source/decoding_source.h"
 #include "source/inflate_reader.h"
+#include "source/zip_members.h"
 
 #include <zip.h>
 
@@ -106,6 +108,7 @@ struct TMember {
     std::uint16_t method = 0;
     std::uint32_t crc = 0;
     std::int64_t size = 0;
+    bool encrypted = false;
 };
 
 // A member's stored bytes, read raw through libzip (which can seek in them).
@@ -113,7 +116,8 @@ class TMemberInput : public TRawInput {
 public:
     TMemberInput(zip_t* archive, const TMember& member, const std::string& archiveName)
         : TRawInput(archiveName + " (" + member.name + ")"),
-          file_(zip_fopen_index(archive, member.index, member.method == ZIP_CM_DEFLATE ? ZIP_FL_COMPRESSED : 0)) {
+          file_(zip_fopen_index(archive, member.index,
+                                member.method == ZIP_CM_DEFLATE || DecodedHere(member.method) ? ZIP_FL_COMPRESSED : 0)) {
         if (!file_) ThrowDamaged(*this, TCompression::Zip, -1, "the member cannot be opened");
     }
     std::size_t ReadAt(std::int64_t pos, char* buf, std::size_t n) override {
@@ -148,6 +152,7 @@ private:
     std::size_t member_;
     std::unique_ptr<TMemberInput> input_;
     std::unique_ptr<TInflateReader> inflate_;
+    std::unique_ptr<TZipMemberDecoder> decoder_;  // xz, zstd, LZMA
     bool fresh_ = false;       // read from the member's start: its checksum can be checked
     std::uint32_t crc_ = 0;
     std::int64_t memberOut_ = 0;
@@ -173,14 +178,16 @@ public:
             m.method = static_cast<std::uint16_t>(st.comp_method);
             m.crc = st.crc;
             m.size = static_cast<std::int64_t>(st.size);
-            if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE)
-                throw TFileError(input_->Name() + ": " + m.name + " is encrypted and cannot be read");
+            m.encrypted = (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE;
             std::string lower = m.name;
             for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
             if (lower.ends_with(".pgn")) pgns.push_back(m);
             files.push_back(std::move(m));
         }
         members_ = pgns.empty() ? std::move(files) : std::move(pgns);
+        // Only a member that would be read refuses the archive (a locked note beside the games does not).
+        for (const TMember& m : members_)
+            if (m.encrypted) throw TFileError(input_->Name() + ": " + m.name + " is encrypted and cannot be read");
     }
 
     std::unique_ptr<TDecoder> NewDecoder(const TRestartPoint& point) override {
@@ -205,10 +212,13 @@ void TZipDecoder::OpenMember(const TRestartPoint* resume) {
     fresh_ = resume == nullptr;
     crc_ = 0;
     memberOut_ = 0;
+    decoder_.reset();
     if (m.method == ZIP_CM_DEFLATE) {
         inflate_ = std::make_unique<TInflateReader>(*input_, TCompression::Zip);
         if (resume) inflate_->Resume(*resume);
         else inflate_->Begin(0, false);
+    } else if (DecodedHere(m.method)) {
+        decoder_ = NewZipMemberDecoder(m.method, *input_, m.size);
     }
 }
 
@@ -218,6 +228,7 @@ std::size_t TZipDecoder::ReadMember(char* buf, std::size_t n, bool& ended) {
         const std::size_t got = inflate_->Inflate(buf, n, ended, &source_.Points(), out_, static_cast<std::int32_t>(member_));
         return got;
     }
+    if (decoder_) return decoder_->Read(buf, n, ended);
     const std::size_t got = input_->ReadAt(memberOut_, buf, n);
     ended = got == 0;
     return got;
@@ -259,6 +270,7 @@ std::size_t TZipDecoder::Decode(char* buf, std::size_t n) {
             CheckMember();
             needFeed_ = memberOut_ > 0 && lastByte_ != '\n';
             inflate_.reset();
+            decoder_.reset();
             input_.reset();
             ++member_;
         }

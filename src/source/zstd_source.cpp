@@ -68,6 +68,10 @@ public:
                 inPos_ += static_cast<std::int64_t>(got);
                 in_ = ZSTD_inBuffer{buffer_.data(), got, 0};
             }
+            if (frameDone_ && static_cast<const char*>(in_.src)[in_.pos] == 0) {
+                SkipZeros();  // no frame starts with a zero byte
+                break;
+            }
             if (frameDone_) {
                 const std::int64_t here = out_ + static_cast<std::int64_t>(out.pos);
                 if (source_.Points().Wants(here)) source_.Points().Add(TRestartPoint{here, In(), 0, 0, {}});
@@ -83,6 +87,20 @@ public:
     std::int64_t In() const override { return inPos_ - static_cast<std::int64_t>(in_.size - in_.pos); }
 
 private:
+    // Zeros padding the file end it; anything else after them is damage.
+    void SkipZeros() {
+        for (;;) {
+            for (; in_.pos < in_.size; ++in_.pos)
+                if (static_cast<const char*>(in_.src)[in_.pos] != 0)
+                    ThrowDamaged(source_.Input(), TCompression::Zstd, In(), "unexpected bytes after the compressed data");
+            const std::size_t got = source_.Input().ReadAt(inPos_, buffer_.data(), buffer_.size());
+            if (got == 0) break;
+            inPos_ += static_cast<std::int64_t>(got);
+            in_ = ZSTD_inBuffer{buffer_.data(), got, 0};
+        }
+        end_ = true;
+    }
+
     TDecodingSource& source_;
     TDCtx dctx_;
     std::vector<char> buffer_;

@@ -47,6 +47,15 @@ const TForm kForms[] = {
     {"zip_stored", "zip", "zip -q -0 -j OUT IN", 1},
     // A member whose deflate data ends where zlib still holds output.
     {"zip_member_past_2mib", "zip", "head -c 2097262 IN > expected.pgn && zip -q -1 -j OUT expected.pgn", 1},
+    // Members packed with methods decoded by liblzma and libzstd, not by libzip.
+    {"zip_lzma", "python3", "python3 SUPPORT/zip_member.py lzma OUT IN", 1},
+    {"zip_xz", "python3", "python3 SUPPORT/zip_member.py xz OUT IN", 1},
+    {"zip_zstd", "zstd", "python3 SUPPORT/zip_member.py zstd OUT IN", 1},
+    // A locked note beside the games does not lock the archive.
+    {"zip_locked_note", "zip", "cp IN games.pgn && echo note > note.txt && zip -q OUT games.pgn && zip -q -P x OUT note.txt", 1},
+    // Zeros padding the data.
+    {"zstd_padded", "zstd", "zstd -q -c IN > OUT && head -c 1001 /dev/zero >> OUT", 1},
+    {"xz_padded", "xz", "xz -T2 --block-size=1MiB -c IN > OUT && head -c 1001 /dev/zero >> OUT", 4},
     // Two PGN members (their games one after the other) and a note, which is no game file.
     {"zip_two_members", "zip", "split -n l/2 IN half && echo note > readme.txt && mv halfaa a.pgn && mv halfab b.pgn "
                                "&& zip -q OUT a.pgn readme.txt b.pgn && cat a.pgn b.pgn > expected.pgn",
@@ -57,7 +66,9 @@ bool HaveTool(const std::string& tool) { return std::system(("command -v " + too
 
 // Runs a form's command in dir with IN and OUT replaced.
 void Make(const fs::path& dir, std::string command, const fs::path& in, const fs::path& out) {
-    for (auto [key, value] : {std::pair<std::string, std::string>{"IN", in.string()}, {"OUT", out.string()}})
+    const std::string support = (testdata::FixtureDir().parent_path() / "support").string();
+    for (auto [key, value] : {std::pair<std::string, std::string>{"IN", in.string()}, {"OUT", out.string()},
+                              {"SUPPORT", support}})
         for (std::size_t at; (at = command.find(key)) != std::string::npos;) command.replace(at, key.size(), "'" + value + "'");
     ASSERT_EQ(std::system(("cd '" + dir.string() + "' && " + command).c_str()), 0) << command;
 }
