@@ -22,7 +22,7 @@ public:
             }
             lastWasCr_ = c == '\r';
             if (c == '\n' || c == '\r') {
-                if (EndLine()) return 1;
+                if (const int verdict = EndLine(); verdict != 0) return verdict;
                 if (lines_ >= 1000) return allEmpty_ ? 1 : -1;
                 continue;
             }
@@ -32,7 +32,9 @@ public:
         return 0;
     }
     bool Finish() {
-        if (lineHasChar_ && EndLine()) return true;
+        if (lineHasChar_) {
+            if (const int verdict = EndLine(); verdict != 0) return verdict > 0;
+        }
         return lines_ == 0 || allEmpty_;
     }
 
@@ -40,16 +42,26 @@ private:
     // The first bytes of a line that are looked at.
     static constexpr std::size_t kLineBytes = 4096;
 
-    // Ends the current line; true when it holds a tag line or movetext.
-    bool EndLine() {
+    // Ends the current line: 1 when it holds a tag line or movetext, -1 when
+    // it is markup (a web page: its prose may well say "1. c4 e5"), else 0.
+    int EndLine() {
         ++lines_;
         if (lineHasChar_) allEmpty_ = false;
         std::string_view line(line_);
         if (lines_ == 1 && line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);
-        const bool hit = Holds(line);
+        const int verdict = !inComment_ && IsMarkup(line) ? -1 : Holds(line) ? 1 : 0;
         line_.clear();
         lineHasChar_ = false;
-        return hit;
+        return verdict;
+    }
+
+    // A line that starts (after blanks) with an element or declaration of
+    // markup: "<html>", "</div>", "<!DOCTYPE html>", "<?xml".
+    static bool IsMarkup(std::string_view line) {
+        const std::size_t at = line.find_first_not_of(" \t\f");
+        if (at == std::string_view::npos || line[at] != '<' || at + 1 >= line.size()) return false;
+        const char c = line[at + 1];
+        return c == '!' || c == '?' || c == '/' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
     }
 
     // Movetext: a move number directly followed by a move ("1. e4",

@@ -148,6 +148,13 @@ TEST(Scanner, LooksLikePGN) {
     EXPECT_FALSE(check("a word e4 and b5 in a sentence\n"));
     EXPECT_FALSE(check(std::string("1. e4 e5 2. Nf3\x01\x02") + "\n"));
     EXPECT_FALSE(check("<html><body>chess games</body></html>\n"));
+    // A web page whose prose quotes moves: markup before any tag line or movetext.
+    EXPECT_FALSE(check("<!DOCTYPE html>\n<p>\nAfter 1. c4 e5 White plays\n"));
+    EXPECT_FALSE(check("  <div class=\"news\">\nThe English: 1. c4 e5 2. Nc3\n"));
+    // Markup after the games begin, or inside a comment, is the games' own text.
+    EXPECT_TRUE(check("[Event \"x\"]\n<html>\n"));
+    EXPECT_TRUE(check("{ a note\n<b>bold</b> }\n1. e4 e5 *\n"));
+    EXPECT_TRUE(check("1 < 2 is no markup\n1. e4 e5 *\n"));
     EXPECT_FALSE(check("[event\"x\"]\n{ 1. e4 }\n% 1. e4\n; e4\n"));
     std::string lines;
     for (int i = 0; i < 999; ++i) lines += "x\n";
