@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QPointer>
 
 #include "app/settings.h"
 #include "app/window_layout.h"
@@ -25,7 +26,11 @@ TCommandsView::TCommandsView(const TCommandsControls& controls, QObject* parent)
     : QObject(parent), controls_(controls) {
     graph_ = new TEvalGraph;
     graph_->hide();
-    graph_->OnPointClicked = [this](int index) { GoToPoint(index); };
+    // The graph belongs to the notation's pane, not to this object: its clicks
+    // reach this object only while it lives.
+    graph_->OnPointClicked = [self = QPointer<TCommandsView>(this)](int index) {
+        if (self) self->GoToPoint(index);
+    };
     controls_.Panes->SetGraph(graph_);
 
     auto settings = QuarzelSettings();

@@ -150,7 +150,7 @@ TMainWindow::TMainWindow(const QStringList& Params, QWidget* parent) : QMainWind
 
     Status = new TStatusLine(statusBar(), this);
     Search = std::make_unique<TSearchController>(
-        TSearchSeam{this, GameList, &Notation->Core(), Status, [this] { return LoadedGame; }}, this);
+        TSearchContext{this, GameList, &Notation->Core(), Status, [this] { return LoadedGame; }}, this);
     connect(Search.get(), &TSearchController::FirstGameWanted, this, &TMainWindow::OpenFirstGame);
     Pasted = std::make_unique<TPastedGames>();
     Panes = new TPanes({Client, GameList, Board, Notation, HeaderPanel, buttons}, this);

@@ -24,7 +24,7 @@ class TNotationCore;
 class TStatusLine;
 
 // What the search works with.
-struct TSearchSeam {
+struct TSearchContext {
     // The owner of its messages and its dialog, whose title counts the hits.
     QWidget* Window = nullptr;
     // Shows the hits; its file is searched.
@@ -39,7 +39,7 @@ struct TSearchSeam {
 class TSearchController : public QObject {
     Q_OBJECT
 public:
-    TSearchController(TSearchSeam seam, QObject* parent);
+    TSearchController(TSearchContext context, QObject* parent);
     ~TSearchController() override;
 
     // Ctrl+F, Ctrl+T and Esc; true when the key was one of them and acted on.
@@ -79,7 +79,7 @@ private:
     void NotStarted(const std::string& error);
     void UpdateTitle();
 
-    TSearchSeam seam_;
+    TSearchContext context_;
     std::unique_ptr<TGameSearch> search_;
     std::unordered_map<std::int32_t, std::vector<std::int32_t>> plies_;
     std::uint64_t generation_ = 0;  // events of an earlier search are dropped
