@@ -96,7 +96,9 @@ TMainWindow::TMainWindow(const QStringList& Params, QWidget* parent) : QMainWind
     Notation->SetNotationBorderWidth(0);
     notationEvents_ = std::make_unique<TNotationEvents>(*Notation);
     connect(notationEvents_.get(), &TNotationEvents::MoveChanged, this,
-            [this](TMoveRecord& move, TBoard& position, bool nextMove) { OnMoveChanged(Notation, move, position, nextMove); });
+            [this](TMoveRecord& move, TBoard& position, bool nextMove) {
+                OnMoveChanged(Notation, move, position, nextMove);
+            });
     Notation->Loaded();
     Notation->setProperty("Hint", QString::fromLatin1(kBrowseHint));
     Notation->setAccessibleName(QStringLiteral("Notation"));

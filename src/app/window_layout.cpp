@@ -143,7 +143,8 @@ TPanes::TPanes(TPaneControls controls, QObject* parent) : QObject(parent), contr
 bool TPanes::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Resize) {
         if (watched == controls_.Client) PlaceClient();
-        else if (watched == listPane_) controls_.GameList->setGeometry(0, 0, listPane_->width() - kRightMargin, listPane_->height());
+        else if (watched == listPane_)
+            controls_.GameList->setGeometry(0, 0, listPane_->width() - kRightMargin, listPane_->height());
         else if (watched == boardPane_) PlaceBoard();
         else if (watched == notationPane_) PlaceNotation();
         else if (watched == horizontal_) FitBoardPane();

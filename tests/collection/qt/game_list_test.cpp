@@ -145,7 +145,8 @@ TEST(GameList, AListGoingAwayReportsNoSortGivenUp) {
     auto list = std::make_unique<TGameList>();
     list->ScanFile((dir / "l.pgn").string());
     std::vector<int> progress;
-    QObject::connect(list.get(), &TGameList::SortProgress, [&](TGameColumn, int percent) { progress.push_back(percent); });
+    QObject::connect(list.get(), &TGameList::SortProgress,
+                     [&](TGameColumn, int percent) { progress.push_back(percent); });
     list->SortBy(TGameColumn::White, false);
     ASSERT_TRUE(list->Sorting());  // the new order is handed over by the event loop
     list.reset();
