@@ -13,19 +13,8 @@
 #include "collection/qt/game_list.h"
 #include "notation/move_numbers.h"
 #include "notation/qt/notation.h"
-#include "platform/error_text.h"
-#include "platform/platform.h"
+#include "platform/guarded.h"
 #include "search/match_search.h"
-
-void TMainWindow::Guarded(const std::function<void()>& body) {
-    try {
-        body();
-    } catch (const std::exception& e) {
-        Platform::Get().ShowMessage(this, TextFromBytes(UserErrorText(e)), TMessageKind::Error);
-    } catch (...) {
-        Platform::Get().ShowMessage(this, QString::fromLatin1(kUnexpectedErrorText), TMessageKind::Error);
-    }
-}
 
 void TMainWindow::OnMoveChanged(QObject*, TMoveRecord& Move, TBoard& Position, bool) {
     Board->CastlingRooks = Notation->Core().Game.CastlingRooks;
@@ -68,7 +57,7 @@ void TMainWindow::OpenFirstGame() {
 }
 
 void TMainWindow::OnGameListDoubleClick(QObject*, const std::string& PGNGame, std::int32_t GameID) {
-    Guarded([&] {
+    Guarded(this, [&] {
         LoadedGame = GameID;
         {
             // Loading moves through many positions: none of them is painted,
@@ -158,14 +147,11 @@ void TMainWindow::RunCommand(Command command) {
 }
 
 void TMainWindow::Run(Command command) {
-    Guarded([&] { RunCommand(command); });
+    Guarded(this, [&] { RunCommand(command); });
     FocusList();
 }
 
-void TMainWindow::FlipBoard() {
-    Board->SetFlipped(!Board->Flipped());
-    Panes->PositionShown();
-}
+void TMainWindow::FlipBoard() { Panes->FlipBoard(); }
 
 void TMainWindow::OnKey(QObject*, int& Key, Qt::KeyboardModifiers Shift) {
     if (Search->HandleKey(Key, Shift)) {
@@ -181,14 +167,14 @@ void TMainWindow::OnKey(QObject*, int& Key, Qt::KeyboardModifiers Shift) {
         if (Key == Qt::Key_Home) step = Command::ToStart;
         if (Key == Qt::Key_End) step = Command::ToEnd;
         if (step != Command::None) {
-            Guarded([&] { RunCommand(step); });
+            Guarded(this, [&] { RunCommand(step); });
             Key = 0;
             return;
         }
     }
     // The key is left as it is: the list's own handling still sees it.
     const Command command = CommandOfKey(Key, Shift);
-    if (command != Command::None) Guarded([&] { RunCommand(command); });
+    if (command != Command::None) Guarded(this, [&] { RunCommand(command); });
     if (IsFlipKey(Key, Shift)) FlipBoard();
 }
 
@@ -201,7 +187,7 @@ bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
         while (wheelDelta_ <= -120 || wheelDelta_ >= 120) {
             const bool forward = wheelDelta_ < 0;
             wheelDelta_ += forward ? 120 : -120;
-            Guarded([&] { RunCommand(forward ? Command::StepForward : Command::StepBack); });
+            Guarded(this, [&] { RunCommand(forward ? Command::StepForward : Command::StepBack); });
         }
         wheel->accept();
         return true;
@@ -219,7 +205,7 @@ void TMainWindow::ButtonNextMatchClick() { Run(Command::NextMatch); }
 void TMainWindow::ButtonPrevGameClick() { Run(Command::PrevGame); }
 void TMainWindow::ButtonNextGameClick() { Run(Command::NextGame); }
 void TMainWindow::ButtonClipPosClick() {
-    Guarded([&] {
+    Guarded(this, [&] {
         // The true move number and half-move clock: the FEN goes to engines
         // and other programs, which read them.
         const TMoveNumbers numbers = CurrentMoveNumbers(Notation->Core());
@@ -229,7 +215,7 @@ void TMainWindow::ButtonClipPosClick() {
     FocusList();
 }
 void TMainWindow::ButtonClipPGNClick() {
-    Guarded([&] {
+    Guarded(this, [&] {
         Notation->CopyPGNToClipboard();
         Status->Tell(QStringLiteral("Game copied as PGN"));
     });

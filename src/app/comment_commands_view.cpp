@@ -2,8 +2,8 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QPointer>
 
-#include "app/main_window.h"
 #include "app/settings.h"
 #include "app/window_layout.h"
 #include "app/window_menus.h"
@@ -22,29 +22,35 @@ void Remember(const char* key, bool on) { QuarzelSettings()->setValue(QString::f
 
 }  // namespace
 
-TCommandsView::TCommandsView(TMainWindow* form) : QObject(form), form_(form) {
+TCommandsView::TCommandsView(const TCommandsControls& controls, QObject* parent)
+    : QObject(parent), controls_(controls) {
     graph_ = new TEvalGraph;
     graph_->hide();
-    graph_->OnPointClicked = [this](int index) { GoToPoint(index); };
-    form->Panes->SetGraph(graph_);
+    // The graph belongs to the notation's pane, not to this object: its clicks
+    // reach this object only while it lives.
+    graph_->OnPointClicked = [self = QPointer<TCommandsView>(this)](int index) {
+        if (self) self->GoToPoint(index);
+    };
+    controls_.Panes->SetGraph(graph_);
 
     auto settings = QuarzelSettings();
-    TNotation* n = form->Notation;
+    TNotation* n = controls_.Notation;
     n->SetShowClocks(settings->value(QString::fromLatin1(kClocksKey), true).toBool());
     n->SetShowEvals(settings->value(QString::fromLatin1(kEvalsKey), true).toBool());
     const bool graphOn = settings->value(QString::fromLatin1(kGraphKey), true).toBool();
 
-    QMenu* view = form->Menus->View();
+    TWindowMenus& menus = *controls_.Menus;
+    QMenu* view = menus.View();
     view->addSeparator();
-    clocks_ = form->Menus->AddViewSwitch(QStringLiteral("C&locks in the notation"), n->ShowClocks(), [n](bool on) {
+    clocks_ = menus.AddViewSwitch(QStringLiteral("C&locks in the notation"), n->ShowClocks(), [n](bool on) {
         n->SetShowClocks(on);
         Remember(kClocksKey, on);
     });
-    evals_ = form->Menus->AddViewSwitch(QStringLiteral("&Evaluations in the notation"), n->ShowEvals(), [n](bool on) {
+    evals_ = menus.AddViewSwitch(QStringLiteral("&Evaluations in the notation"), n->ShowEvals(), [n](bool on) {
         n->SetShowEvals(on);
         Remember(kEvalsKey, on);
     });
-    graphSwitch_ = form->Menus->AddViewSwitch(QStringLiteral("Evaluation and clock &graph"), graphOn, [this](bool on) {
+    graphSwitch_ = menus.AddViewSwitch(QStringLiteral("Evaluation and clock &graph"), graphOn, [this](bool on) {
         Remember(kGraphKey, on);
         PlaceGraph();
     });
@@ -54,17 +60,17 @@ void TCommandsView::PlaceGraph() {
     const bool show = graphSwitch_->isChecked() && graph_->HasData();
     if (show == !graph_->isHidden()) return;
     graph_->setVisible(show);
-    form_->Panes->PlaceNotation();
+    controls_.Panes->PlaceNotation();
 }
 
 void TCommandsView::MoveShown() {
-    const TNotationCore& core = form_->Notation->Core();
-    form_->Board->SetMarks(CurrentMarks(core));
+    const TNotationCore& core = controls_.Notation->Core();
+    controls_.Board->SetMarks(CurrentMarks(core));
     graph_->SetCurrent(graph_->Series().IndexOf(core.Current));
 }
 
 void TCommandsView::GameLoaded() {
-    const TNotationCore& core = form_->Notation->Core();
+    const TNotationCore& core = controls_.Notation->Core();
     graph_->SetSeries(MainLineSeries(core));
     graph_->SetCurrent(graph_->Series().IndexOf(core.Current));
     PlaceGraph();
@@ -73,7 +79,7 @@ void TCommandsView::GameLoaded() {
 void TCommandsView::GoToPoint(int index) {
     const auto& points = graph_->Series().Points;
     if (index < 0 || index >= static_cast<int>(points.size())) return;
-    TNotationCore& core = form_->Notation->Core();
+    TNotationCore& core = controls_.Notation->Core();
     core.SetCurrent(points[static_cast<size_t>(index)].Move);
     core.ShowCurrentMove();
     core.RaiseMoveChange(false);

@@ -9,13 +9,26 @@
 #include <QObject>
 
 class QAction;
+class TBoardWidget;
 class TEvalGraph;
-class TMainWindow;
+class TNotation;
+class TPanes;
+class TWindowMenus;
+
+// What the commands are shown on and switched from.
+struct TCommandsControls {
+    TNotation* Notation = nullptr;
+    TBoardWidget* Board = nullptr;
+    // Places the graph under the notation.
+    TPanes* Panes = nullptr;
+    // Holds the View menu's switches.
+    TWindowMenus* Menus = nullptr;
+};
 
 class TCommandsView : public QObject {
     Q_OBJECT
 public:
-    explicit TCommandsView(TMainWindow* form);
+    TCommandsView(const TCommandsControls& controls, QObject* parent);
 
     TEvalGraph* Graph() const { return graph_; }
     QAction* ClocksAction() const { return clocks_; }
@@ -31,7 +44,7 @@ private:
     void GoToPoint(int index);
     void PlaceGraph();
 
-    TMainWindow* form_;
+    TCommandsControls controls_;
     TEvalGraph* graph_;
     QAction* clocks_ = nullptr;
     QAction* evals_ = nullptr;

@@ -11,10 +11,27 @@
 #include "collection/qt/game_list.h"
 #include "notation/qt/notation.h"
 #include "platform/error_text.h"
+#include "platform/guarded.h"
 #include "platform/platform.h"
 #include "source/block_file.h"
 #include "source/pipe_source.h"
 #include "version.h"
+
+namespace {
+
+// The text the guard shows for the exception in flight, for the status bar
+// (called where the guard's undo runs, inside its catch).
+QString TextOfCurrentException() {
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        return TextFromBytes(UserErrorText(e));
+    } catch (...) {
+        return QString::fromLatin1(kUnexpectedErrorText);
+    }
+}
+
+}  // namespace
 
 void TMainWindow::Activate(QObject*) {
     if (started_) return;
@@ -42,8 +59,8 @@ void TMainWindow::Activate(QObject*) {
     if (!OpenGameFile(file)) {
         setWindowTitle(QStringLiteral("Quarzel PGN Viewer " QUARZEL_VERSION "   [") + path +
                        QStringLiteral("]   0 games"));
-        if (GameList->FileOpen()) Guarded([&] { GameList->ScanFile(std::string()); });
-        Guarded([&] { OpenFirstGame(); });
+        if (GameList->FileOpen()) Guarded(this, [&] { GameList->ScanFile(std::string()); });
+        Guarded(this, [&] { OpenFirstGame(); });
     }
 }
 
@@ -59,16 +76,24 @@ bool TMainWindow::OpenGameFile(const std::string& file, const QString& shownName
             form.Status->ScanProgress(-1);
         }
     } traceOff{*this};
-    try {
-        if (file == kStandardInput) return OpenStandardInput();
-        // The same file again is read anew (it may have grown): closed first.
-        if (file == before) GameList->ScanFile(std::string());
-        GameList->ScanFile(file);
-        // A database game's text is made from its record: copies write its tags from there.
-        Notation->Core().TagsFromRecord = GameList->Core().DatabaseMode();
-    } catch (const std::exception& e) {
-        return ReadingFailed(TextFromBytes(UserErrorText(e)), file, path);
-    }
+    bool standardInputOpen = false;
+    QString fault;
+    const bool read = Guarded(
+        this,
+        [&] {
+            if (file == kStandardInput) {
+                standardInputOpen = OpenStandardInput();
+                return;
+            }
+            // The same file again is read anew (it may have grown): closed first.
+            if (file == before) GameList->ScanFile(std::string());
+            GameList->ScanFile(file);
+            // A database game's text is made from its record: copies write its tags from there.
+            Notation->Core().TagsFromRecord = GameList->Core().DatabaseMode();
+        },
+        [&] { fault = TextOfCurrentException(); });
+    if (!read) return KeepGamesBeforeFault(fault, file, path);
+    if (file == kStandardInput) return standardInputOpen;
     if (!GameList->FileOpen() || GameList->FileName() != file) {
         // Say why: not PGN, unreadable, a locked or damaged database. The
         // file open before is still open (the list refused the new one
@@ -95,7 +120,7 @@ void TMainWindow::Opened(const QString& path) {
     setWindowTitle(QStringLiteral("Quarzel PGN Viewer " QUARZEL_VERSION "   [") + path + QStringLiteral("]   ") +
                    QString::asprintf("%d games", GameList->GameCount()));
     Status->Tell(QStringLiteral("%1: %2 games").arg(path).arg(GameList->GameCount()));
-    Guarded([&] { OpenFirstGame(); });
+    Guarded(this, [&] { OpenFirstGame(); });
 }
 
 bool TMainWindow::OpenStandardInput() {
@@ -113,6 +138,10 @@ bool TMainWindow::OpenStandardInput() {
 
 bool TMainWindow::ReadingFailed(const QString& text, const std::string& file, const QString& shownPath) {
     Platform::Get().ShowMessage(this, text, TMessageKind::Error);
+    return KeepGamesBeforeFault(text, file, shownPath);
+}
+
+bool TMainWindow::KeepGamesBeforeFault(const QString& text, const std::string& file, const QString& shownPath) {
     // A file that breaks off part way (damaged, cut short) stays open with
     // the games before the fault, the fault named in the status bar.
     const bool partly = GameList->FileOpen() && GameList->FileName() == file && GameList->GameCount() > 0;

@@ -14,6 +14,7 @@
 
 #include "app/accessibility.h"
 #include "app/header_panel.h"
+#include "app/notation_events.h"
 #include "app/open_file.h"
 #include "app/pasted_games.h"
 #include "app/search_controller.h"
@@ -22,7 +23,6 @@
 #include "app/window_menus.h"
 #include "board/qt/board_widget.h"
 #include "collection/qt/game_list.h"
-#include "database/chess_database.h"
 #include "notation/qt/notation.h"
 #include "platform/platform.h"
 
@@ -94,9 +94,11 @@ TMainWindow::TMainWindow(const QStringList& Params, QWidget* parent) : QMainWind
     Notation->SetBevelOuter(TBevelKind::Lowered);
     Notation->SetNotationBevelWidth(1);
     Notation->SetNotationBorderWidth(0);
-    Notation->SetOnMoveChange([this](TNotationCore&, TMoveRecord& move, TBoard& position, bool nextMove) {
-        OnMoveChanged(Notation, move, position, nextMove);
-    });
+    notationEvents_ = std::make_unique<TNotationEvents>(*Notation);
+    connect(notationEvents_.get(), &TNotationEvents::MoveChanged, this,
+            [this](TMoveRecord& move, TBoard& position, bool nextMove) {
+                OnMoveChanged(Notation, move, position, nextMove);
+            });
     Notation->Loaded();
     Notation->setProperty("Hint", QString::fromLatin1(kBrowseHint));
     Notation->setAccessibleName(QStringLiteral("Notation"));
@@ -108,16 +110,13 @@ TMainWindow::TMainWindow(const QStringList& Params, QWidget* parent) : QMainWind
     GameList->setProperty("TabOrder", 1);
     GameList->setProperty("Hint", QString::fromLatin1(kBrowseHint));
     GameList->setAccessibleName(QStringLiteral("Games"));
-    GameList->OnPGNDblClick = [this](QObject* s, const std::string& g, std::int32_t id) { OnGameListDoubleClick(s, g, id); };
-    GameList->OnKeyDown = [this](QObject* s, int& key, Qt::KeyboardModifiers shift) { OnKey(s, key, shift); };
+    connect(GameList, &TGameList::GameChosen, this, &TMainWindow::OnGameListDoubleClick);
+    connect(GameList, &TGameList::KeyDown, this, &TMainWindow::OnKey);
     // The window only ever opens files that exist; should one vanish between
     // the check and the scan, it must not be created behind the user's back.
     GameList->BeforeCreatePGNFile = [](TGameListCore&, const std::string&, bool& create) { create = false; };
     HeaderControl = GameList->horizontalHeader();
     HeaderControl->setFont(SansSerif(12));
-
-    Database = std::make_unique<TChessDatabase>();
-    Database->Notation = Notation;
 
     HeaderPanel = new THeaderPanel(Client);
 
@@ -140,35 +139,42 @@ TMainWindow::TMainWindow(const QStringList& Params, QWidget* parent) : QMainWind
     ButtonClipPGN = MakeButton("ButtonClipPGN", "PGN", "Copy the game as PGN", 568, 49, 9, "PGN to Clipboard",
                                &TMainWindow::ButtonClipPGNClick);
 
+    const std::vector<QPushButton*> buttons = {ButtonStart, ButtonBack, ButtonNextBranch, ButtonForward,
+                                               ButtonEnd, ButtonPrevMatch, ButtonNextMatch, ButtonPrevGame,
+                                               ButtonNextGame, ButtonClipPos, ButtonClipPGN};
     // Tab order as the layout numbers it.
     std::vector<QWidget*> order = {GameList};
-    for (QPushButton* b : {ButtonStart, ButtonBack, ButtonNextBranch, ButtonForward, ButtonEnd, ButtonPrevMatch, ButtonNextMatch,
-                           ButtonPrevGame, ButtonNextGame, ButtonClipPos, ButtonClipPGN})
-        order.push_back(b);
+    order.insert(order.end(), buttons.begin(), buttons.end());
     std::stable_sort(order.begin(), order.end(), [](QWidget* a, QWidget* b) {
         return a->property("TabOrder").toInt() < b->property("TabOrder").toInt();
     });
     for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 
-    Search = std::make_unique<TSearchController>(*this);
+    Status = new TStatusLine(statusBar(), this);
+    Search = std::make_unique<TSearchController>(
+        TSearchContext{this, GameList, &Notation->Core(), Status, [this] { return LoadedGame; }}, this);
+    connect(Search.get(), &TSearchController::FirstGameWanted, this, &TMainWindow::OpenFirstGame);
     Pasted = std::make_unique<TPastedGames>();
-    Panes = new TPanes(this);
-    Status = new TStatusLine(this);
+    Panes = new TPanes({Client, GameList, Board, Notation, HeaderPanel, buttons}, this);
     Opener = new TFileOpener(this, GameList);
-    Opener->OnOpen = [this](const QString& path) { OpenFile(path); };
-    Opener->OnText = [this](const QString& text) { OpenPastedText(text); };
-    Menus = new TWindowMenus(this);
-    Commands = new TCommandsView(this);
-    Notation->OnGameLoaded = [this](TNotation&) { Commands->GameLoaded(); };
-    GameList->OnSortProgress = [this](TGameColumn column, int percent) { Status->SortProgress(column, percent); };
+    connect(Opener, &TFileOpener::FileChosen, this, &TMainWindow::OpenFile);
+    connect(Opener, &TFileOpener::TextDropped, this, &TMainWindow::OpenPastedText);
+    Menus = new TWindowMenus({this, Opener, Search.get(), Panes, Board, GameList}, this);
+    connect(Menus, &TWindowMenus::CommandChosen, this, &TMainWindow::Run);
+    connect(Menus, &TWindowMenus::PasteChosen, this, &TMainWindow::OpenPastedText);
+    connect(Menus, &TWindowMenus::CopyPositionChosen, this, &TMainWindow::ButtonClipPosClick);
+    connect(Menus, &TWindowMenus::CopyGameChosen, this, &TMainWindow::ButtonClipPGNClick);
+    Commands = new TCommandsView({Notation, Board, Panes, Menus}, this);
+    connect(notationEvents_.get(), &TNotationEvents::GameLoaded, Commands, &TCommandsView::GameLoaded);
+    connect(GameList, &TGameList::SortProgress, Status, &TStatusLine::SortProgress);
     // The file went or shrank under the viewer: what the list shows is not
     // all there is, and games may not be read.
-    GameList->OnFileChanged = [this] {
+    connect(GameList, &TGameList::FileChanged, this, [this] {
         const QString note = QStringLiteral("   (incomplete: the file changed, open it again)");
         if (!windowTitle().endsWith(note)) setWindowTitle(windowTitle() + note);
         Status->Tell(QStringLiteral("%1 changed since it was read: open it again to see its games")
                          .arg(QString::fromStdString(GameList->FileName())));
-    };
+    });
     Panes->RestoreSettings();
     // The client area at its start size, the menus above it and the status bar below.
     move(278, 105);
@@ -178,14 +184,8 @@ TMainWindow::TMainWindow(const QStringList& Params, QWidget* parent) : QMainWind
 
 TMainWindow::~TMainWindow() {
     // The controls outlive this object's own members by a moment (Qt deletes
-    // children after the derived destructor): nothing may call back into it.
-    Notation->SetOnMoveChange(nullptr);
-    Notation->OnGameLoaded = nullptr;
-    GameList->OnPGNDblClick = nullptr;
-    GameList->OnKeyDown = nullptr;
-    GameList->OnSortProgress = nullptr;
-    GameList->OnFileChanged = nullptr;
-    GameList->CancelSort();
+    // children after the derived destructor): their wheel turns are no longer
+    // this window's. The notation's events end with notationEvents_.
     Board->removeEventFilter(this);
     Notation->Paintbox()->removeEventFilter(this);
 }

@@ -11,20 +11,20 @@
 #include <QMainWindow>
 #include <QStringList>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
+#include "app/browse_command.h"
 #include "rules/position.h"
 
 class QHeaderView;
 class QPushButton;
 class TBoardWidget;
-class TChessDatabase;
 class TCommandsView;
 class TFileOpener;
 class THeaderPanel;
 class TNotation;
+class TNotationEvents;
 class TGameList;
 class TPanes;
 class TPastedGames;
@@ -47,8 +47,6 @@ public:
     TBoardWidget* Board = nullptr;
     TNotation* Notation = nullptr;
     TGameList* GameList = nullptr;
-    // Linked to the notation but otherwise dormant: the list opens databases itself.
-    std::unique_ptr<TChessDatabase> Database;
     // The table's header: column titles, sorting, the column menu.
     QHeaderView* HeaderControl = nullptr;
     QPushButton* ButtonStart = nullptr;
@@ -118,8 +116,7 @@ public:
     bool PrevMatch();
 
     // The browsing command a key stands for; Command::None for other keys.
-    enum class Command { None, ToStart, StepBack, StepForward, StepForwardBranch, ToEnd, PrevMatch, NextMatch,
-                         PrevGame, NextGame };
+    using Command = TBrowseCommand;
     static Command CommandOfKey(int Key, Qt::KeyboardModifiers Shift);
     // Runs a command as its key does, a failure ending in a message.
     void Run(Command command);
@@ -155,9 +152,6 @@ private:
     // Loads the game of the selected row after moving the selection by step.
     void GoToGame(int step);
     void RunCommand(Command command);
-    // Runs a handler body; an exception ends it with a message instead of
-    // reaching the event loop.
-    void Guarded(const std::function<void()>& body);
     // "-": the games come from standard input.
     bool OpenStandardInput();
     // A file is open: title, status and first game.
@@ -165,7 +159,13 @@ private:
     // Reading `file` failed with text (said once); true when it stays open
     // with the games found before the fault.
     bool ReadingFailed(const QString& text, const std::string& file, const QString& shownPath);
+    // The same once the text has been said: the games before the fault stay
+    // open, and the status bar names the fault.
+    bool KeepGamesBeforeFault(const QString& text, const std::string& file, const QString& shownPath);
 
+    // The notation's events; going with the window's own members, before
+    // Qt deletes the controls.
+    std::unique_ptr<TNotationEvents> notationEvents_;
     QStringList params_;
     bool started_ = false;
     int wheelDelta_ = 0;  // wheel turns not yet taken as a move step

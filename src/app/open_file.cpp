@@ -148,7 +148,7 @@ void TFileOpener::UpdateRecentActions() {
 }
 
 void TFileOpener::Choose(const QString& path) {
-    if (OnOpen) OnOpen(path);
+    emit FileChosen(path);
 }
 
 bool TFileOpener::eventFilter(QObject* watched, QEvent* event) {
@@ -163,7 +163,7 @@ bool TFileOpener::eventFilter(QObject* watched, QEvent* event) {
         if (path.isEmpty() && DroppedText(drop->mimeData())) {
             drop->acceptProposedAction();
             const QString text = drop->mimeData()->text();
-            QMetaObject::invokeMethod(this, [this, text] { if (OnText) OnText(text); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, [this, text] { emit TextDropped(text); }, Qt::QueuedConnection);
             return true;
         }
         if (path.isEmpty()) return true;

@@ -9,7 +9,6 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <functional>
 #include <vector>
 
 class QAction;
@@ -23,11 +22,6 @@ public:
     // window takes the drops; menuOwner (the game list) carries the actions:
     // its context menu lists them and their shortcuts work in the window.
     TFileOpener(QWidget* window, QWidget* menuOwner);
-
-    // The user chose a file (dialog, drop, recent file); the owner opens it.
-    std::function<void(const QString& path)> OnOpen;
-    // Text (not a file) was dropped on the window: PGN games or a FEN.
-    std::function<void(const QString& text)> OnText;
 
     // Asks for a file through the platform's file dialog, starting in the
     // last folder used; empty when cancelled.
@@ -43,6 +37,12 @@ public:
     QAction* OpenAction() const { return open_; }
     // Ctrl+1 ... Ctrl+9; only those with a file are visible.
     const std::vector<QAction*>& RecentActions() const { return recent_; }
+
+signals:
+    // The user chose a file (dialog, drop, recent file); the owner opens it.
+    void FileChosen(const QString& path);
+    // Text (not a file) was dropped on the window: PGN games or a FEN.
+    void TextDropped(const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

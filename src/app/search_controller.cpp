@@ -2,17 +2,18 @@
 
 #include <QCoreApplication>
 #include <QInputDialog>
+#include <QWidget>
 #include <unordered_set>
 
-#include "app/main_window.h"
 #include "app/status_line.h"
 #include "collection/qt/game_list.h"
-#include "notation/qt/notation.h"
+#include "notation/notation_core.h"
 #include "platform/platform.h"
 #include "rules/chess960.h"
 #include "search/game_search.h"
 
-TSearchController::TSearchController(TMainWindow& form) : QObject(&form), form_(form), search_(new TGameSearch) {}
+TSearchController::TSearchController(TSearchContext context, QObject* parent)
+    : QObject(parent), context_(std::move(context)), search_(new TGameSearch) {}
 
 TSearchController::~TSearchController() {
     search_->Cancel();
@@ -38,13 +39,14 @@ bool TSearchController::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
 }
 
 void TSearchController::SearchCurrentPosition() {
-    TNotationCore& core = form_.Notation->Core();
+    TNotationCore& core = *context_.Notation;
     TSearchTarget target;
     std::string error;
     // Through FEN text: the same checks as a FEN given on the command line.
     if (!TargetFromFEN(PositionToFEN(core.CurrentPosition(), core.State, 1, core.Game.CastlingRooks), target, error)) {
-        Platform::Get().ShowMessage(&form_, QStringLiteral("This position cannot be searched: ") +
-                                                QString::fromStdString(error) + QStringLiteral("."),
+        Platform::Get().ShowMessage(context_.Window,
+                                    QStringLiteral("This position cannot be searched: ") +
+                                        QString::fromStdString(error) + QStringLiteral("."),
                                     TMessageKind::Information);
         return;
     }
@@ -52,7 +54,7 @@ void TSearchController::SearchCurrentPosition() {
 }
 
 void TSearchController::AskAndSearchText() {
-    QInputDialog dialog(&form_);
+    QInputDialog dialog(context_.Window);
     dialog.setWindowTitle(QStringLiteral("Search headers"));
     dialog.setLabelText(QStringLiteral("Text in White, Black, Event, Site or year:"));
     dialog.setTextValue(lastText_);
@@ -66,19 +68,19 @@ void TSearchController::AskAndSearchText() {
 void TSearchController::SearchTarget(const TSearchTarget& target) {
     if (!Begin(true)) return;
     std::string error;
-    if (!search_->StartPosition(form_.GameList->Core(), target, error)) NotStarted(error);
+    if (!search_->StartPosition(context_.GameList->Core(), target, error)) NotStarted(error);
 }
 
 void TSearchController::SearchText(const QString& text) {
     if (!Begin(false)) return;
     std::string error;
-    if (!search_->StartText(form_.GameList->Core(), text.toUtf8().toStdString(), error)) NotStarted(error);
+    if (!search_->StartText(context_.GameList->Core(), text.toUtf8().toStdString(), error)) NotStarted(error);
 }
 
 bool TSearchController::Begin(bool positionSearch) {
-    TGameList& list = *form_.GameList;
+    TGameList& list = *context_.GameList;
     if (!list.FileOpen()) {
-        Platform::Get().ShowMessage(&form_, QStringLiteral("Open a file of games to search first."),
+        Platform::Get().ShowMessage(context_.Window, QStringLiteral("Open a file of games to search first."),
                                     TMessageKind::Information);
         return false;
     }
@@ -87,7 +89,7 @@ bool TSearchController::Begin(bool positionSearch) {
     const std::uint64_t generation = ++generation_;
     if (!filtered_) {
         // "Quarzel PGN Viewer ...   [path]   " without the count of games.
-        const QString title = form_.windowTitle();
+        const QString title = context_.Window->windowTitle();
         const qsizetype gap = title.lastIndexOf(QStringLiteral("   "));
         titleBase_ = gap >= 0 ? title.left(gap + 3) : title + QStringLiteral("   ");
     }
@@ -121,12 +123,13 @@ bool TSearchController::Begin(bool positionSearch) {
 }
 
 void TSearchController::Hits(const std::vector<TSearchHit>& hits) {
-    TGameList& list = *form_.GameList;
+    TGameList& list = *context_.GameList;
+    const std::int32_t loaded = context_.LoadedGame();
     std::vector<std::int32_t> games;
     games.reserve(hits.size());
     int currentRow = -1;
     for (const TSearchHit& h : hits) {
-        if (h.Game == form_.LoadedGame) currentRow = list.RowCount() + static_cast<int>(games.size());
+        if (h.Game == loaded) currentRow = list.RowCount() + static_cast<int>(games.size());
         games.push_back(h.Game);
         if (positionSearch_) plies_[h.Game] = h.Plies;
     }
@@ -135,7 +138,7 @@ void TSearchController::Hits(const std::vector<TSearchHit>& hits) {
     hitGames_ += static_cast<std::int32_t>(games.size());
     if (currentRow >= 0 && list.ItemIndex() < 0) list.SetItemIndex(currentRow);
     // The shown game is not among the hits: the first hit is shown instead.
-    if (first && currentRow < 0 && list.RowCount() > 0) form_.OpenFirstGame();
+    if (first && currentRow < 0 && list.RowCount() > 0) emit FirstGameWanted();
     UpdateTitle();
 }
 
@@ -143,9 +146,10 @@ void TSearchController::NotStarted(const std::string& error) {
     Finished(false);
     incomplete_ = true;
     UpdateTitle();
-    form_.Status->SearchProgress(-1, hitGames_, false, true);
-    Platform::Get().ShowMessage(&form_, QStringLiteral("The search could not read the file: ") +
-                                            QString::fromStdString(error) + QStringLiteral("."),
+    context_.Status->SearchProgress(-1, hitGames_, false, true);
+    Platform::Get().ShowMessage(context_.Window,
+                                QStringLiteral("The search could not read the file: ") +
+                                    QString::fromStdString(error) + QStringLiteral("."),
                                 TMessageKind::Information);
 }
 
@@ -156,8 +160,8 @@ void TSearchController::Finished(bool cancelled) {
     incomplete_ = search_->Incomplete();
     unread_ = static_cast<std::int64_t>(search_->Stats().Unread);
     UpdateTitle();
-    form_.Status->SearchProgress(-1, hitGames_, cancelled, incomplete_);
-    form_.GameList->Resort();  // a sorted list sorts its hits
+    context_.Status->SearchProgress(-1, hitGames_, cancelled, incomplete_);
+    context_.GameList->Resort();  // a sorted list sorts its hits
 }
 
 void TSearchController::Cancel() {
@@ -171,20 +175,21 @@ void TSearchController::Cancel() {
     running_ = false;
     cancelled_ = true;
     UpdateTitle();
-    form_.Status->SearchProgress(-1, hitGames_, true);
-    form_.GameList->Resort();
+    context_.Status->SearchProgress(-1, hitGames_, true);
+    context_.GameList->Resort();
 }
 
 void TSearchController::ShowAllGames() {
     Cancel();
-    TGameList& list = *form_.GameList;
+    TGameList& list = *context_.GameList;
     list.Core().ShowAllRows();
     list.RowsChanged();
-    if (form_.LoadedGame >= 0) list.SetItemIndex(list.RowOfGame(form_.LoadedGame));
+    const std::int32_t loaded = context_.LoadedGame();
+    if (loaded >= 0) list.SetItemIndex(list.RowOfGame(loaded));
     filtered_ = false;
     plies_.clear();
     hitGames_ = 0;
-    form_.setWindowTitle(titleBase_ + QString::asprintf("%d games", list.GameCount()));
+    context_.Window->setWindowTitle(titleBase_ + QString::asprintf("%d games", list.GameCount()));
 }
 
 void TSearchController::Reset() {
@@ -197,23 +202,23 @@ void TSearchController::Reset() {
 }
 
 void TSearchController::UpdateTitle() {
-    QString title = titleBase_ + QString::asprintf("%d of %d games", hitGames_, form_.GameList->GameCount());
+    QString title = titleBase_ + QString::asprintf("%d of %d games", hitGames_, context_.GameList->GameCount());
     if (running_) {
         title += QString::asprintf("   (searching %d%%, Esc cancels)", percent_);
-        form_.Status->SearchProgress(percent_, hitGames_, false);
+        context_.Status->SearchProgress(percent_, hitGames_, false);
     }
     else if (cancelled_) title += QStringLiteral("   (search cancelled)");
     else if (incomplete_) title += QStringLiteral("   (search incomplete: the file changed)");
     else if (unread_ > 0) title += QString::asprintf("   (%lld too large to search)", static_cast<long long>(unread_));
-    form_.setWindowTitle(title);
+    context_.Window->setWindowTitle(title);
 }
 
 THitTest TSearchController::HitTest() const {
-    const auto it = plies_.find(form_.LoadedGame);
+    const auto it = plies_.find(context_.LoadedGame());
     if (it == plies_.end()) return {};
     // The hits are plies of the main line: find those moves of the loaded game.
     std::unordered_set<const TMoveNode*> nodes;
-    const TNotationCore& core = form_.Notation->Core();
+    const TNotationCore& core = *context_.Notation;
     std::int32_t ply = 0;
     size_t next = 0;
     const std::vector<std::int32_t>& plies = it->second;

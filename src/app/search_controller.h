@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -16,13 +17,29 @@
 #include "search/match_search.h"
 #include "search/position_search.h"
 
-class TMainWindow;
+class QWidget;
+class TGameList;
 class TGameSearch;
+class TNotationCore;
+class TStatusLine;
+
+// What the search works with.
+struct TSearchContext {
+    // The owner of its messages and its dialog, whose title counts the hits.
+    QWidget* Window = nullptr;
+    // Shows the hits; its file is searched.
+    TGameList* GameList = nullptr;
+    // The position searched, and the game whose hit positions the match keys stop at.
+    TNotationCore* Notation = nullptr;
+    TStatusLine* Status = nullptr;
+    // The game loaded in the notation (its index in the file), -1 for none.
+    std::function<std::int32_t()> LoadedGame;
+};
 
 class TSearchController : public QObject {
     Q_OBJECT
 public:
-    explicit TSearchController(TMainWindow& form);
+    TSearchController(TSearchContext context, QObject* parent);
     ~TSearchController() override;
 
     // Ctrl+F, Ctrl+T and Esc; true when the key was one of them and acted on.
@@ -48,6 +65,11 @@ public:
     // comments: the hits of the last position search. Empty without hits.
     THitTest HitTest() const;
 
+signals:
+    // The first hits came and the loaded game is not among them: the owner
+    // shows the first listed game instead.
+    void FirstGameWanted();
+
 private:
     bool Begin(bool positionSearch);
     void Hits(const std::vector<struct TSearchHit>& hits);
@@ -57,7 +79,7 @@ private:
     void NotStarted(const std::string& error);
     void UpdateTitle();
 
-    TMainWindow& form_;
+    TSearchContext context_;
     std::unique_ptr<TGameSearch> search_;
     std::unordered_map<std::int32_t, std::vector<std::int32_t>> plies_;
     std::uint64_t generation_ = 0;  // events of an earlier search are dropped

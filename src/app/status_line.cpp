@@ -4,10 +4,8 @@
 #include <QLocale>
 #include <QStatusBar>
 
-#include "app/main_window.h"
 
-TStatusLine::TStatusLine(TMainWindow* form) : QObject(form), form_(form) {
-    QStatusBar* bar = form->statusBar();
+TStatusLine::TStatusLine(QStatusBar* bar, QObject* parent) : QObject(parent), bar_(bar) {
     bar->setObjectName(QStringLiteral("StatusBar"));
     bar->setSizeGripEnabled(true);
     progress_ = new QLabel(bar);
@@ -22,7 +20,7 @@ TStatusLine::TStatusLine(TMainWindow* form) : QObject(form), form_(form) {
 
 void TStatusLine::Tell(const QString& text) {
     last_ = text;
-    form_->statusBar()->showMessage(text);
+    bar_->showMessage(text);
 }
 
 void TStatusLine::GameShown(std::int32_t gameIndex, std::int32_t games) {
@@ -61,10 +59,9 @@ void TStatusLine::ScanProgress(int percent) {
     scan_ = text;
     // The message area needs no new layout, which cannot happen while the
     // scan holds the event loop: painted at once.
-    QStatusBar* bar = form_->statusBar();
-    if (text.isEmpty()) bar->showMessage(last_);
-    else bar->showMessage(text);
-    bar->repaint();
+    if (text.isEmpty()) bar_->showMessage(last_);
+    else bar_->showMessage(text);
+    bar_->repaint();
 }
 
 QString TStatusLine::ProgressText() const { return progress_->text(); }

@@ -10,12 +10,13 @@
 #include "collection/game_sort.h"
 
 class QLabel;
-class TMainWindow;
+class QStatusBar;
 
 class TStatusLine : public QObject {
     Q_OBJECT
 public:
-    explicit TStatusLine(TMainWindow* form);
+    // Fills the window's status bar.
+    TStatusLine(QStatusBar* bar, QObject* parent);
 
     // A message for the user, kept until the next one.
     void Tell(const QString& text);
@@ -24,7 +25,7 @@ public:
     void GameShown(std::int32_t gameIndex, std::int32_t games);
     // A search: percent while it runs (-1 when it ended), with its hits so far.
     void SearchProgress(int percent, std::int32_t hits, bool cancelled, bool incomplete = false);
-    // A sort of the game table (percent as TGameList::OnSortProgress gives it).
+    // A sort of the game table (percent as TGameList::SortProgress gives it).
     void SortProgress(TGameColumn column, int percent);
     // The scan of a file: percent while it runs, -1 when it ended. Shown at
     // once: the scan holds the event loop.
@@ -35,7 +36,7 @@ public:
 private:
     void UpdateProgress();
 
-    TMainWindow* form_;
+    QStatusBar* bar_;
     QLabel* progress_;
     QLabel* game_;
     QString last_;

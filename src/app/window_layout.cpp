@@ -9,9 +9,9 @@
 #include <QSplitter>
 #include <QToolButton>
 #include <algorithm>
+#include <utility>
 
 #include "app/header_panel.h"
-#include "app/main_window.h"
 #include "app/settings.h"
 #include "board/qt/board_widget.h"
 #include "collection/qt/game_list.h"
@@ -95,24 +95,24 @@ bool IsFlipKey(int key, Qt::KeyboardModifiers modifiers) {
     return key == Qt::Key_F && !(modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
 }
 
-TPanes::TPanes(TMainWindow* form) : QObject(form), form_(form) {
-    QWidget* client = form->Client;
+TPanes::TPanes(TPaneControls controls, QObject* parent) : QObject(parent), controls_(std::move(controls)) {
+    QWidget* client = controls_.Client;
     client->setMinimumSize(kStartClientSize);
     vertical_ = new QSplitter(Qt::Vertical, client);
     vertical_->setObjectName(QStringLiteral("PaneSplitter"));
     vertical_->setChildrenCollapsible(false);
     vertical_->setHandleWidth(6);
     listPane_ = new QWidget(vertical_);
-    form->GameList->setParent(listPane_);
+    controls_.GameList->setParent(listPane_);
     horizontal_ = new QSplitter(Qt::Horizontal, vertical_);
     horizontal_->setObjectName(QStringLiteral("BoardSplitter"));
     horizontal_->setChildrenCollapsible(false);
     horizontal_->setHandleWidth(8);
     boardPane_ = new QWidget(horizontal_);
     notationPane_ = new QWidget(horizontal_);
-    form->Board->setParent(boardPane_);
-    form->Notation->setParent(notationPane_);
-    form->HeaderPanel->setParent(notationPane_);
+    controls_.Board->setParent(boardPane_);
+    controls_.Notation->setParent(notationPane_);
+    controls_.HeaderPanel->setParent(notationPane_);
     listPane_->setMinimumHeight(60);
     boardPane_->setMinimumSize(8 * kMinSquare + 16, 8 * kMinSquare + kPaneTop + kBoardBottom);
     notationPane_->setMinimumWidth(kNotationMinWidth);
@@ -130,7 +130,7 @@ TPanes::TPanes(TMainWindow* form) : QObject(form), form_(form) {
     flip_->setAccessibleName(QStringLiteral("Flip the board"));
     flip_->setFocusPolicy(Qt::NoFocus);  // the list keeps the focus and the key map
     flip_->setAutoRaise(true);
-    connect(flip_, &QToolButton::clicked, form, [form] { form->FlipBoard(); });
+    connect(flip_, &QToolButton::clicked, this, &TPanes::FlipBoard);
     marker_ = new TSideMarker(boardPane_);
 
     for (QWidget* w : {client, listPane_, boardPane_, notationPane_, static_cast<QWidget*>(horizontal_)})
@@ -142,8 +142,9 @@ TPanes::TPanes(TMainWindow* form) : QObject(form), form_(form) {
 
 bool TPanes::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Resize) {
-        if (watched == form_->Client) PlaceClient();
-        else if (watched == listPane_) form_->GameList->setGeometry(0, 0, listPane_->width() - kRightMargin, listPane_->height());
+        if (watched == controls_.Client) PlaceClient();
+        else if (watched == listPane_)
+            controls_.GameList->setGeometry(0, 0, listPane_->width() - kRightMargin, listPane_->height());
         else if (watched == boardPane_) PlaceBoard();
         else if (watched == notationPane_) PlaceNotation();
         else if (watched == horizontal_) FitBoardPane();
@@ -152,13 +153,10 @@ bool TPanes::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TPanes::PlaceClient() {
-    QWidget* client = form_->Client;
+    QWidget* client = controls_.Client;
     const int buttonTop = client->height() - kButtonRow + 3;
     vertical_->setGeometry(0, 0, client->width(), client->height() - kButtonRow);
-    for (QPushButton* b : {form_->ButtonStart, form_->ButtonBack, form_->ButtonNextBranch, form_->ButtonForward,
-                           form_->ButtonEnd, form_->ButtonPrevMatch, form_->ButtonNextMatch, form_->ButtonPrevGame, form_->ButtonNextGame,
-                           form_->ButtonClipPos, form_->ButtonClipPGN})
-        b->move(b->x(), buttonTop);
+    for (QPushButton* b : controls_.Buttons) b->move(b->x(), buttonTop);
 }
 
 void TPanes::FitBoardPane() {
@@ -173,7 +171,7 @@ void TPanes::FitBoardPane() {
 }
 
 void TPanes::PlaceBoard() {
-    TBoardWidget* board = form_->Board;
+    TBoardWidget* board = controls_.Board;
     const int square = SquareForPane(boardPane_->size());
     if (board->SquareSize() != square) {
         // Set and size change together, painted once.
@@ -191,7 +189,7 @@ void TPanes::PlaceBoard() {
 }
 
 void TPanes::PositionShown() {
-    TBoardWidget* board = form_->Board;
+    TBoardWidget* board = controls_.Board;
     const int square = board->SquareSize();
     const int room = MarkerRoom(square);
     const int d = std::min(room - 1, std::max(7, square / 3));
@@ -201,14 +199,19 @@ void TPanes::PositionShown() {
     static_cast<TSideMarker*>(marker_)->Set(board->SideToMove());
 }
 
+void TPanes::FlipBoard() {
+    controls_.Board->SetFlipped(!controls_.Board->Flipped());
+    PositionShown();
+}
+
 void TPanes::PlaceNotation() {
     // The header panel and the notation stand level with the board, the
     // notation ending a pixel below it.
     const int top = kPaneTop;
     const int width = notationPane_->width() - kRightMargin;
     const int bottom = std::max(top + 40, notationPane_->height() - kBoardBottom + 1);
-    const int headerHeight = form_->HeaderPanel->PanelHeight();
-    form_->HeaderPanel->setGeometry(0, top, width, headerHeight);
+    const int headerHeight = controls_.HeaderPanel->PanelHeight();
+    controls_.HeaderPanel->setGeometry(0, top, width, headerHeight);
     int graphHeight = 0;
     if (graph_ && !graph_->isHidden()) {
         // At most a third of the notation's room, and never under 40 pixels.
@@ -216,7 +219,7 @@ void TPanes::PlaceNotation() {
         graph_->setGeometry(0, bottom - graphHeight, width, graphHeight);
         graphHeight += 4;
     }
-    form_->Notation->setGeometry(0, top + headerHeight, width, bottom - top - headerHeight - graphHeight);
+    controls_.Notation->setGeometry(0, top + headerHeight, width, bottom - top - headerHeight - graphHeight);
 }
 
 void TPanes::SetGraph(QWidget* graph) {
@@ -228,7 +231,7 @@ void TPanes::SetGraph(QWidget* graph) {
 void TPanes::SetNotationFontPixels(int pixels) {
     pixels = std::clamp(pixels, 8, 40);
     fontPixels_ = pixels;
-    TNotation* n = form_->Notation;
+    TNotation* n = controls_.Notation;
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(pixels);
     n->SetFontHeadLine(font);
@@ -236,7 +239,7 @@ void TPanes::SetNotationFontPixels(int pixels) {
     n->SetFont0Var(font);
     n->SetFont1Var(font);
     n->SetFont2Var(font);
-    form_->HeaderPanel->setFont(font);
+    controls_.HeaderPanel->setFont(font);
     PlaceNotation();
 }
 
@@ -244,8 +247,8 @@ void TPanes::SaveSettings() const {
     auto settings = QuarzelSettings();
     settings->setValue(QStringLiteral("panes/vertical"), vertical_->saveState());
     settings->setValue(QStringLiteral("panes/horizontal"), horizontal_->saveState());
-    settings->setValue(QStringLiteral("gameTable/columns"), form_->GameList->ColumnState());
-    settings->setValue(QStringLiteral("view/coordinates"), form_->Board->Coordinates());
+    settings->setValue(QStringLiteral("gameTable/columns"), controls_.GameList->ColumnState());
+    settings->setValue(QStringLiteral("view/coordinates"), controls_.Board->Coordinates());
     settings->setValue(QStringLiteral("view/notationFontPixels"), fontPixels_);
 }
 
@@ -253,8 +256,8 @@ void TPanes::RestoreSettings() {
     auto settings = QuarzelSettings();
     vertical_->restoreState(settings->value(QStringLiteral("panes/vertical")).toByteArray());
     horizontal_->restoreState(settings->value(QStringLiteral("panes/horizontal")).toByteArray());
-    form_->GameList->RestoreColumnState(settings->value(QStringLiteral("gameTable/columns")).toByteArray());
-    form_->Board->SetCoordinates(settings->value(QStringLiteral("view/coordinates"), true).toBool());
+    controls_.GameList->RestoreColumnState(settings->value(QStringLiteral("gameTable/columns")).toByteArray());
+    controls_.Board->SetCoordinates(settings->value(QStringLiteral("view/coordinates"), true).toBool());
     const int pixels = settings->value(QStringLiteral("view/notationFontPixels"), 11).toInt();
     if (pixels != fontPixels_) SetNotationFontPixels(pixels);
 }

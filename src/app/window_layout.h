@@ -15,10 +15,14 @@
 #include <QSize>
 #include <vector>
 
+class QPushButton;
 class QSplitter;
 class QToolButton;
 class QWidget;
-class TMainWindow;
+class TBoardWidget;
+class TGameList;
+class THeaderPanel;
+class TNotation;
 
 inline constexpr QSize kStartClientSize{623, 482};
 
@@ -36,10 +40,21 @@ QRect KeepInside(const QRect& frame, const QRect& area);
 // The key that turns the board: F, without Ctrl, Alt or Meta.
 bool IsFlipKey(int key, Qt::KeyboardModifiers modifiers);
 
+// The controls the panes place: the window's client area and what stands in it.
+struct TPaneControls {
+    QWidget* Client = nullptr;
+    TGameList* GameList = nullptr;
+    TBoardWidget* Board = nullptr;
+    TNotation* Notation = nullptr;
+    THeaderPanel* HeaderPanel = nullptr;
+    // The button row at the bottom of the client area.
+    std::vector<QPushButton*> Buttons;
+};
+
 class TPanes : public QObject {
     Q_OBJECT
 public:
-    explicit TPanes(TMainWindow* form);
+    TPanes(TPaneControls controls, QObject* parent);
 
     QSplitter* Vertical() const { return vertical_; }
     QSplitter* Horizontal() const { return horizontal_; }
@@ -49,6 +64,8 @@ public:
 
     // A position was shown or the board turned: the side marker follows.
     void PositionShown();
+    // Turns the board (F, the flip button); the side marker follows.
+    void FlipBoard();
     // The notation's font size in pixels (8 to 40; 11 at the start).
     int NotationFontPixels() const { return fontPixels_; }
     void SetNotationFontPixels(int pixels);
@@ -68,7 +85,7 @@ private:
     void PlaceBoard();
     void FitBoardPane();
 
-    TMainWindow* form_;
+    TPaneControls controls_;
     QSplitter* vertical_;
     QSplitter* horizontal_;
     QWidget* listPane_;

@@ -1,21 +1,22 @@
 #include "app/window_menus.h"
 
 #include <QAction>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 
 #include "app/key_help.h"
-#include "app/main_window.h"
 #include "app/open_file.h"
 #include "app/search_controller.h"
 #include "app/window_layout.h"
 #include "board/qt/board_widget.h"
 #include "collection/qt/game_list.h"
-#include "notation/qt/notation.h"
 #include "platform/platform.h"
 
-TWindowMenus::TWindowMenus(TMainWindow* form) : QObject(form), form_(form) {
-    QMenuBar* bar = form->menuBar();
+TWindowMenus::TWindowMenus(const TMenuTargets& targets, QObject* parent)
+    : QObject(parent), window_(targets.Window) {
+    QMainWindow* window = window_;
+    QMenuBar* bar = window->menuBar();
     bar->setObjectName(QStringLiteral("MenuBar"));
     file_ = bar->addMenu(QStringLiteral("&File"));
     edit_ = bar->addMenu(QStringLiteral("&Edit"));
@@ -25,25 +26,25 @@ TWindowMenus::TWindowMenus(TMainWindow* form) : QObject(form), form_(form) {
     help_ = bar->addMenu(QStringLiteral("&Help"));
 
     // File: the opener's own actions, so their keys work as before.
-    TFileOpener* opener = form->Opener;
+    TFileOpener* opener = targets.Opener;
     file_->addAction(opener->OpenAction());
     QMenu* recent = file_->addMenu(QStringLiteral("&Recent files"));
     for (QAction* a : opener->RecentActions()) recent->addAction(a);
     file_->addSeparator();
     QAction* quit = file_->addAction(QStringLiteral("&Quit"));
-    connect(quit, &QAction::triggered, form, &QWidget::close);
+    connect(quit, &QAction::triggered, window, &QWidget::close);
 
     paste_ = edit_->addAction(QStringLiteral("&Paste games or position"));
     paste_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
     paste_->setShortcutContext(Qt::WindowShortcut);
-    form->addAction(paste_);
-    connect(paste_, &QAction::triggered, form, [form] { form->OpenPastedText(Platform::Get().ClipboardText()); });
+    window->addAction(paste_);
+    connect(paste_, &QAction::triggered, this, [this] { emit PasteChosen(Platform::Get().ClipboardText()); });
     edit_->addSeparator();
-    AddCommand(edit_, QStringLiteral("Copy position (&FEN)"), {}, [form] { form->ButtonClipPosClick(); });
-    AddCommand(edit_, QStringLiteral("Copy game (P&GN)"), {}, [form] { form->ButtonClipPGNClick(); });
+    AddCommand(edit_, QStringLiteral("Copy position (&FEN)"), {}, [this] { emit CopyPositionChosen(); });
+    AddCommand(edit_, QStringLiteral("Copy game (P&GN)"), {}, [this] { emit CopyGameChosen(); });
 
-    using C = TMainWindow::Command;
-    auto run = [form](C c) { return [form, c] { form->Run(c); }; };
+    using C = TBrowseCommand;
+    auto run = [this](C c) { return [this, c] { emit CommandChosen(c); }; };
     AddCommand(game_, QStringLiteral("To &start"), QStringLiteral("Q, Num 7, Home"), run(C::ToStart));
     AddCommand(game_, QStringLiteral("&Back"), QStringLiteral("A, Num 4, Left"), run(C::StepBack));
     AddCommand(game_, QStringLiteral("&Forward"), QStringLiteral("D, Num 6, Right"), run(C::StepForward));
@@ -57,9 +58,9 @@ TWindowMenus::TWindowMenus(TMainWindow* form) : QObject(form), form_(form) {
     AddCommand(game_, QStringLiteral("P&revious game"), QStringLiteral("W, Num 8"), run(C::PrevGame));
     AddCommand(game_, QStringLiteral("Ne&xt game"), QStringLiteral("X, Num 2"), run(C::NextGame));
     AddCommand(game_, QStringLiteral("&Load the selected game"), QStringLiteral("Enter"),
-               [form] { form->GameList->ReportChosenGame(); });
+               [list = targets.GameList] { list->ReportChosenGame(); });
 
-    TSearchController* s = form->Search.get();
+    TSearchController* s = targets.Search;
     AddCommand(search_, QStringLiteral("Find this &position in all games"), QStringLiteral("Ctrl+F"),
                [s] { s->SearchCurrentPosition(); });
     AddCommand(search_, QStringLiteral("Find &text in the headers..."), QStringLiteral("Ctrl+T"),
@@ -67,14 +68,14 @@ TWindowMenus::TWindowMenus(TMainWindow* form) : QObject(form), form_(form) {
     AddCommand(search_, QStringLiteral("&Cancel the search"), QStringLiteral("Esc"), [s] { s->Cancel(); });
     AddCommand(search_, QStringLiteral("Show &all games"), QStringLiteral("Esc"), [s] { s->ShowAllGames(); });
 
-    AddCommand(view_, QStringLiteral("&Flip board"), QStringLiteral("F"), [form] { form->FlipBoard(); });
-    coordinates_ = AddViewSwitch(QStringLiteral("&Coordinates"), form->Board->Coordinates(),
-                                 [form](bool on) { form->Board->SetCoordinates(on); });
+    TPanes* panes = targets.Panes;
+    TBoardWidget* board = targets.Board;
+    AddCommand(view_, QStringLiteral("&Flip board"), QStringLiteral("F"), [panes] { panes->FlipBoard(); });
+    coordinates_ = AddViewSwitch(QStringLiteral("&Coordinates"), board->Coordinates(),
+                                 [board](bool on) { board->SetCoordinates(on); });
     view_->addSeparator();
-    auto font = [form](int step) {
-        return [form, step] {
-            form->Panes->SetNotationFontPixels(step == 0 ? 11 : form->Panes->NotationFontPixels() + step);
-        };
+    auto font = [panes](int step) {
+        return [panes, step] { panes->SetNotationFontPixels(step == 0 ? 11 : panes->NotationFontPixels() + step); };
     };
     QAction* larger = view_->addAction(QStringLiteral("&Larger notation font"), font(+1));
     larger->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
@@ -82,12 +83,12 @@ TWindowMenus::TWindowMenus(TMainWindow* form) : QObject(form), form_(form) {
     smaller->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
     QAction* normal = view_->addAction(QStringLiteral("&Normal notation font"), font(0));
     normal->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
-    for (QAction* a : {larger, smaller, normal}) form->addAction(a);
-    connect(view_, &QMenu::aboutToShow, this, [this, form] { coordinates_->setChecked(form->Board->Coordinates()); });
+    for (QAction* a : {larger, smaller, normal}) window->addAction(a);
+    connect(view_, &QMenu::aboutToShow, this, [this, board] { coordinates_->setChecked(board->Coordinates()); });
 
     QAction* keys = help_->addAction(QStringLiteral("&Keys"), this, &TWindowMenus::ShowKeys);
     keys->setShortcut(QKeySequence(Qt::Key_F1));
-    form->addAction(keys);
+    window->addAction(keys);
 }
 
 QAction* TWindowMenus::AddCommand(QMenu* menu, const QString& text, const QString& keys,
@@ -95,7 +96,7 @@ QAction* TWindowMenus::AddCommand(QMenu* menu, const QString& text, const QStrin
     // The keys after a tab stand where a menu shows shortcuts, without
     // binding them: the key map handles them where the list has the focus.
     QAction* a = menu->addAction(keys.isEmpty() ? text : text + QLatin1Char('\t') + keys);
-    connect(a, &QAction::triggered, form_, run);
+    connect(a, &QAction::triggered, this, run);
     return a;
 }
 
@@ -103,8 +104,8 @@ QAction* TWindowMenus::AddViewSwitch(const QString& text, bool on, const std::fu
     QAction* a = view_->addAction(text);
     a->setCheckable(true);
     a->setChecked(on);
-    connect(a, &QAction::toggled, form_, toggled);
+    connect(a, &QAction::toggled, this, toggled);
     return a;
 }
 
-void TWindowMenus::ShowKeys() { ShowKeyHelp(form_); }
+void TWindowMenus::ShowKeys() { ShowKeyHelp(window_); }

@@ -2,21 +2,41 @@
 // of the window with its key. The browsing keys (letters, keypad, arrows) are
 // shown beside their commands but stay the key map's (the list reads them,
 // so they work exactly as without menus); Ctrl keys are the menus' own.
-// New switches of the View menu go through AddViewSwitch.
+// New switches of the View menu go through AddViewSwitch. What only the
+// window can do (browsing, pasting, copying) the menus ask for by signals.
 #pragma once
 
 #include <QObject>
 #include <QString>
 #include <functional>
 
+#include "app/browse_command.h"
+
 class QAction;
+class QMainWindow;
 class QMenu;
-class TMainWindow;
+class TBoardWidget;
+class TFileOpener;
+class TGameList;
+class TPanes;
+class TSearchController;
+
+// What the menus act on directly.
+struct TMenuTargets {
+    // Holds the menu bar; the actions' keys work in it; Quit closes it.
+    QMainWindow* Window = nullptr;
+    TFileOpener* Opener = nullptr;
+    TSearchController* Search = nullptr;
+    // Flips the board and sizes the notation's font.
+    TPanes* Panes = nullptr;
+    TBoardWidget* Board = nullptr;
+    TGameList* GameList = nullptr;
+};
 
 class TWindowMenus : public QObject {
     Q_OBJECT
 public:
-    explicit TWindowMenus(TMainWindow* form);
+    TWindowMenus(const TMenuTargets& targets, QObject* parent);
 
     QMenu* File() const { return file_; }
     QMenu* Edit() const { return edit_; }
@@ -34,11 +54,19 @@ public:
     // The Help window with every key of the window.
     void ShowKeys();
 
+signals:
+    // A command of the Game menu.
+    void CommandChosen(TBrowseCommand command);
+    // Paste (Ctrl+V): the clipboard's text.
+    void PasteChosen(const QString& text);
+    void CopyPositionChosen();
+    void CopyGameChosen();
+
 private:
     // An entry that shows `keys` but leaves them to the key map.
     QAction* AddCommand(QMenu* menu, const QString& text, const QString& keys, const std::function<void()>& run);
 
-    TMainWindow* form_;
+    QMainWindow* window_;
     QMenu* file_;
     QMenu* edit_;
     QMenu* game_;

@@ -15,6 +15,7 @@
 #include "app/game_file.h"
 #include "app/header_panel.h"
 #include "app/main_window.h"
+#include "app/notation_events.h"
 #include "app/settings.h"
 #include "board/qt/board_widget.h"
 #include "collection/game_list_core.h"
@@ -379,4 +380,25 @@ TEST(MainWindow, CommentCommandsOnBoardNotationAndGraph) {
     form.ButtonNextGame->click();  // no commands: no marks, no graph
     EXPECT_TRUE(form.Board->Marks().Empty());
     EXPECT_TRUE(form.Commands->Graph()->isHidden());
+}
+
+// The notation's events reach their receivers while the relay lives; once it
+// is gone the notation's hooks call nothing.
+TEST(MainWindow, NotationEventsEndWithTheirRelay) {
+    RecordingPlatform platform;
+    TNotation notation;
+    auto events = std::make_unique<TNotationEvents>(notation);
+    int loaded = 0, moved = 0;
+    QObject::connect(events.get(), &TNotationEvents::GameLoaded, [&] { ++loaded; });
+    QObject::connect(events.get(), &TNotationEvents::MoveChanged, [&](TMoveRecord&, TBoard&, bool) { ++moved; });
+    notation.LoadGame("1. e4 e5 *");
+    notation.ToEnd();
+    EXPECT_EQ(loaded, 1);
+    EXPECT_GT(moved, 0);
+    const int movesSeen = moved;
+    events.reset();
+    notation.LoadGame("1. d4 d5 *");
+    notation.ToEnd();
+    EXPECT_EQ(loaded, 1);
+    EXPECT_EQ(moved, movesSeen);
 }

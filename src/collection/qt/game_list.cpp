@@ -2,12 +2,14 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QTimer>
 
 #include "collection/qt/game_table_model.h"
 #include "database/database_mode.h"
 #include "platform/error_text.h"
+#include "platform/guarded.h"
 #include "platform/platform.h"
 
 TGameList::TGameList(QWidget* parent)
@@ -59,9 +61,14 @@ TGameList::TGameList(QWidget* parent)
 }
 
 TGameList::~TGameList() {
+    // A list going away reports no sort given up.
+    const QSignalBlocker quiet(this);
     CancelSort();
-    core_.OnBusyCursor = nullptr;
 }
+
+bool TGameList::ChoiceWatched() const { return isSignalConnected(QMetaMethod::fromSignal(&TGameList::GameChosen)); }
+
+bool TGameList::KeysWatched() const { return isSignalConnected(QMetaMethod::fromSignal(&TGameList::KeyDown)); }
 
 bool TGameList::Drawing() const {
     if (InTrace || const_cast<TGameListCore&>(core_).DatabaseModeState().InTrace) return false;
@@ -155,9 +162,7 @@ void TGameList::NoteRead() {
     if (changeReported_ || !core_.FileChanged()) return;
     changeReported_ = true;
     // Posted: a read while rows are painted must not open a window.
-    QTimer::singleShot(0, this, [this] {
-        if (OnFileChanged) OnFileChanged();
-    });
+    QTimer::singleShot(0, this, [this] { emit FileChanged(); });
 }
 
 void TGameList::SetItemHeight(int height) {
@@ -193,14 +198,15 @@ void TGameList::ReportChosenGame() {
     std::int32_t gameID = -1;
     std::string text;
     GetGame(gameIndex, gameID, text);
-    if (!text.empty() && gameID != -1 && OnPGNDblClick) OnPGNDblClick(this, text, gameID);
+    if (!text.empty() && gameID != -1) emit GameChosen(this, text, gameID);
 }
 
 void TGameList::keyPressEvent(QKeyEvent* event) {
-    try {
-        if (OnKeyDown) {
+    Guarded(this, [&] {
+        const bool watched = KeysWatched();
+        if (watched) {
             int key = KeyMapKey(*event);
-            OnKeyDown(this, key, event->modifiers());
+            emit KeyDown(this, key, event->modifiers());
             if (key == 0) {
                 event->accept();
                 return;
@@ -210,21 +216,17 @@ void TGameList::keyPressEvent(QKeyEvent* event) {
         if (!enter) QTableView::keyPressEvent(event);
         // A key the owner has seen must not travel on to the owner's window,
         // whose own key handler would act on it a second time.
-        if (OnKeyDown) event->accept();
+        if (watched) event->accept();
         if (enter) {
             event->accept();
-            if (ItemIndex() >= 0 && OnPGNDblClick && FileOpen()) ReportChosenGame();
+            if (ItemIndex() >= 0 && ChoiceWatched() && FileOpen()) ReportChosenGame();
         }
-    } catch (const std::exception& e) {
-        Platform::Get().ShowMessage(this, TextFromBytes(UserErrorText(e)), TMessageKind::Error);
-    }
+    });
 }
 
 void TGameList::mouseDoubleClickEvent(QMouseEvent* event) {
     QTableView::mouseDoubleClickEvent(event);
-    try {
-        if (OnPGNDblClick && FileOpen()) ReportChosenGame();
-    } catch (const std::exception& e) {
-        Platform::Get().ShowMessage(this, TextFromBytes(UserErrorText(e)), TMessageKind::Error);
-    }
+    Guarded(this, [&] {
+        if (ChoiceWatched() && FileOpen()) ReportChosenGame();
+    });
 }

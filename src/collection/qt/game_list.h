@@ -43,19 +43,8 @@ public:
     decltype(TGameListCore::OnPGNTrace)& OnPGNTrace;
     decltype(TGameListCore::BeforeCreatePGNFile)& BeforeCreatePGNFile;
     decltype(TGameListCore::OnFilterRequest)& OnFilterRequest;
-    // A game was chosen (Enter or double click): its text and number.
-    std::function<void(QObject* Sender, const std::string& PGNGame, std::int32_t GameID)> OnPGNDblClick;
     // A row's header was read to show its cells (tests, diagnostics).
     std::function<void(int Row, std::int32_t GameIndex, const TGameHeader& GameHeader)> OnRowRead;
-    // Key-down on the list, before the list's own key handling; setting Key
-    // to 0 swallows it.
-    std::function<void(QObject* Sender, int& Key, Qt::KeyboardModifiers Shift)> OnKeyDown;
-    // A sort reading its column: percent 0..99 while it runs, 100 when the
-    // new order is shown, -1 when it was given up.
-    std::function<void(TGameColumn column, int percent)> OnSortProgress;
-    // Raised once per opening, soon after a read found the file shorter or
-    // gone (TGameListCore::FileChanged): the list no longer shows the file.
-    std::function<void()> OnFileChanged;
 
     // Indexes a file (or closes it for an empty path) and refills the rows.
     // Throws TFileError on I/O errors, after the list is consistent again.
@@ -88,9 +77,9 @@ public:
     // False while rows must not be read (a database at work or reporting).
     bool Drawing() const;
 
-    // Reports the selected game through OnPGNDblClick, as Enter does.
+    // Reports the selected game through GameChosen, as Enter does.
     void ReportChosenGame();
-    // After a read: reports a file found changed (OnFileChanged, posted).
+    // After a read: reports a file found changed (FileChanged, posted).
     void NoteRead();
 
     // Re-reads the rows from the core (after it was changed directly); a
@@ -117,6 +106,19 @@ public:
     // The first-run columns: number, players, result, date, event, ECO.
     void DefaultColumns();
 
+signals:
+    // A game was chosen (Enter or double click): its text and number.
+    void GameChosen(QObject* Sender, const std::string& PGNGame, std::int32_t GameID);
+    // Key-down on the list, before the list's own key handling; a receiver
+    // (connected directly) setting Key to 0 swallows it.
+    void KeyDown(QObject* Sender, int& Key, Qt::KeyboardModifiers Shift);
+    // A sort reading its column: percent 0..99 while it runs, 100 when the
+    // new order is shown, -1 when it was given up.
+    void SortProgress(TGameColumn column, int percent);
+    // Raised once per opening, soon after a read found the file shorter or
+    // gone (TGameListCore::FileChanged): the list no longer shows the file.
+    void FileChanged();
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     // Home and End go to the first and last game, as in a list.
@@ -127,6 +129,10 @@ protected:
 
 private:
     bool changeReported_ = false;
+    // Whether an owner listens to GameChosen and KeyDown: a list nobody
+    // listens to reads no game for Enter and leaves unused keys to its parent.
+    bool ChoiceWatched() const;
+    bool KeysWatched() const;
     void HeaderClicked(int section);
     void HeaderMenu(const QPoint& at);
     void StartSort();

@@ -106,7 +106,7 @@ void TGameList::CancelSort() {
     listSort_.reset();
     if (sortRunning_) {
         sortRunning_ = false;
-        if (OnSortProgress) OnSortProgress(sortColumn_, -1);
+        emit SortProgress(sortColumn_, -1);
     }
 }
 
@@ -130,7 +130,7 @@ void TGameList::StartSort() {
     const std::uint64_t generation = ++sortGeneration_;
     sortCancel_ = false;
     sortRunning_ = true;
-    if (OnSortProgress) OnSortProgress(sortColumn_, 0);
+    emit SortProgress(sortColumn_, 0);
     auto state = std::make_unique<TListSortState>(TListSortState{SortSourceOf(core_, std::move(games)),
                                                                  TSortKeys(sortColumn_), 0});
     if (state->source.Database) {
@@ -146,7 +146,7 @@ void TGameList::StartSort() {
             if (percent != last && percent < 100) {
                 last = percent;
                 QMetaObject::invokeMethod(this, [this, generation, percent] {
-                    if (generation == sortGeneration_ && OnSortProgress) OnSortProgress(sortColumn_, percent);
+                    if (generation == sortGeneration_) emit SortProgress(sortColumn_, percent);
                 }, Qt::QueuedConnection);
             }
             return true;
@@ -171,7 +171,7 @@ void TGameList::ContinueListSort(std::uint64_t generation) {
     ReadListSortKeys(core_, s.source, s.next, to, s.keys);
     s.next = to;
     if (s.next < s.source.Games.size()) {
-        if (OnSortProgress) OnSortProgress(sortColumn_, static_cast<int>(s.next * 100 / s.source.Games.size()));
+        emit SortProgress(sortColumn_, static_cast<int>(s.next * 100 / s.source.Games.size()));
         QTimer::singleShot(0, this, [this, generation] { ContinueListSort(generation); });
         return;
     }
@@ -189,7 +189,7 @@ void TGameList::ApplySort(std::uint64_t generation, std::vector<std::int32_t> po
     for (std::int32_t r = static_cast<std::int32_t>(positions.size()); r < core_.RowCount(); ++r)
         positions.push_back(r);
     ShowOrder(std::move(positions));
-    if (OnSortProgress) OnSortProgress(sortColumn_, 100);
+    emit SortProgress(sortColumn_, 100);
 }
 
 void TGameList::ShowOrder(std::vector<std::int32_t> order) {

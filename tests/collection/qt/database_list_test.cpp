@@ -47,7 +47,8 @@ TEST(DatabaseListWidget, RowsDeletedMarksAndEnter) {
     EXPECT_FALSE(f.deletedRows[0]);
 
     std::vector<std::pair<std::string, int>> chosen;
-    f.list.OnPGNDblClick = [&](QObject*, const std::string& text, std::int32_t id) { chosen.emplace_back(text, id); };
+    QObject::connect(&f.list, &TGameList::GameChosen,
+                     [&](QObject*, const std::string& text, std::int32_t id) { chosen.emplace_back(text, id); });
     f.list.SetItemIndex(3);
     QTest::keyClick(&f.list, Qt::Key_Return);
     ASSERT_EQ(chosen.size(), 1u);

@@ -40,10 +40,10 @@ TEST(GameList, EnterAndDoubleClickReportTheSelectedGame) {
     ASSERT_EQ(f.list.GameCount(), 3);
     ASSERT_EQ(f.list.model()->rowCount(), 3);
     std::vector<std::pair<std::string, int>> chosen;
-    f.list.OnPGNDblClick = [&](QObject* sender, const std::string& text, std::int32_t id) {
+    QObject::connect(&f.list, &TGameList::GameChosen, [&](QObject* sender, const std::string& text, std::int32_t id) {
         EXPECT_EQ(sender, &f.list);
         chosen.emplace_back(text, id);
-    };
+    });
     f.list.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.list));
     QTest::keyClick(&f.list, Qt::Key_Return);  // nothing selected yet
@@ -70,7 +70,7 @@ TEST(GameList, EnterAndDoubleClickReportTheSelectedGame) {
 TEST(GameList, EmptyOrClosedListReportsNothing) {
     ListFixture f;
     int chosen = 0;
-    f.list.OnPGNDblClick = [&](QObject*, const std::string&, std::int32_t) { ++chosen; };
+    QObject::connect(&f.list, &TGameList::GameChosen, [&] { ++chosen; });
     f.list.show();
     QTest::keyClick(&f.list, Qt::Key_Return);
     f.Open("");
@@ -92,11 +92,11 @@ TEST(GameList, KeyDownHandlerRunsFirstAndMaySwallowTheKey) {
     ListFixture f;
     f.Open(Game(1) + Game(2));
     int chosen = 0, keys = 0;
-    f.list.OnPGNDblClick = [&](QObject*, const std::string&, std::int32_t) { ++chosen; };
-    f.list.OnKeyDown = [&](QObject*, int& key, Qt::KeyboardModifiers) {
+    QObject::connect(&f.list, &TGameList::GameChosen, [&] { ++chosen; });
+    QObject::connect(&f.list, &TGameList::KeyDown, [&](QObject*, int& key, Qt::KeyboardModifiers) {
         ++keys;
         if (key == Qt::Key_Return) key = 0;
-    };
+    });
     f.list.show();
     f.list.SetItemIndex(0);
     QTest::keyClick(&f.list, Qt::Key_Return);
@@ -123,7 +123,7 @@ TEST(GameList, KeysSeenByTheKeyDownHandlerDoNotReachTheParentAgain) {
     Parent parent;
     auto* list = new TGameList(&parent);
     int seen = 0;
-    list->OnKeyDown = [&](QObject*, int&, Qt::KeyboardModifiers) { ++seen; };
+    const QMetaObject::Connection handler = QObject::connect(list, &TGameList::KeyDown, [&] { ++seen; });
     parent.show();
     list->setFocus();
     QTest::keyClick(list, Qt::Key_F5);
@@ -133,9 +133,24 @@ TEST(GameList, KeysSeenByTheKeyDownHandlerDoNotReachTheParentAgain) {
     EXPECT_EQ(parent.keys, 0);
 
     // Without a handler the list leaves unused keys to its parent.
-    list->OnKeyDown = nullptr;
+    QObject::disconnect(handler);
     QTest::keyClick(list, Qt::Key_F5);
     EXPECT_EQ(parent.keys, 1);
+}
+
+TEST(GameList, AListGoingAwayReportsNoSortGivenUp) {
+    RecordingPlatform platform;
+    testdata::TempDir dir;
+    testdata::WriteFile(dir / "l.pgn", Game(3) + Game(1) + Game(2));
+    auto list = std::make_unique<TGameList>();
+    list->ScanFile((dir / "l.pgn").string());
+    std::vector<int> progress;
+    QObject::connect(list.get(), &TGameList::SortProgress,
+                     [&](TGameColumn, int percent) { progress.push_back(percent); });
+    list->SortBy(TGameColumn::White, false);
+    ASSERT_TRUE(list->Sorting());  // the new order is handed over by the event loop
+    list.reset();
+    EXPECT_EQ(progress, std::vector<int>{0});
 }
 
 TEST(GameList, HourglassDuringScanAndFetch) {
