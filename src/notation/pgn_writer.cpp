@@ -63,7 +63,7 @@ const std::array<int, 256>& GlyphNumbers() {
 }
 
 // End (one past the "}") of the comment that opens at i: the comment table's
-// extent when it has one (joined comments keep their " | " separators),
+// extent when it has one (comments joined with " | " for the notation),
 // otherwise the next "}".
 size_t CommentEnd(std::string_view t, size_t i, const TCommentRanges& ranges, size_t& nextRange) {
     while (nextRange < ranges.size() && ranges[nextRange].first < i) ++nextRange;
@@ -325,6 +325,12 @@ void AppendMovetext(std::string_view text, size_t verbatimTail, const TCommentRa
                     if (k == '\n') {
                         ++i;
                         while (i < len && (t[i] == ' ' || t[i] == '\n')) ++i;
+                        continue;
+                    }
+                    if (k == '|' && t[i - 1] == ' ' && t[i - 2] == '}' && i + 2 < stop && t[i + 1] == ' ' && t[i + 2] == '{') {
+                        // Two comments joined for the notation ("{a} | {b}")
+                        // are written as two: other programs read no "|".
+                        i += 2;
                         continue;
                     }
                     if (k == '\r') {

@@ -334,19 +334,21 @@ TEST(PgnWriterConvert, MarkBeforeGoesAfterTheMoveWord) {
     EXPECT_EQ(many[0].substr(0, 7), "e4 $998");
 }
 
-TEST(PgnWriter, JoinedCommentsKeepTheirSeparatorAndGainNoGlyph) {
+// Comments joined for the notation are written as the separate comments
+// they were: other programs read no "|" between them.
+TEST(PgnWriter, JoinedCommentsAreWrittenApartAndGainNoGlyph) {
     TLaidOut g;
-    g.Load("1. e4 {first} {second} e5 *");
-    EXPECT_EQ(Joined(Movetext(g)), "1.e4 {first} | {second} e5   *");
+    g.Load("1. e4 {first} {second} {a | b} e5 *");
+    EXPECT_EQ(Joined(Movetext(g)), "1.e4 {first} {second} {a | b} e5   *");
     TLaidOut back;
     back.core.LoadGame(Written(g));
     TMoveNode* e4 = back.core.Root->FirstMove;
-    EXPECT_EQ(e4->Comment, "{first} | {second}");
+    EXPECT_EQ(e4->Comment, "{first} | {second} | {a | b}");
     EXPECT_EQ(e4->Move.ExtraNag, 0);
     // With a mark before the move the comment extents move along.
     TLaidOut m;
     m.Load("1. e4 $998 {first} {second} e5 *");
-    EXPECT_EQ(Joined(Movetext(m)), "1.e4 $998 {first} | {second} e5   *");
+    EXPECT_EQ(Joined(Movetext(m)), "1.e4 $998 {first} {second} e5   *");
 }
 
 TEST(PgnWriter, HeadlineIsLeftOut) {
