@@ -23,8 +23,10 @@ bool RenderNotationPicture(const std::string& pgnText, int width, int height, bo
     TNotation* notation = form.Notation;
     notation->SetEnglish(!german);
     notation->SetHeadline(headline);
-    notation->resize(width > 0 ? width : 329, height > 0 ? height : 265);
     notation->LoadGame(pgnText);
+    // After the load: a game with clocks or evaluations opens the graph pane,
+    // and the window's panes size the notation again.
+    notation->resize(width > 0 ? width : 329, height > 0 ? height : 265);
     const QImage image = notation->grab().toImage();
     if (image.isNull() || !image.save(QFile::decodeName(outFile.c_str()), "PNG")) {
         error = "cannot write " + outFile;

@@ -58,6 +58,10 @@ pic="$(mktemp -d)"
 trap 'rm -rf "$pic"' EXIT
 QT_QPA_PLATFORM=offscreen "$cli" notation "$data" 1 --png "$pic/n.png" --width 200 --height 120 2>/dev/null
 check "png size" "200 120" "$(od -An -tu1 -j16 -N8 "$pic/n.png" 2>/dev/null | awk '{print $3*256+$4, $7*256+$8}')"
+# A game with clocks opens the graph pane beside the notation: the size asked for holds all the same.
+printf '[Event "x"]\n\n1. e4 {[%%clk 1:30:00]} e5 {[%%eval 0.3]} *\n' > "$pic/clk.pgn"
+QT_QPA_PLATFORM=offscreen "$cli" notation "$pic/clk.pgn" 1 --png "$pic/c.png" --width 600 --height 500 2>/dev/null
+check "png size with clocks" "600 500" "$(od -An -tu1 -j16 -N8 "$pic/c.png" 2>/dev/null | awk '{print $3*256+$4, $7*256+$8}')"
 # The picture commands' runtime folder: a fresh private one, removed at the
 # end; a link at the old fixed name is neither followed nor changed.
 tmp="$pic/tmp"; mkdir -m 700 "$tmp"; touch "$pic/victim"; chmod 644 "$pic/victim"
