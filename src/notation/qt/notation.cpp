@@ -9,30 +9,14 @@
 #include <QResizeEvent>
 
 #include <algorithm>
-#include <exception>
 
 #include "notation/qt/pgn_clipboard.h"
 #include "notation/qt/qt_measure.h"
 #include "notation/qt/variation_chooser.h"
 #include "notation/shown_text.h"
 #include "notation/text_position.h"
+#include "platform/guarded.h"
 #include "platform/platform.h"
-
-namespace {
-
-// Runs an event handler; nothing may escape into Qt's event loop.
-template <class F>
-void Guarded(QWidget* w, F&& f) {
-    try {
-        f();
-    } catch (const std::exception& e) {
-        Platform::Get().ShowMessage(w, TextFromBytes(UserErrorText(e)), TMessageKind::Error);
-    } catch (...) {
-        Platform::Get().ShowMessage(w, QString::fromLatin1(kUnexpectedErrorText), TMessageKind::Error);
-    }
-}
-
-}  // namespace
 
 // ---- children ----
 

@@ -131,9 +131,7 @@ public:
     // Runs before the control's own keys; setting key to 0 swallows it.
     std::function<void(TNotation& Sender, int& Key, Qt::KeyboardModifiers Shift)> OnKeyDown;
     // The core's events (OnMoveChange, OnError, OnFischerInfo, OnGameChanged)
-    // are set on Core(); these two are published and never raised.
-    std::function<void(TNotation& Sender)> On50MovesRule;
-    std::function<void(TNotation& Sender)> On3Repetition;
+    // are set on Core().
     void SetOnMoveChange(TMoveChangeEvent handler) { core_.OnMoveChange = std::move(handler); }
 
     // Called after the window layout applied the properties.
