@@ -185,7 +185,16 @@ private:
     void DrawRow(QPainter& painter, int row, int y);
     void PlaceChildren();
     void UpdateFrame();
+    // One row up (d = -1) or down (+1): to the move under the current one,
+    // else to the nearest move toward the window's edge, else the notation
+    // scrolls a row.
     void RowStep(int d);
+    // The text position in the row d rows from the current move's that
+    // stands under the middle of that move; 0 when there is no such row.
+    int RowStepTarget(int d) const;
+    // Goes to the first move from text position `from` on toward the
+    // window's edge in direction d; false when none is there.
+    bool TryMoveNear(int from, int d);
     bool TryRowTarget(int position);
     int ChooseVariation(TMoveNode* candidate);
     int RowX(int row, int upToPosition) const;
