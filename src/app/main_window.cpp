@@ -52,15 +52,11 @@ TMainWindow::TMainWindow(const QStringList& Params, QWidget* parent) : QMainWind
     // first game is shown. Drops are refused (no OnMoveTry handler).
     Board = new TBoardWidget(Client);
     Board->setObjectName(QStringLiteral("Board"));
-    Board->SetShowPieces(true);
     Board->SetPieceSet(TPieceSet::WinboardF33);
     Board->SetSquareSize(33);
     Board->SetStartPosition(false);
     Board->SetMovesAllowed(true);
     Board->SetBlackSquareColor(QColor(166, 202, 240));
-    Board->SetSound(false);
-    Board->SetEnglish(false);
-    Board->SetAnimation(0);
     Board->SetSuggestMoves(true);
     Board->SetMarkLastMove(true);
     Board->SetCoordinates(true);

@@ -313,44 +313,106 @@ std::string DateText(uint16_t year, uint16_t month, uint16_t day) {
     return (year ? std::to_string(year) : std::string("????")) + "." + part(month) + "." + part(day);
 }
 
-}  // namespace
-
-bool TChessDatabase::RecordToPGN(std::string_view record, std::string& pgn, size_t maxBytes) {
-    pgn.clear();
-    CompactHeader h;
-    size_t moves = ReadHeader(record, h);
-
-    TBoard work = InitialPosition;
+// The position the moves start from: the header's FEN when it reads, the
+// initial position otherwise.
+struct GameStart {
+    TBoard board = InitialPosition;
     TMoveRecord state = FreshState();
     uint16_t moveNo = 1;
+};
+
+GameStart StartOf(const CompactHeader& h) {
+    GameStart start;
     if (h.HasFEN) {
-        TBoard board = InitialPosition;
-        TMoveRecord fenState = FreshState();
-        uint16_t fenMoveNo = 1;
-        if (FENToPosition(h.FEN, board, fenState, fenMoveNo)) {
-            work = board;
-            state = fenState;
-            moveNo = fenMoveNo;
-        }
+        GameStart fromFen;
+        if (FENToPosition(h.FEN, fromFen.board, fromFen.state, fromFen.moveNo)) start = fromFen;
     }
+    return start;
+}
+
+// Appends the text of move m as played on work (castling, a pawn move in
+// long form, or a piece letter with the origin the record gives, then the
+// promotion) and plays it on work.
+void AppendMove(std::string& movetext, const CompactMove& m, TBoard& work) {
+    const int from = Index64ToSquare(m.from);
+    const int to = Index64ToSquare(m.to);
+    const int piece = work[from];
+    const int kind = piece == Empty ? Rook : (piece < 0 ? -piece : piece);
+    const int side = piece < 0 ? Black : White;
+    const std::string_view fromName = SquareNames[m.from];
+    const std::string_view toName = SquareNames[m.to];
+    if (kind == King && ((m.from == 4 && (m.to == 6 || m.to == 2)) ||
+                         (m.from == 60 && (m.to == 62 || m.to == 58)))) {
+        movetext += (m.to == 6 || m.to == 62) ? "O-O" : "O-O-O";
+    } else if (kind == Pawn) {
+        if (fromName[0] != toName[0]) {
+            movetext += fromName[0];
+            movetext += "x";
+            movetext += toName;
+        } else {
+            movetext += fromName;
+            movetext += "-";
+            movetext += toName;
+        }
+    } else {
+        static constexpr std::string_view Letters = "RBNQK";  // rook .. king
+        movetext += Letters[static_cast<size_t>(kind - Rook)];
+        if (m.flags & FileGiven) movetext += fromName[0];
+        if (m.flags & RankGiven) movetext += fromName[1];
+        movetext += toName;
+    }
+    if (m.hasPromotion) {
+        static constexpr std::string_view PromotionLetters = "RBNQ";
+        static constexpr int PromotionPieces[4] = {Rook, Bishop, Knight, Queen};
+        movetext += "=";
+        movetext += PromotionLetters[static_cast<size_t>(m.promotion)];
+        work[to] = side * PromotionPieces[m.promotion];
+    } else {
+        work[to] = work[from];
+    }
+    if (from != to) work[from] = Empty;
+}
+
+// Appends what follows a move's text: the check or mate sign, the move and
+// position NAGs and the comment.
+void AppendAnnotations(std::string& movetext, const CompactMove& m) {
+    if (m.flags & CheckSign)
+        movetext += "+";
+    else if (m.flags & MateSign)
+        movetext += "#";
+    if (m.hasMoveNag) {
+        movetext += " ";
+        movetext += MoveNagText(m.moveNag);
+    }
+    if (m.hasPositionNag) movetext += " $" + std::to_string(m.positionNag);
+    if (m.hasComment) movetext += " " + m.comment;
+}
+
+enum class MovetextRead { Done, BadSquare, TooLarge };
+
+// The move text of the move section that starts at byte movesAt: the moves
+// with their annotations, variations in brackets. A variation is played
+// from the position before the move it replaces, and its closing returns to
+// the line it left. TooLarge when the text would exceed maxBytes.
+MovetextRead ReadMovetext(std::string_view record, size_t movesAt, const GameStart& start, size_t maxBytes,
+                          std::string& movetext) {
+    TBoard work = start.board;
     TBoard before = work;
     std::vector<TBoard> beforeStack, workStack;
-
-    std::string movetext;
-    BitReader bits(record, moves);
+    BitReader bits(record, movesAt);
     bool first = true;
     for (;;) {
         CompactMove m;
         // Each closing adds ") ": the text cap bounds how many a move may have.
         const uint64_t room = movetext.size() < maxBytes ? (maxBytes - movetext.size()) / 2 : 0;
         MoveRead r = ReadMove(bits, m, room);
-        if (r == MoveRead::TooLarge) return false;
-        if (r == MoveRead::BadSquare) return true;
-        if (r == MoveRead::End) break;
+        if (r == MoveRead::TooLarge) return MovetextRead::TooLarge;
+        if (r == MoveRead::BadSquare) return MovetextRead::BadSquare;
+        if (r == MoveRead::End) return MovetextRead::Done;
 
         if (first) {
-            movetext += std::to_string(moveNo) + ".";
-            if (state.Side == Black) movetext += "..";
+            movetext += std::to_string(start.moveNo) + ".";
+            if (start.state.Side == Black) movetext += "..";
             movetext += " ";
             first = false;
         }
@@ -362,55 +424,8 @@ bool TChessDatabase::RecordToPGN(std::string_view record, std::string& pgn, size
         } else {
             before = work;
         }
-
-        const int from = Index64ToSquare(m.from);
-        const int to = Index64ToSquare(m.to);
-        const int piece = work[from];
-        const int kind = piece == Empty ? Rook : (piece < 0 ? -piece : piece);
-        const int side = piece < 0 ? Black : White;
-        const std::string_view fromName = SquareNames[m.from];
-        const std::string_view toName = SquareNames[m.to];
-        if (kind == King && ((m.from == 4 && (m.to == 6 || m.to == 2)) ||
-                             (m.from == 60 && (m.to == 62 || m.to == 58)))) {
-            movetext += (m.to == 6 || m.to == 62) ? "O-O" : "O-O-O";
-        } else if (kind == Pawn) {
-            if (fromName[0] != toName[0]) {
-                movetext += fromName[0];
-                movetext += "x";
-                movetext += toName;
-            } else {
-                movetext += fromName;
-                movetext += "-";
-                movetext += toName;
-            }
-        } else {
-            static constexpr std::string_view Letters = "RBNQK";  // rook .. king
-            movetext += Letters[static_cast<size_t>(kind - Rook)];
-            if (m.flags & FileGiven) movetext += fromName[0];
-            if (m.flags & RankGiven) movetext += fromName[1];
-            movetext += toName;
-        }
-        if (m.hasPromotion) {
-            static constexpr std::string_view PromotionLetters = "RBNQ";
-            static constexpr int PromotionPieces[4] = {Rook, Bishop, Knight, Queen};
-            movetext += "=";
-            movetext += PromotionLetters[static_cast<size_t>(m.promotion)];
-            work[to] = side * PromotionPieces[m.promotion];
-        } else {
-            work[to] = work[from];
-        }
-        if (from != to) work[from] = Empty;
-
-        if (m.flags & CheckSign)
-            movetext += "+";
-        else if (m.flags & MateSign)
-            movetext += "#";
-        if (m.hasMoveNag) {
-            movetext += " ";
-            movetext += MoveNagText(m.moveNag);
-        }
-        if (m.hasPositionNag) movetext += " $" + std::to_string(m.positionNag);
-        if (m.hasComment) movetext += " " + m.comment;
+        AppendMove(movetext, m, work);
+        AppendAnnotations(movetext, m);
         for (uint64_t k = 0; k < m.closings; ++k) {
             movetext += ") ";
             if (!beforeStack.empty() && !workStack.empty()) {
@@ -421,16 +436,21 @@ bool TChessDatabase::RecordToPGN(std::string_view record, std::string& pgn, size
             }
         }
         movetext += " ";
-        if (movetext.size() > maxBytes) return false;
+        if (movetext.size() > maxBytes) return MovetextRead::TooLarge;
     }
+}
 
-    pgn += TagLine("Event", Quoted(h.Event));
-    pgn += TagLine("Site", Quoted(h.Site));
-    pgn += TagLine("Date", DateText(h.Year, h.Month, h.Day));
-    pgn += TagLine("Round", h.RoundNumber ? std::to_string(h.RoundNumber) : std::string("-"));
-    pgn += TagLine("White", Quoted(h.White));
-    pgn += TagLine("Black", Quoted(h.Black));
-    pgn += TagLine("Result", Quoted(h.Result));
+// The tag section: the seven required tags, the optional ones present, and
+// the blank line that ends it.
+std::string TagSection(const CompactHeader& h) {
+    std::string tags;
+    tags += TagLine("Event", Quoted(h.Event));
+    tags += TagLine("Site", Quoted(h.Site));
+    tags += TagLine("Date", DateText(h.Year, h.Month, h.Day));
+    tags += TagLine("Round", h.RoundNumber ? std::to_string(h.RoundNumber) : std::string("-"));
+    tags += TagLine("White", Quoted(h.White));
+    tags += TagLine("Black", Quoted(h.Black));
+    tags += TagLine("Result", Quoted(h.Result));
     const std::pair<std::string_view, const std::string*> optional[] = {
         {"Annotator", &h.Annotator},
         {"ECO", &h.ECO},
@@ -440,21 +460,37 @@ bool TChessDatabase::RecordToPGN(std::string_view record, std::string& pgn, size
         {"GameId", &h.GameId},
     };
     for (const auto& [name, value] : optional)
-        if (!value->empty()) pgn += TagLine(name, Quoted(*value));
+        if (!value->empty()) tags += TagLine(name, Quoted(*value));
     if (h.HasFEN) {
-        pgn += TagLine("FEN", Quoted(h.FEN));
-        pgn += TagLine("Setup", "1");
+        tags += TagLine("FEN", Quoted(h.FEN));
+        tags += TagLine("Setup", "1");
     }
-    if (h.WhiteElo) pgn += TagLine("WhiteElo", std::to_string(h.WhiteElo));
-    if (h.BlackElo) pgn += TagLine("BlackElo", std::to_string(h.BlackElo));
-    if (h.MoveCount) pgn += TagLine("PlyCount", std::to_string(h.MoveCount));
-    pgn += TagLine("EventDate", DateText(h.EventYear, h.EventMonth, h.EventDay));
+    if (h.WhiteElo) tags += TagLine("WhiteElo", std::to_string(h.WhiteElo));
+    if (h.BlackElo) tags += TagLine("BlackElo", std::to_string(h.BlackElo));
+    if (h.MoveCount) tags += TagLine("PlyCount", std::to_string(h.MoveCount));
+    tags += TagLine("EventDate", DateText(h.EventYear, h.EventMonth, h.EventDay));
     if (h.TimeControlBase) {
         std::string tc = std::to_string(h.TimeControlBase);
         if (h.TimeControlIncrement) tc += "+" + std::to_string(h.TimeControlIncrement);
-        pgn += TagLine("TimeControl", tc);
+        tags += TagLine("TimeControl", tc);
     }
-    pgn += "\r\n";
+    tags += "\r\n";
+    return tags;
+}
+
+}  // namespace
+
+bool TChessDatabase::RecordToPGN(std::string_view record, std::string& pgn, size_t maxBytes) {
+    pgn.clear();
+    CompactHeader h;
+    const size_t movesAt = ReadHeader(record, h);
+    std::string movetext;
+    switch (ReadMovetext(record, movesAt, StartOf(h), maxBytes, movetext)) {
+        case MovetextRead::TooLarge: return false;
+        case MovetextRead::BadSquare: return true;
+        case MovetextRead::Done: break;
+    }
+    pgn = TagSection(h);
     pgn += h.Introduction;
     pgn += " ";
     pgn += movetext;

@@ -124,6 +124,10 @@ private:
     // The index as read: the user's index file, or the private copy.
     int OpenIndexForReading() const;
     bool CheckIndex(Files& files);
+    // Writes a new index for the data file to out: header, an entry per
+    // record, the live count. lastByte: the data file's last byte. Throws
+    // when a read or write fails or the rebuild is cancelled.
+    void WriteIndex(Files& files, int out, unsigned char& lastByte);
     bool AcquireLock();
     void ReleaseLock();
 

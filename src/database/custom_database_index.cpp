@@ -102,6 +102,86 @@ bool TCustomDatabase::CheckIndex(Files& f) {
 
 // ---------------------------------------------------------------- rebuild
 
+namespace {
+
+// The one change ever made to a data file: its missing final zero. A user's
+// write protection is never lifted for it.
+void AppendFinalZero(const std::string& path) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd >= 0) {
+        const char zero = 0;
+        WriteAll(fd, &zero, 1);
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
+void TCustomDatabase::WriteIndex(Files& f, int out, unsigned char& lastByte) {
+    int64_t oldCount = f.indexSize / 8 - IndexHeaderRecords;
+    if (oldCount <= 0) oldCount = 1;
+
+    std::string pending;
+    PutInt64(pending, IndexMagic);
+    PutInt64(pending, 0);
+    PutInt64(pending, 0);  // live count, written at the end
+    PutInt64(pending, 0);
+    for (int64_t v : HeaderValues_) PutInt64(pending, v);
+
+    std::vector<unsigned char> buffer(1 << 20);
+    int64_t live = 0;
+    int64_t start = 0;       // start of the record being read
+    bool onlySevens = true;  // so far
+    bool cancelled = false;
+    int64_t offset = 0;
+    int lastPercent = -1;
+    lastByte = 0;
+    auto emit = [&](int64_t recordStart, bool deleted, int64_t walked) {
+        PutInt64(pending, deleted ? -(recordStart + 1) : recordStart + 1);
+        if (!deleted) ++live;
+        if (pending.size() >= (1 << 19)) {
+            if (!WriteAll(out, pending.data(), pending.size())) throw std::runtime_error("write");
+            pending.clear();
+        }
+        // Progress in live records against the old entry count; without a
+        // usable old index, in bytes of the data file walked.
+        int percent = oldCount > 1 ? static_cast<int>(std::min<int64_t>(100, live * 100 / oldCount))
+                                   : static_cast<int>(f.dataSize > 0 ? walked * 100 / f.dataSize : 0);
+        if (percent != lastPercent) {
+            lastPercent = percent;
+            bool cancel = false;
+            if (OnProgress) OnProgress(cancel, percent);
+            if (cancel || Cancel) cancelled = true;
+        }
+    };
+    while (offset < f.dataSize && !cancelled) {
+        size_t want = static_cast<size_t>(std::min<int64_t>(f.dataSize - offset, buffer.size()));
+        if (!ReadAt(f.data, buffer.data(), want, offset)) throw std::runtime_error("read");
+        for (size_t k = 0; k < want && !cancelled; ++k) {
+            unsigned char b = buffer[k];
+            if (b != 0) {
+                if (b != 7) onlySevens = false;
+                continue;
+            }
+            int64_t end = offset + static_cast<int64_t>(k);
+            emit(start, onlySevens, end + 1);  // an empty record counts as all sevens
+            start = end + 1;
+            onlySevens = true;
+        }
+        lastByte = buffer[want - 1];
+        offset += static_cast<int64_t>(want);
+    }
+    if (cancelled) throw std::runtime_error("cancelled");
+    // A last record without its terminating zero is still a record.
+    if (start < f.dataSize) emit(start, onlySevens, f.dataSize);
+    if (cancelled) throw std::runtime_error("cancelled");
+
+    if (!pending.empty() && !WriteAll(out, pending.data(), pending.size())) throw std::runtime_error("write");
+    std::string count;
+    PutInt64(count, live);
+    if (::pwrite(out, count.data(), 8, 16) != 8) throw std::runtime_error("write");
+}
+
 bool TCustomDatabase::RebuildIndex() {
     if (Busy_ || FileName_.empty()) return false;
     if (OnRebuildNotice) OnRebuildNotice();
@@ -109,9 +189,6 @@ bool TCustomDatabase::RebuildIndex() {
     if (!OpenFiles(f)) return false;
     Busy_ = true;
     Cancel = false;
-
-    int64_t oldCount = f.indexSize / 8 - IndexHeaderRecords;
-    if (oldCount <= 0) oldCount = 1;
 
     // The new index is written beside the old one and renamed over it when
     // complete: a rebuild that is cancelled or killed leaves the old index,
@@ -130,7 +207,6 @@ bool TCustomDatabase::RebuildIndex() {
 
     bool ok = false;
     bool tempCreated = false;
-    int lastPercent = -1;
     try {
         int outFd = toPrivate ? -1 : ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         if (outFd >= 0) {
@@ -142,65 +218,8 @@ bool TCustomDatabase::RebuildIndex() {
         if (outFd < 0) throw std::runtime_error("create index");
         FdCloser out(outFd);
 
-        std::string pending;
-        PutInt64(pending, IndexMagic);
-        PutInt64(pending, 0);
-        PutInt64(pending, 0);  // live count, written at the end
-        PutInt64(pending, 0);
-        for (int64_t v : HeaderValues_) PutInt64(pending, v);
-
-        std::vector<unsigned char> buffer(1 << 20);
-        int64_t live = 0;
-        int64_t start = 0;      // start of the record being read
-        bool onlySevens = true;  // so far
-        bool cancelled = false;
-        int64_t offset = 0;
         unsigned char lastByte = 0;
-        auto emit = [&](int64_t recordStart, bool deleted, int64_t walked) {
-            PutInt64(pending, deleted ? -(recordStart + 1) : recordStart + 1);
-            if (!deleted) ++live;
-            if (pending.size() >= (1 << 19)) {
-                if (!WriteAll(out.get(), pending.data(), pending.size())) throw std::runtime_error("write");
-                pending.clear();
-            }
-            // Progress in live records against the old entry count; without a
-            // usable old index, in bytes of the data file walked.
-            int percent = oldCount > 1 ? static_cast<int>(std::min<int64_t>(100, live * 100 / oldCount))
-                                       : static_cast<int>(f.dataSize > 0 ? walked * 100 / f.dataSize : 0);
-            if (percent != lastPercent) {
-                lastPercent = percent;
-                bool cancel = false;
-                if (OnProgress) OnProgress(cancel, percent);
-                if (cancel || Cancel) cancelled = true;
-            }
-        };
-        while (offset < f.dataSize && !cancelled) {
-            size_t want = static_cast<size_t>(std::min<int64_t>(f.dataSize - offset, buffer.size()));
-            if (!ReadAt(f.data, buffer.data(), want, offset)) throw std::runtime_error("read");
-            for (size_t k = 0; k < want && !cancelled; ++k) {
-                unsigned char b = buffer[k];
-                if (b != 0) {
-                    if (b != 7) onlySevens = false;
-                    continue;
-                }
-                int64_t end = offset + static_cast<int64_t>(k);
-                emit(start, onlySevens, end + 1);  // an empty record counts as all sevens
-                start = end + 1;
-                onlySevens = true;
-            }
-            lastByte = buffer[want - 1];
-            offset += static_cast<int64_t>(want);
-        }
-        if (cancelled) throw std::runtime_error("cancelled");
-        // A last record without its terminating zero is still a record.
-        if (start < f.dataSize) emit(start, onlySevens, f.dataSize);
-        if (cancelled) throw std::runtime_error("cancelled");
-
-        if (!pending.empty() && !WriteAll(out.get(), pending.data(), pending.size()))
-            throw std::runtime_error("write");
-        std::string count;
-        PutInt64(count, live);
-        if (::pwrite(out.get(), count.data(), 8, 16) != 8) throw std::runtime_error("write");
+        WriteIndex(f, out.get(), lastByte);
         if (toPrivate) {
             if (PrivateIndexFd_ >= 0) ::close(PrivateIndexFd_);
             PrivateIndexFd_ = out.release();
@@ -211,17 +230,7 @@ bool TCustomDatabase::RebuildIndex() {
             tempCreated = false;
         }
         IndexDate_ = MTimeOfPath(IndexName_);
-
-        if (f.dataSize >= 2 && lastByte != 0 && f.dataWritable) {
-            // The one change ever made to the data file: its missing final
-            // zero. A user's write protection is never lifted for it.
-            int fd = ::open(FileName_.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-            if (fd >= 0) {
-                const char zero = 0;
-                WriteAll(fd, &zero, 1);
-                ::close(fd);
-            }
-        }
+        if (f.dataSize >= 2 && lastByte != 0 && f.dataWritable) AppendFinalZero(FileName_);
         ok = true;
     } catch (...) {
         ok = false;
@@ -234,4 +243,3 @@ bool TCustomDatabase::RebuildIndex() {
     CloseFiles(f);
     return ok;
 }
-

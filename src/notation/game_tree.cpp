@@ -120,7 +120,6 @@ TMoveNode* TNotationCore::NewMoveNode(const TMoveRecord& move) {
     node->TextPos = 0;
     node->TextLen = 0;
     node->MoveNo = 0;
-    node->Hidden = false;
     LastNode = node;
     return node;
 }

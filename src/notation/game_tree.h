@@ -29,7 +29,6 @@ struct TMoveNode {
     int TextPos = 0;                       // written by the layout (1-based)
     int TextLen = 0;
     int MoveNo = 0;
-    bool Hidden = false;                   // display flag owned by the layout
 };
 
 // One alternative line.

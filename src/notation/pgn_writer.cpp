@@ -231,6 +231,86 @@ std::vector<std::string> GameTagLines(const TGameData& game, bool fromRecord) {
     return lines;
 }
 
+namespace {
+
+// Where AppendMovetext writes: the text so far, the column of the line in
+// hand, and, with a sink, the hand-on of the text in pieces of about a
+// megabyte (the last bytes stay, for the line break at the end).
+struct TMovetextOut {
+    std::string& out;
+    std::string_view lineBreak;
+    const TTextSink& sink;
+    size_t begin = out.size();  // where this movetext starts in out
+    bool handedOn = false;
+    long long column = 0;  // characters counted since the last line break
+
+    void HandOn() {
+        constexpr size_t kPiece = size_t{1} << 20;
+        if (!sink || out.size() < kPiece) return;
+        const size_t keep = lineBreak.size();
+        sink(std::string_view(out).substr(0, out.size() - keep));
+        out.erase(0, out.size() - keep);
+        begin = 0;
+        handedOn = true;
+    }
+};
+
+// Writes the comment that opens at t[i] and ends before stop, breaking its
+// lines at blanks; returns stop.
+size_t AppendComment(std::string_view t, size_t i, size_t stop, TMovetextOut& w) {
+    const size_t len = t.size();
+    std::string& out = w.out;
+    long long& n = w.column;
+    out += '{';
+    ++i;
+    ++n;
+    // A command ("[%clk 1:30:58]") is never broken over two lines.
+    bool inCommand = false;
+    while (i < stop) {
+        w.HandOn();
+        char k = t[i];
+        if (k == '[' && i + 1 < stop && t[i + 1] == '%') inCommand = true;
+        if (k == ']') inCommand = false;
+        if (k == '\n') {
+            ++i;
+            while (i < len && (t[i] == ' ' || t[i] == '\n')) ++i;
+            continue;
+        }
+        if (k == '|' && t[i - 1] == ' ' && t[i - 2] == '}' && i + 2 < stop && t[i + 1] == ' ' && t[i + 2] == '{') {
+            // Two comments joined for the notation ("{a} | {b}") are
+            // written as two: other programs read no "|".
+            i += 2;
+            continue;
+        }
+        if (k == '\r') {
+            out += ' ';
+        } else if (k == ' ') {
+            size_t j = i + 1;
+            while (j < len && t[j] == ' ') ++j;
+            char after = j < len ? t[j] : '\0';
+            if ((n > 60 || n + 1 + CommandAhead(t, j, stop) > 79) && after != '[' && !inCommand) {
+                out += w.lineBreak;
+                n = 0;
+            } else {
+                out += ' ';
+            }
+            // The other blanks of a run stay: a comment reads back exactly
+            // as it was (a line end reads as one blank).
+            out.append(j - i - 1, ' ');
+            n += static_cast<long long>(j - i);
+            i = j;
+            continue;
+        } else {
+            out += k;
+        }
+        ++i;
+        ++n;
+    }
+    return i;
+}
+
+}  // namespace
+
 void AppendMovetext(std::string_view text, size_t verbatimTail, const TCommentRanges& comments,
                     std::string_view lineBreak, std::string& out, const TTextSink& sink) {
     verbatimTail = std::min(verbatimTail, text.size());
@@ -243,24 +323,13 @@ void AppendMovetext(std::string_view text, size_t verbatimTail, const TCommentRa
     const size_t end = len - verbatimTail;  // the mark removal keeps the tail's length
     const auto& glyphs = GlyphNumbers();
 
-    size_t begin = out.size();
-    // With a sink, the text goes out in pieces of about a megabyte; the
-    // last bytes stay, for the line break at the end.
-    constexpr size_t kPiece = size_t{1} << 20;
-    bool handedOn = false;
-    auto handOn = [&] {
-        if (!sink || out.size() < kPiece) return;
-        const size_t keep = lineBreak.size();
-        sink(std::string_view(out).substr(0, out.size() - keep));
-        out.erase(0, out.size() - keep);
-        begin = 0;
-        handedOn = true;
-    };
-    if (!sink && out.capacity() < begin + len + len / 8 + 16) out.reserve(begin + len + len / 8 + 16);
-    long long n = 0;  // characters counted since the last line break
+    TMovetextOut w{out, lineBreak, sink};
+    const size_t wanted = w.begin + len + len / 8 + 16;
+    if (!sink && out.capacity() < wanted) out.reserve(wanted);
+    long long& n = w.column;
     size_t i = 0;
     while (i < end) {
-        handOn();
+        w.HandOn();
         char c = t[i];
         switch (c) {
             case '\n':
@@ -310,55 +379,9 @@ void AppendMovetext(std::string_view text, size_t verbatimTail, const TCommentRa
             case 'T': out += 'R'; break;
             case '[': out += '('; break;
             case ']': out += ')'; break;
-            case '{': {
-                const size_t stop = CommentEnd(t, i, ranges, range);
-                out += '{';
-                ++i;
-                ++n;
-                // A command ("[%clk 1:30:58]") is never broken over two lines.
-                bool inCommand = false;
-                while (i < stop) {
-                    handOn();
-                    char k = t[i];
-                    if (k == '[' && i + 1 < stop && t[i + 1] == '%') inCommand = true;
-                    if (k == ']') inCommand = false;
-                    if (k == '\n') {
-                        ++i;
-                        while (i < len && (t[i] == ' ' || t[i] == '\n')) ++i;
-                        continue;
-                    }
-                    if (k == '|' && t[i - 1] == ' ' && t[i - 2] == '}' && i + 2 < stop && t[i + 1] == ' ' && t[i + 2] == '{') {
-                        // Two comments joined for the notation ("{a} | {b}")
-                        // are written as two: other programs read no "|".
-                        i += 2;
-                        continue;
-                    }
-                    if (k == '\r') {
-                        out += ' ';
-                    } else if (k == ' ') {
-                        size_t j = i + 1;
-                        while (j < len && t[j] == ' ') ++j;
-                        char after = j < len ? t[j] : '\0';
-                        if ((n > 60 || n + 1 + CommandAhead(t, j, stop) > 79) && after != '[' && !inCommand) {
-                            out += lineBreak;
-                            n = 0;
-                        } else {
-                            out += ' ';
-                        }
-                        // The other blanks of a run stay: a comment reads
-                        // back exactly as it was (a line end reads as one blank).
-                        out.append(j - i - 1, ' ');
-                        n += static_cast<long long>(j - i);
-                        i = j;
-                        continue;
-                    } else {
-                        out += k;
-                    }
-                    ++i;
-                    ++n;
-                }
+            case '{':
+                i = AppendComment(t, i, CommentEnd(t, i, ranges, range), w);
                 continue;
-            }
             default: {
                 int glyph = glyphs[static_cast<unsigned char>(c)];
                 if (glyph != 0) {
@@ -375,7 +398,8 @@ void AppendMovetext(std::string_view text, size_t verbatimTail, const TCommentRa
     }
     if (i < len) out.append(t.substr(std::max(i, end)));
     // Every line ends with a line break, the last one too.
-    if ((handedOn || out.size() > begin) && !std::string_view(out).substr(begin).ends_with(lineBreak)) out += lineBreak;
+    if ((w.handedOn || out.size() > w.begin) && !std::string_view(out).substr(w.begin).ends_with(lineBreak))
+        out += lineBreak;
 }
 
 std::vector<std::string> ConvertNotationToMovetext(std::string_view text, size_t verbatimTail,

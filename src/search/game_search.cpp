@@ -209,6 +209,47 @@ bool TGameSearch::NextBatch(TJob& job, TBatch& batch) {
     return true;
 }
 
+bool TGameSearch::OpenGames(const TGameListCore& pgn, TJob& job, std::string& error) {
+    if (!pgn.FileOpen() || (!pgn.DatabaseMode() && !pgn.Source())) {
+        error = "searching needs an open game file";
+        return false;
+    }
+    job.core = &pgn;
+    job.source = pgn.Source();
+    if (!pgn.DatabaseMode()) return true;
+    // Opened again for reading only: nothing is written, and the viewer's
+    // own opening stays free for its list.
+    job.database = std::make_unique<TGameListCore>();
+    job.database->DatabaseModeState().ReadOnly = true;
+    job.database->DatabaseModeState().BesideOwnOpening = true;
+    if (!job.database->OpenForReading(pgn.FileName(), error)) return false;
+    if (job.database->Database()->EntryCount() != pgn.Database()->EntryCount()) {
+        error = pgn.FileName() + " has changed since it was opened";
+        return false;
+    }
+    return true;
+}
+
+unsigned TGameSearch::ResetForRun(const TGameListCore* pgn, TJob& job) {
+    cancel_ = false;
+    short_ = false;
+    nextBatch_ = 0;
+    pending_.clear();
+    nextToDeliver_ = 0;
+    gamesDone_ = 0;
+    totalGames_ = !pgn ? 0 : job.database ? job.database->Database()->EntryCount() : pgn->EntryCount();
+    lastPercent_ = -1;
+    stats_ = TSearchStats{};
+    unsigned threads = Threads ? Threads : std::thread::hardware_concurrency();
+    if (threads == 0) threads = 2;
+    job.batches = (totalGames_ + kBatchGames - 1) / kBatchGames;
+    // No more threads than batches of a file's games.
+    if (pgn && static_cast<int64_t>(threads) > job.batches)
+        threads = static_cast<unsigned>(job.batches > 0 ? job.batches : 1);
+    job.queueLimit = 2 * threads;
+    return threads;
+}
+
 bool TGameSearch::Start(const TGameListCore* pgn, std::string& error, std::function<void(TJob&)> setup) {
     if (running_) {
         error = "a search is still running";
@@ -216,155 +257,138 @@ bool TGameSearch::Start(const TGameListCore* pgn, std::string& error, std::funct
     }
     Wait();
     auto job = std::make_shared<TJob>();
-    if (pgn) {
-        if (!pgn->FileOpen() || (!pgn->DatabaseMode() && !pgn->Source())) {
-            error = "searching needs an open game file";
-            return false;
-        }
-        job->core = pgn;
-        job->source = pgn->Source();
-        if (pgn->DatabaseMode()) {
-            // Opened again for reading only: nothing is written, and the
-            // viewer's own opening stays free for its list.
-            job->database = std::make_unique<TGameListCore>();
-            job->database->DatabaseModeState().ReadOnly = true;
-            job->database->DatabaseModeState().BesideOwnOpening = true;
-            if (!job->database->OpenForReading(pgn->FileName(), error)) return false;
-            if (job->database->Database()->EntryCount() != pgn->Database()->EntryCount()) {
-                error = pgn->FileName() + " has changed since it was opened";
-                return false;
-            }
-        }
-    }
+    if (pgn && !OpenGames(*pgn, *job, error)) return false;
     setup(*job);
-
-    cancel_ = false;
-    short_ = false;
-    nextBatch_ = 0;
-    pending_.clear();
-    nextToDeliver_ = 0;
-    gamesDone_ = 0;
-    totalGames_ = !pgn ? 0 : job->database ? job->database->Database()->EntryCount() : pgn->EntryCount();
-    lastPercent_ = -1;
-    stats_ = TSearchStats{};
-    unsigned threads = Threads ? Threads : std::thread::hardware_concurrency();
-    if (threads == 0) threads = 2;
-    job->batches = (totalGames_ + kBatchGames - 1) / kBatchGames;
-    if (pgn && static_cast<int64_t>(threads) > job->batches)
-        threads = static_cast<unsigned>(job->batches > 0 ? job->batches : 1);
-    job->queueLimit = 2 * threads;
+    const unsigned threads = ResetForRun(pgn, *job);
     {
         std::lock_guard<std::mutex> lock(mutex_);
         job_ = job;
     }
     active_ = threads;
     running_ = true;
-
-    for (unsigned w = 0; w < threads; ++w) {
-        workers_.emplace_back([this, job]() {
-            TSearchStats* stats = nullptr;
-            TGameMatcher match;
-            try {
-                match = job->makeMatcher(stats, &cancel_);
-            } catch (...) {
-                cancel_ = true;
-            }
-            std::string buffer;
-            std::vector<int32_t> plies;
-            int64_t unread = 0;
-            while (!cancel_) {
-                TBatch batch;
-                try {
-                    if (!NextBatch(*job, batch)) break;
-                } catch (const std::bad_alloc&) {
-                    if (!cancel_) unread += batch.last - batch.first;
-                    if (batch.last > batch.first) Deliver(batch.index, {}, batch.last - batch.first);
-                    continue;
-                } catch (...) {
-                    // The batch could not be read (the file went or shrank).
-                    ShortRead();
-                    if (batch.last > batch.first) Deliver(batch.index, {}, batch.last - batch.first);
-                    continue;
-                }
-                std::vector<TSearchHit> hits;
-                int32_t g = batch.first;
-                try {
-                    for (; g < batch.last && !cancel_; ++g) {
-                        const size_t i = static_cast<size_t>(g - batch.first);
-                        std::string_view raw;
-                        if (batch.whole) {
-                            const size_t s = i == 0 ? 0 : batch.ends[i - 1];
-                            // A game cut by a short read is not searched.
-                            if (batch.ends[i] > batch.text.size()) continue;
-                            raw = std::string_view(batch.text).substr(s, batch.ends[i] - s);
-                        } else {
-                            const GameEntry e = job->core->Entry(g);
-                            // Read in pieces (the memory too is touched piece by
-                            // piece), so that a cancel need not wait for a huge
-                            // game to arrive whole.
-                            const size_t size = static_cast<size_t>(e.EndPos - e.StartPos);
-                            buffer.clear();
-                            buffer.reserve(size);
-                            constexpr size_t kPiece = 16 << 20;
-                            while (buffer.size() < size && !cancel_) {
-                                const size_t got = buffer.size(), want = std::min(kPiece, size - got);
-                                buffer.resize(got + want);
-                                const size_t n = job->source->ReadAt(e.StartPos + static_cast<int64_t>(got),
-                                                                     buffer.data() + got, want);
-                                buffer.resize(got + n);
-                                if (n < want) break;
-                            }
-                            if (cancel_) break;
-                            if (buffer.size() < size) {
-                                ShortRead();
-                                continue;
-                            }
-                            raw = buffer;
-                        }
-                        plies.clear();
-                        const std::string_view text = GameText(raw);
-                        if (text.empty()) continue;  // a deleted record, nothing read
-                        if (match(text, plies)) {
-                            hits.push_back(TSearchHit{g, plies, {}});
-                            if (KeepHitTexts) hits.back().Text = text;
-                        }
-                    }
-                } catch (const std::bad_alloc&) {
-                    // The rest of this batch is counted as not searched.
-                    if (!cancel_) unread += batch.last - g;
-                } catch (...) {
-                    ShortRead();  // a read failure: the file went or shrank
-                }
-                // A huge game's text is not kept while its hits are handled.
-                if (buffer.capacity() > static_cast<size_t>(2 * kMaxBatchBytes)) std::string().swap(buffer);
-                // Cancelled: the hits of the games searched whole still count.
-                Deliver(batch.index, std::move(hits), batch.last - batch.first);
-                if (cancel_) break;
-            }
-            std::lock_guard<std::mutex> lock(mutex_);
-            stats_.Unread += unread;
-            if (stats) {
-                stats_.Unread += stats->Unread;
-                stats_.Games += stats->Games;
-                stats_.Skipped += stats->Skipped;
-                stats_.Fast += stats->Fast;
-                stats_.Loaded += stats->Loaded;
-                stats_.Plies += stats->Plies;
-            }
-            if (--active_ == 0) {
-                // After a cancel, batches still wait for one never searched:
-                // their hits go out in order all the same.
-                for (auto& [index, pending] : pending_)
-                    if (!pending.empty() && OnHits) OnHits(pending);
-                pending_.clear();
-                const bool cancelled = cancel_;
-                running_ = false;
-                fed_.notify_all();
-                if (OnFinished) OnFinished(cancelled);
-            }
-        });
-    }
+    for (unsigned w = 0; w < threads; ++w) workers_.emplace_back([this, job] { Work(*job); });
     return true;
+}
+
+void TGameSearch::Work(TJob& job) {
+    TSearchStats* stats = nullptr;
+    TGameMatcher match;
+    try {
+        match = job.makeMatcher(stats, &cancel_);
+    } catch (...) {
+        cancel_ = true;
+    }
+    std::string buffer;
+    int64_t unread = 0;
+    while (!cancel_) {
+        TBatch batch;
+        try {
+            if (!NextBatch(job, batch)) break;
+        } catch (const std::bad_alloc&) {
+            if (!cancel_) unread += batch.last - batch.first;
+            if (batch.last > batch.first) Deliver(batch.index, {}, batch.last - batch.first);
+            continue;
+        } catch (...) {
+            // The batch could not be read (the file went or shrank).
+            ShortRead();
+            if (batch.last > batch.first) Deliver(batch.index, {}, batch.last - batch.first);
+            continue;
+        }
+        std::vector<TSearchHit> hits = SearchBatch(job, batch, match, buffer, unread);
+        // A huge game's text is not kept while its hits are handled.
+        if (buffer.capacity() > static_cast<size_t>(2 * kMaxBatchBytes)) std::string().swap(buffer);
+        // Cancelled: the hits of the games searched whole still count.
+        Deliver(batch.index, std::move(hits), batch.last - batch.first);
+        if (cancel_) break;
+    }
+    EndWork(stats, unread);
+}
+
+namespace {
+
+enum class PieceRead { Whole, Cancelled, Short };
+
+// Reads game e alone into buffer, in pieces (the memory too is touched piece
+// by piece), so that a cancel need not wait for a huge game to arrive whole.
+PieceRead ReadInPieces(TByteSource& source, const GameEntry& e, std::string& buffer, const std::atomic<bool>& cancel) {
+    const size_t size = static_cast<size_t>(e.EndPos - e.StartPos);
+    buffer.clear();
+    buffer.reserve(size);
+    constexpr size_t kPiece = 16 << 20;
+    while (buffer.size() < size && !cancel) {
+        const size_t got = buffer.size(), want = std::min(kPiece, size - got);
+        buffer.resize(got + want);
+        const size_t n = source.ReadAt(e.StartPos + static_cast<int64_t>(got), buffer.data() + got, want);
+        buffer.resize(got + n);
+        if (n < want) break;
+    }
+    if (cancel) return PieceRead::Cancelled;
+    return buffer.size() < size ? PieceRead::Short : PieceRead::Whole;
+}
+
+}  // namespace
+
+std::vector<TSearchHit> TGameSearch::SearchBatch(TJob& job, const TBatch& batch, const TGameMatcher& match,
+                                                 std::string& buffer, int64_t& unread) {
+    std::vector<TSearchHit> hits;
+    std::vector<int32_t> plies;
+    int32_t g = batch.first;
+    try {
+        for (; g < batch.last && !cancel_; ++g) {
+            const size_t i = static_cast<size_t>(g - batch.first);
+            std::string_view raw;
+            if (batch.whole) {
+                const size_t start = i == 0 ? 0 : batch.ends[i - 1];
+                // A game cut by a short read is not searched.
+                if (batch.ends[i] > batch.text.size()) continue;
+                raw = std::string_view(batch.text).substr(start, batch.ends[i] - start);
+            } else {
+                const PieceRead read = ReadInPieces(*job.source, job.core->Entry(g), buffer, cancel_);
+                if (read == PieceRead::Cancelled) break;
+                if (read == PieceRead::Short) {
+                    ShortRead();
+                    continue;
+                }
+                raw = buffer;
+            }
+            plies.clear();
+            const std::string_view text = GameText(raw);
+            if (text.empty()) continue;  // a deleted record, nothing read
+            if (match(text, plies)) {
+                hits.push_back(TSearchHit{g, plies, {}});
+                if (KeepHitTexts) hits.back().Text = text;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        // The rest of this batch is counted as not searched.
+        if (!cancel_) unread += batch.last - g;
+    } catch (...) {
+        ShortRead();  // a read failure: the file went or shrank
+    }
+    return hits;
+}
+
+void TGameSearch::EndWork(const TSearchStats* stats, int64_t unread) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stats_.Unread += unread;
+    if (stats) {
+        stats_.Unread += stats->Unread;
+        stats_.Games += stats->Games;
+        stats_.Skipped += stats->Skipped;
+        stats_.Fast += stats->Fast;
+        stats_.Loaded += stats->Loaded;
+        stats_.Plies += stats->Plies;
+    }
+    if (--active_ != 0) return;
+    // After a cancel, batches still wait for one never searched: their hits
+    // go out in order all the same.
+    for (auto& [index, pending] : pending_)
+        if (!pending.empty() && OnHits) OnHits(pending);
+    pending_.clear();
+    const bool cancelled = cancel_;
+    running_ = false;
+    fed_.notify_all();
+    if (OnFinished) OnFinished(cancelled);
 }
 
 void TGameSearch::Deliver(int64_t batch, std::vector<TSearchHit>&& hits, int64_t games) {

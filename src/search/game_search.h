@@ -17,6 +17,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -75,6 +76,21 @@ private:
     struct TJob;
     struct TBatch;
     bool Start(const TGameListCore* pgn, std::string& error, std::function<void(TJob&)> work);
+    // Checks that pgn has games to read and opens what the job reads them
+    // through; false with a reason.
+    static bool OpenGames(const TGameListCore& pgn, TJob& job, std::string& error);
+    // Clears the last search's counters and hits; the number of worker threads.
+    unsigned ResetForRun(const TGameListCore* pgn, TJob& job);
+    // One worker thread: batches until none is left or the search is cancelled.
+    void Work(TJob& job);
+    // The hits among a batch's games; games of a batch too long to hold are
+    // read alone into buffer. Games lost to a lack of memory add to unread.
+    std::vector<TSearchHit> SearchBatch(TJob& job, const TBatch& batch,
+                                        const std::function<bool(std::string_view, std::vector<int32_t>&)>& match,
+                                        std::string& buffer, int64_t& unread);
+    // A worker's end: its statistics summed in; the last one hands on what
+    // waits and raises OnFinished.
+    void EndWork(const TSearchStats* stats, int64_t unread);
     // The next batch to search, read or fed; false when there is none.
     bool NextBatch(TJob& job, TBatch& batch);
     void Deliver(int64_t batch, std::vector<TSearchHit>&& hits, int64_t games);

@@ -62,7 +62,7 @@ bool FileExists(const std::string& path);
 void CreateEmptyFile(const std::string& path);
 
 // The answer to a progress report: go on, or stop the work.
-enum TCancelMode { cmCancelDenied, cmNoCancel, cmCancel };
+enum TCancelMode { cmNoCancel, cmCancel };
 
 // done * 100 / total truncated toward zero; 0 when total is 0.
 std::int32_t Percent(std::int64_t done, std::int64_t total);

@@ -15,12 +15,11 @@
 #include <QScreen>
 #include <algorithm>
 #include <cstdlib>
-#include <exception>
 #include <vector>
 
 #include "board/qt/promotion_button.h"
 #include "board/user_sheet.h"
-#include "platform/error_text.h"
+#include "platform/guarded.h"
 #include "platform/platform.h"
 #include "rules/fen.h"
 
@@ -29,9 +28,6 @@ namespace {
 // Pen colours of the run streams.
 constexpr QRgb kWhite = 0xffffffff;
 constexpr QRgb kBlack = 0xff000000;
-
-// Shown when a handler throws something that carries no message.
-constexpr const char* kUnknownFailure = "Unknown error.";
 
 }  // namespace
 
@@ -42,7 +38,6 @@ TBoardWidget::TBoardWidget(QWidget* parent) : QWidget(parent) {
     startPosition_ = true;  // stored only: the position is set just below
     whiteColor_ = QColor(255, 255, 255);
     blackColor_ = QColor(192, 192, 192);
-    sound_ = english_ = showPieces_ = false;
     // The move record gets its contents from StartPosition or ShowPosition;
     // until then it is all zero.
     move_ = TMoveRecord{};
@@ -345,37 +340,20 @@ bool TBoardWidget::PlayMove(int from, int to) {
     return true;
 }
 
-void TBoardWidget::ReportFailure(const char* what) {
-    Platform::Get().ShowMessage(this, QString::fromUtf8(what), TMessageKind::Error);
-}
-
-// No exception leaves a mouse handler: a failure is reported, after
-// `undo` has put the board right.
-template <typename Work, typename Undo>
-void TBoardWidget::Guarded(Work&& work, Undo&& undo) {
-    try {
-        work();
-    } catch (const std::exception& e) {
-        undo();
-        ReportFailure(UserErrorText(e).c_str());
-    } catch (...) {
-        undo();
-        ReportFailure(kUnknownFailure);
-    }
-}
-
+// No exception leaves a mouse handler: a failure is reported, after the
+// undo (if any) has put the board right.
 void TBoardWidget::mousePressEvent(QMouseEvent* event) {
-    Guarded([&] { MousePress(event); }, [] {});
+    Guarded(this, [&] { MousePress(event); });
 }
 
 void TBoardWidget::mouseMoveEvent(QMouseEvent* event) {
-    Guarded([&] { MouseMove(event); }, [] {});
+    Guarded(this, [&] { MouseMove(event); });
 }
 
 void TBoardWidget::mouseReleaseEvent(QMouseEvent* event) {
     // A failing handler ends the drop: the origin square, painted empty at
     // the press, shows again what stands on it.
-    Guarded([&] { MouseRelease(event); },
+    Guarded(this, [&] { MouseRelease(event); },
             [this] {
                 draggedPiece_ = 0;
                 suggestedSquare_ = 0;

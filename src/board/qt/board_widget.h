@@ -60,16 +60,8 @@ public:
     void SetWhiteSquarePattern(const QImage* pattern);
     const QImage& BlackSquarePattern() const { return blackPattern_; }
     void SetBlackSquarePattern(const QImage* pattern);
-    bool Sound() const { return sound_; }
-    void SetSound(bool v) { sound_ = v; }
-    bool English() const { return english_; }
-    void SetEnglish(bool v) { english_ = v; }
-    uint8_t Animation() const { return animation_; }
-    void SetAnimation(uint8_t v) { animation_ = v; }
     bool SuggestMoves() const { return suggestMoves_; }
     void SetSuggestMoves(bool v) { suggestMoves_ = v; }
-    bool ShowPieces() const { return showPieces_; }
-    void SetShowPieces(bool v) { showPieces_ = v; }
 
     // The board seen from Black's side: h8 bottom-left. Clicks, drags and
     // partial repaints follow the flipped squares.
@@ -175,9 +167,6 @@ private:
     void MouseMove(QMouseEvent* event);
     void MouseRelease(QMouseEvent* event);
     bool PlayMove(int from, int to);
-    void ReportFailure(const char* what);
-    template <typename Work, typename Undo>
-    void Guarded(Work&& work, Undo&& undo);
     // The built-in set drawn for `set` at the current device ratio.
     TPieceSet DeviceSet(TPieceSet set) const;
     // A new picture for the current size and ratio, every square repainted.
@@ -206,11 +195,7 @@ private:
     QImage blackPattern_;
     QImage whitePatternScaled_;
     QImage blackPatternScaled_;
-    bool sound_ = false;
-    bool english_ = false;
     bool suggestMoves_ = false;
-    uint8_t animation_ = 0;
-    bool showPieces_ = false;
     TBoard position_{};
     TMoveRecord move_{};
     QMenu* popupMenu_ = nullptr;

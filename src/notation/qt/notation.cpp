@@ -9,30 +9,14 @@
 #include <QResizeEvent>
 
 #include <algorithm>
-#include <exception>
 
 #include "notation/qt/pgn_clipboard.h"
 #include "notation/qt/qt_measure.h"
 #include "notation/qt/variation_chooser.h"
 #include "notation/shown_text.h"
 #include "notation/text_position.h"
+#include "platform/guarded.h"
 #include "platform/platform.h"
-
-namespace {
-
-// Runs an event handler; nothing may escape into Qt's event loop.
-template <class F>
-void Guarded(QWidget* w, F&& f) {
-    try {
-        f();
-    } catch (const std::exception& e) {
-        Platform::Get().ShowMessage(w, TextFromBytes(UserErrorText(e)), TMessageKind::Error);
-    } catch (...) {
-        Platform::Get().ShowMessage(w, QString::fromLatin1(kUnexpectedErrorText), TMessageKind::Error);
-    }
-}
-
-}  // namespace
 
 // ---- children ----
 
@@ -502,56 +486,68 @@ bool TNotation::TryRowTarget(int position) {
     return true;
 }
 
-void TNotation::RowStep(int d) {
-    if (!isEnabled()) return;
+int TNotation::RowStepTarget(int d) const {
     const TMoveNode* cur = core_.Current;
     const TNotationDisplay& disp = *display_;
-    if (!cur) return;
-    const int R = disp.RowOfMove(cur);
-    if (R < 0) return;
-    const int S = disp.RowStart(R);
-    const int target = R + d;
-    if (target < 0 || target >= disp.RowCount()) return;
-    if (d > 0 && target + 1 >= disp.RowCount()) return;
-    const int offset = cur->TextPos + cur->TextLen / 2 - S;
-    const int T = disp.RowStart(target);
+    if (!cur) return 0;
+    const int currentRow = disp.RowOfMove(cur);
+    if (currentRow < 0) return 0;
+    const int currentStart = disp.RowStart(currentRow);
+    const int target = currentRow + d;
+    if (target < 0 || target >= disp.RowCount()) return 0;
+    if (d > 0 && target + 1 >= disp.RowCount()) return 0;
+    // How far into its row the middle of the current move stands.
+    const int offset = cur->TextPos + cur->TextLen / 2 - currentStart;
+    const int targetStart = disp.RowStart(target);
     int candidate;
     if (d < 0) {
-        candidate = T + offset < S ? T + offset : S - 3;
+        candidate = targetStart + offset < currentStart ? targetStart + offset : currentStart - 3;
     } else {
-        const int U = disp.RowStart(target + 1);
-        candidate = (cur->TextPos - S + T) < U ? T + offset : U - 3;
+        const int afterTargetStart = disp.RowStart(target + 1);
+        candidate = (cur->TextPos - currentStart + targetStart) < afterTargetStart ? targetStart + offset
+                                                                                    : afterTargetStart - 3;
     }
     const std::string& text = disp.Text;
     const int len = static_cast<int>(text.size());
     if (candidate > len) candidate = len - 3;
     if (candidate < 1) candidate = 1;
     while (candidate > 1 && text[static_cast<size_t>(candidate - 1)] == ' ') --candidate;
+    return candidate;
+}
 
-    if (TryRowTarget(candidate)) return;
-
+bool TNotation::TryMoveNear(int from, int d) {
+    const std::string& text = display_->Text;
+    const int len = static_cast<int>(text.size());
     auto at = [&](int p) -> char { return p >= 1 && p <= len ? text[static_cast<size_t>(p - 1)] : '\0'; };
     auto isFile = [](char c) { return c >= 'a' && c <= 'h'; };
     auto isRank = [](char c) { return c >= '1' && c <= '8'; };
     ComputeVisibleRows();
     if (d < 0) {
-        const int stop = disp.RowStart(firstRow_ - 1);
-        for (int p = candidate; p > stop && p >= 1; --p) {
+        const int stop = display_->RowStart(firstRow_ - 1);
+        for (int p = from; p > stop && p >= 1; --p) {
             const char c = at(p);
             const bool square = isRank(c) && isFile(at(p - 1));
             const bool castle = (c == 'O' || c == 'o') && at(p - 1) == '-';
-            if ((square || castle) && TryRowTarget(p)) return;
+            if ((square || castle) && TryRowTarget(p)) return true;
         }
     } else {
-        int stop = disp.RowStart(lastRow_ - 1);
+        int stop = display_->RowStart(lastRow_ - 1);
         if (stop <= 0 || stop > len) stop = len;
-        for (int p = candidate; p < stop; ++p) {
+        for (int p = from; p < stop; ++p) {
             const char c = at(p);
             const bool square = isFile(c) && isRank(at(p + 1));
             const bool castle = c == '-' && (at(p + 1) == 'O' || at(p + 1) == 'o');
-            if ((square || castle) && TryRowTarget(p)) return;
+            if ((square || castle) && TryRowTarget(p)) return true;
         }
     }
+    return false;
+}
+
+void TNotation::RowStep(int d) {
+    if (!isEnabled()) return;
+    const int candidate = RowStepTarget(d);
+    if (candidate <= 0) return;
+    if (TryRowTarget(candidate) || TryMoveNear(candidate, d)) return;
     scrollbar_->setValue(scrollbar_->value() + d);
 }
 

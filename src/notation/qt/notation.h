@@ -131,9 +131,7 @@ public:
     // Runs before the control's own keys; setting key to 0 swallows it.
     std::function<void(TNotation& Sender, int& Key, Qt::KeyboardModifiers Shift)> OnKeyDown;
     // The core's events (OnMoveChange, OnError, OnFischerInfo, OnGameChanged)
-    // are set on Core(); these two are published and never raised.
-    std::function<void(TNotation& Sender)> On50MovesRule;
-    std::function<void(TNotation& Sender)> On3Repetition;
+    // are set on Core().
     void SetOnMoveChange(TMoveChangeEvent handler) { core_.OnMoveChange = std::move(handler); }
 
     // Called after the window layout applied the properties.
@@ -187,7 +185,16 @@ private:
     void DrawRow(QPainter& painter, int row, int y);
     void PlaceChildren();
     void UpdateFrame();
+    // One row up (d = -1) or down (+1): to the move under the current one,
+    // else to the nearest move toward the window's edge, else the notation
+    // scrolls a row.
     void RowStep(int d);
+    // The text position in the row d rows from the current move's that
+    // stands under the middle of that move; 0 when there is no such row.
+    int RowStepTarget(int d) const;
+    // Goes to the first move from text position `from` on toward the
+    // window's edge in direction d; false when none is there.
+    bool TryMoveNear(int from, int d);
     bool TryRowTarget(int position);
     int ChooseVariation(TMoveNode* candidate);
     int RowX(int row, int upToPosition) const;

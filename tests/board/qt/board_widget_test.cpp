@@ -806,6 +806,7 @@ TEST_F(DragTest, AThrowingHandlerIsReportedNotPropagated) {
     board.OnMoveTry = [](TBoardWidget*, bool&) { throw 42; };
     Drag(Ix("d2"), Ix("d4"));
     ASSERT_EQ(platform.messages.size(), 2u);
+    EXPECT_EQ(platform.messages[1].text, QString("Unexpected error."));
     EXPECT_EQ(board.Position(), InitialPosition);
     EXPECT_TRUE(SameRgb(before, board.Picture()));
 }
