@@ -17,7 +17,7 @@ test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool xclip imagemagick gdb
   python3-pyatspi at-spi2-core dbus-x11
-  pgn-extract gzip bzip2 xz-utils zstd zip
+  pgn-extract gzip bzip2 xz-utils zstd zip inotify-tools
   desktop-file-utils appstream libxml2-utils shared-mime-info man-db dpkg-dev
 )
 

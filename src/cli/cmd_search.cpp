@@ -111,6 +111,9 @@ int RunSearch(const CliArgs& args) {
     const bool tty = ::isatty(STDERR_FILENO);
     bool writeFailed = false;
     TGameListCore pgn;
+    // A search writes nothing: a database is opened without a lock file of
+    // ours and without writing an index it lacks.
+    pgn.DatabaseModeState().ReadOnly = true;
     TGameSearch search;
     std::atomic<uint64_t> unshown{0};  // hit games --mark could not write
     bool fetchFailed = false;          // a hit game could not be read again

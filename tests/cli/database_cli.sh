@@ -77,6 +77,19 @@ if has search && has pgn; then
   e4e5="rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2"
   check "search --fen: the hits of its PGN" "$("$cli" search "$work/s.pgn" --fen "$e4e5")" "$("$cli" search "$work/s.ccf" --fen "$e4e5")"
   check "search --text: every live row" "1 2 4" "$("$cli" search "$work/s.ccf" --text "" | tr '\n' ' ' | sed 's/ $//')"
+  # Nothing written: no index the database lacks, no lock file, not even for a moment.
+  mkdir "$work/ro"; cp "$sample" "$work/ro/y.ccf"
+  for args in "--text a" "--fen $e4e5" "--fen $e4e5 --mark"; do
+    # shellcheck disable=SC2086 # the words of $args are the arguments
+    : > "$work/events"; watcher=""
+    if command -v inotifywait >/dev/null; then
+      inotifywait -q -m -e create "$work/ro" > "$work/events" 2>/dev/null & watcher=$!
+      sleep 0.3
+    fi
+    "$cli" search "$work/ro/y.ccf" $args >/dev/null
+    [ -n "$watcher" ] && { sleep 0.3; kill "$watcher" 2>/dev/null; wait "$watcher" 2>/dev/null; }
+    check "search $args writes nothing" "y.ccf" "$(ls "$work/ro" | tr '\n' ' ' | sed 's/ $//')$(cat "$work/events")"
+  done
 fi
 
 # A command refused for its arguments writes nothing, not even the index of a
