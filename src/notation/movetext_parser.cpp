@@ -418,7 +418,7 @@ bool TNotationCore::ParseMoveText() {
                     // The side to move passes: nothing moves, no right changes.
                     State.FromSq = 0;
                     State.ToSq = 0;
-                } else if (!ResolveMove(token, Board, State, rooks, epNow)) {
+                } else if (ReadMove(token, Board, State, rooks, epNow) != TMoveReading::Move) {
                     error = true;
                     break;
                 }
