@@ -305,6 +305,7 @@ TPositionMatcher::TFast TPositionMatcher::FastSearch(std::string_view text, std:
             i = ReadMoveWord(t, i, tok, signs);
             if (ClassifyMoveWord(tok) != TWordKind::Move) return TFast::Load;  // null moves, "e.p."
             if (tok.empty()) return TFast::Load;
+            // state.EpSquare is the position's: the last move's double step.
             const TMoveReading read = san::ReadMove(tok, board, state, kNoRooks, state.EpSquare, TMoveForms::PlainSan);
             if (read == TMoveReading::Unusual) return TFast::Load;
             if (read == TMoveReading::NoMove) return TFast::Done;
