@@ -222,26 +222,39 @@ inline bool ReadTagLine(TBoundsState& s, bool& hasBody, const char* p, std::size
 
 // ---- the walk -------------------------------------------------------------------
 
-// Runs the state machine over data[0, n), whose masks are m (one entry per
-// window from data on).
-void Walk(TBoundsState& s, const char* data, std::size_t n, const TWindowArrays& m) {
-    using M = TBoundsState;
-    const std::size_t windows = (n + 63) / 64;
-    const std::uint64_t* const ends = m.Ends;
-    const std::uint64_t* const events = m.Events;
-    const std::uint64_t* const closes = m.Closes;
-    const std::uint64_t* const opens = m.Opens;
-    // Line starts of window w; the first window's first byte is known from the mode.
-    auto lines = [&](std::size_t w) { return (ends[w] << 1) | (w > 0 ? ends[w - 1] >> 63 : 0); };
+// The walk's steps are kept in the loop (always inlined): it is the
+// scanner's hot loop.
+#define QUARZEL_HOT [[gnu::always_inline]] inline
 
-    M::TMode mode = s.Mode;
-    bool column0 = s.Column0;
-    bool hasBody = s.GameHasBody;
-    bool content = s.Content;
+// The state machine over data[0, n), whose masks are one entry per window
+// from data on: the mode and flags of the state held in locals while the
+// bytes are walked.
+struct TWalk {
+    using M = TBoundsState;
+    TBoundsState& s;
+    const char* const data;
+    const std::size_t n;
+    const std::size_t windows;
+    const std::uint64_t* const ends;
+    const std::uint64_t* const events;
+    const std::uint64_t* const closes;
+    const std::uint64_t* const opens;
+    M::TMode mode;
+    bool column0;
+    bool hasBody;
+    bool content;
     std::size_t i = 0;
 
+    TWalk(TBoundsState& state, const char* bytes, std::size_t size, const TWindowArrays& m)
+        : s(state), data(bytes), n(size), windows((size + 63) / 64), ends(m.Ends), events(m.Events),
+          closes(m.Closes), opens(m.Opens), mode(state.Mode), column0(state.Column0),
+          hasBody(state.GameHasBody), content(state.Content) {}
+
+    // Line starts of window w; the first window's first byte is known from the mode.
+    QUARZEL_HOT std::uint64_t Lines(std::size_t w) const { return (ends[w] << 1) | (w > 0 ? ends[w - 1] >> 63 : 0); }
+
     // The first bit at or after `from` of a per-window mask array; n if none.
-    auto first = [&](const std::uint64_t* masks, std::size_t from) -> std::size_t {
+    QUARZEL_HOT std::size_t First(const std::uint64_t* masks, std::size_t from) const {
         std::size_t w = from >> 6;
         std::uint64_t bits = masks[w] & (~std::uint64_t{0} << (from & 63));
         while (!bits) {
@@ -250,162 +263,192 @@ void Walk(TBoundsState& s, const char* data, std::size_t n, const TWindowArrays&
         }
         const std::size_t at = (w << 6) + static_cast<std::size_t>(__builtin_ctzll(bits));
         return at < n ? at : n;
-    };
+    }
 
-    while (i < n) {
-        switch (mode) {
-            case M::Body: {
-                // From one stop to the next; a comment is passed over here.
-                for (;;) {
-                    const std::size_t j = first(events, i);
-                    if (j == n) {
-                        i = n;
-                        break;
-                    }
-                    // A "{" is known from its mask, without a look at the byte.
-                    if ((opens[j >> 6] >> (j & 63)) & 1) {
-                        const std::size_t k = j + 1 < n ? first(closes, j + 1) : n;
-                        if (k == n) {
-                            mode = M::Comment;
-                            i = n;
-                            break;
-                        }
-                        i = k + 1;
-                        if (i == n) break;
-                        continue;
-                    }
-                    if (data[j] == ';') {
-                        mode = M::SkipLine;
-                        i = j + 1;
-                    } else {
-                        mode = M::LineStart;  // a line that begins with "[", "%" or an indent
-                        column0 = true;
-                        i = j;
-                    }
-                    break;
-                }
-                break;
+    // Movetext: from one stop to the next; a comment is passed over here.
+    QUARZEL_HOT void Body() {
+        for (;;) {
+            const std::size_t j = First(events, i);
+            if (j == n) {
+                i = n;
+                return;
             }
-            case M::Comment: {
-                const std::size_t j = first(closes, i);
-                i = j == n ? n : j + 1;
-                if (j != n) mode = M::Body;
-                break;
-            }
-            case M::SkipLine: {
-                const std::size_t j = first(ends, i);
-                i = j == n ? n : j + 1;
-                if (j != n) {
-                    mode = M::LineStart;
-                    column0 = true;
+            // A "{" is known from its mask, without a look at the byte.
+            if ((opens[j >> 6] >> (j & 63)) & 1) {
+                const std::size_t k = j + 1 < n ? First(closes, j + 1) : n;
+                if (k == n) {
+                    mode = M::Comment;
+                    i = n;
+                    return;
                 }
-                break;
+                i = k + 1;
+                if (i == n) return;
+                continue;
             }
-            case M::TagCheck: {
-                // A "[" left undecided at the end of the last block: one
-                // more byte at a time (a tag name is short).
-                s.Candidate.push_back(data[i]);
-                TTagName name;
-                const TTagStart r = ScanTagStart(s.Candidate.data(), s.Candidate.size(), name);
-                if (r == TTagStart::NeedMore) {
-                    ++i;
-                    break;
-                }
-                if (r == TTagStart::Tag) OnTag(s, hasBody, s.CandidateAt, name);
-                // The deciding byte is read again: it may end the line.
-                s.Candidate.clear();
+            if (data[j] == ';') {
                 mode = M::SkipLine;
-                break;
+                i = j + 1;
+            } else {
+                mode = M::LineStart;  // a line that begins with "[", "%" or an indent
+                column0 = true;
+                i = j;
             }
-            case M::LineStart: {
-                // Line starts one after the other, as long as they are tag,
-                // empty or escape lines (a tag section). i is a line start.
-                if (column0) {
-                    std::size_t w = i >> 6;
-                    std::uint64_t bits = (lines(w) | (std::uint64_t{1} << (i & 63))) & (~std::uint64_t{0} << (i & 63));
-                    for (;;) {
-                        while (!bits) {
-                            if (++w == windows) break;
-                            bits = lines(w);
-                        }
-                        if (bits && (w << 6) + static_cast<std::size_t>(__builtin_ctzll(bits)) >= n) bits = 0;
-                        if (!bits) {
-                            // The rest of the piece is the rest of a line passed over.
-                            mode = M::SkipLine;
-                            i = n;
-                            break;
-                        }
-                        const std::size_t j = (w << 6) + static_cast<std::size_t>(__builtin_ctzll(bits));
-                        bits &= bits - 1;
-                        const char c = data[j];
-                        if (c == '[') {
-                            if (ReadTagLine(s, hasBody, data + j, n - j, s.Offset + static_cast<std::int64_t>(j))) continue;
-                            s.Candidate.assign(data + j, n - j);
-                            s.CandidateAt = s.Offset + static_cast<std::int64_t>(j);
-                            mode = M::TagCheck;
-                            i = n;
-                            break;
-                        }
-                        if (c == '\n' || c == '\r' || c == '%') continue;  // an empty or an escape line
-                        i = j;
-                        if (static_cast<unsigned char>(c) > ' ' && s.Offset + static_cast<std::int64_t>(j) >= 3) {
-                            content = true;
-                            hasBody = true;
-                            mode = M::Body;
-                        }
-                        break;  // movetext, or a line start to read byte by byte
-                    }
-                    if (mode != M::LineStart || i == n) break;
-                }
-                // A line start read byte by byte (after its indent when column0 is false).
-                const char c = data[i];
-                if (c == '[') {
-                    if (!ReadTagLine(s, hasBody, data + i, n - i, s.Offset + static_cast<std::int64_t>(i))) {
-                        s.Candidate.assign(data + i, n - i);
-                        s.CandidateAt = s.Offset + static_cast<std::int64_t>(i);
-                        mode = M::TagCheck;
-                        i = n;
-                        break;
-                    }
-                    // The rest of the tag line, or of another "[" line, is passed over.
-                    mode = M::SkipLine;
-                    ++i;
-                } else if (c == '\n') {
-                    ++i;
-                    column0 = true;
-                } else if (c == '\r') {
-                    ++i;
-                    if (i < n && data[i] == '\n') ++i;
-                    column0 = true;
-                } else if (column0 && s.Offset + static_cast<std::int64_t>(i) < 3 &&
-                           static_cast<unsigned char>(c) == kBom[s.Offset + static_cast<std::int64_t>(i)]) {
-                    ++i;  // the byte order mark of a UTF-8 file
-                } else if (c == '%' && column0) {
-                    mode = M::SkipLine;
-                    ++i;
-                } else if (IsLineIndent(c)) {
-                    column0 = false;
-                    ++i;
-                } else {
-                    content = true;
-                    hasBody = true;
-                    mode = M::Body;
-                }
-                break;
-            }
+            return;
         }
     }
-    // A block that ends with a line end: the next one begins with a line.
-    if (n > 0 && IsLineEnd(data[n - 1]) && (mode == M::Body || mode == M::SkipLine)) {
-        mode = M::LineStart;
-        column0 = true;
+
+    QUARZEL_HOT void Comment() {
+        const std::size_t j = First(closes, i);
+        i = j == n ? n : j + 1;
+        if (j != n) mode = M::Body;
     }
-    s.Mode = mode;
-    s.Column0 = column0;
-    s.GameHasBody = hasBody;
-    s.Content = content;
-    s.Offset += static_cast<std::int64_t>(n);
+
+    QUARZEL_HOT void SkipLine() {
+        const std::size_t j = First(ends, i);
+        i = j == n ? n : j + 1;
+        if (j != n) {
+            mode = M::LineStart;
+            column0 = true;
+        }
+    }
+
+    // ReadTagLine for the "[" at data[j].
+    QUARZEL_HOT bool TagLine(std::size_t j) {
+        return ReadTagLine(s, hasBody, data + j, n - j, s.Offset + static_cast<std::int64_t>(j));
+    }
+
+    // The "[" at data[j] is cut off by the end of the piece: it is decided
+    // with the next one.
+    QUARZEL_HOT void Undecided(std::size_t j) {
+        s.Candidate.assign(data + j, n - j);
+        s.CandidateAt = s.Offset + static_cast<std::int64_t>(j);
+        mode = M::TagCheck;
+        i = n;
+    }
+
+    // A "[" left undecided at the end of the last block: one more byte at a
+    // time (a tag name is short).
+    QUARZEL_HOT void TagCheck() {
+        s.Candidate.push_back(data[i]);
+        TTagName name;
+        const TTagStart r = ScanTagStart(s.Candidate.data(), s.Candidate.size(), name);
+        if (r == TTagStart::NeedMore) {
+            ++i;
+            return;
+        }
+        if (r == TTagStart::Tag) OnTag(s, hasBody, s.CandidateAt, name);
+        // The deciding byte is read again: it may end the line.
+        s.Candidate.clear();
+        mode = M::SkipLine;
+    }
+
+    // Line starts one after the other from i (a line start in column 0), as
+    // long as they are tag, empty or escape lines (a tag section). True when
+    // the line start it stops at is to be read byte by byte.
+    QUARZEL_HOT bool TagSection() {
+        std::size_t w = i >> 6;
+        std::uint64_t bits = (Lines(w) | (std::uint64_t{1} << (i & 63))) & (~std::uint64_t{0} << (i & 63));
+        for (;;) {
+            while (!bits) {
+                if (++w == windows) break;
+                bits = Lines(w);
+            }
+            if (bits && (w << 6) + static_cast<std::size_t>(__builtin_ctzll(bits)) >= n) bits = 0;
+            if (!bits) {
+                // The rest of the piece is the rest of a line passed over.
+                mode = M::SkipLine;
+                i = n;
+                return false;
+            }
+            const std::size_t j = (w << 6) + static_cast<std::size_t>(__builtin_ctzll(bits));
+            bits &= bits - 1;
+            const char c = data[j];
+            if (c == '[') {
+                if (TagLine(j)) continue;
+                Undecided(j);
+                return false;
+            }
+            if (c == '\n' || c == '\r' || c == '%') continue;  // an empty or an escape line
+            i = j;
+            if (static_cast<unsigned char>(c) > ' ' && s.Offset + static_cast<std::int64_t>(j) >= 3) {
+                content = true;
+                hasBody = true;
+                mode = M::Body;
+                return false;
+            }
+            return true;  // a line start to read byte by byte
+        }
+    }
+
+    // A line start read byte by byte (after its indent when column0 is false).
+    QUARZEL_HOT void LineStartByte() {
+        const char c = data[i];
+        if (c == '[') {
+            if (!TagLine(i)) {
+                Undecided(i);
+                return;
+            }
+            // The rest of the tag line, or of another "[" line, is passed over.
+            mode = M::SkipLine;
+            ++i;
+        } else if (c == '\n') {
+            ++i;
+            column0 = true;
+        } else if (c == '\r') {
+            ++i;
+            if (i < n && data[i] == '\n') ++i;
+            column0 = true;
+        } else if (column0 && s.Offset + static_cast<std::int64_t>(i) < 3 &&
+                   static_cast<unsigned char>(c) == kBom[s.Offset + static_cast<std::int64_t>(i)]) {
+            ++i;  // the byte order mark of a UTF-8 file
+        } else if (c == '%' && column0) {
+            mode = M::SkipLine;
+            ++i;
+        } else if (IsLineIndent(c)) {
+            column0 = false;
+            ++i;
+        } else {
+            content = true;
+            hasBody = true;
+            mode = M::Body;
+        }
+    }
+
+    // The mode and flags back into the state, for the next block.
+    QUARZEL_HOT void Store() {
+        // A block that ends with a line end: the next one begins with a line.
+        if (n > 0 && IsLineEnd(data[n - 1]) && (mode == M::Body || mode == M::SkipLine)) {
+            mode = M::LineStart;
+            column0 = true;
+        }
+        s.Mode = mode;
+        s.Column0 = column0;
+        s.GameHasBody = hasBody;
+        s.Content = content;
+        s.Offset += static_cast<std::int64_t>(n);
+    }
+};
+
+// Runs the state machine over data[0, n), whose masks are m (one entry per
+// window from data on).
+void Walk(TBoundsState& s, const char* data, std::size_t n, const TWindowArrays& m) {
+    using M = TBoundsState;
+    TWalk walk(s, data, n, m);
+    while (walk.i < n) {
+        switch (walk.mode) {
+            case M::Body: walk.Body(); break;
+            case M::Comment: walk.Comment(); break;
+            case M::SkipLine: walk.SkipLine(); break;
+            case M::TagCheck: walk.TagCheck(); break;
+            case M::LineStart:
+                if (!walk.column0 || walk.TagSection()) walk.LineStartByte();
+                break;
+        }
+    }
+    walk.Store();
 }
+
+#undef QUARZEL_HOT
 
 }  // namespace
 

@@ -195,37 +195,40 @@ void RemoveLongNotationMarks(std::string& token) {
     token.swap(out);
 }
 
-bool TNotationCore::ParseMoveText() {
-    const std::string& t = MoveText;
-    const long long n = static_cast<long long>(t.size());
-    auto at = [&](long long i) -> char { return i >= 0 && i < n ? t[static_cast<size_t>(i)] : '\0'; };
+namespace {
 
-    // Set-up.
-    DeleteVariation(Root);
-    Root = NewEntry();
-    CurEntry = Root;
-    Current = nullptr;
-    LastNode = nullptr;
-    Board = Game.StartPosition;
-    // A start with two kings of one side (a FEN tag can say anything) is no
-    // position: no move of it can be judged, so none is read.
+// "{ text }" -> "{text}": one blank inside each brace goes.
+void TrimBlanksInsideBraces(std::string& comment) {
+    if (comment.size() > 1 && comment[1] == ' ') comment.erase(1, 1);
+    if (comment.size() >= 2 && comment[comment.size() - 2] == ' ') comment.erase(comment.size() - 2, 1);
+}
+
+// A start with two kings of one side (a FEN tag can say anything) is no
+// position: no move of it can be judged.
+bool TwoKingsOfASide(const TBoard& board) {
     int whiteKings = 0, blackKings = 0;
     for (int i = 0; i < 64; ++i) {
-        whiteKings += Board[Index64ToSquare(i)] == King;
-        blackKings += Board[Index64ToSquare(i)] == -King;
+        whiteKings += board[Index64ToSquare(i)] == King;
+        blackKings += board[Index64ToSquare(i)] == -King;
     }
-    if (whiteKings > 1 || blackKings > 1) return true;
+    return whiteKings > 1 || blackKings > 1;
+}
 
-    TFischerInfo info = FischerInfoOf(Board);
-    TCastlingRooks& rooks = Game.CastlingRooks;
+// The castling rooks of a shuffled start or of a Chess960 game from a later
+// position, reported with OnFischerInfo.
+void SetUpCastlingRooks(TNotationCore& core) {
+    const TBoard& board = core.Board;
+    TFischerInfo info = FischerInfoOf(board);
+    TCastlingRooks& rooks = core.Game.CastlingRooks;
     if (info.IsShuffled) {
         // Nothing has moved yet: every right, each with its outermost rook,
         // unless the FEN named the rook by its file. A wing without a rook
         // has no right to castle.
-        rooks = OutermostCastlingRooks(Board, rooks);
-        Game.StartState.Castling = CastleAll;
+        rooks = OutermostCastlingRooks(board, rooks);
+        core.Game.StartState.Castling = CastleAll;
         for (int wing = 0; wing < 4; ++wing)
-            if (!rooks.Rook[static_cast<size_t>(wing)]) Game.StartState.Castling &= static_cast<int8_t>(~WingBit(wing));
+            if (!rooks.Rook[static_cast<size_t>(wing)])
+                core.Game.StartState.Castling &= static_cast<int8_t>(~WingBit(wing));
     } else if (rooks.Active) {
         // A Chess960 game from a later position: the squares that matter.
         std::array<uint8_t*, 4> slots = {&info.WhiteRook1, &info.WhiteRook2, &info.BlackRook1, &info.BlackRook2};
@@ -235,216 +238,257 @@ bool TNotationCore::ParseMoveText() {
             if (!squares[k]) std::swap(squares[k], squares[k + 1]);
         }
         for (size_t k = 0; k < 4; ++k) *slots[k] = static_cast<uint8_t>(squares[k]);
-        const int wk = FindKing(true, Board), bk = FindKing(false, Board);
+        const int wk = FindKing(true, board), bk = FindKing(false, board);
         info.IsShuffled = 1;
         info.WhiteKing = static_cast<uint8_t>(wk > 0 ? wk : 0);
         info.BlackKing = static_cast<uint8_t>(bk > 0 ? bk : 0);
     }
-    if (OnFischerInfo) OnFischerInfo(*this, info);
+    if (core.OnFischerInfo) core.OnFischerInfo(core, info);
+}
 
-    std::vector<TFrame> frames;
-    bool noMoveYet = true;
-    bool error = false;
-    auto finish = [&]() {
-        frames.clear();
-        if (noMoveYet && !error) DeleteVariation(Root);
-        return error;
-    };
-
-    // Comments before the first move.
-    std::string acc;
-    const size_t start = FindMovesStart(t, acc);
-    if (start == std::string::npos) {
-        if (!acc.empty()) Game.IntroComment = acc + " ";
-        return finish();
+// Reads the movetext from its first move on into the tree of the core,
+// whose Board holds the start position: moves, comments, glyphs and
+// variations, up to the result, the end or an error.
+class TMoveTextReader {
+public:
+    TMoveTextReader(TNotationCore& core, const TCastlingRooks& rooks)
+        : core_(core), t_(core.MoveText), n_(static_cast<long long>(core.MoveText.size())), rooks_(rooks) {
+        core_.State = core_.Game.StartState;
+        savedBoard_ = core_.Board;
+        savedState_ = core_.State;
+        epNow_ = epBeforeLast_ = core_.Game.StartState.EpSquare;
+        frames_.reserve(10);
     }
-    if (acc.size() > 1) {
-        if (acc[1] == ' ') acc.erase(1, 1);
-        if (acc.size() >= 2 && acc[acc.size() - 2] == ' ') acc.erase(acc.size() - 2, 1);
-    }
-    if (!acc.empty()) Game.IntroComment = acc + " ";
+    // Reads from t[start]; true at an error (the moves before it stay).
+    bool Read(size_t start);
+    bool NoMoveYet = true;
 
-    State = Game.StartState;
-    TBoard savedBoard = Board;
-    TMoveRecord savedState = State;
+private:
+    char At(long long i) const { return i >= 0 && i < n_ ? t_[static_cast<size_t>(i)] : '\0'; }
+    bool ReadComment(long long& i);
+    void ReadGlyphNumber(long long& i);
+    bool OpenVariation(long long& i, char& c);
+    void PassOverGroup(long long& i, char& c) const;
+    void CloseVariation();
+    bool ReadMoveAt(long long& i);
+    void UpdateRights(TBoard& board, TMoveRecord& state) const {
+        if (rooks_.Active) UpdateRookFileRights(board, state, rooks_);
+        else UpdateCastlingRights(board, state);
+    }
+
+    TNotationCore& core_;
+    const std::string& t_;
+    const long long n_;
+    const TCastlingRooks& rooks_;
+    std::vector<TFrame> frames_;
+    // The position before the last move, and the record of that move.
+    TBoard savedBoard_;
+    TMoveRecord savedState_;
     // En-passant squares of the working position and of the one before the
     // last move: State.EpSquare is the record of the move being read.
-    int8_t epNow = Game.StartState.EpSquare;
-    int8_t epBeforeLast = epNow;
-    std::string token;
-    frames.reserve(10);
+    int8_t epNow_ = 0, epBeforeLast_ = 0;
+    std::string token_;
+};
 
+bool TMoveTextReader::Read(size_t start) {
     long long i = static_cast<long long>(start) - 1;
     for (unsigned pass = 0;; ++pass) {
         ++i;
-        char c = at(i);
+        char c = At(i);
         // A search that no longer wants this game stops it soon.
-        if ((pass & 0xFFFF) == 0 && Cancel && Cancel->load(std::memory_order_relaxed)) {
-            error = true;
-            break;
-        }
+        if ((pass & 0xFFFF) == 0 && core_.Cancel && core_.Cancel->load(std::memory_order_relaxed)) return true;
 
         // A glyph written as text ("+-", "=", "\u00B1"): its glyph, as "$n".
-        if (int nag = 0; const size_t len = GlyphTextAt(t, static_cast<size_t>(i), nag)) {
-            PutGlyph(*this, Current, std::to_string(nag));
+        if (int nag = 0; const size_t len = GlyphTextAt(t_, static_cast<size_t>(i), nag)) {
+            PutGlyph(core_, core_.Current, std::to_string(nag));
             i += static_cast<long long>(len) - 1;
-            if (i >= n - 1) break;
+            if (i >= n_ - 1) return false;
             continue;
         }
-
-        // Comment. One that opens a variation, before its first move,
-        // belongs to the variation.
         if (c == '{') {
-            size_t close = t.find('}', static_cast<size_t>(i));
-            if (close == std::string::npos) {
-                error = true;
-                break;
-            }
-            std::string comment = t.substr(static_cast<size_t>(i), close - static_cast<size_t>(i) + 1);
-            if (comment.size() > 1 && comment[1] == ' ') comment.erase(1, 1);
-            if (comment.size() >= 2 && comment[comment.size() - 2] == ' ') comment.erase(comment.size() - 2, 1);
-            std::string* target = !frames.empty() && CurEntry && !CurEntry->FirstMove ? &CurEntry->Comment
-                                  : Current                                         ? &Current->Comment
-                                                                                    : nullptr;
-            if (target) {
-                if (!BlankOnly(*target)) *target += " | " + comment;
-                else *target = std::move(comment);
-            }
-            i = static_cast<long long>(close);
+            if (!ReadComment(i)) return true;
             c = '}';
         }
-
-        // Glyph: "$" and its digits vanish from the text; reading on from the
-        // character that ends them is the same as closing up the text.
         if (c == '$') {
-            long long j = i;
-            std::string digits;
-            while (j < n && !IsMoveTextBlank(t[static_cast<size_t>(j)]) && t[static_cast<size_t>(j)] != ')') {
-                char d = t[static_cast<size_t>(j)];
-                if (d >= '0' && d <= '9' && digits.size() < 8) digits += d;
-                ++j;
-            }
-            PutGlyph(*this, Current, digits);
-            i = j;
-            c = at(i);
+            ReadGlyphNumber(i);
+            c = At(i);
         }
-
-        // Open a variation.
-        if (c == '(') {
-            if (!Current) {
-                // Nothing to be an alternative to yet: the group is passed over.
-                int open = 1;
-                long long j = i + 1;
-                for (; j < n && open > 0; ++j) {
-                    char d = t[static_cast<size_t>(j)];
-                    if (d == '(') ++open;
-                    else if (d == ')') --open;
-                    else if (d == '{') {
-                        size_t close = t.find('}', static_cast<size_t>(j));
-                        if (close == std::string::npos) break;
-                        j = static_cast<long long>(close);
-                    }
-                }
-                if (open > 0) {
-                    i = n;  // never closed: nothing more to read
-                    c = '\0';
-                } else {
-                    i = j - 1;
-                    c = at(i);
-                }
-            } else {
-                if (frames.size() >= kMaxNesting) {
-                    error = true;
-                    break;
-                }
-                frames.push_back(TFrame{Compact(savedBoard), savedState, CurEntry, Current, epBeforeLast});
-                Board = savedBoard;
-                State = savedState;
-                epNow = epBeforeLast;
-                CurEntry = Current->Variations;
-                AddVariationEntry();
-            }
-        }
-
-        // Close a variation.
-        if (c == ')' && !frames.empty()) {
-            TFrame& f = frames.back();
-            Expand(f.board, Board);
-            State = f.state;
-            CurEntry = f.entry;
-            Current = f.current;
-            epNow = epBeforeLast = f.epBefore;
-            frames.pop_back();
-            savedBoard = Board;
-            savedState = State;
-            // Back in a line that goes on from the last move: re-play it,
-            // with what it did to the castling rights. But a variation that
-            // has no move yet ("((...)") offers alternatives to that move, so
-            // its position stays the one before it.
-            if (!CurEntry || CurEntry->FirstMove) {
-                if (IsNullMove(State)) {
-                } else if (rooks.Active) {
-                    UpdateRookFileRights(Board, State, rooks);
-                } else {
-                    UpdateCastlingRights(Board, State);
-                }
-                State.Side = static_cast<int8_t>(-State.Side);
-                MakeMove();
-                epNow = State.EpSquare;
-            }
-        }
-
+        if (c == '(' && !OpenVariation(i, c)) return true;
+        if (c == ')' && !frames_.empty()) CloseVariation();
         // A move, with or without a number before it.
-        if (i < n && StartsMoveWord(t, static_cast<size_t>(i))) {
-            uint8_t signs = 0;
-            i = static_cast<long long>(ReadMoveWord(t, static_cast<size_t>(i), token, signs));
-            const TWordKind kind = ClassifyMoveWord(token);
-            if (kind != TWordKind::EnPassantMark) {
-                State.EpSquare = 0;
-                State.EpVictim = 0;
-                State.CastleKind = 0;
-                State.Promotion = 0;
-                State.Captured = 0;
-                State.Flags = signs;
-                State.PositionNag = 0;
-                State.ExtraNag = 0;
-                // Assessment marks written directly after the move ("e4!",
-                // "Nf3!?") are the common way of writing them; reading them
-                // keeps them in the notation and in copied PGN instead of
-                // silently dropping them. A "$" glyph after the move still
-                // replaces them.
-                State.MoveNag = SuffixMoveNag(token);
-                if (kind == TWordKind::Null) {
-                    // The side to move passes: nothing moves, no right changes.
-                    State.FromSq = 0;
-                    State.ToSq = 0;
-                } else if (!ResolveMove(token, Board, State, rooks, epNow)) {
-                    error = true;
-                    break;
-                }
-                savedBoard = Board;
-                savedState = State;
-                if (kind == TWordKind::Null) {
-                } else if (rooks.Active) {
-                    UpdateRookFileRights(Board, State, rooks);
-                } else {
-                    UpdateCastlingRights(Board, State);
-                }
-                State.Side = static_cast<int8_t>(-State.Side);
-                NewMoveNode(State);
-                AppendMove();
-                if (State.CastleKind || State.EpVictim || State.Promotion) RememberPositionBefore(LastNode, Board);
-                MakeMove();
-                epBeforeLast = epNow;
-                epNow = State.EpSquare;
-                noMoveYet = false;
-            }
-        }
+        if (i < n_ && StartsMoveWord(t_, static_cast<size_t>(i)) && !ReadMoveAt(i)) return true;
 
         // End test: the result, or any "-" that is no move.
-        if (i >= n - 1) break;
-        c = at(i);
-        if (c == '*' || (c == '-' && at(i + 1) != '-')) break;
+        if (i >= n_ - 1) return false;
+        c = At(i);
+        if (c == '*' || (c == '-' && At(i + 1) != '-')) return false;
     }
-    return finish();
+}
+
+// The comment at t[i] ("{"); i goes to its "}". One that opens a variation,
+// before its first move, belongs to the variation. False when it is never
+// closed.
+bool TMoveTextReader::ReadComment(long long& i) {
+    const size_t close = t_.find('}', static_cast<size_t>(i));
+    if (close == std::string::npos) return false;
+    std::string comment = t_.substr(static_cast<size_t>(i), close - static_cast<size_t>(i) + 1);
+    TrimBlanksInsideBraces(comment);
+    TVariationEntry* entry = core_.CurEntry;
+    std::string* target = !frames_.empty() && entry && !entry->FirstMove ? &entry->Comment
+                          : core_.Current                                 ? &core_.Current->Comment
+                                                                          : nullptr;
+    if (target) {
+        if (!BlankOnly(*target)) *target += " | " + comment;
+        else *target = std::move(comment);
+    }
+    i = static_cast<long long>(close);
+    return true;
+}
+
+// The glyph at t[i] ("$"): it and its digits vanish from the text; i goes to
+// the character that ends them, which is the same as closing up the text.
+void TMoveTextReader::ReadGlyphNumber(long long& i) {
+    long long j = i;
+    std::string digits;
+    while (j < n_ && !IsMoveTextBlank(t_[static_cast<size_t>(j)]) && t_[static_cast<size_t>(j)] != ')') {
+        const char d = t_[static_cast<size_t>(j)];
+        if (d >= '0' && d <= '9' && digits.size() < 8) digits += d;
+        ++j;
+    }
+    PutGlyph(core_, core_.Current, digits);
+    i = j;
+}
+
+// The "(" at t[i] opens a variation to the last move. False when too many
+// are open.
+bool TMoveTextReader::OpenVariation(long long& i, char& c) {
+    if (!core_.Current) {
+        PassOverGroup(i, c);
+        return true;
+    }
+    if (frames_.size() >= kMaxNesting) return false;
+    frames_.push_back(TFrame{Compact(savedBoard_), savedState_, core_.CurEntry, core_.Current, epBeforeLast_});
+    core_.Board = savedBoard_;
+    core_.State = savedState_;
+    epNow_ = epBeforeLast_;
+    core_.CurEntry = core_.Current->Variations;
+    core_.AddVariationEntry();
+    return true;
+}
+
+// A group with nothing to be an alternative to yet is passed over: i and c
+// go to its ")", or past the end when it is never closed.
+void TMoveTextReader::PassOverGroup(long long& i, char& c) const {
+    int open = 1;
+    long long j = i + 1;
+    for (; j < n_ && open > 0; ++j) {
+        const char d = t_[static_cast<size_t>(j)];
+        if (d == '(') ++open;
+        else if (d == ')') --open;
+        else if (d == '{') {
+            const size_t close = t_.find('}', static_cast<size_t>(j));
+            if (close == std::string::npos) break;
+            j = static_cast<long long>(close);
+        }
+    }
+    if (open > 0) {
+        i = n_;  // never closed: nothing more to read
+        c = '\0';
+    } else {
+        i = j - 1;
+        c = At(i);
+    }
+}
+
+// A ")": back to the line the innermost variation left.
+void TMoveTextReader::CloseVariation() {
+    TFrame& f = frames_.back();
+    Expand(f.board, core_.Board);
+    core_.State = f.state;
+    core_.CurEntry = f.entry;
+    core_.Current = f.current;
+    epNow_ = epBeforeLast_ = f.epBefore;
+    frames_.pop_back();
+    savedBoard_ = core_.Board;
+    savedState_ = core_.State;
+    // Back in a line that goes on from the last move: re-play it, with what
+    // it did to the castling rights. But a variation that has no move yet
+    // ("((...)") offers alternatives to that move, so its position stays the
+    // one before it.
+    if (!core_.CurEntry || core_.CurEntry->FirstMove) {
+        if (!IsNullMove(core_.State)) UpdateRights(core_.Board, core_.State);
+        core_.State.Side = static_cast<int8_t>(-core_.State.Side);
+        core_.MakeMove();
+        epNow_ = core_.State.EpSquare;
+    }
+}
+
+// The move word at t[i]: read, appended to the line and played; i goes to
+// where ReadMoveWord leaves it. False when it names no move.
+bool TMoveTextReader::ReadMoveAt(long long& i) {
+    uint8_t signs = 0;
+    i = static_cast<long long>(ReadMoveWord(t_, static_cast<size_t>(i), token_, signs));
+    const TWordKind kind = ClassifyMoveWord(token_);
+    if (kind == TWordKind::EnPassantMark) return true;
+    TMoveRecord& state = core_.State;
+    state.EpSquare = 0;
+    state.EpVictim = 0;
+    state.CastleKind = 0;
+    state.Promotion = 0;
+    state.Captured = 0;
+    state.Flags = signs;
+    state.PositionNag = 0;
+    state.ExtraNag = 0;
+    // Assessment marks written directly after the move ("e4!", "Nf3!?") are
+    // the common way of writing them; reading them keeps them in the
+    // notation and in copied PGN instead of silently dropping them. A "$"
+    // glyph after the move still replaces them.
+    state.MoveNag = SuffixMoveNag(token_);
+    if (kind == TWordKind::Null) {
+        // The side to move passes: nothing moves, no right changes.
+        state.FromSq = 0;
+        state.ToSq = 0;
+    } else if (ReadMove(token_, core_.Board, state, rooks_, epNow_) != TMoveReading::Move) {
+        return false;
+    }
+    savedBoard_ = core_.Board;
+    savedState_ = state;
+    if (kind != TWordKind::Null) UpdateRights(core_.Board, state);
+    state.Side = static_cast<int8_t>(-state.Side);
+    core_.NewMoveNode(state);
+    core_.AppendMove();
+    if (state.CastleKind || state.EpVictim || state.Promotion) core_.RememberPositionBefore(core_.LastNode, core_.Board);
+    core_.MakeMove();
+    epBeforeLast_ = epNow_;
+    epNow_ = state.EpSquare;
+    NoMoveYet = false;
+    return true;
+}
+
+}  // namespace
+
+bool TNotationCore::ParseMoveText() {
+    DeleteVariation(Root);
+    Root = NewEntry();
+    CurEntry = Root;
+    Current = nullptr;
+    LastNode = nullptr;
+    Board = Game.StartPosition;
+    // No move of a start with two kings of one side is read.
+    if (TwoKingsOfASide(Board)) return true;
+    SetUpCastlingRooks(*this);
+
+    // Comments before the first move.
+    std::string intro;
+    const size_t start = FindMovesStart(MoveText, intro);
+    if (start != std::string::npos) TrimBlanksInsideBraces(intro);
+    if (!intro.empty()) Game.IntroComment = intro + " ";
+    bool error = false, noMove = true;
+    if (start != std::string::npos) {
+        TMoveTextReader reader(*this, Game.CastlingRooks);
+        error = reader.Read(start);
+        noMove = reader.NoMoveYet;
+    }
+    if (noMove && !error) DeleteVariation(Root);
+    return error;
 }

@@ -317,7 +317,110 @@ size_t FindMovesStart(std::string_view t, std::string& intro) {
 
 namespace {
 
-// ResolveMove without the test of the rules; `kind` gets the moving piece's kind.
+// Plain SAN read without copies, as ResolveMoveForm reads these forms with
+// the standard castling rules: Move when the form names a move (the rules
+// not yet asked), NoMove when it can name none, Unusual, with nothing
+// written, for any other form. `kind` gets the moving piece's kind. The
+// board is left as it was.
+TMoveReading ReadPlainSan(std::string_view token, TBoard& board, TMoveRecord& state, int& kind) {
+    size_t len = token.size();
+    while (len > 0 && (token[len - 1] == '!' || token[len - 1] == '?')) --len;
+    const std::string_view core = token.substr(0, len);
+    if (core.empty()) return TMoveReading::Unusual;
+    const int side = state.Side;
+    const char first = core[0];
+
+    if (first == 'O' || first == '0') {
+        const bool shortCastle = core == "O-O" || core == "0-0";
+        if (!shortCastle && core != "O-O-O" && core != "0-0-0") return TMoveReading::Unusual;
+        // The rules (IsPlayable) look at the king, the rook and the squares between.
+        kind = King;
+        state.FromSq = static_cast<int8_t>(side == White ? e1 : e8);
+        state.CastleKind = static_cast<int8_t>(shortCastle ? 1 : 2);
+        if (shortCastle) state.ToSq = static_cast<int8_t>(side == White ? g1 : g8);
+        else state.ToSq = static_cast<int8_t>(side == White ? c1 : c8);
+        return TMoveReading::Move;
+    }
+
+    if (IsFile(first)) {
+        // Pawn: "e4", "exd5", either with a promotion letter.
+        const size_t p = len > 1 && core[1] == 'x' ? 2 : 0;
+        if (p + 2 > len || !IsFile(core[p]) || !IsRank(core[p + 1])) return TMoveReading::Unusual;
+        int promotion = 0;
+        if (p + 2 < len) {
+            const char letter = core[p + 2];
+            if (p + 3 != len || (letter != 'Q' && letter != 'R' && letter != 'B' && letter != 'N'))
+                return TMoveReading::Unusual;
+            promotion = PieceKindOfLetter(letter) * side;
+        }
+        kind = Pawn;
+        const int to = SquareOf(core[p], core[p + 1]);
+        state.ToSq = static_cast<int8_t>(to);
+        state.Captured = static_cast<int8_t>(board[to]);
+        state.Promotion = static_cast<int8_t>(promotion);
+        if (p == 2) {
+            const int rank = to / 10 - 2 - side;
+            if (rank < 0 || rank > 7) return TMoveReading::NoMove;
+            state.FromSq = static_cast<int8_t>(21 + (first - 'a') + 10 * rank);
+            if (board[to] == 0) {
+                state.EpVictim = static_cast<int8_t>(to - 10 * side);
+                state.Captured = static_cast<int8_t>(-side);
+            }
+            return TMoveReading::Move;
+        }
+        const int behind = to - 10 * side;
+        if (!IsRealSquare(behind)) return TMoveReading::NoMove;
+        if (board[behind] != 0) {
+            state.FromSq = static_cast<int8_t>(behind);
+            return TMoveReading::Move;
+        }
+        const int two = to - 20 * side;
+        if (!IsRealSquare(two)) return TMoveReading::NoMove;
+        state.FromSq = static_cast<int8_t>(two);
+        state.EpSquare = static_cast<int8_t>(behind);
+        return TMoveReading::Move;
+    }
+
+    // Piece: letter, optional file and/or rank, optional "x", target square.
+    if (first != 'K' && first != 'Q' && first != 'R' && first != 'B' && first != 'N') return TMoveReading::Unusual;
+    if (len < 3 || !IsFile(core[len - 2]) || !IsRank(core[len - 1])) return TMoveReading::Unusual;
+    std::string_view mid = core.substr(1, len - 3);
+    if (!mid.empty() && mid.back() == 'x') mid.remove_suffix(1);
+    char file = 0, rank = 0;
+    if (mid.size() == 1) {
+        if (IsFile(mid[0])) file = mid[0];
+        else if (IsRank(mid[0])) rank = mid[0];
+        else return TMoveReading::Unusual;
+    } else if (mid.size() == 2) {
+        // A king from a written square may be castling ("Ke1g1").
+        if (first == 'K' || !IsFile(mid[0]) || !IsRank(mid[1])) return TMoveReading::Unusual;
+        file = mid[0];
+        rank = mid[1];
+    } else if (!mid.empty()) {
+        return TMoveReading::Unusual;
+    }
+    kind = PieceKindOfLetter(first);
+    const int to = SquareOf(core[len - 2], core[len - 1]);
+    state.ToSq = static_cast<int8_t>(to);
+    state.Captured = static_cast<int8_t>(board[to]);
+    TCandidateList candidates;
+    RunFinder(kind, board, to, side, TFinderMode::Find, &candidates);
+    if (candidates.Count == 0) return TMoveReading::NoMove;
+    if (candidates.Count == 1) {
+        state.FromSq = static_cast<int8_t>(candidates.Squares[0]);
+    } else if (file && rank) {
+        state.FromSq = static_cast<int8_t>(SquareOf(file, rank));
+        state.Flags |= FileGiven | RankGiven;
+    } else {
+        uint8_t given = 0;
+        state.FromSq = static_cast<int8_t>(ChooseCandidate(board, candidates, to, side, file, rank, given));
+        state.Flags |= given;
+    }
+    return TMoveReading::Move;
+}
+
+// ReadMove's reading of the other forms, without the test of the rules;
+// `kind` gets the moving piece's kind.
 bool ResolveMoveForm(std::string& token, TBoard& board, TMoveRecord& state, const TCastlingRooks& rooks, int& kind) {
     const int side = state.Side;
     kind = King;
@@ -443,9 +546,22 @@ bool ResolveMoveForm(std::string& token, TBoard& board, TMoveRecord& state, cons
 
 }  // namespace
 
-bool ResolveMove(std::string& token, TBoard& board, TMoveRecord& state, const TCastlingRooks& rooks, int epSquare) {
-    int kind = 0;
-    return ResolveMoveForm(token, board, state, rooks, kind) && IsPlayable(board, state, kind, epSquare, rooks);
+TMoveReading ReadMove(std::string& token, TBoard& board, TMoveRecord& state, const TCastlingRooks& rooks,
+                      int epSquare, TMoveForms forms) {
+    state.EpSquare = 0;
+    state.EpVictim = 0;
+    state.CastleKind = 0;
+    state.Promotion = 0;
+    state.Captured = 0;
+    int kind = King;
+    // Castling by rook file follows rules plain SAN does not know.
+    TMoveReading read = rooks.Active ? TMoveReading::Unusual : ReadPlainSan(token, board, state, kind);
+    if (read == TMoveReading::Unusual) {
+        if (forms == TMoveForms::PlainSan) return read;
+        read = ResolveMoveForm(token, board, state, rooks, kind) ? TMoveReading::Move : TMoveReading::NoMove;
+    }
+    if (read == TMoveReading::Move && !IsPlayable(board, state, kind, epSquare, rooks)) read = TMoveReading::NoMove;
+    return read;
 }
 
 }  // namespace san

@@ -1,7 +1,7 @@
 // What the movetext parser and the fast path of the position search share to
 // read movetext the same way: character classes of move text, the squares of
-// castling, where the moves begin, where a move word ends, and the
-// resolution of a move against the board.
+// castling, where the moves begin, where a move word ends, and the one
+// reading of a move word against the board.
 #pragma once
 
 #include <string>
@@ -82,12 +82,29 @@ TWordKind ClassifyMoveWord(std::string& token);
 // written. npos when the text holds no move.
 size_t FindMovesStart(std::string_view t, std::string& intro);
 
-// Resolves a move token (ReadMoveWord) against `board` for the side in
-// state.Side: FromSq, ToSq, Captured, EpSquare, EpVictim, CastleKind,
-// Promotion and the disambiguation flags. The token may be changed. False
-// when it names no move, or a move the rules do not allow in the position
-// (IsPlayable; `epSquare` is the position's en-passant square). The board
-// is left as it was.
-bool ResolveMove(std::string& token, TBoard& board, TMoveRecord& state, const TCastlingRooks& rooks, int epSquare);
+// What reading a move word on a board gave.
+enum class TMoveReading : uint8_t {
+    Move,     // a move the rules allow, now in the state
+    NoMove,   // no move, or one the rules do not allow: the reading stops there
+    Unusual,  // (TMoveForms::PlainSan only) a form left to the full reading
+};
+
+// The forms ReadMove takes: all it knows, or only plain SAN against the
+// standard castling rules ("e4", "exd5", "e8Q", "Nf3", "Nbd7", "R1e2",
+// "Qh4xe1", "O-O", "0-0-0", assessment marks after them looked past): the
+// quick reading of the position search, which answers Unusual for any
+// other form (long, German or coordinate notation, a king moving from a
+// written square, castling by rook file) instead of reading it.
+enum class TMoveForms : uint8_t { All, PlainSan };
+
+// Reads a move word (ReadMoveWord, ClassifyMoveWord: a move) against
+// `board` for the side in state.Side, whose castling rights are in
+// state.Castling and whose en-passant square is `epSquare`: FromSq, ToSq,
+// Captured, EpSquare, EpVictim, CastleKind and Promotion are set, and
+// FileGiven or RankGiven added to Flags when the written file or rank told
+// the piece. Plain SAN is read the same way in both modes. The token may be
+// changed; the board is left as it was.
+TMoveReading ReadMove(std::string& token, TBoard& board, TMoveRecord& state, const TCastlingRooks& rooks,
+                      int epSquare, TMoveForms forms = TMoveForms::All);
 
 }  // namespace san

@@ -1,13 +1,13 @@
 // Finding a position in the main line of a game.
 //
-// The fast path reads the movetext exactly as the movetext parser reads its
-// main line (same token boundaries, same resolution of each move against the
-// board) but builds no tree, keeps no comments and stops as soon as the game
-// can no longer reach the target. It takes only what it is sure to read the
-// same way as the parser: plain SAN from the standard start. Everything else
-// (a start from a FEN, variations, long or German notation, a move the parser
-// would resolve against an unexpected piece) goes to the full loader, so that
-// every hit is a position the viewer itself shows in that game.
+// The fast path reads the movetext as the movetext parser reads its main
+// line: the same token boundaries, and each move read by the notation's one
+// move reader (san::ReadMove) in its plain SAN mode. It builds no tree, keeps
+// no comments and stops as soon as the game can no longer reach the target.
+// It takes only what that mode reads: plain SAN from the standard start.
+// Everything else (a start from a FEN, variations, long or German notation,
+// null moves) goes to the full loader, so that every hit is a position the
+// viewer itself shows in that game.
 #include "search/position_search.h"
 
 #include <cstring>
@@ -70,142 +70,8 @@ inline bool SameCounts(const TCounts& c, const TSearchTarget& t) {
            c.BlackPawns == t.BlackPawns;
 }
 
-enum class TMoveRead { Made, Error, Odd };
-
-// Reads one move token (check signs and "=" already taken out) the way the
-// parser does and fills `state`. Error: the parser stops reading there.
-// Odd: a form the fast path does not take; the loader decides.
-TMoveRead ReadMoveForm(std::string_view tok, TBoard& board, TMoveRecord& state, int& kind);
-
-// ReadMoveForm, and a move the rules do not allow is an error, as it is to
-// the parser.
-TMoveRead ReadMove(std::string_view tok, TBoard& board, TMoveRecord& state) {
-    const int epSquare = state.EpSquare;  // of the position: the last move's double step
-    int kind = 0;
-    const TMoveRead read = ReadMoveForm(tok, board, state, kind);
-    if (read == TMoveRead::Made && !IsPlayable(board, state, kind, epSquare, TCastlingRooks{})) return TMoveRead::Error;
-    return read;
-}
-
-TMoveRead ReadMoveForm(std::string_view tok, TBoard& board, TMoveRecord& state, int& kind) {
-    const int side = state.Side;
-    kind = King;
-    state.EpSquare = 0;
-    state.EpVictim = 0;
-    state.CastleKind = 0;
-    state.Promotion = 0;
-    state.Captured = 0;
-    size_t len = tok.size();
-    while (len > 0 && (tok[len - 1] == '!' || tok[len - 1] == '?')) --len;
-    const std::string_view core = tok.substr(0, len);
-    if (core.empty()) return TMoveRead::Odd;
-
-    if (tok[0] == 'O' || tok[0] == 'o' || tok[0] == '0') {
-        const bool shortCastle = core == "O-O" || core == "0-0";
-        const bool longCastle = core == "O-O-O" || core == "0-0-0";
-        if (!shortCastle && !longCastle) return TMoveRead::Odd;
-        const int k = side == White ? e1 : e8;
-        if (board[k] != King * side) return TMoveRead::Odd;
-        if (shortCastle) {
-            if (board[k + 3] != Rook * side || board[k + 1] || board[k + 2]) return TMoveRead::Odd;
-            state.CastleKind = 1;
-            state.ToSq = static_cast<int8_t>(side == White ? g1 : g8);
-        } else {
-            if (board[k - 4] != Rook * side || board[k - 1] || board[k - 2] || board[k - 3]) return TMoveRead::Odd;
-            state.CastleKind = 2;
-            state.ToSq = static_cast<int8_t>(side == White ? c1 : c8);
-        }
-        state.FromSq = static_cast<int8_t>(k);
-        return TMoveRead::Made;
-    }
-
-    if (IsFile(core[0])) {
-        // Pawn: "e4", "exd5", either with a promotion letter.
-        kind = Pawn;
-        size_t p = 1;
-        int fromFile = -1;
-        if (p < len && core[p] == 'x') {
-            fromFile = core[0] - 'a';
-            ++p;
-        } else {
-            p = 0;
-        }
-        if (p + 2 > len || !IsFile(core[p]) || !IsRank(core[p + 1])) return TMoveRead::Odd;
-        const int to = SquareOf(core[p], core[p + 1]);
-        p += 2;
-        if (p < len) {
-            if (p + 1 != len) return TMoveRead::Odd;
-            const char pr = core[p];
-            if (pr != 'Q' && pr != 'R' && pr != 'B' && pr != 'N') return TMoveRead::Odd;
-            state.Promotion = static_cast<int8_t>(PieceKindOfLetter(pr) * side);
-        }
-        state.ToSq = static_cast<int8_t>(to);
-        state.Captured = static_cast<int8_t>(board[to]);
-        if (fromFile >= 0) {
-            const int rank = to / 10 - 2 - side;
-            if (rank < 0 || rank > 7) return TMoveRead::Error;
-            const int from = 21 + fromFile + 10 * rank;
-            if (board[from] != Pawn * side) return TMoveRead::Odd;
-            state.FromSq = static_cast<int8_t>(from);
-            if (board[to] == 0) {
-                const int victim = to - 10 * side;
-                if (board[victim] != -Pawn * side) return TMoveRead::Odd;
-                state.EpVictim = static_cast<int8_t>(victim);
-                state.Captured = static_cast<int8_t>(-side);
-            }
-        } else {
-            const int behind = to - 10 * side;
-            if (!IsRealSquare(behind)) return TMoveRead::Error;
-            int from = behind;
-            if (board[behind] == 0) {
-                const int two = to - 20 * side;
-                if (!IsRealSquare(two)) return TMoveRead::Error;
-                from = two;
-                state.EpSquare = static_cast<int8_t>(behind);
-            }
-            if (board[from] != Pawn * side) return TMoveRead::Odd;
-            state.FromSq = static_cast<int8_t>(from);
-        }
-        return TMoveRead::Made;
-    }
-
-    // Piece: letter, optional file and/or rank, optional "x", target square.
-    kind = PieceKindOfLetter(core[0]);
-    if (core[0] != 'K' && core[0] != 'Q' && core[0] != 'R' && core[0] != 'B' && core[0] != 'N') return TMoveRead::Odd;
-    if (len < 3 || !IsFile(core[len - 2]) || !IsRank(core[len - 1])) return TMoveRead::Odd;
-    std::string_view mid = core.substr(1, len - 3);
-    if (!mid.empty() && mid.back() == 'x') mid.remove_suffix(1);
-    char dFile = 0, dRank = 0;
-    if (mid.size() == 1) {
-        if (IsFile(mid[0])) dFile = mid[0];
-        else if (IsRank(mid[0])) dRank = mid[0];
-        else return TMoveRead::Odd;
-    } else if (mid.size() == 2) {
-        if (!IsFile(mid[0]) || !IsRank(mid[1])) return TMoveRead::Odd;
-        dFile = mid[0];
-        dRank = mid[1];
-    } else if (!mid.empty()) {
-        return TMoveRead::Odd;
-    }
-    const int to = SquareOf(core[len - 2], core[len - 1]);
-    state.ToSq = static_cast<int8_t>(to);
-    state.Captured = static_cast<int8_t>(board[to]);
-    TCandidateList candidates;
-    RunFinder(kind, board, to, side, TFinderMode::Find, &candidates);
-    if (candidates.Count == 0) return TMoveRead::Error;
-    int from;
-    if (candidates.Count == 1) {
-        from = candidates.Squares[0];
-    } else if (dFile && dRank) {
-        from = SquareOf(dFile, dRank);
-        if (board[from] != kind * side) return TMoveRead::Odd;
-    } else {
-        uint8_t given = 0;
-        from = ChooseCandidate(board, candidates, to, side, dFile, dRank, given);
-    }
-    state.FromSq = static_cast<int8_t>(from);
-    return TMoveRead::Made;
-}
+// The fast path reads games of standard chess only.
+const TCastlingRooks kNoRooks{};
 
 // Removes `piece` from the counts (a capture).
 inline void Remove(TCounts& c, int piece) {
@@ -439,9 +305,10 @@ TPositionMatcher::TFast TPositionMatcher::FastSearch(std::string_view text, std:
             i = ReadMoveWord(t, i, tok, signs);
             if (ClassifyMoveWord(tok) != TWordKind::Move) return TFast::Load;  // null moves, "e.p."
             if (tok.empty()) return TFast::Load;
-            const TMoveRead read = ReadMove(tok, board, state);
-            if (read == TMoveRead::Odd) return TFast::Load;
-            if (read == TMoveRead::Error) return TFast::Done;
+            // state.EpSquare is the position's: the last move's double step.
+            const TMoveReading read = san::ReadMove(tok, board, state, kNoRooks, state.EpSquare, TMoveForms::PlainSan);
+            if (read == TMoveReading::Unusual) return TFast::Load;
+            if (read == TMoveReading::NoMove) return TFast::Done;
 
             const int from = state.FromSq, to = state.ToSq;
             Remove(counts, state.EpVictim ? board[state.EpVictim] : board[to]);

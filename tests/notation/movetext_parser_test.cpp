@@ -4,6 +4,7 @@
 #include "notation/movetext_parser.h"
 #include "notation/notation_core.h"
 #include "notation/pgn_writer.h"
+#include "notation/san_resolve.h"
 #include "rules/chess960.h"
 #include "rules/fen.h"
 #include "tree_test_support.h"
@@ -431,6 +432,34 @@ TEST(MovetextParser, ErrorsKeepTheMovesBefore) {
         TNotationCore c;
         EXPECT_TRUE(Parse(c, bad)) << bad;
         EXPECT_GE(MainLine(c).size(), 1u) << bad;
+    }
+}
+
+// The quick mode of the move reader takes plain SAN only, and reads it as
+// the full one does; every other form it leaves to the full reading.
+TEST(MovetextParser, PlainSanModeReadsAsTheFullReadingOrLeavesTheWord) {
+    using san::TMoveReading;
+    const std::string start = "r3k2r/pP2p3/8/8/8/8/4P3/RN2K2R w KQkq - 0 1";
+    const std::pair<const char*, TMoveReading> cases[] = {
+        {"e4", TMoveReading::Move},     {"e3!?", TMoveReading::Move},  {"bxa8Q", TMoveReading::Move},
+        {"Nd2", TMoveReading::Move},    {"Nbd2", TMoveReading::Move},  {"O-O", TMoveReading::Move},
+        {"0-0-0", TMoveReading::NoMove}, {"e5", TMoveReading::NoMove},  {"bxa8", TMoveReading::NoMove},
+        {"Nf3", TMoveReading::NoMove},  {"e2e4", TMoveReading::Unusual}, {"Sd2", TMoveReading::Unusual},
+        {"Ke1g1", TMoveReading::Unusual}, {"OO", TMoveReading::Unusual}, {"bxa8D", TMoveReading::Unusual},
+    };
+    for (const auto& [word, expected] : cases) {
+        TBoard board = EmptyBoard;
+        TMoveRecord plain = FreshState(), full = FreshState();
+        uint16_t moveNo = 1;
+        ASSERT_TRUE(FENToPosition(start, board, plain, moveNo));
+        full = plain;
+        std::string token = word, again = word;
+        EXPECT_EQ(san::ReadMove(token, board, plain, TCastlingRooks{}, 0, san::TMoveForms::PlainSan), expected) << word;
+        const TMoveReading read = san::ReadMove(again, board, full, TCastlingRooks{}, 0);
+        if (expected == TMoveReading::Unusual) continue;
+        EXPECT_EQ(read, expected) << word;
+        EXPECT_EQ(std::tie(plain.FromSq, plain.ToSq, plain.Promotion, plain.Flags),
+                  std::tie(full.FromSq, full.ToSq, full.Promotion, full.Flags)) << word;
     }
 }
 

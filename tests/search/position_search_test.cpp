@@ -228,6 +228,16 @@ TEST(PositionSearch, ExactSearchReadsTheEnPassantSquareByMeaning) {
     EXPECT_EQ(Flatten(SearchPgnBytes(games, target)), THits{});
 }
 
+// A king that goes two squares from home castles, as the loader reads it,
+// also when its square is written: the quick reading must not stop there.
+TEST(PositionSearch, AKingWrittenFromHomeToItsCastlingSquareCastles) {
+    const std::string games = "[Event \"a\"]\n\n1. e4 e5 2. Nf3 Nc6 3. Bc4 Bc5 4. Ke1g1 Nf6 *\n";
+    TSearchTarget target;
+    std::string error;
+    ASSERT_TRUE(TargetFromFEN("r1bqk1nr/pppp1ppp/2n5/2b1p3/2B1P3/5N2/PPPP1PPP/RNBQ1RK1 b kq - 5 4", target, error));
+    EXPECT_EQ(Flatten(SearchPgnBytes(games, target)), (THits{{0, 7}}));
+}
+
 TEST(HeaderSearch, CaseInsensitiveInUtf8AndLatin1Headers) {
     const std::string utf8 = "[Event \"Dortmund Open\"]\n[Site \"?\"]\n[Date \"1992.07.??\"]\n"
                              "[White \"M\xC3\xBCller, J\xC3\xBCrgen\"]\n[Black \"\xC5\xA0koda\"]\n\n1. e4 *\n";
