@@ -70,7 +70,7 @@ int RunNotation(const CliArgs& args) {
     // deleted games keep their rows.
     if (!cli::FetchRow(pgn, file, number, text, error, [&](std::int32_t count) {
             return "game " + std::to_string(number) + " not found: " + file + " holds " + std::to_string(count) + " games";
-        }))
+        }, TNotationCore::kMaxGameBytes))
         return cli::Fail(error);
 
     if (!png.empty()) {

@@ -28,7 +28,7 @@ int RunPgn(const CliArgs& args) {
     // Games are numbered by list row: in a database deleted games keep their rows.
     if (!cli::FetchRow(pgn, args[0], number, text, error, [&](std::int32_t count) {
             return "game " + args[1] + " not found: " + args[0] + " holds " + std::to_string(count) + " games";
-        }))
+        }, TNotationCore::kMaxGameBytes))
         return cli::Fail(error);
 
     TNotationCore core;

@@ -132,9 +132,11 @@ void TReplay::Stops(const std::string& n) {
 // Game `row` (from 0): its start, each MATCH stop and its end; the output
 // goes out a megabyte at a time.
 void TReplay::Row(TGameListCore& pgn, int32_t row) {
-    int32_t id = -1;
-    pgn.GetGame(pgn.GameIndexOfRow(row), id, text);
     const std::string n = std::to_string(row + 1);
+    const int32_t index = pgn.GameIndexOfRow(row);
+    if (cli::TooLargeToRead(pgn, index, core.MaxGameBytes)) return Failed(n, kGameTooLargeText);
+    int32_t id = -1;
+    pgn.GetGame(index, id, text);
     const int result = id < 0 ? lgNoMemory : core.LoadGame(text);
     if (id < 0 || result == lgTooLarge || result == lgNoMemory) {
         // Nothing was loaded: no start, no stops, no end to report.

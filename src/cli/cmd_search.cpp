@@ -11,6 +11,7 @@
 #include "cli/command.h"
 #include "cli/game_input.h"
 #include "collection/game_list_core.h"
+#include "database/database_mode.h"
 #include "notation/notation_core.h"
 #include "notation/pgn_writer.h"
 #include "search/game_search.h"

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "platform/error_text.h"
 #include "source/pipe_source.h"
 
 namespace cli {
@@ -71,15 +72,26 @@ std::string ChangedText(const std::string& path) {
     return path + " changed while it was read (it is shorter than when it was opened): the answer is incomplete";
 }
 
+bool TooLargeToRead(const TGameListCore& core, std::int32_t index, std::size_t maxBytes) {
+    if (maxBytes == 0 || core.DatabaseMode()) return false;
+    const GameEntry e = core.Entry(index);
+    return static_cast<std::uint64_t>(e.EndPos - e.StartPos) > maxBytes;
+}
+
 bool FetchRow(TGameListCore& core, const std::string& path, long long number, std::string& text, std::string& error,
-              const std::function<std::string(std::int32_t count)>& missing) {
+              const std::function<std::string(std::int32_t count)>& missing, std::size_t maxBytes) {
     bool found = false;
     const bool ok = ReadRows(core, path, error, [&](TGameListCore& c, std::int32_t, std::int32_t end) {
         if (number > end) return true;
-        std::int32_t id = -1;
-        c.GetGame(c.GameIndexOfRow(static_cast<std::int32_t>(number - 1)), id, text);
-        if (id < 0) error = "cannot read game " + std::to_string(number) + " of " + path;
         found = true;
+        const std::int32_t index = c.GameIndexOfRow(static_cast<std::int32_t>(number - 1));
+        if (TooLargeToRead(c, index, maxBytes)) {
+            error = "game " + std::to_string(number) + " of " + path + ": " + kGameTooLargeText;
+            return false;
+        }
+        std::int32_t id = -1;
+        c.GetGame(index, id, text);
+        if (id < 0) error = "cannot read game " + std::to_string(number) + " of " + path;
         return false;
     });
     if (!ok) return false;

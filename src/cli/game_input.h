@@ -25,8 +25,12 @@ std::string ChangedText(const std::string& path);
 
 // The text of row `number` (from 1) as the viewer fetches it; a pipe is read
 // up to that game only. False with a one-line reason: `missing` words it
-// for a number past the last game, given the count.
+// for a number past the last game, given the count. A game of a PGN file
+// longer than maxBytes (when not 0) is refused as too large unread.
 bool FetchRow(TGameListCore& core, const std::string& path, long long number, std::string& text, std::string& error,
-              const std::function<std::string(std::int32_t count)>& missing);
+              const std::function<std::string(std::int32_t count)>& missing, std::size_t maxBytes = 0);
+// Is game `index` of a PGN file longer than maxBytes (0: no limit)? Its
+// size is known from the scan, before a byte of it is read.
+bool TooLargeToRead(const TGameListCore& core, std::int32_t index, std::size_t maxBytes);
 
 }  // namespace cli

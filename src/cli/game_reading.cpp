@@ -19,7 +19,7 @@ bool LoadGameOfFile(const std::string& file, long long number, TNotationCore& co
         return false;
     }
     // "-" reads standard input up to game `number` only.
-    if (!FetchRow(pgn, file, number, text, error, missing)) return false;
+    if (!FetchRow(pgn, file, number, text, error, missing, TNotationCore::kMaxGameBytes)) return false;
     AttachLayout(core);
     core.SetEnglish(true);
     const int loaded = core.LoadGame(text);

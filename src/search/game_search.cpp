@@ -1,11 +1,13 @@
 // The multi-threaded search over a file's games.
 #include "search/game_search.h"
 
+#include <algorithm>
 #include <deque>
 #include <memory>
 
 #include "collection/game_list_core.h"
 #include "database/database_mode.h"
+#include "notation/notation_core.h"
 #include "search/header_search.h"
 #include "source/block_file.h"
 #include "source/byte_source.h"
@@ -35,10 +37,16 @@ struct TGameSearch::TBatch {
     std::string text;          // the games' bytes one after the other, when whole
     std::vector<size_t> ends;  // where game first + i ends in text
     bool whole = true;         // false: too long to hold; each game is read alone
+    std::vector<int32_t> refused;  // games too large to search, passed over unread
 };
 
 struct TGameSearch::TJob {
     std::function<TGameMatcher(TSearchStats*& stats, const std::atomic<bool>* cancel)> makeMatcher;
+    // A game read alone is read up to the end of its tag section only (a
+    // header search); otherwise a game longer than maxGameBytes is not read
+    // at all (it could not be searched).
+    bool headerOnly = false;
+    std::size_t maxGameBytes = 0;
     const TGameListCore* core = nullptr;  // null: the games are fed
     std::shared_ptr<TByteSource> source;
     // A database is read through an opening of its own, one game after the
@@ -103,11 +111,18 @@ TMatcherMaker TextMatcher(const std::string& text) {
 }  // namespace
 
 bool TGameSearch::StartPosition(const TGameListCore& pgn, const TSearchTarget& target, std::string& error) {
-    return Start(&pgn, error, [target](TJob& job) { job.makeMatcher = PositionMatcher(target); });
+    return Start(&pgn, error, [target](TJob& job) {
+        job.makeMatcher = PositionMatcher(target);
+        job.maxGameBytes = TNotationCore::kMaxGameBytes;
+    });
 }
 
 bool TGameSearch::StartText(const TGameListCore& pgn, const std::string& text, std::string& error) {
-    return Start(&pgn, error, [text](TJob& job) { job.makeMatcher = TextMatcher(text); });
+    const bool keepTexts = KeepHitTexts;
+    return Start(&pgn, error, [text, keepTexts](TJob& job) {
+        job.makeMatcher = TextMatcher(text);
+        job.headerOnly = !keepTexts;  // the hit texts are handed on whole
+    });
 }
 
 bool TGameSearch::StartPosition(const TSearchTarget& target, std::string& error) {
@@ -186,8 +201,8 @@ bool TGameSearch::NextBatch(TJob& job, TBatch& batch) {
     batch.whole = inOrder || to - from <= kMaxBatchBytes;
     batch.text.clear();
     if (!batch.whole) return true;
-    batch.text.resize(static_cast<size_t>(to - from));
     if (!inOrder) {
+        batch.text.resize(static_cast<size_t>(to - from));
         const size_t got = job.source->ReadAt(from, batch.text.data(), batch.text.size());
         if (got < batch.text.size()) ShortRead();
         batch.text.resize(got);
@@ -197,15 +212,45 @@ bool TGameSearch::NextBatch(TJob& job, TBatch& batch) {
         job.stream = job.source->Stream(from);
         job.streamPos = from;
     }
-    size_t got = 0;
-    while (got < batch.text.size()) {
-        const size_t n = job.stream->Read(batch.text.data() + got, batch.text.size() - got);
-        if (n == 0) break;
-        got += n;
+    return ReadInOrder(job, batch);
+}
+
+// Through one stream, game by game: what a match needs is kept, a game too
+// large to search and all but the first 32 MB of a game a header search
+// reads are passed over unkept, so memory stays bounded whatever the game.
+bool TGameSearch::ReadInOrder(TJob& job, TBatch& batch) {
+    std::vector<char> scratch;
+    bool cut = false;
+    auto read = [&](char* to, size_t n) {  // n bytes of the stream, into `to` or (null) nowhere
+        size_t got = 0;
+        if (!to && n > 0) scratch.resize(std::min<size_t>(n, 1 << 20));
+        while (got < n) {
+            const size_t want = to ? n - got : std::min(n - got, scratch.size());
+            const size_t r = job.stream->Read(to ? to + got : scratch.data(), want);
+            if (r == 0) break;
+            got += r;
+        }
+        job.streamPos += static_cast<int64_t>(got);
+        if (got < n) cut = true;
+        return got;
+    };
+    std::vector<size_t> sizes(batch.ends.size());
+    for (size_t i = 0; i < sizes.size(); ++i) sizes[i] = batch.ends[i] - (i == 0 ? 0 : batch.ends[i - 1]);
+    batch.ends.clear();
+    batch.refused.clear();
+    for (size_t i = 0; i < sizes.size() && !cut; ++i) {
+        size_t keep = sizes[i];
+        if (job.headerOnly) keep = std::min<size_t>(keep, kMaxBatchBytes);
+        else if (job.maxGameBytes > 0 && keep > job.maxGameBytes) keep = 0;
+        if (keep == 0 && sizes[i] > 0) batch.refused.push_back(batch.first + static_cast<int32_t>(i));
+        const size_t at = batch.text.size();
+        batch.text.resize(at + keep);
+        batch.text.resize(at + read(batch.text.data() + at, keep));
+        if (!cut) read(nullptr, sizes[i] - keep);
+        batch.ends.push_back(batch.text.size() + (cut ? 1 : 0));  // a game cut short is not searched
     }
-    job.streamPos += static_cast<int64_t>(got);
-    if (got < batch.text.size()) ShortRead();
-    batch.text.resize(got);
+    while (batch.ends.size() < sizes.size()) batch.ends.push_back(batch.text.size() + 1);
+    if (cut) ShortRead();
     return true;
 }
 
@@ -326,6 +371,23 @@ PieceRead ReadInPieces(TByteSource& source, const GameEntry& e, std::string& buf
     return buffer.size() < size ? PieceRead::Short : PieceRead::Whole;
 }
 
+// Reads the start of game e into buffer, in growing pieces, until its tag
+// section has ended (or 32 MB of it, more than any tag section holds): all
+// a header search looks at. A game of gigabytes is not read for its tags.
+PieceRead ReadHeader(TByteSource& source, const GameEntry& e, std::string& buffer) {
+    const size_t size = std::min(static_cast<size_t>(e.EndPos - e.StartPos), static_cast<size_t>(kMaxBatchBytes));
+    buffer.clear();
+    for (size_t piece = 64 << 10; buffer.size() < size; piece = std::min<size_t>(piece * 2, 16 << 20)) {
+        const size_t got = buffer.size(), want = std::min(piece, size - got);
+        buffer.resize(got + want);
+        const size_t n = source.ReadAt(e.StartPos + static_cast<int64_t>(got), buffer.data() + got, want);
+        buffer.resize(got + n);
+        if (n < want) return PieceRead::Short;
+        if (HeaderEndsWithin(buffer)) break;
+    }
+    return PieceRead::Whole;
+}
+
 }  // namespace
 
 std::vector<TSearchHit> TGameSearch::SearchBatch(TJob& job, const TBatch& batch, const TGameMatcher& match,
@@ -338,12 +400,22 @@ std::vector<TSearchHit> TGameSearch::SearchBatch(TJob& job, const TBatch& batch,
             const size_t i = static_cast<size_t>(g - batch.first);
             std::string_view raw;
             if (batch.whole) {
-                const size_t start = i == 0 ? 0 : batch.ends[i - 1];
+                if (std::find(batch.refused.begin(), batch.refused.end(), g) != batch.refused.end()) {
+                    ++unread;  // too large to search
+                    continue;
+                }
+                const size_t start = i == 0 ? 0 : std::min(batch.ends[i - 1], batch.text.size());
                 // A game cut by a short read is not searched.
                 if (batch.ends[i] > batch.text.size()) continue;
                 raw = std::string_view(batch.text).substr(start, batch.ends[i] - start);
             } else {
-                const PieceRead read = ReadInPieces(*job.source, job.core->Entry(g), buffer, cancel_);
+                const GameEntry entry = job.core->Entry(g);
+                if (job.maxGameBytes > 0 && static_cast<uint64_t>(entry.EndPos - entry.StartPos) > job.maxGameBytes) {
+                    ++unread;  // too large to search: refused before a byte of it is read
+                    continue;
+                }
+                const PieceRead read = job.headerOnly ? ReadHeader(*job.source, entry, buffer)
+                                                      : ReadInPieces(*job.source, entry, buffer, cancel_);
                 if (read == PieceRead::Cancelled) break;
                 if (read == PieceRead::Short) {
                     ShortRead();

@@ -93,6 +93,7 @@ private:
     void EndWork(const TSearchStats* stats, int64_t unread);
     // The next batch to search, read or fed; false when there is none.
     bool NextBatch(TJob& job, TBatch& batch);
+    bool ReadInOrder(TJob& job, TBatch& batch);
     void Deliver(int64_t batch, std::vector<TSearchHit>&& hits, int64_t games);
     void ShortRead() { short_ = true; }
 

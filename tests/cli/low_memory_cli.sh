@@ -36,6 +36,26 @@ for command in "replay @" "pgn @ 2" "notation @ 2" "game @ 2" "list @" "count @"
   fi
 done
 
+# A game over the size limit (1 GiB: here a 1.2 GB comment packed into a
+# small zstd file) is refused without being read: the commands stay within
+# 900 MB. A header search reads only its tags and finds it.
+if command -v zstd >/dev/null; then
+  { printf '[Event "big"]\n[White "Alpha"]\n\n1. e4 {'; head -c 1200000000 /dev/zero | tr '\0' 'x'
+    printf '} e5 *\n\n[Event "small"]\n[White "Beta"]\n\n1. d4 *\n'; } | zstd -q -1 -c > "$work/huge.pgn.zst"
+  huge() {  # expected-status expected-output command...
+    local want=$1 out=$2; shift 2
+    prlimit --as=900000000 "$cli" "$1" "$work/huge.pgn.zst" "${@:2}" > "$work/out" 2> "$work/err"; rc=$?
+    got=$(tr '\n' ' ' < "$work/out")
+    [ "$rc" = "$want" ] && [ "$got" = "$out" ] ||
+      { echo "FAIL: huge game: $*: status $rc, output '$got': $(head -c 200 "$work/err")"; fail=1; }
+  }
+  d4="rnbqkbnr/pppppppp/8/8/3P4/8/PPP1PPPP/RNBQKBNR b KQkq - 0 1"
+  huge 0 "1 " search --text alpha
+  huge 1 "2	1 " search --fen "$d4"
+  huge 1 "" pgn 1
+  grep -q "too large" "$work/err" || { echo "FAIL: huge game: pgn gives no reason"; fail=1; }
+fi
+
 # An endless game through a pipe is refused at the pipe's cap (1 GiB kept),
 # within 1.3 GB of address space: the kept text never takes twice the cap.
 yes '1. e4 e5' | prlimit --as=1400000000 "$cli" count - > /dev/null 2> "$work/err"
