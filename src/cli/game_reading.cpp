@@ -5,6 +5,7 @@
 #include "notation/layout.h"
 #include "platform/error_text.h"
 #include "platform/offscreen_qt.h"
+#include "platform/platform.h"
 
 namespace cli {
 
@@ -31,8 +32,38 @@ bool LoadGameOfFile(const std::string& file, long long number, TNotationCore& co
     return true;
 }
 
+namespace {
+
+// The desktop services of a command: nothing modal, nothing shown.
+class TCommandPlatform final : public Platform {
+public:
+    void ShowMessage(QWidget*, const QString& text, TMessageKind kind) override {
+        if (kind == TMessageKind::Error) lastError = text.toStdString();
+    }
+    void Beep() override {}
+    void SetClipboardText(const QString& text) override { clipboard_ = text; }
+    QString ClipboardText() override { return clipboard_; }
+    void SetBusyCursor(bool) override {}
+    int ExecModal(QDialog*) override { return 0; }  // QDialog::Rejected
+    QString ChooseOpenFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    std::string lastError;
+
+private:
+    QString clipboard_;
+};
+
+TCommandPlatform& CommandPlatform() {
+    static TCommandPlatform platform;
+    return platform;
+}
+
+}  // namespace
+
+std::string LastWidgetError() { return CommandPlatform().lastError; }
+
 std::unique_ptr<QApplication> StartOffscreenApp() {
     PrepareOffscreenQt();
+    Platform::Install(&CommandPlatform());
     if (QCoreApplication::instance()) return nullptr;
     static int argc = 1;
     static char name[] = "quarzel-cli";

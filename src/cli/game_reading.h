@@ -17,6 +17,11 @@ bool LoadGameOfFile(const std::string& file, long long number, TNotationCore& co
 
 // A QApplication on the offscreen platform (unless QT_QPA_PLATFORM says
 // otherwise) with a private runtime folder; null when one already runs.
+// Widgets drawn for a command never wait for a person: what they would say
+// in a message box is kept for LastWidgetError, modal dialogs are declined.
 std::unique_ptr<QApplication> StartOffscreenApp();
+
+// The last error a widget reported since the application started (empty: none).
+std::string LastWidgetError();
 
 }  // namespace cli

@@ -24,6 +24,10 @@ bool RenderNotationPicture(const std::string& pgnText, int width, int height, bo
     notation->SetEnglish(!german);
     notation->SetHeadline(headline);
     notation->LoadGame(pgnText);
+    if (const std::string failed = cli::LastWidgetError(); !failed.empty()) {
+        error = failed;  // the game could not be shown (too large, no memory)
+        return false;
+    }
     // After the load: a game with clocks or evaluations opens the graph pane,
     // and the window's panes size the notation again.
     notation->resize(width > 0 ? width : 329, height > 0 ? height : 265);

@@ -92,7 +92,8 @@ TNotationCore::~TNotationCore() {
     // from here on.
     Hooks = {};
     OnMoveChange = nullptr;
-    DeleteVariation(Root);
+    // The pools own every node and entry: they go with them, unwalked.
+    Root = nullptr;
 }
 
 void TNotationCore::SetEnglish(bool value) {
@@ -103,15 +104,20 @@ void TNotationCore::SetEnglish(bool value) {
 
 // ---- pools ----
 
+// Free nodes and entries wait in lists linked through their own Next and
+// NextVar: giving one back never allocates (a game is dropped safely when
+// memory has run out), and nothing is kept per node beside the pools.
 TMoveNode* TNotationCore::NewMoveNode(const TMoveRecord& move) {
-    if (freeNodes_.empty()) {
+    if (!freeNodes_) {
         nodeChunks_.push_back(std::make_unique<TMoveNode[]>(kChunk));
         TMoveNode* chunk = nodeChunks_.back().get();
-        freeNodes_.reserve(freeNodes_.size() + kChunk);
-        for (size_t i = kChunk; i-- > 0;) freeNodes_.push_back(&chunk[i]);
+        for (size_t i = kChunk; i-- > 0;) {
+            chunk[i].Next = freeNodes_;
+            freeNodes_ = &chunk[i];
+        }
     }
-    TMoveNode* node = freeNodes_.back();
-    freeNodes_.pop_back();
+    TMoveNode* node = freeNodes_;
+    freeNodes_ = node->Next;
     node->Next = nullptr;
     node->Prev = nullptr;
     node->Variations = nullptr;
@@ -132,21 +138,24 @@ void TNotationCore::FreeNode(TMoveNode* node) {
     // Keep small comment buffers for reuse; give big ones back.
     if (node->Comment.capacity() > 256) std::string().swap(node->Comment);
     else node->Comment.clear();
-    node->Next = node->Prev = nullptr;
+    node->Prev = nullptr;
     node->Variations = nullptr;
     node->Entry = nullptr;
-    freeNodes_.push_back(node);
+    node->Next = freeNodes_;
+    freeNodes_ = node;
 }
 
 TVariationEntry* TNotationCore::NewEntry() {
-    if (freeEntries_.empty()) {
+    if (!freeEntries_) {
         entryChunks_.push_back(std::make_unique<TVariationEntry[]>(kChunk));
         TVariationEntry* chunk = entryChunks_.back().get();
-        freeEntries_.reserve(freeEntries_.size() + kChunk);
-        for (size_t i = kChunk; i-- > 0;) freeEntries_.push_back(&chunk[i]);
+        for (size_t i = kChunk; i-- > 0;) {
+            chunk[i].NextVar = freeEntries_;
+            freeEntries_ = &chunk[i];
+        }
     }
-    TVariationEntry* entry = freeEntries_.back();
-    freeEntries_.pop_back();
+    TVariationEntry* entry = freeEntries_;
+    freeEntries_ = entry->NextVar;
     *entry = TVariationEntry{};
     return entry;
 }
@@ -155,7 +164,8 @@ void TNotationCore::FreeEntry(TVariationEntry* entry) {
     if (entry == CurEntry) CurEntry = nullptr;
     if (entry == Root) Root = nullptr;
     *entry = TVariationEntry{};
-    freeEntries_.push_back(entry);
+    entry->NextVar = freeEntries_;
+    freeEntries_ = entry;
 }
 
 // ---- game data ----
@@ -248,24 +258,28 @@ void TNotationCore::DeleteVariation(TVariationEntry*& ref) {
     if (!entry) return;
     if (variationTails_.bucket_count() > 4096) variationTails_ = {};
     else variationTails_.clear();
-    // Release every line beneath the entry with an explicit stack, so that
-    // variations nested to any depth cannot exhaust the call stack.
-    std::vector<TVariationEntry*> pending;
-    for (TMoveNode* n = entry->FirstMove; n;) {
-        for (TVariationEntry* v = n->Variations; v; v = v->NextVar) pending.push_back(v);
-        TMoveNode* next = n->Next;
-        FreeNode(n);
-        n = next;
-    }
-    while (!pending.empty()) {
-        TVariationEntry* e = pending.back();
-        pending.pop_back();
-        for (TMoveNode* n = e->FirstMove; n;) {
-            for (TVariationEntry* v = n->Variations; v; v = v->NextVar) pending.push_back(v);
+    // Release every line beneath the entry without recursion (variations
+    // nested to any depth cannot exhaust the call stack) and without
+    // allocating: the entries still to free are chained through NextVar.
+    TVariationEntry* pending = nullptr;
+    auto freeLine = [&](TMoveNode* n) {
+        while (n) {
+            if (TVariationEntry* v = n->Variations) {
+                TVariationEntry* last = v;
+                while (last->NextVar) last = last->NextVar;
+                last->NextVar = pending;
+                pending = v;
+            }
             TMoveNode* next = n->Next;
             FreeNode(n);
             n = next;
         }
+    };
+    freeLine(entry->FirstMove);
+    while (pending) {
+        TVariationEntry* e = pending;
+        pending = e->NextVar;
+        freeLine(e->FirstMove);
         FreeEntry(e);
     }
     TVariationEntry* next = entry->NextVar;

@@ -200,9 +200,9 @@ private:
     // Nodes and entries come from pools: a game of a million moves is built
     // and dropped without a million separate allocations.
     std::vector<std::unique_ptr<TMoveNode[]>> nodeChunks_;
-    std::vector<TMoveNode*> freeNodes_;
+    TMoveNode* freeNodes_ = nullptr;  // linked through Next
     std::vector<std::unique_ptr<TVariationEntry[]>> entryChunks_;
-    std::vector<TVariationEntry*> freeEntries_;
+    TVariationEntry* freeEntries_ = nullptr;  // linked through NextVar
     // Last alternative of each move that has some, so that a new one is
     // appended without walking the list; emptied whenever entries go.
     std::unordered_map<const TMoveNode*, TVariationEntry*> variationTails_;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Low memory: every command, run with its address space capped below what
-# a game with a 60 MB comment needs, answers "Not enough memory" (status 1)
+# a game with a 60 MB comment or 16 MB of moves needs, answers "Not enough memory" (status 1)
 # or does its work (status 0); never a crash. replay says which game it
 # could not load, goes on with the others and ends with status 1.
 set -u
@@ -16,18 +16,27 @@ big="$work/big.pgn"
   head -c 60000000 /dev/zero | tr '\0' 'x'
   printf '} e5 *\n\n[Event "c"]\n\n1. d4 *\n'
 } > "$big"
+# A game of 16 MB of plain moves: its tree needs more than the cap.
+moves="$work/moves.pgn"
+{ printf '[Event "a"]\n\n1. e4 e5 *\n\n[Event "moves"]\n\n'
+  yes '1. Nf3 Nf6 2. Ng1 Ng8' | head -n 750000 | tr '\n' ' '; printf '*\n'; } > "$moves"
 limit=250000000
-for command in "replay @" "pgn @ 2" "notation @ 2" "game @ 2" "list @" "count @" "search @ --text big" \
-               "search @ --fen rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR_b_KQkq_-_0_1" "graph @ 2 $work/g.png"; do
+for command in "pgn % 2" "notation % 2" "notation % 2 --png $work/m.png" "replay %" \ "replay @" "pgn @ 2" "notation @ 2" "game @ 2" "list @" "count @" "search @ --text big" \
+               "search @ --fen rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR_b_KQkq_-_0_1" "graph @ 2 $work/g.png" \
+               "notation @ 2 --png $work/n.png" "board --game @ 2 $work/b.png"; do
   read -r -a words <<< "${command//@/$big}"
+  words=("${words[@]//%/$moves}")
   words=("${words[@]//_/ }")
-  QT_QPA_PLATFORM=offscreen prlimit --as=$limit "$cli" "${words[@]}" > "$work/out" 2> "$work/err"
+  QT_QPA_PLATFORM=offscreen timeout 60 prlimit --as=$limit "$cli" "${words[@]}" > "$work/out" 2> "$work/err"
   rc=$?
   case $rc in
     0) ;;
     1) grep -q "Not enough memory" "$work/err" || { echo "FAIL: $command: status 1 without the memory message: $(head -c 200 "$work/err")"; fail=1; } ;;
     *) echo "FAIL: $command: status $rc under $limit bytes: $(head -c 200 "$work/err")"; fail=1 ;;
   esac
+  if [ "$command" = "replay %" ] && [ $rc = 1 ]; then
+    grep -q "^2	error	0$" "$work/out" || { echo "FAIL: replay of the moves game: no error line"; fail=1; }
+  fi
   if [ "$command" = "replay @" ]; then
     [ $rc = 1 ] || { echo "FAIL: replay: status $rc, expected 1 for a game it could not load"; fail=1; }
     want=$(printf '1\tstart\n1\tend\n2\terror\t0\n3\tstart\n3\tend')
