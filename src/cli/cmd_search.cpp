@@ -47,11 +47,12 @@ const CliCommand kSearch{"search", "FILE (--fen \"FEN\" | --text TEXT) [--exact]
 // cannot be shown (too large, out of memory): nothing is written then.
 // Memory: the game's tree and its notation text; the PGN text goes out as
 // it is written.
-bool WriteMarkedGame(std::string text, const std::vector<int32_t>& plies, const std::string& word,
+bool WriteMarkedGame(std::string text, const std::vector<int32_t>& plies, const std::string& word, bool fromDatabase,
                      bool& writeFailed) {
     try {
         TNotationCore core;
         core.SetEnglish(true);
+        core.TagsFromRecord = fromDatabase;  // the tags a database game's record holds, as `pgn` writes them
         const int loaded = core.LoadOwnedGame(std::move(text));
         if (loaded == lgTooLarge || loaded == lgNoMemory) return false;
         MarkHits(core, plies, word);
@@ -136,7 +137,7 @@ int RunSearch(const CliArgs& args) {
                 }
                 if (!byFen)
                     out += game + "\n\n";
-                else if (!WriteMarkedGame(std::move(game), h.Plies, word, writeFailed))
+                else if (!WriteMarkedGame(std::move(game), h.Plies, word, pgn.DatabaseMode(), writeFailed))
                     ++unshown;
             } else if (byFen) {
                 for (int32_t ply : h.Plies) out += n + '\t' + std::to_string(ply) + '\n';

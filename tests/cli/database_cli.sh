@@ -77,6 +77,8 @@ if has search && has pgn; then
   e4e5="rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2"
   check "search --fen: the hits of its PGN" "$("$cli" search "$work/s.pgn" --fen "$e4e5")" "$("$cli" search "$work/s.ccf" --fen "$e4e5")"
   check "search --text: every live row" "1 2 4" "$("$cli" search "$work/s.ccf" --text "" | tr '\n' ' ' | sed 's/ $//')"
+  check "search --mark: the tags pgn writes" "$("$cli" pgn "$work/s.ccf" 1 | sed -n '/^\[/p')" \
+    "$("$cli" search "$work/s.ccf" --fen "$e4e5" --mark | sed -n '1,/^$/{/^\[/p}')"
   # Nothing written: no index the database lacks, no lock file, not even for a moment.
   mkdir "$work/ro"; cp "$sample" "$work/ro/y.ccf"
   for args in "--text a" "--fen $e4e5" "--fen $e4e5 --mark"; do
