@@ -8,29 +8,13 @@
 #include "tree_test_support.h"
 
 using treetest::Alternative;
+using treetest::Events;
+using treetest::ExpectInStep;
 using treetest::LoadMoves;
 using treetest::MainLine;
 using treetest::Sq;
 
 namespace {
-
-
-void ExpectInStep(const TNotationCore& core) {
-    EXPECT_EQ(core.Board, ReplayedPositionAfter(core, core.Current));
-    if (core.Current) EXPECT_EQ(core.State, core.Current->Move);
-    else EXPECT_EQ(core.State, core.Game.StartState);
-}
-
-struct Events {
-    int count = 0;
-    bool lastNext = false;
-    void Attach(TNotationCore& core) {
-        core.OnMoveChange = [this](TNotationCore&, TMoveRecord&, TBoard&, bool next) {
-            ++count;
-            lastNext = next;
-        };
-    }
-};
 
 const char* kGame = "1. e4 (1. d4 d5 2. c4 (2. Nf3 Nf6) 2... e6) (1. c4) 1... e5 2. Nf3 (2. f4 exf4) 2... Nc6 3. Bb5 *";
 

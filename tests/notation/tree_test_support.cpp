@@ -1,11 +1,14 @@
 #include "tree_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <utility>
 
 #include "notation/game_tree.h"
 #include "rules/chess960.h"
 #include "rules/fen.h"
 #include "rules/legality.h"
+#include "support/replay_path.h"
 
 namespace treetest {
 
@@ -115,6 +118,12 @@ TreeCheck CheckTree(const TNotationCore& core) {
         if (node->Next) stack.push_back({node->Next, after, node->Move});
     }
     return check;
+}
+
+void ExpectInStep(const TNotationCore& core) {
+    EXPECT_EQ(core.Board, ReplayedPositionAfter(core, core.Current));
+    if (core.Current) EXPECT_EQ(core.State, core.Current->Move);
+    else EXPECT_EQ(core.State, core.Game.StartState);
 }
 
 }  // namespace treetest

@@ -41,4 +41,20 @@ struct TreeCheck {
 // and MakeMove followed by UnmakeMove must restore that position.
 TreeCheck CheckTree(const TNotationCore& core);
 
+// Expects the board and move record to be those of the current move, as a
+// replay from the start along the tree's links gives them.
+void ExpectInStep(const TNotationCore& core);
+
+// Counts the move changes a core raises.
+struct Events {
+    int count = 0;
+    bool lastNext = false;
+    void Attach(TNotationCore& core) {
+        core.OnMoveChange = [this](TNotationCore&, TMoveRecord&, TBoard&, bool next) {
+            ++count;
+            lastNext = next;
+        };
+    }
+};
+
 }  // namespace treetest

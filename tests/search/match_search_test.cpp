@@ -8,28 +8,13 @@
 #include "search/match_search.h"
 #include "support/replay_path.h"
 
+using treetest::Events;
+using treetest::ExpectInStep;
 using treetest::LoadMoves;
 using treetest::MainLine;
 using treetest::Sq;
 
 namespace {
-
-void ExpectInStep(const TNotationCore& core) {
-    EXPECT_EQ(core.Board, ReplayedPositionAfter(core, core.Current));
-    if (core.Current) EXPECT_EQ(core.State, core.Current->Move);
-    else EXPECT_EQ(core.State, core.Game.StartState);
-}
-
-struct Events {
-    int count = 0;
-    bool lastNext = false;
-    void Attach(TNotationCore& core) {
-        core.OnMoveChange = [this](TNotationCore&, TMoveRecord&, TBoard&, bool next) {
-            ++count;
-            lastNext = next;
-        };
-    }
-};
 
 std::string MarkedGame() {
     // Marks after move 3 (2. Nf3), move 10 (5... Be7) and a lower-case
