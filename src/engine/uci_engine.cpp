@@ -20,7 +20,11 @@ bool TUciEngine::Start() {
         Fail(error);
         return false;
     }
-    if (!Send("uci")) return false;
+    sent_.push_back("uci");
+    if (!process_.Send("uci")) {
+        Fail(path_ + " is not a UCI engine (it ended without answering \"uci\")");
+        return false;
+    }
     Expect(TState::Starting, timeouts_.StartMs);
     return true;
 }
