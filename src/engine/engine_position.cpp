@@ -101,8 +101,9 @@ std::string SanText(const TBoard& board, const TMoveRecord& move, const TCastlin
     return text;
 }
 
-// Plays `move` (Side = the mover) on board and state.
-void Play(TBoard& board, TMoveRecord& state, TMoveRecord move, const TCastlingRooks& rooks) {
+// Plays `move` (Side = the mover) on board and state; returns the move as the
+// game tree keeps it.
+TMoveRecord Play(TBoard& board, TMoveRecord& state, TMoveRecord move, const TCastlingRooks& rooks) {
     const int side = move.Side;
     if (rooks.Active) UpdateRookFileRights(board, move, rooks);
     else san::UpdateCastlingRights(board, move);
@@ -113,6 +114,7 @@ void Play(TBoard& board, TMoveRecord& state, TMoveRecord move, const TCastlingRo
     state.Castling = move.Castling;
     state.EpSquare = move.EpSquare;
     state.Side = move.Side;
+    return move;
 }
 
 }  // namespace
@@ -201,4 +203,16 @@ std::vector<std::string> LineToSan(const TEnginePosition& position, const std::v
         san.push_back(std::move(text));
     }
     return san;
+}
+
+TEnginePosition PositionAfterLine(const TEnginePosition& position, const std::vector<std::string>& uciMoves,
+                                  size_t count, TMoveRecord& lastMove) {
+    TEnginePosition at = position;
+    for (size_t i = 0; i < count && i < uciMoves.size(); ++i) {
+        TMoveRecord move;
+        if (!ReadUciMove(at.Board, at.State, at.Rooks, uciMoves[i], move)) break;
+        lastMove = Play(at.Board, at.State, move, at.Rooks);
+        at.Moves.push_back(uciMoves[i]);
+    }
+    return at;
 }

@@ -53,6 +53,12 @@ std::string UciMoveText(const TMoveRecord& move, bool chess960);
 // as UCI counts it); 0 for mate or stalemate.
 int LegalMoveCount(const TEnginePosition& position);
 
+// The position after the first `count` moves of an engine's line (as far as
+// they are legal); `lastMove` gets the last of them as the game tree keeps a
+// move (Side = the side to move after it), left alone when none is played.
+TEnginePosition PositionAfterLine(const TEnginePosition& position, const std::vector<std::string>& uciMoves,
+                                  size_t count, TMoveRecord& lastMove);
+
 // Piece letters by kind (index 0 unused, then pawn, rook, bishop, knight, queen, king).
 inline constexpr std::string_view kEnglishPieceLetters = " PRBNQK";
 inline constexpr std::string_view kGermanPieceLetters = " BTLSDK";
