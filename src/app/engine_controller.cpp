@@ -23,7 +23,9 @@ constexpr char kPaneKey[] = "view/enginePane";
 constexpr char kBarKey[] = "view/evaluationBar";
 
 void Remember(const char* key, bool on) { QuarzelSettings()->setValue(QString::fromLatin1(key), on); }
-bool Recall(const char* key) { return QuarzelSettings()->value(QString::fromLatin1(key), true).toBool(); }
+bool Recall(const char* key, bool otherwise) {
+    return QuarzelSettings()->value(QString::fromLatin1(key), otherwise).toBool();
+}
 
 const QString kOffText = QStringLiteral("Analysis off: Game > Analyse (Ctrl+E) starts it");
 
@@ -64,11 +66,11 @@ TEngineController::TEngineController(const TEngineControls& controls, QObject* p
     });
     QMenu* view = menus.View();
     view->addSeparator();
-    paneSwitch_ = menus.AddViewSwitch(QStringLiteral("Engine &pane"), Recall(kPaneKey), [this](bool on) {
+    paneSwitch_ = menus.AddViewSwitch(QStringLiteral("Engine &pane"), Recall(kPaneKey, false), [this](bool on) {
         Remember(kPaneKey, on);
         PlaceViews();
     });
-    barSwitch_ = menus.AddViewSwitch(QStringLiteral("E&valuation bar"), Recall(kBarKey), [this](bool on) {
+    barSwitch_ = menus.AddViewSwitch(QStringLiteral("E&valuation bar"), Recall(kBarKey, true), [this](bool on) {
         Remember(kBarKey, on);
         PlaceViews();
     });
@@ -171,7 +173,9 @@ void TEngineController::Read() {
 
 void TEngineController::RefreshSoon() {
     const qint64 since = lastRefresh_.elapsed();
-    if (since >= kRefreshMs) Refresh();
+    // The first lines of a position come at once, later ones at the pace.
+    const bool first = pane_->LineTexts().isEmpty() && engine_ && !engine_->View().Lines.empty();
+    if (since >= kRefreshMs || first) Refresh();
     else if (!refresh_->isActive()) refresh_->start(static_cast<int>(kRefreshMs - since));
 }
 

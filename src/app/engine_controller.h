@@ -1,6 +1,8 @@
 // The engine beside the board: the engine pane under the notation, the
 // evaluation bar beside the board, Game > Analyse (Ctrl+E) to start and
-// stop, Game > Engine settings, and the View switches of pane and bar.
+// stop, Game > Engine settings, and the View switches of pane and bar. The
+// pane is hidden until the first analysis (the window keeps its first-start
+// layout); Analyse shows it.
 //
 // It follows the board: every position the notation shows (a step, a jump to
 // a match, a click on a move, another game) is sent to the engine at once,

@@ -69,50 +69,55 @@ void TEnginePane::Describe() {
     setAccessibleDescription(parts.join(QLatin1Char('\n')));
 }
 
-void TEnginePane::paintEvent(QPaintEvent*) {
-    QPainter p(this);
+std::vector<TEnginePane::TPlaced> TEnginePane::Arrange() const {
+    std::vector<TPlaced> placed;
     const QFontMetrics fm = fontMetrics();
     const int h = RowHeight();
     const int right = width() - 4;
-    p.setPen(palette().color(QPalette::PlaceholderText));
-    p.drawText(QRect(4, 2, right - 4, h), Qt::AlignVCenter, fm.elidedText(head_, Qt::ElideRight, right - 4));
-    hits_.clear();
     const int scoreWidth = fm.horizontalAdvance(QStringLiteral("-00.00 "));
     const int depthWidth = fm.horizontalAdvance(QStringLiteral("d00 "));
-    const QString ellipsis(QChar(0x2026));
+    const int space = fm.horizontalAdvance(QLatin1Char(' '));
+    const int ellipsis = fm.horizontalAdvance(QChar(0x2026));
     for (size_t r = 0; r < lines_.size() && static_cast<int>(r) < rows_; ++r) {
         const TRow& row = lines_[r];
         const int top = 2 + static_cast<int>(r + 1) * h;
-        QFont bold = font();
-        bold.setBold(true);
-        p.setFont(bold);
-        p.setPen(palette().color(QPalette::Text));
-        p.drawText(QRect(4, top, scoreWidth, h), Qt::AlignVCenter, row.Score);
-        p.setFont(font());
-        p.setPen(palette().color(QPalette::PlaceholderText));
-        p.drawText(QRect(4 + scoreWidth, top, depthWidth, h), Qt::AlignVCenter, row.Depth);
-        p.setPen(palette().color(QPalette::Text));
+        const int line = static_cast<int>(r);
+        placed.push_back({QRect(4, top, scoreWidth, h), line, TPlaced::Score, -1, row.Score});
+        placed.push_back({QRect(4 + scoreWidth, top, depthWidth, h), line, TPlaced::Depth, -1, row.Depth});
         int x = 4 + scoreWidth + depthWidth;
-        const int space = fm.horizontalAdvance(QLatin1Char(' '));
         for (size_t i = 0; i < row.Words.size(); ++i) {
             const int w = fm.horizontalAdvance(row.Words[i].Text);
             const bool last = i + 1 == row.Words.size();
-            if (x + w > right - (last ? 0 : fm.horizontalAdvance(ellipsis))) {
-                p.drawText(QRect(x, top, right - x, h), Qt::AlignVCenter, ellipsis);
+            if (x + w > right - (last ? 0 : ellipsis)) {
+                placed.push_back({QRect(x, top, ellipsis, h), line, TPlaced::Word, -1, QString(QChar(0x2026))});
                 break;
             }
-            const QRect box(x, top, w, h);
-            p.drawText(box, Qt::AlignVCenter, row.Words[i].Text);
-            if (row.Words[i].Move >= 0) hits_.push_back({box, static_cast<int>(r), row.Words[i].Move});
+            placed.push_back({QRect(x, top, w, h), line, TPlaced::Word, row.Words[i].Move, row.Words[i].Text});
             x += w + space;
         }
+    }
+    return placed;
+}
+
+void TEnginePane::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const int right = width() - 4;
+    p.setPen(palette().color(QPalette::PlaceholderText));
+    p.drawText(QRect(4, 2, right - 4, RowHeight()), Qt::AlignVCenter,
+               fontMetrics().elidedText(head_, Qt::ElideRight, right - 4));
+    QFont bold = font();
+    bold.setBold(true);
+    for (const TPlaced& item : Arrange()) {
+        p.setFont(item.Kind == TPlaced::Score ? bold : font());
+        p.setPen(palette().color(item.Kind == TPlaced::Depth ? QPalette::PlaceholderText : QPalette::Text));
+        p.drawText(item.Rect, Qt::AlignVCenter, item.Text);
     }
 }
 
 void TEnginePane::mousePressEvent(QMouseEvent* event) {
-    for (const THit& hit : hits_)
-        if (hit.Rect.contains(event->position().toPoint())) {
-            emit MoveClicked(hit.Line, hit.Move);
+    for (const TPlaced& item : Arrange())
+        if (item.Move >= 0 && item.Rect.contains(event->position().toPoint())) {
+            emit MoveClicked(item.Line, item.Move);
             return;
         }
     QWidget::mousePressEvent(event);

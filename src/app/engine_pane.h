@@ -48,10 +48,15 @@ private:
         QString Score, Depth;
         std::vector<TWord> Words;
     };
-    struct THit {
+    // A text of a line row where it stands.
+    struct TPlaced {
         QRect Rect;
-        int Line = 0, Move = 0;
+        int Line = 0;
+        enum { Score, Depth, Word } Kind = Word;
+        int Move = -1;  // a move's index in its line; -1 for anything else
+        QString Text;
     };
+    std::vector<TPlaced> Arrange() const;
     int RowHeight() const;
     void Describe();
 
@@ -59,5 +64,4 @@ private:
     QString head_;
     QString fen_;
     std::vector<TRow> lines_;
-    std::vector<THit> hits_;
 };
