@@ -15,6 +15,7 @@
 #include "notation/move_numbers.h"
 #include "notation/qt/notation.h"
 #include "platform/guarded.h"
+#include "rules/chess960.h"
 
 namespace {
 
@@ -102,8 +103,12 @@ void TEngineController::StartEngine() {
 
 void TEngineController::EndEngine() {
     tick_->stop();
-    delete notifier_;  // before the descriptor closes
-    notifier_ = nullptr;
+    if (notifier_) {
+        // Off before the descriptor closes; deleted later, as this may run in its own signal.
+        notifier_->setEnabled(false);
+        notifier_->deleteLater();
+        notifier_ = nullptr;
+    }
     engine_.reset();
 }
 
@@ -144,6 +149,14 @@ void TEngineController::SetAnalysing(bool on) {
 
 void TEngineController::MoveShown() {
     const TNotationCore& core = controls_.Notation->Core();
+    if (!analysing_) {
+        // Nothing to send: the board's position only names what the pane has no lines for.
+        position_ = TEnginePosition{};
+        position_.Fen = PositionToFEN(core.Board, core.State, 1, core.Game.CastlingRooks);
+        pane_->Clear(QString::fromStdString(position_.Fen));
+        bar_->SetScore(std::nullopt);
+        return;
+    }
     TEnginePosition position = EnginePositionOfGame(core);
     // The same position again (a game loaded and shown): its lines stay.
     if (position == position_ && engine_ && analysing_ && engine_->View().Fen == position_.Fen) return;
@@ -152,7 +165,7 @@ void TEngineController::MoveShown() {
     // The old position's lines go at once, whatever the engine still says.
     pane_->Clear(QString::fromStdString(position_.Fen));
     bar_->SetScore(std::nullopt);
-    if (!analysing_ || !fault_.isEmpty()) return;
+    if (!fault_.isEmpty()) return;
     if (!engine_) StartEngine();
     if (!engine_) return;
     engine_->SetOptions({settings_.Threads, settings_.HashMb, settings_.Lines});

@@ -12,6 +12,9 @@
 
 namespace {
 
+// The most moves sent after the game's start FEN.
+constexpr size_t kMaxSentMoves = 600;
+
 int SquareOfText(std::string_view t) {
     if (t.size() < 2 || !san::IsFile(t[0]) || !san::IsRank(t[1])) return 0;
     return san::SquareOf(t[0], t[1]);
@@ -151,6 +154,15 @@ TEnginePosition EnginePositionOfGame(const TNotationCore& core) {
         while (IsVariationStart(n)) n = n->Prev;
         n = n->Prev;
     }
+    p.Board = core.Board;
+    p.State = core.State;
+    const TMoveNumbers numbers = CurrentMoveNumbers(core);
+    p.Fen = WithHalfMoveClock(PositionToFEN(p.Board, p.State, numbers.FullMove, p.Rooks), numbers.HalfMoveClock);
+    if (path.size() > kMaxSentMoves) {
+        // A very long way: the position alone (the engine misses repetitions only).
+        p.StartFen = p.Fen;
+        return p;
+    }
     TBoard board = game.StartPosition;
     p.StartFen = PositionToFEN(board, game.StartState, game.StartMoveNo, p.Rooks);
     int plies = game.StartState.Side == Black ? 1 : 0;
@@ -166,10 +178,6 @@ TEnginePosition EnginePositionOfGame(const TNotationCore& core) {
         p.Moves.clear();
         p.StartFen = PositionToFEN(board, move, game.StartMoveNo + plies / 2, p.Rooks);
     }
-    p.Board = core.Board;
-    p.State = core.State;
-    const TMoveNumbers numbers = CurrentMoveNumbers(core);
-    p.Fen = WithHalfMoveClock(PositionToFEN(p.Board, p.State, numbers.FullMove, p.Rooks), numbers.HalfMoveClock);
     return p;
 }
 

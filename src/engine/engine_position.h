@@ -42,7 +42,8 @@ bool EnginePositionOfFen(std::string_view fen, TEnginePosition& position);
 
 // The notation's current position: the game's start and the moves along the
 // path to the current move (a null move, which UCI cannot say, starts the
-// move list afresh from the position after it).
+// move list afresh from the position after it). A path of over 600 moves is
+// sent as the position alone.
 TEnginePosition EnginePositionOfGame(const TNotationCore& core);
 
 // The UCI text of a move of the game tree (Side = the side to move after

@@ -89,9 +89,14 @@ void TUciEngine::Advance() {
     if (state_ == TState::Searching && !current) {
         if (Send("stop")) Expect(TState::Stopping, timeouts_.StopMs);
     } else if (state_ == TState::Idle && wanted_ && searchingId_ != view_.Id) {
-        SendOptions();
-        if (!Failed() && Send("isready")) Expect(TState::Syncing, timeouts_.ReadyMs);
+        Sync();
     }
+}
+
+void TUciEngine::Sync() {
+    SendOptions();
+    syncedId_ = view_.Id;
+    if (!Failed() && Send("isready")) Expect(TState::Syncing, timeouts_.ReadyMs);
 }
 
 void TUciEngine::SendOption(const std::string& name, const std::string& value) {
@@ -157,6 +162,14 @@ void TUciEngine::Handle(const std::string& text) {
             break;
         case TState::Syncing:
             if (line.Type != Kind::ReadyOk) break;
+            if (!wanted_) {
+                state_ = TState::Idle;
+                break;
+            }
+            if (syncedId_ != view_.Id) {
+                Sync();  // another position came meanwhile: its options first
+                break;
+            }
             searchingId_ = view_.Id;
             if (Send(position_.UciCommand()) && Send(depth_ > 0 ? "go depth " + std::to_string(depth_) : "go infinite"))
                 state_ = TState::Searching;

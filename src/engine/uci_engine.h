@@ -104,6 +104,7 @@ private:
     enum class TState { Off, Starting, Idle, Syncing, Searching, Stopping };
     void Handle(const std::string& line);
     void Advance();
+    void Sync();
     void SendOptions();
     void SendOption(const std::string& name, const std::string& value);
     void AddLine(const TUciInfo& info);
@@ -128,6 +129,7 @@ private:
     int depth_ = 0;
     std::uint64_t nextId_ = 0;
     std::uint64_t searchingId_ = 0;  // the position the engine searches (or last searched)
+    std::uint64_t syncedId_ = 0;     // the position the last options and "isready" were for
     TEngineView view_;
     std::map<int, std::vector<TEngineLine>> byDepth_;
     bool changed_ = false;

@@ -52,6 +52,9 @@ TEST(UciEngine, TalksToAGoodEngine) {
     // Many new positions in a row: no line of another position ever shows.
     const char* fens[] = {kAfterE4E5, kStart, kAfterE4E5, kStart};
     for (const char* fen : fens) {
+        // One position left before the engine had stopped for it.
+        engine.Analyse(Position(fen == kStart ? kAfterE4E5 : kStart));
+        engine.Pump(0);
         const std::uint64_t id = engine.Analyse(Position(fen));
         ASSERT_TRUE(PumpUntil(engine, [&] { return engine.View().CompleteDepth == 2; })) << engine.Error();
         EXPECT_EQ(engine.View().Id, id);
@@ -61,8 +64,8 @@ TEST(UciEngine, TalksToAGoodEngine) {
     const std::vector<std::string>& sent = engine.Sent();
     auto count = [&](const std::string& s) { return std::count(sent.begin(), sent.end(), s); };
     EXPECT_EQ(count("uci"), 1);
-    EXPECT_EQ(count("isready"), 5);
-    EXPECT_EQ(count("stop"), 4);
+    EXPECT_GE(count("isready"), 5);
+    EXPECT_EQ(count("stop"), count("go infinite") - 1);
     EXPECT_EQ(count("setoption name Threads value 2"), 1);
     // Options once, Hash last.
     const auto hash = std::find(sent.begin(), sent.end(), "setoption name Hash value 32");
@@ -70,11 +73,12 @@ TEST(UciEngine, TalksToAGoodEngine) {
     EXPECT_EQ(*(hash + 1), "isready");
     EXPECT_EQ(*(hash - 1), "setoption name UCI_Chess960 value false");
     // Each new position: stop, then (after bestmove) isready, position, go.
+    ASSERT_GE(sent.size(), 4u);
+    EXPECT_EQ(sent[sent.size() - 2], std::string("position fen ") + kStart);
+    EXPECT_EQ(sent.back(), "go infinite");
     const auto lastStop = std::find(sent.rbegin(), sent.rend(), "stop").base() - 1;
-    ASSERT_GE(sent.end() - lastStop, 4);
-    EXPECT_EQ(*(lastStop + 1), "isready");
-    EXPECT_EQ(*(lastStop + 2), std::string("position fen ") + kStart);
-    EXPECT_EQ(*(lastStop + 3), "go infinite");
+    EXPECT_TRUE(std::all_of(lastStop + 1, sent.end() - 2, [](const std::string& s) { return s == "isready"; }));
+    EXPECT_EQ(*(sent.end() - 3), "isready");
     engine.Close();
     EXPECT_TRUE(NoChildLeft());
 }
