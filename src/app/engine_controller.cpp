@@ -157,6 +157,7 @@ void TEngineController::MoveShown() {
         bar_->SetScore(std::nullopt);
         return;
     }
+    preview_.clear();
     TEnginePosition position = EnginePositionOfGame(core);
     // The same position again (a game loaded and shown): its lines stay.
     if (position == position_ && engine_ && analysing_ && engine_->View().Fen == position_.Fen) return;
@@ -205,7 +206,7 @@ void TEngineController::Refresh() {
     } else {
         head += QStringLiteral(": thinking...");
     }
-    pane_->SetHead(head);
+    pane_->SetHead(preview_.isEmpty() ? head : preview_);
     pane_->SetLines(view, fullMove_, position_.State.Side != Black);
     if (!view.Lines.empty() && view.Lines[0].Depth > 0) bar_->SetScore(view.Lines[0].Score);
 }
@@ -217,6 +218,11 @@ void TEngineController::ShowLinePosition(int line, int move) {
     TMoveRecord last = position_.State;
     const TEnginePosition at = PositionAfterLine(position_, lines[static_cast<size_t>(line)].Uci,
                                                  static_cast<size_t>(move) + 1, last);
+    const std::vector<std::string>& san = lines[static_cast<size_t>(line)].San;
+    if (static_cast<size_t>(move) < san.size())
+        preview_ = QStringLiteral("The board shows the line after %1 (a step returns to the game)")
+                       .arg(QString::fromStdString(san[static_cast<size_t>(move)]));
+    pane_->SetHead(preview_);
     // Only the board shows it: the game and its current move stay.
     controls_.Board->CastlingRooks = at.Rooks;
     controls_.Board->ShowPosition(at.Board, last);

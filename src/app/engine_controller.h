@@ -91,4 +91,5 @@ private:
     int fullMove_ = 1;
     bool analysing_ = false;
     QString fault_;
+    QString preview_;  // the head line while the board shows a position of a line
 };

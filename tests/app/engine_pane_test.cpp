@@ -93,6 +93,7 @@ TEST_F(EnginePane, AClickOnAMoveShowsItsPositionOnTheBoardOnly) {
     }
     EXPECT_TRUE(shown) << BoardFen(*form_);
     EXPECT_EQ(form_->Notation->CurrentMove(), nullptr);  // the game stays at its start
+    EXPECT_TRUE(Head().contains(QStringLiteral("the line after Nc3"))) << Head().toStdString();
     // Ctrl+E stops; the lines go.
     QTest::keyClick(form_.get(), Qt::Key_E, Qt::ControlModifier);
     EXPECT_FALSE(form_->Engine->Analysing());
