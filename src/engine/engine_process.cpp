@@ -152,6 +152,18 @@ bool TEngineProcess::WaitReadable(int ms) const {
     return poll(&p, 1, ms) > 0;
 }
 
+void TEngineProcess::Kill() {
+    if (pid_ > 0) {
+        kill(-pid_, SIGKILL);
+        kill(pid_, SIGKILL);
+        int status = 0;
+        while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
+        pid_ = -1;
+    }
+    Close();
+}
+
 void TEngineProcess::Close() {
     if (pid_ > 0) {
         Send("quit");

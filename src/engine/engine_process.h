@@ -1,7 +1,8 @@
 // An engine as a child process: started with posix_spawn, its standard
 // input and output one end of a socket pair (writes never raise SIGPIPE,
 // reads never block), its standard error thrown away. Close() says "quit",
-// gives the engine a second to go, kills it after that, and always reaps it:
+// gives the engine a second to go, kills it after that (Kill() at once, for
+// an engine that failed), and always reaps it:
 // no engine outlives its object, none is left a zombie.
 #pragma once
 
@@ -36,6 +37,8 @@ public:
 
     // Ends the engine ("quit", a second, then SIGKILL) and reaps it.
     void Close();
+    // Ends a failed engine at once (SIGKILL) and reaps it.
+    void Kill();
 
 private:
     pid_t pid_ = -1;

@@ -44,7 +44,7 @@ bool TUciEngine::TakeChanged() {
 void TUciEngine::Fail(const std::string& error) {
     if (!error_.empty()) return;
     error_ = error;
-    process_.Close();
+    process_.Kill();
     state_ = TState::Off;
     changed_ = true;
 }

@@ -10,7 +10,7 @@
 // is dropped, and View() only ever holds lines of the position asked last,
 // numbered by the id Analyse returned. An engine that does not answer in
 // time, ends, or says nothing a UCI engine says is a failure: Error() has
-// one line for the person, and the process is ended and reaped.
+// one line for the person, and the process is killed and reaped at once.
 //
 // The owner calls Poll() when the engine's descriptor is readable and now
 // and then for the timeouts (the viewer from a socket notifier and a timer,

@@ -83,6 +83,19 @@ TEST(UciEngine, TalksToAGoodEngine) {
     EXPECT_TRUE(NoChildLeft());
 }
 
+TEST(UciEngine, AnEngineDeafToQuitIsKilledAfterASecond) {
+    setenv("FAKE_ENGINE_MODE", "hang", 1);
+    TUciEngine engine(kFake, kShort);
+    ASSERT_TRUE(engine.Start());
+    ASSERT_TRUE(PumpUntil(engine, [&] { return !engine.Name().empty(); }));
+    const auto begin = std::chrono::steady_clock::now();
+    engine.Close();
+    const auto took = std::chrono::steady_clock::now() - begin;
+    EXPECT_GE(took, std::chrono::milliseconds(900));
+    EXPECT_LT(took, std::chrono::milliseconds(1500));
+    EXPECT_TRUE(NoChildLeft());
+}
+
 TEST(UciEngine, FaultsAreOneClearLine) {
     const struct {
         const char* mode;
@@ -109,8 +122,8 @@ TEST(UciEngine, FaultsAreOneClearLine) {
         EXPECT_TRUE(engine.Failed());
         EXPECT_NE(engine.Error().find(c.error), std::string::npos) << engine.Error();
         EXPECT_EQ(engine.Error().find('\n'), std::string::npos);
-        // The timeout and the second a deaf engine gets to quit, no more.
-        EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(3500));
+        // The timeout, no more: a failed engine is killed at once.
+        EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(2500));
         EXPECT_TRUE(NoChildLeft());
     }
 }
