@@ -128,6 +128,7 @@ void TEngineController::ApplySettings(const TEngineSettings& settings) {
     if (newProgram || !fault_.isEmpty()) EndEngine();
     if (analysing_) {
         fault_.clear();
+        position_ = TEnginePosition{};  // sent again, with the new options
         MoveShown();
     }
 }

@@ -94,6 +94,9 @@ TEST_F(EnginePane, AClickOnAMoveShowsItsPositionOnTheBoardOnly) {
     EXPECT_TRUE(shown) << BoardFen(*form_);
     EXPECT_EQ(form_->Notation->CurrentMove(), nullptr);  // the game stays at its start
     EXPECT_TRUE(Head().contains(QStringLiteral("the line after Nc3"))) << Head().toStdString();
+    // New settings go with the position at once.
+    form_->Engine->ApplySettings({QString::fromStdString(kFake), 1, 16, 2});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pane->LineTexts().size() == 2; }, 5000));
     // Ctrl+E stops; the lines go.
     QTest::keyClick(form_.get(), Qt::Key_E, Qt::ControlModifier);
     EXPECT_FALSE(form_->Engine->Analysing());
