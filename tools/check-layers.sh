@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../src"
 declare -A rank=([rules]=0 [platform]=0 [source]=1 [database]=2 [collection]=3 [board]=4 [notation]=5
-                 [search]=6 [app]=7 [cli]=8)
+                 [search]=6 [engine]=7 [app]=8 [cli]=9)
 exempt_length="board/piece_data.cpp"   # generated piece data
 status=0
 breach() { echo "check-layers: $*"; status=1; }

@@ -10,6 +10,7 @@ run_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev libutf8proc-dev fonts-dejavu-core fonts-stix
   zlib1g-dev libbz2-dev liblzma-dev libzstd-dev libzip-dev
+  stockfish
 )
 # The tests, benchmarks, fuzz targets, end-to-end checks and the package.
 test_packages=(

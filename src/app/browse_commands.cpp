@@ -3,6 +3,7 @@
 // and the moves between games.
 #include <QWheelEvent>
 
+#include "app/engine_controller.h"
 #include "app/main_window.h"
 
 #include "app/comment_commands_view.h"
@@ -20,6 +21,7 @@ void TMainWindow::OnMoveChanged(QObject*, TMoveRecord& Move, TBoard& Position, b
     Board->CastlingRooks = Notation->Core().Game.CastlingRooks;
     Board->ShowPosition(Position, Move);
     if (Commands) Commands->MoveShown();
+    if (Engine) Engine->MoveShown();
     Panes->PositionShown();
 }
 
@@ -28,6 +30,7 @@ void TMainWindow::ShowCurrentOnBoard() {
     const TMoveRecord* move = Notation->CurrentMove();
     Board->ShowPosition(Notation->CurrentPosition(), move ? *move : Notation->Core().State);
     if (Commands) Commands->MoveShown();
+    if (Engine) Engine->MoveShown();
     Panes->PositionShown();
 }
 

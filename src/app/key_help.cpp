@@ -32,6 +32,7 @@ constexpr TKeyRow kKeys[] = {
     {"Ctrl+O", "Open a file (a file dropped on the window opens too)"},
     {"Ctrl+1 ... Ctrl+9", "Open a recent file"},
     {"Ctrl+V", "Open the PGN games or the FEN position on the clipboard (or dropped as text)"},
+    {"Ctrl+E", "Start or stop the engine's analysis of the shown position (Game > Analyse)"},
     {"Ctrl++, Ctrl+-, Ctrl+0", "Larger, smaller, normal notation font"},
     {"Click on a column title", "Sort the games by it; again: the other way round"},
     {"Right click on the titles", "Choose the columns"},

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/accessibility.h"
+#include "app/engine_controller.h"
 #include "app/header_panel.h"
 #include "app/notation_events.h"
 #include "app/open_file.h"
@@ -162,6 +163,8 @@ TMainWindow::TMainWindow(const QStringList& Params, QWidget* parent) : QMainWind
     connect(Menus, &TWindowMenus::CopyGameChosen, this, &TMainWindow::ButtonClipPGNClick);
     Commands = new TCommandsView({Notation, Board, Panes, Menus}, this);
     connect(notationEvents_.get(), &TNotationEvents::GameLoaded, Commands, &TCommandsView::GameLoaded);
+    Engine = new TEngineController({this, Notation, Board, Panes, Menus}, this);
+    connect(notationEvents_.get(), &TNotationEvents::GameLoaded, Engine, &TEngineController::MoveShown);
     connect(GameList, &TGameList::SortProgress, Status, &TStatusLine::SortProgress);
     // The file went or shrank under the viewer: what the list shows is not
     // all there is, and games may not be read.

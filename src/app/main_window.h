@@ -2,7 +2,7 @@
 // the notation (in panes the user can resize, window_layout.h), a header
 // panel above the notation, a row of browsing buttons, the menus
 // (window_menus.h) and the status bar (status_line.h). What the window does
-// lives in files of their own: the start-up and opening of files
+// lives in files of their own: the engine pane (engine_controller.h), the start-up and opening of files
 // (file_opening.cpp), the browsing commands and the key map
 // (browse_commands.cpp), the search (search_controller.h) and pasting games
 // (pasted_games.h).
@@ -21,6 +21,7 @@ class QHeaderView;
 class QPushButton;
 class TBoardWidget;
 class TCommandsView;
+class TEngineController;
 class TFileOpener;
 class THeaderPanel;
 class TNotation;
@@ -68,6 +69,8 @@ public:
     // the graph pane and their View switches.
     TCommandsView* Commands = nullptr;
     TStatusLine* Status = nullptr;
+    // The engine's lines for the board's position, the evaluation bar, Ctrl+E.
+    TEngineController* Engine = nullptr;
     // The file dialog, Ctrl+O, drops and the recent files.
     TFileOpener* Opener = nullptr;
     // Position and header search (Ctrl+F, Ctrl+T, Esc).

@@ -197,6 +197,10 @@ void TPanes::PositionShown() {
     const int rowTop = kPaneTop + (atBottom ? 7 * square : 0);
     marker_->setGeometry(kBoardLeft + 8 * square + (room - d) / 2, rowTop + (square - d) / 2, d, d);
     static_cast<TSideMarker*>(marker_)->Set(board->SideToMove());
+    if (evalBar_) {
+        evalBar_->setGeometry(1, kPaneTop, kBoardLeft - 2, 8 * square);
+        evalBar_->update();
+    }
 }
 
 void TPanes::FlipBoard() {
@@ -219,13 +223,33 @@ void TPanes::PlaceNotation() {
         graph_->setGeometry(0, bottom - graphHeight, width, graphHeight);
         graphHeight += 4;
     }
-    controls_.Notation->setGeometry(0, top + headerHeight, width, bottom - top - headerHeight - graphHeight);
+    int paneHeight = 0;
+    if (enginePane_ && !enginePane_->isHidden()) {
+        // At most half the notation's room.
+        paneHeight = std::min(enginePane_->sizeHint().height(), (bottom - top - headerHeight - graphHeight) / 2);
+        enginePane_->setGeometry(0, bottom - graphHeight - paneHeight, width, paneHeight);
+        paneHeight += 4;
+    }
+    controls_.Notation->setGeometry(0, top + headerHeight, width,
+                                    bottom - top - headerHeight - graphHeight - paneHeight);
 }
 
 void TPanes::SetGraph(QWidget* graph) {
     graph_ = graph;
     graph->setParent(notationPane_);
     PlaceNotation();
+}
+
+void TPanes::SetEnginePane(QWidget* pane) {
+    enginePane_ = pane;
+    pane->setParent(notationPane_);
+    PlaceNotation();
+}
+
+void TPanes::SetEvalBar(QWidget* bar) {
+    evalBar_ = bar;
+    bar->setParent(boardPane_);
+    PositionShown();
 }
 
 void TPanes::SetNotationFontPixels(int pixels) {

@@ -72,6 +72,10 @@ public:
 
     // The evaluation and clock graph, under the notation while it is not hidden.
     void SetGraph(QWidget* graph);
+    // The engine's lines, under the notation (above the graph) while not hidden.
+    void SetEnginePane(QWidget* pane);
+    // The evaluation bar, in the margin left of the board while not hidden.
+    void SetEvalBar(QWidget* bar);
     void PlaceNotation();
     // Pane sizes, table columns, coordinates and font size to and from the settings.
     void SaveSettings() const;
@@ -94,6 +98,8 @@ private:
     QToolButton* flip_;
     QWidget* marker_;
     QWidget* graph_ = nullptr;
+    QWidget* enginePane_ = nullptr;
+    QWidget* evalBar_ = nullptr;
     int fontPixels_ = 11;
     int lastBottomHeight_ = -1;
 };
