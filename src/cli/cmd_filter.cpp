@@ -1,0 +1,184 @@
+// quarzel-cli filter FILE [criteria] [--no-duplicates] [--sort COLUMN [--desc]]
+// [--out OUT] [--force]: the games that meet every criterion, listed as
+// `list` lists them or written to a new file as the file holds them.
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "cli/command.h"
+#include "cli/game_input.h"
+#include "collection/game_sort.h"
+#include "collection/row_texts.h"
+#include "database/database_mode.h"
+#include "notation/game_writer.h"
+#include "search/game_filter.h"
+
+namespace {
+
+int RunFilter(const CliArgs& args);
+
+const CliCommand kFilter{
+    "filter",
+    "FILE [--white T] [--black T] [--player T] [--elo-min N] [--years Y1-Y2] [--result R] [--eco A00-E99] "
+    "[--moves-min N] [--moves-max N] [--fen FEN] [--no-duplicates] [--sort COLUMN [--desc]] [--out OUT] [--force]",
+    "the games meeting every criterion, listed as list does or written to a new file", RunFilter,
+    "--white, --black, --player: the name contains T (either side for --player), any case,\n"
+    "accents ignored. --elo-min: both players' Elo at least N (a missing Elo fails).\n"
+    "--years: the year of the Date tag in 1990-1999, 1990, 1990- or -1999 (no year fails).\n"
+    "--result: 1-0, 0-1, 1/2-1/2 (or 1/2) or *. --eco: the ECO code within A00-E99, or one code.\n"
+    "--moves-min, --moves-max: moves of the main line. --fen: the main line reaches the position\n"
+    "(as search --fen). --no-duplicates: a game with the same main-line moves, White, Black and\n"
+    "Result as one listed before it is left out. --sort orders the games as list --sort does.\n"
+    "Without --out the games' rows are printed as list prints them; --out writes the games to a new\n"
+    "file (\"-\": standard output) in that order, each as the file holds it, one blank line between;\n"
+    "a name ending .gz, .bz2, .xz or .zst is compressed. OUT may not be FILE (under any name) nor an\n"
+    "existing file unless --force is given; a failure leaves no file behind."};
+
+struct TFilterArgs {
+    std::string file, out, columnName;
+    bool sort = false, descending = false, force = false;
+    TFilterCriteria criteria;
+};
+
+// A count of at most five digits; false for anything else.
+bool ParseCount(const std::string& text, int& value) {
+    long long n = 0;
+    if (!cli::ParseInt(text, n) || n < 0 || n >= 100000) return false;
+    value = static_cast<int>(n);
+    return true;
+}
+
+// One criterion and its value; false with a reason (empty: a usage error).
+bool ParseCriterion(const std::string& option, const std::string& value, TFilterCriteria& c, std::string& error) {
+    if (option == "--white") c.White = value;
+    else if (option == "--black") c.Black = value;
+    else if (option == "--player") c.Player = value;
+    else if (option == "--elo-min") return ParseCount(value, c.EloMin);
+    else if (option == "--moves-min") return ParseCount(value, c.MovesMin);
+    else if (option == "--moves-max") return ParseCount(value, c.MovesMax);
+    else if (option == "--years") {
+        if (!ParseYearRange(value, c.YearFrom, c.YearTo)) error = "bad year range '" + value + "'";
+    } else if (option == "--eco") {
+        if (!ParseEcoRange(value, c.EcoFrom, c.EcoTo)) error = "bad ECO range '" + value + "'";
+    } else if (option == "--result") {
+        if (!ParseResult(value, c.Result)) error = "bad result '" + value + "'";
+    } else if (option == "--fen") {
+        if (!TargetFromFEN(value, c.Position, error)) error = "bad FEN: " + error;
+        c.HasPosition = true;
+    } else {
+        return false;
+    }
+    return error.empty();
+}
+
+// False with a reason (empty for a usage error).
+bool ParseArgs(const CliArgs& args, TFilterArgs& a, std::string& error) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& o = args[i];
+        const bool valued = i + 1 < args.size();
+        if (o == "--no-duplicates") {
+            a.criteria.NoDuplicates = true;
+        } else if (o == "--desc") {
+            a.descending = true;
+        } else if (o == "--force") {
+            a.force = true;
+        } else if ((o == "--sort" || o == "--out") && valued) {
+            (o == "--sort" ? a.columnName : a.out) = args[++i];
+            a.sort = a.sort || o == "--sort";
+        } else if (o.rfind("--", 0) == 0) {
+            if (!valued || !ParseCriterion(o, args[++i], a.criteria, error)) return false;
+        } else if (a.file.empty()) {
+            a.file = o;
+        } else {
+            return false;
+        }
+    }
+    return !a.file.empty() && (a.sort || !a.descending);
+}
+
+int RunFilter(const CliArgs& args) {
+    TFilterArgs a;
+    std::string error;
+    if (!ParseArgs(args, a, error)) return error.empty() ? cli::UsageError(kFilter) : cli::Fail(error);
+    TGameColumn column = TGameColumn::Number;
+    if (a.sort && !GameColumnFromName(a.columnName, column)) return cli::Fail("unknown column '" + a.columnName + "'");
+    if (a.file == "-") return cli::Fail("filter reads a file, not standard input");
+    if (!a.out.empty()) {
+        if (const std::string refusal = SaveTargetRefusal(a.file, a.out, a.force); !refusal.empty())
+            return cli::Fail(refusal);
+    }
+    TGameListCore pgn;
+    pgn.DatabaseModeState().ReadOnly = true;
+    if (!cli::ReadRows(pgn, a.file, error)) return cli::Fail(error);
+    std::unique_ptr<TGameWriter> writer;
+    try {
+        if (!a.out.empty()) writer = std::make_unique<TGameWriter>(pgn, a.out);
+    } catch (const std::exception& e) {
+        return cli::Fail(e.what());
+    }
+    TDuplicateSet seen;
+    std::string failure;  // the first write failure
+    std::vector<TSearchHit> kept;  // sorted output: every hit, ordered at the end
+    auto emit = [&](int32_t game, uint64_t key, const std::string& row) {
+        if (!failure.empty() || (a.criteria.NoDuplicates && seen.Seen(key))) return;
+        try {
+            if (writer) writer->Add(game);
+            else if (std::fwrite(row.data(), 1, row.size(), stdout) != row.size()) failure = "cannot write the list";
+        } catch (const std::exception& e) {
+            failure = e.what();
+        }
+    };
+    TGameSearch search;
+    search.OnHits = [&](const std::vector<TSearchHit>& hits) {
+        for (const TSearchHit& h : hits) {
+            if (a.sort) kept.push_back(TSearchHit{h.Game, {}, {}, h.Key});
+            else emit(h.Game, h.Key, h.Text);
+        }
+        if (!failure.empty()) search.Cancel();
+    };
+    if (::isatty(STDERR_FILENO)) search.OnProgress = [](int p) { std::fprintf(stderr, "\rfiltering %3d%%", p); };
+    if (!search.StartMatcher(pgn, FilterMatchers(a.criteria, !writer && !a.sort), a.criteria.HeaderOnly(), error))
+        return cli::Fail(error);
+    search.Wait();
+    if (::isatty(STDERR_FILENO)) std::fprintf(stderr, "\r               \r");
+    if (a.sort) {
+        pgn.ClearRows();
+        std::unordered_map<int32_t, uint64_t> keys;
+        for (size_t i = 0; i < kept.size(); ++i) {
+            pgn.AddRow(static_cast<int32_t>(i), kept[i].Game);
+            keys[kept[i].Game] = kept[i].Key;
+        }
+        for (const int32_t game : SortListGames(pgn, column, a.descending)) {
+            std::string row;
+            if (!writer) {
+                pgn.LoadRowHeader(game);
+                const TRowTexts t = ComposeRowTexts(pgn.CurrentHeader, game);
+                row = std::to_string(game + 1);
+                for (const std::string* field : {&t.Player, &t.Source, &t.Year, &t.Result}) row += '\t' + DisplayUtf8(*field);
+                row += '\n';
+            }
+            emit(game, keys[game], row);
+        }
+    }
+    if (failure.empty() && writer) {
+        try {
+            writer->Finish();
+        } catch (const std::exception& e) {
+            failure = e.what();
+        }
+    }
+    if (!failure.empty()) return cli::Fail(failure);
+    if (!writer && std::fflush(stdout) != 0) return cli::Fail("cannot write the list");
+    if (search.Incomplete() || pgn.FileChanged()) return cli::Fail(cli::ChangedText(a.file));
+    if (const uint64_t unread = search.Stats().Unread; unread > 0)
+        return cli::Fail(std::to_string(unread) + (unread == 1 ? " game was" : " games were") + " too large to filter");
+    return 0;
+}
+
+}  // namespace
+
+QUARZEL_CLI_COMMAND(kFilter);
