@@ -100,6 +100,15 @@ bool ParseArgs(const CliArgs& args, TFilterArgs& a, std::string& error) {
     return !a.file.empty() && (a.sort || !a.descending);
 }
 
+// The game's row as `list` prints it.
+std::string RowOf(TGameListCore& pgn, int32_t game) {
+    pgn.LoadRowHeader(game);
+    const TRowTexts t = ComposeRowTexts(pgn.CurrentHeader, game);
+    std::string row = std::to_string(game + 1);
+    for (const std::string* field : {&t.Player, &t.Source, &t.Year, &t.Result}) row += '\t' + DisplayUtf8(*field);
+    return row + '\n';
+}
+
 int RunFilter(const CliArgs& args) {
     TFilterArgs a;
     std::string error;
@@ -141,8 +150,16 @@ int RunFilter(const CliArgs& args) {
         if (!failure.empty()) search.Cancel();
     };
     if (::isatty(STDERR_FILENO)) search.OnProgress = [](int p) { std::fprintf(stderr, "\rfiltering %3d%%", p); };
-    if (!search.StartMatcher(pgn, FilterMatchers(a.criteria, !writer && !a.sort), a.criteria.HeaderOnly(), error))
+    if (!a.criteria.Any()) {  // every game, nothing to read first
+        for (int32_t row = 0; row < pgn.RowCount() && failure.empty(); ++row) {
+            const int32_t game = pgn.GameIndexOfRow(row);
+            if (a.sort) kept.push_back(TSearchHit{game, {}, {}});
+            else emit(game, 0, writer ? std::string() : RowOf(pgn, game));
+        }
+    } else if (!search.StartMatcher(pgn, FilterMatchers(a.criteria, !writer && !a.sort), a.criteria.HeaderOnly(),
+                                    error)) {
         return cli::Fail(error);
+    }
     search.Wait();
     if (::isatty(STDERR_FILENO)) std::fprintf(stderr, "\r               \r");
     if (a.sort) {
@@ -153,15 +170,7 @@ int RunFilter(const CliArgs& args) {
             keys[kept[i].Game] = kept[i].Key;
         }
         for (const int32_t game : SortListGames(pgn, column, a.descending)) {
-            std::string row;
-            if (!writer) {
-                pgn.LoadRowHeader(game);
-                const TRowTexts t = ComposeRowTexts(pgn.CurrentHeader, game);
-                row = std::to_string(game + 1);
-                for (const std::string* field : {&t.Player, &t.Source, &t.Year, &t.Result}) row += '\t' + DisplayUtf8(*field);
-                row += '\n';
-            }
-            emit(game, keys[game], row);
+            emit(game, keys[game], writer ? std::string() : RowOf(pgn, game));
         }
     }
     if (failure.empty() && writer) {

@@ -145,12 +145,41 @@ void TGameWriter::FlushRun() {
     block_.resize(static_cast<size_t>(to - from));
     if (Read(from, block_.data(), block_.size()) < block_.size())
         throw TFileError(list_.FileName() + " changed while its games were written");
+    // Games already one blank line apart in the file go out as one piece.
+    const std::string_view block(block_);
+    size_t pieceFrom = 0, pieceTo = 0;  // [pieceFrom, pieceTo) of block waits to be written
     for (int32_t g = runFirst_; g < runEnd_; ++g) {
         const GameEntry e = list_.Entry(g);
-        WriteSpan(std::string_view(block_).substr(static_cast<size_t>(e.StartPos - from),
-                                                  static_cast<size_t>(e.EndPos - e.StartPos)));
+        const size_t at = static_cast<size_t>(e.StartPos - from);
+        const TSpan span = Trimmed(block.substr(at, static_cast<size_t>(e.EndPos - e.StartPos)));
+        if (span.end <= span.begin) continue;
+        const size_t begin = at + span.begin, end = at + span.end;
+        const bool joins = pieceTo > pieceFrom && pieceTo + eol_.size() == begin && block.substr(pieceTo, eol_.size()) == eol_;
+        if (!joins) {
+            if (pieceTo > pieceFrom) WritePiece(from, pieceFrom, pieceTo);
+            if (games_ > 0) sink_->Write(eol_);
+            pieceFrom = begin;
+        }
+        pieceTo = end;
+        eol_ = span.eol;
+        ++games_;
+        if (span.missingEol) {
+            WritePiece(from, pieceFrom, pieceTo);
+            sink_->Write(span.eol);
+            pieceFrom = pieceTo = 0;
+        }
     }
+    if (pieceTo > pieceFrom) WritePiece(from, pieceFrom, pieceTo);
     runFirst_ = runEnd_ = 0;
+}
+
+void TGameWriter::WritePiece(int64_t blockAt, size_t from, size_t to) {
+    // A long piece of a plain file is copied file to file by the kernel.
+    constexpr size_t kCopyBytes = 256 << 10;
+    if (to - from >= kCopyBytes &&
+        sink_->CopyFrom(source_->PlainDescriptor(), blockAt + static_cast<int64_t>(from), to - from))
+        return;
+    sink_->Write(std::string_view(block_).substr(from, to - from));
 }
 
 // A game longer than a block: its first and last megabyte tell where its

@@ -54,6 +54,8 @@ public:
 private:
     void FlushRun();
     void WriteSpan(std::string_view game);
+    // Bytes [from, to) of block_, which holds the file from blockAt on.
+    void WritePiece(int64_t blockAt, size_t from, size_t to);
     void WriteLargeGame(int64_t from, int64_t to);
     void WriteDatabaseGame(int32_t index);
     size_t Read(int64_t pos, char* to, size_t n);

@@ -227,6 +227,27 @@ void TFileSink::Write(std::string_view bytes) {
     }
 }
 
+bool TFileSink::CopyFrom(int fd, int64_t pos, size_t n) {
+    if (encoder_ || toStdout_ || noCopies_ || fd < 0) return false;
+    Flush();
+    loff_t in = static_cast<loff_t>(pos);
+    size_t done = 0;
+    while (done < n) {
+        const ssize_t c = ::copy_file_range(fd, &in, fd_, nullptr, n - done, 0);
+        if (c < 0 && errno == EINTR) continue;
+        if (c < 0 && done == 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
+                                   errno == EBADF || errno == EPERM)) {
+            noCopies_ = true;
+            return false;
+        }
+        if (c < 0) throw TFileError(SystemError("write", path_));
+        if (c == 0) throw TFileError("the games' file ended before the copy");
+        done += static_cast<size_t>(c);
+    }
+    written_ += static_cast<int64_t>(n);
+    return true;
+}
+
 void TFileSink::Commit() {
     try {
         Flush();

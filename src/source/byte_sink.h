@@ -31,6 +31,12 @@ public:
 
     // Throws TFileError (the disk is full, the compressor failed).
     void Write(std::string_view bytes);
+    // Appends n bytes of the regular file fd from pos on, copied by the
+    // kernel without passing through memory here (copy_file_range). False,
+    // with nothing written, when that cannot be done (compressed output,
+    // another file system, standard output): the caller writes the bytes.
+    // Throws TFileError when the copy failed part way or fd ended first.
+    bool CopyFrom(int fd, int64_t pos, size_t n);
     // Ends the compressed stream, closes the file and gives it its name.
     // Throws TFileError; the temporary file is gone then.
     void Commit();
@@ -48,6 +54,7 @@ private:
     int fd_ = -1;
     bool toStdout_ = false;
     bool committed_ = false;
+    bool noCopies_ = false;  // copy_file_range refused once: not tried again
     int64_t written_ = 0;
     std::string buffer_;
     std::unique_ptr<TEncoder> encoder_;
