@@ -14,9 +14,11 @@
 
 namespace {
 
-// Neighbouring games are read together up to this many bytes; a longer game
-// is copied in pieces of this size.
+// A longer game is copied in pieces of this size.
 constexpr int64_t kBlockBytes = 8 << 20;
+// Neighbouring games are read together up to this many bytes: a block that
+// stays in the processor's cache while its game ends are looked at.
+constexpr int64_t kRunBytes = 1 << 20;
 // How much of a long game's start and end is looked at for its blank lines.
 constexpr size_t kEdgeBytes = 1 << 20;
 
@@ -126,7 +128,7 @@ void TGameWriter::Add(int32_t index) {
         return;
     }
     const GameEntry e = list_.Entry(index);
-    if (runEnd_ > runFirst_ && index == runEnd_ && e.EndPos - list_.Entry(runFirst_).StartPos <= kBlockBytes) {
+    if (runEnd_ > runFirst_ && index == runEnd_ && e.EndPos - list_.Entry(runFirst_).StartPos <= kRunBytes) {
         ++runEnd_;
         return;
     }
