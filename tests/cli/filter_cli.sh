@@ -31,6 +31,12 @@ for ext in gz bz2 xz zst; do
   check "$ext read back" "$("$cli" list "$tmp/out.pgn")" "$("$cli" list "$tmp/out.pgn.$ext")"
   check "$ext game text" "$("$cli" game "$tmp/out.pgn" 2 | od -c)" "$("$cli" game "$tmp/out.pgn.$ext" 2 | od -c)"
 done
+gzip -c "$tmp/crlf.pgn" > "$tmp/crlf.pgn.gz"
+check "from a compressed file" "$expected" "$("$cli" filter "$tmp/crlf.pgn.gz" --result 1-0 --out - | od -c)"
+# A game longer than the writer's block is copied in pieces, its blank lines cut all the same.
+{ printf '[Event "big"]\n\n1. e4 {'; head -c 9000000 /dev/zero | tr '\0' x; printf '} e5 1-0  \n\n\n'; } > "$tmp/big.pgn"
+"$cli" filter "$tmp/big.pgn" --out "$tmp/big-out.pgn"
+check "a long game" "$(head -c -2 "$tmp/big.pgn" | md5sum)" "$(md5sum < "$tmp/big-out.pgn")"
 
 # Refusals: status 1 and nothing written.
 ln -s "$tmp/crlf.pgn" "$tmp/link.pgn"
