@@ -218,7 +218,7 @@ void TGameWriter::WriteDatabaseGame(int32_t index) {
     TNotationCore core;
     AttachLayout(core);
     core.SetEnglish(true);
-    core.TagsFromRecord = true;
+    core.TagsFromRecord = list_.DatabaseMode();
     const int loaded = core.LoadGame(text);
     if (loaded == lgTooLarge || loaded == lgNoMemory)
         throw TFileError("game " + std::to_string(index + 1) + " of " + list_.FileName() + " is too large to copy");
