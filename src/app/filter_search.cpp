@@ -28,6 +28,7 @@ void TSearchController::SearchFilter(const TFilterCriteria& criteria) {
     filterText_ = QString::fromStdString(criteria.Describe());
     if (criteria.NoDuplicates) seen_ = std::make_unique<TDuplicateSet>();
     UpdateTitle();
+    context_.Status->Tell(QStringLiteral("Filter (%1): running").arg(filterText_));
     std::string error;
     if (!search_->StartMatcher(context_.GameList->Core(), FilterMatchers(criteria, false), criteria.HeaderOnly(), error))
         NotStarted(error);
