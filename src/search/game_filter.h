@@ -19,6 +19,8 @@
 #include "search/game_search.h"
 #include "search/position_search.h"
 
+class TNotationCore;
+
 enum class TPlayerSide : uint8_t { Either, White, Black };
 
 struct TFilterCriteria {
@@ -74,7 +76,7 @@ private:
     TGameHeader header_;
     TStringList otherTags_;
     std::unique_ptr<TPositionMatcher> position_;
-    std::unique_ptr<class TNotationCore> loader_;
+    std::unique_ptr<TNotationCore> loader_;
 };
 
 // The duplicate rule in list order: Seen(key) is false the first time a key
