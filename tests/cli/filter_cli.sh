@@ -53,6 +53,10 @@ locked="$tmp/locked"
 [ "$(id -u)" = 0 ] && locked=/proc/self  # root writes any folder but this one
 "$cli" filter "$tmp/crlf.pgn" --out "$locked/out.pgn" 2>/dev/null; check "an unwritable folder" 1 "$?"
 check "nothing left there" "" "$(ls -A "$tmp/locked")"
+# A failure at the end (the name is a folder) leaves no temporary file behind.
+mkdir "$tmp/folder.pgn"
+"$cli" filter "$tmp/crlf.pgn" --out "$tmp/folder.pgn" --force 2>/dev/null; check "a folder's name" 1 "$?"
+check "no half file" "" "$(ls -A "$tmp" | grep folder.pgn. )"
 "$cli" filter "$tmp/crlf.pgn" --years 1999-1990 >/dev/null 2>&1; check "bad year range" 1 "$?"
 "$cli" filter "$tmp/crlf.pgn" --desc >/dev/null 2>&1; check "--desc without --sort" 2 "$?"
 exit $fail
