@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/filter_args.h"
 #include "cli/game_input.h"
 #include "collection/game_sort.h"
 #include "collection/row_texts.h"
@@ -38,68 +39,6 @@ const CliCommand kFilter{
     "a name ending .gz, .bz2, .xz or .zst is compressed. OUT may not be FILE (under any name) nor an\n"
     "existing file unless --force is given; a failure leaves no file behind."};
 
-struct TFilterArgs {
-    std::string file, out, columnName;
-    bool sort = false, descending = false, force = false;
-    TFilterCriteria criteria;
-};
-
-// A count of at most five digits; false for anything else.
-bool ParseCount(const std::string& text, int& value) {
-    long long n = 0;
-    if (!cli::ParseInt(text, n) || n < 0 || n >= 100000) return false;
-    value = static_cast<int>(n);
-    return true;
-}
-
-// One criterion and its value; false with a reason (empty: a usage error).
-bool ParseCriterion(const std::string& option, const std::string& value, TFilterCriteria& c, std::string& error) {
-    if (option == "--white") c.White = value;
-    else if (option == "--black") c.Black = value;
-    else if (option == "--player") c.Player = value;
-    else if (option == "--elo-min") return ParseCount(value, c.EloMin);
-    else if (option == "--moves-min") return ParseCount(value, c.MovesMin);
-    else if (option == "--moves-max") return ParseCount(value, c.MovesMax);
-    else if (option == "--years") {
-        if (!ParseYearRange(value, c.YearFrom, c.YearTo)) error = "bad year range '" + value + "'";
-    } else if (option == "--eco") {
-        if (!ParseEcoRange(value, c.EcoFrom, c.EcoTo)) error = "bad ECO range '" + value + "'";
-    } else if (option == "--result") {
-        if (!ParseResult(value, c.Result)) error = "bad result '" + value + "'";
-    } else if (option == "--fen") {
-        if (!TargetFromFEN(value, c.Position, error)) error = "bad FEN: " + error;
-        c.HasPosition = true;
-    } else {
-        return false;
-    }
-    return error.empty();
-}
-
-// False with a reason (empty for a usage error).
-bool ParseArgs(const CliArgs& args, TFilterArgs& a, std::string& error) {
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& o = args[i];
-        const bool valued = i + 1 < args.size();
-        if (o == "--no-duplicates") {
-            a.criteria.NoDuplicates = true;
-        } else if (o == "--desc") {
-            a.descending = true;
-        } else if (o == "--force") {
-            a.force = true;
-        } else if ((o == "--sort" || o == "--out") && valued) {
-            (o == "--sort" ? a.columnName : a.out) = args[++i];
-            a.sort = a.sort || o == "--sort";
-        } else if (o.rfind("--", 0) == 0) {
-            if (!valued || !ParseCriterion(o, args[++i], a.criteria, error)) return false;
-        } else if (a.file.empty()) {
-            a.file = o;
-        } else {
-            return false;
-        }
-    }
-    return !a.file.empty() && (a.sort || !a.descending);
-}
-
 // The game's row as `list` prints it.
 std::string RowOf(TGameListCore& pgn, int32_t game) {
     pgn.LoadRowHeader(game);
@@ -110,9 +49,9 @@ std::string RowOf(TGameListCore& pgn, int32_t game) {
 }
 
 int RunFilter(const CliArgs& args) {
-    TFilterArgs a;
+    cli::TFilterArgs a;
     std::string error;
-    if (!ParseArgs(args, a, error)) return error.empty() ? cli::UsageError(kFilter) : cli::Fail(error);
+    if (!cli::ParseFilterArgs(args, a, error)) return error.empty() ? cli::UsageError(kFilter) : cli::Fail(error);
     TGameColumn column = TGameColumn::Number;
     if (a.sort && !GameColumnFromName(a.columnName, column)) return cli::Fail("unknown column '" + a.columnName + "'");
     if (a.file == "-") return cli::Fail("filter reads a file, not standard input");
