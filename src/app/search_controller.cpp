@@ -23,7 +23,8 @@ TSearchController::~TSearchController() {
 bool TSearchController::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
     const bool ctrl = modifiers & Qt::ControlModifier;
     if (ctrl && key == Qt::Key_F) {
-        SearchCurrentPosition();
+        if (modifiers & Qt::ShiftModifier) AskAndFilter();
+        else SearchCurrentPosition();
         return true;
     }
     if (ctrl && key == Qt::Key_T) {
@@ -39,18 +40,21 @@ bool TSearchController::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
 }
 
 void TSearchController::SearchCurrentPosition() {
-    TNotationCore& core = *context_.Notation;
     TSearchTarget target;
+    if (CurrentTarget(target)) SearchTarget(target);
+}
+
+bool TSearchController::CurrentTarget(TSearchTarget& target) {
+    TNotationCore& core = *context_.Notation;
     std::string error;
     // Through FEN text: the same checks as a FEN given on the command line.
-    if (!TargetFromFEN(PositionToFEN(core.CurrentPosition(), core.State, 1, core.Game.CastlingRooks), target, error)) {
-        Platform::Get().ShowMessage(context_.Window,
-                                    QStringLiteral("This position cannot be searched: ") +
-                                        QString::fromStdString(error) + QStringLiteral("."),
-                                    TMessageKind::Information);
-        return;
-    }
-    SearchTarget(target);
+    if (TargetFromFEN(PositionToFEN(core.CurrentPosition(), core.State, 1, core.Game.CastlingRooks), target, error))
+        return true;
+    Platform::Get().ShowMessage(context_.Window,
+                                QStringLiteral("This position cannot be searched: ") + QString::fromStdString(error) +
+                                    QStringLiteral("."),
+                                TMessageKind::Information);
+    return false;
 }
 
 void TSearchController::AskAndSearchText() {
@@ -98,6 +102,8 @@ bool TSearchController::Begin(bool positionSearch) {
     unread_ = 0;
     percent_ = 0;
     positionSearch_ = positionSearch;
+    filterText_.clear();
+    seen_.reset();
     cancelled_ = incomplete_ = false;
     running_ = true;
     filtered_ = true;
@@ -129,6 +135,7 @@ void TSearchController::Hits(const std::vector<TSearchHit>& hits) {
     games.reserve(hits.size());
     int currentRow = -1;
     for (const TSearchHit& h : hits) {
+        if (seen_ && seen_->Seen(h.Key)) continue;  // a duplicate of a listed game
         if (h.Game == loaded) currentRow = list.RowCount() + static_cast<int>(games.size());
         games.push_back(h.Game);
         if (positionSearch_) plies_[h.Game] = h.Plies;
@@ -161,6 +168,7 @@ void TSearchController::Finished(bool cancelled) {
     unread_ = static_cast<std::int64_t>(search_->Stats().Unread);
     UpdateTitle();
     context_.Status->SearchProgress(-1, hitGames_, cancelled, incomplete_);
+    TellFilter();
     context_.GameList->Resort();  // a sorted list sorts its hits
 }
 
@@ -176,6 +184,7 @@ void TSearchController::Cancel() {
     cancelled_ = true;
     UpdateTitle();
     context_.Status->SearchProgress(-1, hitGames_, true);
+    TellFilter();
     context_.GameList->Resort();
 }
 
@@ -187,6 +196,7 @@ void TSearchController::ShowAllGames() {
     const std::int32_t loaded = context_.LoadedGame();
     if (loaded >= 0) list.SetItemIndex(list.RowOfGame(loaded));
     filtered_ = false;
+    filterText_.clear();
     plies_.clear();
     hitGames_ = 0;
     context_.Window->setWindowTitle(titleBase_ + QString::asprintf("%d games", list.GameCount()));
@@ -197,6 +207,7 @@ void TSearchController::Reset() {
     search_->Wait();
     ++generation_;
     running_ = filtered_ = cancelled_ = false;
+    filterText_.clear();
     plies_.clear();
     hitGames_ = 0;
 }
@@ -210,6 +221,7 @@ void TSearchController::UpdateTitle() {
     else if (cancelled_) title += QStringLiteral("   (search cancelled)");
     else if (incomplete_) title += QStringLiteral("   (search incomplete: the file changed)");
     else if (unread_ > 0) title += QString::asprintf("   (%lld too large to search)", static_cast<long long>(unread_));
+    else if (!filterText_.isEmpty()) title += QStringLiteral("   (filter: %1)").arg(filterText_);
     context_.Window->setWindowTitle(title);
 }
 

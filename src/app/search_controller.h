@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "search/game_filter.h"
 #include "search/match_search.h"
 #include "search/position_search.h"
 
@@ -51,6 +52,11 @@ public:
     void AskAndSearchText();
     void SearchText(const QString& text);
     void SearchTarget(const TSearchTarget& target);
+    // The Filter dialog (Ctrl+Shift+F), then the games that meet its
+    // criteria; the status line names the criteria and counts the games
+    // (filter_search.cpp).
+    void AskAndFilter();
+    void SearchFilter(const TFilterCriteria& criteria);
     // Stops a running search; the hits found so far stay listed.
     void Cancel();
     // Back to every game of the file, the current game selected.
@@ -78,6 +84,10 @@ private:
     // list left empty with an incomplete search in the title.
     void NotStarted(const std::string& error);
     void UpdateTitle();
+    // The notation's current position as a target; false (said) when it cannot be searched.
+    bool CurrentTarget(TSearchTarget& target);
+    // The finished filter's criteria and count on the status line.
+    void TellFilter();
 
     TSearchContext context_;
     std::unique_ptr<TGameSearch> search_;
@@ -93,4 +103,9 @@ private:
     bool cancelled_ = false;
     bool incomplete_ = false;  // the file read short: not every hit is there
     bool positionSearch_ = false;
+    // A filter: its criteria in words (empty for a search), the keys of the
+    // games listed so far when duplicates are left out, the dialog's last values.
+    QString filterText_;
+    std::unique_ptr<TDuplicateSet> seen_;
+    TFilterCriteria lastFilter_;
 };

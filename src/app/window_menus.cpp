@@ -7,10 +7,12 @@
 
 #include "app/key_help.h"
 #include "app/open_file.h"
+#include "app/save_games.h"
 #include "app/search_controller.h"
 #include "app/window_layout.h"
 #include "board/qt/board_widget.h"
 #include "collection/qt/game_list.h"
+#include "platform/guarded.h"
 #include "platform/platform.h"
 
 TWindowMenus::TWindowMenus(const TMenuTargets& targets, QObject* parent)
@@ -30,6 +32,8 @@ TWindowMenus::TWindowMenus(const TMenuTargets& targets, QObject* parent)
     file_->addAction(opener->OpenAction());
     QMenu* recent = file_->addMenu(QStringLiteral("&Recent files"));
     for (QAction* a : opener->RecentActions()) recent->addAction(a);
+    file_->addSeparator();
+    AddSaveCommand(file_, targets.GameList);
     file_->addSeparator();
     QAction* quit = file_->addAction(QStringLiteral("&Quit"));
     connect(quit, &QAction::triggered, window, &QWidget::close);
@@ -65,6 +69,7 @@ TWindowMenus::TWindowMenus(const TMenuTargets& targets, QObject* parent)
                [s] { s->SearchCurrentPosition(); });
     AddCommand(search_, QStringLiteral("Find &text in the headers..."), QStringLiteral("Ctrl+T"),
                [s] { s->AskAndSearchText(); });
+    AddCommand(search_, QStringLiteral("F&ilter games..."), QStringLiteral("Ctrl+Shift+F"), [s] { s->AskAndFilter(); });
     AddCommand(search_, QStringLiteral("&Cancel the search"), QStringLiteral("Esc"), [s] { s->Cancel(); });
     AddCommand(search_, QStringLiteral("Show &all games"), QStringLiteral("Esc"), [s] { s->ShowAllGames(); });
 
@@ -109,3 +114,13 @@ QAction* TWindowMenus::AddViewSwitch(const QString& text, bool on, const std::fu
 }
 
 void TWindowMenus::ShowKeys() { ShowKeyHelp(window_); }
+
+void TWindowMenus::AddSaveCommand(QMenu* menu, TGameList* list) {
+    QAction* save = menu->addAction(QStringLiteral("&Save listed games as..."));
+    save->setObjectName(QStringLiteral("SaveListedGames"));
+    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    save->setShortcutContext(Qt::WindowShortcut);
+    window_->addAction(save);
+    QWidget* window = window_;
+    connect(save, &QAction::triggered, this, [window, list] { Guarded(window, [&] { SaveListedGames(window, *list); }); });
+}

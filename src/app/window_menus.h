@@ -65,6 +65,8 @@ signals:
 private:
     // An entry that shows `keys` but leaves them to the key map.
     QAction* AddCommand(QMenu* menu, const QString& text, const QString& keys, const std::function<void()>& run);
+    // File > Save listed games as... (Ctrl+S, a shortcut of the window's).
+    void AddSaveCommand(QMenu* menu, TGameList* list);
 
     QMainWindow* window_;
     QMenu* file_;

@@ -35,6 +35,10 @@ public:
                            const QString& filters) override {
         return QFileDialog::getOpenFileName(parent, caption, folder, filters);
     }
+    QString ChooseSaveFile(QWidget* parent, const QString& caption, const QString& folder,
+                           const QString& filters) override {
+        return QFileDialog::getSaveFileName(parent, caption, folder, filters);
+    }
 };
 
 DesktopPlatform desktop;
@@ -45,6 +49,7 @@ Platform* current = &desktop;
 Platform& Platform::Get() { return *current; }
 
 QString Platform::ChooseOpenFile(QWidget*, const QString&, const QString&, const QString&) { return {}; }
+QString Platform::ChooseSaveFile(QWidget*, const QString&, const QString&, const QString&) { return {}; }
 
 Platform* Platform::Install(Platform* p) {
     Platform* previous = current;

@@ -31,6 +31,10 @@ public:
     // when the user cancels. Platforms without a person to ask cancel.
     virtual QString ChooseOpenFile(QWidget* parent, const QString& caption, const QString& folder,
                                    const QString& filters);
+    // The modal "save as" dialog, which asks before an existing file is
+    // replaced: the chosen path, or empty when the user cancels.
+    virtual QString ChooseSaveFile(QWidget* parent, const QString& caption, const QString& folder,
+                                   const QString& filters);
 
     // The platform in use; the desktop one unless a test installed another.
     static Platform& Get();

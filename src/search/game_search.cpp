@@ -26,10 +26,6 @@ std::string_view GameText(std::string_view raw) {
 
 }  // namespace
 
-// Matches one game's text; appends the plies of a position search (a text
-// search appends nothing) and says whether the game is a hit.
-using TGameMatcher = std::function<bool(std::string_view text, std::vector<int32_t>& plies)>;
-
 // Consecutive games and their text.
 struct TGameSearch::TBatch {
     int64_t index = 0;
@@ -93,10 +89,9 @@ TMatcherMaker PositionMatcher(const TSearchTarget& target) {
         auto matcher = std::make_shared<TPositionMatcher>(target);
         matcher->Cancel = cancel;  // a huge game is given up at once
         stats = &matcher->Stats;
-        return [matcher](std::string_view text, std::vector<int32_t>& plies) {
-            const size_t before = plies.size();
-            matcher->Search(text, plies);
-            return plies.size() > before;
+        return [matcher](std::string_view text, TSearchHit& hit) {
+            matcher->Search(text, hit.Plies);
+            return !hit.Plies.empty();
         };
     };
 }
@@ -104,7 +99,7 @@ TMatcherMaker PositionMatcher(const TSearchTarget& target) {
 TMatcherMaker TextMatcher(const std::string& text) {
     return [text](TSearchStats*&, const std::atomic<bool>*) -> TGameMatcher {
         auto matcher = std::make_shared<THeaderMatcher>(text);
-        return [matcher](std::string_view game, std::vector<int32_t>&) { return matcher->Matches(game); };
+        return [matcher](std::string_view game, TSearchHit&) { return matcher->Matches(game); };
     };
 }
 
@@ -122,6 +117,15 @@ bool TGameSearch::StartText(const TGameListCore& pgn, const std::string& text, s
     return Start(&pgn, error, [text, keepTexts](TJob& job) {
         job.makeMatcher = TextMatcher(text);
         job.headerOnly = !keepTexts;  // the hit texts are handed on whole
+    });
+}
+
+bool TGameSearch::StartMatcher(const TGameListCore& pgn, std::function<TGameMatcher()> makeMatcher, bool headerOnly,
+                               std::string& error) {
+    return Start(&pgn, error, [makeMatcher, headerOnly](TJob& job) {
+        job.makeMatcher = [makeMatcher](TSearchStats*&, const std::atomic<bool>*) { return makeMatcher(); };
+        job.headerOnly = headerOnly;
+        if (!headerOnly) job.maxGameBytes = TNotationCore::kMaxGameBytes;
     });
 }
 
@@ -393,7 +397,6 @@ PieceRead ReadHeader(TByteSource& source, const GameEntry& e, std::string& buffe
 std::vector<TSearchHit> TGameSearch::SearchBatch(TJob& job, const TBatch& batch, const TGameMatcher& match,
                                                  std::string& buffer, int64_t& unread) {
     std::vector<TSearchHit> hits;
-    std::vector<int32_t> plies;
     int32_t g = batch.first;
     try {
         for (; g < batch.last && !cancel_; ++g) {
@@ -423,12 +426,12 @@ std::vector<TSearchHit> TGameSearch::SearchBatch(TJob& job, const TBatch& batch,
                 }
                 raw = buffer;
             }
-            plies.clear();
             const std::string_view text = GameText(raw);
             if (text.empty()) continue;  // a deleted record, nothing read
-            if (match(text, plies)) {
-                hits.push_back(TSearchHit{g, plies, {}});
-                if (KeepHitTexts) hits.back().Text = text;
+            TSearchHit hit{g, {}, {}};
+            if (match(text, hit)) {
+                if (KeepHitTexts) hit.Text = text;
+                hits.push_back(std::move(hit));
             }
         }
     } catch (const std::bad_alloc&) {

@@ -25,6 +25,10 @@
 
 class TGameListCore;
 
+// Decides whether one game (its text, trimmed) is a hit; may fill the hit's
+// Plies, Key and Text. One is made for each worker thread.
+using TGameMatcher = std::function<bool(std::string_view text, TSearchHit& hit)>;
+
 class TGameSearch {
 public:
     TGameSearch() = default;
@@ -50,6 +54,10 @@ public:
     // could start (no PGN file open, a search still running).
     bool StartPosition(const TGameListCore& pgn, const TSearchTarget& target, std::string& error);
     bool StartText(const TGameListCore& pgn, const std::string& text, std::string& error);
+    // A search with matchers of the caller's (the filter). With headerOnly a
+    // game read alone is read only up to the end of its tag section.
+    bool StartMatcher(const TGameListCore& pgn, std::function<TGameMatcher()> makeMatcher, bool headerOnly,
+                      std::string& error);
     // The same over games handed in with Feed, then EndFeed.
     bool StartPosition(const TSearchTarget& target, std::string& error);
     bool StartText(const std::string& text, std::string& error);
@@ -86,7 +94,7 @@ private:
     // The hits among a batch's games; games of a batch too long to hold are
     // read alone into buffer. Games lost to a lack of memory add to unread.
     std::vector<TSearchHit> SearchBatch(TJob& job, const TBatch& batch,
-                                        const std::function<bool(std::string_view, std::vector<int32_t>&)>& match,
+                                        const TGameMatcher& match,
                                         std::string& buffer, int64_t& unread);
     // A worker's end: its statistics summed in; the last one hands on what
     // waits and raises OnFinished.

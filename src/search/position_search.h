@@ -101,6 +101,7 @@ struct TSearchHit {
     int32_t Game = 0;
     std::vector<int32_t> Plies;
     std::string Text;  // the game's text, when the search was asked to keep it
+    uint64_t Key = 0;  // set by a matcher of the caller's (the filter's duplicate key)
 };
 
 // The games of a PGN file held in memory, found as the game list finds them

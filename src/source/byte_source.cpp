@@ -18,6 +18,7 @@ class TFdInput : public TRawInput {
 public:
     TFdInput(int fd, std::string name, bool seekable) : TRawInput(std::move(name)), fd_(fd), seekable_(seekable) {}
     ~TFdInput() override { ::close(fd_); }
+    int Descriptor() const override { return seekable_ ? fd_ : -1; }
 
     std::size_t ReadAt(std::int64_t pos, char* buf, std::size_t n) override {
         if (!seekable_) return ReadForward(pos, buf, n);
@@ -110,6 +111,7 @@ public:
     const std::string& Name() const override { return input_->Name(); }
     std::int64_t InputSize() const override { return input_->Size(); }
     std::size_t ReadAt(std::int64_t pos, char* buf, std::size_t n) override { return input_->ReadAt(pos, buf, n); }
+    int PlainDescriptor() const override { return input_->Descriptor(); }
     std::unique_ptr<TByteStream> Stream(std::int64_t pos) override { return std::make_unique<TPlainStream>(input_, pos); }
 
 private:

@@ -47,6 +47,8 @@ public:
     virtual std::int64_t Size() const = 0;
     // The name shown in messages (the path, or "standard input").
     const std::string& Name() const { return name_; }
+    // The descriptor of a regular file read as it is stored; -1 otherwise.
+    virtual int Descriptor() const { return -1; }
 
 private:
     std::string name_;
@@ -80,6 +82,9 @@ public:
     // True when a positioned read costs a decoding: whoever reads much should
     // read in order through a stream.
     virtual bool PrefersStreams() const { return Compression() != TCompression::None; }
+    // The descriptor of the plain regular file the text is, for copying its
+    // bytes file to file without reading them (TFileSink::CopyFrom); -1 otherwise.
+    virtual int PlainDescriptor() const { return -1; }
 };
 
 // A regular file opened read-only. Throws TFileError.

@@ -30,6 +30,11 @@ public:
     QString ChooseOpenFile(QWidget* parent, const QString& caption, const QString& folder,
                            const QString& filters) override;
 
+    // The save dialog, answered by onChooseFile as well.
+    QString ChooseSaveFile(QWidget*, const QString&, const QString&, const QString&) override {
+        return onChooseFile ? onChooseFile() : QString();
+    }
+
     // Answers a modal dialog; by default it is rejected (result 0).
     std::function<int(QDialog*)> onModal;
     // Answers the file dialog; by default it is cancelled (empty path).
