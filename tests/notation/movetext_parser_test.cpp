@@ -411,6 +411,9 @@ TEST(MovetextParser, MovesWithOrWithoutNumbers) {
         {"1. e4 e5 (1... -- 2. d4) 2. Nf3 (2. Z0 Nc6) Nc6 *", {"e4", "e5", "Nf3", "Nc6"}, false},
         {"{intro} <br> (Result junk) Mr. Smith: 1. d4 *", {"d4"}, false},
         {"1-0", {}, false},
+        // A result inside a variation ends nothing.
+        {"1. e4 e5 (1... c5 2. Nf3 1-0) 2. Nf3 (2. d4 *) Nc6 (2... d6 1/2-1/2) 3. Bb5 a6 *",
+         {"e4", "e5", "Nf3", "Nc6", "Bb5", "a6"}, false},
         {"e4 e5 2. Xf3", {"e4", "e5"}, true},
         // Blanks of every kind.
         {"1.\te4\te5\f2. Nf3\t\tNc6\v3. Bb5 $6\ta6 1-0", {"e4", "e5", "Nf3", "Nc6", "Bb5?!", "a6"}, false},
