@@ -388,6 +388,10 @@ TEST(MovetextParser, CommentsAreJoinedAndTheIntroIsKept) {
     EXPECT_EQ(line[0]->Comment, "{main}");
     EXPECT_EQ(line[0]->Variations->Comment, "{why not}");
     EXPECT_EQ(Alternative(line[0], 1)->Comment, "{solid}");
+    // A ";" comment runs to the end of its line, read as a brace comment.
+    ASSERT_EQ(LoadMoves(core, "1. e4 ; note } here\n1... e5 *"), 0);
+    EXPECT_EQ(MainLine(core)[0]->Comment, "{note ) here}");
+    EXPECT_EQ(MainLine(core).size(), 2u);
     // Comments without a move to follow are dropped, braces inside a comment are text.
     ASSERT_FALSE(Parse(core, "1. {lost} e4 {a (b) c} *"));
     EXPECT_EQ(MainLine(core)[0]->Comment, "{a (b) c}");
