@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -49,7 +50,10 @@ int RunList(const CliArgs& args) {
         line = std::to_string(game + 1);
         for (const std::string* field : {&t.Player, &t.Source, &t.Year, &t.Result}) {
             line += '\t';
+            // A tab inside a tag value is a blank here: the columns stay apart.
+            const std::size_t from = line.size();
             line += DisplayUtf8(*field);
+            std::replace(line.begin() + static_cast<std::ptrdiff_t>(from), line.end(), '\t', ' ');
         }
         line += '\n';
         std::fwrite(line.data(), 1, line.size(), stdout);

@@ -24,8 +24,10 @@ struct TSse2Masker {
             const __m128i lf = _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'));
             const __m128i cr = _mm_cmpeq_epi8(v, _mm_set1_epi8('\r'));
             const __m128i blank = _mm_cmpeq_epi8(_mm_max_epu8(v, _mm_set1_epi8(' ')), _mm_set1_epi8(' '));
-            const __m128i starts = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('[')), _mm_cmpeq_epi8(v, _mm_set1_epi8('%'))),
-                                                _mm_andnot_si128(_mm_or_si128(lf, cr), blank));
+            const __m128i starts = _mm_or_si128(
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('[')), _mm_cmpeq_epi8(v, _mm_set1_epi8('%'))),
+                             _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(kBom[0])))),
+                _mm_andnot_si128(_mm_or_si128(lf, cr), blank));
             feeds |= Bits(lf, k);
             returns |= Bits(cr, k);
             m.Marks |= Bits(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('{')), _mm_cmpeq_epi8(v, _mm_set1_epi8(';'))), k);
@@ -111,17 +113,19 @@ enum class TTagStart { Tag, NotTag, NeedMore };
 // Decides whether the "[" at p[0] starts a tag (game_text.h: TagNameLength),
 // looking at no more than n bytes.
 inline TTagStart ScanTagStart(const char* p, std::size_t n, TTagName& name) {
-    if (n < 2) return TTagStart::NeedMore;
-    if (!IsTagNameStart(p[1])) return TTagStart::NotTag;
-    std::size_t j = 2;
-    while (j < n && j <= 255 && IsTagNameByte(p[j])) ++j;
+    std::size_t from = 1;
+    while (from < n && from < 256 && IsIndentByte(p[from])) ++from;
+    if (from >= n) return TTagStart::NeedMore;
+    if (!IsTagNameStart(p[from])) return TTagStart::NotTag;
+    std::size_t j = from + 1;
+    while (j < n && j - from < 255 && IsTagNameByte(p[j])) ++j;
     if (j == n) return TTagStart::NeedMore;
     if (!IsIndentByte(p[j])) return TTagStart::NotTag;
-    const std::size_t length = j - 1;
+    const std::size_t length = j - from;
     while (j < n && IsIndentByte(p[j])) ++j;
     if (j == n) return TTagStart::NeedMore;
     if (p[j] != '"') return TTagStart::NotTag;
-    name = NameAt(p + 1, length);
+    name = NameAt(p + from, length);
     return TTagStart::Tag;
 }
 
@@ -370,7 +374,8 @@ struct TWalk {
             }
             if (c == '\n' || c == '\r' || c == '%') continue;  // an empty or an escape line
             i = j;
-            if (static_cast<unsigned char>(c) > ' ' && s.Offset + static_cast<std::int64_t>(j) >= 3) {
+            if (static_cast<unsigned char>(c) > ' ' && static_cast<unsigned char>(c) != kBom[0] &&
+                s.Offset + static_cast<std::int64_t>(j) >= 3) {
                 content = true;
                 hasBody = true;
                 mode = M::Body;
@@ -383,6 +388,7 @@ struct TWalk {
     // A line start read byte by byte (after its indent when column0 is false).
     QUARZEL_HOT void LineStartByte() {
         const char c = data[i];
+        if (s.Bom > 0 && static_cast<unsigned char>(c) != kBom[s.Bom]) s.Bom = 0;
         if (c == '[') {
             if (!TagLine(i)) {
                 Undecided(i);
@@ -401,6 +407,12 @@ struct TWalk {
         } else if (column0 && s.Offset + static_cast<std::int64_t>(i) < 3 &&
                    static_cast<unsigned char>(c) == kBom[s.Offset + static_cast<std::int64_t>(i)]) {
             ++i;  // the byte order mark of a UTF-8 file
+        } else if (static_cast<unsigned char>(c) == kBom[s.Bom] && (column0 || s.Bom > 0)) {
+            // A byte order mark in mid-file (files joined end to end): the
+            // line after it is read as if it began there.
+            s.Bom = static_cast<std::uint8_t>((s.Bom + 1) % 3);
+            column0 = false;
+            ++i;
         } else if (c == '%' && column0) {
             mode = M::SkipLine;
             ++i;

@@ -12,7 +12,8 @@
 // comments count as movetext, and a tag line inside a brace comment starts
 // nothing. Text after the tags of a tag line is not looked at. Text before
 // the first game is no part of any game. Line ends: CR LF, LF or CR; a
-// UTF-8 byte order mark at the start is passed over.
+// UTF-8 byte order mark at the start of the stream or of a line (files
+// joined end to end) is passed over.
 //
 // Cost: a first pass classifies the bytes 64 at a time with vector compares
 // (AVX-512 or AVX2 when the processor has them) into masks; the walk then
@@ -72,6 +73,7 @@ struct TBoundsState {
     };
     TMode Mode = LineStart;
     bool Column0 = true;      // no indent seen on this line yet
+    std::uint8_t Bom = 0;     // bytes of a byte order mark seen at this line's start
     bool InGame = false;      // a game has started
     bool GameHasBody = false; // the current game has movetext
     bool Content = false;     // movetext seen anywhere

@@ -15,13 +15,13 @@ struct TAvx2Masker {
                static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(b))) << 32;
     }
     // One table lookup per nibble gives each byte its class bits: line feed
-    // 1, carriage return 2, "{" 4, "[" 8, "}" 16, "%" 32, ";" 64 (a byte is
+    // 1, carriage return 2, "{" 4, "[" 8, "}" 16, "%" 32, ";" 64, 0xEF 128 (a byte is
     // of a class when both of its nibbles have the bit).
     static __m256i Classes(__m256i v) {
-        const __m256i low = _mm256_setr_epi8(0, 0, 0, 0, 0, 32, 0, 0, 0, 0, 1, 76, 0, 18, 0, 0,
-                                             0, 0, 0, 0, 0, 32, 0, 0, 0, 0, 1, 76, 0, 18, 0, 0);
-        const __m256i high = _mm256_setr_epi8(3, 0, 32, 64, 0, 8, 0, 20, 0, 0, 0, 0, 0, 0, 0, 0,
-                                              3, 0, 32, 64, 0, 8, 0, 20, 0, 0, 0, 0, 0, 0, 0, 0);
+        const __m256i low = _mm256_setr_epi8(0, 0, 0, 0, 0, 32, 0, 0, 0, 0, 1, 76, 0, 18, 0, static_cast<char>(128),
+                                             0, 0, 0, 0, 0, 32, 0, 0, 0, 0, 1, 76, 0, 18, 0, static_cast<char>(128));
+        const __m256i high = _mm256_setr_epi8(3, 0, 32, 64, 0, 8, 0, 20, 0, 0, 0, 0, 0, 0, static_cast<char>(128), 0,
+                                              3, 0, 32, 64, 0, 8, 0, 20, 0, 0, 0, 0, 0, 0, static_cast<char>(128), 0);
         const __m256i nibble = _mm256_set1_epi8(0x0F);
         return _mm256_and_si256(_mm256_shuffle_epi8(low, _mm256_and_si256(v, nibble)),
                                 _mm256_shuffle_epi8(high, _mm256_and_si256(_mm256_srli_epi16(v, 4), nibble)));
@@ -49,7 +49,7 @@ struct TAvx2Masker {
         m.LineEnds = feeds | (returns & ~(feeds >> 1));
         m.Marks = Bits(Of(ca, 4 | 64), Of(cb, 4 | 64));
         m.Opens = Bits(Top<2>(ca), Top<2>(cb));
-        m.Starts = Bits(Of(ca, 8 | 32), Of(cb, 8 | 32)) | (blanks & ~(feeds | returns));
+        m.Starts = Bits(Of(ca, 8 | 32 | 128), Of(cb, 8 | 32 | 128)) | (blanks & ~(feeds | returns));
         m.Closes = Bits(Top<4>(ca), Top<4>(cb));
         return m;
     }

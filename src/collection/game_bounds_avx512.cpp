@@ -12,11 +12,11 @@ namespace {
 #if defined(__AVX512BW__)
 struct TAvx512Masker {
     // One table lookup per nibble gives each byte its class bits: line feed
-    // 1, carriage return 2, "{" 4, "[" 8, "}" 16, "%" 32, ";" 64 (a byte is
+    // 1, carriage return 2, "{" 4, "[" 8, "}" 16, "%" 32, ";" 64, 0xEF 128 (a byte is
     // of a class when both of its nibbles have the bit).
     static TWindowMasks Masks(const char* p) {
-        const __m512i low = _mm512_broadcast_i32x4(_mm_setr_epi8(0, 0, 0, 0, 0, 32, 0, 0, 0, 0, 1, 76, 0, 18, 0, 0));
-        const __m512i high = _mm512_broadcast_i32x4(_mm_setr_epi8(3, 0, 32, 64, 0, 8, 0, 20, 0, 0, 0, 0, 0, 0, 0, 0));
+        const __m512i low = _mm512_broadcast_i32x4(_mm_setr_epi8(0, 0, 0, 0, 0, 32, 0, 0, 0, 0, 1, 76, 0, 18, 0, static_cast<char>(128)));
+        const __m512i high = _mm512_broadcast_i32x4(_mm_setr_epi8(3, 0, 32, 64, 0, 8, 0, 20, 0, 0, 0, 0, 0, 0, static_cast<char>(128), 0));
         const __m512i nibble = _mm512_set1_epi8(0x0F);
         const __m512i v = _mm512_loadu_si512(p);
         const __m512i cls = _mm512_and_si512(_mm512_shuffle_epi8(low, _mm512_and_si512(v, nibble)),
@@ -28,7 +28,7 @@ struct TAvx512Masker {
         m.LineEnds = feeds | (returns & ~(feeds >> 1));
         m.Marks = is(4 | 64);
         m.Opens = is(4);
-        m.Starts = is(8 | 32) | (blanks & ~(feeds | returns));
+        m.Starts = is(8 | 32 | 128) | (blanks & ~(feeds | returns));
         m.Closes = is(16);
         return m;
     }

@@ -4,8 +4,8 @@
 //
 // The pass makes the masks of 64-byte windows (bit k for byte k) that the
 // walk of game_bounds.cpp goes by: line ends, the stops in movetext (a "{",
-// a ";", a line that begins with "[", "%" or an indent) and the "}" that
-// close comments.
+// a ";", a line that begins with "[", "%", an indent or a byte order mark)
+// and the "}" that close comments.
 #pragma once
 
 #include <cstring>
@@ -31,7 +31,7 @@ inline bool IsLineIndent(char c) { return IsBlankByte(c) && !IsLineEnd(c); }
 struct TWindowMasks {
     std::uint64_t LineEnds = 0;
     std::uint64_t Marks = 0;   // "{", ";"
-    std::uint64_t Starts = 0;  // "[", "%", bytes of code 32 and below but line ends
+    std::uint64_t Starts = 0;  // "[", "%", a byte order mark's first byte, bytes of code 32 and below but line ends
     std::uint64_t Closes = 0;  // "}"
     std::uint64_t Opens = 0;   // "{"
 };
@@ -45,7 +45,7 @@ inline TWindowMasks ScalarMasks(const char* p, std::size_t n) {
         if (c == '\n') feeds |= bit;
         else if (c == '\r') returns |= bit;
         else if (c == '{' || c == ';') m.Marks |= bit;
-        else if (c == '[' || c == '%' || IsBlankByte(c)) m.Starts |= bit;
+        else if (c == '[' || c == '%' || IsBlankByte(c) || static_cast<unsigned char>(c) == kBom[0]) m.Starts |= bit;
         else if (c == '}') m.Closes |= bit;
         if (c == '{') m.Opens |= bit;
     }

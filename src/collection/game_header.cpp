@@ -95,9 +95,18 @@ void ClearEventData(TGameHeader& header) {
 std::string TagValue(std::string_view line) {
     const std::size_t open = line.find('"');
     if (open == std::string_view::npos) return {};
-    const std::size_t close = line.find('"', open + 1);
-    if (close == std::string_view::npos) return std::string(line.substr(open + 1));
-    return std::string(line.substr(open + 1, close - open - 1));
+    bool closed = false;
+    const std::size_t close = TagValueEnd(line, open, closed);
+    const std::string_view raw = line.substr(open + 1, close == std::string_view::npos ? close : close - open - 1);
+    if (raw.find('\\') == std::string_view::npos) return std::string(raw);
+    // PGN's escapes: \" for a quote, \\ for a backslash.
+    std::string value;
+    value.reserve(raw.size());
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '\\' && i + 1 < raw.size() && (raw[i + 1] == '"' || raw[i + 1] == '\\')) ++i;
+        value += raw[i];
+    }
+    return value;
 }
 
 std::uint16_t TagNumber(std::string_view text) {

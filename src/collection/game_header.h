@@ -71,8 +71,9 @@ struct TGameHeader {
 // Back to the defaults; Deleted keeps its value, OtherTags is emptied.
 void ClearEventData(TGameHeader& header);
 
-// The characters after the first double quote up to the next one (or the
-// end of the line); empty without a double quote. No escapes.
+// The value after the first double quote up to the quote that ends it
+// (collection/game_text.h: TagValueEnd; or the end of the line), its
+// escapes \" and \\ read; empty without a double quote.
 std::string TagValue(std::string_view line);
 
 // Decodes one tag-pair line (already trimmed) into header.

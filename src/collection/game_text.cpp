@@ -1,5 +1,6 @@
 #include "collection/game_text.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "collection/game_header.h"
@@ -11,9 +12,11 @@ constexpr std::size_t kMaxTagName = 255;
 
 bool IsLineBlank(std::string_view line) { return TrimBlanks(line).empty(); }
 
-// First byte after the indent, or the line's size.
+// First byte after the indent, or the line's size. A UTF-8 byte order mark
+// before it is passed over too: files joined end to end carry theirs into
+// mid-file.
 std::size_t IndentEnd(std::string_view line) {
-    std::size_t i = 0;
+    std::size_t i = line.starts_with("\xEF\xBB\xBF") ? 3 : 0;
     while (i < line.size() && IsBlankByte(line[i])) ++i;
     return i;
 }
@@ -60,11 +63,37 @@ bool IsMoveWord(std::string_view w) {
            (from.size() == 2 && IsFileLetter(from[0]) && IsRankDigit(from[1]));
 }
 
+// Where the value of the tag in s (from its opening quote at `open`) ends:
+// at the first quote not escaped by a backslash that blanks and a "]"
+// follow, so that quotes left unescaped inside it stay in it
+// ("[Event "Tour "C""]"); else at the first such quote at all. Sets
+// `closed` when a "]" follows it. npos when no quote ends it.
+std::size_t TagValueEnd(std::string_view s, std::size_t open, bool& closed) {
+    std::size_t first = std::string_view::npos;
+    closed = false;
+    for (std::size_t i = open + 1; i < s.size(); ++i) {
+        if (s[i] == '\\' && i + 1 < s.size()) {
+            ++i;
+        } else if (s[i] == '"') {
+            std::size_t j = i + 1;
+            while (j < s.size() && IsIndentByte(s[j])) ++j;
+            if (j < s.size() && s[j] == ']') {
+                closed = true;
+                return i;
+            }
+            if (first == std::string_view::npos) first = i;
+        }
+    }
+    return first;
+}
+
 std::size_t TagNameLength(std::string_view s) {
-    if (s.size() < 4 || s[0] != '[' || !IsTagNameStart(s[1])) return 0;
-    std::size_t i = 2;
-    while (i < s.size() && i <= kMaxTagName && IsTagNameByte(s[i])) ++i;
-    const std::size_t name = i - 1;
+    std::size_t from = 1;
+    while (from < s.size() && from < 256 && IsIndentByte(s[from])) ++from;
+    if (s.size() < from + 3 || s[0] != '[' || !IsTagNameStart(s[from])) return 0;
+    std::size_t i = from + 1;
+    while (i < s.size() && i - from < kMaxTagName && IsTagNameByte(s[i])) ++i;
+    const std::size_t name = i - from;
     if (i >= s.size() || !IsIndentByte(s[i])) return 0;
     while (i < s.size() && IsIndentByte(s[i])) ++i;
     return i < s.size() && s[i] == '"' ? name : 0;
@@ -74,23 +103,14 @@ bool ReadTag(std::string_view line, std::size_t& pos, TTag& tag) {
     const std::string_view s = line.substr(pos);
     const std::size_t name = TagNameLength(s);
     if (name == 0) return false;
-    std::size_t i = s.find('"') + 1;
+    std::size_t from = 1;
+    while (IsIndentByte(s[from])) ++from;
+    const std::size_t open = s.find('"', from + name);
     bool closed = false;
-    for (; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 1 < s.size()) {
-            ++i;
-        } else if (s[i] == '"') {
-            closed = true;
-            ++i;
-            break;
-        }
-    }
-    std::size_t end = i;
-    if (closed) {
-        while (i < s.size() && IsIndentByte(s[i])) ++i;
-        if (i < s.size() && s[i] == ']') end = i + 1;
-    }
-    tag.Name = s.substr(1, name);
+    const std::size_t close = TagValueEnd(s, open, closed);
+    std::size_t end = close == std::string_view::npos ? s.size() : close + 1;
+    if (closed) end = s.find(']', end) + 1;
+    tag.Name = s.substr(from, name);
     tag.Text = TrimBlanks(s.substr(0, end));
     pos += end;
     return true;
@@ -141,7 +161,8 @@ bool TGameTextLines::NextSectionLine() {
         const std::string_view line = LineAt(pos, next);
         const bool escape = !line.empty() && line[0] == '%';
         if (!escape && !IsLineBlank(line)) {
-            if (line[IndentEnd(line)] != '[') break;
+            const std::size_t first = IndentEnd(line);
+            if (first == line.size() || line[first] != '[') break;
             line_ = line;
             linePos_ = 0;
             nextLine_ = next;
@@ -153,11 +174,32 @@ bool TGameTextLines::NextSectionLine() {
     return false;
 }
 
+void TGameTextLines::Normalize(TTag& tag) {
+    const std::string_view t = tag.Text;
+    const std::size_t open = t.find('"');
+    std::size_t close = t.size();
+    if (t.back() == ']') {
+        close = t.size() - 1;
+        while (close > open && IsIndentByte(t[close - 1])) --close;
+    }
+    // "[Name "...": one blank between the name and the value.
+    if (open == tag.Name.size() + 2 && t[open - 1] == ' ' && close >= t.size() - 1) return;
+    normal_.assign("[");
+    normal_.append(tag.Name);
+    normal_ += ' ';
+    normal_.append(t.substr(open, close - open));
+    if (close < t.size()) normal_ += ']';
+    tag.Text = normal_;
+}
+
 bool TGameTextLines::NextTag(TTag& tag) {
     while (!ended_) {
         if (inLine_) {
             linePos_ += IndentEnd(line_.substr(linePos_));
-            if (ReadTag(line_, linePos_, tag)) return true;
+            if (ReadTag(line_, linePos_, tag)) {
+                Normalize(tag);
+                return true;
+            }
             const std::string_view rest = TrimBlanks(line_.substr(linePos_));
             if (!rest.empty()) rests_.push_back(rest);
             inLine_ = false;
@@ -179,25 +221,46 @@ bool TGameTextLines::NextTag(TTag& tag) {
 void TGameTextLines::AppendMoveText(std::string& out, bool withComments) const {
     bool inComment = false;
     // One line of movetext and the blank after it; a comment's inside only
-    // with comments.
+    // with comments. A ";" outside braces makes the rest of the line a
+    // comment: it is written as a brace comment ("; note" -> "{ note}"),
+    // a "}" in it as ")" so that it cannot end the comment early.
     auto append = [&](std::string_view line) {
-        if (withComments) {
-            out.append(line);
-            out += ' ';
-            return;
-        }
         while (!line.empty()) {
-            const std::size_t brace = line.find(inComment ? '}' : '{');
-            if (brace == std::string_view::npos) {
-                if (!inComment) out.append(line);
+            if (inComment) {
+                const std::size_t close = line.find('}');
+                if (close == std::string_view::npos) {
+                    if (withComments) out.append(line);
+                    break;
+                }
+                if (withComments) out.append(line.substr(0, close));
+                out += '}';
+                inComment = false;
+                line.remove_prefix(close + 1);
+                continue;
+            }
+            std::size_t open = line.find('{');
+            const void* semi = std::memchr(line.data(), ';', open == std::string_view::npos ? line.size() : open);
+            if (semi) {
+                const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(semi) - line.data());
+                out.append(line.substr(0, at));
+                out += '{';
+                if (withComments) {
+                    const std::size_t from = out.size();
+                    out.append(line.substr(at + 1));
+                    std::replace(out.begin() + static_cast<std::ptrdiff_t>(from), out.end(), '}', ')');
+                }
+                out += '}';
                 break;
             }
-            if (!inComment) out.append(line.substr(0, brace));
-            out += line[brace];
-            inComment = !inComment;
-            line.remove_prefix(brace + 1);
+            if (open == std::string_view::npos) {
+                out.append(line);
+                break;
+            }
+            out.append(line.substr(0, open + 1));
+            inComment = true;
+            line.remove_prefix(open + 1);
         }
-        if (!inComment) out += ' ';
+        if (withComments || !inComment) out += ' ';
     };
     for (std::string_view rest : rests_) append(rest);
     std::size_t pos = bodyFrom_;

@@ -22,9 +22,16 @@ inline bool IsTagNameByte(char c) {
 }
 
 // Length of the tag name that follows the "[" at s[0] when a tag starts
-// there: "[", the name, blanks, a double quote. 0 when no tag starts there
-// ("[%clk ...]", "[Event"x"]", a bracket in a comment).
+// there: "[", blanks, the name, blanks, a double quote. 0 when no tag starts
+// there ("[%clk ...]", "[Event"x"]", a bracket in a comment).
 std::size_t TagNameLength(std::string_view s);
+
+// Where the value of a tag whose opening quote is s[open] ends: at the first
+// quote not escaped by a backslash that blanks and a "]" follow, so that
+// quotes left unescaped inside it stay in it ([Event "Tour "C""]); else at
+// the first unescaped quote. `closed` tells whether a "]" follows it. npos
+// when no quote ends it.
+std::size_t TagValueEnd(std::string_view s, std::size_t open, bool& closed);
 
 // One tag as written: `[Name "value"]`. Inside the value a backslash keeps
 // the next character (an escaped quote does not end it).
@@ -58,14 +65,17 @@ bool IsMoveWord(std::string_view word);
 class TGameTextLines {
 public:
     explicit TGameTextLines(std::string_view text);
-    // The next tag of the section, in text order. A "[" line that holds no
-    // tag in this syntax comes whole (Name empty), as it always was read.
-    // False once the section has ended.
+    // The next tag of the section, in text order. A tag written with blanks
+    // of its own ("[ Event  "x" ]", a tab before the value) comes as
+    // `[Event "x"]`, its value as written; the text then lives here until
+    // the next call. A "[" line that holds no tag in this syntax comes whole
+    // (Name empty), as it always was read. False once the section has ended.
     bool NextTag(TTag& tag);
     // Whether any movetext follows the tags. Call once NextTag gave false.
     bool HasMoveText() const { return !rests_.empty() || bodyFrom_ < text_.size(); }
     // Appends the movetext with one blank after each line, escape lines
-    // left out. Without comments, what stands between the braces of a
+    // left out, a ";" comment (the rest of its line) as a brace comment.
+    // Without comments, what stands between the braces of a
     // comment is left out too (the braces stay): for readers that need only
     // the moves, a game with a huge comment costs no copy of it. Call once
     // NextTag gave false.
@@ -78,6 +88,8 @@ private:
     // The line starting at pos, and where the next one starts.
     std::string_view LineAt(std::size_t pos, std::size_t& next) const;
     bool NextSectionLine();
+    // A tag's text in the one form every reader takes.
+    void Normalize(TTag& tag);
 
     std::string_view text_;
     std::string_view line_;        // the tag line being read
@@ -87,4 +99,5 @@ private:
     bool ended_ = false;
     std::size_t bodyFrom_ = 0;
     std::vector<std::string_view> rests_;  // movetext standing on tag lines
+    std::string normal_;                   // a tag's text in the usual form
 };

@@ -318,10 +318,14 @@ bool TMoveTextReader::Read(size_t start) {
         // A move, with or without a number before it.
         if (i < n_ && StartsMoveWord(t_, static_cast<size_t>(i)) && !ReadMoveAt(i)) return true;
 
-        // End test: the result, or any "-" that is no move.
+        // End test: the result, or any "-" that is no move. Inside a
+        // variation a result ends nothing: the reading goes on after it.
         if (i >= n_ - 1) return false;
         c = At(i);
-        if (c == '*' || (c == '-' && At(i + 1) != '-')) return false;
+        if (c == '*' || (c == '-' && At(i + 1) != '-')) {
+            if (frames_.empty()) return false;
+            for (char d = At(i + 1); d && !IsMoveTextBlank(d) && d != '(' && d != ')' && d != '{'; d = At(i + 1)) ++i;
+        }
     }
 }
 

@@ -158,24 +158,31 @@ bool StandardMoveIsLegal(TBoard& board, const TMoveRecord& move, int kind, int s
 int ChooseCandidate(TBoard& board, const TCandidateList& list, int to, int side, char file, char rank,
                     uint8_t& given) {
     given = 0;
-    int matching = 0, legalMatching = 0, legal = 0;
+    int matching = 0, count = 0;
     for (int n = 0; n < list.Count; ++n) {
         const int sq = list.Squares[static_cast<size_t>(n)];
+        if ((file && sq % 10 - 1 != file - 'a') || (rank && sq / 10 - 2 != rank - '1')) continue;
+        matching = sq;
+        ++count;
+    }
+    if (count == 0) return 0;
+    if (list.Count > 1) given = static_cast<uint8_t>((file ? FileGiven : 0) | (rank ? RankGiven : 0));
+    // One piece named: the rules decide on it later.
+    if (count == 1) return matching;
+    // Several: the one that may legally go, if only one may.
+    int legal = 0;
+    for (int n = 0; n < list.Count; ++n) {
+        const int sq = list.Squares[static_cast<size_t>(n)];
+        if ((file && sq % 10 - 1 != file - 'a') || (rank && sq / 10 - 2 != rank - '1')) continue;
         TMoveRecord probe;
         probe.FromSq = static_cast<int8_t>(sq);
         probe.ToSq = static_cast<int8_t>(to);
         const int kind = board[sq] * side;
-        const bool mayGo = kind > 0 && kind != Pawn && StandardMoveIsLegal(board, probe, kind, side, 0);
-        if (mayGo) legal = sq;
-        if ((file && sq % 10 - 1 != file - 'a') || (rank && sq / 10 - 2 != rank - '1')) continue;
-        matching = sq;
-        if (mayGo) legalMatching = sq;
+        if (kind <= 0 || kind == Pawn || !StandardMoveIsLegal(board, probe, kind, side, 0)) continue;
+        if (legal) return 0;  // ambiguous
+        legal = sq;
     }
-    if (matching) {
-        if (file || rank) given = file ? FileGiven : RankGiven;
-        return legalMatching ? legalMatching : matching;
-    }
-    return legal ? legal : list.Squares[0];
+    return legal;
 }
 
 bool IsPlayable(TBoard& board, const TMoveRecord& state, int kind, int epSquare, const TCastlingRooks& rooks) {
@@ -405,18 +412,35 @@ TMoveReading ReadPlainSan(std::string_view token, TBoard& board, TMoveRecord& st
     state.Captured = static_cast<int8_t>(board[to]);
     TCandidateList candidates;
     RunFinder(kind, board, to, side, TFinderMode::Find, &candidates);
-    if (candidates.Count == 0) return TMoveReading::NoMove;
-    if (candidates.Count == 1) {
-        state.FromSq = static_cast<int8_t>(candidates.Squares[0]);
-    } else if (file && rank) {
-        state.FromSq = static_cast<int8_t>(SquareOf(file, rank));
-        state.Flags |= FileGiven | RankGiven;
-    } else {
-        uint8_t given = 0;
-        state.FromSq = static_cast<int8_t>(ChooseCandidate(board, candidates, to, side, file, rank, given));
-        state.Flags |= given;
-    }
+    uint8_t given = 0;
+    const int from = ChooseCandidate(board, candidates, to, side, file, rank, given);
+    if (!from) return TMoveReading::NoMove;
+    state.FromSq = static_cast<int8_t>(from);
+    state.Flags |= given;
     return TMoveReading::Move;
+}
+
+// The square written before the target in long or coordinate notation
+// ("e2-e4", "e2e4", "Ra2xa3", "e7e8Q"), where the move must start; 0 when
+// none is written.
+int WrittenSource(std::string_view token) {
+    const size_t p = IsUpper(token[0]) ? 1 : 0;
+    if (token.size() < p + 4 || !IsFile(token[p]) || !IsRank(token[p + 1])) return 0;
+    size_t q = p + 2;
+    if (token[q] == '-' || token[q] == 'x' || token[q] == ':') ++q;
+    if (q + 2 > token.size() || !IsFile(token[q]) || !IsRank(token[q + 1])) return 0;
+    return SquareOf(token[p], token[p + 1]);
+}
+
+// A promotion letter written in lower case after the last rank, as engines
+// write coordinates ("b7b8q", "exd1n"): the letter of the piece.
+void RaisePromotionLetter(std::string& token) {
+    size_t end = token.size();
+    while (end > 0 && (token[end - 1] == '!' || token[end - 1] == '?')) --end;
+    if (end < 3 || !IsFile(token[0])) return;
+    const char letter = token[end - 1], rank = token[end - 2];
+    if ((rank == '1' || rank == '8') && (letter == 'q' || letter == 'r' || letter == 'b' || letter == 'n'))
+        token[end - 1] = static_cast<char>(letter - 'a' + 'A');
 }
 
 // ReadMove's reading of the other forms, without the test of the rules;
@@ -438,6 +462,8 @@ bool ResolveMoveForm(std::string& token, TBoard& board, TMoveRecord& state, cons
         else state.ToSq = static_cast<int8_t>(side == White ? g1 : g8);
         return true;
     }
+    RaisePromotionLetter(token);
+    const int source = WrittenSource(token);
     RemoveLongNotationMarks(token);
     if (token.size() < 2) return false;
     kind = token.size() == 2 ? Pawn : PieceKindOfLetter(token[0]);
@@ -511,36 +537,36 @@ bool ResolveMoveForm(std::string& token, TBoard& board, TMoveRecord& state, cons
                 state.EpVictim = static_cast<int8_t>(to - 10 * side);
                 state.Captured = static_cast<int8_t>(-side);
             }
-            return true;
+            return !source || source == state.FromSq;
         }
         const int behind = to - 10 * side;
         if (!IsRealSquare(behind)) return false;
         if (board[behind] != 0) {
             state.FromSq = static_cast<int8_t>(behind);
-            return true;
+            return !source || source == behind;
         }
         const int two = to - 20 * side;
         if (!IsRealSquare(two)) return false;
         state.FromSq = static_cast<int8_t>(two);
         state.EpSquare = static_cast<int8_t>(behind);
-        return true;
+        return !source || source == two;
+    }
+    char file = 0, rank = 0;
+    if (len == 3) {
+        file = IsFile(squarePart[0]) ? squarePart[0] : 0;
+        rank = IsRank(squarePart[0]) ? squarePart[0] : 0;
+    } else if (len > 3) {
+        if (!IsFile(squarePart[0]) || !IsRank(squarePart[1])) return false;
+        file = squarePart[0];
+        rank = squarePart[1];
     }
     TCandidateList candidates;
     RunFinder(kind, board, to, side, TFinderMode::Find, &candidates);
-    if (candidates.Count == 0) return false;
-    if (candidates.Count == 1) {
-        state.FromSq = static_cast<int8_t>(candidates.Squares[0]);
-    } else if (len <= 3) {
-        const char d = len == 3 ? squarePart[0] : 0;
-        uint8_t given = 0;
-        state.FromSq = static_cast<int8_t>(
-            ChooseCandidate(board, candidates, to, side, IsFile(d) ? d : 0, IsRank(d) ? d : 0, given));
-        state.Flags |= given;
-    } else {
-        if (!IsFile(squarePart[0]) || !IsRank(squarePart[1])) return false;
-        state.FromSq = static_cast<int8_t>(SquareOf(squarePart[0], squarePart[1]));
-        state.Flags |= FileGiven | RankGiven;
-    }
+    uint8_t given = 0;
+    const int from = ChooseCandidate(board, candidates, to, side, file, rank, given);
+    if (!from) return false;
+    state.FromSq = static_cast<int8_t>(from);
+    state.Flags |= given;
     return true;
 }
 

@@ -29,13 +29,13 @@ void UpdateCastlingRights(const TBoard& board, TMoveRecord& state);
 // The candidates of a piece kind (Queen ... King) of `side` that reach `target`.
 bool RunFinder(int kind, const TBoard& board, int target, int side, TFinderMode mode, TCandidateList* list);
 
-// Of several candidates of `side` that reach `to`, the one a move written
-// with this file ("a".."h") or rank ("1".."8") names (0: none written): the
-// last matching one that may legally go there; the last matching one when
-// none may (the move is then refused); when none matches the written file or
-// rank, the last one that may go there, or else the first. `given` gets
-// FileGiven or RankGiven when a candidate matched what was written. The
-// board is left as it was.
+// Of the candidates of `side` that reach `to`, the one a move written with
+// this file ("a".."h") and rank ("1".."8") names (0: not written): the only
+// one standing on them, or of several standing there the only one that may
+// legally go. 0 when none stands there or several may go (the move is
+// ambiguous): the move is then refused. With several candidates `given`
+// gets FileGiven and RankGiven for what was written. The board is left as
+// it was.
 int ChooseCandidate(TBoard& board, const TCandidateList& list, int to, int side, char file, char rank,
                     uint8_t& given);
 
@@ -102,8 +102,10 @@ enum class TMoveForms : uint8_t { All, PlainSan };
 // state.Castling and whose en-passant square is `epSquare`: FromSq, ToSq,
 // Captured, EpSquare, EpVictim, CastleKind and Promotion are set, and
 // FileGiven or RankGiven added to Flags when the written file or rank told
-// the piece. Plain SAN is read the same way in both modes. The token may be
-// changed; the board is left as it was.
+// the piece. A written file, rank or square must be the piece's own, and a
+// move that leaves the piece open (two may go) is none. Plain SAN is read
+// the same way in both modes. The token may be changed; the board is left
+// as it was.
 TMoveReading ReadMove(std::string& token, TBoard& board, TMoveRecord& state, const TCastlingRooks& rooks,
                       int epSquare, TMoveForms forms = TMoveForms::All);
 

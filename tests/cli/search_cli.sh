@@ -29,6 +29,15 @@ check "exact: castling" "" "$("$cli" search "$tmp/games.pgn" --fen "${qgd/KQkq/K
 check "text in any case, Latin-1 header" "1" "$("$cli" search "$tmp/games.pgn" --text 'MÜLLER')"
 check "text: year" "4" "$("$cli" search "$tmp/games.pgn" --text 1999)"
 
+# Tags as people write them: escaped and unescaped quotes, a tab in a value,
+# blanks inside the brackets, a byte order mark of a file joined on.
+printf '%s\n' '[Event "a \"quoted\" name"]' $'[Site "x\ty"]' '' '1. e4 *' '' \
+  $'\xEF\xBB\xBF[ Event "LA CC Handicap Tour "C"" ]' '' '1. d4 *' > "$tmp/tags.pgn"
+check "text: an escaped quote" 1 "$("$cli" search "$tmp/tags.pgn" --text '"quoted"')"
+check "text: quotes left unescaped" 2 "$("$cli" search "$tmp/tags.pgn" --text 'tour "c"')"
+check "list: a tab in a value is a blank" $'1\tN.N. - N.N.\ta "quoted" name, x y\t\t*' \
+  "$("$cli" list "$tmp/tags.pgn" | sed -n 1p)"
+
 for fen in '8/8/8/8/8/8/8/8 w - - 0 1' '4k2P/8/8/8/8/8/8/4K3 w - - 0 1' '4k3/8/8/8/8/8/8/4R2K w - - 0 1' 'nonsense'; do
   err=$("$cli" search "$tmp/games.pgn" --fen "$fen" 2>&1 >/dev/null); rc=$?
   check "bad FEN '$fen' status" 1 "$rc"

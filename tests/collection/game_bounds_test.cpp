@@ -42,8 +42,10 @@ TEST(Scanner, GameBoundaries) {
          {"[Event \"a"}},
         {"a preamble with a tag in a comment, indented tags",
          "{ [Event \"no\"] }\njunk 1. d4\n  [Event \"a\"]\n\n1. e4 *\n\t[Event \"b\"]\n", {"[Event \"a", "[Event \"b"}},
-        {"lines of \"[\" that are no tags", "[Event \"a\"]\n\n1. e4\n[%clk 0:01]\n[Event\"b\"]\n[ Event \"c\"]\n*\n",
-         {"[Event \"a"}},
+        {"lines of \"[\" that are no tags", "[Event \"a\"]\n\n1. e4\n[%clk 0:01]\n[Event\"b\"]\n*\n", {"[Event \"a"}},
+        {"blanks inside the brackets, a tab, a byte order mark in mid-file",
+         Game(1) + "[ Event \"b\" ]\n[Site\t\"S\"]\n[ Site \"T\"]\n\n1. d4 *\n\xEF\xBB\xBF[Event \"c\"]\n",
+         {"[Event \"E1", "[ Event \"b", "[ Site \"T", "[Event \"c"}},
         {"a byte order mark", "\xEF\xBB\xBF[Event \"a\"]\n\n1. e4 *\n", {"[Event"}},
     };
     for (const auto& c : cases) {

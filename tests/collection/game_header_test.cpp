@@ -41,8 +41,10 @@ TEST(EventData, TagValueTakesTheFirstQuotedText) {
     EXPECT_EQ(TagValue("[White \"Kasparov, G\"]"), "Kasparov, G");
     EXPECT_EQ(TagValue("[White \"open"), "open");
     EXPECT_EQ(TagValue("[White nothing]"), "");
-    EXPECT_EQ(TagValue("[Event \"say \\\"hi\\\"\"]"), "say \\");
+    EXPECT_EQ(TagValue("[Event \"say \\\"hi\\\"\"]"), "say \"hi\"");
     EXPECT_EQ(TagValue("[A \"1\"] [B \"2\"]"), "1");
+    // Quotes left unescaped: the value runs to the last one before "]".
+    EXPECT_EQ(TagValue("[Event \"LA CC Handicap Tour \"C\"\"]"), "LA CC Handicap Tour \"C\"");
 }
 
 TEST(EventData, QuestionMarkNamesAreEmptyMissingNamesStayNN) {
@@ -193,6 +195,10 @@ TEST(EventData, HeaderFromText) {
     // Movetext right after the tags loses its first line; CR-only and LF line ends split too.
     HeaderFromText(h, "[Event \"E\"]\r1. e4\n2. d4\r3. c4");
     EXPECT_EQ(h.Movetext, "2. d4\r\n3. c4\r\n");
+
+    // Blanks between the tokens of a tag, a byte order mark before it.
+    HeaderFromText(h, "[ Event \"E\" ]\n[Site\t\"S\"]\n\xEF\xBB\xBF[White \"W\"]\n\n*");
+    EXPECT_EQ(h.Event + h.Site + h.White, "ESW");
 
     HeaderFromText(h, "");
     EXPECT_EQ(h.White, "Error");

@@ -47,13 +47,15 @@ inline std::vector<std::int64_t> ExpectedStarts(const std::string& bytes) {
             inComment = false;
             line.remove_prefix(close + 1);
         } else {
-            std::size_t k = 0;
+            std::size_t k = line.starts_with("\xEF\xBB\xBF") ? 3 : 0;
             while (k < line.size() && static_cast<unsigned char>(line[k]) <= ' ') ++k;
             if (k == line.size() || (k == 0 && line[0] == '%')) continue;
             if (line[k] == '[') {
                 const std::size_t name = TagNameLength(line.substr(k));
                 if (name == 0) continue;
-                const std::string_view key = line.substr(k + 1, name);
+                std::size_t from = k + 1;
+                while (line[from] == ' ' || line[from] == '\t') ++from;
+                const std::string_view key = line.substr(from, name);
                 if (!inGame || body || names.count(key)) {
                     v.push_back(static_cast<std::int64_t>(at + k));
                     names.clear();

@@ -95,12 +95,13 @@ TEST(MovetextParser, DisambiguationByFileRankAndSquare) {
         EXPECT_EQ(MainLine(core)[0]->Move.FromSq, Sq("g1")) << move;
         EXPECT_EQ(MainLine(core)[0]->Move.Flags & (FileGiven | RankGiven), FileGiven | RankGiven) << move;
     }
-    // A single knight: the written source is ignored, no flag.
+    // A single knight: its own square written needlessly, no flag; a file
+    // it does not stand on names no move.
     ASSERT_FALSE(Parse(core, "1. Ng1f3"));
     EXPECT_EQ(MainLine(core)[0]->Move.FromSq, Sq("g1"));
     EXPECT_EQ(MainLine(core)[0]->Move.Flags & (FileGiven | RankGiven), 0);
-    ASSERT_FALSE(Parse(core, "1. Nbf3"));
-    EXPECT_EQ(MainLine(core)[0]->Move.FromSq, Sq("g1"));
+    EXPECT_TRUE(Parse(core, "1. Nbf3"));
+    EXPECT_TRUE(MainLine(core).empty());
 }
 
 TEST(MovetextParser, APinnedCandidateIsPassedOver) {
@@ -108,7 +109,7 @@ TEST(MovetextParser, APinnedCandidateIsPassedOver) {
     // Knights on c3 and g3 both reach e2; c3 is pinned by the bishop on a5.
     ASSERT_FALSE(Parse(core, "1. Ne2", "4k3/8/8/b7/8/2N3N1/8/4K3 w - - 0 1"));
     EXPECT_EQ(MainLine(core)[0]->Move.FromSq, Sq("g3"));
-    // Without the pin the last candidate found wins; g3 is pinned by a rook on g8
+    // The other one pinned: g3 is pinned by a rook on g8
     // only when the king stands on g1.
     ASSERT_FALSE(Parse(core, "1. Ne2", "4k1r1/8/8/8/8/2N3N1/8/6K1 w - - 0 1"));
     EXPECT_EQ(MainLine(core)[0]->Move.FromSq, Sq("c3"));
@@ -160,6 +161,14 @@ TEST(MovetextParser, OnlyLegalMovesArePlayed) {
         {"4k3/8/8/b7/8/2N3N1/8/4K3 w - - 0 1", "1. Nce2 *", 0, true},
         {"4k3/8/8/b7/8/2N3N1/8/4K3 w - - 0 1", "1. Ne2 *", 1, false},
         {"4k3/8/8/b7/8/2N5/8/4K3 w - - 0 1", "1. Ne2 *", 0, true},
+        {"4k3/8/8/b7/8/2N3N1/8/4K3 w - - 0 1", "1. Nge2 *", 1, false},
+        // A source written that is not the piece's own, or none where two may go.
+        {"4k3/8/8/8/8/8/8/R3K3 w - - 0 1", "1. Ra2-a3 *", 0, true},
+        {"4k3/8/8/8/8/8/8/R3K3 w - - 0 1", "1. Ra2a3 *", 0, true},
+        {"4k3/8/8/8/8/8/8/R3K3 w - - 0 1", "1. Rba3 *", 0, true},
+        {"4k3/8/8/8/8/8/8/R3K3 w - - 0 1", "1. R2a3 *", 0, true},
+        {"4k3/8/8/8/8/4P3/8/4K3 w - - 0 1", "1. e2-e4 *", 0, true},
+        {"4k3/8/8/8/8/2N3N1/8/4K3 w - - 0 1", "1. Ne4 *", 0, true},
         // A move that leaves the king in check, a king that walks into one.
         {"", "1. e4 e5 2. d3 Bb4+ 3. a3 *", 4, true},
         {"4k3/8/8/8/8/8/4r3/4K3 w - - 0 1", "1. Kd2 *", 0, true},
@@ -193,7 +202,7 @@ TEST(MovetextParser, OnlyLegalMovesArePlayed) {
 
 TEST(MovetextParser, PromotionInEveryForm) {
     const std::string fen = "8/4P3/8/8/8/8/k7/7K w - - 0 1";
-    for (const char* move : {"1. e8=Q", "1. e8Q", "1. e8=D", "1. e8=Q+", "1. e8Q!", "1. e7-e8=Q", "1. e8=Q!?"}) {
+    for (const char* move : {"1. e8=Q", "1. e8Q", "1. e8=D", "1. e8=Q+", "1. e8Q!", "1. e7-e8=Q", "1. e8=Q!?", "1. e7e8q"}) {
         TNotationCore core;
         ASSERT_FALSE(Parse(core, move, fen)) << move;
         ASSERT_EQ(MainLine(core).size(), 1u) << move;
@@ -379,6 +388,10 @@ TEST(MovetextParser, CommentsAreJoinedAndTheIntroIsKept) {
     EXPECT_EQ(line[0]->Comment, "{main}");
     EXPECT_EQ(line[0]->Variations->Comment, "{why not}");
     EXPECT_EQ(Alternative(line[0], 1)->Comment, "{solid}");
+    // A ";" comment runs to the end of its line, read as a brace comment.
+    ASSERT_EQ(LoadMoves(core, "1. e4 ; note } here\n1... e5 *"), 0);
+    EXPECT_EQ(MainLine(core)[0]->Comment, "{note ) here}");
+    EXPECT_EQ(MainLine(core).size(), 2u);
     // Comments without a move to follow are dropped, braces inside a comment are text.
     ASSERT_FALSE(Parse(core, "1. {lost} e4 {a (b) c} *"));
     EXPECT_EQ(MainLine(core)[0]->Comment, "{a (b) c}");
@@ -402,6 +415,9 @@ TEST(MovetextParser, MovesWithOrWithoutNumbers) {
         {"1. e4 e5 (1... -- 2. d4) 2. Nf3 (2. Z0 Nc6) Nc6 *", {"e4", "e5", "Nf3", "Nc6"}, false},
         {"{intro} <br> (Result junk) Mr. Smith: 1. d4 *", {"d4"}, false},
         {"1-0", {}, false},
+        // A result inside a variation ends nothing.
+        {"1. e4 e5 (1... c5 2. Nf3 1-0) 2. Nf3 (2. d4 *) Nc6 (2... d6 1/2-1/2) 3. Bb5 a6 *",
+         {"e4", "e5", "Nf3", "Nc6", "Bb5", "a6"}, false},
         {"e4 e5 2. Xf3", {"e4", "e5"}, true},
         // Blanks of every kind.
         {"1.\te4\te5\f2. Nf3\t\tNc6\v3. Bb5 $6\ta6 1-0", {"e4", "e5", "Nf3", "Nc6", "Bb5?!", "a6"}, false},
