@@ -14,12 +14,13 @@ int TEvalSeries::IndexOf(const TMoveNode* current) const {
 TEvalSeries MainLineSeries(const TNotationCore& core) {
     TEvalSeries s;
     if (!core.Root) return s;
+    const TScoreView view = EngineScoreView(core);
     for (TMoveNode* n = core.Root->FirstMove; n; n = n->Next) {
         TGraphPoint p;
         p.Move = n;
         p.Side = n->Move.Side == Black ? White : Black;
         if (!n->Comment.empty()) {
-            const TCommentCommands k = ReadCommentCommands(n->Comment, p.Side);
+            const TCommentCommands k = ReadCommentCommands(n->Comment, EngineSign(view, p.Side));
             if (k.HasEval) {
                 p.HasEval = true;
                 p.Mate = k.Mate != 0;
