@@ -19,10 +19,10 @@ QString Tag(const TGameHeader& h, const char* name) {
     return {};
 }
 
-QString Player(const std::string& name, std::uint16_t elo) {
+QString Player(const std::string& name, std::int32_t elo) {
     QString text = Text(name);
     if (text.isEmpty()) text = QStringLiteral("?");
-    return elo ? text + QStringLiteral(" (%1)").arg(elo) : text;
+    return elo != kNoNumber ? text + QStringLiteral(" (%1)").arg(elo) : text;
 }
 
 }  // namespace
@@ -35,7 +35,7 @@ QStringList HeaderPanelLines(const TGameHeader& h) {
     QStringList where;
     for (const QString& part : {Text(h.Event), Text(h.Site)})
         if (!part.isEmpty()) where << part;
-    if (h.RoundNumber) where << QStringLiteral("round %1").arg(h.RoundNumber);
+    if (const QString round = Text(h.Round); !round.isEmpty()) where << QStringLiteral("round %1").arg(round);
     const QString date = QString::fromStdString(GameCellText(h, TGameColumn::Date, 0));
     if (!date.isEmpty()) where << date;
     lines << where.join(QStringLiteral(", "));

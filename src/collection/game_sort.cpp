@@ -23,23 +23,26 @@ constexpr TColumnInfo kColumns[kGameColumnCount] = {
     {"Number", "", true},         {"White", "WHITE", false},   {"Black", "BLACK", false},
     {"White Elo", "WHITEELO", true}, {"Black Elo", "BLACKELO", true}, {"Result", "RESULT", false},
     {"Date", "DATE", true},       {"Event", "EVENT", false},   {"Site", "SITE", false},
-    {"Round", "ROUND", true},     {"ECO", "ECO", false},       {"Moves", "PLYCOUNT", true},
+    {"Round", "ROUND", false},     {"ECO", "ECO", false},       {"Moves", "PLYCOUNT", true},
 };
 
 const TColumnInfo& Info(TGameColumn c) { return kColumns[static_cast<int>(c)]; }
 
 char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
+// A signed number as an unsigned key in the same order; kNoNumber (the
+// smallest int32, never a tag's value) becomes 0, the key of none.
+std::uint32_t SignedKey(std::int32_t v) { return static_cast<std::uint32_t>(v) ^ 0x80000000u; }
+
 // The value a numeric column sorts by; 0 for none.
 std::uint32_t NumberKey(const TGameHeader& h, TGameColumn c, std::int32_t game) {
     switch (c) {
     case TGameColumn::Number: return static_cast<std::uint32_t>(game) + 1;
-    case TGameColumn::WhiteElo: return h.WhiteElo;
-    case TGameColumn::BlackElo: return h.BlackElo;
+    case TGameColumn::WhiteElo: return SignedKey(h.WhiteElo);
+    case TGameColumn::BlackElo: return SignedKey(h.BlackElo);
     case TGameColumn::Date:
         return h.Year == 0 ? 0 : static_cast<std::uint32_t>(h.Year) * 10000 + h.Month % 100 * 100 + h.Day % 100;
-    case TGameColumn::Round: return h.RoundNumber;
-    case TGameColumn::Moves: return h.MoveCount;
+    case TGameColumn::Moves: return SignedKey(FullMoves(h.PlyCount));
     default: return 0;
     }
 }
@@ -54,6 +57,7 @@ const std::string& TextField(const TGameHeader& h, TGameColumn c) {
     case TGameColumn::Event: return h.Event;
     case TGameColumn::Site: return h.Site;
     case TGameColumn::ECO: return h.ECO;
+    case TGameColumn::Round: return h.Round;
     default: return none;
     }
 }
@@ -125,6 +129,25 @@ void ReadHeaderTag(std::string_view text, std::string_view upperTag, TGameHeader
 
 }  // namespace
 
+std::string NaturalSortText(std::string_view text) {
+    text = TrimBlanks(text);
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] < '0' || text[i] > '9') {
+            out += UpperAscii(text[i++]);
+            continue;
+        }
+        while (i + 1 < text.size() && text[i] == '0' && text[i + 1] >= '0' && text[i + 1] <= '9') ++i;
+        std::size_t end = i;
+        while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+        // Its length first: a longer number is a larger one. Runs of 32 digits and more count as 31.
+        out += static_cast<char>(std::min<std::size_t>(end - i, 31));
+        out.append(text.substr(i, end - i));
+        i = end;
+    }
+    return out;
+}
+
 std::string_view GameColumnName(TGameColumn column) { return Info(column).name; }
 
 bool GameColumnFromName(std::string_view name, TGameColumn& column) {
@@ -153,11 +176,15 @@ std::string GameCellText(const TGameHeader& h, TGameColumn c, std::int32_t game)
         if (h.Year == 0) return {};
         if (h.Month == 0 && h.Day == 0) return std::to_string(h.Year);
         return std::to_string(h.Year) + "." + TwoDigits(h.Month) + "." + TwoDigits(h.Day);
-    default: break;
+    case TGameColumn::Round: return h.Round == "?" ? std::string() : DisplayUtf8(h.Round);
+    case TGameColumn::WhiteElo:
+    case TGameColumn::BlackElo:
+    case TGameColumn::Moves: {
+        const std::int32_t v = c == TGameColumn::Moves ? FullMoves(h.PlyCount)
+                               : c == TGameColumn::WhiteElo ? h.WhiteElo : h.BlackElo;
+        return v == kNoNumber ? std::string() : std::to_string(v);
     }
-    if (IsNumericColumn(c)) {
-        const std::uint32_t v = NumberKey(h, c, game);
-        return v == 0 ? std::string() : std::to_string(v);
+    default: break;
     }
     const std::string& text = TextField(h, c);
     return text == "?" ? std::string() : DisplayUtf8(text);
@@ -171,7 +198,8 @@ void TSortKeys::Add(const TGameHeader& h, std::int32_t game) {
         return;
     }
     const std::string& field = TextField(h, column_);
-    const std::string folded = field == "?" ? std::string() : FoldForSort(field);
+    const std::string folded =
+        field == "?" ? std::string() : column_ == TGameColumn::Round ? NaturalSortText(field) : FoldForSort(field);
     std::uint64_t prefix = 0;
     for (std::size_t i = 0; i < 8; ++i)
         prefix = prefix << 8 | (i < folded.size() ? static_cast<unsigned char>(folded[i]) : 0u);

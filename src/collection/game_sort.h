@@ -7,7 +7,7 @@
 // game decoded, on all cores; about 16 bytes a game for a name column, 4 for a number), or
 // through the list's header reader for a game database. Text columns compare
 // case-insensitively with accents folded (FoldForSort), numbers and dates by
-// value; empty values come last in either direction and equal keys keep the
+// value, rounds naturally (NaturalSortText); empty values come last in either direction and equal keys keep the
 // order of the game numbers.
 #pragma once
 
@@ -36,6 +36,9 @@ std::string_view GameColumnName(TGameColumn column);
 bool GameColumnFromName(std::string_view name, TGameColumn& column);
 // Columns sorted by value rather than by text.
 bool IsNumericColumn(TGameColumn column);
+// A text (a round: "1.2", "1.10", "2") as its sort key in natural order: every
+// run of digits led by its length, so "1.2" < "1.10" < "2" < "Final".
+std::string NaturalSortText(std::string_view text);
 
 // A cell as the table shows it, UTF-8. Empty for an unknown value (Elo 0, a
 // "?" event, a date without a year); the result "1/2-1/2" reads "1/2".
