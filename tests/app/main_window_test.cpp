@@ -209,7 +209,7 @@ TEST(MainWindow, OneGameAndEmptyFileTitles) {
     testdata::WriteFile(dir / "none.pgn", "");
     TMainWindow one({QString::fromStdString((dir / "one.pgn").string())});
     Start(one);
-    EXPECT_TRUE(one.windowTitle().endsWith("]   1 games"));
+    EXPECT_TRUE(one.windowTitle().endsWith("]   1 game"));
     TMainWindow none({QString::fromStdString((dir / "none.pgn").string())});
     Start(none);
     EXPECT_TRUE(none.windowTitle().endsWith("]   0 games"));

@@ -360,12 +360,21 @@ TEST(PgnWriter, JoinedCommentsAreWrittenApartAndGainNoGlyph) {
 }
 
 TEST(PgnWriter, HeadlineIsLeftOut) {
-    TLaidOut g;
-    g.display->Headline = true;
-    g.Load("1. e4 *", {"[White \"Alpha\"]", "[Black \"Beta\"]"});
-    std::vector<std::string> lines = Movetext(g);
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0], "1.e4   *");
+    const std::vector<std::vector<std::string>> headers = {
+        {"[White \"Alpha\"]", "[Black \"Beta\"]"},
+        {"[Event \"Open\"]", "[Site \"Town\"]"},
+        {"[Event \"Open\"]", "[Site \"Town\"]", "[Date \"2001.??.??\"]"},
+        {"[Site \"Town\"]"},
+        {"[Date \"2001.??.??\"]"},
+        {"[Event \"?\"]", "[White \"\"]", "[Black \"\"]"}};
+    for (const auto& tags : headers) {
+        TLaidOut g;
+        g.display->Headline = true;
+        g.Load("1. e4 *", tags);
+        std::vector<std::string> lines = Movetext(g);
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0], "1.e4   *") << tags.front();
+    }
 }
 
 TEST(PgnWriter, RestoresTheDisplayAndCurrent) {
