@@ -153,7 +153,7 @@ void TMainWindow::Run(Command command) {
 
 void TMainWindow::FlipBoard() { Panes->FlipBoard(); }
 
-void TMainWindow::OnKey(QObject*, int& Key, Qt::KeyboardModifiers Shift) {
+void TMainWindow::OnKey(QObject* sender, int& Key, Qt::KeyboardModifiers Shift) {
     if (Search->HandleKey(Key, Shift)) {
         Key = 0;  // the search's own keys
         return;
@@ -164,8 +164,10 @@ void TMainWindow::OnKey(QObject*, int& Key, Qt::KeyboardModifiers Shift) {
         Command step = Command::None;
         if (Key == Qt::Key_Left) step = Command::StepBack;
         if (Key == Qt::Key_Right) step = Command::StepForward;
-        if (Key == Qt::Key_Home) step = Command::ToStart;
-        if (Key == Qt::Key_End) step = Command::ToEnd;
+        // In the game list Home and End go to the first and last game (and load it).
+        const bool inList = sender == GameList;
+        if (Key == Qt::Key_Home && !inList) step = Command::ToStart;
+        if (Key == Qt::Key_End && !inList) step = Command::ToEnd;
         if (step != Command::None) {
             Guarded(this, [&] { RunCommand(step); });
             Key = 0;

@@ -222,4 +222,5 @@ void TMainWindow::FocusList() { GameList->setFocus(); }
 void TMainWindow::GameShown() {
     HeaderPanel->Show(Notation->Core().Game.Header, GameList->FileOpen() && GameList->GameCount() > 0);
     Status->GameShown(LoadedGame, GameList->GameCount());
+    GameList->SetLoadedGame(GameList->FileOpen() && GameList->GameCount() > 0 ? LoadedGame : -1);
 }

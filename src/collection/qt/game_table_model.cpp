@@ -99,6 +99,14 @@ QVariant TGameTableModel::data(const QModelIndex& index, int role) const {
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::Alignment(RightAligned(column) ? Qt::AlignRight | Qt::AlignVCenter
                                                                       : Qt::AlignLeft | Qt::AlignVCenter));
+    case Qt::BackgroundRole: {
+        // The game on the board: a tint of the selection colour, readable in
+        // light and dark palettes alike.
+        if (list_.LoadedGame() < 0 || list_.GameIndexOfRow(index.row()) != list_.LoadedGame()) return {};
+        QColor tint = list_.palette().color(QPalette::Highlight);
+        tint.setAlpha(70);
+        return tint;
+    }
     default: return {};
     }
 }

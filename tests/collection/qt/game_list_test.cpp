@@ -65,6 +65,13 @@ TEST(GameList, EnterAndDoubleClickReportTheSelectedGame) {
     EXPECT_EQ(chosen[1].second, 2);
     EXPECT_EQ(f.list.ItemIndex(), 2);
     EXPECT_FALSE(f.drawn.empty());
+
+    // Home, End and the page keys select and load, as Enter does.
+    for (const auto& [key, row] : {std::pair{Qt::Key_Home, 0}, {Qt::Key_End, 2}, {Qt::Key_PageUp, 0}, {Qt::Key_PageDown, 2}}) {
+        QTest::keyClick(&f.list, key);
+        EXPECT_EQ(chosen.back().second, row) << key;
+    }
+    EXPECT_EQ(chosen.size(), 6u);
 }
 
 TEST(GameList, EmptyOrClosedListReportsNothing) {
