@@ -34,7 +34,7 @@ constexpr int kMinSquare = 16;
 constexpr int kMaxSquare = 99;
 
 // The right margin of the board's pane, where the side-to-move marker stands.
-int MarkerRoom(int square) { return std::max(8, square / 4); }
+int MarkerRoom(int square) { return std::max(16, square / 3); }
 
 // A disc in the colour of the side to move, beside the board's edge of that side.
 class TSideMarker final : public QWidget {
@@ -55,8 +55,9 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        const int d = std::min(width(), height()) - 2;
-        p.setPen(QPen(QColor(128, 128, 128), 1));
+        // Outlined in the other colour, then grey: it shows on a light and a dark window.
+        const qreal d = std::min(width(), height()) - 3.0;
+        p.setPen(QPen(side_ > 0 ? QColor(40, 40, 40) : QColor(235, 235, 235), 1.5));
         p.setBrush(side_ > 0 ? QColor(250, 250, 250) : QColor(20, 20, 20));
         p.drawEllipse(QRectF((width() - d) / 2.0, (height() - d) / 2.0, d, d));
     }
@@ -192,7 +193,7 @@ void TPanes::PositionShown() {
     TBoardWidget* board = controls_.Board;
     const int square = board->SquareSize();
     const int room = MarkerRoom(square);
-    const int d = std::min(room - 1, std::max(7, square / 3));
+    const int d = std::min(room - 2, std::max(12, square / 3));
     const bool atBottom = (board->SideToMove() > 0) != board->Flipped();
     const int rowTop = kPaneTop + (atBottom ? 7 * square : 0);
     marker_->setGeometry(kBoardLeft + 8 * square + (room - d) / 2, rowTop + (square - d) / 2, d, d);

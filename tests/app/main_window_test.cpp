@@ -69,7 +69,7 @@ TEST(MainWindow, ControlsHaveTheirBounds) {
     EXPECT_EQ(inClient(form.Board), QRect(8, 168, 264, 264));
     EXPECT_EQ(form.Board->objectName(), "Board");
     // The header panel and the notation share the notation's place.
-    EXPECT_EQ(inClient(form.HeaderPanel).united(inClient(form.Notation)), QRect(288, 168, 329, 265));
+    EXPECT_EQ(inClient(form.HeaderPanel).united(inClient(form.Notation)), QRect(296, 168, 321, 265));
     EXPECT_EQ(inClient(form.HeaderPanel).bottom() + 1, inClient(form.Notation).top());
     EXPECT_EQ(form.Notation->objectName(), "Notation");
     // The table with its header strip where the strip and the list stood.
