@@ -81,7 +81,7 @@ TMainWindow::TMainWindow(const QStringList& Params, QWidget* parent) : QMainWind
     // Comments in their own colour, so that an engine line in a comment is
     // not read as moves; readable on light and dark window colours.
     const bool dark = palette().color(QPalette::Window).lightness() < 128;
-    Notation->SetFontColor(TNotationFont::Comment, dark ? QColor(120, 200, 225) : QColor(0, 96, 128));
+    Notation->SetFontColor(TNotationFont::Comment, TNotation::CommentText(dark));
     Notation->SetIndent0Var(2);
     Notation->SetIndent1Var(10);
     Notation->SetIndent2Var(18);
