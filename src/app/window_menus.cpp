@@ -89,6 +89,7 @@ TWindowMenus::TWindowMenus(const TMenuTargets& targets, QObject* parent)
     QAction* keys = help_->addAction(QStringLiteral("&Keys"), this, &TWindowMenus::ShowKeys);
     keys->setShortcut(QKeySequence(Qt::Key_F1));
     window->addAction(keys);
+    help_->addAction(QStringLiteral("&About"), this, [this] { ShowAbout(window_); });
 }
 
 QAction* TWindowMenus::AddCommand(QMenu* menu, const QString& text, const QString& keys,

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <map>
 
+#include "app/key_help.h"
 #include "app/comment_commands_view.h"
 #include "app/game_file.h"
 #include "app/header_panel.h"
@@ -59,6 +60,8 @@ TEST(MainWindow, StartClientSizePositionAndCaption) {
     EXPECT_EQ(form.font().family(), QStringLiteral("MS Sans Serif"));
     EXPECT_EQ(form.font().pixelSize(), 11);
     EXPECT_FALSE(form.StartupDone());  // nothing runs before the window is activated
+    // Help, About: the version and the licence.
+    EXPECT_TRUE(AboutHtml().contains("Quarzel PGN Viewer 1.01") && AboutHtml().contains("GPL-3.0-or-later"));
 }
 
 TEST(MainWindow, ControlsHaveTheirBounds) {

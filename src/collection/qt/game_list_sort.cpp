@@ -34,7 +34,7 @@ void TGameList::DefaultColumns() {
     for (const TDefaultColumn& d : kDefaults) {
         const int c = static_cast<int>(d.column);
         header->moveSection(header->visualIndex(c), c);
-        header->resizeSection(c, std::max(d.width > 0 ? d.width : 60, header->sectionSizeHint(c)));
+        header->resizeSection(c, d.width > 0 ? d.width : 60);
         setColumnHidden(c, d.width == 0);
     }
     fitPending_ = true;
