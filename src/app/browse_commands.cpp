@@ -1,6 +1,7 @@
 // The browsing commands of the main window: the buttons, the key map, the
 // mouse wheel over board and notation, the jumps between marked positions
 // and the moves between games.
+#include <QPushButton>
 #include <QWheelEvent>
 
 #include "app/main_window.h"
@@ -193,6 +194,14 @@ bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
         }
         wheel->accept();
         return true;
+    }
+    // On a button Left and Right step through the game, not along the buttons.
+    if (event->type() == QEvent::KeyPress && qobject_cast<QPushButton*>(watched)) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Left || key->key() == Qt::Key_Right) && key->modifiers() == Qt::NoModifier) {
+            keyPressEvent(key);
+            return true;
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -138,12 +138,13 @@ TMainWindow::TMainWindow(const QStringList& Params, QWidget* parent) : QMainWind
     const std::vector<QPushButton*> buttons = {ButtonStart, ButtonBack, ButtonNextBranch, ButtonForward,
                                                ButtonEnd, ButtonPrevMatch, ButtonNextMatch, ButtonPrevGame,
                                                ButtonNextGame, ButtonClipPos, ButtonClipPGN};
-    // Tab order as the layout numbers it.
-    std::vector<QWidget*> order = {GameList};
+    // Tab order as the screen reads: the table, the board, the buttons from
+    // left to right, the notation. The board takes the focus too: its keys
+    // are the window's.
+    Board->setFocusPolicy(Qt::StrongFocus);
+    std::vector<QWidget*> order = {GameList, Board};
     order.insert(order.end(), buttons.begin(), buttons.end());
-    std::stable_sort(order.begin(), order.end(), [](QWidget* a, QWidget* b) {
-        return a->property("TabOrder").toInt() < b->property("TabOrder").toInt();
-    });
+    order.push_back(Notation);
     for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 
     Status = new TStatusLine(statusBar(), this);
@@ -198,6 +199,7 @@ QPushButton* TMainWindow::MakeButton(const char* field, const char* caption, con
     button->setProperty("Hint", QString::fromLatin1(hint));
     button->setProperty("TabOrder", tabOrder);
     button->setAutoDefault(false);
+    button->installEventFilter(this);  // Left and Right step through the game, not along the buttons
     connect(button, &QPushButton::clicked, this, handler);
     return button;
 }

@@ -112,7 +112,7 @@ TEST_F(Browse, StartupOpensTheFirstGameAtItsFirstMark) {
     EXPECT_EQ(F().Board->BlackSquareColor(), QColor(166, 202, 240));
     EXPECT_TRUE(F().Board->SuggestMoves());
     EXPECT_FALSE(F().Board->StartPosition());
-    EXPECT_EQ(F().Notation->mapTo(F().Client, QPoint(0, F().Notation->height())), QPoint(288, 168 + 265));
+    EXPECT_EQ(F().Notation->mapTo(F().Client, QPoint(0, F().Notation->height())), QPoint(296, 168 + 265));
     EXPECT_TRUE(F().Notation->English());
     EXPECT_FALSE(F().Notation->Headline());
     EXPECT_EQ(F().Notation->Indent1Var(), 10);
@@ -232,6 +232,11 @@ TEST_F(Browse, EachKeyActsOnce) {
     QTest::keyClick(F().Notation, Qt::Key_Left);
     ExpectInStep(F(), kG1AfterE4);
     QTest::keyClick(F().Notation, Qt::Key_Right);
+    ExpectInStep(F(), kG1AfterE5);
+    // On a button and on the board Left and Right step through the game too.
+    QTest::keyClick(F().ButtonPrevGame, Qt::Key_Left);
+    ExpectInStep(F(), kG1AfterE4);
+    QTest::keyClick(F().Board, Qt::Key_Right);
     ExpectInStep(F(), kG1AfterE5);
     QTest::keyClick(F().Notation, Qt::Key_A);
     ExpectInStep(F(), kG1AfterE4);

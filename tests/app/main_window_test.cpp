@@ -130,10 +130,11 @@ TEST(MainWindow, ButtonsCaptionsBoundsHintsAndTabOrder) {
         EXPECT_FALSE(b.b->accessibleName().isEmpty());
         EXPECT_EQ(b.b->property("TabOrder").toInt(), b.tab);
     }
-    // Tab walks the list, then the buttons by their tab numbers.
-    const std::vector<QWidget*> chain = {form.GameList, form.ButtonStart, form.ButtonBack, form.ButtonForward,
-                                         form.ButtonEnd, form.ButtonClipPos, form.ButtonClipPGN, form.ButtonPrevGame,
-                                         form.ButtonNextGame, form.ButtonNextBranch, form.ButtonPrevMatch, form.ButtonNextMatch};
+    // Tab walks the screen: the list, the board, the buttons left to right, the notation.
+    const std::vector<QWidget*> chain = {form.GameList, form.Board, form.ButtonStart, form.ButtonBack,
+                                         form.ButtonNextBranch, form.ButtonForward, form.ButtonEnd,
+                                         form.ButtonPrevMatch, form.ButtonNextMatch, form.ButtonPrevGame,
+                                         form.ButtonNextGame, form.ButtonClipPos, form.ButtonClipPGN, form.Notation};
     for (std::size_t i = 1; i < chain.size(); ++i) {
         QWidget* next = chain[i - 1]->nextInFocusChain();
         while (next && !(next->focusPolicy() & Qt::TabFocus)) next = next->nextInFocusChain();
