@@ -32,12 +32,62 @@ void TMainWindow::ShowCurrentOnBoard() {
     Panes->PositionShown();
 }
 
+// After the last match of a game the match keys go on to the first match of
+// the next game that has one, before the first back to the last match of
+// the previous one; the status bar says so.
 bool TMainWindow::NextMatch() {
-    return ::NextMatch(Notation->Core(), [this](const TBoard&, const TMoveRecord*) { ShowCurrentOnBoard(); },
-                       Search->HitTest());
+    const TShowPositionFn show = [this](const TBoard&, const TMoveRecord*) { ShowCurrentOnBoard(); };
+    if (::NextMatch(Notation->Core(), show, Search->HitTest())) return true;
+    const int row = RowWithMatch(+1);
+    if (row < 0) return false;
+    LoadRowForMatch(row);
+    const bool at = OpeningMatch();
+    Status->Tell(QStringLiteral("Game %1: first match").arg(NumberText(LoadedGame + 1)));
+    return at;
 }
 
-bool TMainWindow::PrevMatch() { return ::PrevMatch(Notation->Core(), Search->HitTest()); }
+bool TMainWindow::PrevMatch() {
+    if (::PrevMatch(Notation->Core(), Search->HitTest())) return true;
+    const int row = RowWithMatch(-1);
+    if (row < 0) return false;
+    LoadRowForMatch(row);
+    // Its stops counted from the start, then the last one taken.
+    TNotationCore& core = Notation->Core();
+    const THitTest hit = Search->HitTest();
+    const TShowPositionFn none = [](const TBoard&, const TMoveRecord*) {};
+    int stops = ::OpeningMatch(core, none, hit) ? 1 : 0;
+    while (::NextMatch(core, none, hit)) ++stops;
+    core.ToStart();
+    bool at = ::OpeningMatch(core, none, hit);
+    for (int i = 1; i < stops; ++i) at = ::NextMatch(core, none, hit);
+    ShowCurrentOnBoard();
+    Status->Tell(QStringLiteral("Game %1: last match").arg(NumberText(LoadedGame + 1)));
+    return at;
+}
+
+int TMainWindow::RowWithMatch(int step) {
+    const int from = GameList->RowOfGame(LoadedGame);
+    if (from < 0) return -1;
+    std::string text;
+    for (int r = from + step; r >= 0 && r < GameList->RowCount(); r += step) {
+        const std::int32_t game = GameList->GameIndexOfRow(r);
+        if (Search->GameHasHits(game)) return r;
+        std::int32_t id = 0;
+        GameList->GetGame(game, id, text);
+        if (text.find("MATCH") != std::string::npos) return r;
+    }
+    return -1;
+}
+
+void TMainWindow::LoadRowForMatch(int row) {
+    GameList->SetItemIndex(row);
+    std::int32_t gameID = 0;
+    std::string text;
+    LoadedGame = GameList->GameIndexOfRow(row);
+    GameList->GetGame(LoadedGame, gameID, text);
+    Notation->LoadGame(text);
+    GameShown();
+}
 
 bool TMainWindow::OpeningMatch() {
     return ::OpeningMatch(Notation->Core(), [this](const TBoard&, const TMoveRecord*) { ShowCurrentOnBoard(); },

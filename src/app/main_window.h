@@ -114,6 +114,11 @@ public:
     bool OpeningMatch();
     // Back to the previous marked move (or to the start). True when a mark was found.
     bool PrevMatch();
+    // The match keys beyond the loaded game: the next (step 1) or previous
+    // (-1) row whose game has a "MATCH" comment or a position-search hit, -1
+    // for none; and loading a row's game at its start.
+    int RowWithMatch(int step);
+    void LoadRowForMatch(int row);
 
     // The browsing command a key stands for; Command::None for other keys.
     using Command = TBrowseCommand;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/status_line.h"
 #include "app/main_window.h"
 #include "board/qt/board_widget.h"
 #include "collection/qt/game_list.h"
@@ -128,24 +129,31 @@ TEST_F(Browse, AGameOpensAtItsFirstMarkInAVariationTooWithoutMarksAtTheEnd) {
 
 TEST_F(Browse, MatchSearchForwardAndBack) {
     Open(Game1() + Game2());
-    // C on a mark goes to the next one; then, with no mark left, to the end
-    // (the lower-case word is no mark).
+    // C on a mark goes to the next one (the lower-case word is no mark);
+    // after the last one on to the first mark of the next game that has one.
     Key(Qt::Key_C);
     ExpectInStep(F(), kG1Match2);
     EXPECT_EQ(F().Notation->CurrentComment(), "a MATCH again");
     Key(Qt::Key_C);
-    ExpectInStep(F(), kG1End);
-    Key(Qt::Key_C);  // at the end: stays
-    ExpectInStep(F(), kG1End);
-    // E from the end: the later mark, the earlier one, then the start.
+    ExpectInStep(F(), kG2Match);
+    EXPECT_EQ(F().GameList->ItemIndex(), 1);
+    EXPECT_EQ(F().Status->LastMessage(), "Game 2: first match");
+    Key(Qt::Key_C);  // no game after it: to the end, and stays
+    Key(Qt::Key_C);
+    EXPECT_EQ(F().GameList->ItemIndex(), 1);
+    // E before the first mark of a game: back to the last mark of the previous one.
+    Key(Qt::Key_E);
+    ExpectInStep(F(), kG2Match);
     Key(Qt::Key_E);
     ExpectInStep(F(), kG1Match2);
+    EXPECT_EQ(F().GameList->ItemIndex(), 0);
+    EXPECT_EQ(F().Status->LastMessage(), "Game 1: last match");
     Key(Qt::Key_E);
     ExpectInStep(F(), kG1Match1);
     Key(Qt::Key_E);
     ExpectInStep(F(), kInitial);
     EXPECT_EQ(F().Notation->CurrentMove(), nullptr);
-    Key(Qt::Key_E);  // at the start: stays
+    Key(Qt::Key_E);  // at the start of the first game: stays
     ExpectInStep(F(), kInitial);
     // Keypad 3 and 9 do the same; so do the buttons.
     Pad(3);
