@@ -6,6 +6,7 @@
 
 #include "app/main_window.h"
 
+#include "app/autoplay.h"
 #include "app/comment_commands_view.h"
 #include "app/search_controller.h"
 #include "app/status_line.h"
@@ -174,13 +175,19 @@ TMainWindow::Command TMainWindow::CommandOfKey(int Key, Qt::KeyboardModifiers Sh
     case Qt::Key_C: return Command::NextMatch;
     case Qt::Key_W: return Command::PrevGame;
     case Qt::Key_X: return Command::NextGame;
+    case Qt::Key_P: return Command::Autoplay;
     default: return Command::None;
     }
 }
 
 void TMainWindow::RunCommand(Command command) {
+    // Any other command ends autoplay.
+    if (command != Command::Autoplay && command != Command::None && Autoplay) Autoplay->Stop();
     switch (command) {
     case Command::None: break;
+    case Command::Autoplay:
+        if (Autoplay) Autoplay->Toggle();
+        break;
     case Command::ToStart: Notation->ToStart(); break;
     case Command::StepBack: Notation->StepBack(); break;
     case Command::StepForward:

@@ -24,6 +24,7 @@ constexpr TKeyRow kKeys[] = {
     {"C, Num 3", "On to the next match"},
     {"W, Num 8", "Previous game in the list"},
     {"X, Num 2", "Next game in the list"},
+    {"P", "Autoplay on or off: the game steps on by itself (interval in the Game menu); any other key stops it"},
     {"Up, Down", "Move in the game list"},
     {"Page Up, Page Down, Home, End", "In the game list: move by a page or to either end, and load the game"},
     {"Enter, double click", "Load the selected game"},

@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/autoplay.h"
 #include "app/comment_commands_view.h"
 
 #include <QEvent>
@@ -161,6 +162,12 @@ TMainWindow::TMainWindow(const QStringList& Params, QWidget* parent) : QMainWind
     connect(Menus, &TWindowMenus::PasteChosen, this, &TMainWindow::OpenPastedText);
     connect(Menus, &TWindowMenus::CopyPositionChosen, this, &TMainWindow::ButtonClipPosClick);
     connect(Menus, &TWindowMenus::CopyGameChosen, this, &TMainWindow::ButtonClipPGNClick);
+    Autoplay = new TAutoplay([this] {
+        const bool moved = Notation->StepForward();
+        ShowCurrentOnBoard();
+        return moved;
+    }, this);
+    connect(Menus, &TWindowMenus::AutoplayIntervalChosen, this, [this] { Autoplay->AskInterval(this); });
     Commands = new TCommandsView({Notation, Board, Panes, Menus}, this);
     connect(notationEvents_.get(), &TNotationEvents::GameLoaded, Commands, &TCommandsView::GameLoaded);
     connect(GameList, &TGameList::SortProgress, Status, &TStatusLine::SortProgress);

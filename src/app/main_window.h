@@ -20,6 +20,7 @@
 class QHeaderView;
 class QPushButton;
 class TBoardWidget;
+class TAutoplay;
 class TCommandsView;
 class TFileOpener;
 class THeaderPanel;
@@ -67,6 +68,8 @@ public:
     // Clocks, evaluations, arrows and squares from the comments: board marks,
     // the graph pane and their View switches.
     TCommandsView* Commands = nullptr;
+    // The game stepping on by itself (P, Game menu).
+    TAutoplay* Autoplay = nullptr;
     TStatusLine* Status = nullptr;
     // The file dialog, Ctrl+O, drops and the recent files.
     TFileOpener* Opener = nullptr;

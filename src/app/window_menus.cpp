@@ -57,6 +57,10 @@ TWindowMenus::TWindowMenus(const TMenuTargets& targets, QObject* parent)
     game_->addSeparator();
     AddCommand(game_, QStringLiteral("P&revious game"), QStringLiteral("W, Num 8"), run(C::PrevGame));
     AddCommand(game_, QStringLiteral("Ne&xt game"), QStringLiteral("X, Num 2"), run(C::NextGame));
+    game_->addSeparator();
+    AddCommand(game_, QStringLiteral("&Autoplay (on / off)"), QStringLiteral("P"), run(C::Autoplay));
+    AddCommand(game_, QStringLiteral("Autoplay &interval..."), {}, [this] { emit AutoplayIntervalChosen(); });
+    game_->addSeparator();
     AddCommand(game_, QStringLiteral("&Load the selected game"), QStringLiteral("Enter"),
                [list = targets.GameList] { list->ReportChosenGame(); });
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/autoplay.h"
 #include "app/status_line.h"
 #include "app/main_window.h"
 #include "board/qt/board_widget.h"
@@ -169,6 +170,22 @@ TEST_F(Browse, MatchSearchForwardAndBack) {
     EXPECT_EQ(F().GameList->ItemIndex(), 0);
     EXPECT_EQ(platform_.beeps, 0);
     EXPECT_TRUE(platform_.messages.empty());
+}
+
+// P plays the game on by itself to its end; another command stops it.
+TEST_F(Browse, AutoplayStepsToTheEndAndStopsOnACommand) {
+    Open(Game1());
+    Key(Qt::Key_Q);
+    F().Autoplay->SetIntervalMs(TAutoplay::kMinIntervalMs);
+    Key(Qt::Key_P);
+    EXPECT_TRUE(F().Autoplay->Running());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !F().Autoplay->Running(); }, 10000));
+    ExpectInStep(F(), kG1End);
+    Key(Qt::Key_Q);
+    Key(Qt::Key_P);
+    Key(Qt::Key_A);  // back at the start: no move, and autoplay ends
+    EXPECT_FALSE(F().Autoplay->Running());
+    ExpectInStep(F(), kInitial);
 }
 
 TEST_F(Browse, MoveKeysLettersAndKeypad) {
@@ -536,6 +553,7 @@ TEST_F(Browse, KeyMapTable) {
     EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_8, pad), C::PrevGame);
     EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_X, {}), C::NextGame);
     EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_2, pad), C::NextGame);
+    EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_P, {}), C::Autoplay);
     EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_0, pad), C::None);
     EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_7, {}), C::None);
     EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_Left, {}), C::None);
