@@ -13,6 +13,7 @@
 
 #include "app/header_panel.h"
 #include "app/settings.h"
+#include "board/qt/board_coordinates.h"
 #include "board/qt/board_widget.h"
 #include "collection/qt/game_list.h"
 #include "notation/qt/notation.h"
@@ -64,6 +65,29 @@ protected:
 
 private:
     int side_ = 1;
+};
+
+// The rank numbers (left of the board) or file letters (below it), drawn
+// while the board's coordinates are on; never over the squares.
+class TCoordinateStrip final : public QWidget {
+public:
+    TCoordinateStrip(QWidget* parent, const TBoardWidget* board, bool ranks)
+        : QWidget(parent), board_(board), ranks_(ranks) {
+        setObjectName(ranks ? QStringLiteral("RankNumbers") : QStringLiteral("FileLetters"));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        if (!board_->Coordinates()) return;
+        QPainter p(this);
+        DrawCoordinateStrip(p, rect(), 0, board_->SquareSize(), ranks_, board_->Flipped(),
+                            palette().color(QPalette::WindowText));
+    }
+
+private:
+    const TBoardWidget* board_;
+    bool ranks_;
 };
 
 }  // namespace
@@ -133,6 +157,8 @@ TPanes::TPanes(TPaneControls controls, QObject* parent) : QObject(parent), contr
     flip_->setAutoRaise(true);
     connect(flip_, &QToolButton::clicked, this, &TPanes::FlipBoard);
     marker_ = new TSideMarker(boardPane_);
+    ranks_ = new TCoordinateStrip(boardPane_, controls_.Board, true);
+    files_ = new TCoordinateStrip(boardPane_, controls_.Board, false);
 
     for (QWidget* w : {client, listPane_, boardPane_, notationPane_, static_cast<QWidget*>(horizontal_)})
         w->installEventFilter(this);
@@ -186,6 +212,8 @@ void TPanes::PlaceBoard() {
     board->move(kBoardLeft, kPaneTop);
     const int boardPx = 8 * square;
     flip_->setGeometry(kBoardLeft + boardPx - 20, 0, 20, kPaneTop - 1);
+    ranks_->setGeometry(0, kPaneTop, kBoardLeft, boardPx);
+    files_->setGeometry(kBoardLeft, kPaneTop + boardPx, boardPx, kBoardBottom - 1);
     PositionShown();
 }
 
@@ -198,6 +226,8 @@ void TPanes::PositionShown() {
     const int rowTop = kPaneTop + (atBottom ? 7 * square : 0);
     marker_->setGeometry(kBoardLeft + 8 * square + (room - d) / 2, rowTop + (square - d) / 2, d, d);
     static_cast<TSideMarker*>(marker_)->Set(board->SideToMove());
+    for (QWidget* strip : {ranks_, files_})
+        if (strip) strip->update();  // a flip or the coordinates switched
 }
 
 void TPanes::FlipBoard() {
@@ -259,6 +289,7 @@ void TPanes::RestoreSettings() {
     horizontal_->restoreState(settings->value(QStringLiteral("panes/horizontal")).toByteArray());
     controls_.GameList->RestoreColumnState(settings->value(QStringLiteral("gameTable/columns")).toByteArray());
     controls_.Board->SetCoordinates(settings->value(QStringLiteral("view/coordinates"), true).toBool());
+    PositionShown();
     const int pixels = settings->value(QStringLiteral("view/notationFontPixels"), 11).toInt();
     if (pixels != fontPixels_) SetNotationFontPixels(pixels);
 }

@@ -93,6 +93,8 @@ private:
     QWidget* notationPane_;
     QToolButton* flip_;
     QWidget* marker_;
+    QWidget* ranks_ = nullptr;  // the coordinates beside the board: rank numbers left of it
+    QWidget* files_ = nullptr;  // and file letters below it
     QWidget* graph_ = nullptr;
     int fontPixels_ = 11;
     int lastBottomHeight_ = -1;

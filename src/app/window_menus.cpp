@@ -76,7 +76,10 @@ TWindowMenus::TWindowMenus(const TMenuTargets& targets, QObject* parent)
     TBoardWidget* board = targets.Board;
     AddCommand(view_, QStringLiteral("&Flip board"), QStringLiteral("F"), [panes] { panes->FlipBoard(); });
     coordinates_ = AddViewSwitch(QStringLiteral("&Coordinates"), board->Coordinates(),
-                                 [board](bool on) { board->SetCoordinates(on); });
+                                 [board, panes](bool on) {
+                                     board->SetCoordinates(on);
+                                     panes->PositionShown();
+                                 });
     view_->addSeparator();
     auto font = [panes](int step) {
         return [panes, step] { panes->SetNotationFontPixels(step == 0 ? 11 : panes->NotationFontPixels() + step); };
