@@ -4,7 +4,8 @@
 // A column's cell text comes from the game's header record. Sorting by a
 // column reads that column's key for every listed game: straight from the
 // bytes of a PGN file (read in large blocks, only the header lines of each
-// game decoded, on all cores; about 16 bytes a game for a name column, 4 for a number), or
+// game decoded, on all cores; 12 bytes a game and what a name has past its first 8 bytes for a name
+// column, 4 for a number), or
 // through the list's header reader for a game database. Text columns compare
 // case-insensitively with accents folded (FoldForSort), numbers and dates by
 // value, rounds naturally (NaturalSortText); empty values come last in either direction and equal keys keep the
