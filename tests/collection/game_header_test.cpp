@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "collection/game_header.h"
+#include "collection/row_texts.h"
 
 namespace {
 
@@ -86,6 +87,14 @@ TEST(EventData, NumbersPlyCountRoundElo) {
     EXPECT_EQ(Parsed({"[PlyCount \"0\"]"}).PlyCount, 0);
     EXPECT_EQ(Parsed({"[PlyCount \"-1\"]"}).PlyCount, -1);
     EXPECT_EQ(Parsed({}).PlyCount, kNoNumber);
+    // Without the tag the list counts the main line's plies from the text.
+    const std::pair<const char*, int> counted[] = {
+        {"[Event \"x\"]\n\n1. e4 e5 2. Nf3 {a (b) c} Nc6 (2... d6 3. d4) 3.Bb5 $1 a6 1-0", 6},
+        {"[FEN \"...\"]\n\n23... Kf7 24. Rd1 ; Kf8 is worse\nKe6 *", 3},
+        {"1. O-O 0-0 2. -- e8=Q+ 1/2-1/2", 4},
+        {"[Event \"x\"]\n\n*", 0},
+    };
+    for (const auto& [text, plies] : counted) EXPECT_EQ(CountMainLinePlies(text), plies) << text;
     EXPECT_EQ(Parsed({"[Round \"3.1\"]"}).Round, "3.1");
     EXPECT_EQ(Parsed({"[Round \"?\"]"}).Round, "?");
     EXPECT_EQ(Parsed({"[Round \"12\"]"}).Round, "12");

@@ -74,6 +74,17 @@ TEST(GameList, EnterAndDoubleClickReportTheSelectedGame) {
     EXPECT_EQ(chosen.size(), 6u);
 }
 
+// The Moves column: full moves from PlyCount, counted from the text without it.
+TEST(GameList, MovesColumnCountsGamesWithoutPlyCount) {
+    ListFixture f;
+    f.list.OnRowRead = nullptr;
+    f.Open(Game(1) + "[Event \"x\"]\n[PlyCount \"104\"]\n\n1. d4 *\n\n");
+    const int moves = static_cast<int>(TGameColumn::Moves);
+    f.list.setColumnHidden(moves, false);
+    EXPECT_EQ(f.list.model()->index(0, moves).data().toString(), "1");
+    EXPECT_EQ(f.list.model()->index(1, moves).data().toString(), "52");
+}
+
 TEST(GameList, EmptyOrClosedListReportsNothing) {
     ListFixture f;
     int chosen = 0;
