@@ -3,4 +3,4 @@
 #pragma once
 
 enum class TBrowseCommand { None, ToStart, StepBack, StepForward, StepForwardBranch, ToEnd, PrevMatch, NextMatch,
-                            PrevGame, NextGame };
+                            PrevGame, NextGame, Autoplay };

@@ -1,11 +1,13 @@
 // The browsing commands of the main window: the buttons, the key map, the
 // mouse wheel over board and notation, the jumps between marked positions
 // and the moves between games.
+#include <QPushButton>
 #include <QWheelEvent>
 
 #include "app/engine_controller.h"
 #include "app/main_window.h"
 
+#include "app/autoplay.h"
 #include "app/comment_commands_view.h"
 #include "app/search_controller.h"
 #include "app/status_line.h"
@@ -34,12 +36,62 @@ void TMainWindow::ShowCurrentOnBoard() {
     Panes->PositionShown();
 }
 
+// After the last match of a game the match keys go on to the first match of
+// the next game that has one, before the first back to the last match of
+// the previous one; the status bar says so.
 bool TMainWindow::NextMatch() {
-    return ::NextMatch(Notation->Core(), [this](const TBoard&, const TMoveRecord*) { ShowCurrentOnBoard(); },
-                       Search->HitTest());
+    const TShowPositionFn show = [this](const TBoard&, const TMoveRecord*) { ShowCurrentOnBoard(); };
+    if (::NextMatch(Notation->Core(), show, Search->HitTest())) return true;
+    const int row = RowWithMatch(+1);
+    if (row < 0) return false;
+    LoadRowForMatch(row);
+    const bool at = OpeningMatch();
+    Status->Tell(QStringLiteral("Game %1: first match").arg(NumberText(LoadedGame + 1)));
+    return at;
 }
 
-bool TMainWindow::PrevMatch() { return ::PrevMatch(Notation->Core(), Search->HitTest()); }
+bool TMainWindow::PrevMatch() {
+    if (::PrevMatch(Notation->Core(), Search->HitTest())) return true;
+    const int row = RowWithMatch(-1);
+    if (row < 0) return false;
+    LoadRowForMatch(row);
+    // Its stops counted from the start, then the last one taken.
+    TNotationCore& core = Notation->Core();
+    const THitTest hit = Search->HitTest();
+    const TShowPositionFn none = [](const TBoard&, const TMoveRecord*) {};
+    int stops = ::OpeningMatch(core, none, hit) ? 1 : 0;
+    while (::NextMatch(core, none, hit)) ++stops;
+    core.ToStart();
+    bool at = ::OpeningMatch(core, none, hit);
+    for (int i = 1; i < stops; ++i) at = ::NextMatch(core, none, hit);
+    ShowCurrentOnBoard();
+    Status->Tell(QStringLiteral("Game %1: last match").arg(NumberText(LoadedGame + 1)));
+    return at;
+}
+
+int TMainWindow::RowWithMatch(int step) {
+    const int from = GameList->RowOfGame(LoadedGame);
+    if (from < 0) return -1;
+    std::string text;
+    for (int r = from + step; r >= 0 && r < GameList->RowCount(); r += step) {
+        const std::int32_t game = GameList->GameIndexOfRow(r);
+        if (Search->GameHasHits(game)) return r;
+        std::int32_t id = 0;
+        GameList->GetGame(game, id, text);
+        if (text.find("MATCH") != std::string::npos) return r;
+    }
+    return -1;
+}
+
+void TMainWindow::LoadRowForMatch(int row) {
+    GameList->SetItemIndex(row);
+    std::int32_t gameID = 0;
+    std::string text;
+    LoadedGame = GameList->GameIndexOfRow(row);
+    GameList->GetGame(LoadedGame, gameID, text);
+    Notation->LoadGame(text);
+    GameShown();
+}
 
 bool TMainWindow::OpeningMatch() {
     return ::OpeningMatch(Notation->Core(), [this](const TBoard&, const TMoveRecord*) { ShowCurrentOnBoard(); },
@@ -126,13 +178,19 @@ TMainWindow::Command TMainWindow::CommandOfKey(int Key, Qt::KeyboardModifiers Sh
     case Qt::Key_C: return Command::NextMatch;
     case Qt::Key_W: return Command::PrevGame;
     case Qt::Key_X: return Command::NextGame;
+    case Qt::Key_P: return Command::Autoplay;
     default: return Command::None;
     }
 }
 
 void TMainWindow::RunCommand(Command command) {
+    // Any other command ends autoplay.
+    if (command != Command::Autoplay && command != Command::None && Autoplay) Autoplay->Stop();
     switch (command) {
     case Command::None: break;
+    case Command::Autoplay:
+        if (Autoplay) Autoplay->Toggle();
+        break;
     case Command::ToStart: Notation->ToStart(); break;
     case Command::StepBack: Notation->StepBack(); break;
     case Command::StepForward:
@@ -156,7 +214,7 @@ void TMainWindow::Run(Command command) {
 
 void TMainWindow::FlipBoard() { Panes->FlipBoard(); }
 
-void TMainWindow::OnKey(QObject*, int& Key, Qt::KeyboardModifiers Shift) {
+void TMainWindow::OnKey(QObject* sender, int& Key, Qt::KeyboardModifiers Shift) {
     if (Search->HandleKey(Key, Shift)) {
         Key = 0;  // the search's own keys
         return;
@@ -167,8 +225,10 @@ void TMainWindow::OnKey(QObject*, int& Key, Qt::KeyboardModifiers Shift) {
         Command step = Command::None;
         if (Key == Qt::Key_Left) step = Command::StepBack;
         if (Key == Qt::Key_Right) step = Command::StepForward;
-        if (Key == Qt::Key_Home) step = Command::ToStart;
-        if (Key == Qt::Key_End) step = Command::ToEnd;
+        // In the game list Home and End go to the first and last game (and load it).
+        const bool inList = sender == GameList;
+        if (Key == Qt::Key_Home && !inList) step = Command::ToStart;
+        if (Key == Qt::Key_End && !inList) step = Command::ToEnd;
         if (step != Command::None) {
             Guarded(this, [&] { RunCommand(step); });
             Key = 0;
@@ -194,6 +254,14 @@ bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
         }
         wheel->accept();
         return true;
+    }
+    // On a button Left and Right step through the game, not along the buttons.
+    if (event->type() == QEvent::KeyPress && qobject_cast<QPushButton*>(watched)) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Left || key->key() == Qt::Key_Right) && key->modifiers() == Qt::NoModifier) {
+            keyPressEvent(key);
+            return true;
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }

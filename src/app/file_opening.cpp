@@ -58,7 +58,7 @@ void TMainWindow::Activate(QObject*) {
     // "0 games": the window stays for the next file.
     if (!OpenGameFile(file)) {
         setWindowTitle(QStringLiteral("Quarzel PGN Viewer " QUARZEL_VERSION "   [") + path +
-                       QStringLiteral("]   0 games"));
+                       QStringLiteral("]   ") + GamesText(0));
         if (GameList->FileOpen()) Guarded(this, [&] { GameList->ScanFile(std::string()); });
         Guarded(this, [&] { OpenFirstGame(); });
     }
@@ -118,8 +118,8 @@ bool TMainWindow::OpenGameFile(const std::string& file, const QString& shownName
 void TMainWindow::Opened(const QString& path) {
     Search->Reset();
     setWindowTitle(QStringLiteral("Quarzel PGN Viewer " QUARZEL_VERSION "   [") + path + QStringLiteral("]   ") +
-                   QString::asprintf("%d games", GameList->GameCount()));
-    Status->Tell(QStringLiteral("%1: %2 games").arg(path).arg(GameList->GameCount()));
+                   GamesText(GameList->GameCount()));
+    Status->FileShown(path + QStringLiteral(": ") + GamesText(GameList->GameCount()));
     Guarded(this, [&] { OpenFirstGame(); });
 }
 

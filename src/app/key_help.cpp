@@ -5,6 +5,8 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+#include "version.h"
+
 namespace {
 
 struct TKeyRow {
@@ -13,16 +15,18 @@ struct TKeyRow {
 };
 
 constexpr TKeyRow kKeys[] = {
-    {"Q, Num 7, Home", "To the start of the game"},
+    {"Q, Num 7, Home", "To the start of the game (Home in the game list: its first game)"},
     {"A, Num 4, Left", "One move back"},
     {"D, Num 6, Right", "One move forward"},
     {"S, Num 5", "One move forward, choosing the variation where there are several"},
-    {"Z or Y, Num 1, End", "To the end of the main line"},
+    {"Z or Y, Num 1, End", "To the end of the main line (End in the game list: its last game)"},
     {"E, Num 9", "Back to the previous match (a \"MATCH\" comment or a search hit)"},
     {"C, Num 3", "On to the next match"},
     {"W, Num 8", "Previous game in the list"},
     {"X, Num 2", "Next game in the list"},
-    {"Up, Down, Page Up, Page Down", "Move in the game list"},
+    {"P", "Autoplay on or off: the game steps on by itself (interval in the Game menu); any other key stops it"},
+    {"Up, Down", "Move in the game list"},
+    {"Page Up, Page Down, Home, End", "In the game list: move by a page or to either end, and load the game"},
     {"Enter, double click", "Load the selected game"},
     {"Mouse wheel", "Over the board or the notation: moves back and forward"},
     {"F", "Flip the board"},
@@ -50,23 +54,51 @@ QString KeyHelpHtml() {
                                  "place on the keyboard, whatever its layout.</p>");
 }
 
-void ShowKeyHelp(QWidget* owner) {
-    auto* dialog = owner->findChild<QDialog*>(QStringLiteral("KeyHelp"));
+namespace {
+
+// A window of text with a Close button, one of each name per main window.
+void ShowTextWindow(QWidget* owner, const QString& name, const QString& title, const QString& html, QSize size) {
+    auto* dialog = owner->findChild<QDialog*>(name);
     if (!dialog) {
         dialog = new QDialog(owner);
-        dialog->setObjectName(QStringLiteral("KeyHelp"));
-        dialog->setWindowTitle(QStringLiteral("Keys of Quarzel PGN Viewer"));
+        dialog->setObjectName(name);
+        dialog->setWindowTitle(title);
         auto* layout = new QVBoxLayout(dialog);
         auto* text = new QTextBrowser(dialog);
-        text->setAccessibleName(QStringLiteral("Keys"));
-        text->setHtml(KeyHelpHtml());
+        text->setAccessibleName(name);
+        text->setOpenExternalLinks(true);
+        text->setHtml(html);
         layout->addWidget(text);
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
         QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
         layout->addWidget(buttons);
-        dialog->resize(560, 520);
+        dialog->resize(size);
     }
     dialog->show();
     dialog->raise();
     dialog->activateWindow();
+}
+
+}  // namespace
+
+void ShowKeyHelp(QWidget* owner) {
+    ShowTextWindow(owner, QStringLiteral("KeyHelp"), QStringLiteral("Keys of Quarzel PGN Viewer"), KeyHelpHtml(),
+                   QSize(560, 520));
+}
+
+QString AboutHtml() {
+    return QString::fromUtf8(
+        "<h3>Quarzel PGN Viewer " QUARZEL_VERSION "</h3>"
+        "<p>A viewer for chess games in PGN files and .ccf game databases.</p>"
+        "<p><b>Licence:</b> GNU General Public License, version 3 or (at your option) any later version "
+        "(GPL-3.0-or-later); the full text is in the file LICENSE that comes with the program. There is no "
+        "warranty, to the extent permitted by law.</p>"
+        "<p><b>Credits:</b> the built-in piece sets are rendered from the \"cburnett\" vector pieces "
+        "(as shipped in Debian's pychess package, GPL-3+). The text is set in the system's fonts "
+        "(DejaVu Sans where the classic font is missing).</p>");
+}
+
+void ShowAbout(QWidget* owner) {
+    ShowTextWindow(owner, QStringLiteral("About"), QStringLiteral("About Quarzel PGN Viewer"), AboutHtml(),
+                   QSize(460, 300));
 }

@@ -1,4 +1,4 @@
-// The Help window listing every key of the main window.
+// The Help windows: every key of the main window, and About.
 #pragma once
 
 #include <QString>
@@ -9,3 +9,6 @@ class QWidget;
 QString KeyHelpHtml();
 // Shows the window (one per main window; raised when shown already).
 void ShowKeyHelp(QWidget* owner);
+// The About window: version, licence and credits.
+QString AboutHtml();
+void ShowAbout(QWidget* owner);

@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/autoplay.h"
 #include "app/comment_commands_view.h"
 
 #include <QEvent>
@@ -82,7 +83,7 @@ TMainWindow::TMainWindow(const QStringList& Params, QWidget* parent) : QMainWind
     // Comments in their own colour, so that an engine line in a comment is
     // not read as moves; readable on light and dark window colours.
     const bool dark = palette().color(QPalette::Window).lightness() < 128;
-    Notation->SetFontColor(TNotationFont::Comment, dark ? QColor(120, 200, 225) : QColor(0, 96, 128));
+    Notation->SetFontColor(TNotationFont::Comment, TNotation::CommentText(dark));
     Notation->SetIndent0Var(2);
     Notation->SetIndent1Var(10);
     Notation->SetIndent2Var(18);
@@ -139,12 +140,13 @@ TMainWindow::TMainWindow(const QStringList& Params, QWidget* parent) : QMainWind
     const std::vector<QPushButton*> buttons = {ButtonStart, ButtonBack, ButtonNextBranch, ButtonForward,
                                                ButtonEnd, ButtonPrevMatch, ButtonNextMatch, ButtonPrevGame,
                                                ButtonNextGame, ButtonClipPos, ButtonClipPGN};
-    // Tab order as the layout numbers it.
-    std::vector<QWidget*> order = {GameList};
+    // Tab order as the screen reads: the table, the board, the buttons from
+    // left to right, the notation. The board takes the focus too: its keys
+    // are the window's.
+    Board->setFocusPolicy(Qt::StrongFocus);
+    std::vector<QWidget*> order = {GameList, Board};
     order.insert(order.end(), buttons.begin(), buttons.end());
-    std::stable_sort(order.begin(), order.end(), [](QWidget* a, QWidget* b) {
-        return a->property("TabOrder").toInt() < b->property("TabOrder").toInt();
-    });
+    order.push_back(Notation);
     for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 
     Status = new TStatusLine(statusBar(), this);
@@ -161,6 +163,12 @@ TMainWindow::TMainWindow(const QStringList& Params, QWidget* parent) : QMainWind
     connect(Menus, &TWindowMenus::PasteChosen, this, &TMainWindow::OpenPastedText);
     connect(Menus, &TWindowMenus::CopyPositionChosen, this, &TMainWindow::ButtonClipPosClick);
     connect(Menus, &TWindowMenus::CopyGameChosen, this, &TMainWindow::ButtonClipPGNClick);
+    Autoplay = new TAutoplay([this] {
+        const bool moved = Notation->StepForward();
+        ShowCurrentOnBoard();
+        return moved;
+    }, this);
+    connect(Menus, &TWindowMenus::AutoplayIntervalChosen, this, [this] { Autoplay->AskInterval(this); });
     Commands = new TCommandsView({Notation, Board, Panes, Menus}, this);
     connect(notationEvents_.get(), &TNotationEvents::GameLoaded, Commands, &TCommandsView::GameLoaded);
     Engine = new TEngineController({this, Notation, Board, Panes, Menus}, this);
@@ -201,6 +209,7 @@ QPushButton* TMainWindow::MakeButton(const char* field, const char* caption, con
     button->setProperty("Hint", QString::fromLatin1(hint));
     button->setProperty("TabOrder", tabOrder);
     button->setAutoDefault(false);
+    button->installEventFilter(this);  // Left and Right step through the game, not along the buttons
     connect(button, &QPushButton::clicked, this, handler);
     return button;
 }
@@ -225,4 +234,5 @@ void TMainWindow::FocusList() { GameList->setFocus(); }
 void TMainWindow::GameShown() {
     HeaderPanel->Show(Notation->Core().Game.Header, GameList->FileOpen() && GameList->GameCount() > 0);
     Status->GameShown(LoadedGame, GameList->GameCount());
+    GameList->SetLoadedGame(GameList->FileOpen() && GameList->GameCount() > 0 ? LoadedGame : -1);
 }

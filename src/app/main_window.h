@@ -20,6 +20,7 @@
 class QHeaderView;
 class QPushButton;
 class TBoardWidget;
+class TAutoplay;
 class TCommandsView;
 class TEngineController;
 class TFileOpener;
@@ -68,6 +69,8 @@ public:
     // Clocks, evaluations, arrows and squares from the comments: board marks,
     // the graph pane and their View switches.
     TCommandsView* Commands = nullptr;
+    // The game stepping on by itself (P, Game menu).
+    TAutoplay* Autoplay = nullptr;
     TStatusLine* Status = nullptr;
     // The engine's lines for the board's position, the evaluation bar, Ctrl+E.
     TEngineController* Engine = nullptr;
@@ -117,6 +120,11 @@ public:
     bool OpeningMatch();
     // Back to the previous marked move (or to the start). True when a mark was found.
     bool PrevMatch();
+    // The match keys beyond the loaded game: the next (step 1) or previous
+    // (-1) row whose game has a "MATCH" comment or a position-search hit, -1
+    // for none; and loading a row's game at its start.
+    int RowWithMatch(int step);
+    void LoadRowForMatch(int row);
 
     // The browsing command a key stands for; Command::None for other keys.
     using Command = TBrowseCommand;

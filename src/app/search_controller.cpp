@@ -199,7 +199,7 @@ void TSearchController::ShowAllGames() {
     filterText_.clear();
     plies_.clear();
     hitGames_ = 0;
-    context_.Window->setWindowTitle(titleBase_ + QString::asprintf("%d games", list.GameCount()));
+    context_.Window->setWindowTitle(titleBase_ + GamesText(list.GameCount()));
 }
 
 void TSearchController::Reset() {
@@ -213,7 +213,7 @@ void TSearchController::Reset() {
 }
 
 void TSearchController::UpdateTitle() {
-    QString title = titleBase_ + QString::asprintf("%d of %d games", hitGames_, context_.GameList->GameCount());
+    QString title = titleBase_ + QStringLiteral("%1 of %2").arg(NumberText(hitGames_), GamesText(context_.GameList->GameCount()));
     if (running_) {
         title += QString::asprintf("   (searching %d%%, Esc cancels)", percent_);
         context_.Status->SearchProgress(percent_, hitGames_, false);

@@ -70,6 +70,8 @@ public:
     // Stops of the match keys in the loaded game besides its "MATCH"
     // comments: the hits of the last position search. Empty without hits.
     THitTest HitTest() const;
+    // Whether the last position search found a game.
+    bool GameHasHits(std::int32_t game) const { return plies_.count(game) > 0; }
 
 signals:
     // The first hits came and the loaded game is not among them: the owner

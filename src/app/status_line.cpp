@@ -5,15 +5,26 @@
 #include <QStatusBar>
 
 
+QString NumberText(std::int64_t n) { return QLocale().toString(static_cast<qlonglong>(n)); }
+
+QString GamesText(std::int64_t games) {
+    return (games == 1 ? QStringLiteral("%1 game") : QStringLiteral("%1 games")).arg(NumberText(games));
+}
+
 TStatusLine::TStatusLine(QStatusBar* bar, QObject* parent) : QObject(parent), bar_(bar) {
     bar->setObjectName(QStringLiteral("StatusBar"));
     bar->setSizeGripEnabled(true);
+    file_ = new QLabel(bar);
+    file_->setObjectName(QStringLiteral("StatusFile"));
+    file_->setAccessibleName(QStringLiteral("Open file"));
+    file_->setTextInteractionFlags(Qt::NoTextInteraction);
     progress_ = new QLabel(bar);
     progress_->setObjectName(QStringLiteral("StatusProgress"));
     progress_->setAccessibleName(QStringLiteral("Background work"));
     game_ = new QLabel(bar);
     game_->setObjectName(QStringLiteral("StatusGame"));
     game_->setAccessibleName(QStringLiteral("Shown game"));
+    bar->addPermanentWidget(file_, 1);
     bar->addPermanentWidget(progress_);
     bar->addPermanentWidget(game_);
 }
@@ -26,7 +37,7 @@ void TStatusLine::Tell(const QString& text) {
 void TStatusLine::GameShown(std::int32_t gameIndex, std::int32_t games) {
     const QLocale locale;
     game_->setText(games > 0 && gameIndex >= 0 && gameIndex < games
-                       ? QStringLiteral("Game %1 of %2").arg(locale.toString(gameIndex + 1), locale.toString(games))
+                       ? QStringLiteral("Game %1 of %2").arg(NumberText(gameIndex + 1), NumberText(games))
                        : QString());
 }
 
@@ -63,6 +74,9 @@ void TStatusLine::ScanProgress(int percent) {
     else bar_->showMessage(text);
     bar_->repaint();
 }
+
+void TStatusLine::FileShown(const QString& text) { file_->setText(text); }
+QString TStatusLine::FileText() const { return file_->text(); }
 
 QString TStatusLine::ProgressText() const { return progress_->text(); }
 QString TStatusLine::GameText() const { return game_->text(); }

@@ -12,6 +12,11 @@
 class QLabel;
 class QStatusBar;
 
+// "1 game", "1,170,000 games": numbers in the locale's form, as everywhere
+// in the window.
+QString GamesText(std::int64_t games);
+QString NumberText(std::int64_t n);
+
 class TStatusLine : public QObject {
     Q_OBJECT
 public:
@@ -21,6 +26,10 @@ public:
     // A message for the user, kept until the next one.
     void Tell(const QString& text);
     const QString& LastMessage() const { return last_; }
+    // The open file and its number of games, kept in a field of its own (a
+    // menu's hints do not wipe it); empty text clears it.
+    void FileShown(const QString& text);
+    QString FileText() const;
     // The game shown: "Game N of M" (nothing while no file is open).
     void GameShown(std::int32_t gameIndex, std::int32_t games);
     // A search: percent while it runs (-1 when it ended), with its hits so far.
@@ -37,6 +46,7 @@ private:
     void UpdateProgress();
 
     QStatusBar* bar_;
+    QLabel* file_;
     QLabel* progress_;
     QLabel* game_;
     QString last_;

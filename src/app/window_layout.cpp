@@ -13,6 +13,7 @@
 
 #include "app/header_panel.h"
 #include "app/settings.h"
+#include "board/qt/board_coordinates.h"
 #include "board/qt/board_widget.h"
 #include "collection/qt/game_list.h"
 #include "notation/qt/notation.h"
@@ -34,7 +35,7 @@ constexpr int kMinSquare = 16;
 constexpr int kMaxSquare = 99;
 
 // The right margin of the board's pane, where the side-to-move marker stands.
-int MarkerRoom(int square) { return std::max(8, square / 4); }
+int MarkerRoom(int square) { return std::max(16, square / 3); }
 
 // A disc in the colour of the side to move, beside the board's edge of that side.
 class TSideMarker final : public QWidget {
@@ -55,14 +56,38 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        const int d = std::min(width(), height()) - 2;
-        p.setPen(QPen(QColor(128, 128, 128), 1));
+        // Outlined in the other colour, then grey: it shows on a light and a dark window.
+        const qreal d = std::min(width(), height()) - 3.0;
+        p.setPen(QPen(side_ > 0 ? QColor(40, 40, 40) : QColor(235, 235, 235), 1.5));
         p.setBrush(side_ > 0 ? QColor(250, 250, 250) : QColor(20, 20, 20));
         p.drawEllipse(QRectF((width() - d) / 2.0, (height() - d) / 2.0, d, d));
     }
 
 private:
     int side_ = 1;
+};
+
+// The rank numbers (left of the board) or file letters (below it), drawn
+// while the board's coordinates are on; never over the squares.
+class TCoordinateStrip final : public QWidget {
+public:
+    TCoordinateStrip(QWidget* parent, const TBoardWidget* board, bool ranks)
+        : QWidget(parent), board_(board), ranks_(ranks) {
+        setObjectName(ranks ? QStringLiteral("RankNumbers") : QStringLiteral("FileLetters"));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        if (!board_->Coordinates()) return;
+        QPainter p(this);
+        DrawCoordinateStrip(p, rect(), 0, board_->SquareSize(), ranks_, board_->Flipped(),
+                            palette().color(QPalette::WindowText));
+    }
+
+private:
+    const TBoardWidget* board_;
+    bool ranks_;
 };
 
 }  // namespace
@@ -132,6 +157,8 @@ TPanes::TPanes(TPaneControls controls, QObject* parent) : QObject(parent), contr
     flip_->setAutoRaise(true);
     connect(flip_, &QToolButton::clicked, this, &TPanes::FlipBoard);
     marker_ = new TSideMarker(boardPane_);
+    ranks_ = new TCoordinateStrip(boardPane_, controls_.Board, true);
+    files_ = new TCoordinateStrip(boardPane_, controls_.Board, false);
 
     for (QWidget* w : {client, listPane_, boardPane_, notationPane_, static_cast<QWidget*>(horizontal_)})
         w->installEventFilter(this);
@@ -185,6 +212,8 @@ void TPanes::PlaceBoard() {
     board->move(kBoardLeft, kPaneTop);
     const int boardPx = 8 * square;
     flip_->setGeometry(kBoardLeft + boardPx - 20, 0, 20, kPaneTop - 1);
+    ranks_->setGeometry(0, kPaneTop, kBoardLeft, boardPx);
+    files_->setGeometry(kBoardLeft, kPaneTop + boardPx, boardPx, kBoardBottom - 1);
     PositionShown();
 }
 
@@ -192,7 +221,7 @@ void TPanes::PositionShown() {
     TBoardWidget* board = controls_.Board;
     const int square = board->SquareSize();
     const int room = MarkerRoom(square);
-    const int d = std::min(room - 1, std::max(7, square / 3));
+    const int d = std::min(room - 2, std::max(12, square / 3));
     const bool atBottom = (board->SideToMove() > 0) != board->Flipped();
     const int rowTop = kPaneTop + (atBottom ? 7 * square : 0);
     marker_->setGeometry(kBoardLeft + 8 * square + (room - d) / 2, rowTop + (square - d) / 2, d, d);
@@ -201,6 +230,8 @@ void TPanes::PositionShown() {
         evalBar_->setGeometry(1, kPaneTop, kBoardLeft - 2, 8 * square);
         evalBar_->update();
     }
+    for (QWidget* strip : {ranks_, files_})
+        if (strip) strip->update();  // a flip or the coordinates switched
 }
 
 void TPanes::FlipBoard() {
@@ -282,6 +313,7 @@ void TPanes::RestoreSettings() {
     horizontal_->restoreState(settings->value(QStringLiteral("panes/horizontal")).toByteArray());
     controls_.GameList->RestoreColumnState(settings->value(QStringLiteral("gameTable/columns")).toByteArray());
     controls_.Board->SetCoordinates(settings->value(QStringLiteral("view/coordinates"), true).toBool());
+    PositionShown();
     const int pixels = settings->value(QStringLiteral("view/notationFontPixels"), 11).toInt();
     if (pixels != fontPixels_) SetNotationFontPixels(pixels);
 }

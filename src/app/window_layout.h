@@ -97,6 +97,8 @@ private:
     QWidget* notationPane_;
     QToolButton* flip_;
     QWidget* marker_;
+    QWidget* ranks_ = nullptr;  // the coordinates beside the board: rank numbers left of it
+    QWidget* files_ = nullptr;  // and file letters below it
     QWidget* graph_ = nullptr;
     QWidget* enginePane_ = nullptr;
     QWidget* evalBar_ = nullptr;

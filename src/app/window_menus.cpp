@@ -61,6 +61,10 @@ TWindowMenus::TWindowMenus(const TMenuTargets& targets, QObject* parent)
     game_->addSeparator();
     AddCommand(game_, QStringLiteral("P&revious game"), QStringLiteral("W, Num 8"), run(C::PrevGame));
     AddCommand(game_, QStringLiteral("Ne&xt game"), QStringLiteral("X, Num 2"), run(C::NextGame));
+    game_->addSeparator();
+    AddCommand(game_, QStringLiteral("&Autoplay (on / off)"), QStringLiteral("P"), run(C::Autoplay));
+    AddCommand(game_, QStringLiteral("Autoplay &interval..."), {}, [this] { emit AutoplayIntervalChosen(); });
+    game_->addSeparator();
     AddCommand(game_, QStringLiteral("&Load the selected game"), QStringLiteral("Enter"),
                [list = targets.GameList] { list->ReportChosenGame(); });
 
@@ -77,7 +81,10 @@ TWindowMenus::TWindowMenus(const TMenuTargets& targets, QObject* parent)
     TBoardWidget* board = targets.Board;
     AddCommand(view_, QStringLiteral("&Flip board"), QStringLiteral("F"), [panes] { panes->FlipBoard(); });
     coordinates_ = AddViewSwitch(QStringLiteral("&Coordinates"), board->Coordinates(),
-                                 [board](bool on) { board->SetCoordinates(on); });
+                                 [board, panes](bool on) {
+                                     board->SetCoordinates(on);
+                                     panes->PositionShown();
+                                 });
     view_->addSeparator();
     auto font = [panes](int step) {
         return [panes, step] { panes->SetNotationFontPixels(step == 0 ? 11 : panes->NotationFontPixels() + step); };
@@ -94,6 +101,7 @@ TWindowMenus::TWindowMenus(const TMenuTargets& targets, QObject* parent)
     QAction* keys = help_->addAction(QStringLiteral("&Keys"), this, &TWindowMenus::ShowKeys);
     keys->setShortcut(QKeySequence(Qt::Key_F1));
     window->addAction(keys);
+    help_->addAction(QStringLiteral("&About"), this, [this] { ShowAbout(window_); });
 }
 
 QAction* TWindowMenus::AddCommand(QMenu* menu, const QString& text, const QString& keys,

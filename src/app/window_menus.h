@@ -61,6 +61,7 @@ signals:
     void PasteChosen(const QString& text);
     void CopyPositionChosen();
     void CopyGameChosen();
+    void AutoplayIntervalChosen();
 
 private:
     // An entry that shows `keys` but leaves them to the key map.

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "board/piece_sheet.h"
+#include "board/qt/board_coordinates.h"
 #include "board/qt/board_widget.h"
 #include "cli/command.h"
 #include "cli/game_reading.h"
@@ -38,13 +39,14 @@ const CliCommand kBoard{"board",
                         "(\"<FEN>\" | --game FILE N [--ply P] [--no-marks]) OUT.png [--size S] [--set NAME] "
                         "[--user FILE] [--flip] [--coords]",
                         "render a position as a PNG diagram (Black's view with --flip; file letters and rank "
-                        "numbers in the edge squares with --coords; at device resolution under QT_SCALE_FACTOR)",
+                        "numbers beside the board with --coords; at device resolution under QT_SCALE_FACTOR)",
                         RunBoard,
                         "Draws 8 x S pixels square (S from 10 to 99, default 33), light squares white, dark\n"
                         "squares sky blue, a1 bottom-left (--flip: h8). Without --set the largest built-in\n"
                         "set whose cells fit the square is used; --set takes F32, WinboardF21 ... WinboardF80\n"
                         "(any case). --user FILE loads a piece sheet (BMP or PNG, 12 cells wide, image half\n"
-                        "over mask half). --coords puts file letters and rank numbers in the edge squares.\n"
+                        "over mask half). --coords adds a margin left of and below the board with the rank\n"
+                        "numbers and file letters.\n"
                         "With --game: the position after P plies of game N's main line (default: its end),\n"
                         "its last move tinted, with the arrows and coloured squares of that move's comment\n"
                         "([%cal], [%csl]) unless --no-marks is given."};
@@ -167,7 +169,10 @@ int RunBoard(const CliArgs& args) {
     }
     board.ShowPosition(position, state);
     board.SetMarks(marks);
-    if (!board.Rendered().save(QString::fromLocal8Bit(out.c_str()), "PNG"))
+    const QImage picture = coords ? WithCoordinates(board.Rendered(), static_cast<int>(size), flip, Qt::white,
+                                                    QColor(60, 60, 60))
+                                  : board.Rendered();
+    if (!picture.save(QString::fromLocal8Bit(out.c_str()), "PNG"))
         return cli::Fail("cannot write " + out);
     return 0;
 }

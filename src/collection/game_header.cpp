@@ -78,9 +78,9 @@ void ClearEventData(TGameHeader& header) {
     header.DateTimeFormat.clear();
     header.GameId.clear();
     header.Year = header.Month = header.Day = 0;
-    header.RoundNumber = 0;
-    header.WhiteElo = header.BlackElo = 0;
-    header.MoveCount = 0;
+    header.Round.clear();
+    header.WhiteElo = header.BlackElo = kNoNumber;
+    header.PlyCount = kNoNumber;
     header.EventYear = header.EventMonth = header.EventDay = 0;
     header.FEN.clear();
     header.TimeControlBase = header.TimeControlIncrement = 0;
@@ -109,7 +109,7 @@ std::string TagValue(std::string_view line) {
     return value;
 }
 
-std::uint16_t TagNumber(std::string_view text) {
+std::int32_t TagInteger(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && text[i] == ' ') ++i;
     bool negative = false;
@@ -117,18 +117,22 @@ std::uint16_t TagNumber(std::string_view text) {
         negative = text[i] == '-';
         ++i;
     }
-    if (i == text.size()) return 0;
+    if (i == text.size()) return kNoNumber;
     std::int64_t value = 0;
     for (; i < text.size(); ++i) {
         const char c = text[i];
-        if (c < '0' || c > '9') return 0;
+        if (c < '0' || c > '9') return kNoNumber;
         value = value * 10 + (c - '0');
         // Beyond a 32-bit integer the text is not a number the header keeps.
-        if (value > static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::max()) + 1) return 0;
+        if (value > static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::max())) return kNoNumber;
     }
-    if (negative) value = -value;
-    if (value > std::numeric_limits<std::int32_t>::max() || value < std::numeric_limits<std::int32_t>::min()) return 0;
-    return static_cast<std::uint16_t>(static_cast<std::uint32_t>(static_cast<std::int32_t>(value)) & 0xFFFFu);
+    return static_cast<std::int32_t>(negative ? -value : value);
+}
+
+std::uint16_t TagNumber(std::string_view text) {
+    const std::int32_t value = TagInteger(text);
+    if (value == kNoNumber) return 0;
+    return static_cast<std::uint16_t>(static_cast<std::uint32_t>(value) & 0xFFFFu);
 }
 
 void ParseTagLine(TGameHeader& h, std::string_view line) {
@@ -145,16 +149,15 @@ void ParseTagLine(TGameHeader& h, std::string_view line) {
     } else if (MatchesTag(line, "RESULT")) {
         h.Result = TagValue(line);
     } else if (MatchesTag(line, "WHITEELO")) {
-        h.WhiteElo = TagNumber(TagValue(line));
+        h.WhiteElo = TagInteger(TagValue(line));
     } else if (MatchesTag(line, "BLACKELO")) {
-        h.BlackElo = TagNumber(TagValue(line));
+        h.BlackElo = TagInteger(TagValue(line));
     } else if (MatchesTag(line, "PLYCOUNT")) {
-        h.MoveCount = TagNumber(TagValue(line));
-        if (h.MoveCount != 0) h.MoveCount = static_cast<std::uint16_t>(h.MoveCount / 2 + 1);
+        h.PlyCount = TagInteger(TagValue(line));
     } else if (MatchesTag(line, "DATE")) {
         DatePartsFrom(TagValue(line), h.Year, h.Month, h.Day);
     } else if (MatchesTag(line, "ROUND")) {
-        h.RoundNumber = TagNumber(TagValue(line));
+        h.Round = TagValue(line);
     } else if (MatchesTag(line, "ECO")) {
         h.ECO = TagValue(line);
     } else if (MatchesTag(line, "FEN")) {

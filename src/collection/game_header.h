@@ -2,6 +2,7 @@
 // the tag lines nobody decodes, the movetext and a deletion mark.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -31,6 +32,9 @@ private:
     mutable std::size_t sortedCount_ = 0;  // lines_[0, sortedCount_) are in order, without duplicates
 };
 
+// A number tag that is missing or holds no number (0 is a number).
+inline constexpr std::int32_t kNoNumber = INT32_MIN;
+
 // Texts are the bytes of the file, not re-encoded.
 struct TGameHeader {
     std::string White = "N.N.";
@@ -47,10 +51,10 @@ struct TGameHeader {
     std::uint16_t Year = 0;
     std::uint16_t Month = 0;
     std::uint16_t Day = 0;
-    std::uint16_t RoundNumber = 0;
-    std::uint16_t WhiteElo = 0;
-    std::uint16_t BlackElo = 0;
-    std::uint16_t MoveCount = 0;  // PlyCount div 2 + 1, 0 without a PlyCount
+    std::string Round;  // as written ("3", "1.10", "?")
+    std::int32_t WhiteElo = kNoNumber;
+    std::int32_t BlackElo = kNoNumber;
+    std::int32_t PlyCount = kNoNumber;
     std::uint16_t EventYear = 0;
     std::uint16_t EventMonth = 0;
     std::uint16_t EventDay = 0;
@@ -80,8 +84,12 @@ std::string TagValue(std::string_view line);
 void ParseTagLine(TGameHeader& header, std::string_view line);
 
 // A whole number as the tag decoding reads it: leading blanks and a sign
-// allowed, 0 for anything else, kept modulo 65536.
+// allowed, 0 for anything else, kept modulo 65536 (dates, time controls).
 std::uint16_t TagNumber(std::string_view text);
+// The same reading kept signed: kNoNumber for anything but a 32-bit number.
+std::int32_t TagInteger(std::string_view text);
+// Full moves of a ply count: 104 plies are 52 moves, 105 are 53.
+inline std::int32_t FullMoves(std::int32_t plies) { return plies == kNoNumber || plies < 0 ? plies : plies / 2 + plies % 2; }
 
 // Fills header from a game's text: reset, the tags of its tag section
 // (collection/game_text.h), the line after the section skipped, the rest

@@ -23,23 +23,26 @@ constexpr TColumnInfo kColumns[kGameColumnCount] = {
     {"Number", "", true},         {"White", "WHITE", false},   {"Black", "BLACK", false},
     {"White Elo", "WHITEELO", true}, {"Black Elo", "BLACKELO", true}, {"Result", "RESULT", false},
     {"Date", "DATE", true},       {"Event", "EVENT", false},   {"Site", "SITE", false},
-    {"Round", "ROUND", true},     {"ECO", "ECO", false},       {"Moves", "PLYCOUNT", true},
+    {"Round", "ROUND", false},     {"ECO", "ECO", false},       {"Moves", "PLYCOUNT", true},
 };
 
 const TColumnInfo& Info(TGameColumn c) { return kColumns[static_cast<int>(c)]; }
 
 char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
+// A signed number as an unsigned key in the same order; kNoNumber (the
+// smallest int32, never a tag's value) becomes 0, the key of none.
+std::uint32_t SignedKey(std::int32_t v) { return static_cast<std::uint32_t>(v) ^ 0x80000000u; }
+
 // The value a numeric column sorts by; 0 for none.
 std::uint32_t NumberKey(const TGameHeader& h, TGameColumn c, std::int32_t game) {
     switch (c) {
     case TGameColumn::Number: return static_cast<std::uint32_t>(game) + 1;
-    case TGameColumn::WhiteElo: return h.WhiteElo;
-    case TGameColumn::BlackElo: return h.BlackElo;
+    case TGameColumn::WhiteElo: return SignedKey(h.WhiteElo);
+    case TGameColumn::BlackElo: return SignedKey(h.BlackElo);
     case TGameColumn::Date:
         return h.Year == 0 ? 0 : static_cast<std::uint32_t>(h.Year) * 10000 + h.Month % 100 * 100 + h.Day % 100;
-    case TGameColumn::Round: return h.RoundNumber;
-    case TGameColumn::Moves: return h.MoveCount;
+    case TGameColumn::Moves: return SignedKey(FullMoves(h.PlyCount));
     default: return 0;
     }
 }
@@ -54,6 +57,7 @@ const std::string& TextField(const TGameHeader& h, TGameColumn c) {
     case TGameColumn::Event: return h.Event;
     case TGameColumn::Site: return h.Site;
     case TGameColumn::ECO: return h.ECO;
+    case TGameColumn::Round: return h.Round;
     default: return none;
     }
 }
@@ -125,6 +129,25 @@ void ReadHeaderTag(std::string_view text, std::string_view upperTag, TGameHeader
 
 }  // namespace
 
+std::string NaturalSortText(std::string_view text) {
+    text = TrimBlanks(text);
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] < '0' || text[i] > '9') {
+            out += UpperAscii(text[i++]);
+            continue;
+        }
+        while (i + 1 < text.size() && text[i] == '0' && text[i + 1] >= '0' && text[i + 1] <= '9') ++i;
+        std::size_t end = i;
+        while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+        // Its length first: a longer number is a larger one. Runs of 32 digits and more count as 31.
+        out += static_cast<char>(std::min<std::size_t>(end - i, 31));
+        out.append(text.substr(i, end - i));
+        i = end;
+    }
+    return out;
+}
+
 std::string_view GameColumnName(TGameColumn column) { return Info(column).name; }
 
 bool GameColumnFromName(std::string_view name, TGameColumn& column) {
@@ -153,11 +176,15 @@ std::string GameCellText(const TGameHeader& h, TGameColumn c, std::int32_t game)
         if (h.Year == 0) return {};
         if (h.Month == 0 && h.Day == 0) return std::to_string(h.Year);
         return std::to_string(h.Year) + "." + TwoDigits(h.Month) + "." + TwoDigits(h.Day);
-    default: break;
+    case TGameColumn::Round: return h.Round == "?" ? std::string() : DisplayUtf8(h.Round);
+    case TGameColumn::WhiteElo:
+    case TGameColumn::BlackElo:
+    case TGameColumn::Moves: {
+        const std::int32_t v = c == TGameColumn::Moves ? FullMoves(h.PlyCount)
+                               : c == TGameColumn::WhiteElo ? h.WhiteElo : h.BlackElo;
+        return v == kNoNumber ? std::string() : std::to_string(v);
     }
-    if (IsNumericColumn(c)) {
-        const std::uint32_t v = NumberKey(h, c, game);
-        return v == 0 ? std::string() : std::to_string(v);
+    default: break;
     }
     const std::string& text = TextField(h, c);
     return text == "?" ? std::string() : DisplayUtf8(text);
@@ -171,36 +198,53 @@ void TSortKeys::Add(const TGameHeader& h, std::int32_t game) {
         return;
     }
     const std::string& field = TextField(h, column_);
-    const std::string folded = field == "?" ? std::string() : FoldForSort(field);
+    const std::string folded =
+        field == "?" ? std::string() : column_ == TGameColumn::Round ? NaturalSortText(field) : FoldForSort(field);
     std::uint64_t prefix = 0;
     for (std::size_t i = 0; i < 8; ++i)
         prefix = prefix << 8 | (i < folded.size() ? static_cast<unsigned char>(folded[i]) : 0u);
     prefixes_.push_back(prefix);
-    text_ += folded;
-    offsets_.push_back(text_.size());
+    // Only what follows the prefix is kept as text.
+    if (folded.size() > 8) text_.append(folded, 8);
+    AddEnd(text_.size());
+}
+
+void TSortKeys::AddEnd(std::uint64_t end) {
+    if (wideEnds_.empty() && end > UINT32_MAX) {
+        wideEnds_.assign(ends_.begin(), ends_.end());
+        ends_ = {};
+    }
+    if (wideEnds_.empty()) ends_.push_back(static_cast<std::uint32_t>(end));
+    else wideEnds_.push_back(end);
+}
+
+void TSortKeys::Reserve(std::size_t n) {
+    if (IsNumericColumn(column_)) {
+        numbers_.reserve(numbers_.size() + n);
+        return;
+    }
+    prefixes_.reserve(prefixes_.size() + n);
+    if (wideEnds_.empty()) ends_.reserve(ends_.size() + n);
 }
 
 void TSortKeys::Append(const TSortKeys& other) {
     numbers_.insert(numbers_.end(), other.numbers_.begin(), other.numbers_.end());
     prefixes_.insert(prefixes_.end(), other.prefixes_.begin(), other.prefixes_.end());
     const std::uint64_t base = text_.size();
-    for (std::size_t i = 1; i < other.offsets_.size(); ++i) offsets_.push_back(base + other.offsets_[i]);
+    for (std::size_t i = 0; i < other.prefixes_.size(); ++i) AddEnd(base + other.End(i));
     text_ += other.text_;
 }
 
 std::size_t TSortKeys::Size() const { return IsNumericColumn(column_) ? numbers_.size() : prefixes_.size(); }
 
-bool TSortKeys::Empty(std::size_t i) const {
-    return IsNumericColumn(column_) ? numbers_[i] == 0 : offsets_[i + 1] == offsets_[i];
-}
+bool TSortKeys::Empty(std::size_t i) const { return IsNumericColumn(column_) ? numbers_[i] == 0 : prefixes_[i] == 0; }
 
 int TSortKeys::Compare(std::size_t i, std::size_t j) const {
     if (IsNumericColumn(column_)) return numbers_[i] < numbers_[j] ? -1 : numbers_[i] > numbers_[j] ? 1 : 0;
     if (prefixes_[i] != prefixes_[j]) return prefixes_[i] < prefixes_[j] ? -1 : 1;
-    const std::string_view a(text_.data() + offsets_[i], offsets_[i + 1] - offsets_[i]);
-    const std::string_view b(text_.data() + offsets_[j], offsets_[j + 1] - offsets_[j]);
-    if (a.size() <= 8 || b.size() <= 8) return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
-    const int c = a.substr(8).compare(b.substr(8));
+    const std::string_view a(text_.data() + Start(i), End(i) - Start(i));
+    const std::string_view b(text_.data() + Start(j), End(j) - Start(j));
+    const int c = a.compare(b);
     return c < 0 ? -1 : c > 0 ? 1 : 0;
 }
 
@@ -213,10 +257,13 @@ TSortSource SortSourceOf(TGameListCore& list, std::vector<std::int32_t> games) {
     s.Text = list.Source();
     s.Games = std::move(games);
     if (!s.Database) {
-        s.Spans.reserve(s.Games.size());
+        s.Starts.reserve(s.Games.size());
+        s.Lengths.reserve(s.Games.size());
         for (std::int32_t g : s.Games) {
             const GameEntry e = list.Entry(g);
-            s.Spans.emplace_back(e.StartPos, e.EndPos);
+            s.Starts.push_back(e.StartPos);
+            s.Lengths.push_back(static_cast<std::uint32_t>(
+                std::clamp<std::int64_t>(e.EndPos - e.StartPos, 0, TBlockReader::kMaxHeader)));
         }
     }
     return s;
@@ -238,6 +285,7 @@ bool ReadFileSortKeys(const TSortSource& source, TSortKeys& keys, const TSortPro
     auto work = [&](unsigned part) {
         TGameHeader h;
         const std::size_t from = n * part / threads, to = n * (part + 1) / threads;
+        parts[part].Reserve(to - from);
         const std::string_view tag = Info(column).tag;
         TBlockReader reader(source.Text.get());
         for (std::size_t i = from; i < to; ++i) {
@@ -247,8 +295,8 @@ bool ReadFileSortKeys(const TSortSource& source, TSortKeys& keys, const TSortPro
                 if (part == 0 && progress && !progress(static_cast<int>(done * 100 / n))) cancelled = true;
             }
             // The header is at the start: a game of gigabytes is not read through.
-            const auto [start, end] = source.Spans[i];
-            ReadHeaderTag(reader.Get(start, end), tag, h);
+            const std::int64_t start = source.Starts[i];
+            ReadHeaderTag(reader.Get(start, start + source.Lengths[i]), tag, h);
             parts[part].Add(h, source.Games[i]);
         }
     };
@@ -261,7 +309,14 @@ bool ReadFileSortKeys(const TSortSource& source, TSortKeys& keys, const TSortPro
         for (std::thread& t : pool) t.join();
     }
     if (cancelled) return false;
-    for (const TSortKeys& p : parts) keys.Append(p);
+    // Each part goes as soon as it is taken over: the keys are never held twice over.
+    if (keys.Size() == 0) std::swap(keys, parts[0]);
+    else keys.Append(parts[0]);
+    keys.Reserve(n - keys.Size());
+    for (std::size_t p = 1; p < parts.size(); ++p) {
+        keys.Append(parts[p]);
+        parts[p] = TSortKeys(column);
+    }
     if (progress) progress(100);
     return true;
 }
@@ -297,13 +352,16 @@ std::vector<std::int32_t> SortListGames(TGameListCore& list, TGameColumn column,
     std::vector<std::int32_t> games;
     games.reserve(static_cast<std::size_t>(list.RowCount()));
     for (std::int32_t r = 0; r < list.RowCount(); ++r) games.push_back(list.GameIndexOfRow(r));
-    const TSortSource source = SortSourceOf(list, games);
+    TSortSource source = SortSourceOf(list, std::move(games));
     TSortKeys keys(column);
-    if (source.Database)
-        ReadListSortKeys(list, source, 0, games.size(), keys);
-    else
+    if (source.Database) {
+        ReadListSortKeys(list, source, 0, source.Games.size(), keys);
+    } else {
         ReadFileSortKeys(source, keys);
-    std::vector<std::int32_t> order = SortedPositions(games, keys, descending);
-    for (std::int32_t& p : order) p = games[static_cast<std::size_t>(p)];
+        source.Starts = {};
+        source.Lengths = {};
+    }
+    std::vector<std::int32_t> order = SortedPositions(source.Games, keys, descending);
+    for (std::int32_t& p : order) p = source.Games[static_cast<std::size_t>(p)];
     return order;
 }

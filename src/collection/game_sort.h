@@ -4,10 +4,11 @@
 // A column's cell text comes from the game's header record. Sorting by a
 // column reads that column's key for every listed game: straight from the
 // bytes of a PGN file (read in large blocks, only the header lines of each
-// game decoded, on all cores; about 16 bytes a game for a name column, 4 for a number), or
+// game decoded, on all cores; 12 bytes a game and what a name has past its first 8 bytes for a name
+// column, 4 for a number), or
 // through the list's header reader for a game database. Text columns compare
 // case-insensitively with accents folded (FoldForSort), numbers and dates by
-// value; empty values come last in either direction and equal keys keep the
+// value, rounds naturally (NaturalSortText); empty values come last in either direction and equal keys keep the
 // order of the game numbers.
 #pragma once
 
@@ -36,6 +37,9 @@ std::string_view GameColumnName(TGameColumn column);
 bool GameColumnFromName(std::string_view name, TGameColumn& column);
 // Columns sorted by value rather than by text.
 bool IsNumericColumn(TGameColumn column);
+// A text (a round: "1.2", "1.10", "2") as its sort key in natural order: every
+// run of digits led by its length, so "1.2" < "1.10" < "2" < "Final".
+std::string NaturalSortText(std::string_view text);
 
 // A cell as the table shows it, UTF-8. Empty for an unknown value (Elo 0, a
 // "?" event, a date without a year); the result "1/2-1/2" reads "1/2".
@@ -53,12 +57,21 @@ public:
     bool Empty(std::size_t i) const;
     // <0, 0, >0 as key i sorts before, with or after key j (empty keys not compared).
     int Compare(std::size_t i, std::size_t j) const;
+    // Room for n more keys.
+    void Reserve(std::size_t n);
 
 private:
+    // Where text i ends in text_ (it starts where text i - 1 ends): 32 bits
+    // a game while the texts fit 4 GB, 64 after that.
+    std::uint64_t End(std::size_t i) const { return wideEnds_.empty() ? ends_[i] : wideEnds_[i]; }
+    std::uint64_t Start(std::size_t i) const { return i == 0 ? 0 : End(i - 1); }
+    void AddEnd(std::uint64_t end);
+
     TGameColumn column_;
     std::vector<std::uint32_t> numbers_;   // numeric columns: the value, 0 = empty
     std::vector<std::uint64_t> prefixes_;  // text columns: first 8 folded bytes, big-endian
-    std::vector<std::uint64_t> offsets_{0};  // text i is text_[offsets_[i], offsets_[i + 1])
+    std::vector<std::uint32_t> ends_;
+    std::vector<std::uint64_t> wideEnds_;
     std::string text_;
 };
 
@@ -69,7 +82,10 @@ struct TSortSource {
     std::string Path;        // the PGN file
     std::shared_ptr<TByteSource> Text;  // its text (decompressed when it is compressed)
     std::vector<std::int32_t> Games;                         // in list order
-    std::vector<std::pair<std::int64_t, std::int64_t>> Spans;  // byte range of each game (PGN)
+    // Byte range of each game (PGN): where it starts and how much of it the
+    // header is looked for in (at most 4 MB). Dropped once the keys are read.
+    std::vector<std::int64_t> Starts;
+    std::vector<std::uint32_t> Lengths;
 };
 TSortSource SortSourceOf(TGameListCore& list, std::vector<std::int32_t> games);
 

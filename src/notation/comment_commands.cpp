@@ -5,6 +5,7 @@
 // linear time.
 #include "notation/comment_commands.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <vector>
@@ -99,6 +100,7 @@ bool ReadEval(std::string_view s, TCommentCommands& k) {
     k.HasEval = true;
     k.Mate = mate;
     k.EngineMate = false;
+    k.EngineForm = false;
     k.EvalCp = mate ? 0 : static_cast<int>(std::lround(pawns * 100));
     k.Depth = depth;
     return true;
@@ -149,7 +151,7 @@ bool ApplyCommand(std::string_view name, std::string_view args, TCommentCommands
 // "0.13/ 12 123", "+M5/20 1.2s", "+0.35/25", then optionally ", text" or
 // " text". Returns how much of `s` it takes (0: not this form). The score
 // needs its decimals (or the M), so "1/2 is a draw" is no evaluation.
-size_t ReadEngineForm(std::string_view s, int mover, TCommentCommands& k) {
+size_t ReadEngineForm(std::string_view s, int engineSign, TCommentCommands& k) {
     size_t i = 0;
     auto at = [&](size_t j) { return j < s.size() ? s[j] : '\0'; };
     while (IsBlank(at(i))) ++i;
@@ -197,8 +199,9 @@ size_t ReadEngineForm(std::string_view s, int mover, TCommentCommands& k) {
     if (at(end) == ',') ++end;
     while (IsBlank(at(end))) ++end;
 
-    const int white = mover < 0 ? -sign : sign;
+    const int white = engineSign < 0 ? -sign : sign;
     k.HasEval = true;
+    k.EngineForm = true;
     k.EngineMate = mate;
     k.Mate = mate ? white * Digits(score) : 0;
     k.EvalCp = mate ? 0 : white * static_cast<int>(std::lround(pawns * 100));
@@ -260,6 +263,7 @@ bool ReadKeyValueForm(std::string_view s, TCommentCommands& k, std::string& rest
     rest = std::move(text);
     if (found.HasEval) {
         k.HasEval = true;
+        k.EngineForm = false;
         k.EvalCp = found.EvalCp;
         k.Mate = found.Mate;
         k.EngineMate = found.EngineMate;
@@ -272,13 +276,13 @@ bool ReadKeyValueForm(std::string_view s, TCommentCommands& k, std::string& rest
 
 // The text of one group (without braces) as shown; `took` is set when a
 // command was taken out of it.
-std::string ShownGroup(std::string_view s, int mover, TCommentCommands& k, bool& took) {
+std::string ShownGroup(std::string_view s, int engineSign, TCommentCommands& k, bool& took) {
     std::string out;
     if (s.find('=') != std::string_view::npos && s.find("[%") == std::string_view::npos && ReadKeyValueForm(s, k, out)) {
         took = true;
         return out;
     }
-    size_t i = ReadEngineForm(s, mover, k);
+    size_t i = ReadEngineForm(s, engineSign, k);
     took = i > 0;
     bool blankDue = false;  // blanks around a removed command close up to one
     auto removeAt = [&](size_t after) {
@@ -326,11 +330,11 @@ std::string ShownGroup(std::string_view s, int mover, TCommentCommands& k, bool&
 
 }  // namespace
 
-TCommentCommands ReadCommentCommands(std::string_view comment, int mover) {
+TCommentCommands ReadCommentCommands(std::string_view comment, int engineSign) {
     TCommentCommands k;
     if (comment.find('{') == std::string_view::npos) {
         bool took = false;
-        k.Shown = ShownGroup(comment, mover, k, took);
+        k.Shown = ShownGroup(comment, engineSign, k, took);
         k.Found = took;
         if (!took) k.Shown = comment;
         return k;
@@ -348,7 +352,7 @@ TCommentCommands ReadCommentCommands(std::string_view comment, int mover) {
         const bool closed = close != std::string_view::npos;
         if (!closed) close = comment.size();
         bool took = false;
-        std::string group = ShownGroup(comment.substr(open + 1, close - open - 1), mover, k, took);
+        std::string group = ShownGroup(comment.substr(open + 1, close - open - 1), engineSign, k, took);
         k.Found = k.Found || took;
         const size_t end = closed ? close + 1 : close;
         if (!took || !Trim(group).empty()) {
@@ -413,5 +417,36 @@ TBoardMarks CurrentMarks(const TNotationCore& core) {
     const TMoveNode* move = core.Current;
     const std::string& comment = move ? move->Comment : core.Game.IntroComment;
     if (comment.find("[%") == std::string::npos) return {};
-    return ReadCommentCommands(comment, move && move->Move.Side == Black ? White : Black).Marks;
+    return ReadCommentCommands(comment, 1).Marks;
+}
+
+TScoreView EngineScoreView(const TNotationCore& core) {
+    // Sums of the steps between the scores of consecutive moves under both
+    // readings: as written (White's view) |a - b|; the mover's view, where
+    // one of two consecutive scores is turned, |a + b|. Pawns beyond 10 and
+    // mates count as 10, so one mate does not decide a game.
+    double asWhite = 0, asMover = 0;
+    int pairs = 0;
+    bool havePrevious = false;
+    double previous = 0;
+    for (const TMoveNode* n = core.Root ? core.Root->FirstMove : nullptr; n; n = n->Next) {
+        const bool mayHold = n->Comment.find('/') != std::string::npos;
+        const TCommentCommands k = mayHold ? ReadCommentCommands(n->Comment, 1) : TCommentCommands{};
+        if (!k.HasEval || !k.EngineForm) {
+            havePrevious = false;
+            continue;
+        }
+        const double score = k.Mate ? (k.Mate > 0 ? 10.0 : -10.0) : std::clamp(k.EvalCp / 100.0, -10.0, 10.0);
+        if (havePrevious) {
+            asWhite += std::abs(score - previous);
+            asMover += std::abs(score + previous);
+            ++pairs;
+        }
+        previous = score;
+        havePrevious = true;
+    }
+    if (pairs < 2) return TScoreView::Unknown;
+    if (asMover * 3 < asWhite * 2) return TScoreView::Mover;
+    if (asWhite * 3 < asMover * 2) return TScoreView::White;
+    return TScoreView::Unknown;
 }

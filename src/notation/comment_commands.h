@@ -4,7 +4,8 @@
 // (evaluation in pawns or mate, White's view), "[%cal Ge2e4,Rd1d8]" (arrows)
 // and "[%csl Rh5]" (coloured squares), any number in one comment, blanks and
 // line breaks inside tolerated. Engine matches write a whole comment in the
-// form "+0.35/25 12s" (score from the mover's view / depth, time used) or
+// form "+0.35/25 12s" (score / depth, time used; the score from the mover's
+// view or from White's, depending on the engine: see EngineScoreView) or
 // as key=value items ("d=36, mt=20220, tl=1741897, pv=..., wv=0.92, ...":
 // White's view, move time and time left in milliseconds).
 //
@@ -31,6 +32,7 @@ struct TCommentCommands {
     int EvalCp = 0;              // White's view in centipawns (when Mate is 0)
     int Mate = 0;                // mate in n: > 0 White mates, < 0 Black mates
     bool EngineMate = false;     // the mate came as an engine's "M5" (its own count), not "#5"
+    bool EngineForm = false;     // the evaluation came from the "+0.35/25 12s" form
     int Depth = -1;              // search depth of the evaluation, -1 unknown
     TBoardMarks Marks;           // arrows and coloured squares, at most kMaxMarks of each
     // The comment as shown, braces kept: "" when nothing is left of it. A
@@ -42,9 +44,21 @@ struct TCommentCommands {
 };
 
 // Reads a stored comment ("{...}", or joined groups "{...} | {...}"; text
-// without braces counts as one group). mover: +1 when White made the move,
-// -1 Black; it turns an engine's score into White's view.
-TCommentCommands ReadCommentCommands(std::string_view comment, int mover);
+// without braces counts as one group). engineSign multiplies the score of
+// the "+0.35/25" form: +1 keeps it as written, -1 turns a score written from
+// Black's view into White's (EngineSign gives it for a move).
+TCommentCommands ReadCommentCommands(std::string_view comment, int engineSign);
+
+// Which view the "+0.35/25" scores of a game are written from. Some engines
+// write their own (the mover's) view, some White's; a game says which only
+// through its numbers. Read from White's view, mover's-view scores flip
+// their sign from one move to the next, and the other way round: the reading
+// under which the main line's series is clearly smoother is taken. Unknown
+// (too few scores, or no clear difference): the scores stay as written.
+enum class TScoreView { Unknown, White, Mover };
+TScoreView EngineScoreView(const TNotationCore& core);
+// The engineSign of ReadCommentCommands for a move; mover +1 White, -1 Black.
+inline int EngineSign(TScoreView view, int mover) { return view == TScoreView::Mover && mover < 0 ? -1 : 1; }
 
 // "1:30:58", "3:00", "0:05.3" (tenths only when there are any).
 std::string ClockText(int64_t ms);

@@ -1,6 +1,7 @@
 #include "notation/eval_series.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "notation/comment_commands.h"
 
@@ -14,12 +15,14 @@ int TEvalSeries::IndexOf(const TMoveNode* current) const {
 TEvalSeries MainLineSeries(const TNotationCore& core) {
     TEvalSeries s;
     if (!core.Root) return s;
+    const TScoreView view = EngineScoreView(core);
+    s.FirstMoveNo = core.Game.StartMoveNo;
     for (TMoveNode* n = core.Root->FirstMove; n; n = n->Next) {
         TGraphPoint p;
         p.Move = n;
         p.Side = n->Move.Side == Black ? White : Black;
         if (!n->Comment.empty()) {
-            const TCommentCommands k = ReadCommentCommands(n->Comment, p.Side);
+            const TCommentCommands k = ReadCommentCommands(n->Comment, EngineSign(view, p.Side));
             if (k.HasEval) {
                 p.HasEval = true;
                 p.Mate = k.Mate != 0;
@@ -36,5 +39,9 @@ TEvalSeries MainLineSeries(const TNotationCore& core) {
         s.Index.emplace(n, static_cast<int>(s.Points.size()));
         s.Points.push_back(p);
     }
+    for (const TGraphPoint& p : s.Points)
+        if (p.HasEval && !p.Mate) s.Range = std::max(s.Range, std::min(kGraphPawns, std::ceil(std::abs(p.Pawns) - 1e-9)));
+    for (TGraphPoint& p : s.Points)
+        if (p.HasEval) p.Pawns = p.Mate ? (p.Pawns > 0 ? s.Range : -s.Range) : std::clamp(p.Pawns, -s.Range, s.Range);
     return s;
 }

@@ -9,14 +9,17 @@
 
 #include "notation/notation_core.h"
 
-// The graph's evaluation range: pawns beyond it, and mates, stand at its edge.
-inline constexpr double kGraphPawns = 5.0;
+// The graph's evaluation range follows the game: the largest evaluation
+// (not a mate) rounded up to whole pawns, at least kMinGraphPawns, at most
+// kGraphPawns; pawns beyond it, and mates, stand at its edge.
+inline constexpr double kGraphPawns = 10.0;
+inline constexpr double kMinGraphPawns = 2.0;
 
 struct TGraphPoint {
     TMoveNode* Move = nullptr;  // the main-line move
     int Side = 1;           // +1 White made it, -1 Black
     bool HasEval = false;
-    double Pawns = 0;       // White's view, within +-kGraphPawns
+    double Pawns = 0;       // White's view, within +-Range
     bool Mate = false;      // a mate score (Pawns at the edge)
     int64_t ClockMs = -1;   // the mover's clock after the move, -1 unknown
 };
@@ -26,6 +29,8 @@ struct TEvalSeries {
     bool AnyEval = false;
     bool AnyClock = false;
     int64_t MaxClockMs = 0;
+    double Range = kMinGraphPawns;  // the evaluation range, whole pawns
+    int FirstMoveNo = 1;            // the move number of the first point
     // The point of the current move: its own, or for a move inside a
     // variation the main-line move that variation replaces; -1 at the start.
     int IndexOf(const TMoveNode* current) const;

@@ -141,12 +141,13 @@ private:
     void WriteElement(TMoveNode* node);
     // One blank and a comment table entry with the comment.
     void AppendComment(const std::string& c, bool quiet);
-    void AppendShownComment(const std::string& stored, int mover);
+    // False when nothing but a clock or an evaluation was shown of it.
+    bool AppendShownComment(const std::string& stored, int engineSign);
     // A comment before a line's first move, as the text holds it: shown
     // without its commands, which belong to no move; in PGN mode as stored.
     std::string BeforeMoveComment(const std::string& stored) const {
         if (core_.PgnMode || stored.find("[%") == std::string::npos) return stored;
-        return ReadCommentCommands(stored, White).Shown;
+        return ReadCommentCommands(stored, 1).Shown;
     }
     // Appends the character of a glyph and notes where it stands.
     void Glyph(int nag, const std::string& character) {
@@ -166,6 +167,7 @@ private:
     long long counter_ = 0;   // plies; odd = a White move
     int depth_ = 0;
     bool needNumber_ = true;
+    TScoreView scoreView_ = TScoreView::Unknown;  // of the engines' "+0.35/25" scores
     TNotationFont main_ = TNotationFont::Var0;
     TBoard savedBoard_{};
     TMoveRecord savedState_{};
@@ -268,8 +270,10 @@ void TLayoutWriter::WriteElement(TMoveNode* node) {
         // go from the stored comment itself.
         if (c.size() > 2 && c[0] == '{' && c[1] == ' ') c.erase(1, 1);
         if (c.size() > 2 && c.back() == '}' && c[c.size() - 2] == ' ') c.erase(c.size() - 2, 1);
+        // Black's move after a comment is numbered, as after a variation;
+        // a clock or an evaluation alone is no reason to.
         if (core_.PgnMode) AppendComment(c, false);
-        else AppendShownComment(c, z.Side == Black ? White : Black);
+        needNumber_ = core_.PgnMode || AppendShownComment(c, EngineSign(scoreView_, z.Side == Black ? White : Black));
     }
     CheckLength();
 }
@@ -286,13 +290,17 @@ void TLayoutWriter::AppendComment(const std::string& c, bool quiet) {
 // The display shows what a comment's commands mean, never the commands: the
 // clock and the evaluation after the move, small and grey, then the rest of
 // the comment (none when nothing else was in it).
-void TLayoutWriter::AppendShownComment(const std::string& stored, int mover) {
-    const TCommentCommands k = ReadCommentCommands(stored, mover);
-    if (!k.Found) return AppendComment(stored, false);
+bool TLayoutWriter::AppendShownComment(const std::string& stored, int engineSign) {
+    const TCommentCommands k = ReadCommentCommands(stored, engineSign);
+    if (!k.Found) {
+        AppendComment(stored, false);
+        return true;
+    }
     if (d_.ShowClocks && k.ClockMs >= 0) AppendComment("{" + ClockText(k.ClockMs) + "}", true);
     else if (d_.ShowClocks && k.TimeUsedMs >= 0) AppendComment("{" + DurationText(k.TimeUsedMs) + "}", true);
     if (d_.ShowEvals && k.HasEval) AppendComment("{" + EvalText(k) + "}", true);
     if (!k.Shown.empty()) AppendComment(k.Shown, false);
+    return !k.Shown.empty();
 }
 
 // A game cut by a reading error must not look complete: after the last move
@@ -415,6 +423,7 @@ void TLayoutWriter::Run() {
             }
     }
     d_.MainFont = main_;
+    scoreView_ = core_.PgnMode ? TScoreView::Unknown : EngineScoreView(core_);
     text_.clear();
     d_.HeadlineLength = 0;
 

@@ -163,12 +163,12 @@ std::vector<std::string> PGNTagLines(const TGameHeader& h, const TBoard& startPo
     lines.push_back(TagLine("Event", OrQuestion(h.Event)));
     lines.push_back(TagLine("Site", OrQuestion(h.Site)));
     lines.push_back(TagLine("Date", PGNDateValue(h.Year, h.Month, h.Day)));
-    lines.push_back(TagLine("Round", h.RoundNumber != 0 ? std::to_string(h.RoundNumber) : std::string("-")));
+    lines.push_back(TagLine("Round", h.Round.empty() ? std::string("-") : h.Round));
     lines.push_back(TagLine("White", OrQuestion(h.White)));
     lines.push_back(TagLine("Black", OrQuestion(h.Black)));
     lines.push_back(TagLine("Result", h.Result));
     if (!h.Annotator.empty()) lines.push_back(TagLine("Annotator", h.Annotator));
-    if (h.BlackElo != 0) lines.push_back(TagLine("BlackElo", std::to_string(h.BlackElo)));
+    if (h.BlackElo != kNoNumber) lines.push_back(TagLine("BlackElo", std::to_string(h.BlackElo)));
     if (!h.ECO.empty()) lines.push_back(TagLine("ECO", h.ECO));
     std::string eventDate = PGNDateValue(h.EventYear, h.EventMonth, h.EventDay);
     if (eventDate != "????.??.??") lines.push_back(TagLine("EventDate", eventDate));
@@ -179,7 +179,7 @@ std::vector<std::string> PGNTagLines(const TGameHeader& h, const TBoard& startPo
     if (h.TimeControlBase != 0)
         lines.push_back(TagLine("TimeControl",
                                 std::to_string(h.TimeControlBase) + "+" + std::to_string(h.TimeControlIncrement)));
-    if (h.WhiteElo != 0) lines.push_back(TagLine("WhiteElo", std::to_string(h.WhiteElo)));
+    if (h.WhiteElo != kNoNumber) lines.push_back(TagLine("WhiteElo", std::to_string(h.WhiteElo)));
     AddPieces(lines, "MetaKeywords", h.MetaKeywords);
     AddPieces(lines, "MetaDescription", h.MetaDescription);
     if (h.OtherTags)

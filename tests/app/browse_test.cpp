@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "app/autoplay.h"
+#include "app/status_line.h"
 #include "app/main_window.h"
 #include "board/qt/board_widget.h"
 #include "collection/qt/game_list.h"
@@ -112,7 +114,7 @@ TEST_F(Browse, StartupOpensTheFirstGameAtItsFirstMark) {
     EXPECT_EQ(F().Board->BlackSquareColor(), QColor(166, 202, 240));
     EXPECT_TRUE(F().Board->SuggestMoves());
     EXPECT_FALSE(F().Board->StartPosition());
-    EXPECT_EQ(F().Notation->mapTo(F().Client, QPoint(0, F().Notation->height())), QPoint(288, 168 + 265));
+    EXPECT_EQ(F().Notation->mapTo(F().Client, QPoint(0, F().Notation->height())), QPoint(296, 168 + 265));
     EXPECT_TRUE(F().Notation->English());
     EXPECT_FALSE(F().Notation->Headline());
     EXPECT_EQ(F().Notation->Indent1Var(), 10);
@@ -128,24 +130,31 @@ TEST_F(Browse, AGameOpensAtItsFirstMarkInAVariationTooWithoutMarksAtTheEnd) {
 
 TEST_F(Browse, MatchSearchForwardAndBack) {
     Open(Game1() + Game2());
-    // C on a mark goes to the next one; then, with no mark left, to the end
-    // (the lower-case word is no mark).
+    // C on a mark goes to the next one (the lower-case word is no mark);
+    // after the last one on to the first mark of the next game that has one.
     Key(Qt::Key_C);
     ExpectInStep(F(), kG1Match2);
     EXPECT_EQ(F().Notation->CurrentComment(), "a MATCH again");
     Key(Qt::Key_C);
-    ExpectInStep(F(), kG1End);
-    Key(Qt::Key_C);  // at the end: stays
-    ExpectInStep(F(), kG1End);
-    // E from the end: the later mark, the earlier one, then the start.
+    ExpectInStep(F(), kG2Match);
+    EXPECT_EQ(F().GameList->ItemIndex(), 1);
+    EXPECT_EQ(F().Status->LastMessage(), "Game 2: first match");
+    Key(Qt::Key_C);  // no game after it: to the end, and stays
+    Key(Qt::Key_C);
+    EXPECT_EQ(F().GameList->ItemIndex(), 1);
+    // E before the first mark of a game: back to the last mark of the previous one.
+    Key(Qt::Key_E);
+    ExpectInStep(F(), kG2Match);
     Key(Qt::Key_E);
     ExpectInStep(F(), kG1Match2);
+    EXPECT_EQ(F().GameList->ItemIndex(), 0);
+    EXPECT_EQ(F().Status->LastMessage(), "Game 1: last match");
     Key(Qt::Key_E);
     ExpectInStep(F(), kG1Match1);
     Key(Qt::Key_E);
     ExpectInStep(F(), kInitial);
     EXPECT_EQ(F().Notation->CurrentMove(), nullptr);
-    Key(Qt::Key_E);  // at the start: stays
+    Key(Qt::Key_E);  // at the start of the first game: stays
     ExpectInStep(F(), kInitial);
     // Keypad 3 and 9 do the same; so do the buttons.
     Pad(3);
@@ -161,6 +170,22 @@ TEST_F(Browse, MatchSearchForwardAndBack) {
     EXPECT_EQ(F().GameList->ItemIndex(), 0);
     EXPECT_EQ(platform_.beeps, 0);
     EXPECT_TRUE(platform_.messages.empty());
+}
+
+// P plays the game on by itself to its end; another command stops it.
+TEST_F(Browse, AutoplayStepsToTheEndAndStopsOnACommand) {
+    Open(Game1());
+    Key(Qt::Key_Q);
+    F().Autoplay->SetIntervalMs(TAutoplay::kMinIntervalMs);
+    Key(Qt::Key_P);
+    EXPECT_TRUE(F().Autoplay->Running());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !F().Autoplay->Running(); }, 10000));
+    ExpectInStep(F(), kG1End);
+    Key(Qt::Key_Q);
+    Key(Qt::Key_P);
+    Key(Qt::Key_A);  // back at the start: no move, and autoplay ends
+    EXPECT_FALSE(F().Autoplay->Running());
+    ExpectInStep(F(), kInitial);
 }
 
 TEST_F(Browse, MoveKeysLettersAndKeypad) {
@@ -232,6 +257,11 @@ TEST_F(Browse, EachKeyActsOnce) {
     QTest::keyClick(F().Notation, Qt::Key_Left);
     ExpectInStep(F(), kG1AfterE4);
     QTest::keyClick(F().Notation, Qt::Key_Right);
+    ExpectInStep(F(), kG1AfterE5);
+    // On a button and on the board Left and Right step through the game too.
+    QTest::keyClick(F().ButtonPrevGame, Qt::Key_Left);
+    ExpectInStep(F(), kG1AfterE4);
+    QTest::keyClick(F().Board, Qt::Key_Right);
     ExpectInStep(F(), kG1AfterE5);
     QTest::keyClick(F().Notation, Qt::Key_A);
     ExpectInStep(F(), kG1AfterE4);
@@ -523,6 +553,7 @@ TEST_F(Browse, KeyMapTable) {
     EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_8, pad), C::PrevGame);
     EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_X, {}), C::NextGame);
     EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_2, pad), C::NextGame);
+    EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_P, {}), C::Autoplay);
     EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_0, pad), C::None);
     EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_7, {}), C::None);
     EXPECT_EQ(TMainWindow::CommandOfKey(Qt::Key_Left, {}), C::None);

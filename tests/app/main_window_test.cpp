@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <map>
 
+#include "app/key_help.h"
 #include "app/comment_commands_view.h"
 #include "app/game_file.h"
 #include "app/header_panel.h"
@@ -59,6 +60,8 @@ TEST(MainWindow, StartClientSizePositionAndCaption) {
     EXPECT_EQ(form.font().family(), QStringLiteral("MS Sans Serif"));
     EXPECT_EQ(form.font().pixelSize(), 11);
     EXPECT_FALSE(form.StartupDone());  // nothing runs before the window is activated
+    // Help, About: the version and the licence.
+    EXPECT_TRUE(AboutHtml().contains("Quarzel PGN Viewer 1.01") && AboutHtml().contains("GPL-3.0-or-later"));
 }
 
 TEST(MainWindow, ControlsHaveTheirBounds) {
@@ -69,7 +72,7 @@ TEST(MainWindow, ControlsHaveTheirBounds) {
     EXPECT_EQ(inClient(form.Board), QRect(8, 168, 264, 264));
     EXPECT_EQ(form.Board->objectName(), "Board");
     // The header panel and the notation share the notation's place.
-    EXPECT_EQ(inClient(form.HeaderPanel).united(inClient(form.Notation)), QRect(288, 168, 329, 265));
+    EXPECT_EQ(inClient(form.HeaderPanel).united(inClient(form.Notation)), QRect(296, 168, 321, 265));
     EXPECT_EQ(inClient(form.HeaderPanel).bottom() + 1, inClient(form.Notation).top());
     EXPECT_EQ(form.Notation->objectName(), "Notation");
     // The table with its header strip where the strip and the list stood.
@@ -127,10 +130,11 @@ TEST(MainWindow, ButtonsCaptionsBoundsHintsAndTabOrder) {
         EXPECT_FALSE(b.b->accessibleName().isEmpty());
         EXPECT_EQ(b.b->property("TabOrder").toInt(), b.tab);
     }
-    // Tab walks the list, then the buttons by their tab numbers.
-    const std::vector<QWidget*> chain = {form.GameList, form.ButtonStart, form.ButtonBack, form.ButtonForward,
-                                         form.ButtonEnd, form.ButtonClipPos, form.ButtonClipPGN, form.ButtonPrevGame,
-                                         form.ButtonNextGame, form.ButtonNextBranch, form.ButtonPrevMatch, form.ButtonNextMatch};
+    // Tab walks the screen: the list, the board, the buttons left to right, the notation.
+    const std::vector<QWidget*> chain = {form.GameList, form.Board, form.ButtonStart, form.ButtonBack,
+                                         form.ButtonNextBranch, form.ButtonForward, form.ButtonEnd,
+                                         form.ButtonPrevMatch, form.ButtonNextMatch, form.ButtonPrevGame,
+                                         form.ButtonNextGame, form.ButtonClipPos, form.ButtonClipPGN, form.Notation};
     for (std::size_t i = 1; i < chain.size(); ++i) {
         QWidget* next = chain[i - 1]->nextInFocusChain();
         while (next && !(next->focusPolicy() & Qt::TabFocus)) next = next->nextInFocusChain();
@@ -209,7 +213,7 @@ TEST(MainWindow, OneGameAndEmptyFileTitles) {
     testdata::WriteFile(dir / "none.pgn", "");
     TMainWindow one({QString::fromStdString((dir / "one.pgn").string())});
     Start(one);
-    EXPECT_TRUE(one.windowTitle().endsWith("]   1 games"));
+    EXPECT_TRUE(one.windowTitle().endsWith("]   1 game"));
     TMainWindow none({QString::fromStdString((dir / "none.pgn").string())});
     Start(none);
     EXPECT_TRUE(none.windowTitle().endsWith("]   0 games"));

@@ -35,7 +35,7 @@ std::string Games(int n) {
 QString Q(const fs::path& p) { return QString::fromStdString(p.string()); }
 
 QString Title(const QString& path, int games) {
-    return "Quarzel PGN Viewer 1.01   [" + path + "]   " + QString::number(games) + " games";
+    return "Quarzel PGN Viewer 1.01   [" + path + "]   " + QString::number(games) + (games == 1 ? " game" : " games");
 }
 
 // The drag enters the window and drops the file, as a file manager does.

@@ -84,9 +84,11 @@ TEST_F(Search, PositionHitsFilterTheListAndStopTheMatchKeys) {
     Key(Qt::Key_C);
     EXPECT_EQ(NotationFen(F()), kQgd);  // again after 4.Ng1, the seventh ply
     EXPECT_EQ(F().Notation->Core().Current->Move.ToSq, 27);
-    Key(Qt::Key_C);
-    EXPECT_EQ(NotationFen(F()), "rnbqkbnr/ppp2ppp/4p3/3p4/2PP4/4P3/PP3PPP/RNBQKBNR b");  // the end
-    Key(Qt::Key_E);
+    Key(Qt::Key_C);  // after its last hit: on to the next listed game with one, game 4
+    EXPECT_EQ(F().GameList->ItemIndex(), 2);
+    EXPECT_EQ(F().LoadedGame, 3);
+    Key(Qt::Key_E);  // and back to the last hit of game 2
+    EXPECT_EQ(F().GameList->ItemIndex(), 1);
     EXPECT_EQ(F().Notation->Core().Current->Move.ToSq, 27);
     Key(Qt::Key_E);
     EXPECT_EQ(F().Notation->Core().Current->Move.ToSq, 54);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "collection/game_header.h"
+#include "collection/row_texts.h"
 
 namespace {
 
@@ -82,20 +83,31 @@ TEST(EventData, DateParts) {
 }
 
 TEST(EventData, NumbersPlyCountRoundElo) {
-    EXPECT_EQ(Parsed({"[PlyCount \"81\"]"}).MoveCount, 41);
-    EXPECT_EQ(Parsed({"[PlyCount \"80\"]"}).MoveCount, 41);
-    EXPECT_EQ(Parsed({"[PlyCount \"0\"]"}).MoveCount, 0);
-    EXPECT_EQ(Parsed({"[Round \"3.1\"]"}).RoundNumber, 0);
-    EXPECT_EQ(Parsed({"[Round \"?\"]"}).RoundNumber, 0);
-    EXPECT_EQ(Parsed({"[Round \"-\"]"}).RoundNumber, 0);
-    EXPECT_EQ(Parsed({"[Round \"12\"]"}).RoundNumber, 12);
+    EXPECT_EQ(Parsed({"[PlyCount \"81\"]"}).PlyCount, 81);
+    EXPECT_EQ(FullMoves(Parsed({"[PlyCount \"104\"]"}).PlyCount), 52);
+    EXPECT_EQ(FullMoves(Parsed({"[PlyCount \"105\"]"}).PlyCount), 53);
+    EXPECT_EQ(Parsed({"[PlyCount \"0\"]"}).PlyCount, 0);
+    EXPECT_EQ(Parsed({"[PlyCount \"-1\"]"}).PlyCount, -1);
+    EXPECT_EQ(Parsed({}).PlyCount, kNoNumber);
+    // Without the tag the list counts the main line's plies from the text.
+    const std::pair<const char*, int> counted[] = {
+        {"[Event \"x\"]\n\n1. e4 e5 2. Nf3 {a (b) c} Nc6 (2... d6 3. d4) 3.Bb5 $1 a6 1-0", 6},
+        {"[FEN \"...\"]\n\n23... Kf7 24. Rd1 ; Kf8 is worse\nKe6 *", 3},
+        {"1. O-O 0-0 2. -- e8=Q+ 1/2-1/2", 4},
+        {"[Event \"x\"]\n\n*", 0},
+    };
+    for (const auto& [text, plies] : counted) EXPECT_EQ(CountMainLinePlies(text), plies) << text;
+    EXPECT_EQ(Parsed({"[Round \"3.1\"]"}).Round, "3.1");
+    EXPECT_EQ(Parsed({"[Round \"?\"]"}).Round, "?");
+    EXPECT_EQ(Parsed({"[Round \"12\"]"}).Round, "12");
     EXPECT_EQ(Parsed({"[WhiteElo \" 2700\"]"}).WhiteElo, 2700);
-    EXPECT_EQ(Parsed({"[BlackElo \"2700 \"]"}).BlackElo, 0);
-    EXPECT_EQ(Parsed({"[BlackElo \"-1\"]"}).BlackElo, 65535);
-    EXPECT_EQ(Parsed({"[WhiteElo \"65537\"]"}).WhiteElo, 1);
-    EXPECT_EQ(Parsed({"[WhiteElo \"99999999999999999999\"]"}).WhiteElo, 0);
-    EXPECT_EQ(Parsed({"[WhiteElo \"\"]"}).WhiteElo, 0);
-    EXPECT_EQ(Parsed({"[WhiteElo \"+\"]"}).WhiteElo, 0);
+    EXPECT_EQ(Parsed({"[BlackElo \"2700 \"]"}).BlackElo, kNoNumber);
+    EXPECT_EQ(Parsed({"[BlackElo \"-1\"]"}).BlackElo, -1);
+    EXPECT_EQ(Parsed({"[WhiteElo \"65537\"]"}).WhiteElo, 65537);
+    EXPECT_EQ(Parsed({"[WhiteElo \"0\"]"}).WhiteElo, 0);
+    EXPECT_EQ(Parsed({"[WhiteElo \"99999999999999999999\"]"}).WhiteElo, kNoNumber);
+    EXPECT_EQ(Parsed({"[WhiteElo \"\"]"}).WhiteElo, kNoNumber);
+    EXPECT_EQ(Parsed({"[WhiteElo \"+\"]"}).WhiteElo, kNoNumber);
 }
 
 TEST(EventData, TimeControl) {

@@ -26,6 +26,36 @@ TEST(GameSort, TextFoldsCaseAndAccents) {
     EXPECT_FALSE(GameColumnFromName("Opening", c));
 }
 
+// Numbers by signed value (0 is one), rounds in natural order; missing and
+// "?" values last, in game order.
+TEST(GameSort, NumbersAndRoundsByValue) {
+    struct Case {
+        TGameColumn column;
+        const char* tag;
+        std::vector<std::string> values;  // one game each; "" for no tag
+        const char* order;                // the values in table order
+    } cases[] = {
+        {TGameColumn::Round, "Round", {"2", "1.10", "?", "1.2", "", "1.1", "Final", "10", "9.5"},
+         "1.1 1.2 1.10 2 9.5 10 Final ? "},
+        {TGameColumn::WhiteElo, "WhiteElo", {"2700", "-5", "", "0", "100"}, "-5 0 100 2700 "},
+        {TGameColumn::Moves, "PlyCount", {"100", "-1", "5", "x"}, "-1 5 100 x"},
+    };
+    for (const Case& c : cases) {
+        TSortKeys keys(c.column);
+        std::vector<std::int32_t> games;
+        for (const std::string& v : c.values) {
+            TGameHeader h;
+            if (!v.empty()) ParseTagLine(h, "[" + std::string(c.tag) + " \"" + v + "\"]");
+            keys.Add(h, static_cast<std::int32_t>(games.size()));
+            games.push_back(static_cast<std::int32_t>(games.size()));
+        }
+        std::string order;
+        for (std::int32_t p : SortedPositions(games, keys, false))
+            order += (order.empty() ? "" : " ") + c.values[static_cast<std::size_t>(p)];
+        EXPECT_EQ(order, c.order) << c.tag;
+    }
+}
+
 TEST(GameSort, RealFilesInEveryColumnBothWays) {
     const auto files = testdata::SharedPgnFiles();
     if (files.empty()) GTEST_SKIP() << "no real PGN files in " << testdata::SharedPgnDir();
@@ -58,7 +88,9 @@ TEST(GameSort, RealFilesInEveryColumnBothWays) {
                 for (std::int32_t g : order) {
                     list.LoadRowHeader(g);
                     const std::string cell = GameCellText(list.CurrentHeader, column, g);
-                    const std::string key = IsNumericColumn(column) ? cell : FoldForSort(cell);
+                    const std::string key = IsNumericColumn(column)           ? cell
+                                             : column == TGameColumn::Round ? NaturalSortText(cell)
+                                                                            : FoldForSort(cell);
                     if (key.empty()) {
                         if (emptySeen) {
                             EXPECT_GT(g, beforeGame) << "empty values by game number";

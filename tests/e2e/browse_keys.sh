@@ -88,10 +88,13 @@ check_clip "start-up: game 1 at its first mark" "$M1" "$CLIP_FEN"
 key c
 check_clip "c: the next mark" "$M2" "$CLIP_FEN"
 key c
-check_clip "c without a later mark: the end of the game" "$END1" "$CLIP_FEN"
+check_clip "c without a later mark: game 2 at its first mark" "$G2" "$CLIP_FEN"
 key e
+check_clip "e before game 2's first mark: game 1 at its last mark" "$M2" "$CLIP_FEN"
 key e
-check_clip "e e from the end: the first mark" "$M1" "$CLIP_FEN"
+check_clip "e: the first mark" "$M1" "$CLIP_FEN"
+key y
+check_clip "y: the end of the game" "$END1" "$CLIP_FEN"
 key q
 check_clip "q: the starting position" "$START" "$CLIP_FEN"
 key x

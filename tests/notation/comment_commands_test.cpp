@@ -88,6 +88,30 @@ TEST(CommentCommands, HostileCommentsStayLinearAndBounded) {
     EXPECT_NE(k.Shown.find("[%x [%"), std::string::npos);
 }
 
+// Which view a game's "+0.35/25" scores are written from, and Black's first
+// score as the graph takes it (White's view).
+TEST(CommentCommands, EngineScoreViewOfAGame) {
+    struct Case {
+        const char* movetext;
+        TScoreView view;
+        double blackPawns;
+    } cases[] = {
+        {"1. e4 {+0.30/20 5} e5 {+0.40/20 5} 2. Nf3 {+0.50/20 5} Nc6 {+0.45/20 5} *", TScoreView::White, 0.40},
+        {"1. e4 {+0.30/20 5} e5 {-0.40/20 5} 2. Nf3 {+0.50/20 5} Nc6 {-0.45/20 5} *", TScoreView::Mover, 0.40},
+        // Other forms keep their meaning and take no part in the decision.
+        {"1. e4 {[%eval 0.3]} e5 {+1.40/20} 2. Nf3 {+1.50/20} Nc6 {+1.45/20} 3. Bb5 {[%eval -1.4]} *",
+         TScoreView::White, 1.40},
+        {"1. e4 {+0.30/20 5} e5 {-0.40/20 5} *", TScoreView::Unknown, -0.40},
+        {"1. e4 {0.00/20} e5 {0.00/20} 2. Nf3 {0.00/20} Nc6 {0.00/20} *", TScoreView::Unknown, 0.0},
+    };
+    for (const Case& c : cases) {
+        TLaidOut g;
+        g.Load(c.movetext);
+        EXPECT_EQ(EngineScoreView(g.core), c.view) << c.movetext;
+        EXPECT_DOUBLE_EQ(MainLineSeries(g.core).Points[1].Pawns, c.blackPawns) << c.movetext;
+    }
+}
+
 // A real game with clocks: the clocks stand after their moves, the commands
 // are gone; switched off, only the moves remain. Every move stays reachable
 // by its text (the round-trip test walks all real files).

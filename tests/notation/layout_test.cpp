@@ -48,6 +48,10 @@ TEST(Layout, MoveNumbersAfterVariationsAndForBlackStarts) {
     EXPECT_EQ(g.Text(), "1.e4 [1.d4 d5] 1...e5 2.Nf3   *");
     // A Black move straight after a White move carries no number.
     EXPECT_EQ(g.Find("e5 2.Nf3"), g.Find("1...e5") + 4);
+    // After a comment it does; a clock alone is no comment.
+    TLaidOut c;
+    c.Load("1. e4 {best} e5 2. Nf3 {[%clk 1:00:00]} Nc6 *");
+    EXPECT_EQ(c.Text(), "1.e4 {best} 1...e5 2.Nf3 {1:00:00} Nc6   *");
 
     TLaidOut b;
     b.Load("23... Kf7 24. Rd1 Ke6 *", {"[FEN \"8/6k1/8/8/8/8/3R1K2/8 b - - 0 23\"]"});
@@ -109,7 +113,7 @@ TEST(Layout, ResultFollowsThreeSpacesOrTwoAfterAVariation) {
 TEST(Layout, CommentsAreTrimmedStoredAndListed) {
     TLaidOut g;
     g.Load("{Intro text} 1. e4 {good move} e5 {a} {b} *");
-    EXPECT_EQ(g.Text(), "{Intro text}  1.e4 {good move} e5 {a} | {b}   *");
+    EXPECT_EQ(g.Text(), "{Intro text}  1.e4 {good move} 1...e5 {a} | {b}   *");
     ASSERT_EQ(g.display->Comments.size(), 3u);
     EXPECT_EQ(g.display->Comments[0], (TCommentEntry{1, 12}));
     EXPECT_EQ(g.display->Comments[1], (TCommentEntry{20, 11}));
@@ -231,9 +235,10 @@ TEST(LayoutRows, CommentsMeasureWithoutBraces) {
     g.Load("1. e4 {abc def} e5 *");
     // "1.e4 {abc " is 9 wide (the brace is free); "d" overflows, "def}" moves down.
     Rows rows = g.Rows();
-    ASSERT_GE(rows.size(), 3u);
+    ASSERT_GE(rows.size(), 4u);
     EXPECT_EQ(rows[0].second, "1.e4 {abc ");
-    EXPECT_EQ(rows[1].second, "def} e5  ");
+    EXPECT_EQ(rows[1].second, "def} ");
+    EXPECT_EQ(rows[2].second, "1...e5  ");
 }
 
 TEST(LayoutRows, WordWiderThanARowIsCutThreeBeforeTheOverflow) {

@@ -81,7 +81,7 @@ TEST(PgnWriterTags, OptionalTagsInTheirOrder) {
     TGameHeader h;
     h.OtherTags = &other;
     h.Event = "Open";
-    h.RoundNumber = 12;
+    h.Round = "1.12";
     h.Annotator = "Me";
     h.WhiteElo = 2500;
     h.BlackElo = 2400;
@@ -95,7 +95,7 @@ TEST(PgnWriterTags, OptionalTagsInTheirOrder) {
     std::vector<std::string> expected{"[Event \"Open\"]",
                                       "[Site \"?\"]",
                                       "[Date \"????.??.??\"]",
-                                      "[Round \"12\"]",
+                                      "[Round \"1.12\"]",
                                       "[White \"N.N.\"]",
                                       "[Black \"N.N.\"]",
                                       "[Result \"*\"]",
@@ -200,6 +200,14 @@ TEST(PgnWriter, ACommentThatOpensAVariationStaysInIt) {
     g.Load("1. e4 e5 2. Nf3 ( { The odd } 2. f4 exf4) (2. Bc4 {quiet}) Nc6 *");
     EXPECT_NE(g.Text().find("[{The odd} 2.f4 exf4]"), std::string::npos) << g.Text();
     EXPECT_EQ(Joined(Movetext(g)), "1.e4 e5 2.Nf3 ({The odd} 2.f4 exf4) (2.Bc4 {quiet}) 2...Nc6   *");
+    // Black's move after a comment is numbered too, and reads back the same.
+    TLaidOut c;
+    c.Load("1. e4 {best} e5 2. Nf3 {[%clk 1:00:00]} Nc6 *");
+    const std::string written = Joined(Movetext(c));
+    EXPECT_EQ(written, "1.e4 {best} 1...e5 2.Nf3 {[%clk 1:00:00]} 2...Nc6   *");
+    TLaidOut again;
+    again.Load(written);
+    EXPECT_EQ(Joined(Movetext(again)), written);
 }
 
 TEST(PgnWriter, TagsOnlyGivesTheTagLinesAndMinusOne) {
@@ -339,7 +347,7 @@ TEST(PgnWriterConvert, MarkBeforeGoesAfterTheMoveWord) {
 TEST(PgnWriter, JoinedCommentsAreWrittenApartAndGainNoGlyph) {
     TLaidOut g;
     g.Load("1. e4 {first} {second} {a | b} e5 *");
-    EXPECT_EQ(Joined(Movetext(g)), "1.e4 {first} {second} {a | b} e5   *");
+    EXPECT_EQ(Joined(Movetext(g)), "1.e4 {first} {second} {a | b} 1...e5   *");
     TLaidOut back;
     back.core.LoadGame(Written(g));
     TMoveNode* e4 = back.core.Root->FirstMove;
@@ -348,16 +356,25 @@ TEST(PgnWriter, JoinedCommentsAreWrittenApartAndGainNoGlyph) {
     // With a mark before the move the comment extents move along.
     TLaidOut m;
     m.Load("1. e4 $998 {first} {second} e5 *");
-    EXPECT_EQ(Joined(Movetext(m)), "1.e4 $998 {first} {second} e5   *");
+    EXPECT_EQ(Joined(Movetext(m)), "1.e4 $998 {first} {second} 1...e5   *");
 }
 
 TEST(PgnWriter, HeadlineIsLeftOut) {
-    TLaidOut g;
-    g.display->Headline = true;
-    g.Load("1. e4 *", {"[White \"Alpha\"]", "[Black \"Beta\"]"});
-    std::vector<std::string> lines = Movetext(g);
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0], "1.e4   *");
+    const std::vector<std::vector<std::string>> headers = {
+        {"[White \"Alpha\"]", "[Black \"Beta\"]"},
+        {"[Event \"Open\"]", "[Site \"Town\"]"},
+        {"[Event \"Open\"]", "[Site \"Town\"]", "[Date \"2001.??.??\"]"},
+        {"[Site \"Town\"]"},
+        {"[Date \"2001.??.??\"]"},
+        {"[Event \"?\"]", "[White \"\"]", "[Black \"\"]"}};
+    for (const auto& tags : headers) {
+        TLaidOut g;
+        g.display->Headline = true;
+        g.Load("1. e4 *", tags);
+        std::vector<std::string> lines = Movetext(g);
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0], "1.e4   *") << tags.front();
+    }
 }
 
 TEST(PgnWriter, RestoresTheDisplayAndCurrent) {

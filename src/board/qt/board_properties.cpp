@@ -104,7 +104,7 @@ void TBoardWidget::SetFlipped(bool value) {
 void TBoardWidget::SetCoordinates(bool value) {
     if (value == coordinates_) return;
     coordinates_ = value;
-    RepaintAll();
+    update();  // the host's labels beside the board follow at its repaint
 }
 
 void TBoardWidget::SetMarkLastMove(bool value) {

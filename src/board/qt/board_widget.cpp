@@ -132,7 +132,6 @@ void TBoardWidget::DrawSquareWith(QPainter& painter, int q) {
         painter.setCompositionMode(QPainter::CompositionMode_Source);
     }
     DrawSquareMarks(painter, q, dark);
-    if (coordinates_) DrawCoordinates(painter, q, dark);
     ++squaresDrawn_;
 }
 
@@ -140,29 +139,6 @@ std::array<int, 2> TBoardWidget::MarkedSquares() const {
     if (!markLastMove_ || !IsRealSquare(move_.FromSq) || !IsRealSquare(move_.ToSq) || move_.FromSq == move_.ToSq)
         return {-1, -1};
     return {SquareToIndex64(move_.FromSq), SquareToIndex64(move_.ToSq)};
-}
-
-void TBoardWidget::DrawCoordinates(QPainter& painter, int q, bool dark) {
-    const QRect r = SquareRect(q);
-    const bool bottom = r.bottom() + 1 >= picture_.height();
-    const bool left = r.left() == 0;
-    if (!bottom && !left) return;
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(std::max(7, cell_ * 26 / 100));
-    font.setBold(true);
-    painter.save();
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter.setRenderHint(QPainter::TextAntialiasing, true);
-    painter.setFont(font);
-    // The other square colour: readable on both, and quiet.
-    painter.setPen(dark ? whiteColor_ : blackColor_.darker(160));
-    const int pad = std::max(1, cell_ / 16);
-    const QRect inner = r.adjusted(pad, 0, -pad, 0);
-    if (left)
-        painter.drawText(inner, Qt::AlignLeft | Qt::AlignTop, QString(QChar(u'1' + q / 8)));
-    if (bottom)
-        painter.drawText(inner, Qt::AlignRight | Qt::AlignBottom, QString(QChar(u'a' + q % 8)));
-    painter.restore();
 }
 
 void TBoardWidget::DrawPieceInto(QPainter& painter, const QRect& target, int piece) {

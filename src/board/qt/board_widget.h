@@ -67,8 +67,9 @@ public:
     // partial repaints follow the flipped squares.
     bool Flipped() const { return flipped_; }
     void SetFlipped(bool value);
-    // File letters and rank numbers in the corners of the edge squares
-    // (following the flip); off by default, so that the bare diagram is 8 x S.
+    // Whether file letters and rank numbers are wanted (following the flip):
+    // the host draws them beside the board (board_coordinates.h), never on
+    // the squares; off by default.
     bool Coordinates() const { return coordinates_; }
     void SetCoordinates(bool value);
     // The two squares of the move that led to the shown position, tinted.
@@ -151,8 +152,6 @@ private:
     QRect SquareRect(int index64) const;
     QPoint ToPicture(const QPointF& widgetPoint) const;
     void DrawSquareWith(QPainter& painter, int index64);
-    // The square's coordinate labels, if it stands on the lower or left edge.
-    void DrawCoordinates(QPainter& painter, int index64, bool dark);
     // Index64 squares tinted as the last move (-1: none).
     std::array<int, 2> MarkedSquares() const;
     // The coloured-square marks of square q, drawn over its colour.

@@ -50,7 +50,7 @@ TGameList::TGameList(QWidget* parent)
     header->setHighlightSections(false);
     header->setSortIndicatorShown(true);
     header->setSortIndicator(-1, Qt::AscendingOrder);
-    header->setStretchLastSection(true);
+    header->setStretchLastSection(false);
     header->setMinimumSectionSize(16);
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -201,6 +201,48 @@ void TGameList::ReportChosenGame() {
     if (!text.empty() && gameID != -1) emit GameChosen(this, text, gameID);
 }
 
+void TGameList::SetLoadedGame(std::int32_t game) {
+    if (game == loadedGame_) return;
+    loadedGame_ = game;
+    viewport()->update();
+}
+
+void TGameList::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    const int before = event->oldSize().width();
+    if (fitPending_ || (before > 0 && before != event->size().width())) FitColumns();
+}
+
+void TGameList::FitColumns() {
+    QHeaderView* header = horizontalHeader();
+    const TGameColumn stretching[] = {TGameColumn::White, TGameColumn::Black, TGameColumn::Event};
+    int used = 0, stretchWidth = 0, stretchCount = 0;
+    for (int c = 0; c < kGameColumnCount; ++c) {
+        if (isColumnHidden(c)) continue;
+        used += header->sectionSize(c);
+        if (std::find(std::begin(stretching), std::end(stretching), static_cast<TGameColumn>(c)) != std::end(stretching)) {
+            stretchWidth += header->sectionSize(c);
+            ++stretchCount;
+        }
+    }
+    if (viewport()->width() <= 0) return;
+    fitPending_ = false;
+    const int spare = viewport()->width() - used;
+    if (stretchCount == 0 || spare == 0) return;
+    // Each grows or shrinks by its share, none below 100 pixels.
+    const int target = std::max(stretchWidth + spare, stretchCount * 100);
+    int left = target;
+    for (TGameColumn column : stretching) {
+        const int c = static_cast<int>(column);
+        if (isColumnHidden(c)) continue;
+        const int width = --stretchCount == 0 ? left
+                                              : static_cast<int>(static_cast<long long>(header->sectionSize(c)) * target /
+                                                                 std::max(1, stretchWidth));
+        header->resizeSection(c, std::max(100, width));
+        left -= width;
+    }
+}
+
 void TGameList::keyPressEvent(QKeyEvent* event) {
     Guarded(this, [&] {
         const bool watched = KeysWatched();
@@ -213,7 +255,13 @@ void TGameList::keyPressEvent(QKeyEvent* event) {
             }
         }
         const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+        // The jumps by a page and to either end load the game they land on.
+        const bool jump = event->modifiers() == Qt::NoModifier &&
+                          (event->key() == Qt::Key_PageUp || event->key() == Qt::Key_PageDown ||
+                           event->key() == Qt::Key_Home || event->key() == Qt::Key_End);
+        const int before = ItemIndex();
         if (!enter) QTableView::keyPressEvent(event);
+        if (jump && ItemIndex() != before && ItemIndex() >= 0 && ChoiceWatched() && FileOpen()) ReportChosenGame();
         // A key the owner has seen must not travel on to the owner's window,
         // whose own key handler would act on it a second time.
         if (watched) event->accept();

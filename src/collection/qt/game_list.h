@@ -71,6 +71,9 @@ public:
     // The selected row, -1 for none.
     int ItemIndex() const;
     void SetItemIndex(int row);
+    // The game on the board: its row is tinted (-1: none).
+    void SetLoadedGame(std::int32_t game);
+    std::int32_t LoadedGame() const { return loadedGame_; }
 
     // Set while a database progress callback reports progress: rows are not drawn.
     bool InTrace = false;
@@ -126,9 +129,16 @@ protected:
     // Typing does not jump to rows: the letters are the key map's.
     void keyboardSearch(const QString&) override {}
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    // The player and event columns share the width the others leave: when
+    // the width changes, and once for the first-run columns (widths restored
+    // from the settings stay as they were).
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void FitColumns();
     bool changeReported_ = false;
+    std::int32_t loadedGame_ = -1;
+    bool fitPending_ = false;  // the first-run columns wait for the first width
     // Whether an owner listens to GameChosen and KeyDown: a list nobody
     // listens to reads no game for Enter and leaves unused keys to its parent.
     bool ChoiceWatched() const;

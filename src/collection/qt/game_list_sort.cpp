@@ -37,6 +37,8 @@ void TGameList::DefaultColumns() {
         header->resizeSection(c, d.width > 0 ? d.width : 60);
         setColumnHidden(c, d.width == 0);
     }
+    fitPending_ = true;
+    if (isVisible()) FitColumns();
 }
 
 QByteArray TGameList::ColumnState() const {
@@ -54,6 +56,7 @@ void TGameList::RestoreColumnState(const QByteArray& state) {
     bool descending = false;
     in >> magic >> header >> column >> descending;
     if (in.status() != QDataStream::Ok || magic != kStateMagic || column < 0 || column >= kGameColumnCount) return;
+    fitPending_ = false;
     if (!horizontalHeader()->restoreState(header)) DefaultColumns();
     // A header state from a table of another shape leaves every column hidden.
     bool anyShown = false;
@@ -94,6 +97,12 @@ void TGameList::SortBy(TGameColumn column, bool descending) {
     horizontalHeader()->setSortIndicator(fileOrder ? -1 : static_cast<int>(column),
                                          descending ? Qt::DescendingOrder : Qt::AscendingOrder);
     model_->SetSortColumn(static_cast<int>(column), descending);
+    // The arrow takes room of its own: the name beside it is never cut.
+    if (!fileOrder) {
+        QHeaderView* header = horizontalHeader();
+        const int c = static_cast<int>(column);
+        header->resizeSection(c, std::max(header->sectionSize(c), header->sectionSizeHint(c)));
+    }
     StartSort();
 }
 

@@ -6,6 +6,7 @@
 #include <QToolTip>
 
 #include "collection/qt/game_list.h"
+#include "collection/row_texts.h"
 #include "platform/platform.h"
 
 namespace {
@@ -46,6 +47,25 @@ void TGameTableModel::SetSortColumn(int column, bool descending) {
     emit headerDataChanged(Qt::Horizontal, 0, kGameColumnCount - 1);
 }
 
+// The Moves cell of a game without a PlyCount tag, counted from its text for
+// a row being drawn; left empty where the column is hidden or the game is
+// large (a row must never hold up the list).
+QString TGameTableModel::CountedMoves(std::int32_t game) const {
+    constexpr std::int64_t kMaxCountedBytes = 256 << 10;
+    if (list_.isColumnHidden(static_cast<int>(TGameColumn::Moves))) return {};
+    TGameListCore& core = list_.Core();
+    if (!core.DatabaseMode()) {
+        const GameEntry e = core.Entry(game);
+        if (e.EndPos - e.StartPos > kMaxCountedBytes) return {};
+    }
+    std::int32_t id = -1;
+    std::string text;
+    core.GetGame(game, id, text);
+    if (text.size() > static_cast<std::size_t>(kMaxCountedBytes)) return {};
+    const std::int32_t plies = CountMainLinePlies(text);
+    return plies > 0 ? QString::number(FullMoves(plies)) : QString();
+}
+
 const TGameTableModel::TRowCells* TGameTableModel::Cells(int row, std::int32_t game) const {
     const auto it = cache_.find(game);
     if (it != cache_.end()) {
@@ -60,7 +80,9 @@ const TGameTableModel::TRowCells* TGameTableModel::Cells(int row, std::int32_t g
             cells.text[static_cast<std::size_t>(c)] =
                 QString::fromStdString(GameCellText(core.CurrentHeader, static_cast<TGameColumn>(c), game));
         cells.deleted = core.CurrentHeader.Deleted;
+        const bool countMoves = core.CurrentHeader.PlyCount == kNoNumber;
         if (list_.OnRowRead) list_.OnRowRead(row, game, core.CurrentHeader);
+        if (countMoves) cells.text[static_cast<std::size_t>(TGameColumn::Moves)] = CountedMoves(game);
         list_.NoteRead();
     } catch (...) {
         return nullptr;  // a row that cannot be read stays blank
@@ -99,6 +121,14 @@ QVariant TGameTableModel::data(const QModelIndex& index, int role) const {
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::Alignment(RightAligned(column) ? Qt::AlignRight | Qt::AlignVCenter
                                                                       : Qt::AlignLeft | Qt::AlignVCenter));
+    case Qt::BackgroundRole: {
+        // The game on the board: a tint of the selection colour, readable in
+        // light and dark palettes alike.
+        if (list_.LoadedGame() < 0 || list_.GameIndexOfRow(index.row()) != list_.LoadedGame()) return {};
+        QColor tint = list_.palette().color(QPalette::Highlight);
+        tint.setAlpha(70);
+        return tint;
+    }
     default: return {};
     }
 }

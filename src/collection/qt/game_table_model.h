@@ -44,6 +44,7 @@ private:
         bool deleted = false;
     };
     const TRowCells* Cells(int row, std::int32_t game) const;
+    QString CountedMoves(std::int32_t game) const;
 
     TGameList& list_;
     mutable std::unordered_map<std::int32_t, std::pair<TRowCells, std::list<std::int32_t>::iterator>> cache_;

@@ -15,6 +15,9 @@ const QColor kWhiteClock(60, 125, 215);
 const QColor kBlackClock(215, 105, 25);
 const QColor kMate(200, 30, 30);
 
+// Darker or lighter with the palette: the clock colours stay readable on a dark base.
+bool DarkBase(const QPalette& palette) { return palette.color(QPalette::Base).lightness() < 128; }
+
 QColor Blend(const QColor& a, const QColor& b) {
     return QColor((a.red() + b.red()) / 2, (a.green() + b.green()) / 2, (a.blue() + b.blue()) / 2);
 }
@@ -82,7 +85,14 @@ void TEvalGraph::paintEvent(QPaintEvent*) {
         p.drawText(rect(), Qt::AlignCenter, QStringLiteral("No clocks or evaluations in this game"));
         return;
     }
-    const QRect inner = rect().adjusted(kMargin, kMargin, -kMargin, -kMargin);
+    QRect inner = rect().adjusted(kMargin, kMargin, -kMargin, -kMargin);
+    // The move numbers along the bottom, when there is room for them.
+    const int axisHeight = p.fontMetrics().height();
+    QRect axis;
+    if (inner.height() >= 4 * axisHeight) {
+        axis = QRect(inner.left(), inner.bottom() - axisHeight + 1, inner.width(), axisHeight);
+        inner.setBottom(axis.top() - 1);
+    }
     // Both: the evaluation takes the upper three fifths.
     QRect evalBand = inner, clockBand = inner;
     if (series_.AnyEval && series_.AnyClock) {
@@ -93,8 +103,9 @@ void TEvalGraph::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing, true);
     if (series_.AnyEval) DrawEval(p, evalBand);
     if (series_.AnyClock) DrawClocks(p, clockBand);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    if (!axis.isNull()) DrawMoveAxis(p, axis);
     if (current_ >= 0 && current_ < static_cast<int>(series_.Points.size())) {
-        p.setRenderHint(QPainter::Antialiasing, false);
         QColor mark = palette().color(QPalette::Highlight);
         p.setPen(QPen(mark, 2));
         const int x = qRound(X(current_));
@@ -102,10 +113,38 @@ void TEvalGraph::paintEvent(QPaintEvent*) {
     }
 }
 
+void TEvalGraph::DrawMoveAxis(QPainter& p, const QRect& strip) const {
+    const auto& pts = series_.Points;
+    if (pts.empty()) return;
+    const QColor text = palette().color(QPalette::Text);
+    const QColor quiet = Blend(text, palette().color(QPalette::Base));
+    const int offset = pts.front().Side < 0 ? 1 : 0;  // a first move by Black
+    const double perMove = 2.0 * strip.width() / static_cast<double>(pts.size());
+    const int labelWidth = p.fontMetrics().horizontalAdvance(QStringLiteral("999")) + 8;
+    int step = 1;
+    for (int s : {1, 2, 5, 10, 20, 25, 50, 100, 200, 500, 1000, 2000, 5000}) {
+        step = s;
+        if (s * perMove >= labelWidth) break;
+    }
+    p.setPen(quiet);
+    p.drawLine(strip.left(), strip.top(), strip.right(), strip.top());
+    for (size_t i = 0; i < pts.size(); ++i) {
+        const int ply = static_cast<int>(i) + offset;
+        const int moveNo = series_.FirstMoveNo + ply / 2;
+        if (ply % 2 != 0 || moveNo % step != 0) continue;
+        const int x = qRound(X(static_cast<int>(i)));
+        p.drawLine(x, strip.top(), x, strip.top() + 2);
+        const QRect at(x - labelWidth / 2, strip.top(), labelWidth, strip.height());
+        if (at.left() < strip.left() || at.right() > strip.right()) continue;
+        p.drawText(at, Qt::AlignHCenter | Qt::AlignBottom, QString::number(moveNo));
+    }
+}
+
 void TEvalGraph::DrawEval(QPainter& p, const QRect& band) const {
     const QColor text = palette().color(QPalette::Text);
     const double mid = band.top() + band.height() / 2.0;
-    const double scale = (band.height() / 2.0 - 1) / kGraphPawns;
+    const double range = std::max(1.0, series_.Range);
+    const double scale = (band.height() / 2.0 - 1) / range;
     auto y = [&](double pawns) { return mid - pawns * scale; };
     // The curve through the moves that have an evaluation; with more moves
     // than pixels, one point per half pixel.
@@ -149,10 +188,15 @@ void TEvalGraph::DrawEval(QPainter& p, const QRect& band) const {
         if (pts[i].Mate) p.drawEllipse(QPointF(X(static_cast<int>(i)), y(pts[i].Pawns)), 2.5, 2.5);
     p.setBrush(Qt::NoBrush);
     const QColor base = palette().color(QPalette::Base);
-    Label(p, band.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("+5"), Blend(text, base), base);
-    Label(p, band.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignBottom, QString::fromUtf8("\u22125"),
+    const QString pawns = QString::number(static_cast<int>(range));
+    Label(p, band.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("+") + pawns, Blend(text, base),
+          base);
+    Label(p, band.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignBottom, QStringLiteral("\u2212") + pawns,
           Blend(text, base), base);
 }
+
+QColor TEvalGraph::WhiteClockColor() const { return DarkBase(palette()) ? kWhiteClock.lighter(150) : kWhiteClock; }
+QColor TEvalGraph::BlackClockColor() const { return DarkBase(palette()) ? kBlackClock.lighter(130) : kBlackClock; }
 
 void TEvalGraph::DrawClocks(QPainter& p, const QRect& band) const {
     const double max = std::max<double>(1, static_cast<double>(series_.MaxClockMs));
@@ -171,18 +215,20 @@ void TEvalGraph::DrawClocks(QPainter& p, const QRect& band) const {
             started = true;
             lastX = at.x();
         }
-        p.setPen(QPen(side > 0 ? kWhiteClock : kBlackClock, 1.5));
+        p.setPen(QPen(side > 0 ? WhiteClockColor() : BlackClockColor(), 1.5));
         p.drawPath(line);
     }
     const QColor text = palette().color(QPalette::Text);
     const QColor base = palette().color(QPalette::Base);
-    Label(p, band.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop,
-          QString::fromStdString(ClockText(series_.MaxClockMs)), Blend(text, base), base);
-    Label(p, band.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignBottom, QStringLiteral("0:00"), Blend(text, base),
-          base);
-    const QRect legend = band.adjusted(0, 0, -3, 0);
-    // Clocks run down: the top right corner is the emptiest.
-    Label(p, legend, Qt::AlignRight | Qt::AlignTop, QStringLiteral("White clock"), kWhiteClock, base);
-    Label(p, legend.adjusted(0, p.fontMetrics().height(), 0, 0), Qt::AlignRight | Qt::AlignTop,
-          QStringLiteral("Black clock"), kBlackClock, base);
+    // The clock's scale on the right, apart from the evaluation's labels on
+    // the left; the legend in the bottom left corner, empty while the clocks
+    // are still full.
+    const QRect right = band.adjusted(0, 0, -3, 0);
+    Label(p, right, Qt::AlignRight | Qt::AlignTop, QString::fromStdString(ClockText(series_.MaxClockMs)),
+          Blend(text, base), base);
+    Label(p, right, Qt::AlignRight | Qt::AlignBottom, QStringLiteral("0:00"), Blend(text, base), base);
+    const QString white = QStringLiteral("White clock");
+    Label(p, band.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignBottom, white, WhiteClockColor(), base);
+    Label(p, band.adjusted(2 + p.fontMetrics().horizontalAdvance(white + QStringLiteral("  ")), 0, 0, 0),
+          Qt::AlignLeft | Qt::AlignBottom, QStringLiteral("Black clock"), BlackClockColor(), base);
 }

@@ -1,6 +1,7 @@
 // The evaluation and clock graph of the loaded game: the evaluation curve
-// (White's view, within +-5 pawns, mates at the edge) above, each side's
-// clock below; a band is left out when the game has none of it. The current
+// (White's view, scaled to the game between +-2 and +-10 pawns, mates at the
+// edge) above, each side's clock below, the move numbers along the bottom; a
+// band is left out when the game has none of it. The current
 // move is a vertical line; a click goes to the move under the mouse.
 #pragma once
 
@@ -35,6 +36,9 @@ private:
     double X(int index) const;
     void DrawEval(QPainter& p, const QRect& band) const;
     void DrawClocks(QPainter& p, const QRect& band) const;
+    void DrawMoveAxis(QPainter& p, const QRect& strip) const;
+    QColor WhiteClockColor() const;
+    QColor BlackClockColor() const;
 
     TEvalSeries series_;
     int current_ = -1;

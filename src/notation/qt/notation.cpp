@@ -54,13 +54,39 @@ TNotationScrollbar::TNotationScrollbar(TNotation* owner) : QScrollBar(Qt::Vertic
 
 // ---- construction ----
 
+QColor TNotation::MatchBackground(bool dark) { return dark ? QColor(112, 92, 20) : QColor(255, 226, 130); }
+QColor TNotation::ErrorText(bool dark) { return dark ? QColor(255, 120, 120) : QColor(180, 0, 0); }
+QColor TNotation::CommentText(bool dark) { return dark ? QColor(120, 200, 225) : QColor(0, 96, 128); }
+
+void TNotation::changeEvent(QEvent* event) {
+    QFrame::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) FollowPalette();
+}
+
+void TNotation::FollowPalette() {
+    const QColor window = palette().color(QPalette::Window), text = palette().color(QPalette::WindowText);
+    if (window == paletteWindow_ && text == paletteText_) return;
+    const bool dark = window.lightness() < 128, wasDark = paletteWindow_.lightness() < 128;
+    if (color_ == paletteWindow_) color_ = window;
+    for (QColor* c : {&colorHeadLine_, &colorComment_, &color0Var_, &color1Var_, &color2Var_})
+        if (*c == paletteText_) *c = text;
+    if (colorComment_ == CommentText(wasDark)) colorComment_ = CommentText(dark);
+    if (markColor_ == MatchBackground(wasDark)) markColor_ = MatchBackground(dark);
+    if (errorColor_ == ErrorText(wasDark)) errorColor_ = ErrorText(dark);
+    colorQuiet_ = QColor((color0Var_.red() + color_.red()) / 2, (color0Var_.green() + color_.green()) / 2,
+                         (color0Var_.blue() + color_.blue()) / 2);
+    paletteWindow_ = window;
+    paletteText_ = text;
+    paintbox_->update();
+}
+
 TNotation::TNotation(QWidget* parent) : QFrame(parent) {
     setFocusPolicy(Qt::StrongFocus);
-    color_ = palette().color(QPalette::Window);
+    color_ = paletteWindow_ = palette().color(QPalette::Window);
     // Readable on a light and on a dark window colour.
     const bool dark = color_.lightness() < 128;
-    markColor_ = dark ? QColor(112, 92, 20) : QColor(255, 226, 130);
-    errorColor_ = dark ? QColor(255, 120, 120) : QColor(180, 0, 0);
+    markColor_ = MatchBackground(dark);
+    errorColor_ = ErrorText(dark);
     scrollbar_ = new TNotationScrollbar(this);
     paintbox_ = new TNotationCanvas(this);
 
@@ -68,7 +94,7 @@ TNotation::TNotation(QWidget* parent) : QFrame(parent) {
     fontHeadLine_ = fontComment_ = font0Var_ = font1Var_ = font2Var_ = system;
     font0VarBold_ = system;
     font0VarBold_.setBold(true);
-    const QColor text = palette().color(QPalette::WindowText);
+    const QColor text = paletteText_ = palette().color(QPalette::WindowText);
     colorHeadLine_ = colorComment_ = color0Var_ = color1Var_ = color2Var_ = text;
     // Clocks and evaluations: half way between the text and the background.
     colorQuiet_ = QColor((text.red() + color_.red()) / 2, (text.green() + color_.green()) / 2,

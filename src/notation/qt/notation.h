@@ -110,6 +110,11 @@ public:
     // Background of moves whose comment holds "MATCH", and the colour of the
     // row that tells of a reading error; both follow the palette until set.
     QColor MarkColor() const { return markColor_; }
+    // The default colours on a light or a dark background: the match
+    // background, the reading-error text and the comment text.
+    static QColor MatchBackground(bool dark);
+    static QColor ErrorText(bool dark);
+    static QColor CommentText(bool dark);
     void SetMarkColor(const QColor& color);
     QColor ErrorColor() const { return errorColor_; }
     void SetErrorColor(const QColor& color);
@@ -167,6 +172,7 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     friend class TNotationCanvas;
@@ -209,6 +215,10 @@ private:
     QColor colorHeadLine_, colorComment_, color0Var_, color1Var_, color2Var_, colorQuiet_;
     QColor color_;
     QColor markColor_, errorColor_;
+    // The palette's colours the defaults were taken from: a colour still at
+    // its default follows a new palette (a dark theme), one set apart stays.
+    QColor paletteWindow_, paletteText_;
+    void FollowPalette();
     uint16_t lineSpacing_ = 3;
     TBevelKind bevelOuter_ = TBevelKind::Lowered;
     TBevelKind bevelInner_ = TBevelKind::None;

@@ -65,6 +65,24 @@ TEST(GameList, EnterAndDoubleClickReportTheSelectedGame) {
     EXPECT_EQ(chosen[1].second, 2);
     EXPECT_EQ(f.list.ItemIndex(), 2);
     EXPECT_FALSE(f.drawn.empty());
+
+    // Home, End and the page keys select and load, as Enter does.
+    for (const auto& [key, row] : {std::pair{Qt::Key_Home, 0}, {Qt::Key_End, 2}, {Qt::Key_PageUp, 0}, {Qt::Key_PageDown, 2}}) {
+        QTest::keyClick(&f.list, key);
+        EXPECT_EQ(chosen.back().second, row) << key;
+    }
+    EXPECT_EQ(chosen.size(), 6u);
+}
+
+// The Moves column: full moves from PlyCount, counted from the text without it.
+TEST(GameList, MovesColumnCountsGamesWithoutPlyCount) {
+    ListFixture f;
+    f.list.OnRowRead = nullptr;
+    f.Open(Game(1) + "[Event \"x\"]\n[PlyCount \"104\"]\n\n1. d4 *\n\n");
+    const int moves = static_cast<int>(TGameColumn::Moves);
+    f.list.setColumnHidden(moves, false);
+    EXPECT_EQ(f.list.model()->index(0, moves).data().toString(), "1");
+    EXPECT_EQ(f.list.model()->index(1, moves).data().toString(), "52");
 }
 
 TEST(GameList, EmptyOrClosedListReportsNothing) {

@@ -30,11 +30,14 @@ TEST(EvalGraph, PictureFollowsTheEvaluationsAndAClickNamesTheMove) {
     EXPECT_TRUE(graph.HasData());
     EXPECT_EQ(graph.Series().Points.size(), 3u);
     const QImage winning = GraphOf(moves + "-4]} *", core, graph);
+    EXPECT_DOUBLE_EQ(graph.Series().Range, 4.0);  // scaled to the game
+    EXPECT_EQ(GraphOf(moves + "-40]} *", core, graph).isNull(), false);
+    EXPECT_DOUBLE_EQ(graph.Series().Range, kGraphPawns);
     const QImage mate = GraphOf(moves + "#3]} *", core, graph);
     EXPECT_NE(even, winning);
     EXPECT_NE(winning, mate);
     EXPECT_TRUE(graph.Series().Points[2].Mate);
-    EXPECT_DOUBLE_EQ(graph.Series().Points[2].Pawns, kGraphPawns);
+    EXPECT_DOUBLE_EQ(graph.Series().Points[2].Pawns, kMinGraphPawns);  // a mate at the edge
     const QImage none = GraphOf("1. e4 e5 *", core, graph);
     EXPECT_FALSE(graph.HasData());
     EXPECT_NE(none, even);

@@ -297,6 +297,14 @@ TEST_F(NotationWidget, RowsArePaintedInTheirFontsAndTheCurrentMoveInverse) {
     Flush();
     img = w.Paintbox()->grab().toImage();
     EXPECT_GT(CountColour(img, before, Bluish), before.width() * before.height() / 2);
+    // A dark palette: the default colours follow it, those set apart stay.
+    pal.setColor(QPalette::Window, QColor(30, 30, 30));
+    pal.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    w.setPalette(pal);
+    EXPECT_EQ(w.Color(), QColor(Qt::white));
+    EXPECT_EQ(w.FontColor(TNotationFont::Var1), QColor(Qt::blue));
+    EXPECT_EQ(w.FontColor(TNotationFont::Var0), QColor(230, 230, 230));
+    EXPECT_EQ(w.MarkColor(), TNotation::MatchBackground(true));
 }
 
 TEST_F(NotationWidget, StepsRedrawOnlyTheOldAndNewHighlight) {
