@@ -227,7 +227,9 @@ void TPanes::PositionShown() {
     marker_->setGeometry(kBoardLeft + 8 * square + (room - d) / 2, rowTop + (square - d) / 2, d, d);
     static_cast<TSideMarker*>(marker_)->Set(board->SideToMove());
     if (evalBar_) {
-        evalBar_->setGeometry(1, kPaneTop, kBoardLeft - 2, 8 * square);
+        // Right of the board, between the rows where the side-to-move disc
+        // stands (the coordinates take the left margin).
+        evalBar_->setGeometry(kBoardLeft + 8 * square + (room - 6) / 2, kPaneTop + square, 6, 6 * square);
         evalBar_->update();
     }
     for (QWidget* strip : {ranks_, files_})

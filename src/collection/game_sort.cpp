@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "collection/game_list_core.h"
+#include "collection/game_text.h"
 #include "collection/row_texts.h"
 #include "collection/text_fold.h"
 
@@ -99,8 +100,7 @@ private:
 };
 
 // The header of one game as the list reads it for its row (the text is cut at
-// its first NUL and trimmed; tag lines up to the first other line), with only
-// the tag of `upperTag` decoded into h.
+// its first NUL and trimmed), with only the tag of `upperTag` decoded into h.
 void ReadHeaderTag(std::string_view text, std::string_view upperTag, TGameHeader& h) {
     const std::size_t nul = text.find('\0');
     if (nul != std::string_view::npos) text = text.substr(0, nul);
@@ -110,20 +110,15 @@ void ReadHeaderTag(std::string_view text, std::string_view upperTag, TGameHeader
         return;
     }
     ClearEventData(h);
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t end = pos;
-        while (end < text.size() && text[end] != '\n' && text[end] != '\r') ++end;
-        const std::string_view tag = TrimBlanks(text.substr(pos, end - pos));
-        if (tag.empty() || tag[0] != '[') return;
-        if (tag.size() >= upperTag.size() + 2 && tag[upperTag.size() + 1] == ' ') {
-            bool same = true;
-            for (std::size_t i = 0; i < upperTag.size() && same; ++i) same = UpperAscii(tag[i + 1]) == upperTag[i];
-            if (same) ParseTagLine(h, tag);
-        }
-        pos = end;
-        if (pos < text.size() && text[pos] == '\r') ++pos;
-        if (pos < text.size() && text[pos] == '\n') ++pos;
+    // The tag section as every reader takes it (blanks inside tags, a byte
+    // order mark, several tags on a line), only the named tag decoded.
+    TGameTextLines lines(text);
+    TTag tag;
+    while (lines.NextTag(tag)) {
+        if (tag.Name.size() != upperTag.size()) continue;
+        bool same = true;
+        for (std::size_t i = 0; i < upperTag.size() && same; ++i) same = UpperAscii(tag.Name[i]) == upperTag[i];
+        if (same) ParseTagLine(h, tag.Text);
     }
 }
 
