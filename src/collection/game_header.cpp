@@ -245,10 +245,12 @@ bool HeaderEndsWithin(std::string_view text) {
         const std::string_view raw = text.substr(pos, end == std::string_view::npos ? end : end - pos);
         if (!inSection) {
             inSection = IsTagLine(raw);
-        } else {
-            const std::string_view line = TrimBlanks(raw);
-            const bool escape = !raw.empty() && raw[0] == '%';
-            if (!line.empty() && !escape && line[0] != '[') return true;
+        } else if (!(!raw.empty() && raw[0] == '%') && !TrimBlanks(raw).empty()) {
+            // As the tag section's reader goes on (game_text.h): a line that
+            // begins with "[" after its indent and a byte order mark.
+            std::size_t first = raw.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+            while (first < raw.size() && IsBlankByte(raw[first])) ++first;
+            if (first == raw.size() || raw[first] != '[') return true;
         }
         if (end == std::string_view::npos) return false;
         pos = end + 1;
