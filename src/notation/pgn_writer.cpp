@@ -450,7 +450,10 @@ int Write(TNotationCore& core, bool toClipboard, std::string& text, bool tagsOnl
         return -1;
     }
     std::string_view body = d.Text;
-    const size_t cut = d.Headline ? std::min(body.size(), static_cast<size_t>(std::max(d.HeadlineLength, 0))) : 0;
+    size_t cut = d.Headline ? std::min(body.size(), static_cast<size_t>(std::max(d.HeadlineLength, 0))) : 0;
+    // The movetext starts at its first word: a game without moves is laid
+    // out as " 0-1", which is not written with its blank.
+    while (cut < body.size() && body[cut] == ' ') ++cut;
     body.remove_prefix(cut);
     TCommentRanges comments;
     for (const TCommentEntry& c : d.Comments) {

@@ -228,6 +228,10 @@ TEST(PgnWriter, WholeGameTextForm) {
     ASSERT_EQ(lines.size(), 9u);
     EXPECT_EQ(lines[7], "");
     EXPECT_EQ(lines[8], "1.e4 e5 2.Nf3 (2.f4) 2...Nc6   1-0");
+    // A game without moves: its movetext is the result alone, no blank before it.
+    TLaidOut empty;
+    empty.Load("0-1", {"[Result \"0-1\"]"});
+    EXPECT_EQ(Lines(Written(empty)).back(), "0-1");
 }
 
 TEST(PgnWriter, GlyphsAndSignsComeBackAsNumbers) {
