@@ -6,6 +6,7 @@
 set -u
 NEED_TOOLS="dbus-run-session"
 . "$(dirname "$0")/../support/xvfb.sh"
+export QUARZEL_TEST_SUPPORT="$(cd "$(dirname "$0")/../support" && pwd)"
 
 LAUNCHER=/usr/libexec/at-spi-bus-launcher
 if [ ! -x "$LAUNCHER" ] || ! /usr/bin/python3 -c 'import pyatspi' 2>/dev/null; then
@@ -18,16 +19,10 @@ for i in 1 2 3; do
 done >"$WORK/games.pgn"
 
 cat >"$WORK/read_tree.py" <<'PY'
-import sys, time, pyatspi
+import os, sys, time, pyatspi
 
-def walk(node, depth=0):
-    yield node
-    if depth > 40:
-        return
-    for i in range(node.childCount):
-        child = node.getChildAtIndex(i)
-        if child is not None:
-            yield from walk(child, depth + 1)
+sys.path.insert(0, os.environ["QUARZEL_TEST_SUPPORT"])
+from atspi_walk import walk
 
 app = None
 for _ in range(100):

@@ -7,6 +7,7 @@
 set -u
 NEED_TOOLS="dbus-run-session"
 . "$(dirname "$0")/../support/xvfb.sh"
+export QUARZEL_TEST_SUPPORT="$(cd "$(dirname "$0")/../support" && pwd)"
 
 LAUNCHER=/usr/libexec/at-spi-bus-launcher
 ENGINE=$(command -v stockfish || echo /usr/games/stockfish)
@@ -21,16 +22,10 @@ mkdir -p "$XDG_CONFIG_HOME/quarzel"
 printf '[engine]\npath=%s\nthreads=1\nhash=16\nlines=2\n' "$ENGINE" >"$XDG_CONFIG_HOME/quarzel/viewer.conf"
 
 cat >"$WORK/read_pane.py" <<'PY'
-import sys, time, subprocess, pyatspi
+import os, sys, time, subprocess, pyatspi
 
-def walk(node, depth=0):
-    yield node
-    if depth > 40:
-        return
-    for i in range(node.childCount):
-        child = node.getChildAtIndex(i)
-        if child is not None:
-            yield from walk(child, depth + 1)
+sys.path.insert(0, os.environ["QUARZEL_TEST_SUPPORT"])
+from atspi_walk import walk
 
 def find(name):
     for _ in range(100):
