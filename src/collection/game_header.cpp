@@ -250,6 +250,10 @@ bool HeaderEndsWithin(std::string_view text) {
             // begins with "[" after its indent and a byte order mark.
             std::size_t first = raw.starts_with("\xEF\xBB\xBF") ? 3 : 0;
             while (first < raw.size() && IsBlankByte(raw[first])) ++first;
+            // The last line, cut by the end of what was read, may still turn
+            // out to begin with "[" (after its mark and indent).
+            const bool cut = end == std::string_view::npos;
+            if (cut && (first == raw.size() || std::string_view("\xEF\xBB\xBF").starts_with(raw))) return false;
             if (first == raw.size() || raw[first] != '[') return true;
         }
         if (end == std::string_view::npos) return false;
