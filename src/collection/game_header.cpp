@@ -248,8 +248,7 @@ bool HeaderEndsWithin(std::string_view text) {
         } else if (!(!raw.empty() && raw[0] == '%') && !TrimBlanks(raw).empty()) {
             // As the tag section's reader goes on (game_text.h): a line that
             // begins with "[" after its indent and a byte order mark.
-            std::size_t first = raw.starts_with("\xEF\xBB\xBF") ? 3 : 0;
-            while (first < raw.size() && IsBlankByte(raw[first])) ++first;
+            const std::size_t first = IndentEnd(raw);
             // The last line, cut by the end of what was read, may still turn
             // out to begin with "[" (after its mark and indent).
             const bool cut = end == std::string_view::npos;

@@ -12,15 +12,6 @@ constexpr std::size_t kMaxTagName = 255;
 
 bool IsLineBlank(std::string_view line) { return TrimBlanks(line).empty(); }
 
-// First byte after the indent, or the line's size. A UTF-8 byte order mark
-// before it is passed over too: files joined end to end carry theirs into
-// mid-file.
-std::size_t IndentEnd(std::string_view line) {
-    std::size_t i = line.starts_with("\xEF\xBB\xBF") ? 3 : 0;
-    while (i < line.size() && IsBlankByte(line[i])) ++i;
-    return i;
-}
-
 bool IsFileLetter(char c) { return c >= 'a' && c <= 'h'; }
 bool IsRankDigit(char c) { return c >= '1' && c <= '8'; }
 bool IsPieceLetter(char c) {
@@ -35,6 +26,12 @@ bool IsPieceLetter(char c) {
 bool IsPromotionLetter(char c) { return IsPieceLetter(c) && c != 'K' && c != 'P'; }
 
 }  // namespace
+
+std::size_t IndentEnd(std::string_view line) {
+    std::size_t i = line.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+    while (i < line.size() && IsBlankByte(line[i])) ++i;
+    return i;
+}
 
 bool IsMoveWord(std::string_view w) {
     std::size_t digits = 0;

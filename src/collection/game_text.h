@@ -44,6 +44,10 @@ struct TTag {
 // after it. False, and pos unchanged, when no tag starts there.
 bool ReadTag(std::string_view line, std::size_t& pos, TTag& tag);
 
+// First byte of a line after its indent, or the line's size. A UTF-8 byte
+// order mark before it is passed over too: files joined end to end carry
+// theirs into mid-file.
+std::size_t IndentEnd(std::string_view line);
 // A tag line: its first character after the indent starts a tag.
 bool IsTagLine(std::string_view line);
 
