@@ -201,3 +201,21 @@ bool IsLegalMove(const TBoard& board, const TMoveRecord& move) {
     const int k = FindKing(side == White, copy);
     return k != -1 && !IsSquareAttacked(k, side, copy);
 }
+
+int EffectiveEpSquare(const TBoard& board, const TMoveRecord& state) {
+    const int ep = state.EpSquare;
+    if (ep == 0 || !IsRealSquare(ep)) return 0;
+    const int side = state.Side == White ? White : Black;
+    TMoveRecord probe;
+    probe.Castling = 0;
+    probe.EpSquare = static_cast<int8_t>(ep);
+    probe.Side = static_cast<int8_t>(side);
+    probe.ToSq = static_cast<int8_t>(ep);
+    // The pawns that could take on it stand beside the pawn that passed.
+    for (int from : {ep - 10 * side - 1, ep - 10 * side + 1}) {
+        if (!IsRealSquare(from) || board[from] != Pawn * side) continue;
+        probe.FromSq = static_cast<int8_t>(from);
+        if (IsLegalMove(board, probe)) return ep;
+    }
+    return 0;
+}

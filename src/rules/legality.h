@@ -33,3 +33,6 @@ int FindKing(bool forWhite, const TBoard& board);
 // Is the move FromSq -> ToSq legal for move.Side, with move's castling rights
 // and en-passant square? Changes neither argument; false on any bad input.
 bool IsLegalMove(const TBoard& board, const TMoveRecord& move);
+// The en-passant square of the position as it counts: state.EpSquare when a
+// pawn of the side to move may take there, else 0.
+int EffectiveEpSquare(const TBoard& board, const TMoveRecord& state);

@@ -157,24 +157,6 @@ bool TargetFromFEN(std::string_view fen, TSearchTarget& target, std::string& err
     return true;
 }
 
-int EffectiveEpSquare(const TBoard& board, const TMoveRecord& state) {
-    const int ep = state.EpSquare;
-    if (ep == 0 || !IsRealSquare(ep)) return 0;
-    const int side = state.Side == White ? White : Black;
-    TMoveRecord probe;
-    probe.Castling = 0;
-    probe.EpSquare = static_cast<int8_t>(ep);
-    probe.Side = static_cast<int8_t>(side);
-    probe.ToSq = static_cast<int8_t>(ep);
-    // The pawns that could take on it stand beside the pawn that passed.
-    for (int from : {ep - 10 * side - 1, ep - 10 * side + 1}) {
-        if (!IsRealSquare(from) || board[from] != Pawn * side) continue;
-        probe.FromSq = static_cast<int8_t>(from);
-        if (IsLegalMove(board, probe)) return ep;
-    }
-    return 0;
-}
-
 bool PositionMatches(const TSearchTarget& t, const TBoard& board, const TMoveRecord& state) {
     if (state.Side != t.Side) return false;
     if (t.MatchCastling && (state.Castling & CastleAll) != (t.Castling & CastleAll)) return false;

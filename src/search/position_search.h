@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "rules/legality.h"
 #include "rules/position.h"
 
 class TNotationCore;
@@ -86,10 +87,6 @@ private:
     TSearchTarget target_;
     std::unique_ptr<TNotationCore> loader_;
 };
-
-// The en-passant square of the position as it counts: state.EpSquare when a
-// pawn of the side to move may take there, else 0.
-int EffectiveEpSquare(const TBoard& board, const TMoveRecord& state);
 
 // Does the main line of a loaded game stand at the target after `ply`
 // moves? Compares board, side and the optional fields.

@@ -1,0 +1,55 @@
+#include "rules/position_key.h"
+
+#include <array>
+
+#include "rules/legality.h"
+
+namespace {
+
+// splitmix64: a fixed, well-mixed sequence, so the keys never change.
+constexpr uint64_t Mix(uint64_t x) {
+    x += 0x9E3779B97F4A7C15ull;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    return x ^ (x >> 31);
+}
+
+struct TKeyTable {
+    std::array<std::array<uint64_t, 64>, 13> Pieces{};  // piece + 6
+    uint64_t BlackToMove = 0;
+    std::array<uint64_t, 32> Castling{};  // by the rights bits
+    std::array<uint64_t, 8> EpFile{};
+    constexpr TKeyTable() {
+        uint64_t n = 1;
+        for (auto& row : Pieces)
+            for (auto& k : row) k = Mix(n++);
+        BlackToMove = Mix(n++);
+        std::array<uint64_t, 4> wing{};
+        for (auto& k : wing) k = Mix(n++);
+        for (int bits = 0; bits < 32; ++bits)
+            for (int w = 0; w < 4; ++w)
+                if (bits & (CastleWK << w)) Castling[bits] ^= wing[w];
+        for (auto& k : EpFile) k = Mix(n++);
+    }
+};
+
+constexpr TKeyTable kKeys;
+
+}  // namespace
+
+uint64_t PieceSquareKey(int piece, int square) {
+    if (piece < -6 || piece > 6 || piece == 0 || !IsRealSquare(square)) return 0;
+    return kKeys.Pieces[piece + 6][SquareToIndex64(square)];
+}
+
+uint64_t PositionKey(const TBoard& board, const TMoveRecord& state) {
+    uint64_t key = 0;
+    for (int i = 0; i < 64; ++i) {
+        const int p = board[Index64ToSquare(i)];
+        if (p != Empty && p >= -6 && p <= 6) key ^= kKeys.Pieces[p + 6][i];
+    }
+    if (state.Side == Black) key ^= kKeys.BlackToMove;
+    key ^= kKeys.Castling[state.Castling & CastleAll];
+    if (const int ep = EffectiveEpSquare(board, state)) key ^= kKeys.EpFile[SquareToIndex64(ep) % 8];
+    return key;
+}
