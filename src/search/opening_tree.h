@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "rules/position.h"
+#include "search/position_search.h"
 
 class TGameListCore;
 class TTreeRecords;
@@ -82,6 +83,10 @@ public:
     // `move` (FromSq, ToSq, Promotion); all that reach it when move.FromSq is 0.
     std::vector<int32_t> GamesWith(const TBoard& board, const TMoveRecord& state, const TMoveRecord& move,
                                    const std::vector<int32_t>* games = nullptr) const;
+    // The position search over the records: every game (ascending) whose
+    // main line reaches the target, with the plies, as TPositionMatcher
+    // finds them. False (hits empty) until the records are complete.
+    bool FindPositions(const TSearchTarget& target, std::vector<TSearchHit>& hits) const;
 
 private:
     struct TState;
