@@ -53,7 +53,7 @@ private:
 template <class TFound>
 bool Walk(const TTreeGameInfo& info, size_t slot, TChunkView& view, const TSearchTarget& t, TTreeGameCursor& cur,
           TFound&& found) {
-    const bool bounded = !(info.Flags & kGameLoaded);
+    const bool bounded = !(info.Flags & kGameUnbounded);
     const uint8_t* head = info.Flags & kGameFromFen ? nullptr : view.Head(slot);
     if (!head && !(info.Flags & kGameFromFen)) return false;
     cur.Start(info, head);
