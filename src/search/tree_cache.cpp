@@ -175,6 +175,14 @@ void Prune(const std::string& dir, uint64_t maxBytes) {
 
 }  // namespace
 
+const std::string* TTreeChunk::UnpackedHeads() const {
+    std::call_once(headsOnce_, [this] {
+        auto raw = std::make_unique<std::string>();
+        if (UnpackBlock(Heads, HeadsSize, *raw)) heads_ = std::move(raw);
+    });
+    return heads_.get();
+}
+
 bool IdentityOf(const std::string& path, TFileIdentity& id) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;

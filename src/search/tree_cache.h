@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string_view>
 #include <string>
@@ -37,7 +38,14 @@ struct TTreeChunk {
     }
     std::shared_ptr<const void> Mapping;  // the mapped cache file the views point into
 
+    // The heads unpacked, kept from the first time a query needs them (32
+    // bytes a game): browsing asks for them at every position. Null when
+    // the block is damaged. Thread-safe.
+    const std::string* UnpackedHeads() const;
+
 private:
+    mutable std::once_flag headsOnce_;
+    mutable std::unique_ptr<std::string> heads_;
     std::vector<TTreeGameInfo> ownInfos_;
     std::string ownHeads_, ownTails_;
 };
