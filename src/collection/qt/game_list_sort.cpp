@@ -25,6 +25,7 @@ constexpr TDefaultColumn kDefaults[kGameColumnCount] = {
     {TGameColumn::WhiteElo, 0}, {TGameColumn::BlackElo, 0}, {TGameColumn::Result, 40},
     {TGameColumn::Date, 72},  {TGameColumn::Event, 130},  {TGameColumn::Site, 0},
     {TGameColumn::Round, 0},  {TGameColumn::ECO, 40},     {TGameColumn::Moves, 0},
+    {TGameColumn::Opening, 0},
 };
 
 }  // namespace

@@ -83,6 +83,10 @@ const TGameTableModel::TRowCells* TGameTableModel::Cells(int row, std::int32_t g
         const bool countMoves = core.CurrentHeader.PlyCount == kNoNumber;
         if (list_.OnRowRead) list_.OnRowRead(row, game, core.CurrentHeader);
         if (countMoves) cells.text[static_cast<std::size_t>(TGameColumn::Moves)] = CountedMoves(game);
+        // The opening needs the game's first moves: read only where it shows.
+        if (!list_.isColumnHidden(static_cast<int>(TGameColumn::Opening)))
+            cells.text[static_cast<std::size_t>(TGameColumn::Opening)] =
+                QString::fromStdString(OpeningCellOfGame(core, game));
         list_.NoteRead();
     } catch (...) {
         return nullptr;  // a row that cannot be read stays blank
