@@ -15,6 +15,7 @@
 // itself shows in that game.
 #include "search/opening_names.h"
 
+#include <array>
 #include <unordered_map>
 #include <vector>
 
@@ -23,6 +24,7 @@
 #include "notation/game_tree.h"
 #include "notation/notation_core.h"
 #include "notation/san_resolve.h"
+#include "rules/legality.h"
 #include "rules/position_key.h"
 
 // The data files' text, one after another (made at build time from
@@ -106,9 +108,67 @@ struct TLastNamed {
     const TNameTable& Table;
     int Index = -1;
     void Look(const TBoard& board, const TMoveRecord& state) {
-        const auto it = Table.ByKey.find(PositionKey(board, state));
+        Found(PositionKey(board, state));
+    }
+    void Found(uint64_t key) {
+        const auto it = Table.ByKey.find(key);
         if (it != Table.ByKey.end()) Index = static_cast<int>(it->second);
     }
+};
+
+// The key of the quick reading's position, kept up move by move: only the
+// squares a move changes are looked at, not all 64. The same key as
+// PositionKey (the tests hold the quick reading against the loader's).
+class TRunningKey {
+public:
+    explicit TRunningKey(const TBoard& board) : pieces_(PositionKey(board, NoRights(White))) {}
+
+    // Plays the move of `state` (Side: the side to move after it) on board.
+    // A castling changes only the mover's back rank (by rook file too).
+    void Play(TBoard& board, const TMoveRecord& state) {
+        int squares[8];
+        int n = 0;
+        if (state.CastleKind != 0) {  // king and rook on the mover's back rank
+            const int first = state.Side == Black ? san::a1 : san::a8;
+            for (int file = 0; file < 8; ++file) squares[n++] = first + file;
+        } else {
+            squares[n++] = state.FromSq;
+            squares[n++] = state.ToSq;
+            if (state.EpVictim != 0) squares[n++] = state.EpVictim;
+        }
+        int before[8];
+        for (int i = 0; i < n; ++i) before[i] = board[squares[i]];
+        MakeMove(board, state);
+        for (int i = 0; i < n; ++i)
+            if (before[i] != board[squares[i]])
+                pieces_ ^= PieceSquareKey(before[i], squares[i]) ^ PieceSquareKey(board[squares[i]], squares[i]);
+    }
+
+    uint64_t Key(const TBoard& board, const TMoveRecord& state) const {
+        // A square a pawn may take on en passant is rare: the whole key then.
+        if (state.EpSquare != 0 && EffectiveEpSquare(board, state) != 0) return PositionKey(board, state);
+        static const auto kRights = [] {
+            std::array<uint64_t, 64> keys{};
+            for (int bits = 0; bits < 32; ++bits) {
+                TMoveRecord s = NoRights(White);
+                s.Castling = static_cast<int8_t>(bits);
+                keys[static_cast<size_t>(bits)] = PositionKey(EmptyBoard, s);
+                s.Side = Black;
+                keys[static_cast<size_t>(32 + bits)] = PositionKey(EmptyBoard, s);
+            }
+            return keys;
+        }();
+        return pieces_ ^ kRights[static_cast<size_t>((state.Side == Black ? 32 : 0) + (state.Castling & CastleAll))];
+    }
+
+private:
+    static TMoveRecord NoRights(int side) {
+        TMoveRecord s = FreshState();
+        s.Castling = 0;
+        s.Side = static_cast<int8_t>(side);
+        return s;
+    }
+    uint64_t pieces_;
 };
 
 // A tag of the tag section, its name in any case ("[FEN ...").
@@ -139,6 +199,7 @@ bool QuickName(std::string_view text, TLastNamed& last) {
             return false;
     TBoard board = InitialPosition;
     TMoveRecord state = FreshState();
+    TRunningKey key(board);
     if (!lines.HasMoveText()) return true;
     thread_local std::string mt;
     mt.clear();
@@ -182,9 +243,9 @@ bool QuickName(std::string_view text, TLastNamed& last) {
             if (read == TMoveReading::NoMove) return true;
             UpdateCastlingRights(board, state);
             state.Side = static_cast<int8_t>(-state.Side);
-            MakeMove(board, state);
+            key.Play(board, state);
             ++ply;
-            last.Look(board, state);
+            last.Found(key.Key(board, state));
             if (i >= n || t[i] == '*' || (t[i] == '-' && (i + 1 >= n || t[i + 1] != '-'))) return true;
             ++i;
             continue;
@@ -200,12 +261,13 @@ int LastNamedOfLine(const TNotationCore& core) {
     TBoard board = core.Game.StartPosition;
     TMoveRecord state = core.Game.StartState;
     last.Look(board, state);
+    TRunningKey key(board);
     int ply = 0;
     for (const TMoveNode* m = core.Root ? core.Root->FirstMove : nullptr; m && ply < kOpeningPlies; m = m->Next) {
         state = m->Move;
-        MakeMove(board, state);
+        key.Play(board, state);
         ++ply;
-        last.Look(board, state);
+        last.Found(key.Key(board, state));
     }
     return last.Index;
 }

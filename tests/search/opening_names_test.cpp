@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "search/opening_names.h"
+#include "search/position_search.h"
+#include "support/test_data.h"
 
 void PrintTo(const TOpeningName& n, std::ostream* out) { *out << '"' << n.Eco << ' ' << n.Name << '"'; }
 
@@ -45,6 +47,26 @@ TEST(OpeningNames, GamesTable) {
         {"noise", std::string("\0\xff[[{{((1.", 11), {}},
     };
     for (const auto& c : cases) EXPECT_EQ(OpeningOfGame(c.text), c.expected) << c.what;
+}
+
+// The quick reading (plain SAN from the start) names every real game as the
+// loader does: the same games with a FEN tag of the start go to the loader.
+TEST(OpeningNames, QuickReadingAgreesWithTheLoader) {
+    const auto files = testdata::SharedPgnFiles();
+    if (files.empty()) GTEST_SKIP() << "no real PGN files in " << testdata::SharedPgnDir();
+    const std::string start = "[FEN \"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1\"]\n";
+    int named = 0;
+    for (const auto& file : files) {
+        const std::string bytes = testdata::ReadFile(file);
+        for (const auto& [from, to] : SplitGames(bytes)) {
+            const std::string_view game = std::string_view(bytes).substr(from, to - from);
+            if (game.find("[FEN") != std::string_view::npos || game.find("[Variant") != std::string_view::npos) continue;
+            const TOpeningName quick = OpeningOfGame(game);
+            ASSERT_EQ(quick, OpeningOfGame(start + std::string(game))) << file << "\n" << game.substr(0, 2000);
+            named += quick.Eco.empty() ? 0 : 1;
+        }
+    }
+    EXPECT_GT(named, 1000);
 }
 
 }  // namespace
