@@ -161,8 +161,8 @@ std::string OpeningCellOfGame(TGameListCore& list, std::int32_t game) {
     try {
         std::string text;
         if (list.DatabaseMode()) {
-            std::int32_t id = -1;
-            list.GetGame(game, id, text);
+            bool deleted = false;
+            list.ReadGameText(game, deleted, text);
         } else if (const std::shared_ptr<TByteSource> source = list.Source()) {
             const GameEntry e = list.Entry(game);
             text.resize(static_cast<std::size_t>(
