@@ -5,7 +5,7 @@
 // reader, and the key of the position it ends in (rules/position_key.h)
 // gets the line's name; of several lines that end in one position the first
 // in the data (sorted by ECO code) keeps it. About 3,800 lines: a few
-// milliseconds, and some 400 KB.
+// milliseconds, and some 500 KB of memory.
 //
 // A game is named by replaying the first kOpeningPlies plies of its main
 // line. The quick reading does what the position search's quick path does
