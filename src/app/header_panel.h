@@ -2,10 +2,10 @@
 // players with their ratings and the result; event, site, round and date;
 // the opening and the annotator. The opening is the one the game's moves
 // reach (search/opening_names.h), else what its ECO, Opening and Variation
-// tags say. A line too long for the
-// panel ends with "…" and the panel's tooltip holds all of it; the players'
-// line keeps its ratings and the result: it takes a second line when one is
-// free, else the names are shortened.
+// tags say. A line too long for the panel ends with "…" and the panel's
+// tooltip holds all of it; the players' line keeps its ratings and the
+// result: it takes a second line when one is free, else the names are
+// shortened.
 #pragma once
 
 #include <QLabel>
