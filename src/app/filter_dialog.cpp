@@ -13,9 +13,11 @@
 
 namespace {
 
-QLineEdit* Field(QWidget* parent, const QString& name, int width = 0) {
+// A text field; its accessible name is what a screen reader says of it.
+QLineEdit* Field(QWidget* parent, const QString& name, const QString& spoken, int width = 0) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(name);
+    edit->setAccessibleName(spoken);
     if (width > 0) edit->setMaximumWidth(width);
     return edit;
 }
@@ -50,25 +52,25 @@ TFilterDialog::TFilterDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Filter games"));
     setObjectName(QStringLiteral("FilterDialog"));
     auto* form = new QFormLayout(this);
-    white_ = Field(this, QStringLiteral("White"));
-    black_ = Field(this, QStringLiteral("Black"));
-    player_ = Field(this, QStringLiteral("Player"));
+    white_ = Field(this, QStringLiteral("White"), QStringLiteral("White"));
+    black_ = Field(this, QStringLiteral("Black"), QStringLiteral("Black"));
+    player_ = Field(this, QStringLiteral("Player"), QStringLiteral("Either player"));
     side_ = new QComboBox(this);
     side_->addItems({QStringLiteral("either"), QStringLiteral("as White"), QStringLiteral("as Black")});
     eloMin_ = new QSpinBox(this);
     eloMin_->setRange(0, 4000);
     eloMin_->setSpecialValueText(QStringLiteral("any"));
-    yearFrom_ = Field(this, QStringLiteral("YearFrom"), 60);
-    yearTo_ = Field(this, QStringLiteral("YearTo"), 60);
+    yearFrom_ = Field(this, QStringLiteral("YearFrom"), QStringLiteral("Years from"), 60);
+    yearTo_ = Field(this, QStringLiteral("YearTo"), QStringLiteral("Years to"), 60);
     result_ = new QComboBox(this);
     result_->addItems({QStringLiteral("any"), QStringLiteral("1-0"), QStringLiteral("0-1"), QStringLiteral("1/2-1/2"),
                        QStringLiteral("*")});
-    ecoFrom_ = Field(this, QStringLiteral("EcoFrom"), 60);
-    ecoTo_ = Field(this, QStringLiteral("EcoTo"), 60);
-    opening_ = Field(this, QStringLiteral("Opening"));
+    ecoFrom_ = Field(this, QStringLiteral("EcoFrom"), QStringLiteral("ECO from"), 60);
+    ecoTo_ = Field(this, QStringLiteral("EcoTo"), QStringLiteral("ECO to"), 60);
+    opening_ = Field(this, QStringLiteral("Opening"), QStringLiteral("Opening"));
     opening_->setToolTip(QStringLiteral("Text of the opening's name or ECO code, as the Opening column names it"));
-    movesMin_ = Field(this, QStringLiteral("MovesMin"), 60);
-    movesMax_ = Field(this, QStringLiteral("MovesMax"), 60);
+    movesMin_ = Field(this, QStringLiteral("MovesMin"), QStringLiteral("Moves from"), 60);
+    movesMax_ = Field(this, QStringLiteral("MovesMax"), QStringLiteral("Moves to"), 60);
     position_ = new QCheckBox(QStringLiteral("The &position on the board occurs"), this);
     noDuplicates_ = new QCheckBox(QStringLiteral("&Leave out duplicates"), this);
 

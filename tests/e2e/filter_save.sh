@@ -1,0 +1,131 @@
+#!/bin/bash
+# The filter dialog and "Save listed games as" of the real viewer, driven
+# through the accessibility tree as assistive tools drive it: Ctrl+Shift+F
+# opens the dialog, its White field is filled and OK pressed, the table lists
+# the games that pass; Ctrl+S, a file name typed into the file dialog and
+# Save write exactly those games, each as the file holds it.
+set -u
+NEED_TOOLS="dbus-run-session"
+. "$(dirname "$0")/../support/xvfb.sh"
+export QUARZEL_TEST_SUPPORT="$(cd "$(dirname "$0")/../support" && pwd)"
+
+LAUNCHER=/usr/libexec/at-spi-bus-launcher
+if [ ! -x "$LAUNCHER" ] || ! /usr/bin/python3 -c 'import pyatspi' 2>/dev/null; then
+    echo "SKIP: at-spi2-core or python3-pyatspi is not installed"
+    exit 77
+fi
+
+# Five games, two of them with a White named "Kasparov"; CR LF line ends and
+# a comment, kept as written by the save.
+game() {  # the text of game $1, White $2
+    printf '[Event "E%d"]\r\n[White "%s"]\r\n[Black "B%d"]\r\n[Result "1-0"]\r\n\r\n1. e4 {note %d} e5 1-0\r\n' "$1" "$2" "$1" "$1"
+}
+for i in 1 2 3 4 5; do
+    if [ $((i % 2)) = 0 ]; then game $i "Kasparov, G"; else game $i "Other $i"; fi
+    printf '\r\n'
+done >"$WORK/games.pgn"
+# One blank line between the games, none after the last.
+{ game 2 "Kasparov, G"; printf '\r\n'; game 4 "Kasparov, G"; } >"$WORK/expected.pgn"
+mkdir -p "$WORK/out"
+cat >"$WORK/drive.py" <<'PY'
+import os, sys, time, subprocess, threading, pyatspi
+
+sys.path.insert(0, os.environ["QUARZEL_TEST_SUPPORT"])
+from atspi_walk import walk
+
+def nodes():
+    desktop = pyatspi.Registry.getDesktop(0)
+    for i in range(desktop.childCount):
+        app = desktop.getChildAtIndex(i)
+        if app is not None:
+            yield from walk(app)
+
+def wait_for(what, test, limit=15):
+    end = time.time() + limit
+    while time.time() < end:
+        found = test()
+        if found:
+            return found
+        time.sleep(0.1)
+    print("FAIL: no result after waiting %d s for %s" % (limit, what))
+    print("windows:", [(n.getRoleName(), n.name) for n in nodes()
+                       if n.getRoleName() in ("dialog", "file chooser", "frame", "window", "alert")])
+    sys.exit(1)
+
+def first(role, name):
+    return next((n for n in nodes() if n.getRoleName() == role and n.name == name), None)
+
+def press(button):
+    a = button.queryAction()
+    for i in range(a.nActions):
+        if a.getName(i) in ("Press", "press", "click"):
+            a.doAction(i)
+            return
+    a.doAction(0)
+
+def key(keys):
+    subprocess.run(["xdotool", "windowfocus", "--sync", os.environ["W"]], timeout=5)
+    subprocess.run(["xdotool", "key", "--window", os.environ["W"], keys], timeout=5)
+
+def rows():
+    t = next((n for n in nodes() if n.getRoleName() == "table" and "tree" not in n.name.lower()), None)
+    return t.queryTable().nRows if t is not None else -1
+
+wait_for("five rows", lambda: rows() == 5)
+key("ctrl+shift+f")
+white = wait_for("the filter dialog's White field", lambda: first("text", "White"))
+white.queryEditableText().setTextContents("kasparov")
+press(wait_for("its OK button", lambda: first("push button", "OK")))
+wait_for("the two games that pass", lambda: rows() == 2)
+
+# The menu command through its accessible action (the call returns when the
+# file dialog closes, so it is made from a thread of its own).
+save = wait_for("the Save listed games command", lambda: first("menu item", "Save listed games as..."))
+def press_quietly(node):
+    try:
+        press(node)
+    except Exception:
+        pass  # no reply while the dialog is open: what counts is the file
+threading.Thread(target=press_quietly, args=(save,), daemon=True).start()
+dialog = wait_for("the save dialog", lambda: next((n for n in nodes() if n.getRoleName() in ("dialog", "file chooser")
+                                                   and n.name.startswith("Save listed games")), None))
+name = wait_for("its file name field", lambda: next((n for n in walk(dialog) if n.getRoleName() == "text"
+                                                      and n.getState().contains(pyatspi.STATE_EDITABLE)), None))
+name.queryEditableText().setTextContents(os.environ["OUT"])
+press(wait_for("its Save button", lambda: next((n for n in walk(dialog) if n.getRoleName() == "push button"
+                                                  and n.name.replace("&", "") == "Save"), None)))
+wait_for("the saved file", lambda: os.path.exists(os.environ["OUT"]))
+print("ok: filtered through the dialog and saved")
+PY
+
+dbus-run-session -- bash -c '
+    export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+    "$1" --launch-immediately >/dev/null 2>&1 &
+    LP=$!
+    sleep 1
+    "$2" "$3" >"$6/app.log" 2>&1 &
+    VP=$!
+    for _ in $(seq 1 100); do
+        W=$(timeout 5 xdotool search --onlyvisible --name "^Quarzel PGN Viewer" 2>/dev/null | head -1)
+        [ -n "$W" ] && break
+        sleep 0.1
+    done
+    [ -n "$W" ] || { echo "FAIL: no result after waiting 10 s for the viewer window"; kill $VP $LP 2>/dev/null; exit 1; }
+    export W OUT="$5"
+    timeout 60 /usr/bin/python3 "$4"
+    rc=$?
+    [ $rc = 124 ] && echo "FAIL: no result after waiting 60 s for the dialogs"
+    kill $VP $LP 2>/dev/null
+    exit $rc
+' _ "$LAUNCHER" "$BIN" "$WORK/games.pgn" "$WORK/drive.py" "$WORK/out/kasparov.pgn" "$WORK"
+# (the folder the file goes to exists before the viewer starts)
+rc=$?
+if [ $rc = 0 ]; then
+    if cmp -s "$WORK/out/kasparov.pgn" "$WORK/expected.pgn"; then
+        echo "ok: the saved file holds exactly the two games as written"
+    else
+        echo "FAIL: the saved file differs from the two games"; diff <(od -c "$WORK/expected.pgn") <(od -c "$WORK/out/kasparov.pgn") | head -20
+        rc=1
+    fi
+fi
+exit $rc
