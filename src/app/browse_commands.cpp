@@ -11,6 +11,7 @@
 #include "app/comment_commands_view.h"
 #include "app/search_controller.h"
 #include "app/status_line.h"
+#include "app/tree_controller.h"
 #include "app/window_layout.h"
 #include "board/qt/board_widget.h"
 #include "collection/qt/game_list.h"
@@ -25,6 +26,7 @@ void TMainWindow::OnMoveChanged(QObject*, TMoveRecord& Move, TBoard& Position, b
     if (Commands) Commands->MoveShown();
     if (Engine) Engine->MoveShown();
     Panes->PositionShown();
+    if (Tree) Tree->MoveShown();
 }
 
 void TMainWindow::ShowCurrentOnBoard() {
@@ -34,6 +36,7 @@ void TMainWindow::ShowCurrentOnBoard() {
     if (Commands) Commands->MoveShown();
     if (Engine) Engine->MoveShown();
     Panes->PositionShown();
+    if (Tree) Tree->MoveShown();
 }
 
 // After the last match of a game the match keys go on to the first match of

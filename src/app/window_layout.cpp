@@ -123,7 +123,11 @@ bool IsFlipKey(int key, Qt::KeyboardModifiers modifiers) {
 TPanes::TPanes(TPaneControls controls, QObject* parent) : QObject(parent), controls_(std::move(controls)) {
     QWidget* client = controls_.Client;
     client->setMinimumSize(kStartClientSize);
-    vertical_ = new QSplitter(Qt::Vertical, client);
+    outer_ = new QSplitter(Qt::Horizontal, client);
+    outer_->setObjectName(QStringLiteral("TreeSplitter"));
+    outer_->setChildrenCollapsible(false);
+    outer_->setHandleWidth(6);
+    vertical_ = new QSplitter(Qt::Vertical, outer_);
     vertical_->setObjectName(QStringLiteral("PaneSplitter"));
     vertical_->setChildrenCollapsible(false);
     vertical_->setHandleWidth(6);
@@ -182,7 +186,7 @@ bool TPanes::eventFilter(QObject* watched, QEvent* event) {
 void TPanes::PlaceClient() {
     QWidget* client = controls_.Client;
     const int buttonTop = client->height() - kButtonRow + 3;
-    vertical_->setGeometry(0, 0, client->width(), client->height() - kButtonRow);
+    outer_->setGeometry(0, 0, client->width(), client->height() - kButtonRow);
     for (QPushButton* b : controls_.Buttons) b->move(b->x(), buttonTop);
 }
 
@@ -285,6 +289,28 @@ void TPanes::SetEvalBar(QWidget* bar) {
     PositionShown();
 }
 
+void TPanes::SetTreePane(QWidget* pane) {
+    treePane_ = pane;
+    pane->hide();
+    outer_->addWidget(pane);
+    outer_->setStretchFactor(0, 1);
+    outer_->setStretchFactor(1, 0);
+    auto settings = QuarzelSettings();
+    outer_->restoreState(settings->value(QStringLiteral("panes/tree")).toByteArray());
+    pane->hide();  // shown by its switch
+}
+
+void TPanes::ShowTreePane(bool on) {
+    if (!treePane_ || treePane_->isVisibleTo(controls_.Client) == on) return;
+    treePane_->setVisible(on);
+    if (!on) return;
+    // Room for its columns, taken from the other panes while they keep theirs.
+    const int total = outer_->width() - outer_->handleWidth();
+    const int want = std::clamp(total * 2 / 5, 300, 520);
+    if (outer_->sizes().value(1) < 300 && total - want >= kStartClientSize.width() / 2)
+        outer_->setSizes({total - want, want});
+}
+
 void TPanes::SetNotationFontPixels(int pixels) {
     pixels = std::clamp(pixels, 8, 40);
     fontPixels_ = pixels;
@@ -304,6 +330,8 @@ void TPanes::SaveSettings() const {
     auto settings = QuarzelSettings();
     settings->setValue(QStringLiteral("panes/vertical"), vertical_->saveState());
     settings->setValue(QStringLiteral("panes/horizontal"), horizontal_->saveState());
+    if (treePane_ && treePane_->isVisibleTo(controls_.Client))
+        settings->setValue(QStringLiteral("panes/tree"), outer_->saveState());
     settings->setValue(QStringLiteral("gameTable/columns"), controls_.GameList->ColumnState());
     settings->setValue(QStringLiteral("view/coordinates"), controls_.Board->Coordinates());
     settings->setValue(QStringLiteral("view/notationFontPixels"), fontPixels_);

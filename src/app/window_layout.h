@@ -76,6 +76,10 @@ public:
     void SetEnginePane(QWidget* pane);
     // The evaluation bar, in the margin left of the board while not hidden.
     void SetEvalBar(QWidget* bar);
+    // The opening tree, right of the other panes over their whole height;
+    // shown or hidden (it takes its width from them, and gives it back).
+    void SetTreePane(QWidget* pane);
+    void ShowTreePane(bool on);
     void PlaceNotation();
     // Pane sizes, table columns, coordinates and font size to and from the settings.
     void SaveSettings() const;
@@ -90,6 +94,7 @@ private:
     void FitBoardPane();
 
     TPaneControls controls_;
+    QSplitter* outer_;  // the panes left, the opening tree right
     QSplitter* vertical_;
     QSplitter* horizontal_;
     QWidget* listPane_;
@@ -102,6 +107,7 @@ private:
     QWidget* graph_ = nullptr;
     QWidget* enginePane_ = nullptr;
     QWidget* evalBar_ = nullptr;
+    QWidget* treePane_ = nullptr;
     int fontPixels_ = 11;
     int lastBottomHeight_ = -1;
 };

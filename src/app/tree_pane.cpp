@@ -1,0 +1,195 @@
+#include "app/tree_pane.h"
+
+#include <QAbstractTableModel>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "app/status_line.h"
+#include "platform/guarded.h"
+
+namespace {
+
+enum TColumn { cMove, cGames, cScore, cResults, cElo, cPerformance, cFirst, cLast, cColumns };
+
+const char* const kTitles[cColumns] = {"Move", "Games", "Score", "White / Draw / Black", "Avg Elo", "Perf",
+                                       "First", "Last"};
+
+QString NumberOrEmpty(int64_t n) { return n > 0 ? NumberText(n) : QString(); }
+
+}  // namespace
+
+// The rows of one answer, read-only.
+class TTreeModel final : public QAbstractTableModel {
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void Set(TTreeAnswer answer) {
+        beginResetModel();
+        answer_ = std::move(answer);
+        endResetModel();
+    }
+    const TTreeAnswer& Answer() const { return answer_; }
+
+    int rowCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : static_cast<int>(answer_.Moves.size());
+    }
+    int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : cColumns; }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation != Qt::Horizontal || section < 0 || section >= cColumns) return {};
+        if (role == Qt::DisplayRole) return QString::fromLatin1(kTitles[section]);
+        if (role == Qt::ToolTipRole && section == cScore) return QStringLiteral("Per cent for the side to move");
+        return {};
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || index.row() >= rowCount({})) return {};
+        const TTreeMove& m = answer_.Moves[static_cast<size_t>(index.row())];
+        if (role == Qt::TextAlignmentRole)
+            return index.column() == cMove ? QVariant(Qt::AlignLeft | Qt::AlignVCenter)
+                                           : QVariant(Qt::AlignRight | Qt::AlignVCenter);
+        if (role == Qt::UserRole && index.column() == cResults)
+            return QVariantList{QVariant::fromValue(m.WhiteWins), QVariant::fromValue(m.Draws),
+                                QVariant::fromValue(m.BlackWins)};
+        if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole) return {};
+        switch (index.column()) {
+        case cMove: return QString::fromStdString(m.San);
+        case cGames: return NumberText(m.Games);
+        case cScore: return m.Score >= 0 ? QStringLiteral("%1%").arg(m.Score) : QString();
+        case cResults:
+            return QStringLiteral("%1 / %2 / %3").arg(NumberText(m.WhiteWins), NumberText(m.Draws),
+                                                     NumberText(m.BlackWins));
+        case cElo: return NumberOrEmpty(m.AverageElo);
+        case cPerformance: return NumberOrEmpty(m.Performance);
+        case cFirst: return NumberOrEmpty(m.FirstYear);
+        case cLast: return NumberOrEmpty(m.LastYear);
+        default: return {};
+        }
+    }
+
+private:
+    TTreeAnswer answer_;
+};
+
+namespace {
+
+// The results cell: a bar of three parts in proportion (White's wins white,
+// draws grey, Black's wins black) under the counts.
+class TResultsDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem o = option;
+        initStyleOption(&o, index);
+        const QString text = o.text;
+        o.text.clear();
+        o.widget->style()->drawControl(QStyle::CE_ItemViewItem, &o, p, o.widget);
+        const QVariantList counts = index.data(Qt::UserRole).toList();
+        if (counts.size() != 3) return;
+        const int64_t w = counts[0].toLongLong(), d = counts[1].toLongLong(), b = counts[2].toLongLong();
+        const int64_t all = w + d + b;
+        const QRect cell = option.rect.adjusted(3, 2, -3, -2);
+        const int textWidth = o.fontMetrics.horizontalAdvance(text) + 6;
+        const QRect bar(cell.left(), cell.top() + 1, std::max(12, cell.width() - textWidth), cell.height() - 2);
+        p->save();
+        if (all > 0) {
+            const int x1 = bar.left() + static_cast<int>(bar.width() * w / all);
+            const int x2 = bar.left() + static_cast<int>(bar.width() * (w + d) / all);
+            p->fillRect(QRect(bar.left(), bar.top(), x1 - bar.left(), bar.height()), QColor(250, 250, 250));
+            p->fillRect(QRect(x1, bar.top(), x2 - x1, bar.height()), QColor(150, 150, 150));
+            p->fillRect(QRect(x2, bar.top(), bar.right() + 1 - x2, bar.height()), QColor(20, 20, 20));
+        }
+        p->setPen(QColor(90, 90, 90));
+        p->drawRect(bar.adjusted(0, 0, -1, -1));
+        p->setPen(option.palette.color(option.state & QStyle::State_Selected ? QPalette::HighlightedText
+                                                                            : QPalette::Text));
+        p->drawText(cell, Qt::AlignRight | Qt::AlignVCenter, text);
+        p->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize s = QStyledItemDelegate::sizeHint(option, index);
+        s.setWidth(s.width() + 50);
+        return s;
+    }
+};
+
+}  // namespace
+
+TTreePane::TTreePane(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("OpeningTreePane"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 6, 0);
+    layout->setSpacing(2);
+    head_ = new QLabel(this);
+    head_->setObjectName(QStringLiteral("OpeningTreeHead"));
+    head_->setAccessibleName(QStringLiteral("Opening tree position"));
+    head_->setTextFormat(Qt::PlainText);
+    head_->setMinimumWidth(1);
+    layout->addWidget(head_);
+    table_ = new QTableView(this);
+    table_->setObjectName(QStringLiteral("OpeningTree"));
+    table_->setAccessibleName(QStringLiteral("Opening tree"));
+    model_ = new TTreeModel(table_);
+    table_->setModel(model_);
+    table_->setItemDelegateForColumn(cResults, new TResultsDelegate(table_));
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setTabKeyNavigation(false);
+    table_->setWordWrap(false);
+    table_->verticalHeader()->hide();
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    QHeaderView* header = table_->horizontalHeader();
+    header->setHighlightSections(false);
+    header->setStretchLastSection(false);
+    const int widths[cColumns] = {58, 52, 48, 150, 54, 46, 42, 42};
+    for (int c = 0; c < cColumns; ++c) table_->setColumnWidth(c, widths[c]);
+    header->setSectionResizeMode(cResults, QHeaderView::Stretch);
+    table_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(table_, &QTableView::customContextMenuRequested, this, &TTreePane::ShowMenu);
+    connect(table_, &QTableView::clicked, this, [this](const QModelIndex& i) { emit MoveChosen(i.row()); });
+    table_->installEventFilter(this);
+    layout->addWidget(table_, 1);
+}
+
+void TTreePane::SetAnswer(const TTreeAnswer& answer, const QString& head) {
+    const int row = table_->currentIndex().isValid() ? table_->currentIndex().row() : -1;
+    const bool same = answer.Moves.size() == model_->Answer().Moves.size();
+    head_->setText(head);
+    model_->Set(answer);
+    // The rows filling in while the tree builds keep the row the user stands on.
+    if (same && row >= 0 && row < model_->rowCount({})) table_->setCurrentIndex(model_->index(row, cMove));
+    table_->setAccessibleDescription(head);
+}
+
+void TTreePane::Clear(const QString& head) { SetAnswer(TTreeAnswer{}, head); }
+const TTreeAnswer& TTreePane::Answer() const { return model_->Answer(); }
+QString TTreePane::Head() const { return head_->text(); }
+
+bool TTreePane::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == table_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && table_->currentIndex().isValid()) {
+            emit MoveChosen(table_->currentIndex().row());
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TTreePane::ShowMenu(const QPoint& at) {
+    const QModelIndex index = table_->indexAt(at);
+    if (!index.isValid()) return;
+    QMenu menu(this);
+    QAction* list = menu.addAction(QStringLiteral("&List these games"));
+    if (menu.exec(table_->viewport()->mapToGlobal(at)) == list) emit ListChosen(index.row());
+}
