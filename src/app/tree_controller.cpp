@@ -1,5 +1,6 @@
 #include "app/tree_controller.h"
 
+#include <QAbstractItemModel>
 #include <QAction>
 #include <QEvent>
 #include <QMenu>
@@ -69,6 +70,15 @@ TTreeController::TTreeController(const TTreeControls& controls, QObject* parent)
         });
     });
 
+    // The list narrowed or widened (a search, a filter, Esc): asked again soon.
+    listChanged_ = new QTimer(this);
+    listChanged_->setSingleShot(true);
+    listChanged_->setInterval(20);
+    connect(listChanged_, &QTimer::timeout, this, [this] { Guarded(pane_, [&] { Query(); }); });
+    QAbstractItemModel* rows = controls_.GameList->model();
+    connect(rows, &QAbstractItemModel::modelReset, listChanged_, qOverload<>(&QTimer::start));
+    connect(rows, &QAbstractItemModel::rowsInserted, listChanged_, qOverload<>(&QTimer::start));
+
     TWindowMenus& menus = *controls_.Menus;
     QMenu* view = menus.View();
     view->addSeparator();
@@ -87,6 +97,7 @@ TTreeController::TTreeController(const TTreeControls& controls, QObject* parent)
         if (EditTreeSettings(controls_.Window, chosen)) settings_ = chosen;
     });
     controls_.Panes->SetTreePane(pane_);
+    QWidget::setTabOrder(controls_.Notation, pane_->Table());  // last, right of the notation
     controls_.Window->installEventFilter(this);
     PlaceView(on);
 }
@@ -195,7 +206,7 @@ QString TTreeController::HeadText(const TTreeAnswer& answer) const {
         head = QString::fromStdString(name->Eco + " " + name->Name) + QStringLiteral("   ");
     const bool narrowed = controls_.ListNarrowed && controls_.ListNarrowed();
     head += narrowed ? QStringLiteral("%1 of the listed games").arg(NumberText(answer.Games)) : GamesText(answer.Games);
-    if (percent_ >= 0 && answer.GamesTotal > 0)
+    if (Building() && answer.GamesTotal > 0)
         head += QStringLiteral("   (%1% of the file read)").arg(answer.GamesRead * 100 / answer.GamesTotal);
     return head;
 }

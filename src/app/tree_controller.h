@@ -111,6 +111,7 @@ private:
     QAction* switch_ = nullptr;
     bool chosen_ = false;  // the user flipped the switch: the width no longer decides
     QTimer* tick_;
+    QTimer* listChanged_;
     std::unique_ptr<TOpeningTree> tree_;
     std::uint64_t generation_ = 0;  // events of an earlier build are dropped
     int percent_ = -1;

@@ -17,8 +17,7 @@ namespace {
 
 enum TColumn { cMove, cGames, cScore, cResults, cElo, cPerformance, cFirst, cLast, cColumns };
 
-const char* const kTitles[cColumns] = {"Move", "Games", "Score", "White / Draw / Black", "Avg Elo", "Perf",
-                                       "First", "Last"};
+const char* const kTitles[cColumns] = {"Move", "Games", "Score", "W / D / B", "Avg Elo", "Perf", "First", "Last"};
 
 QString NumberOrEmpty(int64_t n) { return n > 0 ? NumberText(n) : QString(); }
 
@@ -45,6 +44,7 @@ public:
         if (orientation != Qt::Horizontal || section < 0 || section >= cColumns) return {};
         if (role == Qt::DisplayRole) return QString::fromLatin1(kTitles[section]);
         if (role == Qt::ToolTipRole && section == cScore) return QStringLiteral("Per cent for the side to move");
+        if (role == Qt::ToolTipRole && section == cResults) return QStringLiteral("White wins / draws / Black wins");
         return {};
     }
 
@@ -67,8 +67,8 @@ public:
                                                      NumberText(m.BlackWins));
         case cElo: return NumberOrEmpty(m.AverageElo);
         case cPerformance: return NumberOrEmpty(m.Performance);
-        case cFirst: return NumberOrEmpty(m.FirstYear);
-        case cLast: return NumberOrEmpty(m.LastYear);
+        case cFirst: return m.FirstYear > 0 ? QString::number(m.FirstYear) : QString();
+        case cLast: return m.LastYear > 0 ? QString::number(m.LastYear) : QString();
         default: return {};
         }
     }
@@ -151,7 +151,7 @@ TTreePane::TTreePane(QWidget* parent) : QWidget(parent) {
     QHeaderView* header = table_->horizontalHeader();
     header->setHighlightSections(false);
     header->setStretchLastSection(false);
-    const int widths[cColumns] = {58, 52, 48, 150, 54, 46, 42, 42};
+    const int widths[cColumns] = {54, 46, 44, 120, 50, 42, 38, 38};
     for (int c = 0; c < cColumns; ++c) table_->setColumnWidth(c, widths[c]);
     header->setSectionResizeMode(cResults, QHeaderView::Stretch);
     table_->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
+#include <QTimer>
 #include <QToolButton>
 #include <algorithm>
 #include <utility>
@@ -303,12 +304,27 @@ void TPanes::SetTreePane(QWidget* pane) {
 void TPanes::ShowTreePane(bool on) {
     if (!treePane_ || treePane_->isVisibleTo(controls_.Client) == on) return;
     treePane_->setVisible(on);
-    if (!on) return;
-    // Room for its columns, taken from the other panes while they keep theirs.
-    const int total = outer_->width() - outer_->handleWidth();
-    const int want = std::clamp(total * 2 / 5, 300, 520);
-    if (outer_->sizes().value(1) < 300 && total - want >= kStartClientSize.width() / 2)
-        outer_->setSizes({total - want, want});
+    outer_->refresh();  // the other panes take or give the room now, not at the next layout pass
+    lastBottomHeight_ = -1;  // and the board's pane is fitted to its new room
+    FitBoardPane();
+    // Sized once the window has its size (a restored window gets it after the panes are made).
+    if (on) QTimer::singleShot(0, this, &TPanes::SizeTreePane);
+}
+
+void TPanes::SizeTreePane() {
+    if (!treePane_ || treePane_->isHidden() || outer_->sizes().value(1) >= 300) return;
+    // Room for its columns, taken from the other panes while they keep their
+    // first-start width; a narrower window grows.
+    QWidget* window = controls_.Client->window();
+    int total = outer_->width() - outer_->handleWidth();
+    const int want = std::clamp(total * 2 / 5, 400, 520);
+    const int grow = kStartClientSize.width() - (total - want);
+    if (grow > 0 && !window->isMaximized() && !window->isFullScreen()) {
+        window->resize(window->width() + grow, window->height());
+        outer_->resize(outer_->width() + grow, outer_->height());
+        total += grow;
+    }
+    outer_->setSizes({total - want, want});
 }
 
 void TPanes::SetNotationFontPixels(int pixels) {

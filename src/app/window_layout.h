@@ -92,6 +92,7 @@ private:
     void PlaceClient();
     void PlaceBoard();
     void FitBoardPane();
+    void SizeTreePane();
 
     TPaneControls controls_;
     QSplitter* outer_;  // the panes left, the opening tree right
