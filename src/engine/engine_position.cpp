@@ -6,6 +6,7 @@
 #include "notation/move_numbers.h"
 #include "notation/notation_core.h"
 #include "notation/san_resolve.h"
+#include "notation/san_text.h"
 #include "rules/fen.h"
 #include "rules/legality.h"
 #include "rules/perft.h"
@@ -28,10 +29,6 @@ int KindOfLetter(char c) {
         case 'n': return Knight;
         default: return 0;
     }
-}
-
-bool IsLegal(const TBoard& board, const TMoveRecord& move, const TCastlingRooks& rooks) {
-    return rooks.Active ? IsLegalRookFileMove(board, move, rooks) : IsLegalMove(board, move);
 }
 
 // Reads a UCI move of the side to move into a move record (Side = the
@@ -67,41 +64,6 @@ bool ReadUciMove(const TBoard& board, const TMoveRecord& state, const TCastlingR
     move.Promotion = static_cast<int8_t>(side * promotion);
     move.Captured = static_cast<int8_t>(board[to]);
     return IsLegal(board, move, rooks);
-}
-
-// The move's text without check signs; board holds the position before it.
-std::string SanText(const TBoard& board, const TMoveRecord& move, const TCastlingRooks& rooks,
-                    std::string_view letters) {
-    if (move.CastleKind) return move.CastleKind == 1 ? "O-O" : "O-O-O";
-    const int kind = std::abs(board[move.FromSq]);
-    const std::string_view fromName = SquareName(move.FromSq);
-    const bool capture = board[move.ToSq] != Empty || move.EpVictim != 0;
-    std::string text;
-    if (kind == Pawn) {
-        if (capture) text += fromName[0];
-    } else {
-        text += letters[static_cast<size_t>(kind)];
-        bool rival = false, sameFile = false, sameRank = false;
-        for (int i = 0; i < 64 && kind != King; ++i) {
-            const int sq = Index64ToSquare(i);
-            if (sq == move.FromSq || board[sq] != board[move.FromSq]) continue;
-            TMoveRecord other = move;
-            other.FromSq = static_cast<int8_t>(sq);
-            if (!IsLegal(board, other, rooks)) continue;
-            rival = true;
-            sameFile = sameFile || sq % 10 == move.FromSq % 10;
-            sameRank = sameRank || sq / 10 == move.FromSq / 10;
-        }
-        if (rival && (!sameFile || sameRank)) text += fromName[0];
-        if (rival && sameFile) text += fromName[1];
-    }
-    if (capture) text += 'x';
-    text += SquareName(move.ToSq);
-    if (move.Promotion) {
-        text += '=';
-        text += letters[static_cast<size_t>(std::abs(move.Promotion))];
-    }
-    return text;
 }
 
 // Plays `move` (Side = the mover) on board and state; returns the move as the

@@ -10,6 +10,9 @@
 // viewer itself shows in that game.
 #include "search/position_search.h"
 
+#include "search/plain_moves.h"
+#include "search/reach_counts.h"
+
 #include <cstring>
 
 #include "collection/game_bounds.h"
@@ -26,69 +29,7 @@
 namespace {
 
 using namespace san;
-
-inline int RankOf(int sq) { return sq / 10 - 2; }  // 0 = first rank
-inline int FileOf(int sq) { return sq % 10 - 1; }  // 0 = a file
-
-// Men, pawns and home pawns of a position, the quantities that only fall.
-struct TCounts {
-    int WhiteMen = 0, BlackMen = 0, WhitePawns = 0, BlackPawns = 0;
-    uint8_t WhiteHome = 0, BlackHome = 0;
-};
-
-TCounts CountsOf(const TBoard& board) {
-    TCounts c;
-    for (int i = 0; i < 64; ++i) {
-        const int sq = Index64ToSquare(i);
-        const int p = board[sq];
-        if (p > 0) {
-            ++c.WhiteMen;
-            if (p == Pawn) {
-                ++c.WhitePawns;
-                if (RankOf(sq) == 1) c.WhiteHome |= static_cast<uint8_t>(1u << FileOf(sq));
-            }
-        } else if (p < 0) {
-            ++c.BlackMen;
-            if (p == -Pawn) {
-                ++c.BlackPawns;
-                if (RankOf(sq) == 6) c.BlackHome |= static_cast<uint8_t>(1u << FileOf(sq));
-            }
-        }
-    }
-    return c;
-}
-
-// True when a game standing at `c` can never reach the target.
-inline bool Unreachable(const TCounts& c, const TSearchTarget& t) {
-    return c.WhiteMen < t.WhiteMen || c.BlackMen < t.BlackMen || c.WhitePawns < t.WhitePawns ||
-           c.BlackPawns < t.BlackPawns || (c.WhiteHome & t.WhiteHome) != t.WhiteHome ||
-           (c.BlackHome & t.BlackHome) != t.BlackHome;
-}
-
-inline bool SameCounts(const TCounts& c, const TSearchTarget& t) {
-    return c.WhiteMen == t.WhiteMen && c.BlackMen == t.BlackMen && c.WhitePawns == t.WhitePawns &&
-           c.BlackPawns == t.BlackPawns;
-}
-
-// The fast path reads games of standard chess only.
-const TCastlingRooks kNoRooks{};
-
-// Removes `piece` from the counts (a capture).
-inline void Remove(TCounts& c, int piece) {
-    if (piece > 0) {
-        --c.WhiteMen;
-        if (piece == Pawn) --c.WhitePawns;
-    } else if (piece < 0) {
-        --c.BlackMen;
-        if (piece == -Pawn) --c.BlackPawns;
-    }
-}
-
-// A start square that no longer holds its pawn.
-inline void Vacated(TCounts& c, const TBoard& board, int sq) {
-    if (RankOf(sq) == 1 && board[sq] != Pawn) c.WhiteHome &= static_cast<uint8_t>(~(1u << FileOf(sq)));
-    else if (RankOf(sq) == 6 && board[sq] != -Pawn) c.BlackHome &= static_cast<uint8_t>(~(1u << FileOf(sq)));
-}
+using namespace reach;
 
 // A tag line whose name is `upperName` in any case ("[FEN ...").
 bool IsTag(std::string_view line, std::string_view upperName) {
@@ -242,82 +183,22 @@ TPositionMatcher::TFast TPositionMatcher::FastSearch(std::string_view text, std:
     TCounts counts = CountsOf(board);
     int32_t ply = 0;
     if (PositionMatches(target_, board, state)) plies.push_back(ply);
-    if (!lines.HasMoveText()) return TFast::Done;
-
-    // The movetext as the loader assembles it: one blank after each line,
-    // escape lines ("%") left out, blanks trimmed at both ends.
-    thread_local std::string mt;
-    mt.clear();
-    lines.AppendMoveText(mt, false);
-    const std::string_view t = TrimBlanks(mt);
-    const size_t n = t.size();
-
-    // Where the parser begins to read moves. Anything but comments before
-    // that is unusual: the loader reads it.
-    thread_local std::string intro;
-    intro.clear();
-    const size_t start = FindMovesStart(t, intro);
-    if (start == std::string_view::npos) return TFast::Done;
-    for (size_t k = 0; k < start; ++k) {
-        if (t[k] == '{') k = t.find('}', k);
-        else if (!IsBlankByte(t[k])) return TFast::Load;
-    }
-
-    std::string tok;
-    for (size_t i = start, pass = 0; i < n; ++pass) {
-        if ((pass & 0xFFFF) == 0 && Cancel && Cancel->load(std::memory_order_relaxed)) return TFast::Done;
-        const char c = t[i];
-        if (c == '{') {
-            const size_t close = t.find('}', i);
-            if (close == std::string_view::npos) return TFast::Done;  // the parser stops here
-            i = close + 1;
-            continue;
+    const TPlainRead read = ReadPlainMoves(lines, board, state, Cancel, [&](int captured) {
+        const int from = state.FromSq, to = state.ToSq;
+        Remove(counts, captured);
+        if (state.Promotion) {
+            if (state.Side == Black) --counts.WhitePawns;  // Side: the side to move after the promotion
+            else --counts.BlackPawns;
         }
-        if (c == '$') {
-            while (i < n && !IsMoveTextBlank(t[i]) && t[i] != ')') ++i;
-            continue;
-        }
-        if (int nag = 0; const size_t len = GlyphTextAt(t, i, nag)) {
-            i += len;
-            continue;
-        }
-        if (c == '(') return TFast::Load;  // variations: the loader reads them
-        if (StartsMoveWord(t, i)) {
-            uint8_t signs = 0;
-            i = ReadMoveWord(t, i, tok, signs);
-            if (ClassifyMoveWord(tok) != TWordKind::Move) return TFast::Load;  // null moves, "e.p."
-            if (tok.empty()) return TFast::Load;
-            // state.EpSquare is the position's: the last move's double step.
-            const TMoveReading read = san::ReadMove(tok, board, state, kNoRooks, state.EpSquare, TMoveForms::PlainSan);
-            if (read == TMoveReading::Unusual) return TFast::Load;
-            if (read == TMoveReading::NoMove) return TFast::Done;
-
-            const int from = state.FromSq, to = state.ToSq;
-            Remove(counts, state.EpVictim ? board[state.EpVictim] : board[to]);
-            if (state.Promotion) {
-                if (state.Side == White) --counts.WhitePawns;
-                else --counts.BlackPawns;
-            }
-            UpdateCastlingRights(board, state);
-            state.Side = static_cast<int8_t>(-state.Side);
-            MakeMove(board, state);
-            Vacated(counts, board, from);
-            Vacated(counts, board, to);
-            if (state.EpVictim) Vacated(counts, board, state.EpVictim);
-            ++ply;
-            ++Stats.Plies;
-            if (SameCounts(counts, target_) && PositionMatches(target_, board, state)) plies.push_back(ply);
-            if (EarlyRejection && Unreachable(counts, target_)) return TFast::Done;
-            if (i >= n) return TFast::Done;
-            if (t[i] == '*' || (t[i] == '-' && (i + 1 >= n || t[i + 1] != '-'))) return TFast::Done;
-            ++i;
-            continue;
-        }
-        // Anything else is passed over; a result ("-" or "*") ends the game.
-        if (c == '*' || c == '-') return TFast::Done;
-        ++i;
-    }
-    return TFast::Done;
+        Vacated(counts, board, from);
+        Vacated(counts, board, to);
+        if (state.EpVictim) Vacated(counts, board, state.EpVictim);
+        ++ply;
+        ++Stats.Plies;
+        if (SameCounts(counts, target_) && PositionMatches(target_, board, state)) plies.push_back(ply);
+        return !(EarlyRejection && Unreachable(counts, target_));
+    });
+    return read == TPlainRead::Load ? TFast::Load : TFast::Done;
 }
 
 std::vector<std::pair<size_t, size_t>> SplitGames(std::string_view bytes) {

@@ -1,0 +1,139 @@
+// quarzel-cli tree FILE [--moves "e4 c5 Nf3"] [--fen FEN] [--no-cache]: the
+// opening tree of a position over every game of a file, from the cache
+// when it holds the file.
+#include <unistd.h>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+
+#include "cli/command.h"
+#include "cli/game_input.h"
+#include "collection/game_list_core.h"
+#include "database/database_mode.h"
+#include "notation/game_tree.h"
+#include "notation/san_resolve.h"
+#include "rules/chess960.h"
+#include "search/opening_tree.h"
+
+namespace {
+
+int RunTree(const CliArgs& args);
+
+const CliCommand kTree{
+    "tree", "FILE [--moves \"e4 c5 Nf3\"] [--fen \"FEN\"] [--no-cache]",
+    "the moves played from a position in the file's games, and how they scored", RunTree,
+    "One line per move played from the position in the main lines of the games:\n"
+    "SAN<TAB>GAMES<TAB>WHITE_WINS<TAB>DRAWS<TAB>BLACK_WINS<TAB>SCORE%<TAB>AVG_ELO<TAB>PERFORMANCE<TAB>FIRST_YEAR<TAB>LAST_YEAR\n"
+    "sorted by games, ties by SAN; empty fields where unknown. The position is the start,\n"
+    "the position after --moves (SAN from the start, move numbers allowed), or --fen.\n"
+    "A position is the placement, the side to move, the castling rights and the\n"
+    "en-passant square when a pawn may take there, so transpositions meet; a game counts\n"
+    "once, with the move after the first time its main line stands there. SCORE% is the\n"
+    "score of the side that plays the move over the games with a result 1-0, 0-1 or\n"
+    "1/2-1/2; AVG_ELO the average Elo of that side's players; PERFORMANCE their\n"
+    "performance (the opponents' average Elo + 400 (wins - losses) / games). No lines\n"
+    "and status 0 when no game reaches the position.\n"
+    "The games' records are kept in $XDG_CACHE_HOME/quarzel (~/.cache/quarzel) and used\n"
+    "again while the file is unchanged; --no-cache neither reads nor writes them.",
+    false};
+
+// The position after the SAN moves of `text` from the start; false with the
+// move that is not legal there.
+bool PlayMoves(const std::string& text, TBoard& board, TMoveRecord& state, std::string& bad) {
+    static const TCastlingRooks kNoRooks{};
+    std::istringstream in(text);
+    std::string word;
+    while (in >> word) {
+        // Move numbers ("1.", "1...", "12.e4") are passed over.
+        size_t digits = 0;
+        while (digits < word.size() && word[digits] >= '0' && word[digits] <= '9') ++digits;
+        if (digits > 0 && digits < word.size() && word[digits] == '.') {
+            const size_t rest = word.find_first_not_of('.', digits);
+            if (rest == std::string::npos) continue;
+            word.erase(0, rest);
+        }
+        if (word.empty()) continue;
+        std::string token = word;
+        TMoveRecord move = state;
+        if (san::ReadMove(token, board, move, kNoRooks, state.EpSquare) != san::TMoveReading::Move ||
+            move.ToSq == 0) {
+            bad = word;
+            return false;
+        }
+        san::UpdateCastlingRights(board, move);
+        move.Side = static_cast<int8_t>(-state.Side);
+        MakeMove(board, move);
+        state = move;
+    }
+    return true;
+}
+
+std::string Field(long long v) { return v > 0 ? std::to_string(v) : std::string(); }
+
+int RunTree(const CliArgs& args) {
+    if (args.empty() || args[0] == "-") return cli::UsageError(kTree);
+    std::string moves, fen;
+    bool byMoves = false, byFen = false, noCache = false;
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--moves" && i + 1 < args.size() && !byMoves) {
+            moves = args[++i];
+            byMoves = true;
+        } else if (args[i] == "--fen" && i + 1 < args.size() && !byFen) {
+            fen = args[++i];
+            byFen = true;
+        } else if (args[i] == "--no-cache") {
+            noCache = true;
+        } else {
+            return cli::UsageError(kTree);
+        }
+    }
+    if (byMoves && byFen) return cli::UsageError(kTree);
+    TBoard board = InitialPosition;
+    TMoveRecord state = FreshState();
+    std::string error;
+    if (byFen) {
+        TSearchTarget target;
+        if (!TargetFromFEN(fen, target, error)) return cli::Fail("bad FEN: " + error);
+        board = target.Board;
+        state.Side = static_cast<int8_t>(target.Side);
+        state.Castling = target.Castling;
+        state.EpSquare = target.EpSquare;
+    }
+    if (std::string bad; byMoves && !PlayMoves(moves, board, state, bad)) {
+        std::fprintf(stderr, "quarzel-cli: not a legal move: %s\n", bad.c_str());
+        return cli::UsageError(kTree);
+    }
+
+    TGameListCore pgn;
+    pgn.DatabaseModeState().ReadOnly = true;  // the tree writes nothing beside the file
+    if (!cli::ReadRows(pgn, args[0], error)) return cli::Fail(error);
+    TOpeningTree tree;
+    const bool tty = ::isatty(STDERR_FILENO);
+    if (tty)
+        tree.OnProgress = [](int64_t read, int64_t total) {
+            std::fprintf(stderr, "\rreading games %3d%%", total > 0 ? static_cast<int>(100 * read / total) : 100);
+        };
+    TTreeCacheOptions cache;
+    cache.Use = !noCache;
+    if (!tree.Start(pgn, cache, error)) return cli::Fail(error);
+    tree.Wait();
+    if (tty) std::fprintf(stderr, "\r                    \r");
+    if (!tree.Complete() || pgn.FileChanged()) return cli::Fail(cli::ChangedText(args[0]));
+
+    const TTreeAnswer answer = tree.Tree(board, state);
+    std::string out;
+    for (const TTreeMove& m : answer.Moves) {
+        out += m.San + '\t' + std::to_string(m.Games) + '\t' + std::to_string(m.WhiteWins) + '\t' +
+               std::to_string(m.Draws) + '\t' + std::to_string(m.BlackWins) + '\t' +
+               (m.Score >= 0 ? std::to_string(m.Score) : std::string()) + '\t' + Field(m.AverageElo) + '\t' +
+               Field(m.Performance) + '\t' + Field(m.FirstYear) + '\t' + Field(m.LastYear) + '\n';
+    }
+    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0)
+        return cli::Fail("cannot write the output");
+    return 0;
+}
+
+}  // namespace
+
+QUARZEL_CLI_COMMAND(kTree);

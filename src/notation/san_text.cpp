@@ -1,0 +1,52 @@
+#include "notation/san_text.h"
+
+#include <cstdlib>
+
+#include "rules/legality.h"
+#include "rules/perft.h"
+
+bool IsLegal(const TBoard& board, const TMoveRecord& move, const TCastlingRooks& rooks) {
+    return rooks.Active ? IsLegalRookFileMove(board, move, rooks) : IsLegalMove(board, move);
+}
+
+std::string SanText(const TBoard& board, const TMoveRecord& move, const TCastlingRooks& rooks,
+                    std::string_view letters) {
+    if (move.CastleKind) return move.CastleKind == 1 ? "O-O" : "O-O-O";
+    const int kind = std::abs(board[move.FromSq]);
+    const std::string_view fromName = SquareName(move.FromSq);
+    const bool capture = board[move.ToSq] != Empty || move.EpVictim != 0;
+    std::string text;
+    if (kind == Pawn) {
+        if (capture) text += fromName[0];
+    } else {
+        text += letters[static_cast<size_t>(kind)];
+        bool rival = false, sameFile = false, sameRank = false;
+        for (int i = 0; i < 64 && kind != King; ++i) {
+            const int sq = Index64ToSquare(i);
+            if (sq == move.FromSq || board[sq] != board[move.FromSq]) continue;
+            TMoveRecord other = move;
+            other.FromSq = static_cast<int8_t>(sq);
+            if (!IsLegal(board, other, rooks)) continue;
+            rival = true;
+            sameFile = sameFile || sq % 10 == move.FromSq % 10;
+            sameRank = sameRank || sq / 10 == move.FromSq / 10;
+        }
+        if (rival && (!sameFile || sameRank)) text += fromName[0];
+        if (rival && sameFile) text += fromName[1];
+    }
+    if (capture) text += 'x';
+    text += SquareName(move.ToSq);
+    if (move.Promotion) {
+        text += '=';
+        text += letters[static_cast<size_t>(std::abs(move.Promotion))];
+    }
+    return text;
+}
+
+std::string SanCheckSign(const TBoard& after, const TMoveRecord& state, const TCastlingRooks& rooks) {
+    const int side = state.Side == Black ? Black : White;
+    const int king = FindKing(side == White, after);
+    if (king < 0 || !IsSquareAttacked(king, side, after)) return {};
+    const uint64_t replies = rooks.Active ? Perft(after, state, 1, rooks) : Perft(after, state, 1);
+    return replies == 0 ? "#" : "+";
+}

@@ -1,0 +1,100 @@
+// Reading the main line of a plain game straight from its bytes, the way
+// the movetext parser reads it: the same token boundaries, each move read by
+// the notation's one move reader (san::ReadMove) in its plain SAN mode. No
+// tree, no comments kept. Only what that mode reads is read here: plain SAN
+// from the standard start; anything else (variations, long or German
+// notation, null moves) is left to the full loader, so that every position
+// met is one the viewer shows in that game. Used by the position search and
+// the opening tree.
+#pragma once
+
+#include <atomic>
+#include <string>
+#include <string_view>
+
+#include "collection/game_text.h"
+#include "notation/game_tree.h"
+#include "notation/movetext_parser.h"
+#include "notation/san_resolve.h"
+#include "rules/chess960.h"
+
+enum class TPlainRead {
+    Done,  // read to its end, to a move that is no move, or stopped by the caller
+    Load,  // something the plain reading leaves to the loader
+};
+
+// Reads the movetext of `lines` (its tags already passed) from board/state
+// (the standard start). After each move, played on board and state (state
+// holds the move as the game tree keeps it: Side = the side to move after
+// it), calls onMove(captured) with the piece the move took (0: none);
+// onMove returns false to stop. `cancel` is looked at now and then.
+template <class TOnMove>
+TPlainRead ReadPlainMoves(TGameTextLines& lines, TBoard& board, TMoveRecord& state, const std::atomic<bool>* cancel,
+                          TOnMove&& onMove) {
+    using namespace san;
+    static const TCastlingRooks kNoRooks{};
+    if (!lines.HasMoveText()) return TPlainRead::Done;
+    // The movetext as the loader assembles it: one blank after each line,
+    // escape lines ("%") left out, blanks trimmed at both ends.
+    thread_local std::string mt;
+    mt.clear();
+    lines.AppendMoveText(mt, false);
+    const std::string_view t = TrimBlanks(mt);
+    const size_t n = t.size();
+
+    // Where the parser begins to read moves. Anything but comments before
+    // that is unusual: the loader reads it.
+    thread_local std::string intro;
+    intro.clear();
+    const size_t start = FindMovesStart(t, intro);
+    if (start == std::string_view::npos) return TPlainRead::Done;
+    for (size_t k = 0; k < start; ++k) {
+        if (t[k] == '{') k = t.find('}', k);
+        else if (!IsBlankByte(t[k])) return TPlainRead::Load;
+    }
+
+    thread_local std::string tok;
+    for (size_t i = start, pass = 0; i < n; ++pass) {
+        if ((pass & 0xFFFF) == 0 && cancel && cancel->load(std::memory_order_relaxed)) return TPlainRead::Done;
+        const char c = t[i];
+        if (c == '{') {
+            const size_t close = t.find('}', i);
+            if (close == std::string_view::npos) return TPlainRead::Done;  // the parser stops here
+            i = close + 1;
+            continue;
+        }
+        if (c == '$') {
+            while (i < n && !IsMoveTextBlank(t[i]) && t[i] != ')') ++i;
+            continue;
+        }
+        if (int nag = 0; const size_t len = GlyphTextAt(t, i, nag)) {
+            i += len;
+            continue;
+        }
+        if (c == '(') return TPlainRead::Load;  // variations: the loader reads them
+        if (StartsMoveWord(t, i)) {
+            uint8_t signs = 0;
+            i = ReadMoveWord(t, i, tok, signs);
+            if (ClassifyMoveWord(tok) != TWordKind::Move) return TPlainRead::Load;  // null moves, "e.p."
+            if (tok.empty()) return TPlainRead::Load;
+            // state.EpSquare is the position's: the last move's double step.
+            const san::TMoveReading read =
+                san::ReadMove(tok, board, state, kNoRooks, state.EpSquare, san::TMoveForms::PlainSan);
+            if (read == san::TMoveReading::Unusual) return TPlainRead::Load;
+            if (read == san::TMoveReading::NoMove) return TPlainRead::Done;
+            const int captured = state.EpVictim ? board[state.EpVictim] : board[state.ToSq];
+            san::UpdateCastlingRights(board, state);
+            state.Side = static_cast<int8_t>(-state.Side);
+            MakeMove(board, state);
+            if (!onMove(captured)) return TPlainRead::Done;
+            if (i >= n) return TPlainRead::Done;
+            if (t[i] == '*' || (t[i] == '-' && (i + 1 >= n || t[i + 1] != '-'))) return TPlainRead::Done;
+            ++i;
+            continue;
+        }
+        // Anything else is passed over; a result ("-" or "*") ends the game.
+        if (c == '*' || c == '-') return TPlainRead::Done;
+        ++i;
+    }
+    return TPlainRead::Done;
+}

@@ -1,0 +1,117 @@
+#include "search/tree_game_reader.h"
+
+#include "collection/game_header.h"
+#include "collection/game_text.h"
+#include "notation/notation_core.h"
+#include "rules/fen.h"
+#include "search/plain_moves.h"
+
+namespace {
+
+bool NameIs(std::string_view name, std::string_view upper) {
+    if (name.size() != upper.size()) return false;
+    for (size_t i = 0; i < name.size(); ++i) {
+        char c = name[i];
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (c != upper[i]) return false;
+    }
+    return true;
+}
+
+// A rating: digits only, 1..65535 (anything else is unknown).
+uint16_t EloOf(const std::string& v) {
+    uint32_t n = 0;
+    size_t i = 0;
+    while (i < v.size() && (v[i] == ' ' || v[i] == '\t')) ++i;
+    const size_t first = i;
+    for (; i < v.size() && v[i] >= '0' && v[i] <= '9' && n < 100000; ++i) n = n * 10 + static_cast<uint32_t>(v[i] - '0');
+    return i > first && n > 0 && n < 65536 ? static_cast<uint16_t>(n) : 0;
+}
+
+// The year of a Date value ("1997.05.??"): four digits, else unknown.
+uint16_t YearOf(const std::string& v) {
+    if (v.size() < 4) return 0;
+    uint16_t y = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (v[i] < '0' || v[i] > '9') return 0;
+        y = static_cast<uint16_t>(y * 10 + (v[i] - '0'));
+    }
+    return y;
+}
+
+bool IsStandardVariant(std::string value) {
+    for (char& c : value)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return value.empty() || value == "standard" || value == "normal" || value == "chess";
+}
+
+}  // namespace
+
+TTreeGameReader::TTreeGameReader() = default;
+TTreeGameReader::~TTreeGameReader() = default;
+
+void TTreeGameReader::Read(std::string_view text, std::string& out, TTreeGameInfo& info) {
+    out.clear();
+    info = TTreeGameInfo{};
+    try {
+        TGameTextLines lines(text);
+        TTag tag;
+        bool plain = true;
+        while (lines.NextTag(tag)) {
+            if (NameIs(tag.Name, "RESULT")) info.Result = ResultKind(TagValue(tag.Text));
+            else if (NameIs(tag.Name, "WHITEELO")) info.WhiteElo = EloOf(TagValue(tag.Text));
+            else if (NameIs(tag.Name, "BLACKELO")) info.BlackElo = EloOf(TagValue(tag.Text));
+            else if (NameIs(tag.Name, "DATE")) info.Year = YearOf(TagValue(tag.Text));
+            else if (NameIs(tag.Name, "FEN")) plain = false;
+            else if (NameIs(tag.Name, "VARIANT") && !IsStandardVariant(TagValue(tag.Text))) plain = false;
+        }
+        if (text.size() > TNotationCore::kMaxGameBytes) {
+            info.Flags |= kGameUnread;
+            return;
+        }
+        if (plain) {
+            TBoard board = InitialPosition;
+            TMoveRecord state = FreshState();
+            writer_.Start(out, {}, state);
+            const TPlainRead read = ReadPlainMoves(lines, board, state, Cancel, [&](int) {
+                writer_.Move(state);
+                return true;
+            });
+            if (read == TPlainRead::Done) {
+                writer_.Finish(info, board);
+                return;
+            }
+            out.clear();
+        }
+        ReadLoaded(text, out, info);
+    } catch (...) {
+        // Memory ran out on a hostile game: it is kept as one that could not be read.
+        out.clear();
+        info.Words = 0;
+        info.Flags = kGameUnread;
+    }
+}
+
+void TTreeGameReader::ReadLoaded(std::string_view text, std::string& out, TTreeGameInfo& info) {
+    if (!loader_) loader_ = std::make_unique<TNotationCore>();
+    TNotationCore& core = *loader_;
+    core.KeepComments = false;
+    core.Cancel = Cancel;
+    const int loaded = core.LoadGame(text);
+    if (loaded == lgTooLarge || loaded == lgNoMemory) {
+        info.Flags |= kGameUnread;
+        return;
+    }
+    info.Flags |= kGameLoaded;
+    TBoard board = core.Game.StartPosition;
+    TMoveRecord state = core.Game.StartState;
+    const bool standard = board == InitialPosition && state == FreshState();
+    if (!standard) info.Flags |= kGameFromFen;
+    writer_.Start(out, standard ? std::string() : PositionToFEN(board, state, 1), state);
+    for (const TMoveNode* m = core.Root ? core.Root->FirstMove : nullptr; m; m = m->Next) {
+        state = m->Move;
+        MakeMove(board, state);
+        writer_.Move(state);
+    }
+    writer_.Finish(info, board);
+}

@@ -1,0 +1,231 @@
+#include "search/tree_record.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "notation/game_tree.h"
+#include "rules/chess960.h"
+#include "rules/fen.h"
+
+using namespace reach;
+
+namespace {
+
+enum : uint16_t {
+    kPlain = 0,
+    kEnPassant = 1,
+    kShort = 2,
+    kLong = 3,
+    kPromoteRook = 4,  // 4..7: Rook, Bishop, Knight, Queen (kinds 2..5)
+    kShortByRook = 8,
+    kLongByRook = 9,
+    kNull = 10,
+    kRights = 15,
+};
+
+inline uint16_t Kind(uint16_t w) { return static_cast<uint16_t>(w >> 12); }
+inline int FromOf(uint16_t w) { return Index64ToSquare((w >> 6) & 63); }
+inline int ToOf(uint16_t w) { return Index64ToSquare(w & 63); }
+inline uint16_t Pack(uint16_t kind, int from, int to) {
+    return static_cast<uint16_t>(kind << 12 | SquareToIndex64(from) << 6 | SquareToIndex64(to));
+}
+
+}  // namespace
+
+bool MayReach(const TTreeGameInfo& info, const TSearchTarget& t) {
+    if (info.Flags & kGameUnread) return false;
+    if (info.Flags & kGameLoaded) return true;
+    return info.WhiteMen <= t.WhiteMen && info.BlackMen <= t.BlackMen && (info.Pawns >> 4) <= t.WhitePawns &&
+           (info.Pawns & 15) <= t.BlackPawns && (info.WhiteHome & ~t.WhiteHome) == 0 &&
+           (info.BlackHome & ~t.BlackHome) == 0;
+}
+
+uint8_t ResultKind(std::string_view v) {
+    while (!v.empty() && (v.front() == ' ' || v.front() == '\t')) v.remove_prefix(1);
+    while (!v.empty() && (v.back() == ' ' || v.back() == '\t')) v.remove_suffix(1);
+    if (v == "1-0") return kResultWhite;
+    if (v == "0-1") return kResultBlack;
+    if (v == "1/2-1/2") return kResultDraw;
+    return kResultOther;
+}
+
+uint16_t WordOfMove(const TMoveRecord& m) {
+    if (IsNullMove(m)) return static_cast<uint16_t>(kNull << 12);
+    if (!IsRealSquare(m.FromSq) || !IsRealSquare(m.ToSq)) return static_cast<uint16_t>(kNull << 12);
+    uint16_t kind = kPlain;
+    if (m.CastleKind == 1 || m.CastleKind == 2) {
+        kind = IsRookFileCastle(m) ? (m.CastleKind == 1 ? kShortByRook : kLongByRook) : (m.CastleKind == 1 ? kShort : kLong);
+    } else if (m.Promotion != 0) {
+        const int p = std::abs(m.Promotion);
+        kind = static_cast<uint16_t>(kPromoteRook + (p >= Rook && p <= Queen ? p - Rook : Queen - Rook));
+    } else if (m.EpVictim != 0) {
+        kind = kEnPassant;
+    }
+    return Pack(kind, m.FromSq, m.ToSq);
+}
+
+TMoveRecord MoveOfWord(uint16_t w, uint16_t rookWord, const TBoard& board, int mover) {
+    TMoveRecord m{};
+    m.Side = static_cast<int8_t>(mover);
+    const uint16_t kind = Kind(w);
+    if (kind == kNull || kind == kRights) return m;
+    m.FromSq = static_cast<int8_t>(FromOf(w));
+    m.ToSq = static_cast<int8_t>(ToOf(w));
+    switch (kind) {
+        case kEnPassant: m.EpVictim = static_cast<int8_t>(m.FromSq - m.FromSq % 10 + m.ToSq % 10); break;
+        case kShort:
+        case kLong: m.CastleKind = static_cast<int8_t>(kind == kShort ? 1 : 2); break;
+        case kShortByRook:
+        case kLongByRook:
+            m.CastleKind = static_cast<int8_t>(kind == kShortByRook ? 1 : 2);
+            m.EpVictim = static_cast<int8_t>(Index64ToSquare(rookWord & 63));
+            break;
+        default:
+            if (kind >= kPromoteRook && kind <= kPromoteRook + 3)
+                m.Promotion = static_cast<int8_t>(mover * (Rook + (kind - kPromoteRook)));
+            break;
+    }
+    m.Captured = static_cast<int8_t>(m.EpVictim && !m.CastleKind ? board[m.EpVictim] : (m.CastleKind ? 0 : board[m.ToSq]));
+    return m;
+}
+
+void TTreeGameWriter::Word(uint16_t w) {
+    out_->push_back(static_cast<char>(w & 0xFF));
+    out_->push_back(static_cast<char>(w >> 8));
+    ++words_;
+}
+
+void TTreeGameWriter::Start(std::string& out, const std::string& fen, const TMoveRecord& state) {
+    out_ = &out;
+    words_ = 0;
+    rights_ = static_cast<int8_t>(state.Castling & CastleAll);
+    if (!fen.empty()) {
+        const size_t n = std::min<size_t>(fen.size(), 255);
+        out.push_back(static_cast<char>(n));
+        out.append(fen, 0, n);
+    }
+}
+
+void TTreeGameWriter::Move(const TMoveRecord& m) {
+    if (words_ >= 0xFFF0) return;  // longer games are kept to their first 65,000 or so moves
+    const int8_t rights = static_cast<int8_t>(m.Castling & CastleAll);
+    if (rights != rights_) {
+        Word(static_cast<uint16_t>(kRights << 12 | rights));
+        rights_ = rights;
+    }
+    const uint16_t w = WordOfMove(m);
+    Word(w);
+    if (Kind(w) == kShortByRook || Kind(w) == kLongByRook) Word(static_cast<uint16_t>(SquareToIndex64(m.EpVictim)));
+}
+
+void TTreeGameWriter::Finish(TTreeGameInfo& info, const TBoard& finalBoard) const {
+    const TCounts c = CountsOf(finalBoard);
+    info.Words = static_cast<uint16_t>(words_);
+    info.WhiteMen = static_cast<uint8_t>(c.WhiteMen);
+    info.BlackMen = static_cast<uint8_t>(c.BlackMen);
+    info.Pawns = static_cast<uint8_t>(c.WhitePawns << 4 | c.BlackPawns);
+    info.WhiteHome = c.WhiteHome;
+    info.BlackHome = c.BlackHome;
+}
+
+void TTreeGameCursor::Start(const TTreeGameInfo& info, const uint8_t* head) {
+    info_ = &info;
+    head_ = head;
+    tail_ = nullptr;
+    at_ = 0;
+    Ply = 0;
+    Board = InitialPosition;
+    State = FreshState();
+    const bool fen = info.Flags & kGameFromFen;
+    headWords_ = fen || !head ? 0u : std::min<uint32_t>(info.Words, kHeadWords);
+    tailWords_ = info.Words - headWords_;
+    started_ = !fen;
+    if (started_) Counts = CountsOf(Board);
+}
+
+bool TTreeGameCursor::SetTail(const uint8_t* tail, size_t size) {
+    size_t skip = 0;
+    if (info_->Flags & kGameFromFen) {
+        if (size < 1 || size < 1u + tail[0]) return false;
+        const std::string fen(reinterpret_cast<const char*>(tail + 1), tail[0]);
+        skip = 1u + tail[0];
+        Board = EmptyBoard;
+        State = FreshState();
+        uint16_t moveNo = 1;
+        if (!FENToPosition(fen, Board, State, moveNo)) return false;
+        Counts = CountsOf(Board);
+        started_ = true;
+    }
+    if (size - skip < 2 * size_t{tailWords_}) return false;
+    tail_ = tail + skip;
+    return true;
+}
+
+bool TTreeGameCursor::WordAt(uint32_t i, uint16_t& w) const {
+    const uint8_t* p;
+    if (i < headWords_) {
+        p = head_ + 2 * i;
+    } else {
+        if (!tail_) return false;
+        p = tail_ + 2 * (i - headWords_);
+    }
+    w = static_cast<uint16_t>(p[0] | p[1] << 8);
+    return true;
+}
+
+TTreeGameCursor::TStep TTreeGameCursor::NextWord(uint16_t& word) const {
+    word = 0;
+    uint32_t i = at_;
+    const uint32_t n = info_->Words;
+    if (i >= n) return End;
+    if (!WordAt(i, word)) return NeedTail;
+    if (Kind(word) == kRights) {
+        if (++i >= n) return End;
+        if (!WordAt(i, word)) return NeedTail;
+    }
+    return Moved;
+}
+
+TTreeGameCursor::TStep TTreeGameCursor::Next() {
+    const uint32_t n = info_->Words;
+    if (at_ >= n) return End;
+    uint16_t w;
+    if (!WordAt(at_, w)) return NeedTail;
+    uint32_t i = at_ + 1;
+    int8_t rights = State.Castling;
+    if (Kind(w) == kRights) {
+        rights = static_cast<int8_t>(w & CastleAll);
+        if (i >= n) return End;
+        if (!WordAt(i, w)) return NeedTail;
+        ++i;
+    }
+    uint16_t rook = 0;
+    if (Kind(w) == kShortByRook || Kind(w) == kLongByRook) {
+        if (i >= n) return Bad;
+        if (!WordAt(i, rook)) return NeedTail;
+        ++i;
+    }
+    const int mover = State.Side == Black ? Black : White;
+    TMoveRecord m = MoveOfWord(w, rook, Board, mover);
+    const bool null = Kind(w) == kNull;
+    if (!null && (Board[m.FromSq] == Empty || (Board[m.FromSq] > 0) != (mover > 0))) return Bad;
+    const bool doubleStep = !null && std::abs(Board[m.FromSq]) == Pawn && std::abs(m.ToSq - m.FromSq) == 20;
+    m.Castling = rights;
+    m.EpSquare = static_cast<int8_t>(doubleStep ? m.FromSq + 10 * mover : 0);
+    m.Side = static_cast<int8_t>(-mover);
+    Remove(Counts, m.Captured);
+    if (m.Promotion) {
+        if (mover == White) --Counts.WhitePawns;
+        else --Counts.BlackPawns;
+    }
+    MakeMove(Board, m);
+    if (!null) {
+        Vacated(Counts, Board, m.FromSq);
+        Vacated(Counts, Board, m.ToSq);
+        if (m.EpVictim) Vacated(Counts, Board, m.EpVictim);
+    }
+    State = m;
+    at_ = i;
+    ++Ply;
+    return Moved;
+}

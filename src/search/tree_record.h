@@ -1,0 +1,115 @@
+// One game as the opening tree keeps it: a fixed summary (result, Elo, year
+// and the counts its main line ends with, which rule most games out of a
+// position without replaying them) and its main line as 16-bit words, two
+// bytes a move.
+//
+// A word is kind << 12 | from << 6 | to (squares 0..63, a1 = 0). Kinds:
+// plain, en passant, short and long castling, the four promotions, castling
+// by rook file (followed by a word holding the rook's square), a null move.
+// A word of kind kRights sets the castling rights that the next move leaves
+// (they change a few times a game at most). A game from a set-up position
+// begins with its FEN: one length byte, the text.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "rules/position.h"
+#include "search/reach_counts.h"
+
+enum : uint8_t {
+    kResultOther = 0,
+    kResultWhite = 1,
+    kResultDraw = 2,
+    kResultBlack = 3,
+};
+
+enum : uint8_t {
+    kGameFromFen = 0x01,   // the moves start with the FEN of the start
+    kGameUnread = 0x02,    // the game could not be read (too large, no memory): no moves
+    kGameLoaded = 0x04,    // read by the full loader, whose lines the counts do not bound
+};
+
+struct TTreeGameInfo {
+    uint32_t MovesAt = 0;  // offset of the game's bytes in its chunk
+    uint16_t Words = 0;    // 16-bit words after the FEN
+    uint8_t Result = kResultOther;
+    uint8_t Flags = 0;
+    uint16_t WhiteElo = 0, BlackElo = 0;  // 0: unknown
+    uint16_t Year = 0;                    // 0: unknown
+    // The counts the main line ends with (search/reach_counts.h).
+    uint8_t WhiteMen = 0, BlackMen = 0, Pawns = 0;  // Pawns: white << 4 | black
+    uint8_t WhiteHome = 0, BlackHome = 0;
+    uint8_t Spare = 0;
+};
+static_assert(sizeof(TTreeGameInfo) == 20, "a game's summary is 20 bytes");
+
+// Can a game with this summary reach the target at all? (False rules it out.)
+bool MayReach(const TTreeGameInfo& info, const TSearchTarget& target);
+
+// The result kind of a Result tag's value.
+uint8_t ResultKind(std::string_view value);
+
+// Words of a game kept in its chunk's head block (the rest, and a game
+// from a FEN, in the tail block): most positions a person looks at lie in
+// the first moves, and the heads of a chunk unpack fast.
+constexpr int kHeadWords = 16;
+
+// Builds one game's bytes: the start, then each move of the main line.
+class TTreeGameWriter {
+public:
+    // Starts a game at the standard start, or from `fen` when it is not
+    // empty (written by PositionToFEN, so that it reads back as the same
+    // board and state).
+    void Start(std::string& out, const std::string& fen, const TMoveRecord& state);
+    // A move as the game tree keeps it (Side = the side to move after it).
+    void Move(const TMoveRecord& move);
+    // The words written and the counts of the final position, into info.
+    void Finish(TTreeGameInfo& info, const TBoard& finalBoard) const;
+
+private:
+    void Word(uint16_t w);
+    std::string* out_ = nullptr;
+    int8_t rights_ = CastleAll;
+    uint32_t words_ = 0;
+};
+
+// Plays a game's words from its start: one position after the other. The
+// words come from the head block and, past them, from the tail block,
+// which the caller hands in when asked (NeedTail).
+class TTreeGameCursor {
+public:
+    enum TStep { Moved, End, NeedTail, Bad };
+    // head: the game's kHeadWords slot in the head block (may be null for a
+    // game from a FEN, which lies whole in the tail).
+    void Start(const TTreeGameInfo& info, const uint8_t* head);
+    // The tail block from the game's MovesAt on; false when it does not hold
+    // the game (a FEN that does not read, too few bytes).
+    bool SetTail(const uint8_t* tail, size_t size);
+    bool HasStart() const { return started_; }
+    // The next move's word (0 at the end); NeedTail when it lies in the tail.
+    TStep NextWord(uint16_t& word) const;
+    // Plays the next move.
+    TStep Next();
+
+    TBoard Board = InitialPosition;
+    TMoveRecord State = FreshState();
+    reach::TCounts Counts;
+    int Ply = 0;
+
+private:
+    // Word i of the game; false when it lies in a tail not handed in.
+    bool WordAt(uint32_t i, uint16_t& w) const;
+    const TTreeGameInfo* info_ = nullptr;
+    const uint8_t* head_ = nullptr;
+    const uint8_t* tail_ = nullptr;  // after the FEN
+    uint32_t headWords_ = 0, tailWords_ = 0, at_ = 0;
+    bool started_ = false;
+};
+
+// A move word's move in the position before it (Side = the mover):
+// FromSq, ToSq, Promotion, CastleKind, EpVictim filled in.
+TMoveRecord MoveOfWord(uint16_t word, uint16_t rookWord, const TBoard& board, int mover);
+// The move word of a move as the game tree keeps it (without its rook word).
+uint16_t WordOfMove(const TMoveRecord& move);
