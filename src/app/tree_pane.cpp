@@ -19,7 +19,8 @@ enum TColumn { cMove, cGames, cScore, cResults, cElo, cPerformance, cFirst, cLas
 
 const char* const kTitles[cColumns] = {"Move", "Games", "Score", "W / D / B", "Avg Elo", "Perf", "First", "Last"};
 
-QString NumberOrEmpty(int64_t n) { return n > 0 ? NumberText(n) : QString(); }
+// Ratings and years are written without a thousands separator.
+QString PlainOrEmpty(int n) { return n > 0 ? QString::number(n) : QString(); }
 
 }  // namespace
 
@@ -65,10 +66,10 @@ public:
         case cResults:
             return QStringLiteral("%1 / %2 / %3").arg(NumberText(m.WhiteWins), NumberText(m.Draws),
                                                      NumberText(m.BlackWins));
-        case cElo: return NumberOrEmpty(m.AverageElo);
-        case cPerformance: return NumberOrEmpty(m.Performance);
-        case cFirst: return m.FirstYear > 0 ? QString::number(m.FirstYear) : QString();
-        case cLast: return m.LastYear > 0 ? QString::number(m.LastYear) : QString();
+        case cElo: return PlainOrEmpty(m.AverageElo);
+        case cPerformance: return PlainOrEmpty(m.Performance);
+        case cFirst: return PlainOrEmpty(m.FirstYear);
+        case cLast: return PlainOrEmpty(m.LastYear);
         default: return {};
         }
     }

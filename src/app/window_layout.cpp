@@ -313,18 +313,13 @@ void TPanes::ShowTreePane(bool on) {
 
 void TPanes::SizeTreePane() {
     if (!treePane_ || treePane_->isHidden() || outer_->sizes().value(1) >= 300) return;
-    // Room for its columns, taken from the other panes while they keep their
-    // first-start width; a narrower window grows.
-    QWidget* window = controls_.Client->window();
-    int total = outer_->width() - outer_->handleWidth();
-    const int want = std::clamp(total * 2 / 5, 400, 520);
-    const int grow = kStartClientSize.width() - (total - want);
-    if (grow > 0 && !window->isMaximized() && !window->isFullScreen()) {
-        window->resize(window->width() + grow, window->height());
-        outer_->resize(outer_->width() + grow, outer_->height());
-        total += grow;
-    }
+    // Room for its columns, taken from the other panes down to what they need.
+    const int total = outer_->width() - outer_->handleWidth();
+    const int want = std::min(std::clamp(total * 2 / 5, 300, 520), total - vertical_->minimumSizeHint().width());
+    if (want <= 0) return;
     outer_->setSizes({total - want, want});
+    lastBottomHeight_ = -1;  // the board's pane fitted to its new room
+    FitBoardPane();
 }
 
 void TPanes::SetNotationFontPixels(int pixels) {

@@ -77,7 +77,8 @@ public:
     // The evaluation bar, in the margin left of the board while not hidden.
     void SetEvalBar(QWidget* bar);
     // The opening tree, right of the other panes over their whole height;
-    // shown or hidden (it takes its width from them, and gives it back).
+    // shown or hidden (it takes its width from them, and gives it back; the
+    // window keeps its size).
     void SetTreePane(QWidget* pane);
     void ShowTreePane(bool on);
     void PlaceNotation();

@@ -10,7 +10,6 @@
 
 #include "app/main_window.h"
 #include "app/settings.h"
-#include "app/status_line.h"
 #include "app/tree_controller.h"
 #include "app/tree_pane.h"
 #include "board/qt/board_widget.h"
@@ -90,7 +89,7 @@ TEST_F(TreePane, RowsOfThePositionsOnTheBoard) {
     }
     QTest::keyClick(form_->GameList, Qt::Key_Q);
     EXPECT_TRUE(form_->Tree->Pane()->Head().endsWith(QStringLiteral("5 games"))) << form_->Tree->Pane()->Head().toStdString();
-    EXPECT_EQ(Cell(RowOf("e4"), 4), NumberText(2550));  // White's average Elo of games 1 and 2
+    EXPECT_EQ(Cell(RowOf("e4"), 4), QStringLiteral("2550"));  // White's average Elo of games 1 and 2
     EXPECT_EQ(Cell(RowOf("e4"), 6), QStringLiteral("2001"));
     EXPECT_EQ(Cell(RowOf("e4"), 7), QStringLiteral("2010"));
 }
