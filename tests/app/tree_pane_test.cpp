@@ -1,7 +1,8 @@
 // The opening tree pane in the window over tests/data/tree_sample.pgn (five
 // games; the third reaches 1. e4 c5 2. Nf3 by 1. Nf3 c5 2. e4): the rows of
 // positions reached through the pane itself, a row played in the game or on
-// the board alone, and a row's games listed until Esc.
+// the board alone, a row's games listed until Esc, and Ctrl+F answered from
+// the tree's records.
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModel>
@@ -9,6 +10,7 @@
 #include <QTest>
 
 #include "app/main_window.h"
+#include "app/search_controller.h"
 #include "app/settings.h"
 #include "app/tree_controller.h"
 #include "app/tree_pane.h"
@@ -121,3 +123,14 @@ TEST_F(TreePane, ARowsGamesAreListedUntilEsc) {
 }
 
 }  // namespace
+
+TEST_F(TreePane, PositionSearchIsAnsweredFromTheRecordsAtOnce) {
+    Play("e4");
+    Play("c5");
+    Play("Nf3");  // games 1 and 2 in this order, game 3 by transposition
+    QTest::keyClick(form_->GameList, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_FALSE(form_->Search->Running());  // no replay running
+    ASSERT_EQ(form_->GameList->RowCount(), 3);
+    EXPECT_TRUE(form_->Search->GameHasHits(2));
+    EXPECT_TRUE(form_->windowTitle().endsWith(QStringLiteral("3 of 5 games"))) << form_->windowTitle().toStdString();
+}
