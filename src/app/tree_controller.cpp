@@ -207,7 +207,7 @@ QString TTreeController::HeadText(const TTreeAnswer& answer) const {
     const bool narrowed = controls_.ListNarrowed && controls_.ListNarrowed();
     head += narrowed ? QStringLiteral("%1 of the listed games").arg(NumberText(answer.Games)) : GamesText(answer.Games);
     if (Building() && answer.GamesTotal > 0)
-        head += QStringLiteral("   (%1% of the file read)").arg(answer.GamesRead * 100 / answer.GamesTotal);
+        head += QStringLiteral("   (from %1% of the file so far)").arg(answer.GamesRead * 100 / answer.GamesTotal);
     return head;
 }
 

@@ -64,8 +64,8 @@ public:
         case cGames: return NumberText(m.Games);
         case cScore: return m.Score >= 0 ? QStringLiteral("%1%").arg(m.Score) : QString();
         case cResults:
-            return QStringLiteral("%1 / %2 / %3").arg(NumberText(m.WhiteWins), NumberText(m.Draws),
-                                                     NumberText(m.BlackWins));
+            // Without thousands separators: the counts share the cell with the bar.
+            return QStringLiteral("%1 / %2 / %3").arg(m.WhiteWins).arg(m.Draws).arg(m.BlackWins);
         case cElo: return PlainOrEmpty(m.AverageElo);
         case cPerformance: return PlainOrEmpty(m.Performance);
         case cFirst: return PlainOrEmpty(m.FirstYear);
@@ -97,8 +97,9 @@ public:
         const int64_t w = counts[0].toLongLong(), d = counts[1].toLongLong(), b = counts[2].toLongLong();
         const int64_t all = w + d + b;
         const QRect cell = option.rect.adjusted(3, 2, -3, -2);
-        const int textWidth = o.fontMetrics.horizontalAdvance(text) + 6;
-        const QRect bar(cell.left(), cell.top() + 1, std::max(12, cell.width() - textWidth), cell.height() - 2);
+        // The bar takes the left part, at least a quarter; the counts the rest, cut short when they must be.
+        const int textWidth = std::min(o.fontMetrics.horizontalAdvance(text) + 6, cell.width() * 3 / 4);
+        const QRect bar(cell.left(), cell.top() + 1, cell.width() - textWidth, cell.height() - 2);
         p->save();
         if (all > 0) {
             const int x1 = bar.left() + static_cast<int>(bar.width() * w / all);
@@ -111,7 +112,8 @@ public:
         p->drawRect(bar.adjusted(0, 0, -1, -1));
         p->setPen(option.palette.color(option.state & QStyle::State_Selected ? QPalette::HighlightedText
                                                                             : QPalette::Text));
-        p->drawText(cell, Qt::AlignRight | Qt::AlignVCenter, text);
+        const QRect room(bar.right() + 1, cell.top(), cell.right() - bar.right(), cell.height());
+        p->drawText(room, Qt::AlignRight | Qt::AlignVCenter, o.fontMetrics.elidedText(text, Qt::ElideRight, room.width()));
         p->restore();
     }
 
@@ -152,7 +154,7 @@ TTreePane::TTreePane(QWidget* parent) : QWidget(parent) {
     QHeaderView* header = table_->horizontalHeader();
     header->setHighlightSections(false);
     header->setStretchLastSection(false);
-    const int widths[cColumns] = {54, 46, 44, 120, 50, 42, 38, 38};
+    const int widths[cColumns] = {50, 46, 40, 150, 48, 40, 36, 36};
     for (int c = 0; c < cColumns; ++c) table_->setColumnWidth(c, widths[c]);
     header->setSectionResizeMode(cResults, QHeaderView::Stretch);
     table_->setContextMenuPolicy(Qt::CustomContextMenu);

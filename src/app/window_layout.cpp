@@ -315,7 +315,7 @@ void TPanes::SizeTreePane() {
     if (!treePane_ || treePane_->isHidden() || outer_->sizes().value(1) >= 300) return;
     // Room for its columns, taken from the other panes down to what they need.
     const int total = outer_->width() - outer_->handleWidth();
-    const int want = std::min(std::clamp(total * 2 / 5, 300, 520), total - vertical_->minimumSizeHint().width());
+    const int want = std::min(std::clamp(total * 2 / 5, 300, 560), total - vertical_->minimumSizeHint().width());
     if (want <= 0) return;
     outer_->setSizes({total - want, want});
     lastBottomHeight_ = -1;  // the board's pane fitted to its new room
