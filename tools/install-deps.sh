@@ -9,7 +9,7 @@ set -euo pipefail
 run_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev libutf8proc-dev fonts-dejavu-core fonts-stix
-  zlib1g-dev libbz2-dev liblzma-dev libzstd-dev libzip-dev
+  zlib1g-dev libbz2-dev liblzma-dev libzstd-dev libzip-dev libxxhash-dev
   stockfish
 )
 # The tests, benchmarks, fuzz targets, end-to-end checks and the package.

@@ -16,12 +16,13 @@
 #include "notation/pgn_writer.h"
 #include "search/game_search.h"
 #include "search/hit_marks.h"
+#include "search/opening_tree.h"
 
 namespace {
 
 int RunSearch(const CliArgs& args);
 
-const CliCommand kSearch{"search", "FILE (--fen \"FEN\" | --text TEXT) [--exact] [--mark [WORD]]",
+const CliCommand kSearch{"search", "FILE (--fen \"FEN\" | --text TEXT) [--exact] [--mark [WORD]] [--no-cache]",
                          "games reaching a position (N<TAB>PLY per hit) or with a text in the header",
                          RunSearch,
                          "--fen: every game whose main line reaches the position (placement and side to\n"
@@ -37,6 +38,8 @@ const CliCommand kSearch{"search", "FILE (--fen \"FEN\" | --text TEXT) [--exact]
                          "comment {MATCH} (or {WORD}) after each hit move (before the first move for a hit\n"
                          "at the start) and the word taken out of the game's other comments, so that the\n"
                          "viewer's match keys stop at exactly the hits; for --text as the games' texts.\n"
+                         "With the opening tree's records of the file in the cache (quarzel-cli tree, the\n"
+                         "viewer) --fen answers from them without reading the file; --no-cache replays it.\n"
                          "A .ccf database is searched like its PGN. Games too large for the viewer to show\n"
                          "are counted: \"N games were too large to search\", status 1.",
                          true};
@@ -83,7 +86,7 @@ void FeedGames(TGameSearch& search, TGameListCore& file, int32_t first, int32_t 
 int RunSearch(const CliArgs& args) {
     if (args.empty()) return cli::UsageError(kSearch);
     std::string fen, text, word;
-    bool byFen = false, byText = false, mark = false, exact = false;
+    bool byFen = false, byText = false, mark = false, exact = false, noCache = false;
     for (size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "--fen" && i + 1 < args.size() && !byFen) {
             fen = args[++i];
@@ -97,6 +100,8 @@ int RunSearch(const CliArgs& args) {
             if (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0) word = args[++i];
         } else if (args[i] == "--exact") {
             exact = true;
+        } else if (args[i] == "--no-cache") {
+            noCache = true;
         } else {
             return cli::UsageError(kSearch);
         }
@@ -149,6 +154,22 @@ int RunSearch(const CliArgs& args) {
     };
     if (tty) {
         search.OnProgress = [](int percent) { std::fprintf(stderr, "\rsearching %3d%%", percent); };
+    }
+    TOpeningTree tree;
+    TTreeCacheOptions cache;
+    cache.Use = !noCache;
+    if (byFen && args[0] != "-" && tree.LoadCached(args[0], cache)) {
+        // The records answer; a marked copy still reads the hit games.
+        if (mark && !cli::ReadRows(pgn, args[0], error)) return cli::Fail(error);
+        std::vector<TSearchHit> hits;
+        tree.FindPositions(target, hits);
+        search.OnHits(hits);
+        if (std::fflush(stdout) != 0 || writeFailed) return cli::Fail("cannot write the output");
+        if (fetchFailed || pgn.FileChanged()) return cli::Fail(cli::ChangedText(args[0]));
+        if (const uint64_t unread = static_cast<uint64_t>(tree.UnreadGames()) + unshown; unread > 0)
+            return cli::Fail(std::to_string(unread) + (unread == 1 ? " game was" : " games were") +
+                             " too large to search");
+        return 0;
     }
     if (args[0] == "-") {
         // A pipe: the games are searched as the scan finds them, in one pass.

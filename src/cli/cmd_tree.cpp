@@ -105,21 +105,24 @@ int RunTree(const CliArgs& args) {
         return cli::UsageError(kTree);
     }
 
-    TGameListCore pgn;
-    pgn.DatabaseModeState().ReadOnly = true;  // the tree writes nothing beside the file
-    if (!cli::ReadRows(pgn, args[0], error)) return cli::Fail(error);
-    TOpeningTree tree;
-    const bool tty = ::isatty(STDERR_FILENO);
-    if (tty)
-        tree.OnProgress = [](int64_t read, int64_t total) {
-            std::fprintf(stderr, "\rreading games %3d%%", total > 0 ? static_cast<int>(100 * read / total) : 100);
-        };
     TTreeCacheOptions cache;
     cache.Use = !noCache;
-    if (!tree.Start(pgn, cache, error)) return cli::Fail(error);
-    tree.Wait();
-    if (tty) std::fprintf(stderr, "\r                    \r");
-    if (!tree.Complete() || pgn.FileChanged()) return cli::Fail(cli::ChangedText(args[0]));
+    TOpeningTree tree;
+    // The cache alone answers while the file is as it was: no need to read it.
+    TGameListCore pgn;
+    if (!tree.LoadCached(args[0], cache)) {
+        pgn.DatabaseModeState().ReadOnly = true;  // the tree writes nothing beside the file
+        if (!cli::ReadRows(pgn, args[0], error)) return cli::Fail(error);
+        const bool tty = ::isatty(STDERR_FILENO);
+        if (tty)
+            tree.OnProgress = [](int64_t read, int64_t total) {
+                std::fprintf(stderr, "\rreading games %3d%%", total > 0 ? static_cast<int>(100 * read / total) : 100);
+            };
+        if (!tree.Start(pgn, cache, error)) return cli::Fail(error);
+        tree.Wait();
+        if (tty) std::fprintf(stderr, "\r                    \r");
+        if (!tree.Complete() || pgn.FileChanged()) return cli::Fail(cli::ChangedText(args[0]));
+    }
 
     const TTreeAnswer answer = tree.Tree(board, state);
     std::string out;

@@ -65,12 +65,11 @@ struct TOpeningTree::TState {
     void Pack() {
         if (Infos.empty()) return;
         auto chunk = std::make_shared<TTreeChunk>();
-        chunk->Infos = std::move(Infos);
         chunk->HeadsSize = static_cast<uint32_t>(Heads.size());
         chunk->TailsSize = static_cast<uint32_t>(Tails.size());
-        chunk->Heads = PackBlock(Heads);
-        chunk->Tails = PackBlock(Tails);
-        if (chunk->Heads.empty() || chunk->Tails.empty()) Failed = true;  // no memory
+        std::string heads = PackBlock(Heads), tails = PackBlock(Tails);
+        if (heads.empty() || tails.empty()) Failed = true;  // no memory
+        chunk->Own(std::move(Infos), std::move(heads), std::move(tails));
         Infos.clear();
         Heads.clear();
         Tails.clear();
@@ -176,6 +175,32 @@ bool TOpeningTree::Start(const TGameListCore& pgn, const TTreeCacheOptions& cach
     state_ = s;
     s->Starter = std::thread([s, &pgn] { s->Run(pgn); });
     return true;
+}
+
+bool TOpeningTree::LoadCached(const std::string& path, const TTreeCacheOptions& cache) {
+    Cancel();
+    Wait();
+    auto s = std::make_shared<TState>();
+    const std::string dir = TreeCacheDir(cache.Dir);
+    TTreeChunks chunks;
+    if (!cache.Use || dir.empty() || !IdentityOf(path, s->Id) ||
+        !LoadTreeCache(TreeCachePath(dir, path, s->Id), s->Id, -1, chunks))
+        return false;
+    for (auto& c : chunks) s->PublishChunk(std::move(c));
+    s->Total = s->Snap.Games;
+    s->FromCache = true;
+    s->Complete = true;
+    state_ = s;
+    return true;
+}
+
+int64_t TOpeningTree::Games() const { return state_->Snapshot().Games; }
+
+int64_t TOpeningTree::UnreadGames() const {
+    int64_t n = 0;
+    for (const auto& c : state_->Snapshot().Chunks)
+        for (const TTreeGameInfo& i : c->Infos) n += (i.Flags & kGameUnread) != 0;
+    return n;
 }
 
 void TOpeningTree::Cancel() {

@@ -69,6 +69,10 @@ public:
     // cache) and returns at once. pgn's game index must not change until
     // OnFinished. False with a one-line reason when nothing could start.
     bool Start(const TGameListCore& pgn, const TTreeCacheOptions& cache, std::string& error);
+    // Takes the records of the file at path from the cache alone, without
+    // reading the file: false when the cache holds none for it as it is now.
+    // For a tool that needs no game list (quarzel-cli tree, search).
+    bool LoadCached(const std::string& path, const TTreeCacheOptions& cache);
     void Cancel();
     void Wait();
     bool Running() const;
@@ -87,6 +91,10 @@ public:
     // main line reaches the target, with the plies, as TPositionMatcher
     // finds them. False (hits empty) until the records are complete.
     bool FindPositions(const TSearchTarget& target, std::vector<TSearchHit>& hits) const;
+    // Games the records hold, and those among them that could not be read
+    // (too large to show, no memory).
+    int64_t Games() const;
+    int64_t UnreadGames() const;
 
 private:
     struct TState;

@@ -1,7 +1,10 @@
 #include "search/tree_cache.h"
 
+#include "source/block_codec.h"
+
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,26 +14,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <new>
 
 namespace {
 
-constexpr char kMagic[8] = {'Q', 'Z', 'T', 'R', 'E', 'E', 0, 1};
+constexpr char kMagic[8] = {'Q', 'Z', 'T', 'R', 'E', 'E', 0, 3};
 constexpr char kSuffix[] = ".tree";
 constexpr size_t kEdge = 64 * 1024;
 
-// A fast 64-bit hash over whole 8-byte words and the tail (not for security:
-// it finds damage).
-uint64_t HashBytes(const char* p, size_t n, uint64_t h = 0x243F6A8885A308D3ull) {
-    size_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        uint64_t w;
-        std::memcpy(&w, p + i, 8);
-        h = (h ^ w) * 0x100000001B3ull;
-        h ^= h >> 29;
-    }
-    for (; i < n; ++i) h = (h ^ static_cast<unsigned char>(p[i])) * 0x100000001B3ull;
-    return h ^ (h >> 32);
-}
+uint64_t HashBytes(const char* p, size_t n, uint64_t h = 0) { return BlockCheck(p, n, h); }
 
 bool ReadWhole(int fd, char* buf, size_t n, off_t at) {
     while (n > 0) {
@@ -100,6 +93,10 @@ private:
     bool ok_ = true;
 };
 
+// Zero bytes after a chunk's blocks, so that the next chunk's summaries lie
+// aligned in the mapped file.
+size_t Padding(size_t n) { return (4 - n % 4) % 4; }
+
 template <class T>
 void Put(std::string& out, T v) {
     out.append(reinterpret_cast<const char*>(&v), sizeof v);
@@ -115,6 +112,19 @@ struct TReader {
         std::memcpy(&v, p, sizeof v);
         p += sizeof v;
         left -= sizeof v;
+        return true;
+    }
+    bool View(std::string_view& out, size_t n) {
+        if (left < n) return false;
+        out = std::string_view(p, n);
+        p += n;
+        left -= n;
+        return true;
+    }
+    bool Skip(size_t n) {
+        if (left < n) return false;
+        p += n;
+        left -= n;
         return true;
     }
     bool Bytes(std::string& out, size_t n) {
@@ -165,6 +175,14 @@ void Prune(const std::string& dir, uint64_t maxBytes) {
 
 }  // namespace
 
+const std::string* TTreeChunk::UnpackedHeads() const {
+    std::call_once(headsOnce_, [this] {
+        auto raw = std::make_unique<std::string>();
+        if (UnpackBlock(Heads, HeadsSize, *raw)) heads_ = std::move(raw);
+    });
+    return heads_.get();
+}
+
 bool IdentityOf(const std::string& path, TFileIdentity& id) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
@@ -212,25 +230,29 @@ bool LoadTreeCache(const std::string& path, const TFileIdentity& id, int64_t gam
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) return false;
     struct stat st;
-    std::string data;
-    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 16;
-    if (ok) {
-        data.resize(static_cast<size_t>(st.st_size));
-        ok = ReadWhole(fd, data.data(), data.size(), 0);
+    void* map = MAP_FAILED;
+    size_t size = 0;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 16) {
+        size = static_cast<size_t>(st.st_size);
+        // Mapped, not read: the pages are the page cache's, shared by every run.
+        map = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        if (map != MAP_FAILED) futimens(fd, nullptr);  // used now: the last to go when the folder is pruned
     }
-    if (ok) futimens(fd, nullptr);  // used now: the last to go when the folder is pruned
     close(fd);
-    if (!ok) return false;
+    if (map == MAP_FAILED) return false;
+    std::shared_ptr<const void> mapping(map, [size](const void* p) { munmap(const_cast<void*>(p), size); });
 
+    const char* data = static_cast<const char*>(map);
     uint64_t sum;
-    std::memcpy(&sum, data.data() + data.size() - 8, 8);
-    if (ChainedHash(data.data(), data.size() - 8) != sum) return false;
-    TReader r{data.data(), data.size() - 8};
+    std::memcpy(&sum, data + size - 8, 8);
+    if (ChainedHash(data, size - 8) != sum) return false;
+    TReader r{data, size - 8};
     std::string magic, idText, want;
     PutIdentity(want, id);
     uint64_t total = 0, count = 0;
     if (!r.Bytes(magic, 8) || magic != std::string(kMagic, 8) || !r.Bytes(idText, want.size()) || idText != want ||
-        !r.Get(total) || !r.Get(count) || total != static_cast<uint64_t>(games))
+        !r.Get(total) || !r.Get(count) || (games >= 0 && total != static_cast<uint64_t>(games)) ||
+        total > (uint64_t{1} << 31))
         return false;
     uint64_t seen = 0;
     try {
@@ -238,15 +260,17 @@ bool LoadTreeCache(const std::string& path, const TFileIdentity& id, int64_t gam
             auto chunk = std::make_shared<TTreeChunk>();
             uint32_t n, headsPacked, tailsPacked;
             if (!r.Get(n) || !r.Get(chunk->HeadsSize) || !r.Get(headsPacked) || !r.Get(chunk->TailsSize) ||
-                !r.Get(tailsPacked) || n == 0 || n > games - static_cast<int64_t>(seen) ||
-                r.left < size_t{n} * sizeof(TTreeGameInfo))
+                !r.Get(tailsPacked) || n == 0 || n > total - seen || r.left < size_t{n} * sizeof(TTreeGameInfo) ||
+                reinterpret_cast<uintptr_t>(r.p) % alignof(TTreeGameInfo) != 0)
                 return false;
-            chunk->Infos.resize(n);
-            std::memcpy(chunk->Infos.data(), r.p, size_t{n} * sizeof(TTreeGameInfo));
+            chunk->Infos = {reinterpret_cast<const TTreeGameInfo*>(r.p), n};
             r.p += size_t{n} * sizeof(TTreeGameInfo);
             r.left -= size_t{n} * sizeof(TTreeGameInfo);
-            if (!r.Bytes(chunk->Heads, headsPacked) || !r.Bytes(chunk->Tails, tailsPacked)) return false;
+            if (!r.View(chunk->Heads, headsPacked) || !r.View(chunk->Tails, tailsPacked) ||
+                !r.Skip(Padding(headsPacked + tailsPacked)))
+                return false;
             if (chunk->HeadsSize != size_t{n} * 2 * kHeadWords) return false;
+            chunk->Mapping = mapping;
             seen += n;
             chunks.push_back(std::move(chunk));
         }
@@ -299,8 +323,10 @@ bool SaveTreeCache(const std::string& path, const TFileIdentity& identity, const
             w.Put(c->TailsSize);
             w.Put(static_cast<uint32_t>(c->Tails.size()));
             w.Append(reinterpret_cast<const char*>(c->Infos.data()), c->Infos.size() * sizeof(TTreeGameInfo));
-            w.Append(c->Heads);
-            w.Append(c->Tails);
+            w.Append(c->Heads.data(), c->Heads.size());
+            w.Append(c->Tails.data(), c->Tails.size());
+            static const char kZeros[4] = {};
+            w.Append(kZeros, Padding(c->Heads.size() + c->Tails.size()));
         }
         ok = w.Finish() && fsync(fd) == 0;
     } catch (const std::bad_alloc&) {

@@ -9,18 +9,45 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <span>
+#include <string_view>
 #include <string>
 #include <vector>
 
 #include "search/tree_record.h"
 
 // The records of a run of consecutive games: their summaries and their moves
-// as two packed blocks (tree_record.h: the heads, the tails).
+// as two packed blocks (tree_record.h: the heads, the tails). They lie in
+// the chunk's own storage, or in the cache file mapped into memory, which
+// the chunk then keeps mapped. Never changed once published.
 struct TTreeChunk {
-    std::vector<TTreeGameInfo> Infos;
-    std::string Heads, Tails;  // packed (source/block_codec.h)
+    std::span<const TTreeGameInfo> Infos;
+    std::string_view Heads, Tails;          // packed (source/block_codec.h)
     uint32_t HeadsSize = 0, TailsSize = 0;  // unpacked
     size_t Bytes() const { return Infos.size() * sizeof(TTreeGameInfo) + Heads.size() + Tails.size(); }
+
+    // Takes the storage of a chunk just built and points the views at it.
+    void Own(std::vector<TTreeGameInfo> infos, std::string heads, std::string tails) {
+        ownInfos_ = std::move(infos);
+        ownHeads_ = std::move(heads);
+        ownTails_ = std::move(tails);
+        Infos = ownInfos_;
+        Heads = ownHeads_;
+        Tails = ownTails_;
+    }
+    std::shared_ptr<const void> Mapping;  // the mapped cache file the views point into
+
+    // The heads unpacked, kept from the first time a query needs them (32
+    // bytes a game): browsing asks for them at every position. Null when
+    // the block is damaged. Thread-safe.
+    const std::string* UnpackedHeads() const;
+
+private:
+    mutable std::once_flag headsOnce_;
+    mutable std::unique_ptr<std::string> heads_;
+    std::vector<TTreeGameInfo> ownInfos_;
+    std::string ownHeads_, ownTails_;
 };
 using TTreeChunks = std::vector<std::shared_ptr<const TTreeChunk>>;
 
@@ -42,7 +69,8 @@ std::string TreeCacheDir(const std::string& dir);
 std::string TreeCachePath(const std::string& cacheDir, const std::string& filePath, const TFileIdentity& id);
 
 // Reads a cache file; false (chunks empty) unless it is whole, undamaged,
-// made for `id` and holds exactly `games` games. Marks it as used.
+// made for `id` and holds exactly `games` games (any number when games is
+// negative). Marks it as used.
 bool LoadTreeCache(const std::string& path, const TFileIdentity& id, int64_t games, TTreeChunks& chunks);
 // Writes the chunks to path (a temporary name, then renamed), then takes
 // the oldest files out of the folder until it holds at most maxBytes.

@@ -73,6 +73,7 @@ void TTreeGameReader::Read(std::string_view text, std::string& out, TTreeGameInf
             TBoard board = InitialPosition;
             TMoveRecord state = FreshState();
             writer_.Start(out, {}, state);
+            writer_.StartBoard(board);
             const TPlainRead read = ReadPlainMoves(lines, board, state, Cancel, [&](int) {
                 writer_.Move(state);
                 return true;
@@ -102,16 +103,26 @@ void TTreeGameReader::ReadLoaded(std::string_view text, std::string& out, TTreeG
         info.Flags |= kGameUnread;
         return;
     }
-    info.Flags |= kGameLoaded;
     TBoard board = core.Game.StartPosition;
     TMoveRecord state = core.Game.StartState;
     const bool standard = board == InitialPosition && state == FreshState();
     if (!standard) info.Flags |= kGameFromFen;
     writer_.Start(out, standard ? std::string() : PositionToFEN(board, state, 1), state);
+    writer_.StartBoard(board);
+    // The loader takes a castling the rules would not: one that conjures up
+    // its rook. A game whose counts rise there is replayed whole by every
+    // search (every other move only takes men away).
     for (const TMoveNode* m = core.Root ? core.Root->FirstMove : nullptr; m; m = m->Next) {
+        const reach::TCounts before = m->Move.CastleKind ? reach::CountsOf(board) : reach::TCounts{};
         state = m->Move;
         MakeMove(board, state);
         writer_.Move(state);
+        if (m->Move.CastleKind) {
+            const reach::TCounts now = reach::CountsOf(board);
+            if (now.WhiteMen > before.WhiteMen || now.BlackMen > before.BlackMen ||
+                (now.WhiteHome & ~before.WhiteHome) || (now.BlackHome & ~before.BlackHome))
+                info.Flags |= kGameUnbounded;
+        }
     }
     writer_.Finish(info, board);
 }

@@ -22,14 +22,15 @@ class TChunkView {
 public:
     void Reset(const TTreeChunk* c) {
         chunk_ = c;
-        heads_ = tails_ = false;
+        heads_ = nullptr;
+        tails_ = false;
     }
     const uint8_t* Head(size_t i) {
         if (!heads_) {
-            if (!UnpackBlock(chunk_->Heads, chunk_->HeadsSize, headBuf_)) return nullptr;
-            heads_ = true;
+            heads_ = chunk_->UnpackedHeads();
+            if (!heads_) return nullptr;
         }
-        return reinterpret_cast<const uint8_t*>(headBuf_.data()) + i * 2 * kHeadWords;
+        return reinterpret_cast<const uint8_t*>(heads_->data()) + i * 2 * kHeadWords;
     }
     bool Tail(const TTreeGameInfo& info, TTreeGameCursor& cursor) {
         if (!tails_) {
@@ -43,8 +44,9 @@ public:
 
 private:
     const TTreeChunk* chunk_ = nullptr;
-    bool heads_ = false, tails_ = false;
-    std::string headBuf_, tailBuf_;
+    const std::string* heads_ = nullptr;
+    bool tails_ = false;
+    std::string tailBuf_;
 };
 
 // Plays one game to the target. Calls found(ply, cursor) at each ply where
@@ -53,7 +55,7 @@ private:
 template <class TFound>
 bool Walk(const TTreeGameInfo& info, size_t slot, TChunkView& view, const TSearchTarget& t, TTreeGameCursor& cur,
           TFound&& found) {
-    const bool bounded = !(info.Flags & kGameLoaded);
+    const bool bounded = !(info.Flags & kGameUnbounded);
     const uint8_t* head = info.Flags & kGameFromFen ? nullptr : view.Head(slot);
     if (!head && !(info.Flags & kGameFromFen)) return false;
     cur.Start(info, head);

@@ -34,10 +34,24 @@ inline uint16_t Pack(uint16_t kind, int from, int to) {
 
 bool MayReach(const TTreeGameInfo& info, const TSearchTarget& t) {
     if (info.Flags & kGameUnread) return false;
-    if (info.Flags & kGameLoaded) return true;
-    return info.WhiteMen <= t.WhiteMen && info.BlackMen <= t.BlackMen && (info.Pawns >> 4) <= t.WhitePawns &&
-           (info.Pawns & 15) <= t.BlackPawns && (info.WhiteHome & ~t.WhiteHome) == 0 &&
-           (info.BlackHome & ~t.BlackHome) == 0;
+    if (info.Flags & kGameUnbounded) return true;
+    if (info.WhiteMen > t.WhiteMen || info.BlackMen > t.BlackMen || (info.Pawns >> 4) > t.WhitePawns ||
+        (info.Pawns & 15) > t.BlackPawns || (info.WhiteHome & ~t.WhiteHome) != 0 ||
+        (info.BlackHome & ~t.BlackHome) != 0)
+        return false;
+    const uint8_t* o = info.Order;
+    if (info.Flags & kGameFromFen) {
+        // Counts only fall: the start must hold at least the target's.
+        return o[0] >= t.WhiteMen && o[1] >= t.BlackMen && o[2] >= t.WhitePawns && o[3] >= t.BlackPawns &&
+               (o[4] & t.WhiteHome) == t.WhiteHome && (o[5] & t.BlackHome) == t.BlackHome;
+    }
+    // The pawns gone from their start squares in the target must be the
+    // first ones to leave in the game.
+    const uint16_t gone = static_cast<uint16_t>(~(t.WhiteHome | t.BlackHome << 8));
+    const int k = __builtin_popcount(gone);
+    uint16_t first = 0;
+    for (int i = 0; i < k; ++i) first |= static_cast<uint16_t>(1u << ((o[i / 2] >> (4 * (i % 2))) & 15));
+    return first == gone;
 }
 
 uint8_t ResultKind(std::string_view v) {
@@ -99,6 +113,7 @@ void TTreeGameWriter::Start(std::string& out, const std::string& fen, const TMov
     out_ = &out;
     words_ = 0;
     rights_ = static_cast<int8_t>(state.Castling & CastleAll);
+    fromFen_ = !fen.empty();
     if (!fen.empty()) {
         const size_t n = std::min<size_t>(fen.size(), 255);
         out.push_back(static_cast<char>(n));
@@ -106,7 +121,28 @@ void TTreeGameWriter::Start(std::string& out, const std::string& fen, const TMov
     }
 }
 
+void TTreeGameWriter::StartBoard(const TBoard& board) {
+    start_ = CountsOf(board);
+    home_ = static_cast<uint16_t>(start_.WhiteHome | start_.BlackHome << 8);
+    left_ = 0;
+    std::memset(order_, 0, sizeof order_);
+}
+
+void TTreeGameWriter::Left(int square) {
+    const int rank = square / 10 - 2, file = square % 10 - 1;
+    if (rank != 1 && rank != 6) return;
+    const int id = file + (rank == 6 ? 8 : 0);
+    if (!(home_ & (1u << id))) return;
+    home_ = static_cast<uint16_t>(home_ & ~(1u << id));
+    if (left_ < 16) order_[left_ / 2] = static_cast<uint8_t>(order_[left_ / 2] | id << (4 * (left_ % 2)));
+    ++left_;
+}
+
 void TTreeGameWriter::Move(const TMoveRecord& m) {
+    if (IsRealSquare(m.FromSq) && !m.CastleKind) {
+        Left(m.FromSq);
+        Left(m.ToSq);
+    }
     if (words_ >= 0xFFF0) return;  // longer games are kept to their first 65,000 or so moves
     const int8_t rights = static_cast<int8_t>(m.Castling & CastleAll);
     if (rights != rights_) {
@@ -120,6 +156,14 @@ void TTreeGameWriter::Move(const TMoveRecord& m) {
 
 void TTreeGameWriter::Finish(TTreeGameInfo& info, const TBoard& finalBoard) const {
     const TCounts c = CountsOf(finalBoard);
+    if (fromFen_) {
+        const uint8_t start[8] = {static_cast<uint8_t>(start_.WhiteMen), static_cast<uint8_t>(start_.BlackMen),
+                                  static_cast<uint8_t>(start_.WhitePawns), static_cast<uint8_t>(start_.BlackPawns),
+                                  start_.WhiteHome, start_.BlackHome, 0, 0};
+        std::memcpy(info.Order, start, sizeof start);
+    } else {
+        std::memcpy(info.Order, order_, sizeof order_);
+    }
     info.Words = static_cast<uint16_t>(words_);
     info.WhiteMen = static_cast<uint8_t>(c.WhiteMen);
     info.BlackMen = static_cast<uint8_t>(c.BlackMen);
@@ -140,7 +184,8 @@ void TTreeGameCursor::Start(const TTreeGameInfo& info, const uint8_t* head) {
     headWords_ = fen || !head ? 0u : std::min<uint32_t>(info.Words, kHeadWords);
     tailWords_ = info.Words - headWords_;
     started_ = !fen;
-    if (started_) Counts = CountsOf(Board);
+    static const TCounts kInitial = CountsOf(InitialPosition);
+    if (started_) Counts = kInitial;
 }
 
 bool TTreeGameCursor::SetTail(const uint8_t* tail, size_t size) {

@@ -28,7 +28,7 @@ enum : uint8_t {
 enum : uint8_t {
     kGameFromFen = 0x01,   // the moves start with the FEN of the start
     kGameUnread = 0x02,    // the game could not be read (too large, no memory): no moves
-    kGameLoaded = 0x04,    // read by the full loader, whose lines the counts do not bound
+    kGameUnbounded = 0x04,  // a line whose counts rise somewhere (the loader's leniency): no early rejection
 };
 
 struct TTreeGameInfo {
@@ -42,8 +42,13 @@ struct TTreeGameInfo {
     uint8_t WhiteMen = 0, BlackMen = 0, Pawns = 0;  // Pawns: white << 4 | black
     uint8_t WhiteHome = 0, BlackHome = 0;
     uint8_t Spare = 0;
+    // From the standard start: the order in which the pawns left their start
+    // squares, a nibble each (0..7 White's a..h, 8..15 Black's), first in the
+    // low nibble; the pawns gone by any position of the game are a prefix of
+    // it. From a FEN: the start's counts (men, pawns, homes of each side).
+    uint8_t Order[8] = {};
 };
-static_assert(sizeof(TTreeGameInfo) == 20, "a game's summary is 20 bytes");
+static_assert(sizeof(TTreeGameInfo) == 28, "a game's summary is 28 bytes");
 
 // Can a game with this summary reach the target at all? (False rules it out.)
 bool MayReach(const TTreeGameInfo& info, const TSearchTarget& target);
@@ -65,14 +70,22 @@ public:
     void Start(std::string& out, const std::string& fen, const TMoveRecord& state);
     // A move as the game tree keeps it (Side = the side to move after it).
     void Move(const TMoveRecord& move);
+    // The start position (before the first Move).
+    void StartBoard(const TBoard& board);
     // The words written and the counts of the final position, into info.
     void Finish(TTreeGameInfo& info, const TBoard& finalBoard) const;
 
 private:
     void Word(uint16_t w);
+    void Left(int square);
     std::string* out_ = nullptr;
     int8_t rights_ = CastleAll;
     uint32_t words_ = 0;
+    bool fromFen_ = false;
+    uint16_t home_ = 0;  // pawns on their start squares, bit = nibble id
+    int left_ = 0;
+    uint8_t order_[8] = {};
+    reach::TCounts start_;
 };
 
 // Plays a game's words from its start: one position after the other. The

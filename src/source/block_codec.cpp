@@ -1,5 +1,6 @@
 #include "source/block_codec.h"
 
+#include <xxhash.h>
 #include <zstd.h>
 
 #include <memory>
@@ -14,6 +15,8 @@ struct TDCtxFree {
 };
 
 }  // namespace
+
+uint64_t BlockCheck(const char* p, size_t n, uint64_t seed) { return XXH3_64bits_withSeed(p, n, seed); }
 
 std::string PackBlock(std::string_view raw) {
     thread_local std::unique_ptr<ZSTD_CCtx, TCCtxFree> ctx(ZSTD_createCCtx());
