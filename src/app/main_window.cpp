@@ -153,8 +153,8 @@ TMainWindow::TMainWindow(const QStringList& Params, QWidget* parent) : QMainWind
     Status = new TStatusLine(statusBar(), this);
     Search = std::make_unique<TSearchController>(
         TSearchContext{this, GameList, &Notation->Core(), Status, [this] { return LoadedGame; },
-                       [this](const TSearchTarget& target, std::vector<TSearchHit>& hits) {
-                           return Tree && Tree->FindPositions(target, hits);
+                       [this](const TSearchTarget& target, std::vector<TSearchHit>& hits, std::int64_t& unread) {
+                           return Tree && Tree->FindPositions(target, hits, unread);
                        }},
         this);
     connect(Search.get(), &TSearchController::FirstGameWanted, this, &TMainWindow::OpenFirstGame);

@@ -35,9 +35,10 @@ struct TSearchContext {
     TStatusLine* Status = nullptr;
     // The game loaded in the notation (its index in the file), -1 for none.
     std::function<std::int32_t()> LoadedGame;
-    // A position search answered from the opening tree's records at once;
-    // false when they are not complete (the games are then replayed).
-    std::function<bool(const TSearchTarget& target, std::vector<TSearchHit>& hits)> RecordSearch;
+    // A position search answered from the opening tree's records at once,
+    // with the games they could not read; false when they are not complete
+    // (the games are then replayed).
+    std::function<bool(const TSearchTarget& target, std::vector<TSearchHit>& hits, std::int64_t& unread)> RecordSearch;
 };
 
 class TSearchController : public QObject {

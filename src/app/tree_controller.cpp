@@ -180,8 +180,11 @@ void TTreeController::Finished(bool complete) {
 bool TTreeController::Building() const { return tree_ && tree_->Running(); }
 bool TTreeController::Complete() const { return tree_ && tree_->Complete(); }
 
-bool TTreeController::FindPositions(const TSearchTarget& target, std::vector<TSearchHit>& hits) const {
-    return tree_ && tree_->Complete() && tree_->FindPositions(target, hits);
+bool TTreeController::FindPositions(const TSearchTarget& target, std::vector<TSearchHit>& hits,
+                                    std::int64_t& unread) const {
+    if (!tree_ || !tree_->Complete() || !tree_->FindPositions(target, hits)) return false;
+    unread = tree_->UnreadGames();
+    return true;
 }
 
 void TTreeController::MoveShown() { Query(); }

@@ -80,8 +80,10 @@ public:
 
     bool Building() const;
     bool Complete() const;
-    // The position search over the records; false while they are not complete.
-    bool FindPositions(const struct TSearchTarget& target, std::vector<struct TSearchHit>& hits) const;
+    // The position search over the records, with the games they could not
+    // read; false while they are not complete.
+    bool FindPositions(const struct TSearchTarget& target, std::vector<struct TSearchHit>& hits,
+                       std::int64_t& unread) const;
 
     // A row's move played, as a click or Enter plays it.
     void Choose(int row);

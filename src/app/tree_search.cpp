@@ -8,10 +8,13 @@
 
 bool TSearchController::SearchRecords(const TSearchTarget& target) {
     std::vector<TSearchHit> hits;
-    if (!context_.RecordSearch || !context_.GameList->FileOpen() || !context_.RecordSearch(target, hits)) return false;
+    std::int64_t unread = 0;
+    if (!context_.RecordSearch || !context_.GameList->FileOpen() || !context_.RecordSearch(target, hits, unread))
+        return false;
     if (!Begin(true)) return true;
     Hits(hits);
     running_ = false;
+    unread_ = unread;
     UpdateTitle();
     context_.Status->SearchProgress(-1, hitGames_, false);
     context_.GameList->Resort();

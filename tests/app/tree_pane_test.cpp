@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModel>
+#include <QAction>
 #include <QTableView>
 #include <QTest>
 
@@ -133,4 +134,24 @@ TEST_F(TreePane, PositionSearchIsAnsweredFromTheRecordsAtOnce) {
     ASSERT_EQ(form_->GameList->RowCount(), 3);
     EXPECT_TRUE(form_->Search->GameHasHits(2));
     EXPECT_TRUE(form_->windowTitle().endsWith(QStringLiteral("3 of 5 games"))) << form_->windowTitle().toStdString();
+}
+
+// Until the user flips it, the switch follows the window's width; then it stays.
+TEST(TreePaneSwitch, FollowsTheWidthUntilChosen) {
+    RecordingPlatform platform;
+    QuarzelSettings()->clear();
+    TMainWindow form;
+    form.show();
+    QAction* on = form.Tree->Switch();
+    EXPECT_FALSE(on->isChecked());  // 623 pixels at the first start
+    form.resize(kTreeAutoWidth + 100, form.height());
+    EXPECT_TRUE(on->isChecked());
+    EXPECT_TRUE(form.Tree->Pane()->isVisible());
+    form.resize(kTreeAutoWidth - 100, form.height());
+    EXPECT_FALSE(form.Tree->Pane()->isVisible());
+    on->trigger();  // the user's choice
+    form.resize(kTreeAutoWidth - 50, form.height());
+    EXPECT_TRUE(on->isChecked());
+    EXPECT_TRUE(QuarzelSettings()->value(QStringLiteral("view/openingTree")).toBool());
+    QuarzelSettings()->clear();
 }
