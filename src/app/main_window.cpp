@@ -185,6 +185,8 @@ TMainWindow::TMainWindow(const QStringList& Params, QWidget* parent) : QMainWind
                                 }},
                                this);
     connect(Tree, &TTreeController::StepWanted, this, [this] { Run(Command::StepForward); });
+    // The tree follows the board, also to a position of an engine's line.
+    connect(Engine, &TEngineController::LinePositionShown, Tree, &TTreeController::MoveShown);
     connect(GameList, &TGameList::SortProgress, Status, &TStatusLine::SortProgress);
     // The file went or shrank under the viewer: what the list shows is not
     // all there is, and games may not be read.

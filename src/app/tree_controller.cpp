@@ -85,7 +85,8 @@ TTreeController::TTreeController(const TTreeControls& controls, QObject* parent)
     auto stored = QuarzelSettings()->value(QString::fromLatin1(kSwitchKey));
     chosen_ = stored.isValid();
     const bool on = chosen_ ? stored.toBool() : controls_.Window->width() >= kTreeAutoWidth;
-    switch_ = menus.AddViewSwitch(QStringLiteral("&Opening tree"), on, [this](bool on) { PlaceView(on); });
+    switch_ = menus.AddViewSwitch(QStringLiteral("&Opening tree"), on,
+                                  [this](bool on) { Guarded(pane_, [&] { PlaceView(on); }); });
     // A flip by the user is kept; the width decides only until then.
     connect(switch_, &QAction::triggered, this, [this](bool on) {
         chosen_ = true;
@@ -93,8 +94,10 @@ TTreeController::TTreeController(const TTreeControls& controls, QObject* parent)
     });
     QAction* edit = view->addAction(QStringLiteral("Opening &tree settings..."));
     connect(edit, &QAction::triggered, this, [this] {
-        TTreeSettings chosen = settings_;
-        if (EditTreeSettings(controls_.Window, chosen)) settings_ = chosen;
+        Guarded(pane_, [&] {
+            TTreeSettings chosen = settings_;
+            if (EditTreeSettings(controls_.Window, chosen)) settings_ = chosen;
+        });
     });
     controls_.Panes->SetTreePane(pane_);
     QWidget::setTabOrder(controls_.Notation, pane_->Table());  // last, right of the notation
