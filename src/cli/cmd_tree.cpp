@@ -71,6 +71,19 @@ bool PlayMoves(const std::string& text, TBoard& board, TMoveRecord& state, std::
 
 std::string Field(long long v) { return v > 0 ? std::to_string(v) : std::string(); }
 
+int Print(const TTreeAnswer& answer) {
+    std::string out;
+    for (const TTreeMove& m : answer.Moves) {
+        out += m.San + '\t' + std::to_string(m.Games) + '\t' + std::to_string(m.WhiteWins) + '\t' +
+               std::to_string(m.Draws) + '\t' + std::to_string(m.BlackWins) + '\t' +
+               (m.Score >= 0 ? std::to_string(m.Score) : std::string()) + '\t' + Field(m.AverageElo) + '\t' +
+               Field(m.Performance) + '\t' + Field(m.FirstYear) + '\t' + Field(m.LastYear) + '\n';
+    }
+    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0)
+        return cli::Fail("cannot write the output");
+    return 0;
+}
+
 int RunTree(const CliArgs& args) {
     if (args.empty() || args[0] == "-") return cli::UsageError(kTree);
     std::string moves, fen;
@@ -108,32 +121,28 @@ int RunTree(const CliArgs& args) {
     TTreeCacheOptions cache;
     cache.Use = !noCache;
     TOpeningTree tree;
+    TTreeAnswer answer;
     // The cache alone answers while the file is as it was: no need to read it.
+    if (tree.LoadCached(args[0], cache)) {
+        answer = tree.Tree(board, state);
+        return Print(answer);
+    }
+    // Otherwise a search of the file answers first; then the records are
+    // built and kept for the next time.
     TGameListCore pgn;
-    if (!tree.LoadCached(args[0], cache)) {
-        pgn.DatabaseModeState().ReadOnly = true;  // the tree writes nothing beside the file
-        if (!cli::ReadRows(pgn, args[0], error)) return cli::Fail(error);
-        const bool tty = ::isatty(STDERR_FILENO);
-        if (tty)
-            tree.OnProgress = [](int64_t read, int64_t total) {
-                std::fprintf(stderr, "\rreading games %3d%%", total > 0 ? static_cast<int>(100 * read / total) : 100);
-            };
-        if (!tree.Start(pgn, cache, error)) return cli::Fail(error);
-        tree.Wait();
-        if (tty) std::fprintf(stderr, "\r                    \r");
-        if (!tree.Complete() || pgn.FileChanged()) return cli::Fail(cli::ChangedText(args[0]));
-    }
-
-    const TTreeAnswer answer = tree.Tree(board, state);
-    std::string out;
-    for (const TTreeMove& m : answer.Moves) {
-        out += m.San + '\t' + std::to_string(m.Games) + '\t' + std::to_string(m.WhiteWins) + '\t' +
-               std::to_string(m.Draws) + '\t' + std::to_string(m.BlackWins) + '\t' +
-               (m.Score >= 0 ? std::to_string(m.Score) : std::string()) + '\t' + Field(m.AverageElo) + '\t' +
-               Field(m.Performance) + '\t' + Field(m.FirstYear) + '\t' + Field(m.LastYear) + '\n';
-    }
-    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0)
-        return cli::Fail("cannot write the output");
+    pgn.DatabaseModeState().ReadOnly = true;  // the tree writes nothing beside the file
+    if (!cli::ReadRows(pgn, args[0], error)) return cli::Fail(error);
+    if (!TOpeningTree::DirectTree(pgn, board, state, 0, answer, error) || pgn.FileChanged())
+        return cli::Fail(cli::ChangedText(args[0]));
+    if (const int status = Print(answer); status != 0 || noCache) return status;
+    const bool tty = ::isatty(STDERR_FILENO);
+    if (tty)
+        tree.OnProgress = [](int64_t read, int64_t total) {
+            std::fprintf(stderr, "\rkeeping the games' records %3d%%",
+                         total > 0 ? static_cast<int>(100 * read / total) : 100);
+        };
+    if (tree.Start(pgn, cache, error)) tree.Wait();
+    if (tty) std::fprintf(stderr, "\r                                 \r");
     return 0;
 }
 

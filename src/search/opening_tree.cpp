@@ -229,6 +229,52 @@ std::vector<int32_t> TOpeningTree::GamesWith(const TBoard& board, const TMoveRec
     return QueryGamesWith(state_->Snapshot(), board, state, move, games);
 }
 
+bool TOpeningTree::DirectTree(const TGameListCore& pgn, const TBoard& board, const TMoveRecord& state,
+                              unsigned threads, TTreeAnswer& answer, std::string& error) {
+    const TSearchTarget target = TreeTarget(board, state);
+    TGameSearch search;
+    search.Threads = threads;
+    TTreeTallies tallies;
+    search.OnHits = [&](const std::vector<TSearchHit>& hits) {
+        for (const TSearchHit& h : hits) {
+            if (h.Text.size() < sizeof(TTreeGameInfo)) continue;
+            TTreeGameInfo info;
+            std::memcpy(&info, h.Text.data(), sizeof info);
+            ++tallies.Reached;
+            if (h.Text.size() >= sizeof info + 2) {
+                uint16_t word;
+                std::memcpy(&word, h.Text.data() + sizeof info, 2);
+                tallies.Of(word).Add(info, target.Side);
+            }
+        }
+    };
+    auto makeMatcher = [&target]() -> TGameMatcher {
+        auto matcher = std::make_shared<TPositionMatcher>(target);
+        matcher->FirstHitOnly = true;
+        return [matcher](std::string_view text, TSearchHit& hit) {
+            std::vector<int32_t> plies;
+            matcher->Search(text, plies);
+            if (plies.empty()) return false;
+            const TTreeGameInfo info = TreeHeaderInfo(text);
+            hit.Text.assign(reinterpret_cast<const char*>(&info), sizeof info);
+            if (matcher->HasNextMove) {
+                const uint16_t word = WordOfMove(matcher->NextMove);
+                hit.Text.append(reinterpret_cast<const char*>(&word), 2);
+            }
+            return true;
+        };
+    };
+    if (pgn.GameCount() > 0 && !search.StartMatcher(pgn, makeMatcher, false, error)) return false;
+    search.Wait();
+    if (search.Incomplete()) {
+        error = "the file changed while it was read";
+        return false;
+    }
+    answer = AnswerOf(tallies, board, state);
+    answer.GamesRead = answer.GamesTotal = pgn.GameCount();
+    return true;
+}
+
 bool TOpeningTree::FindPositions(const TSearchTarget& target, std::vector<TSearchHit>& hits) const {
     hits.clear();
     if (!state_->Complete) return false;

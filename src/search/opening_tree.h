@@ -96,6 +96,14 @@ public:
     int64_t Games() const;
     int64_t UnreadGames() const;
 
+    // The tree of one position straight from the file, without records: a
+    // position search on all cores that stops each game at its first time
+    // there. What a tool answers at once when the cache does not hold the
+    // file. False, with a reason, when the search could not run or read
+    // less than the file held.
+    static bool DirectTree(const TGameListCore& pgn, const TBoard& board, const TMoveRecord& state, unsigned threads,
+                           TTreeAnswer& answer, std::string& error);
+
 private:
     struct TState;
     std::shared_ptr<TState> state_;

@@ -110,6 +110,7 @@ TPositionMatcher::~TPositionMatcher() = default;
 
 void TPositionMatcher::Search(std::string_view gameText, std::vector<int32_t>& plies) {
     ++Stats.Games;
+    HasNextMove = false;
     const size_t before = plies.size();
     // A game the viewer refuses to show has no hits it could show.
     if (gameText.size() > (MaxGameBytes > 0 ? MaxGameBytes : TNotationCore::kMaxGameBytes)) {
@@ -148,6 +149,11 @@ void TPositionMatcher::LoadedSearch(std::string_view text, std::vector<int32_t>&
     int32_t ply = 0;
     if (PositionMatches(target_, board, state)) plies.push_back(ply);
     for (const TMoveNode* m = core.Root ? core.Root->FirstMove : nullptr; m; m = m->Next) {
+        if (FirstHitOnly && !plies.empty()) {
+            NextMove = m->Move;
+            HasNextMove = true;
+            return;
+        }
         state = m->Move;
         MakeMove(board, state);
         ++ply;
@@ -184,6 +190,11 @@ TPositionMatcher::TFast TPositionMatcher::FastSearch(std::string_view text, std:
     int32_t ply = 0;
     if (PositionMatches(target_, board, state)) plies.push_back(ply);
     const TPlainRead read = ReadPlainMoves(lines, board, state, Cancel, [&](int captured) {
+        if (FirstHitOnly && !plies.empty()) {
+            NextMove = state;
+            HasNextMove = true;
+            return false;
+        }
         const int from = state.FromSq, to = state.ToSq;
         Remove(counts, captured);
         if (state.Promotion) {
@@ -195,7 +206,10 @@ TPositionMatcher::TFast TPositionMatcher::FastSearch(std::string_view text, std:
         if (state.EpVictim) Vacated(counts, board, state.EpVictim);
         ++ply;
         ++Stats.Plies;
-        if (SameCounts(counts, target_) && PositionMatches(target_, board, state)) plies.push_back(ply);
+        if (SameCounts(counts, target_) && PositionMatches(target_, board, state)) {
+            plies.push_back(ply);
+            return true;
+        }
         return !(EarlyRejection && Unreachable(counts, target_));
     });
     return read == TPlainRead::Load ? TFast::Load : TFast::Done;

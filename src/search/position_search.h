@@ -75,6 +75,12 @@ public:
     // Longest game text the viewer shows (0: its own limit); a longer one is
     // counted in Stats.Unread and has no hits, whichever way it would be read.
     size_t MaxGameBytes = 0;
+    // On: the search of a game stops at its first hit, and NextMove holds the
+    // move the game plays there (as the game tree keeps it) when
+    // HasNextMove says it goes on. For the opening tree's first answer.
+    bool FirstHitOnly = false;
+    TMoveRecord NextMove{};
+    bool HasNextMove = false;
     // Set from another thread: the game in hand is given up at once (no hits).
     const std::atomic<bool>* Cancel = nullptr;
     TSearchStats Stats;

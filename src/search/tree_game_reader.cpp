@@ -45,7 +45,29 @@ bool IsStandardVariant(std::string value) {
     return value.empty() || value == "standard" || value == "normal" || value == "chess";
 }
 
+// Reads the tag section into info; false when the game needs the loader.
+bool ReadTags(TGameTextLines& lines, TTreeGameInfo& info) {
+    TTag tag;
+    bool plain = true;
+    while (lines.NextTag(tag)) {
+        if (NameIs(tag.Name, "RESULT")) info.Result = ResultKind(TagValue(tag.Text));
+        else if (NameIs(tag.Name, "WHITEELO")) info.WhiteElo = EloOf(TagValue(tag.Text));
+        else if (NameIs(tag.Name, "BLACKELO")) info.BlackElo = EloOf(TagValue(tag.Text));
+        else if (NameIs(tag.Name, "DATE")) info.Year = YearOf(TagValue(tag.Text));
+        else if (NameIs(tag.Name, "FEN")) plain = false;
+        else if (NameIs(tag.Name, "VARIANT") && !IsStandardVariant(TagValue(tag.Text))) plain = false;
+    }
+    return plain;
+}
+
 }  // namespace
+
+TTreeGameInfo TreeHeaderInfo(std::string_view text) {
+    TTreeGameInfo info;
+    TGameTextLines lines(text);
+    ReadTags(lines, info);
+    return info;
+}
 
 TTreeGameReader::TTreeGameReader() = default;
 TTreeGameReader::~TTreeGameReader() = default;
@@ -55,16 +77,7 @@ void TTreeGameReader::Read(std::string_view text, std::string& out, TTreeGameInf
     info = TTreeGameInfo{};
     try {
         TGameTextLines lines(text);
-        TTag tag;
-        bool plain = true;
-        while (lines.NextTag(tag)) {
-            if (NameIs(tag.Name, "RESULT")) info.Result = ResultKind(TagValue(tag.Text));
-            else if (NameIs(tag.Name, "WHITEELO")) info.WhiteElo = EloOf(TagValue(tag.Text));
-            else if (NameIs(tag.Name, "BLACKELO")) info.BlackElo = EloOf(TagValue(tag.Text));
-            else if (NameIs(tag.Name, "DATE")) info.Year = YearOf(TagValue(tag.Text));
-            else if (NameIs(tag.Name, "FEN")) plain = false;
-            else if (NameIs(tag.Name, "VARIANT") && !IsStandardVariant(TagValue(tag.Text))) plain = false;
-        }
+        const bool plain = ReadTags(lines, info);
         if (text.size() > TNotationCore::kMaxGameBytes) {
             info.Flags |= kGameUnread;
             return;

@@ -13,6 +13,10 @@
 
 class TNotationCore;
 
+// The summary fields the tags give (result, Elo, year); plain is set false
+// when a FEN or a variant other than standard chess asks for the loader.
+TTreeGameInfo TreeHeaderInfo(std::string_view gameText);
+
 class TTreeGameReader {
 public:
     TTreeGameReader();

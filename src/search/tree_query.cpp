@@ -123,67 +123,7 @@ void Split(const TTreeSnapshot& s, const std::vector<int32_t>* games, unsigned t
     for (auto& th : pool) th.join();
 }
 
-// The statistics of one move.
-struct TTally {
-    uint16_t Word = 0;
-    int64_t Games = 0, Wins = 0, Draws = 0, Losses = 0;  // for the mover
-    int64_t EloSum = 0, EloCount = 0;
-    int64_t RatedGames = 0, RatedOpponentSum = 0, RatedPoints2 = 0;  // decided games with the opponent's Elo
-    int FirstYear = 0, LastYear = 0;
-
-    void Add(const TTreeGameInfo& info, int mover) {
-        ++Games;
-        const int own = mover == White ? info.WhiteElo : info.BlackElo;
-        const int other = mover == White ? info.BlackElo : info.WhiteElo;
-        int points2 = -1;  // twice the mover's score
-        if (info.Result == kResultDraw) points2 = 1;
-        else if (info.Result == kResultWhite) points2 = mover == White ? 2 : 0;
-        else if (info.Result == kResultBlack) points2 = mover == White ? 0 : 2;
-        if (points2 == 2) ++Wins;
-        if (points2 == 1) ++Draws;
-        if (points2 == 0) ++Losses;
-        if (own) {
-            EloSum += own;
-            ++EloCount;
-        }
-        if (other && points2 >= 0) {
-            ++RatedGames;
-            RatedOpponentSum += other;
-            RatedPoints2 += points2;
-        }
-        if (info.Year) {
-            if (!FirstYear || info.Year < FirstYear) FirstYear = info.Year;
-            if (info.Year > LastYear) LastYear = info.Year;
-        }
-    }
-    void Merge(const TTally& o) {
-        Games += o.Games;
-        Wins += o.Wins;
-        Draws += o.Draws;
-        Losses += o.Losses;
-        EloSum += o.EloSum;
-        EloCount += o.EloCount;
-        RatedGames += o.RatedGames;
-        RatedOpponentSum += o.RatedOpponentSum;
-        RatedPoints2 += o.RatedPoints2;
-        if (o.FirstYear && (!FirstYear || o.FirstYear < FirstYear)) FirstYear = o.FirstYear;
-        LastYear = std::max(LastYear, o.LastYear);
-    }
-};
-
-struct TTallies {
-    int64_t Reached = 0;
-    std::vector<TTally> Moves;
-    TTally& Of(uint16_t word) {
-        for (TTally& t : Moves)
-            if (t.Word == word) return t;
-        Moves.push_back(TTally{});
-        Moves.back().Word = word;
-        return Moves.back();
-    }
-};
-
-TTreeMove RowOf(const TTally& t, const TBoard& board, const TMoveRecord& state) {
+TTreeMove RowOf(const TTreeTally& t, const TBoard& board, const TMoveRecord& state) {
     TTreeMove row;
     const int mover = state.Side == Black ? Black : White;
     row.Move = MoveOfWord(t.Word, 0, board, mover);
@@ -219,6 +159,69 @@ TTreeMove RowOf(const TTally& t, const TBoard& board, const TMoveRecord& state) 
 
 }  // namespace
 
+void TTreeTally::Add(const TTreeGameInfo& info, int mover) {
+    ++Games;
+    const int own = mover == White ? info.WhiteElo : info.BlackElo;
+    const int other = mover == White ? info.BlackElo : info.WhiteElo;
+    int points2 = -1;  // twice the mover's score
+    if (info.Result == kResultDraw) points2 = 1;
+    else if (info.Result == kResultWhite) points2 = mover == White ? 2 : 0;
+    else if (info.Result == kResultBlack) points2 = mover == White ? 0 : 2;
+    if (points2 == 2) ++Wins;
+    if (points2 == 1) ++Draws;
+    if (points2 == 0) ++Losses;
+    if (own) {
+        EloSum += own;
+        ++EloCount;
+    }
+    if (other && points2 >= 0) {
+        ++RatedGames;
+        RatedOpponentSum += other;
+        RatedPoints2 += points2;
+    }
+    if (info.Year) {
+        if (!FirstYear || info.Year < FirstYear) FirstYear = info.Year;
+        if (info.Year > LastYear) LastYear = info.Year;
+    }
+}
+
+void TTreeTally::Merge(const TTreeTally& o) {
+    Games += o.Games;
+    Wins += o.Wins;
+    Draws += o.Draws;
+    Losses += o.Losses;
+    EloSum += o.EloSum;
+    EloCount += o.EloCount;
+    RatedGames += o.RatedGames;
+    RatedOpponentSum += o.RatedOpponentSum;
+    RatedPoints2 += o.RatedPoints2;
+    if (o.FirstYear && (!FirstYear || o.FirstYear < FirstYear)) FirstYear = o.FirstYear;
+    LastYear = std::max(LastYear, o.LastYear);
+}
+
+TTreeTally& TTreeTallies::Of(uint16_t word) {
+    for (TTreeTally& t : Moves)
+        if (t.Word == word) return t;
+    Moves.push_back(TTreeTally{});
+    Moves.back().Word = word;
+    return Moves.back();
+}
+
+void TTreeTallies::Merge(const TTreeTallies& o) {
+    Reached += o.Reached;
+    for (const TTreeTally& m : o.Moves) Of(m.Word).Merge(m);
+}
+
+TTreeAnswer AnswerOf(const TTreeTallies& all, const TBoard& board, const TMoveRecord& state) {
+    TTreeAnswer answer;
+    answer.Games = all.Reached;
+    for (const TTreeTally& m : all.Moves) answer.Moves.push_back(RowOf(m, board, state));
+    std::sort(answer.Moves.begin(), answer.Moves.end(), [](const TTreeMove& a, const TTreeMove& b) {
+        return a.Games != b.Games ? a.Games > b.Games : a.San < b.San;
+    });
+    return answer;
+}
+
 TSearchTarget TreeTarget(const TBoard& board, const TMoveRecord& state) {
     TSearchTarget t;
     t.Board = board;
@@ -235,9 +238,9 @@ TTreeAnswer QueryTree(const TTreeSnapshot& s, const TBoard& board, const TMoveRe
                       const std::vector<int32_t>* games, unsigned threads) {
     const TSearchTarget t = TreeTarget(board, state);
     const int mover = t.Side;
-    std::vector<TTallies> parts(std::max(1u, threads ? threads : std::thread::hardware_concurrency()));
+    std::vector<TTreeTallies> parts(std::max(1u, threads ? threads : std::thread::hardware_concurrency()));
     Split(s, games, threads, [&](size_t from, size_t to, unsigned part) {
-        TTallies& tally = parts[part];
+        TTreeTallies& tally = parts[part];
         TTreeGameCursor cur;
         ForCandidates(s, games, from, to, t, [&](int64_t, const TTreeGameInfo& info, size_t slot, TChunkView& view) {
             Walk(info, slot, view, t, cur, [&](TTreeGameCursor& at) {
@@ -247,17 +250,9 @@ TTreeAnswer QueryTree(const TTreeSnapshot& s, const TBoard& board, const TMoveRe
             });
         });
     });
-    TTallies all;
-    for (const TTallies& p : parts) {
-        all.Reached += p.Reached;
-        for (const TTally& m : p.Moves) all.Of(m.Word).Merge(m);
-    }
-    TTreeAnswer answer;
-    answer.Games = all.Reached;
-    for (const TTally& m : all.Moves) answer.Moves.push_back(RowOf(m, board, state));
-    std::sort(answer.Moves.begin(), answer.Moves.end(), [](const TTreeMove& a, const TTreeMove& b) {
-        return a.Games != b.Games ? a.Games > b.Games : a.San < b.San;
-    });
+    TTreeTallies all;
+    for (const TTreeTallies& p : parts) all.Merge(p);
+    TTreeAnswer answer = AnswerOf(all, board, state);
     answer.GamesRead = s.Games;
     return answer;
 }

@@ -18,6 +18,28 @@ struct TTreeSnapshot {
     int64_t Games = 0;
 };
 
+// The statistics of one move of a tree, for the side that plays it.
+struct TTreeTally {
+    uint16_t Word = 0;  // the move (tree_record.h)
+    int64_t Games = 0, Wins = 0, Draws = 0, Losses = 0;
+    int64_t EloSum = 0, EloCount = 0;
+    int64_t RatedGames = 0, RatedOpponentSum = 0, RatedPoints2 = 0;  // decided games with the opponent's Elo
+    int FirstYear = 0, LastYear = 0;
+    void Add(const TTreeGameInfo& info, int mover);
+    void Merge(const TTreeTally& other);
+};
+
+// The games that reach a position and the moves they play there.
+struct TTreeTallies {
+    int64_t Reached = 0;
+    std::vector<TTreeTally> Moves;
+    TTreeTally& Of(uint16_t word);
+    void Merge(const TTreeTallies& other);
+};
+
+// The rows of a tree, sorted, from its tallies in the position.
+TTreeAnswer AnswerOf(const TTreeTallies& tallies, const TBoard& board, const TMoveRecord& state);
+
 // The target of a tree: the position with its castling rights and the
 // en-passant square by meaning.
 TSearchTarget TreeTarget(const TBoard& board, const TMoveRecord& state);

@@ -57,12 +57,18 @@ std::string Describe(const TTreeAnswer& a) {
     return out;
 }
 
-std::string TreeAt(const TOpeningTree& tree, const std::string& moves, int8_t ep = 0) {
+// The tree from the records, checked against the answer of a search of the file.
+std::string TreeAt(const TGameListCore& pgn, const TOpeningTree& tree, const std::string& moves, int8_t ep = 0) {
     TBoard board = InitialPosition;
     TMoveRecord state = FreshState();
     Play(moves, board, state);
     if (ep) state.EpSquare = static_cast<int8_t>(ep < 0 ? 0 : ep);
-    return Describe(tree.Tree(board, state));
+    const std::string fromRecords = Describe(tree.Tree(board, state));
+    TTreeAnswer direct;
+    std::string error;
+    EXPECT_TRUE(TOpeningTree::DirectTree(pgn, board, state, 1, direct, error)) << error;
+    EXPECT_EQ(Describe(direct), fromRecords) << moves;
+    return fromRecords;
 }
 
 TTreeCacheOptions CacheIn(const fs::path& dir) {
@@ -109,7 +115,7 @@ TEST(OpeningTree, HandCountedTrees) {
         {"d4 Nf6", "0:"},                                 // only in a variation
         {"a4", "0:"},
     };
-    for (const TCase& c : cases) EXPECT_EQ(TreeAt(b.tree, c.Moves, c.Ep), c.Want) << c.Moves;
+    for (const TCase& c : cases) EXPECT_EQ(TreeAt(b.pgn, b.tree, c.Moves, c.Ep), c.Want) << c.Moves;
 
     TBoard board = EmptyBoard;
     TMoveRecord state = FreshState();
@@ -126,6 +132,14 @@ TEST(OpeningTree, HandCountedTrees) {
     EXPECT_EQ(b.tree.GamesWith(start, FreshState(), nf3), (std::vector<int32_t>{1, 2}));
 }
 using THits = std::vector<std::pair<int32_t, int32_t>>;
+
+TMoveRecord StateOf(const TSearchTarget& t) {
+    TMoveRecord s = FreshState();
+    s.Side = static_cast<int8_t>(t.Side);
+    s.Castling = t.Castling;
+    s.EpSquare = t.EpSquare;
+    return s;
+}
 
 THits Flatten(const std::vector<TSearchHit>& hits) {
     THits out;
@@ -179,14 +193,12 @@ TEST(OpeningTree, FindsWhatTheReplaySearchFindsInRealFiles) {
             EXPECT_EQ(Flatten(hits), expected) << path.filename();
             if (t.MatchCastling) {
                 // The tree counts the same games, each once.
-                const TTreeAnswer a = b.tree.Tree(t.Board, [&] {
-                    TMoveRecord s = FreshState();
-                    s.Side = static_cast<int8_t>(t.Side);
-                    s.Castling = t.Castling;
-                    s.EpSquare = t.EpSquare;
-                    return s;
-                }());
+                const TTreeAnswer a = b.tree.Tree(t.Board, StateOf(t));
                 EXPECT_EQ(a.Games, static_cast<int64_t>(hits.size())) << path.filename();
+                TTreeAnswer direct;
+                std::string error;
+                ASSERT_TRUE(TOpeningTree::DirectTree(b.pgn, t.Board, StateOf(t), 0, direct, error));
+                EXPECT_EQ(Describe(direct), Describe(a)) << path.filename();
                 int64_t rows = 0;
                 for (const TTreeMove& m : a.Moves) rows += m.Games;
                 EXPECT_LE(rows, a.Games);
