@@ -226,7 +226,9 @@ void TTreeController::Query() {
     }
     const TBoardWidget& board = *controls_.Board;
     const TTreeAnswer answer = tree_->Tree(board.Position(), board.Move(), Subset());
-    pane_->SetAnswer(answer, HeadText(answer));
+    const std::uint64_t key = PositionKey(board.Position(), board.Move());
+    pane_->SetAnswer(answer, HeadText(answer), key == shownKey_);
+    shownKey_ = key;
 }
 
 bool TTreeController::BoardShowsGame() const {

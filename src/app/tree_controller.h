@@ -117,6 +117,7 @@ private:
     std::unique_ptr<TOpeningTree> tree_;
     std::uint64_t generation_ = 0;  // events of an earlier build are dropped
     int percent_ = -1;
+    std::uint64_t shownKey_ = 0;  // the position whose rows the pane shows
     // The listed games last asked about, and the list's version they are of.
     std::vector<std::int32_t> subset_;
     std::uint64_t subsetVersion_ = ~std::uint64_t{0};

@@ -164,14 +164,17 @@ TTreePane::TTreePane(QWidget* parent) : QWidget(parent) {
     layout->addWidget(table_, 1);
 }
 
-void TTreePane::SetAnswer(const TTreeAnswer& answer, const QString& head) {
-    const int row = table_->currentIndex().isValid() ? table_->currentIndex().row() : -1;
-    const bool same = answer.Moves.size() == model_->Answer().Moves.size();
+void TTreePane::SetAnswer(const TTreeAnswer& answer, const QString& head, bool samePosition) {
+    const QModelIndex current = table_->currentIndex();
+    const std::string san = current.isValid() ? model_->Answer().Moves[static_cast<size_t>(current.row())].San : "";
+    const int column = current.isValid() ? current.column() : cMove;
     head_->setText(head);
     model_->Set(answer);
-    // The rows filling in while the tree builds keep the row the user stands on.
-    if (same && row >= 0 && row < model_->rowCount({})) table_->setCurrentIndex(model_->index(row, cMove));
     table_->setAccessibleDescription(head);
+    if (!samePosition || san.empty()) return;
+    // The rows filling in while the tree builds keep the move the user stands on.
+    for (size_t r = 0; r < answer.Moves.size(); ++r)
+        if (answer.Moves[r].San == san) table_->setCurrentIndex(model_->index(static_cast<int>(r), column));
 }
 
 void TTreePane::Clear(const QString& head) { SetAnswer(TTreeAnswer{}, head); }

@@ -22,8 +22,10 @@ class TTreePane : public QWidget {
 public:
     explicit TTreePane(QWidget* parent = nullptr);
 
-    // The rows of a position and the head line above them.
-    void SetAnswer(const TTreeAnswer& answer, const QString& head);
+    // The rows of a position and the head line above them. `samePosition`:
+    // the rows are the shown position's again (filled in further), and the
+    // current row stays on its move.
+    void SetAnswer(const TTreeAnswer& answer, const QString& head, bool samePosition = false);
     // No rows; the head line says why.
     void Clear(const QString& head);
     const TTreeAnswer& Answer() const;
