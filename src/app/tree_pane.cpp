@@ -1,6 +1,7 @@
 #include "app/tree_pane.h"
 
 #include <QAbstractTableModel>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -183,9 +184,20 @@ QString TTreePane::Head() const { return head_->text(); }
 
 bool TTreePane::eventFilter(QObject* watched, QEvent* event) {
     if (watched == table_ && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
+        auto* k = static_cast<QKeyEvent*>(event);
+        const int key = k->key();
         if ((key == Qt::Key_Return || key == Qt::Key_Enter) && table_->currentIndex().isValid()) {
             emit MoveChosen(table_->currentIndex().row());
+            return true;
+        }
+        // Letters, digits, Left, Right and Esc are the window's keys (browsing,
+        // the search's Esc), as they are in the game list; the rows keep Up,
+        // Down, Page Up and Down, Home and End.
+        const bool modified = k->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+        const bool text = !k->text().isEmpty() && k->text().at(0).isPrint() && !modified;
+        if (text || key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Escape) {
+            QCoreApplication::sendEvent(window(), event);
+            event->accept();  // handled there: not handed up the parents a second time
             return true;
         }
     }

@@ -105,7 +105,7 @@ TEST_F(TreePane, EnterPlaysTheMoveInTheGameOrOnTheBoard) {
     EXPECT_EQ(BoardFen(*form_), "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w");
     EXPECT_EQ(form_->Notation->Core().Current->Next->Move.ToSq, 63);  // the game still stands after 1. e4 (c5 next)
     EXPECT_GE(RowOf("Nf3"), 0);  // the rows follow the board
-    QTest::keyClick(form_->GameList, Qt::Key_D);  // a step returns to the game
+    QTest::keyClick(form_->Tree->Pane()->Table(), Qt::Key_D);  // a step returns to the game; the pane leaves D to the window
     EXPECT_EQ(BoardFen(*form_), "rnbqkbnr/pp1ppppp/8/2p5/4P3/8/PPPP1PPP/RNBQKBNR w");
 }
 
@@ -118,7 +118,7 @@ TEST_F(TreePane, ARowsGamesAreListedUntilEsc) {
     // The tree follows the list: only those two games count.
     EXPECT_TRUE(QTest::qWaitFor([this] { return RowOf("e5") < 0; }, 2000));
     EXPECT_EQ(Cell(RowOf("c5"), 1), QStringLiteral("2"));
-    QTest::keyClick(form_->GameList, Qt::Key_Escape);
+    QTest::keyClick(form_->Tree->Pane()->Table(), Qt::Key_Escape);  // the window's Esc, also in the pane
     EXPECT_EQ(form_->GameList->RowCount(), 5);
     EXPECT_TRUE(QTest::qWaitFor([this] { return RowOf("e5") >= 0; }, 2000));
 }
