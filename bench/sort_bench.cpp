@@ -19,6 +19,7 @@
 #include "collection/game_list_core.h"
 #include "collection/game_sort.h"
 #include "collection/qt/game_list.h"
+#include "search/opening_names.h"
 
 namespace fs = std::filesystem;
 
@@ -57,6 +58,7 @@ int main(int argc, char** argv) {
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     const long long want = argc > 1 ? std::atoll(argv[1]) : 1000000;
+    SetOpeningNamer([](std::string_view text) { return OpeningOfGame(text).Name; });
     const std::string path = BigFile(want);
     TGameListCore core;
     std::string error;
@@ -71,7 +73,8 @@ int main(int argc, char** argv) {
     std::vector<std::int32_t> games;
     for (std::int32_t r = 0; r < core.RowCount(); ++r) games.push_back(r);
     const TSortSource source = SortSourceOf(core, games);
-    for (TGameColumn c : {TGameColumn::White, TGameColumn::Event, TGameColumn::Date, TGameColumn::WhiteElo}) {
+    for (TGameColumn c :
+         {TGameColumn::White, TGameColumn::Event, TGameColumn::Date, TGameColumn::WhiteElo, TGameColumn::Opening}) {
         TSortKeys all(c), one(c);
         t = std::chrono::steady_clock::now();
         ReadFileSortKeys(source, all);
@@ -88,7 +91,7 @@ int main(int argc, char** argv) {
     // The viewer's table: the sort in the background until the new order shows.
     TGameList list;
     list.ScanFile(path);
-    for (TGameColumn c : {TGameColumn::White, TGameColumn::Date}) {
+    for (TGameColumn c : {TGameColumn::White, TGameColumn::Date, TGameColumn::Opening}) {
         QElapsedTimer timer;
         timer.start();
         list.SortBy(c, true);

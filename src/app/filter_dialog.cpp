@@ -65,6 +65,8 @@ TFilterDialog::TFilterDialog(QWidget* parent) : QDialog(parent) {
                        QStringLiteral("*")});
     ecoFrom_ = Field(this, QStringLiteral("EcoFrom"), 60);
     ecoTo_ = Field(this, QStringLiteral("EcoTo"), 60);
+    opening_ = Field(this, QStringLiteral("Opening"));
+    opening_->setToolTip(QStringLiteral("Text of the opening's name or ECO code, as the Opening column names it"));
     movesMin_ = Field(this, QStringLiteral("MovesMin"), 60);
     movesMax_ = Field(this, QStringLiteral("MovesMax"), 60);
     position_ = new QCheckBox(QStringLiteral("The &position on the board occurs"), this);
@@ -77,6 +79,7 @@ TFilterDialog::TFilterDialog(QWidget* parent) : QDialog(parent) {
     form->addRow(QStringLiteral("Years fro&m:"), Pair(this, yearFrom_, QStringLiteral("to"), yearTo_));
     form->addRow(QStringLiteral("&Result:"), result_);
     form->addRow(QStringLiteral("E&CO from:"), Pair(this, ecoFrom_, QStringLiteral("to"), ecoTo_));
+    form->addRow(QStringLiteral("Ope&ning:"), opening_);
     form->addRow(QStringLiteral("M&oves from:"), Pair(this, movesMin_, QStringLiteral("to"), movesMax_));
     form->addRow(position_);
     form->addRow(noDuplicates_);
@@ -129,6 +132,7 @@ TFilterCriteria TFilterDialog::Criteria() const {
         ParseEcoRange(((ecoA.isEmpty() ? QStringLiteral("A00") : ecoA) + QLatin1Char('-') +
                        (ecoB.isEmpty() ? QStringLiteral("E99") : ecoB)).toStdString(),
                       c.EcoFrom, c.EcoTo);
+    c.Opening = Utf8(opening_);
     ReadNumber(movesMin_, c.MovesMin);
     ReadNumber(movesMax_, c.MovesMax);
     c.HasPosition = position_->isChecked();
@@ -148,6 +152,7 @@ void TFilterDialog::SetCriteria(const TFilterCriteria& c) {
         if (c.Result == kResults[i]) result_->setCurrentIndex(i);
     ecoFrom_->setText(QString::fromStdString(c.EcoFrom));
     ecoTo_->setText(QString::fromStdString(c.EcoTo));
+    opening_->setText(QString::fromStdString(c.Opening));
     movesMin_->setText(c.MovesMin >= 0 ? QString::number(c.MovesMin) : QString());
     movesMax_->setText(c.MovesMax >= 0 ? QString::number(c.MovesMax) : QString());
     position_->setChecked(c.HasPosition);

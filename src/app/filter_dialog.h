@@ -37,6 +37,7 @@ private:
     QComboBox* result_;
     QLineEdit* ecoFrom_;
     QLineEdit* ecoTo_;
+    QLineEdit* opening_;
     QLineEdit* movesMin_;
     QLineEdit* movesMax_;
     QCheckBox* position_;

@@ -36,7 +36,7 @@ THeaderPlayers HeaderPlayers(const TGameHeader& h) {
     return p;
 }
 
-QStringList HeaderPanelLines(const TGameHeader& h) {
+QStringList HeaderPanelLines(const TGameHeader& h, const QString& namedOpening) {
     QStringList lines;
     const THeaderPlayers p = HeaderPlayers(h);
     lines << p.White + p.WhiteElo + kDash + p.Black + p.BlackElo + p.Result;
@@ -48,11 +48,12 @@ QStringList HeaderPanelLines(const TGameHeader& h) {
     if (!date.isEmpty()) where << date;
     lines << where.join(QStringLiteral(", "));
     QStringList opening;
+    if (!namedOpening.isEmpty()) opening << namedOpening;
     QString name = Tag(h, "Opening");
     const QString variation = Tag(h, "Variation");
     if (!variation.isEmpty()) name += (name.isEmpty() ? QString() : QStringLiteral(": ")) + variation;
     const QString eco = Text(h.ECO);
-    if (!eco.isEmpty() || !name.isEmpty()) opening << (eco + (eco.isEmpty() || name.isEmpty() ? QString() : QStringLiteral(" ")) + name);
+    if (opening.isEmpty() && (!eco.isEmpty() || !name.isEmpty())) opening << (eco + (eco.isEmpty() || name.isEmpty() ? QString() : QStringLiteral(" ")) + name);
     if (!Text(h.Annotator).isEmpty()) opening << QStringLiteral("Annotated by ") + Text(h.Annotator);
     lines << opening.join(QStringLiteral(" \u00b7 "));
     return lines;
@@ -67,8 +68,8 @@ THeaderPanel::THeaderPanel(QWidget* parent) : QLabel(parent) {
     setMinimumWidth(10);
 }
 
-void THeaderPanel::Show(const TGameHeader& header, bool haveGame) {
-    lines_ = haveGame ? HeaderPanelLines(header) : QStringList();
+void THeaderPanel::Show(const TGameHeader& header, bool haveGame, const QString& opening) {
+    lines_ = haveGame ? HeaderPanelLines(header, opening) : QStringList();
     players_ = haveGame ? HeaderPlayers(header) : THeaderPlayers();
     Fill();
 }

@@ -28,10 +28,14 @@
 #include "collection/qt/game_list.h"
 #include "notation/qt/notation.h"
 #include "platform/platform.h"
+#include "search/opening_names.h"
 
 namespace {
 
 const char kBrowseHint[] = "Use the numeric keys for intelligent browsing through games and moves";
+
+// The game table's Opening column: the name the search's table gives a game.
+std::string OpeningNameOfText(std::string_view gameText) { return OpeningOfGame(gameText).Name; }
 
 QFont SansSerif(int pixelHeight) {
     QFont font(QStringLiteral("MS Sans Serif"));
@@ -103,6 +107,7 @@ TMainWindow::TMainWindow(const QStringList& Params, QWidget* parent) : QMainWind
     Notation->setAccessibleName(QStringLiteral("Notation"));
     Notation->Paintbox()->installEventFilter(this);
 
+    SetOpeningNamer(OpeningNameOfText);
     GameList = new TGameList(Client);
     GameList->setObjectName(QStringLiteral("GameList"));
     GameList->SetItemHeight(16);
@@ -248,7 +253,9 @@ void TMainWindow::keyPressEvent(QKeyEvent* e) {
 void TMainWindow::FocusList() { GameList->setFocus(); }
 
 void TMainWindow::GameShown() {
-    HeaderPanel->Show(Notation->Core().Game.Header, GameList->FileOpen() && GameList->GameCount() > 0);
+    const TOpeningName opening = OpeningOfMainLine(Notation->Core());
+    HeaderPanel->Show(Notation->Core().Game.Header, GameList->FileOpen() && GameList->GameCount() > 0,
+                      opening.Eco.empty() ? QString() : QString::fromStdString(opening.Eco + " " + opening.Name));
     Status->GameShown(LoadedGame, GameList->GameCount());
     GameList->SetLoadedGame(GameList->FileOpen() && GameList->GameCount() > 0 ? LoadedGame : -1);
 }

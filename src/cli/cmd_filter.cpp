@@ -25,12 +25,14 @@ int RunFilter(const CliArgs& args);
 const CliCommand kFilter{
     "filter",
     "FILE [--white T] [--black T] [--player T] [--elo-min N] [--years Y1-Y2] [--result R] [--eco A00-E99] "
-    "[--moves-min N] [--moves-max N] [--fen FEN] [--no-duplicates] [--sort COLUMN [--desc]] [--out OUT] [--force]",
+    "[--opening T] [--moves-min N] [--moves-max N] [--fen FEN] [--no-duplicates] [--sort COLUMN [--desc]] [--out OUT] [--force]",
     "the games meeting every criterion, listed as list does or written to a new file", RunFilter,
     "--white, --black, --player: the name contains T (either side for --player), any case,\n"
     "accents ignored. --elo-min: both players' Elo at least N (a missing Elo fails).\n"
     "--years: the year of the Date tag in 1990-1999, 1990, 1990- or -1999 (no year fails).\n"
     "--result: 1-0, 0-1, 1/2-1/2 (or 1/2) or *. --eco: the ECO code within A00-E99, or one code.\n"
+    "--opening: the opening the moves reach (as the opening command names it, code and name)\n"
+    "contains T, any case, accents ignored (a game that reaches none fails).\n"
     "--moves-min, --moves-max: moves of the main line. --fen: the main line reaches the position\n"
     "(as search --fen). --no-duplicates: a game with the same main-line moves, White, Black and\n"
     "Result as one listed before it is left out. --sort orders the games as list --sort does.\n"

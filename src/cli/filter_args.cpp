@@ -17,6 +17,7 @@ bool ParseCriterion(const std::string& option, const std::string& value, TFilter
     if (option == "--white") c.White = value;
     else if (option == "--black") c.Black = value;
     else if (option == "--player") c.Player = value;
+    else if (option == "--opening") c.Opening = value;
     else if (option == "--elo-min") return ParseCount(value, c.EloMin);
     else if (option == "--moves-min") return ParseCount(value, c.MovesMin);
     else if (option == "--moves-max") return ParseCount(value, c.MovesMax);

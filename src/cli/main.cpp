@@ -7,7 +7,9 @@
 #include <string_view>
 
 #include "cli/command.h"
+#include "collection/game_sort.h"
 #include "platform/error_text.h"
+#include "search/opening_names.h"
 #include "version.h"
 
 namespace cli {
@@ -114,7 +116,11 @@ static int Run(const CliCommand& c, const CliArgs& args) {
     }
 }
 
+// The Opening column of `list --sort` and `filter --sort`.
+static std::string OpeningNameOfText(std::string_view gameText) { return OpeningOfGame(gameText).Name; }
+
 int main(int argc, char** argv) {
+    SetOpeningNamer(OpeningNameOfText);
     if (argc < 2) {
         PrintHelp(std::cerr);
         return 2;

@@ -25,7 +25,10 @@ constexpr TColumnInfo kColumns[kGameColumnCount] = {
     {"White Elo", "WHITEELO", true}, {"Black Elo", "BLACKELO", true}, {"Result", "RESULT", false},
     {"Date", "DATE", true},       {"Event", "EVENT", false},   {"Site", "SITE", false},
     {"Round", "ROUND", false},     {"ECO", "ECO", false},       {"Moves", "PLYCOUNT", true},
+    {"Opening", "", false},
 };
+
+std::atomic<TOpeningNamer> gOpeningNamer{nullptr};
 
 const TColumnInfo& Info(TGameColumn c) { return kColumns[static_cast<int>(c)]; }
 
@@ -143,6 +146,35 @@ std::string NaturalSortText(std::string_view text) {
     return out;
 }
 
+void SetOpeningNamer(TOpeningNamer namer) { gOpeningNamer = namer; }
+
+std::string OpeningCellText(std::string_view text) {
+    const TOpeningNamer namer = gOpeningNamer;
+    if (!namer) return {};
+    text = text.substr(0, std::min(text.size(), kOpeningTextBytes));
+    text = TrimBlanks(text.substr(0, text.find('\0')));
+    return text.empty() ? std::string() : namer(text);
+}
+
+std::string OpeningCellOfGame(TGameListCore& list, std::int32_t game) {
+    if (!gOpeningNamer) return {};
+    try {
+        std::string text;
+        if (list.DatabaseMode()) {
+            bool deleted = false;
+            list.ReadGameText(game, deleted, text);
+        } else if (const std::shared_ptr<TByteSource> source = list.Source()) {
+            const GameEntry e = list.Entry(game);
+            text.resize(static_cast<std::size_t>(
+                std::clamp<std::int64_t>(e.EndPos - e.StartPos, 0, static_cast<std::int64_t>(kOpeningTextBytes))));
+            text.resize(source->ReadAt(e.StartPos, text.data(), text.size()));
+        }
+        return OpeningCellText(text);
+    } catch (...) {
+        return {};  // an unreadable game has no name
+    }
+}
+
 std::string_view GameColumnName(TGameColumn column) { return Info(column).name; }
 
 bool GameColumnFromName(std::string_view name, TGameColumn& column) {
@@ -193,8 +225,12 @@ void TSortKeys::Add(const TGameHeader& h, std::int32_t game) {
         return;
     }
     const std::string& field = TextField(h, column_);
-    const std::string folded =
-        field == "?" ? std::string() : column_ == TGameColumn::Round ? NaturalSortText(field) : FoldForSort(field);
+    AddFolded(field == "?" ? std::string() : column_ == TGameColumn::Round ? NaturalSortText(field) : FoldForSort(field));
+}
+
+void TSortKeys::AddText(std::string_view text) { AddFolded(FoldForSort(text)); }
+
+void TSortKeys::AddFolded(const std::string& folded) {
     std::uint64_t prefix = 0;
     for (std::size_t i = 0; i < 8; ++i)
         prefix = prefix << 8 | (i < folded.size() ? static_cast<unsigned char>(folded[i]) : 0u);
@@ -291,6 +327,11 @@ bool ReadFileSortKeys(const TSortSource& source, TSortKeys& keys, const TSortPro
             }
             // The header is at the start: a game of gigabytes is not read through.
             const std::int64_t start = source.Starts[i];
+            if (column == TGameColumn::Opening) {
+                const std::size_t length = std::min<std::size_t>(source.Lengths[i], kOpeningTextBytes);
+                parts[part].AddText(OpeningCellText(reader.Get(start, start + static_cast<std::int64_t>(length))));
+                continue;
+            }
             ReadHeaderTag(reader.Get(start, start + source.Lengths[i]), tag, h);
             parts[part].Add(h, source.Games[i]);
         }
@@ -319,6 +360,10 @@ bool ReadFileSortKeys(const TSortSource& source, TSortKeys& keys, const TSortPro
 void ReadListSortKeys(TGameListCore& list, const TSortSource& source, std::size_t from, std::size_t to, TSortKeys& keys) {
     for (std::size_t i = from; i < to && i < source.Games.size(); ++i) {
         const std::int32_t g = source.Games[i];
+        if (keys.Column() == TGameColumn::Opening) {
+            keys.AddText(OpeningCellOfGame(list, g));
+            continue;
+        }
         if (keys.Column() != TGameColumn::Number) list.LoadRowHeader(g);
         keys.Add(list.CurrentHeader, g);
     }

@@ -1,7 +1,8 @@
 // The columns of the game table and the order it sorts them in, free of any
 // GUI: the viewer's table and `quarzel-cli list --sort` run this same code.
 //
-// A column's cell text comes from the game's header record. Sorting by a
+// A column's cell text comes from the game's header record; the Opening
+// column's from the game's first moves, named through a hook (below). Sorting by a
 // column reads that column's key for every listed game: straight from the
 // bytes of a PGN file (read in large blocks, only the header lines of each
 // game decoded, on all cores; 12 bytes a game and what a name has past its first 8 bytes for a name
@@ -26,9 +27,9 @@
 class TGameListCore;
 
 enum class TGameColumn : std::uint8_t {
-    Number, White, Black, WhiteElo, BlackElo, Result, Date, Event, Site, Round, ECO, Moves
+    Number, White, Black, WhiteElo, BlackElo, Result, Date, Event, Site, Round, ECO, Moves, Opening
 };
-inline constexpr int kGameColumnCount = 12;
+inline constexpr int kGameColumnCount = 13;
 
 // "Number", "White", "White Elo", ... as the table's header names them.
 std::string_view GameColumnName(TGameColumn column);
@@ -41,8 +42,24 @@ bool IsNumericColumn(TGameColumn column);
 // run of digits led by its length, so "1.2" < "1.10" < "2" < "Final".
 std::string NaturalSortText(std::string_view text);
 
+// The Opening column: the name of the opening a game's text reaches (UTF-8,
+// empty for none). The names live above this layer (search/opening_names.h):
+// each program sets the hook at start-up; without it the column stays empty.
+// The hook must be thread-safe (sorts call it on several threads).
+using TOpeningNamer = std::string (*)(std::string_view gameText);
+void SetOpeningNamer(TOpeningNamer namer);
+// Bytes of a game's text the column reads: plenty for the first moves of any
+// ordinary game, and a row never reads a huge game through.
+inline constexpr std::size_t kOpeningTextBytes = 256 << 10;
+// The cell of a game text (the first kOpeningTextBytes of it, up to a NUL,
+// blanks trimmed, as the list reads a game).
+std::string OpeningCellText(std::string_view gameText);
+// The cell of a listed game; empty when it cannot be read.
+std::string OpeningCellOfGame(TGameListCore& list, std::int32_t game);
+
 // A cell as the table shows it, UTF-8. Empty for an unknown value (Elo 0, a
 // "?" event, a date without a year); the result "1/2-1/2" reads "1/2".
+// The Opening column, which needs the game's moves, is empty here.
 std::string GameCellText(const TGameHeader& header, TGameColumn column, std::int32_t gameIndex);
 
 // The sort keys of one column for a list of games (key i is the i-th game added).
@@ -51,6 +68,8 @@ public:
     explicit TSortKeys(TGameColumn column) : column_(column) {}
     TGameColumn Column() const { return column_; }
     void Add(const TGameHeader& header, std::int32_t gameIndex);
+    // The key of a text column given its cell text (the Opening column).
+    void AddText(std::string_view text);
     // Appends the keys of other (of the same column) after these.
     void Append(const TSortKeys& other);
     std::size_t Size() const;
@@ -66,6 +85,7 @@ private:
     std::uint64_t End(std::size_t i) const { return wideEnds_.empty() ? ends_[i] : wideEnds_[i]; }
     std::uint64_t Start(std::size_t i) const { return i == 0 ? 0 : End(i - 1); }
     void AddEnd(std::uint64_t end);
+    void AddFolded(const std::string& folded);
 
     TGameColumn column_;
     std::vector<std::uint32_t> numbers_;   // numeric columns: the value, 0 = empty

@@ -115,6 +115,23 @@ bool ReadTag(std::string_view line, std::size_t& pos, TTag& tag) {
 
 bool IsTagLine(std::string_view line) { return TagNameLength(line.substr(IndentEnd(line))) != 0; }
 
+bool IsTagNamed(std::string_view line, std::string_view upperName) {
+    if (line.size() < upperName.size() + 2 || line[0] != '[' || line[upperName.size() + 1] != ' ') return false;
+    for (size_t i = 0; i < upperName.size(); ++i) {
+        char c = line[i + 1];
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (c != upperName[i]) return false;
+    }
+    return true;
+}
+
+bool IsStandardVariant(std::string_view value) {
+    std::string v(value);
+    for (char& c : v)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return v.empty() || v == "standard" || v == "normal" || v == "chess";
+}
+
 std::string_view TGameTextLines::LineAt(std::size_t pos, std::size_t& next) const {
     // Two memchr over the line rather than find_first_of, which looks at
     // each byte on its own: a line may be a gigabyte of comment.

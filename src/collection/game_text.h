@@ -50,6 +50,12 @@ bool ReadTag(std::string_view line, std::size_t& pos, TTag& tag);
 std::size_t IndentEnd(std::string_view line);
 // A tag line: its first character after the indent starts a tag.
 bool IsTagLine(std::string_view line);
+// A tag's text (TTag::Text) that begins "[NAME " with that name in any case
+// (upperName in upper case): how the loader and every reader of the moves
+// tell a FEN or Variant tag, even one whose value is malformed.
+bool IsTagNamed(std::string_view tagText, std::string_view upperName);
+// A Variant value that names plain chess (lichess writes "Standard").
+bool IsStandardVariant(std::string_view value);
 
 // A word shaped like a move: SAN with English or German piece letters, long
 // algebraic or coordinates ("e2e4", "Ng1-f3"), castling with letters or

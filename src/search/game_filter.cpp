@@ -6,6 +6,7 @@
 #include "collection/row_texts.h"
 #include "collection/text_fold.h"
 #include "notation/notation_core.h"
+#include "search/opening_names.h"
 
 namespace {
 
@@ -48,10 +49,12 @@ struct THash {
 
 bool TFilterCriteria::Any() const {
     return !White.empty() || !Black.empty() || !Player.empty() || EloMin > 0 || YearFrom > 0 || YearTo > 0 ||
-           !Result.empty() || !EcoFrom.empty() || MovesMin >= 0 || MovesMax >= 0 || HasPosition || NoDuplicates;
+           !Result.empty() || !EcoFrom.empty() || !Opening.empty() || MovesMin >= 0 || MovesMax >= 0 || HasPosition || NoDuplicates;
 }
 
-bool TFilterCriteria::HeaderOnly() const { return !HasPosition && !NoDuplicates && MovesMin < 0 && MovesMax < 0; }
+bool TFilterCriteria::HeaderOnly() const {
+    return !HasPosition && !NoDuplicates && MovesMin < 0 && MovesMax < 0 && Opening.empty();
+}
 
 std::string TFilterCriteria::Describe() const {
     std::vector<std::string> parts;
@@ -68,6 +71,7 @@ std::string TFilterCriteria::Describe() const {
                         (YearTo > 0 ? std::to_string(YearTo) : std::string()));
     if (!Result.empty()) parts.push_back("result " + Result);
     if (!EcoFrom.empty()) parts.push_back("ECO " + EcoFrom + "\u2013" + EcoTo);
+    if (!Opening.empty()) parts.push_back("opening: " + Opening);
     if (MovesMin >= 0 || MovesMax >= 0)
         parts.push_back("moves " + (MovesMin >= 0 ? std::to_string(MovesMin) : std::string()) + "\u2013" +
                         (MovesMax >= 0 ? std::to_string(MovesMax) : std::string()));
@@ -111,7 +115,8 @@ TGameFilter::TGameFilter(const TFilterCriteria& criteria)
     : criteria_(criteria),
       white_(FoldForSort(criteria.White)),
       black_(FoldForSort(criteria.Black)),
-      player_(FoldForSort(criteria.Player)) {
+      player_(FoldForSort(criteria.Player)),
+      opening_(FoldForSort(criteria.Opening)) {
     header_.OtherTags = &otherTags_;
     if (criteria.HasPosition) position_ = std::make_unique<TPositionMatcher>(criteria.Position);
     if (criteria.NoDuplicates || criteria.MovesMin >= 0 || criteria.MovesMax >= 0) {
@@ -172,6 +177,10 @@ bool TGameFilter::MovesPass(std::string_view gameText, uint64_t& key) {
 bool TGameFilter::Passes(std::string_view gameText, TSearchHit& hit) {
     HeaderFromText(header_, gameText, false);
     if (!HeaderPasses()) return false;
+    if (!opening_.empty()) {
+        const TOpeningName opening = OpeningOfGame(gameText);
+        if (opening.Eco.empty() || !Contains(opening.Eco + " " + opening.Name, opening_)) return false;
+    }
     if (loader_ && !MovesPass(gameText, hit.Key)) return false;
     if (position_) {
         position_->Search(gameText, hit.Plies);

@@ -1,6 +1,7 @@
 // Narrowing a file to the games that matter: criteria on the header (names,
 // Elo, year, result, ECO), on the main line (its length, a position it
-// reaches) and the leaving out of duplicates, all of which a game must meet.
+// reaches, the opening it is named by) and the leaving out of duplicates,
+// all of which a game must meet.
 // Text criteria ask that the field contain the text, both folded as the
 // table sorts (FoldForSort: any case, accents off). A game whose header does
 // not say (no year in its Date, no Elo, no ECO) fails a criterion on it.
@@ -31,6 +32,10 @@ struct TFilterCriteria {
     int YearFrom = 0, YearTo = 0;  // the Date's year within; 0: that end open
     std::string Result;            // "1-0", "0-1", "1/2-1/2" or "*"; empty: any
     std::string EcoFrom, EcoTo;    // "A00".."E99", both ends inside; empty: none
+    // The text the game's opening (search/opening_names.h: "B90 Sicilian
+    // Defense: Najdorf Variation", its code and name) contains; a game
+    // without a named opening fails it.
+    std::string Opening;
     int MovesMin = -1, MovesMax = -1;  // main-line moves (a move = two plies); -1: none
     bool HasPosition = false;          // the main line reaches Position
     TSearchTarget Position;
@@ -72,7 +77,7 @@ private:
     bool MovesPass(std::string_view gameText, uint64_t& key);
 
     TFilterCriteria criteria_;
-    std::string white_, black_, player_;  // folded
+    std::string white_, black_, player_, opening_;  // folded
     TGameHeader header_;
     TStringList otherTags_;
     std::unique_ptr<TPositionMatcher> position_;

@@ -31,24 +31,6 @@ namespace {
 using namespace san;
 using namespace reach;
 
-// A tag line whose name is `upperName` in any case ("[FEN ...").
-bool IsTag(std::string_view line, std::string_view upperName) {
-    if (line.size() < upperName.size() + 2 || line[0] != '[' || line[upperName.size() + 1] != ' ') return false;
-    for (size_t i = 0; i < upperName.size(); ++i) {
-        char c = line[i + 1];
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        if (c != upperName[i]) return false;
-    }
-    return true;
-}
-
-// A Variant tag that names plain chess (lichess writes "Standard").
-bool IsStandardVariant(std::string value) {
-    for (char& c : value)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return value.empty() || value == "standard" || value == "normal" || value == "chess";
-}
-
 }  // namespace
 
 void CompleteTarget(TSearchTarget& t) {
@@ -167,8 +149,8 @@ TPositionMatcher::TFast TPositionMatcher::FastSearch(std::string_view text, std:
     TTag tag;
     while (lines.NextTag(tag)) {
         const std::string_view trimmed = tag.Text;
-        if (IsTag(trimmed, "VARIANT") && !IsStandardVariant(TagValue(trimmed))) return TFast::Load;
-        if (IsTag(trimmed, "FEN")) {
+        if (IsTagNamed(trimmed, "VARIANT") && !IsStandardVariant(TagValue(trimmed))) return TFast::Load;
+        if (IsTagNamed(trimmed, "FEN")) {
             const std::string fen = TagValue(trimmed);
             if (fen.empty()) return TFast::Load;
             // A start that is already short of men or home pawns needs no replay.

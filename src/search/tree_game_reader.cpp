@@ -3,7 +3,6 @@
 #include "collection/game_header.h"
 #include "collection/game_text.h"
 #include "notation/notation_core.h"
-#include "rules/fen.h"
 #include "search/plain_moves.h"
 
 namespace {
@@ -39,12 +38,6 @@ uint16_t YearOf(const std::string& v) {
     return y;
 }
 
-bool IsStandardVariant(std::string value) {
-    for (char& c : value)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return value.empty() || value == "standard" || value == "normal" || value == "chess";
-}
-
 // Reads the tag section into info; false when the game needs the loader.
 bool ReadTags(TGameTextLines& lines, TTreeGameInfo& info) {
     TTag tag;
@@ -54,8 +47,9 @@ bool ReadTags(TGameTextLines& lines, TTreeGameInfo& info) {
         else if (NameIs(tag.Name, "WHITEELO")) info.WhiteElo = EloOf(TagValue(tag.Text));
         else if (NameIs(tag.Name, "BLACKELO")) info.BlackElo = EloOf(TagValue(tag.Text));
         else if (NameIs(tag.Name, "DATE")) info.Year = YearOf(TagValue(tag.Text));
-        else if (NameIs(tag.Name, "FEN")) plain = false;
-        else if (NameIs(tag.Name, "VARIANT") && !IsStandardVariant(TagValue(tag.Text))) plain = false;
+        // FEN and Variant as the loader tells them, a malformed value too.
+        if (IsTagNamed(tag.Text, "FEN") || (IsTagNamed(tag.Text, "VARIANT") && !IsStandardVariant(TagValue(tag.Text))))
+            plain = false;
     }
     return plain;
 }
@@ -85,7 +79,7 @@ void TTreeGameReader::Read(std::string_view text, std::string& out, TTreeGameInf
         if (plain) {
             TBoard board = InitialPosition;
             TMoveRecord state = FreshState();
-            writer_.Start(out, {}, state);
+            writer_.Start(out, nullptr, state);
             writer_.StartBoard(board);
             const TPlainRead read = ReadPlainMoves(lines, board, state, Cancel, [&](int) {
                 writer_.Move(state);
@@ -120,7 +114,7 @@ void TTreeGameReader::ReadLoaded(std::string_view text, std::string& out, TTreeG
     TMoveRecord state = core.Game.StartState;
     const bool standard = board == InitialPosition && state == FreshState();
     if (!standard) info.Flags |= kGameFromFen;
-    writer_.Start(out, standard ? std::string() : PositionToFEN(board, state, 1), state);
+    writer_.Start(out, standard ? nullptr : &board, state);
     writer_.StartBoard(board);
     // The loader takes a castling the rules would not: one that conjures up
     // its rook. A game whose counts rise there is replayed whole by every

@@ -1,11 +1,11 @@
 #include "search/tree_record.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
 #include "notation/game_tree.h"
 #include "rules/chess960.h"
-#include "rules/fen.h"
 
 using namespace reach;
 
@@ -109,15 +109,16 @@ void TTreeGameWriter::Word(uint16_t w) {
     ++words_;
 }
 
-void TTreeGameWriter::Start(std::string& out, const std::string& fen, const TMoveRecord& state) {
+void TTreeGameWriter::Start(std::string& out, const TBoard* start, const TMoveRecord& state) {
     out_ = &out;
     words_ = 0;
     rights_ = static_cast<int8_t>(state.Castling & CastleAll);
-    fromFen_ = !fen.empty();
-    if (!fen.empty()) {
-        const size_t n = std::min<size_t>(fen.size(), 255);
-        out.push_back(static_cast<char>(n));
-        out.append(fen, 0, n);
+    fromFen_ = start != nullptr;
+    if (start) {
+        for (int i = 0; i < 64; ++i) out.push_back(static_cast<char>((*start)[Index64ToSquare(i)]));
+        out.push_back(static_cast<char>(state.Castling));
+        out.push_back(static_cast<char>(state.EpSquare));
+        out.push_back(static_cast<char>(state.Side));
     }
 }
 
@@ -167,7 +168,9 @@ void TTreeGameWriter::Finish(TTreeGameInfo& info, const TBoard& finalBoard) cons
     info.Words = static_cast<uint16_t>(words_);
     info.WhiteMen = static_cast<uint8_t>(c.WhiteMen);
     info.BlackMen = static_cast<uint8_t>(c.BlackMen);
-    info.Pawns = static_cast<uint8_t>(c.WhitePawns << 4 | c.BlackPawns);
+    // A nibble each; more than 15 (a set-up no game reaches) is kept as 15,
+    // which rules out less, never more.
+    info.Pawns = static_cast<uint8_t>(std::min(c.WhitePawns, 15) << 4 | std::min(c.BlackPawns, 15));
     info.WhiteHome = c.WhiteHome;
     info.BlackHome = c.BlackHome;
 }
@@ -191,13 +194,20 @@ void TTreeGameCursor::Start(const TTreeGameInfo& info, const uint8_t* head) {
 bool TTreeGameCursor::SetTail(const uint8_t* tail, size_t size) {
     size_t skip = 0;
     if (info_->Flags & kGameFromFen) {
-        if (size < 1 || size < 1u + tail[0]) return false;
-        const std::string fen(reinterpret_cast<const char*>(tail + 1), tail[0]);
-        skip = 1u + tail[0];
+        // The start as the loader set it up: 64 squares, rights, en passant, side.
+        if (size < kStartBytes) return false;
         Board = EmptyBoard;
+        for (int i = 0; i < 64; ++i) {
+            const int piece = static_cast<int8_t>(tail[i]);
+            if (piece < -King || piece > King) return false;
+            Board[Index64ToSquare(i)] = piece;
+        }
         State = FreshState();
-        uint16_t moveNo = 1;
-        if (!FENToPosition(fen, Board, State, moveNo)) return false;
+        State.Castling = static_cast<int8_t>(tail[64] & CastleAll);
+        const int ep = static_cast<int8_t>(tail[65]);
+        State.EpSquare = static_cast<int8_t>(IsRealSquare(ep) ? ep : 0);
+        State.Side = static_cast<int8_t>(static_cast<int8_t>(tail[66]) == Black ? Black : White);
+        skip = kStartBytes;
         Counts = CountsOf(Board);
         started_ = true;
     }

@@ -8,7 +8,8 @@
 // by rook file (followed by a word holding the rook's square), a null move.
 // A word of kind kRights sets the castling rights that the next move leaves
 // (they change a few times a game at most). A game from a set-up position
-// begins with its FEN: one length byte, the text.
+// begins with its start: the 64 squares' pieces, the castling rights, the
+// en-passant square and the side to move, a byte each (kStartBytes).
 #pragma once
 
 #include <cstdint>
@@ -26,7 +27,7 @@ enum : uint8_t {
 };
 
 enum : uint8_t {
-    kGameFromFen = 0x01,   // the moves start with the FEN of the start
+    kGameFromFen = 0x01,   // the moves start with the start position (kStartBytes)
     kGameUnread = 0x02,    // the game could not be read (too large, no memory): no moves
     kGameUnbounded = 0x04,  // a line whose counts rise somewhere (the loader's leniency): no early rejection
 };
@@ -60,14 +61,14 @@ uint8_t ResultKind(std::string_view value);
 // from a FEN, in the tail block): most positions a person looks at lie in
 // the first moves, and the heads of a chunk unpack fast.
 constexpr int kHeadWords = 16;
+constexpr size_t kStartBytes = 67;
 
 // Builds one game's bytes: the start, then each move of the main line.
 class TTreeGameWriter {
 public:
-    // Starts a game at the standard start, or from `fen` when it is not
-    // empty (written by PositionToFEN, so that it reads back as the same
-    // board and state).
-    void Start(std::string& out, const std::string& fen, const TMoveRecord& state);
+    // Starts a game at the standard start (start null), or from that board
+    // and state's rights, en-passant square and side, kept as they are.
+    void Start(std::string& out, const TBoard* start, const TMoveRecord& state);
     // A move as the game tree keeps it (Side = the side to move after it).
     void Move(const TMoveRecord& move);
     // The start position (before the first Move).

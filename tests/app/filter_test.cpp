@@ -34,12 +34,13 @@ TEST(Filter, DialogFiltersStatusCountsEscRestoresCtrlSSaves) {
     };
     platform.onModal = [](QDialog* d) {
         d->findChild<QLineEdit*>(QStringLiteral("White"))->setText(QStringLiteral("anand"));
+        d->findChild<QLineEdit*>(QStringLiteral("Opening"))->setText(QStringLiteral("queen's gambit"));
         return int(QDialog::Accepted);
     };
     QTest::keyClick(form.GameList, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !form.Search->Running(); }, 10000));
     EXPECT_EQ(rows(), (std::vector<int>{1, 3}));
-    EXPECT_TRUE(form.Status->LastMessage().startsWith(QStringLiteral("Filter (White: anand): 2 games pass")))
+    EXPECT_TRUE(form.Status->LastMessage().startsWith(QStringLiteral("Filter (White: anand, opening: queen's gambit): 2 games pass")))
         << form.Status->LastMessage().toStdString();
 
     // Ctrl+S: never over the open file; another name gets the listed games as written.

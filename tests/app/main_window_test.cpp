@@ -87,7 +87,7 @@ TEST(MainWindow, ControlsHaveTheirBounds) {
     }
     QHeaderView* h = form.HeaderControl;
     EXPECT_EQ(h->font().pixelSize(), 12);
-    ASSERT_EQ(h->count(), 12);
+    ASSERT_EQ(h->count(), 13);
     for (const char* title : {"Number", "White", "Black", "Result", "Date", "Event", "ECO"}) {
         int shown = -1;
         for (int i = 0; i < h->count(); ++i)
@@ -229,6 +229,8 @@ TEST(MainWindow, TableCellsTheirFontsAndTooltips) {
                                   "[Event \"E\"]\n[White \"" + std::string(80, 'M') + "\"]\n\n1. e4 *\n");
     TMainWindow form({QString::fromStdString(file)});
     Start(form);
+    // The header names the opening the moves reach, not the ECO tag's (C42).
+    EXPECT_EQ(form.HeaderPanel->Lines().value(2), QString::fromUtf8("C20 King's Pawn Game"));
     QAbstractItemModel* m = form.GameList->model();
     auto cell = [&](int row, TGameColumn c, int role = Qt::DisplayRole) { return m->data(m->index(row, static_cast<int>(c)), role); };
     struct Case {
@@ -243,7 +245,9 @@ TEST(MainWindow, TableCellsTheirFontsAndTooltips) {
                           Case{0, TGameColumn::Result, "1/2", true}, Case{0, TGameColumn::ECO, "C42", false},
                           Case{1, TGameColumn::White, "", true}, Case{1, TGameColumn::Black, "N.N.", true},
                           Case{1, TGameColumn::Event, "", false}, Case{1, TGameColumn::WhiteElo, "2710", false},
-                          Case{1, TGameColumn::Date, "", false}, Case{1, TGameColumn::Result, "1-0", true}}) {
+                          Case{1, TGameColumn::Date, "", false}, Case{1, TGameColumn::Result, "1-0", true},
+                          Case{0, TGameColumn::Opening, "King's Pawn Game", false},
+                          Case{1, TGameColumn::Opening, "Queen's Pawn Game", false}}) {
         EXPECT_EQ(cell(c.row, c.column).toString(), c.text) << c.row << " " << int(c.column);
         EXPECT_EQ(cell(c.row, c.column, Qt::FontRole).value<QFont>().bold(), c.bold) << c.row << " " << int(c.column);
         EXPECT_FALSE(cell(c.row, c.column, Qt::FontRole).value<QFont>().strikeOut());

@@ -77,6 +77,7 @@ TEST(WindowLayout, SettingsComeBackAtTheNextStart) {
         form.Panes->Vertical()->setSizes({250, 400});
         sizes = form.Panes->Vertical()->sizes();
         form.GameList->setColumnHidden(static_cast<int>(TGameColumn::WhiteElo), false);
+        form.GameList->setColumnHidden(static_cast<int>(TGameColumn::Opening), false);
         form.GameList->setColumnWidth(static_cast<int>(TGameColumn::White), 171);
         form.HeaderControl->moveSection(form.HeaderControl->visualIndex(static_cast<int>(TGameColumn::ECO)), 1);
         form.GameList->SortBy(TGameColumn::Black, true);
@@ -99,6 +100,11 @@ TEST(WindowLayout, SettingsComeBackAtTheNextStart) {
     EXPECT_FALSE(form.Board->Coordinates());
     EXPECT_EQ(form.Panes->NotationFontPixels(), 14);
     EXPECT_EQ(form.Notation->Font0Var().pixelSize(), 14);
+    EXPECT_FALSE(form.GameList->isColumnHidden(static_cast<int>(TGameColumn::Opening)));
+    // Settings saved before the Opening column (without the count of columns at their end) keep it hidden.
+    form.GameList->RestoreColumnState(columns.chopped(4));
+    EXPECT_TRUE(form.GameList->isColumnHidden(static_cast<int>(TGameColumn::Opening)));
+    EXPECT_FALSE(form.GameList->isColumnHidden(static_cast<int>(TGameColumn::WhiteElo)));
     // Settings of another shape (an older table) leave the first-run columns.
     form.GameList->RestoreColumnState(QByteArray("junk"));
     EXPECT_FALSE(form.GameList->isColumnHidden(static_cast<int>(TGameColumn::White)));

@@ -41,7 +41,9 @@ if has list; then
   # The table's order through the list's own reader: names folded, empty years last.
   check "list --sort white" "1 4 2 3" "$("$cli" list "$work/s.ccf" --sort white | cut -f1 | tr '\n' ' ' | sed 's/ $//')"
   check "list --sort date --desc: empty dates last, by number" "1 2 3 4" "$("$cli" list "$work/s.ccf" --sort Date --desc | cut -f1 | tr "\n" " " | sed "s/ $//")"
-  "$cli" list "$work/s.ccf" --sort opening >/dev/null 2>&1; check "list: unknown column" 1 "$?"
+  check "list --sort opening --desc: names from the records, none last" "2 1 3 4" \
+    "$("$cli" list "$work/s.ccf" --sort opening --desc | cut -f1 | tr "\n" " " | sed "s/ $//")"
+  "$cli" list "$work/s.ccf" --sort variation >/dev/null 2>&1; check "list: unknown column" 1 "$?"
   "$cli" list "$work/s.ccf" --desc >/dev/null 2>&1; check "list: --desc without --sort" 2 "$?"
 fi
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# quarzel-cli filter: rows as list prints them, games written byte for byte
+# quarzel-cli filter: rows as list prints them, the opening criterion and the
+# opening command, games written byte for byte
 # (CR LF and Latin-1 files, compressed outputs read back), and the outputs
 # it refuses.
 set -u
@@ -20,6 +21,11 @@ check "rows as list prints them" "$("$cli" list "$tmp/crlf.pgn" | sed -n '1p;3p'
   "$("$cli" filter "$tmp/crlf.pgn" --result 1-0)"
 check "sorted rows" "$("$cli" list "$tmp/crlf.pgn" --sort white --desc | grep -v Smith)" \
   "$("$cli" filter "$tmp/crlf.pgn" --result 1-0 --sort white --desc)"
+check "by opening" "$("$cli" filter "$tmp/crlf.pgn" --result 1-0)" "$("$cli" filter "$tmp/crlf.pgn" --opening "KING'S pawn")"
+check "opening of a game" "$(printf 'A40\tQueen'"'"'s Pawn Game')" "$("$cli" opening "$tmp/crlf.pgn" 2)"
+check "no opening: one line all the same" "$(printf '\t')" "$(printf '[Event "x"]\n\n{1. e4} *' | "$cli" opening - 1)"
+"$cli" opening "$tmp/crlf.pgn" 4 2>/dev/null; check "opening: no such game" 1 "$?"
+"$cli" opening "$tmp/crlf.pgn" x 2>/dev/null; check "opening: N no number" 2 "$?"
 check "duplicates by moves" "1" "$("$cli" filter "$tmp/crlf.pgn" --result 1-0 --no-duplicates --white m | cut -f1)"
 
 expected=$(printf '[Event "a"]\r\n[White "M\xfcller"]\r\n[Result "1-0"]\r\n\r\n1. e4 {w\xfcrde} e5 1-0\r\n\r\n[Event "c"]\r\n[White "M\xdcLLER"]\r\n[Result "1-0"]\r\n\r\n1.e4 e5 1-0\r\n' | od -c)

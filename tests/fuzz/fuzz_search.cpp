@@ -3,7 +3,8 @@
 // the ply), so that hits happen; every game must give the same plies on the
 // fast path (without early rejection) as through the loader alone, early
 // rejection may only drop plies (it relies on legal moves, which bytes
-// rarely are), and the search must never crash.
+// rarely are), and the search must never crash; nor may the naming of a
+// game's opening, which reads the same text.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 
 #include "notation/notation_core.h"
 #include "rules/fen.h"
+#include "search/opening_names.h"
 #include "search/position_search.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -45,6 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (a != b) std::abort();
         for (int32_t ply : c)
             if (std::find(a.begin(), a.end(), ply) == a.end()) std::abort();
+        const TOpeningName opening = OpeningOfGame(text);
+        if (opening.Eco.empty() != opening.Name.empty()) std::abort();
     }
     std::vector<TSearchHit> hits;
     SearchPgnBytes(bytes, "8/8/8/8/8/8/8/8 w - - 0 1", hits, error);  // refused: no kings

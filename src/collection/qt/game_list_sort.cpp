@@ -15,6 +15,7 @@ namespace {
 
 constexpr std::size_t kListSlice = 2000;  // database headers read per event
 constexpr quint32 kStateMagic = 0x51474c31;  // "QGL1"
+constexpr qint32 kColumnsBeforeOpening = 12;  // states that do not say how many columns they knew
 
 struct TDefaultColumn {
     TGameColumn column;
@@ -25,6 +26,7 @@ constexpr TDefaultColumn kDefaults[kGameColumnCount] = {
     {TGameColumn::WhiteElo, 0}, {TGameColumn::BlackElo, 0}, {TGameColumn::Result, 40},
     {TGameColumn::Date, 72},  {TGameColumn::Event, 130},  {TGameColumn::Site, 0},
     {TGameColumn::Round, 0},  {TGameColumn::ECO, 40},     {TGameColumn::Moves, 0},
+    {TGameColumn::Opening, 0},
 };
 
 }  // namespace
@@ -44,7 +46,8 @@ void TGameList::DefaultColumns() {
 QByteArray TGameList::ColumnState() const {
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
-    out << kStateMagic << horizontalHeader()->saveState() << static_cast<qint32>(sortColumn_) << descending_;
+    out << kStateMagic << horizontalHeader()->saveState() << static_cast<qint32>(sortColumn_) << descending_
+        << static_cast<qint32>(kGameColumnCount);
     return bytes;
 }
 
@@ -56,8 +59,14 @@ void TGameList::RestoreColumnState(const QByteArray& state) {
     bool descending = false;
     in >> magic >> header >> column >> descending;
     if (in.status() != QDataStream::Ok || magic != kStateMagic || column < 0 || column >= kGameColumnCount) return;
+    // Columns added since the state was saved (the Opening column) start hidden.
+    qint32 known = kColumnsBeforeOpening;
+    in >> known;
+    if (in.status() != QDataStream::Ok || known < 0 || known > kGameColumnCount) known = kColumnsBeforeOpening;
     fitPending_ = false;
     if (!horizontalHeader()->restoreState(header)) DefaultColumns();
+    else
+        for (int c = known; c < kGameColumnCount; ++c) setColumnHidden(c, true);
     // A header state from a table of another shape leaves every column hidden.
     bool anyShown = false;
     for (int c = 0; c < kGameColumnCount; ++c) anyShown = anyShown || !isColumnHidden(c);

@@ -66,7 +66,18 @@ QString TGameTableModel::CountedMoves(std::int32_t game) const {
     return plies > 0 ? QString::number(FullMoves(plies)) : QString();
 }
 
-const TGameTableModel::TRowCells* TGameTableModel::Cells(int row, std::int32_t game) const {
+// The Opening cell needs the game's first moves: it is named only when a
+// view asks for it (a shown column), once per cached row.
+QString TGameTableModel::OpeningCell(TRowCells& cells, std::int32_t game) const {
+    if (!cells.openingRead) {
+        cells.text[static_cast<std::size_t>(TGameColumn::Opening)] =
+            QString::fromStdString(OpeningCellOfGame(list_.Core(), game));
+        cells.openingRead = true;
+    }
+    return cells.text[static_cast<std::size_t>(TGameColumn::Opening)];
+}
+
+TGameTableModel::TRowCells* TGameTableModel::Cells(int row, std::int32_t game) const {
     const auto it = cache_.find(game);
     if (it != cache_.end()) {
         age_.splice(age_.begin(), age_, it->second.second);
@@ -105,8 +116,9 @@ QVariant TGameTableModel::data(const QModelIndex& index, int role) const {
         if (list_.Drawing() == false) return {};
         const std::int32_t game = list_.GameIndexOfRow(index.row());
         if (game < 0) return {};
-        const TRowCells* cells = Cells(index.row(), game);
+        TRowCells* cells = Cells(index.row(), game);
         if (!cells) return {};
+        if (column == TGameColumn::Opening) return OpeningCell(*cells, game);
         return cells->text[static_cast<std::size_t>(index.column())];
     }
     case Qt::FontRole: {

@@ -1,6 +1,7 @@
 // The game list's table model: one row per list row, one column per
 // TGameColumn. It keeps no data per row: a row's cells are read from its
-// game's header when the view asks, and the last few hundred rows read are
+// game's header when the view asks (the Opening cell from the game's first
+// moves, and only when asked for), and the last few hundred rows read are
 // kept so that painting a screen reads each header once. The player columns
 // and the result are bold, a game deleted in its database is struck out,
 // numbers stand right-aligned.
@@ -42,8 +43,10 @@ private:
     struct TRowCells {
         std::array<QString, kGameColumnCount> text;
         bool deleted = false;
+        bool openingRead = false;  // the Opening cell is named when first asked for
     };
-    const TRowCells* Cells(int row, std::int32_t game) const;
+    TRowCells* Cells(int row, std::int32_t game) const;
+    QString OpeningCell(TRowCells& cells, std::int32_t game) const;
     QString CountedMoves(std::int32_t game) const;
 
     TGameList& list_;

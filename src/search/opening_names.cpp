@@ -1,0 +1,312 @@
+// The opening names: the table of named positions and the naming of games.
+//
+// The table is made once, on first use: each line of the data (eco, name,
+// movetext) is replayed from the start position with the notation's move
+// reader, and the key of the position it ends in (rules/position_key.h)
+// gets the line's name; of several lines that end in one position the first
+// in the data (sorted by ECO code) keeps it. About 3,800 lines: a few
+// milliseconds, and some 500 KB of memory.
+//
+// A game is named by replaying the first kOpeningPlies plies of its main
+// line. The quick reading does what the position search's quick path does
+// (plain SAN from the standard start, the same move reader); anything else
+// (a FEN start, variations among those plies, other notations) is loaded by
+// the notation's loader, so every name is that of a position the viewer
+// itself shows in that game.
+#include "search/opening_names.h"
+
+#include <array>
+#include <unordered_map>
+#include <vector>
+
+#include "collection/game_header.h"
+#include "collection/game_text.h"
+#include "notation/game_tree.h"
+#include "notation/notation_core.h"
+#include "notation/san_resolve.h"
+#include "rules/legality.h"
+#include "rules/position_key.h"
+
+// The data files' text, one after another (made at build time from
+// data/openings/*.tsv by tools/embed_text.cmake).
+std::string_view OpeningData();
+
+namespace {
+
+using namespace san;
+
+struct TNameTable {
+    std::vector<TOpeningName> Names;  // one per named position, in data order
+    std::unordered_map<uint64_t, uint32_t> ByKey;
+    size_t Lines = 0;  // lines replayed to their end
+};
+
+// Splits `text` at line ends: the next line into `line`, false at the end.
+bool NextLine(std::string_view& text, std::string_view& line) {
+    if (text.empty()) return false;
+    const size_t end = text.find('\n');
+    line = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return true;
+}
+
+// The key of the position a line of movetext ("1. e4 c5 2. Nf3") ends in;
+// false when a move cannot be read.
+bool ReplayLine(std::string_view moves, uint64_t& key) {
+    TBoard board = InitialPosition;
+    TMoveRecord state = FreshState();
+    const TCastlingRooks rooks{};
+    std::string token;
+    for (size_t i = 0; i < moves.size();) {
+        if (IsMoveTextBlank(moves[i])) {
+            ++i;
+            continue;
+        }
+        if (!StartsMoveWord(moves, i)) {  // a move number
+            while (i < moves.size() && !IsMoveTextBlank(moves[i])) ++i;
+            continue;
+        }
+        uint8_t signs = 0;
+        i = ReadMoveWord(moves, i, token, signs);
+        if (ClassifyMoveWord(token) != TWordKind::Move ||
+            ReadMove(token, board, state, rooks, state.EpSquare) != TMoveReading::Move)
+            return false;
+        UpdateCastlingRights(board, state);
+        state.Side = static_cast<int8_t>(-state.Side);
+        MakeMove(board, state);
+    }
+    key = PositionKey(board, state);
+    return true;
+}
+
+TNameTable BuildTable() {
+    TNameTable table;
+    std::string_view text = OpeningData(), line;
+    while (NextLine(text, line)) {
+        const size_t tab1 = line.find('\t');
+        const size_t tab2 = tab1 == std::string_view::npos ? tab1 : line.find('\t', tab1 + 1);
+        if (tab2 == std::string_view::npos || line.substr(0, tab1) == "eco") continue;  // a file's heading
+        uint64_t key = 0;
+        if (!ReplayLine(line.substr(tab2 + 1), key)) continue;
+        ++table.Lines;
+        const auto [at, fresh] = table.ByKey.emplace(key, static_cast<uint32_t>(table.Names.size()));
+        if (fresh)
+            table.Names.push_back(TOpeningName{std::string(line.substr(0, tab1)),
+                                               std::string(line.substr(tab1 + 1, tab2 - tab1 - 1))});
+    }
+    return table;
+}
+
+const TNameTable& Table() {
+    static const TNameTable table = BuildTable();  // made once, thread-safe
+    return table;
+}
+
+// Remembers the last named position of a line being replayed.
+struct TLastNamed {
+    const TNameTable& Table;
+    int Index = -1;
+    void Look(const TBoard& board, const TMoveRecord& state) {
+        Found(PositionKey(board, state));
+    }
+    void Found(uint64_t key) {
+        const auto it = Table.ByKey.find(key);
+        if (it != Table.ByKey.end()) Index = static_cast<int>(it->second);
+    }
+};
+
+// The key of the quick reading's position, kept up move by move: only the
+// squares a move changes are looked at, not all 64. The same key as
+// PositionKey (the tests hold the quick reading against the loader's).
+class TRunningKey {
+public:
+    explicit TRunningKey(const TBoard& board) : pieces_(PositionKey(board, NoRights(White))) {}
+
+    // Plays the move of `state` (Side: the side to move after it) on board.
+    // A castling changes only the mover's back rank (by rook file too).
+    void Play(TBoard& board, const TMoveRecord& state) {
+        int squares[8];
+        int n = 0;
+        if (state.CastleKind != 0) {  // king and rook on the mover's back rank
+            const int first = state.Side == Black ? san::a1 : san::a8;
+            for (int file = 0; file < 8; ++file) squares[n++] = first + file;
+        } else {
+            squares[n++] = state.FromSq;
+            squares[n++] = state.ToSq;
+            if (state.EpVictim != 0) squares[n++] = state.EpVictim;
+        }
+        int before[8];
+        for (int i = 0; i < n; ++i) before[i] = board[squares[i]];
+        MakeMove(board, state);
+        for (int i = 0; i < n; ++i)
+            if (before[i] != board[squares[i]])
+                pieces_ ^= PieceSquareKey(before[i], squares[i]) ^ PieceSquareKey(board[squares[i]], squares[i]);
+    }
+
+    uint64_t Key(const TBoard& board, const TMoveRecord& state) const {
+        // A square a pawn may take on en passant is rare: the whole key then.
+        if (state.EpSquare != 0 && EffectiveEpSquare(board, state) != 0) return PositionKey(board, state);
+        static const auto kRights = [] {
+            std::array<uint64_t, 64> keys{};
+            for (int bits = 0; bits < 32; ++bits) {
+                TMoveRecord s = NoRights(White);
+                s.Castling = static_cast<int8_t>(bits);
+                keys[static_cast<size_t>(bits)] = PositionKey(EmptyBoard, s);
+                s.Side = Black;
+                keys[static_cast<size_t>(32 + bits)] = PositionKey(EmptyBoard, s);
+            }
+            return keys;
+        }();
+        return pieces_ ^ kRights[static_cast<size_t>((state.Side == Black ? 32 : 0) + (state.Castling & CastleAll))];
+    }
+
+private:
+    static TMoveRecord NoRights(int side) {
+        TMoveRecord s = FreshState();
+        s.Castling = 0;
+        s.Side = static_cast<int8_t>(side);
+        return s;
+    }
+    uint64_t pieces_;
+};
+
+// A tag of the tag section, its name in any case ("[FEN ...").
+bool IsTag(std::string_view line, std::string_view upperName) {
+    if (line.size() < upperName.size() + 2 || line[0] != '[' || line[upperName.size() + 1] != ' ') return false;
+    for (size_t i = 0; i < upperName.size(); ++i) {
+        char c = line[i + 1];
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (c != upperName[i]) return false;
+    }
+    return true;
+}
+
+// A Variant tag that names plain chess (lichess writes "Standard").
+bool IsStandardVariant(std::string value) {
+    for (char& c : value)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return value.empty() || value == "standard" || value == "normal" || value == "chess";
+}
+
+// The quick reading of a game's first plies; false when the game needs the
+// loader (the name found so far is then of no use).
+bool QuickName(std::string_view text, TLastNamed& last) {
+    TGameTextLines lines(text);
+    TTag tag;
+    while (lines.NextTag(tag))
+        if (IsTag(tag.Text, "FEN") || (IsTag(tag.Text, "VARIANT") && !IsStandardVariant(TagValue(tag.Text))))
+            return false;
+    TBoard board = InitialPosition;
+    TMoveRecord state = FreshState();
+    TRunningKey key(board);
+    if (!lines.HasMoveText()) return true;
+    thread_local std::string mt;
+    mt.clear();
+    lines.AppendMoveText(mt, false);
+    const std::string_view t = TrimBlanks(mt);
+    const size_t n = t.size();
+    thread_local std::string intro;
+    intro.clear();
+    const size_t start = FindMovesStart(t, intro);
+    if (start == std::string_view::npos) return true;
+    for (size_t k = 0; k < start; ++k) {
+        if (t[k] == '{') k = t.find('}', k);
+        else if (!IsBlankByte(t[k])) return false;
+    }
+    const TCastlingRooks rooks{};
+    std::string tok;
+    int ply = 0;
+    for (size_t i = start; i < n && ply < kOpeningPlies;) {
+        const char c = t[i];
+        if (c == '{') {
+            const size_t close = t.find('}', i);
+            if (close == std::string_view::npos) return true;  // the parser stops here
+            i = close + 1;
+            continue;
+        }
+        if (c == '$') {
+            while (i < n && !IsMoveTextBlank(t[i]) && t[i] != ')') ++i;
+            continue;
+        }
+        if (int nag = 0; const size_t len = GlyphTextAt(t, i, nag)) {
+            i += len;
+            continue;
+        }
+        if (c == '(') return false;  // variations: the loader reads them
+        if (StartsMoveWord(t, i)) {
+            uint8_t signs = 0;
+            i = ReadMoveWord(t, i, tok, signs);
+            if (ClassifyMoveWord(tok) != TWordKind::Move || tok.empty()) return false;
+            const TMoveReading read = ReadMove(tok, board, state, rooks, state.EpSquare, TMoveForms::PlainSan);
+            if (read == TMoveReading::Unusual) return false;
+            if (read == TMoveReading::NoMove) return true;
+            UpdateCastlingRights(board, state);
+            state.Side = static_cast<int8_t>(-state.Side);
+            key.Play(board, state);
+            ++ply;
+            last.Found(key.Key(board, state));
+            if (i >= n || t[i] == '*' || (t[i] == '-' && (i + 1 >= n || t[i + 1] != '-'))) return true;
+            ++i;
+            continue;
+        }
+        if (c == '*' || c == '-') return true;  // a result ends the game
+        ++i;
+    }
+    return true;
+}
+
+int LastNamedOfLine(const TNotationCore& core) {
+    TLastNamed last{Table()};
+    TBoard board = core.Game.StartPosition;
+    TMoveRecord state = core.Game.StartState;
+    last.Look(board, state);
+    TRunningKey key(board);
+    int ply = 0;
+    for (const TMoveNode* m = core.Root ? core.Root->FirstMove : nullptr; m && ply < kOpeningPlies; m = m->Next) {
+        state = m->Move;
+        key.Play(board, state);
+        ++ply;
+        last.Found(key.Key(board, state));
+    }
+    return last.Index;
+}
+
+TOpeningName NameAt(int index) {
+    return index < 0 ? TOpeningName{} : Table().Names[static_cast<size_t>(index)];
+}
+
+}  // namespace
+
+const TOpeningName* OpeningOfPosition(uint64_t positionKey) {
+    const TNameTable& table = Table();
+    const auto it = table.ByKey.find(positionKey);
+    return it == table.ByKey.end() ? nullptr : &table.Names[it->second];
+}
+
+TOpeningName OpeningOfGame(std::string_view gameText) {
+    try {
+        TLastNamed last{Table()};
+        if (QuickName(gameText, last)) return NameAt(last.Index);
+        thread_local TNotationCore core;
+        core.KeepComments = false;
+        const int loaded = core.LoadGame(gameText);
+        const int index = loaded == lgTooLarge || loaded == lgNoMemory ? -1 : LastNamedOfLine(core);
+        core.ClearGame();  // a large game is not kept until the next one
+        return NameAt(index);
+    } catch (...) {
+        return {};  // out of memory on a hostile game: no name
+    }
+}
+
+TOpeningName OpeningOfMainLine(const TNotationCore& core) {
+    try {
+        return NameAt(LastNamedOfLine(core));
+    } catch (...) {
+        return {};
+    }
+}
+
+size_t OpeningCount() { return Table().Names.size(); }
+
+size_t OpeningLineCount() { return Table().Lines; }
