@@ -88,7 +88,7 @@ QString TStatusLine::GameText() const { return game_->text(); }
 
 void TStatusLine::UpdateProgress() {
     QString text = search_;
-    for (const QString* part : {&sort_, &tree_})
-        if (!part->isEmpty()) text += (text.isEmpty() ? QString() : QStringLiteral("   ")) + *part;
+    for (const QString* job : {&sort_, &tree_})
+        if (!job->isEmpty()) text += (text.isEmpty() ? QString() : QStringLiteral("   ")) + *job;
     progress_->setText(text);
 }

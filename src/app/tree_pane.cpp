@@ -98,7 +98,7 @@ public:
         const int64_t w = counts[0].toLongLong(), d = counts[1].toLongLong(), b = counts[2].toLongLong();
         const int64_t all = w + d + b;
         const QRect cell = option.rect.adjusted(3, 2, -3, -2);
-        // The bar takes the left part, at least a quarter; the counts the rest, cut short when they must be.
+        // The bar takes the left of the cell, at least a quarter; the counts the rest, cut short when they must be.
         const int textWidth = std::min(o.fontMetrics.horizontalAdvance(text) + 6, cell.width() * 3 / 4);
         const QRect bar(cell.left(), cell.top() + 1, cell.width() - textWidth, cell.height() - 2);
         p->save();
