@@ -11,6 +11,7 @@
 #include "app/comment_commands_view.h"
 #include "app/search_controller.h"
 #include "app/status_line.h"
+#include "app/tree_controller.h"
 #include "app/window_layout.h"
 #include "board/qt/board_widget.h"
 #include "collection/qt/game_list.h"
@@ -25,6 +26,7 @@ void TMainWindow::OnMoveChanged(QObject*, TMoveRecord& Move, TBoard& Position, b
     if (Commands) Commands->MoveShown();
     if (Engine) Engine->MoveShown();
     Panes->PositionShown();
+    if (Tree) Tree->MoveShown();
 }
 
 void TMainWindow::ShowCurrentOnBoard() {
@@ -34,6 +36,7 @@ void TMainWindow::ShowCurrentOnBoard() {
     if (Commands) Commands->MoveShown();
     if (Engine) Engine->MoveShown();
     Panes->PositionShown();
+    if (Tree) Tree->MoveShown();
 }
 
 // After the last match of a game the match keys go on to the first match of
@@ -191,15 +194,23 @@ void TMainWindow::RunCommand(Command command) {
     case Command::Autoplay:
         if (Autoplay) Autoplay->Toggle();
         break;
-    case Command::ToStart: Notation->ToStart(); break;
-    case Command::StepBack: Notation->StepBack(); break;
+    // A step that cannot move still brings the board back to the game from
+    // a position shown there alone (an engine line's, the opening tree's).
+    case Command::ToStart:
+        if (!Notation->ToStart()) ShowCurrentOnBoard();
+        break;
+    case Command::StepBack:
+        if (!Notation->StepBack()) ShowCurrentOnBoard();
+        break;
     case Command::StepForward:
         // StepForward raises no move change: the board is updated here.
         Notation->StepForward();
         ShowCurrentOnBoard();
         break;
     case Command::StepForwardBranch: Notation->StepForwardBranch(); break;
-    case Command::ToEnd: Notation->ToEnd(); break;
+    case Command::ToEnd:
+        if (!Notation->ToEnd()) ShowCurrentOnBoard();
+        break;
     case Command::PrevMatch: PrevMatch(); break;
     case Command::NextMatch: NextMatch(); break;
     case Command::PrevGame: GoToGame(-1); break;

@@ -228,4 +228,5 @@ void TEngineController::ShowLinePosition(int line, int move) {
     controls_.Board->CastlingRooks = at.Rooks;
     controls_.Board->ShowPosition(at.Board, last);
     controls_.Panes->PositionShown();
+    emit LinePositionShown();
 }

@@ -65,6 +65,10 @@ public:
     // New settings: a new program is started, new options go with the next position.
     void ApplySettings(const TEngineSettings& settings);
 
+signals:
+    // The board alone shows a position of a line (a click on one of its moves).
+    void LinePositionShown();
+
 private:
     void StartEngine();
     void EndEngine();

@@ -7,6 +7,7 @@
 #include "app/pasted_games.h"
 #include "app/search_controller.h"
 #include "app/status_line.h"
+#include "app/tree_controller.h"
 #include "collection/game_list_core.h"
 #include "collection/qt/game_list.h"
 #include "notation/qt/notation.h"
@@ -59,6 +60,7 @@ void TMainWindow::Activate(QObject*) {
     if (!OpenGameFile(file)) {
         setWindowTitle(QStringLiteral("Quarzel PGN Viewer " QUARZEL_VERSION "   [") + path +
                        QStringLiteral("]   ") + GamesText(0));
+        Tree->FileClosing();
         if (GameList->FileOpen()) Guarded(this, [&] { GameList->ScanFile(std::string()); });
         Guarded(this, [&] { OpenFirstGame(); });
     }
@@ -76,11 +78,19 @@ bool TMainWindow::OpenGameFile(const std::string& file, const QString& shownName
             form.Status->ScanProgress(-1);
         }
     } traceOff{*this};
+    // Whatever file the list holds at the end (the new one, or the old one
+    // kept when the new one is refused) has its opening tree.
+    struct TreeFollows {
+        TMainWindow& form;
+        ~TreeFollows() { Guarded(&form, [this] { form.Tree->FileShown(); }); }
+    } treeFollows{*this};
     bool standardInputOpen = false;
     QString fault;
     const bool read = Guarded(
         this,
         [&] {
+            // The tree's workers read the list's index: they end before it changes.
+            Tree->FileClosing();
             if (file == kStandardInput) {
                 standardInputOpen = OpenStandardInput();
                 return;

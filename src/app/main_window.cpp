@@ -21,6 +21,7 @@
 #include "app/pasted_games.h"
 #include "app/search_controller.h"
 #include "app/status_line.h"
+#include "app/tree_controller.h"
 #include "app/window_layout.h"
 #include "app/window_menus.h"
 #include "board/qt/board_widget.h"
@@ -156,7 +157,11 @@ TMainWindow::TMainWindow(const QStringList& Params, QWidget* parent) : QMainWind
 
     Status = new TStatusLine(statusBar(), this);
     Search = std::make_unique<TSearchController>(
-        TSearchContext{this, GameList, &Notation->Core(), Status, [this] { return LoadedGame; }}, this);
+        TSearchContext{this, GameList, &Notation->Core(), Status, [this] { return LoadedGame; },
+                       [this](const TSearchTarget& target, std::vector<TSearchHit>& hits, std::int64_t& unread) {
+                           return Tree && Tree->FindPositions(target, hits, unread);
+                       }},
+        this);
     connect(Search.get(), &TSearchController::FirstGameWanted, this, &TMainWindow::OpenFirstGame);
     Pasted = std::make_unique<TPastedGames>();
     Panes = new TPanes({Client, GameList, Board, Notation, HeaderPanel, buttons}, this);
@@ -178,6 +183,15 @@ TMainWindow::TMainWindow(const QStringList& Params, QWidget* parent) : QMainWind
     connect(notationEvents_.get(), &TNotationEvents::GameLoaded, Commands, &TCommandsView::GameLoaded);
     Engine = new TEngineController({this, Notation, Board, Panes, Menus}, this);
     connect(notationEvents_.get(), &TNotationEvents::GameLoaded, Engine, &TEngineController::MoveShown);
+    Tree = new TTreeController({this, Board, Notation, GameList, Status, Panes, Menus,
+                                [this] { return Search->Filtered(); },
+                                [this](const std::vector<std::int32_t>& games, const QString& text) {
+                                    Search->ListGames(games, text);
+                                }},
+                               this);
+    connect(Tree, &TTreeController::StepWanted, this, [this] { Run(Command::StepForward); });
+    // The tree follows the board, also to a position of an engine's line.
+    connect(Engine, &TEngineController::LinePositionShown, Tree, &TTreeController::MoveShown);
     connect(GameList, &TGameList::SortProgress, Status, &TStatusLine::SortProgress);
     // The file went or shrank under the viewer: what the list shows is not
     // all there is, and games may not be read.
@@ -200,6 +214,8 @@ TMainWindow::~TMainWindow() {
     // this window's. The notation's events end with notationEvents_.
     Board->removeEventFilter(this);
     Notation->Paintbox()->removeEventFilter(this);
+    // The tree's workers read the list's file, which goes with the controls.
+    Tree->FileClosing();
 }
 
 QPushButton* TMainWindow::MakeButton(const char* field, const char* caption, const char* name, int left, int width,

@@ -4,8 +4,8 @@
 // (window_menus.h) and the status bar (status_line.h). What the window does
 // lives in files of their own: the engine pane (engine_controller.h), the start-up and opening of files
 // (file_opening.cpp), the browsing commands and the key map
-// (browse_commands.cpp), the search (search_controller.h) and pasting games
-// (pasted_games.h).
+// (browse_commands.cpp), the search (search_controller.h), the opening tree
+// (tree_controller.h) and pasting games (pasted_games.h).
 #pragma once
 
 #include <QMainWindow>
@@ -32,6 +32,7 @@ class TPanes;
 class TPastedGames;
 class TSearchController;
 class TStatusLine;
+class TTreeController;
 class TWindowMenus;
 
 class TMainWindow : public QMainWindow {
@@ -74,6 +75,8 @@ public:
     TStatusLine* Status = nullptr;
     // The engine's lines for the board's position, the evaluation bar, Ctrl+E.
     TEngineController* Engine = nullptr;
+    // The opening tree pane for the board's position, its build and its View switch.
+    TTreeController* Tree = nullptr;
     // The file dialog, Ctrl+O, drops and the recent files.
     TFileOpener* Opener = nullptr;
     // Position and header search (Ctrl+F, Ctrl+T, Esc).

@@ -70,6 +70,7 @@ void TSearchController::AskAndSearchText() {
 }
 
 void TSearchController::SearchTarget(const TSearchTarget& target) {
+    if (SearchRecords(target)) return;
     if (!Begin(true)) return;
     std::string error;
     if (!search_->StartPosition(context_.GameList->Core(), target, error)) NotStarted(error);
@@ -91,12 +92,7 @@ bool TSearchController::Begin(bool positionSearch) {
     search_->Cancel();
     search_->Wait();
     const std::uint64_t generation = ++generation_;
-    if (!filtered_) {
-        // "Quarzel PGN Viewer ...   [path]   " without the count of games.
-        const QString title = context_.Window->windowTitle();
-        const qsizetype gap = title.lastIndexOf(QStringLiteral("   "));
-        titleBase_ = gap >= 0 ? title.left(gap + 3) : title + QStringLiteral("   ");
-    }
+    KeepTitleBase();
     plies_.clear();
     hitGames_ = 0;
     unread_ = 0;
@@ -126,6 +122,14 @@ bool TSearchController::Begin(bool positionSearch) {
     search_->OnFinished = [this, post](bool cancelled) { post([this, cancelled] { Finished(cancelled); }); };
     UpdateTitle();
     return true;
+}
+
+void TSearchController::KeepTitleBase() {
+    if (filtered_) return;
+    // "Quarzel PGN Viewer ...   [path]   " without the count of games.
+    const QString title = context_.Window->windowTitle();
+    const qsizetype gap = title.lastIndexOf(QStringLiteral("   "));
+    titleBase_ = gap >= 0 ? title.left(gap + 3) : title + QStringLiteral("   ");
 }
 
 void TSearchController::Hits(const std::vector<TSearchHit>& hits) {

@@ -35,6 +35,10 @@ struct TSearchContext {
     TStatusLine* Status = nullptr;
     // The game loaded in the notation (its index in the file), -1 for none.
     std::function<std::int32_t()> LoadedGame;
+    // A position search answered from the opening tree's records at once,
+    // with the games they could not read; false when they are not complete
+    // (the games are then replayed).
+    std::function<bool(const TSearchTarget& target, std::vector<TSearchHit>& hits, std::int64_t& unread)> RecordSearch;
 };
 
 class TSearchController : public QObject {
@@ -57,6 +61,9 @@ public:
     // (filter_search.cpp).
     void AskAndFilter();
     void SearchFilter(const TFilterCriteria& criteria);
+    // Lists these games (ascending) as a filter's hits, described by `text`
+    // in the title and the status line (tree_search.cpp); Esc shows all games.
+    void ListGames(const std::vector<std::int32_t>& games, const QString& text);
     // Stops a running search; the hits found so far stay listed.
     void Cancel();
     // Back to every game of the file, the current game selected.
@@ -86,6 +93,11 @@ private:
     // list left empty with an incomplete search in the title.
     void NotStarted(const std::string& error);
     void UpdateTitle();
+    // The title without the count, kept while the list is narrowed.
+    void KeepTitleBase();
+    // A position search answered from the tree's records (tree_search.cpp);
+    // false when they cannot answer it.
+    bool SearchRecords(const TSearchTarget& target);
     // The notation's current position as a target; false (said) when it cannot be searched.
     bool CurrentTarget(TSearchTarget& target);
     // The finished filter's criteria and count on the status line.

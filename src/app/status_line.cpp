@@ -75,6 +75,11 @@ void TStatusLine::ScanProgress(int percent) {
     bar_->repaint();
 }
 
+void TStatusLine::TreeProgress(int percent) {
+    tree_ = percent >= 0 ? QStringLiteral("Opening tree: %1% of games read").arg(std::min(percent, 100)) : QString();
+    UpdateProgress();
+}
+
 void TStatusLine::FileShown(const QString& text) { file_->setText(text); }
 QString TStatusLine::FileText() const { return file_->text(); }
 
@@ -83,6 +88,7 @@ QString TStatusLine::GameText() const { return game_->text(); }
 
 void TStatusLine::UpdateProgress() {
     QString text = search_;
-    if (!sort_.isEmpty()) text += (text.isEmpty() ? QString() : QStringLiteral("   ")) + sort_;
+    for (const QString* job : {&sort_, &tree_})
+        if (!job->isEmpty()) text += (text.isEmpty() ? QString() : QStringLiteral("   ")) + *job;
     progress_->setText(text);
 }

@@ -39,6 +39,8 @@ public:
     // The scan of a file: percent while it runs, -1 when it ended. Shown at
     // once: the scan holds the event loop.
     void ScanProgress(int percent);
+    // The opening tree's build: percent of the games read while it runs, -1 when it ended.
+    void TreeProgress(int percent);
     QString ProgressText() const;
     QString GameText() const;
 
@@ -52,5 +54,6 @@ private:
     QString last_;
     QString search_;
     QString sort_;
+    QString tree_;
     QString scan_;
 };

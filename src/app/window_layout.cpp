@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
+#include <QTimer>
 #include <QToolButton>
 #include <algorithm>
 #include <utility>
@@ -123,7 +124,11 @@ bool IsFlipKey(int key, Qt::KeyboardModifiers modifiers) {
 TPanes::TPanes(TPaneControls controls, QObject* parent) : QObject(parent), controls_(std::move(controls)) {
     QWidget* client = controls_.Client;
     client->setMinimumSize(kStartClientSize);
-    vertical_ = new QSplitter(Qt::Vertical, client);
+    outer_ = new QSplitter(Qt::Horizontal, client);
+    outer_->setObjectName(QStringLiteral("TreeSplitter"));
+    outer_->setChildrenCollapsible(false);
+    outer_->setHandleWidth(6);
+    vertical_ = new QSplitter(Qt::Vertical, outer_);
     vertical_->setObjectName(QStringLiteral("PaneSplitter"));
     vertical_->setChildrenCollapsible(false);
     vertical_->setHandleWidth(6);
@@ -182,7 +187,7 @@ bool TPanes::eventFilter(QObject* watched, QEvent* event) {
 void TPanes::PlaceClient() {
     QWidget* client = controls_.Client;
     const int buttonTop = client->height() - kButtonRow + 3;
-    vertical_->setGeometry(0, 0, client->width(), client->height() - kButtonRow);
+    outer_->setGeometry(0, 0, client->width(), client->height() - kButtonRow);
     for (QPushButton* b : controls_.Buttons) b->move(b->x(), buttonTop);
 }
 
@@ -285,6 +290,38 @@ void TPanes::SetEvalBar(QWidget* bar) {
     PositionShown();
 }
 
+void TPanes::SetTreePane(QWidget* pane) {
+    treePane_ = pane;
+    pane->hide();
+    outer_->addWidget(pane);
+    outer_->setStretchFactor(0, 1);
+    outer_->setStretchFactor(1, 0);
+    auto settings = QuarzelSettings();
+    outer_->restoreState(settings->value(QStringLiteral("panes/tree")).toByteArray());
+    pane->hide();  // shown by its switch
+}
+
+void TPanes::ShowTreePane(bool on) {
+    if (!treePane_ || treePane_->isVisibleTo(controls_.Client) == on) return;
+    treePane_->setVisible(on);
+    outer_->refresh();  // the other panes take or give the room now, not at the next layout pass
+    lastBottomHeight_ = -1;  // and the board's pane is fitted to its new room
+    FitBoardPane();
+    // Sized once the window has its size (a restored window gets it after the panes are made).
+    if (on) QTimer::singleShot(0, this, &TPanes::SizeTreePane);
+}
+
+void TPanes::SizeTreePane() {
+    if (!treePane_ || treePane_->isHidden() || outer_->sizes().value(1) >= 300) return;
+    // Room for its columns, taken from the other panes down to what they need.
+    const int total = outer_->width() - outer_->handleWidth();
+    const int want = std::min(std::clamp(total * 2 / 5, 300, 560), total - vertical_->minimumSizeHint().width());
+    if (want <= 0) return;
+    outer_->setSizes({total - want, want});
+    lastBottomHeight_ = -1;  // the board's pane fitted to its new room
+    FitBoardPane();
+}
+
 void TPanes::SetNotationFontPixels(int pixels) {
     pixels = std::clamp(pixels, 8, 40);
     fontPixels_ = pixels;
@@ -304,6 +341,8 @@ void TPanes::SaveSettings() const {
     auto settings = QuarzelSettings();
     settings->setValue(QStringLiteral("panes/vertical"), vertical_->saveState());
     settings->setValue(QStringLiteral("panes/horizontal"), horizontal_->saveState());
+    if (treePane_ && treePane_->isVisibleTo(controls_.Client))
+        settings->setValue(QStringLiteral("panes/tree"), outer_->saveState());
     settings->setValue(QStringLiteral("gameTable/columns"), controls_.GameList->ColumnState());
     settings->setValue(QStringLiteral("view/coordinates"), controls_.Board->Coordinates());
     settings->setValue(QStringLiteral("view/notationFontPixels"), fontPixels_);

@@ -76,6 +76,11 @@ public:
     void SetEnginePane(QWidget* pane);
     // The evaluation bar, in the margin left of the board while not hidden.
     void SetEvalBar(QWidget* bar);
+    // The opening tree, right of the other panes over their whole height;
+    // shown or hidden (it takes its width from them, and gives it back; the
+    // window keeps its size).
+    void SetTreePane(QWidget* pane);
+    void ShowTreePane(bool on);
     void PlaceNotation();
     // Pane sizes, table columns, coordinates and font size to and from the settings.
     void SaveSettings() const;
@@ -88,8 +93,10 @@ private:
     void PlaceClient();
     void PlaceBoard();
     void FitBoardPane();
+    void SizeTreePane();
 
     TPaneControls controls_;
+    QSplitter* outer_;  // the panes left, the opening tree right
     QSplitter* vertical_;
     QSplitter* horizontal_;
     QWidget* listPane_;
@@ -102,6 +109,7 @@ private:
     QWidget* graph_ = nullptr;
     QWidget* enginePane_ = nullptr;
     QWidget* evalBar_ = nullptr;
+    QWidget* treePane_ = nullptr;
     int fontPixels_ = 11;
     int lastBottomHeight_ = -1;
 };

@@ -44,7 +44,7 @@ def check(name, ok):
     print(("ok: " if ok else "FAIL: ") + name)
     fail |= not ok
 
-tables = [n for n in nodes if n.getRoleName() == "table"]
+tables = [n for n in nodes if n.getRoleName() == "table" and n.name == "Games"]
 check("the game table is there", len(tables) == 1)
 if tables:
     t = tables[0].queryTable()
