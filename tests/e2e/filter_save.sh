@@ -40,7 +40,7 @@ def nodes():
         if app is not None:
             yield from walk(app)
 
-def wait_for(what, test, limit=15):
+def wait_for(what, test, limit=25):
     end = time.time() + limit
     while time.time() < end:
         found = test()
