@@ -15,6 +15,8 @@
 // itself shows in that game.
 #include "search/opening_names.h"
 
+#include "search/plain_moves.h"
+
 #include <array>
 #include <unordered_map>
 #include <vector>
@@ -123,25 +125,26 @@ class TRunningKey {
 public:
     explicit TRunningKey(const TBoard& board) : pieces_(PositionKey(board, NoRights(White))) {}
 
-    // Plays the move of `state` (Side: the side to move after it) on board.
-    // A castling changes only the mover's back rank (by rook file too).
-    void Play(TBoard& board, const TMoveRecord& state) {
-        int squares[8];
-        int n = 0;
+    // The squares the move of `state` (Side: the side to move after it)
+    // changes, as they stand before it is played on board. A castling
+    // changes only the mover's back rank (by rook file too).
+    void Before(const TBoard& board, const TMoveRecord& state) {
+        n_ = 0;
         if (state.CastleKind != 0) {  // king and rook on the mover's back rank
             const int first = state.Side == Black ? san::a1 : san::a8;
-            for (int file = 0; file < 8; ++file) squares[n++] = first + file;
+            for (int file = 0; file < 8; ++file) squares_[n_++] = first + file;
         } else {
-            squares[n++] = state.FromSq;
-            squares[n++] = state.ToSq;
-            if (state.EpVictim != 0) squares[n++] = state.EpVictim;
+            squares_[n_++] = state.FromSq;
+            squares_[n_++] = state.ToSq;
+            if (state.EpVictim != 0) squares_[n_++] = state.EpVictim;
         }
-        int before[8];
-        for (int i = 0; i < n; ++i) before[i] = board[squares[i]];
-        MakeMove(board, state);
-        for (int i = 0; i < n; ++i)
-            if (before[i] != board[squares[i]])
-                pieces_ ^= PieceSquareKey(before[i], squares[i]) ^ PieceSquareKey(board[squares[i]], squares[i]);
+        for (int i = 0; i < n_; ++i) before_[i] = board[squares_[i]];
+    }
+    // The same squares once the move is played.
+    void After(const TBoard& board) {
+        for (int i = 0; i < n_; ++i)
+            if (before_[i] != board[squares_[i]])
+                pieces_ ^= PieceSquareKey(before_[i], squares_[i]) ^ PieceSquareKey(board[squares_[i]], squares_[i]);
     }
 
     uint64_t Key(const TBoard& board, const TMoveRecord& state) const {
@@ -169,25 +172,8 @@ private:
         return s;
     }
     uint64_t pieces_;
+    int squares_[8] = {}, before_[8] = {}, n_ = 0;
 };
-
-// A tag of the tag section, its name in any case ("[FEN ...").
-bool IsTag(std::string_view line, std::string_view upperName) {
-    if (line.size() < upperName.size() + 2 || line[0] != '[' || line[upperName.size() + 1] != ' ') return false;
-    for (size_t i = 0; i < upperName.size(); ++i) {
-        char c = line[i + 1];
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        if (c != upperName[i]) return false;
-    }
-    return true;
-}
-
-// A Variant tag that names plain chess (lichess writes "Standard").
-bool IsStandardVariant(std::string value) {
-    for (char& c : value)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return value.empty() || value == "standard" || value == "normal" || value == "chess";
-}
 
 // The quick reading of a game's first plies; false when the game needs the
 // loader (the name found so far is then of no use).
@@ -195,65 +181,21 @@ bool QuickName(std::string_view text, TLastNamed& last) {
     TGameTextLines lines(text);
     TTag tag;
     while (lines.NextTag(tag))
-        if (IsTag(tag.Text, "FEN") || (IsTag(tag.Text, "VARIANT") && !IsStandardVariant(TagValue(tag.Text))))
+        if (IsTagNamed(tag.Text, "FEN") || (IsTagNamed(tag.Text, "VARIANT") && !IsStandardVariant(TagValue(tag.Text))))
             return false;
     TBoard board = InitialPosition;
     TMoveRecord state = FreshState();
     TRunningKey key(board);
-    if (!lines.HasMoveText()) return true;
-    thread_local std::string mt;
-    mt.clear();
-    lines.AppendMoveText(mt, false);
-    const std::string_view t = TrimBlanks(mt);
-    const size_t n = t.size();
-    thread_local std::string intro;
-    intro.clear();
-    const size_t start = FindMovesStart(t, intro);
-    if (start == std::string_view::npos) return true;
-    for (size_t k = 0; k < start; ++k) {
-        if (t[k] == '{') k = t.find('}', k);
-        else if (!IsBlankByte(t[k])) return false;
-    }
-    const TCastlingRooks rooks{};
-    std::string tok;
     int ply = 0;
-    for (size_t i = start; i < n && ply < kOpeningPlies;) {
-        const char c = t[i];
-        if (c == '{') {
-            const size_t close = t.find('}', i);
-            if (close == std::string_view::npos) return true;  // the parser stops here
-            i = close + 1;
-            continue;
-        }
-        if (c == '$') {
-            while (i < n && !IsMoveTextBlank(t[i]) && t[i] != ')') ++i;
-            continue;
-        }
-        if (int nag = 0; const size_t len = GlyphTextAt(t, i, nag)) {
-            i += len;
-            continue;
-        }
-        if (c == '(') return false;  // variations: the loader reads them
-        if (StartsMoveWord(t, i)) {
-            uint8_t signs = 0;
-            i = ReadMoveWord(t, i, tok, signs);
-            if (ClassifyMoveWord(tok) != TWordKind::Move || tok.empty()) return false;
-            const TMoveReading read = ReadMove(tok, board, state, rooks, state.EpSquare, TMoveForms::PlainSan);
-            if (read == TMoveReading::Unusual) return false;
-            if (read == TMoveReading::NoMove) return true;
-            UpdateCastlingRights(board, state);
-            state.Side = static_cast<int8_t>(-state.Side);
-            key.Play(board, state);
-            ++ply;
+    const TPlainRead read = ReadPlainMoves(
+        lines, board, state, nullptr,
+        [&](int) {
+            key.After(board);
             last.Found(key.Key(board, state));
-            if (i >= n || t[i] == '*' || (t[i] == '-' && (i + 1 >= n || t[i + 1] != '-'))) return true;
-            ++i;
-            continue;
-        }
-        if (c == '*' || c == '-') return true;  // a result ends the game
-        ++i;
-    }
-    return true;
+            return ++ply < kOpeningPlies;
+        },
+        [&](const TBoard& before, const TMoveRecord& move) { key.Before(before, move); });
+    return read == TPlainRead::Done;
 }
 
 int LastNamedOfLine(const TNotationCore& core) {
@@ -265,7 +207,9 @@ int LastNamedOfLine(const TNotationCore& core) {
     int ply = 0;
     for (const TMoveNode* m = core.Root ? core.Root->FirstMove : nullptr; m && ply < kOpeningPlies; m = m->Next) {
         state = m->Move;
-        key.Play(board, state);
+        key.Before(board, state);
+        MakeMove(board, state);
+        key.After(board);
         ++ply;
         last.Found(key.Key(board, state));
     }

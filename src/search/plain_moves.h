@@ -23,14 +23,21 @@ enum class TPlainRead {
     Load,  // something the plain reading leaves to the loader
 };
 
+// No look at the board before a move is played.
+struct TNoLookBefore {
+    void operator()(const TBoard&, const TMoveRecord&) const {}
+};
+
 // Reads the movetext of `lines` (its tags already passed) from board/state
 // (the standard start). After each move, played on board and state (state
 // holds the move as the game tree keeps it: Side = the side to move after
 // it), calls onMove(captured) with the piece the move took (0: none);
-// onMove returns false to stop. `cancel` is looked at now and then.
-template <class TOnMove>
+// onMove returns false to stop. lookBefore(board, state), when given, sees
+// the board just before the move is played on it. `cancel` is looked at now
+// and then.
+template <class TOnMove, class TLookBefore = TNoLookBefore>
 TPlainRead ReadPlainMoves(TGameTextLines& lines, TBoard& board, TMoveRecord& state, const std::atomic<bool>* cancel,
-                          TOnMove&& onMove) {
+                          TOnMove&& onMove, TLookBefore&& lookBefore = {}) {
     using namespace san;
     static const TCastlingRooks kNoRooks{};
     if (!lines.HasMoveText()) return TPlainRead::Done;
@@ -85,6 +92,7 @@ TPlainRead ReadPlainMoves(TGameTextLines& lines, TBoard& board, TMoveRecord& sta
             const int captured = state.EpVictim ? board[state.EpVictim] : board[state.ToSq];
             san::UpdateCastlingRights(board, state);
             state.Side = static_cast<int8_t>(-state.Side);
+            lookBefore(board, state);
             MakeMove(board, state);
             if (!onMove(captured)) return TPlainRead::Done;
             if (i >= n) return TPlainRead::Done;
