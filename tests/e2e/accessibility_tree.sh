@@ -6,20 +6,14 @@
 set -u
 NEED_TOOLS="dbus-run-session"
 . "$(dirname "$0")/../support/xvfb.sh"
-export QUARZEL_TEST_SUPPORT="$(cd "$(dirname "$0")/../support" && pwd)"
-
-LAUNCHER=/usr/libexec/at-spi-bus-launcher
-if [ ! -x "$LAUNCHER" ] || ! /usr/bin/python3 -c 'import pyatspi' 2>/dev/null; then
-    echo "SKIP: at-spi2-core or python3-pyatspi is not installed"
-    exit 77
-fi
+. "$(dirname "$0")/../support/atspi_session.sh"
 
 for i in 1 2 3; do
     printf '[Event "Open %d"]\n[Site "Town"]\n[White "W%d"]\n[Black "B%d"]\n[Result "1-0"]\n[WhiteElo "2700"]\n\n1. e4 e5 2. Nf3 {MATCH} Nc6 1-0\n\n' "$i" "$i" "$i"
 done >"$WORK/games.pgn"
 
 cat >"$WORK/read_tree.py" <<'PY'
-import os, sys, time, pyatspi
+import os, sys, time, subprocess, pyatspi
 
 sys.path.insert(0, os.environ["QUARZEL_TEST_SUPPORT"])
 from atspi_walk import walk
@@ -36,6 +30,11 @@ for _ in range(100):
     time.sleep(0.2)
 if app is None:
     print("FAIL: the viewer is not in the accessibility tree"); sys.exit(1)
+# The viewer has loaded game 1 and stands at its mark after 2. Nf3; one step
+# on: the description shows the position after 2... Nc6.
+time.sleep(1)
+subprocess.run(["xdotool", "key", "--window", os.environ["W"], "d"], timeout=5)
+time.sleep(0.5)
 
 nodes = list(walk(app))
 fail = 0
@@ -74,31 +73,7 @@ check("the side to move is told", bool(named("White to move")) or bool(named("Bl
 sys.exit(fail)
 PY
 
-dbus-run-session -- bash -c '
-    export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
-    "$1" --launch-immediately >/dev/null 2>&1 &
-    LP=$!
-    sleep 1
-    "$2" "$3" >/dev/null 2>&1 &
-    VP=$!
-    # The viewer has loaded game 1 and stands at its mark after 2. Nf3; one
-    # step on: the description shows the position after 2... Nc6.
-    for _ in $(seq 1 100); do
-        W=$(timeout 5 xdotool search --onlyvisible --name "^Quarzel PGN Viewer 1\.01" 2>/dev/null | head -1)
-        [ -n "$W" ] && break
-        sleep 0.1
-    done
-    [ -n "$W" ] || { echo "FAIL: no result after waiting 10 s for the viewer window"; kill $VP $LP 2>/dev/null; exit 1; }
-    sleep 1
-    timeout 5 xdotool windowfocus --sync "$W" 2>/dev/null
-    timeout 5 xdotool key --window "$W" d
-    sleep 0.5
-    timeout 30 /usr/bin/python3 "$4"
-    rc=$?
-    [ $rc = 124 ] && echo "FAIL: no result after waiting 30 s for the accessibility tree to be read"
-    kill $VP $LP 2>/dev/null
-    exit $rc
-' _ "$LAUNCHER" "$BIN" "$WORK/games.pgn" "$WORK/read_tree.py"
+viewer_on_bus "$WORK/games.pgn" "$WORK/read_tree.py" 30
 rc=$?
 [ $rc = 0 ] && echo "accessibility tree: all ok"
 exit $rc

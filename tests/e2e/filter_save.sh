@@ -7,13 +7,7 @@
 set -u
 NEED_TOOLS="dbus-run-session"
 . "$(dirname "$0")/../support/xvfb.sh"
-export QUARZEL_TEST_SUPPORT="$(cd "$(dirname "$0")/../support" && pwd)"
-
-LAUNCHER=/usr/libexec/at-spi-bus-launcher
-if [ ! -x "$LAUNCHER" ] || ! /usr/bin/python3 -c 'import pyatspi' 2>/dev/null; then
-    echo "SKIP: at-spi2-core or python3-pyatspi is not installed"
-    exit 77
-fi
+. "$(dirname "$0")/../support/atspi_session.sh"
 
 # Five games, two of them with a White named "Kasparov"; CR LF line ends and
 # a comment, kept as written by the save.
@@ -98,27 +92,8 @@ wait_for("the saved file", lambda: os.path.exists(os.environ["OUT"]))
 print("ok: filtered through the dialog and saved")
 PY
 
-dbus-run-session -- bash -c '
-    export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
-    "$1" --launch-immediately >/dev/null 2>&1 &
-    LP=$!
-    sleep 1
-    "$2" "$3" >"$6/app.log" 2>&1 &
-    VP=$!
-    for _ in $(seq 1 100); do
-        W=$(timeout 5 xdotool search --onlyvisible --name "^Quarzel PGN Viewer" 2>/dev/null | head -1)
-        [ -n "$W" ] && break
-        sleep 0.1
-    done
-    [ -n "$W" ] || { echo "FAIL: no result after waiting 10 s for the viewer window"; kill $VP $LP 2>/dev/null; exit 1; }
-    export W OUT="$5"
-    timeout 60 /usr/bin/python3 "$4"
-    rc=$?
-    [ $rc = 124 ] && echo "FAIL: no result after waiting 60 s for the dialogs"
-    kill $VP $LP 2>/dev/null
-    exit $rc
-' _ "$LAUNCHER" "$BIN" "$WORK/games.pgn" "$WORK/drive.py" "$WORK/out/kasparov.pgn" "$WORK"
-# (the folder the file goes to exists before the viewer starts)
+export OUT="$WORK/out/kasparov.pgn"
+viewer_on_bus "$WORK/games.pgn" "$WORK/drive.py" 60
 rc=$?
 if [ $rc = 0 ]; then
     if cmp -s "$WORK/out/kasparov.pgn" "$WORK/expected.pgn"; then

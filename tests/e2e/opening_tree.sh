@@ -7,13 +7,7 @@
 set -u
 NEED_TOOLS="dbus-run-session"
 . "$(dirname "$0")/../support/xvfb.sh"
-export QUARZEL_TEST_SUPPORT="$(cd "$(dirname "$0")/../support" && pwd)"
-
-LAUNCHER=/usr/libexec/at-spi-bus-launcher
-if [ ! -x "$LAUNCHER" ] || ! /usr/bin/python3 -c 'import pyatspi' 2>/dev/null; then
-    echo "SKIP: at-spi2-core or python3-pyatspi is not installed"
-    exit 77
-fi
+. "$(dirname "$0")/../support/atspi_session.sh"
 mkdir -p "$XDG_CONFIG_HOME/quarzel"
 # A window wide enough for the pane to be on without being asked for.
 printf '[window]\nsize=@Size(1180 640)\nposition=@Point(20 20)\n[openingTree]\nkeepCache=false\n' \
@@ -76,26 +70,7 @@ check("the rows follow the board", bool(wait("the rows after 1. d4", lambda: row
 sys.exit(fail)
 PY
 
-dbus-run-session -- bash -c '
-    export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
-    "$1" --launch-immediately >/dev/null 2>&1 &
-    LP=$!
-    sleep 1
-    "$2" "$3" >/dev/null 2>&1 &
-    VP=$!
-    for _ in $(seq 1 100); do
-        W=$(timeout 5 xdotool search --onlyvisible --name "^Quarzel PGN Viewer 1\.01" 2>/dev/null | head -1)
-        [ -n "$W" ] && break
-        sleep 0.1
-    done
-    [ -n "$W" ] || { echo "FAIL: no result after waiting 10 s for the viewer window"; kill $VP $LP 2>/dev/null; exit 1; }
-    timeout 5 xdotool windowfocus --sync "$W" 2>/dev/null
-    timeout 30 /usr/bin/python3 "$4" "$W"
-    rc=$?
-    [ $rc = 124 ] && echo "FAIL: no result after waiting 30 s for the accessibility tree to be read"
-    kill $VP $LP 2>/dev/null
-    exit $rc
-' _ "$LAUNCHER" "$BIN" "$QUARZEL_TEST_DATA_DIR/tree_sample.pgn" "$WORK/read_pane.py"
+viewer_on_bus "$QUARZEL_TEST_DATA_DIR/tree_sample.pgn" "$WORK/read_pane.py" 30
 rc=$?
 [ $rc = 0 ] && echo "opening tree: all ok"
 exit $rc
