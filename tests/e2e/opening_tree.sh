@@ -17,17 +17,10 @@ cat >"$WORK/read_pane.py" <<'PY'
 import os, sys, time, subprocess, pyatspi
 
 sys.path.insert(0, os.environ["QUARZEL_TEST_SUPPORT"])
-from atspi_walk import walk
+from atspi_walk import walk, wait_for
 
 def wait(what, test, limit=15):
-    end = time.time() + limit
-    while time.time() < end:
-        found = test()
-        if found:
-            return found
-        time.sleep(0.1)
-    print("FAIL: no result after waiting %d s for %s" % (limit, what))
-    sys.exit(1)
+    return wait_for(what, test, limit)
 
 def named(test):
     desktop = pyatspi.Registry.getDesktop(0)
