@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "collection/game_list_core.h"
+#include "database/game_database.h"
 #include "search/game_search.h"
 #include "search/tree_cache.h"
 #include "search/tree_game_reader.h"
@@ -13,6 +14,12 @@
 #include "source/byte_source.h"
 
 namespace {
+
+// Every game number a search of pgn may name: a database's deleted entries
+// too (they have no text, and are kept as games that could not be read).
+int64_t GameNumbers(const TGameListCore& pgn) {
+    return pgn.DatabaseMode() ? pgn.Database()->EntryCount() : pgn.EntryCount();
+}
 
 // Games a chunk holds: small enough that a chunk unpacks in microseconds.
 constexpr size_t kChunkGames = 256;
@@ -158,7 +165,7 @@ bool TOpeningTree::Start(const TGameListCore& pgn, const TTreeCacheOptions& cach
         return false;
     }
     auto s = std::make_shared<TState>();
-    s->Total = pgn.GameCount();
+    s->Total = GameNumbers(pgn);
     s->OnProgress = OnProgress;
     s->OnFinished = OnFinished;
     s->Search.Threads = Threads;
@@ -264,7 +271,7 @@ bool TOpeningTree::DirectTree(const TGameListCore& pgn, const TBoard& board, con
             return true;
         };
     };
-    if (pgn.GameCount() > 0 && !search.StartMatcher(pgn, makeMatcher, false, error)) return false;
+    if (GameNumbers(pgn) > 0 && !search.StartMatcher(pgn, makeMatcher, false, error)) return false;
     search.Wait();
     if (search.Incomplete()) {
         error = "the file changed while it was read";

@@ -32,6 +32,12 @@ check "illegal move named" 1 "$(grep -c 'Ke3' "$tmp/err")"
 check "search from the cache" "$("$cli" search "$tmp/g.pgn" --fen 'rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1' --no-cache)" \
   "$("$cli" search "$tmp/g.pgn" --fen 'rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1')"
 
+# A database: its games counted like a file's, nothing written beside it.
+cp "$QUARZEL_TEST_DATA_DIR/ccf_sample.ccf" "$tmp/db.ccf"
+check "database" "$(printf 'e4\t2\t2\t0\t0\t100\t\t\t1851\t1851')" "$("$cli" tree "$tmp/db.ccf")"
+check "database from the cache" "e5" "$("$cli" tree "$tmp/db.ccf" --moves e4 | cut -f1)"
+check "nothing beside the database" "db.ccf" "$(ls "$tmp" | grep '^db')"
+
 # Changed: the cache made for the old file is not used.
 printf '%s\n' '[Result "1-0"]' '' '1. e4 e5 1-0' >> "$tmp/g.pgn"
 sum=$(md5sum < "$tmp/g.pgn")
