@@ -10,6 +10,9 @@
 #include "platform/offscreen_qt.h"
 
 int main(int argc, char** argv) {
+    // The opening tree's cache too: a folder of this run, removed after it.
+    QTemporaryDir cache;
+    qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
     PrepareOffscreenQt();
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
