@@ -17,6 +17,7 @@
 #include "notation/qt/notation.h"
 #include "rules/fen.h"
 #include "support/qt/recording_platform.h"
+#include "app/settings.h"
 #include "support/test_data.h"
 
 namespace {
@@ -27,6 +28,12 @@ const std::string kFake = std::string(QUARZEL_TEST_DATA_DIR) + "/../engine/fake_
 
 class EnginePane : public ::testing::Test {
 protected:
+    // What the window remembers (the pane switched on) does not follow into
+    // the next test.
+    ~EnginePane() override {
+        form_.reset();
+        QuarzelSettings()->clear();
+    }
     void Open(const char* mode, const std::string& engine) {
         setenv("FAKE_ENGINE_MODE", mode, 1);
         const std::string path = (dir_ / "game.pgn").string();
