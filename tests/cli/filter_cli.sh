@@ -63,6 +63,18 @@ check "nothing left there" "" "$(ls -A "$tmp/locked")"
 mkdir "$tmp/folder.pgn"
 "$cli" filter "$tmp/crlf.pgn" --out "$tmp/folder.pgn" --force 2>/dev/null; check "a folder's name" 1 "$?"
 check "no half file" "" "$(ls -A "$tmp" | grep folder.pgn. )"
+# A full disk (a tmpfs of 64 KiB, where the system lets us mount one): the
+# failure is told, and neither the file nor a temporary one is left.
+mkdir "$tmp/full"
+if mount -t tmpfs -o size=64k tmpfs "$tmp/full" 2>/dev/null; then
+  for i in $(seq 1 400); do printf '[Event "e%d"]\n[White "%0200d"]\n\n1. e4 e5 *\n\n' "$i" 0; done > "$tmp/many.pgn"
+  "$cli" filter "$tmp/many.pgn" --out "$tmp/full/out.pgn" 2> "$tmp/err"; check "a full disk" 1 "$?"
+  check "a full disk is told" 1 "$(grep -c 'space\|write' "$tmp/err")"
+  check "nothing left on the full disk" "" "$(ls -A "$tmp/full")"
+  umount "$tmp/full"
+else
+  echo "skip: no tmpfs could be mounted here (not root), the full-disk check skipped"
+fi
 "$cli" filter "$tmp/crlf.pgn" --years 1999-1990 >/dev/null 2>&1; check "bad year range" 1 "$?"
 "$cli" filter "$tmp/crlf.pgn" --desc >/dev/null 2>&1; check "--desc without --sort" 2 "$?"
 exit $fail
