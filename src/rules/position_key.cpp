@@ -37,10 +37,14 @@ constexpr TKeyTable kKeys;
 
 }  // namespace
 
-uint64_t PieceSquareKey(int piece, int square) {
-    if (piece < -6 || piece > 6 || piece == 0 || !IsRealSquare(square)) return 0;
-    return kKeys.Pieces[piece + 6][SquareToIndex64(square)];
-}
+// The table as the header shows it, made from kKeys at compile time.
+constexpr auto kTable = [] {
+    std::array<std::array<uint64_t, 64>, 13> t = kKeys.Pieces;
+    for (auto& k : t[6]) k = 0;  // no piece
+    return t;
+}();
+
+const std::array<std::array<uint64_t, 64>, 13> kPieceSquareKeys = kTable;
 
 uint64_t PositionKey(const TBoard& board, const TMoveRecord& state) {
     uint64_t key = 0;

@@ -53,15 +53,17 @@ private:
 // it stands there; found returns false to stop. False when the game's
 // records are damaged.
 template <class TFound>
-bool Walk(const TTreeGameInfo& info, size_t slot, TChunkView& view, const TSearchTarget& t, TTreeGameCursor& cur,
-          TFound&& found) {
+bool Walk(const TTreeGameInfo& info, size_t slot, TChunkView& view, const TSearchTarget& t, uint64_t placement,
+          TTreeGameCursor& cur, TFound&& found) {
     const bool bounded = !(info.Flags & kGameUnbounded);
     const uint8_t* head = info.Flags & kGameFromFen ? nullptr : view.Head(slot);
     if (!head && !(info.Flags & kGameFromFen)) return false;
     cur.Start(info, head);
     if (!cur.HasStart() && !view.Tail(info, cur)) return false;
     for (;;) {
-        if (SameCounts(cur.Counts, t) && PositionMatches(t, cur.Board, cur.State) && !found(cur)) return true;
+        if (cur.Placement == placement && SameCounts(cur.Counts, t) && PositionMatches(t, cur.Board, cur.State) &&
+            !found(cur))
+            return true;
         if (bounded && Unreachable(cur.Counts, t)) return true;
         TTreeGameCursor::TStep step = cur.Next();
         if (step == TTreeGameCursor::NeedTail) {
@@ -237,13 +239,14 @@ TSearchTarget TreeTarget(const TBoard& board, const TMoveRecord& state) {
 TTreeAnswer QueryTree(const TTreeSnapshot& s, const TBoard& board, const TMoveRecord& state,
                       const std::vector<int32_t>* games, unsigned threads) {
     const TSearchTarget t = TreeTarget(board, state);
+    const uint64_t placement = PlacementKey(t.Board);
     const int mover = t.Side;
     std::vector<TTreeTallies> parts(std::max(1u, threads ? threads : std::thread::hardware_concurrency()));
     Split(s, games, threads, [&](size_t from, size_t to, unsigned part) {
         TTreeTallies& tally = parts[part];
         TTreeGameCursor cur;
         ForCandidates(s, games, from, to, t, [&](int64_t, const TTreeGameInfo& info, size_t slot, TChunkView& view) {
-            Walk(info, slot, view, t, cur, [&](TTreeGameCursor& at) {
+            Walk(info, slot, view, t, placement, cur, [&](TTreeGameCursor& at) {
                 ++tally.Reached;
                 if (const uint16_t w = NextWordOf(info, view, at)) tally.Of(w).Add(info, mover);
                 return false;  // a game counts once, at its first time there
@@ -260,12 +263,13 @@ TTreeAnswer QueryTree(const TTreeSnapshot& s, const TBoard& board, const TMoveRe
 std::vector<int32_t> QueryGamesWith(const TTreeSnapshot& s, const TBoard& board, const TMoveRecord& state,
                                     const TMoveRecord& move, const std::vector<int32_t>* games) {
     const TSearchTarget t = TreeTarget(board, state);
+    const uint64_t placement = PlacementKey(t.Board);
     const uint16_t want = move.FromSq ? WordOfMove(move) : 0;
     std::vector<int32_t> out;
     TTreeGameCursor cur;
     ForCandidates(s, games, 0, s.Chunks.size(), t,
                   [&](int64_t game, const TTreeGameInfo& info, size_t slot, TChunkView& view) {
-                      Walk(info, slot, view, t, cur, [&](TTreeGameCursor& at) {
+                      Walk(info, slot, view, t, placement, cur, [&](TTreeGameCursor& at) {
                           const uint16_t w = NextWordOf(info, view, at);
                           // Castling by rook file and plain castling are the same row.
                           if (!want || (w & 0x0FFF) == (want & 0x0FFF)) out.push_back(static_cast<int32_t>(game));
@@ -276,13 +280,14 @@ std::vector<int32_t> QueryGamesWith(const TTreeSnapshot& s, const TBoard& board,
 }
 
 std::vector<TSearchHit> QueryPositions(const TTreeSnapshot& s, const TSearchTarget& target, unsigned threads) {
+    const uint64_t placement = PlacementKey(target.Board);
     std::vector<std::vector<TSearchHit>> parts(std::max(1u, threads ? threads : std::thread::hardware_concurrency()));
     Split(s, nullptr, threads, [&](size_t from, size_t to, unsigned part) {
         TTreeGameCursor cur;
         ForCandidates(s, nullptr, from, to, target,
                       [&](int64_t game, const TTreeGameInfo& info, size_t slot, TChunkView& view) {
                           TSearchHit hit;
-                          Walk(info, slot, view, target, cur, [&](TTreeGameCursor& at) {
+                          Walk(info, slot, view, target, placement, cur, [&](TTreeGameCursor& at) {
                               hit.Plies.push_back(at.Ply);
                               return true;
                           });

@@ -6,6 +6,7 @@
 
 #include "notation/game_tree.h"
 #include "rules/chess960.h"
+#include "rules/position_key.h"
 
 using namespace reach;
 
@@ -61,6 +62,15 @@ uint8_t ResultKind(std::string_view v) {
     if (v == "0-1") return kResultBlack;
     if (v == "1/2-1/2") return kResultDraw;
     return kResultOther;
+}
+
+uint64_t PlacementKey(const TBoard& board) {
+    uint64_t key = 0;
+    for (int i = 0; i < 64; ++i) {
+        const int sq = Index64ToSquare(i);
+        key ^= PieceSquareKey(board[sq], sq);
+    }
+    return key;
 }
 
 uint16_t WordOfMove(const TMoveRecord& m) {
@@ -188,7 +198,11 @@ void TTreeGameCursor::Start(const TTreeGameInfo& info, const uint8_t* head) {
     tailWords_ = info.Words - headWords_;
     started_ = !fen;
     static const TCounts kInitial = CountsOf(InitialPosition);
-    if (started_) Counts = kInitial;
+    static const uint64_t kInitialPlacement = PlacementKey(InitialPosition);
+    if (started_) {
+        Counts = kInitial;
+        Placement = kInitialPlacement;
+    }
 }
 
 bool TTreeGameCursor::SetTail(const uint8_t* tail, size_t size) {
@@ -209,6 +223,7 @@ bool TTreeGameCursor::SetTail(const uint8_t* tail, size_t size) {
         State.Side = static_cast<int8_t>(static_cast<int8_t>(tail[66]) == Black ? Black : White);
         skip = kStartBytes;
         Counts = CountsOf(Board);
+        Placement = PlacementKey(Board);
         started_ = true;
     }
     if (size - skip < 2 * size_t{tailWords_}) return false;
@@ -273,7 +288,22 @@ TTreeGameCursor::TStep TTreeGameCursor::Next() {
         if (mover == White) --Counts.WhitePawns;
         else --Counts.BlackPawns;
     }
+    // The squares the move changes: from, to and a pawn taken en passant, or
+    // the mover's back rank for a castling (by rook file too).
+    int squares[8], before[8], changed = 0;
+    if (m.CastleKind) {
+        const int first = mover == White ? 21 : 91;
+        for (int f = 0; f < 8; ++f) squares[changed++] = first + f;
+    } else if (!null) {
+        squares[changed++] = m.FromSq;
+        squares[changed++] = m.ToSq;
+        if (m.EpVictim) squares[changed++] = m.EpVictim;
+    }
+    for (int k = 0; k < changed; ++k) before[k] = Board[squares[k]];
     MakeMove(Board, m);
+    for (int k = 0; k < changed; ++k)
+        if (before[k] != Board[squares[k]])
+            Placement ^= PieceSquareKey(before[k], squares[k]) ^ PieceSquareKey(Board[squares[k]], squares[k]);
     if (!null) {
         Vacated(Counts, Board, m.FromSq);
         Vacated(Counts, Board, m.ToSq);

@@ -110,6 +110,9 @@ public:
     TBoard Board = InitialPosition;
     TMoveRecord State = FreshState();
     reach::TCounts Counts;
+    // The placement's key (PlacementKey), kept up move by move: positions
+    // are compared by it before the boards are.
+    uint64_t Placement = 0;
     int Ply = 0;
 
 private:
@@ -121,6 +124,9 @@ private:
     uint32_t headWords_ = 0, tailWords_ = 0, at_ = 0;
     bool started_ = false;
 };
+
+// The part of PositionKey (rules/position_key.h) that the pieces make.
+uint64_t PlacementKey(const TBoard& board);
 
 // A move word's move in the position before it (Side = the mover):
 // FromSq, ToSq, Promotion, CastleKind, EpVictim filled in.
