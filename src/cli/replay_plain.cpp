@@ -1,0 +1,72 @@
+#include "cli/replay_plain.h"
+
+#include "collection/game_text.h"
+#include "rules/chess960.h"
+#include "search/plain_moves.h"
+
+namespace {
+
+// Board, side to move, castling rights and en-passant square of a game from
+// the standard start.
+void AppendFen4(std::string& out, const TBoard& board, const TMoveRecord& state) {
+    static const TCastlingRooks kNoRooks{};
+    const std::string fen = PositionToFEN(board, state, 1, kNoRooks);
+    size_t cut = 0;
+    for (int fields = 0; fields < 4 && cut != std::string::npos; ++fields) cut = fen.find(' ', cut + (fields ? 1 : 0));
+    out.append(fen, 0, cut == std::string::npos ? fen.size() : cut);
+}
+
+// A start the loader sets up otherwise than the standard one.
+bool OtherStart(TGameTextLines& lines) {
+    TTag tag;
+    bool other = false;
+    while (lines.NextTag(tag))
+        if (IsTagNamed(tag.Text, "FEN") || (IsTagNamed(tag.Text, "VARIANT") && !IsStandardVariant(TagValue(tag.Text))))
+            other = true;
+    return other;
+}
+
+}  // namespace
+
+bool ReplayPlainGame(std::string_view text, std::string_view n, std::string& out, std::string& movetext) {
+    TGameTextLines lines(text);
+    if (OtherStart(lines)) return false;
+    // The movetext as the loader assembles it, comments kept: their marks are the stops.
+    movetext.clear();
+    if (lines.HasMoveText()) {
+        movetext.reserve(text.size() + 1);
+        lines.AppendMoveText(movetext, true);
+    }
+    const size_t before = out.size();
+    TBoard board = InitialPosition;
+    TMoveRecord state = FreshState();
+    auto line = [&](std::string_view kind, int ply) {
+        out.append(n).append(kind);
+        if (ply >= 0) out.append(std::to_string(ply)) += '\t';
+        AppendFen4(out, board, state);
+        out += '\n';
+    };
+    line("\tstart\t", -1);
+    int ply = 0, lastStop = 0;
+    auto onComment = [&](std::string_view comment, bool beforeMoves) {
+        if (comment.find("MATCH") == std::string_view::npos) return;
+        // A start that is a stop is told by its opening comment; a comment
+        // after the moves begin but before the first one belongs to no move.
+        if (beforeMoves) line("\tmatch\t", 0);
+        else if (ply > lastStop) line("\tmatch\t", lastStop = ply);
+    };
+    const TPlainRead read =
+        movetext.empty() ? TPlainRead::Done
+                         : ReadPlainMoveText(TrimBlanks(movetext), board, state, nullptr, [&](int) {
+                                                 ++ply;
+                                                 return true;
+                                             },
+                                             onComment);
+    if (movetext.capacity() > (16u << 20)) std::string().swap(movetext);  // a huge game's room is not kept
+    if (read != TPlainRead::Done) {
+        out.resize(before);
+        return false;
+    }
+    line("\tend\t", ply);
+    return true;
+}
