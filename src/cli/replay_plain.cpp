@@ -1,5 +1,7 @@
 #include "cli/replay_plain.h"
 
+#include <new>
+
 #include "collection/game_text.h"
 #include "rules/chess960.h"
 #include "search/plain_moves.h"
@@ -26,18 +28,16 @@ bool OtherStart(TGameTextLines& lines) {
     return other;
 }
 
-}  // namespace
-
-bool ReplayPlainGame(std::string_view text, std::string_view n, std::string& out, std::string& movetext) {
+// ReplayPlainGame without its care for memory.
+TPlainRead Replay(std::string_view text, std::string_view n, std::string& out, std::string& movetext) {
     TGameTextLines lines(text);
-    if (OtherStart(lines)) return false;
+    if (OtherStart(lines)) return TPlainRead::Load;
     // The movetext as the loader assembles it, comments kept: their marks are the stops.
     movetext.clear();
     if (lines.HasMoveText()) {
         movetext.reserve(text.size() + 1);
         lines.AppendMoveText(movetext, true);
     }
-    const size_t before = out.size();
     TBoard board = InitialPosition;
     TMoveRecord state = FreshState();
     auto line = [&](std::string_view kind, int ply) {
@@ -55,18 +55,28 @@ bool ReplayPlainGame(std::string_view text, std::string_view n, std::string& out
         if (beforeMoves) line("\tmatch\t", 0);
         else if (ply > lastStop) line("\tmatch\t", lastStop = ply);
     };
-    const TPlainRead read =
-        movetext.empty() ? TPlainRead::Done
-                         : ReadPlainMoveText(TrimBlanks(movetext), board, state, nullptr, [&](int) {
-                                                 ++ply;
-                                                 return true;
-                                             },
-                                             onComment);
-    if (movetext.capacity() > (16u << 20)) std::string().swap(movetext);  // a huge game's room is not kept
-    if (read != TPlainRead::Done) {
-        out.resize(before);
-        return false;
+    auto onMove = [&](int) {
+        ++ply;
+        return true;
+    };
+    const TPlainRead read = movetext.empty()
+                                ? TPlainRead::Done
+                                : ReadPlainMoveText(TrimBlanks(movetext), board, state, nullptr, onMove, onComment);
+    if (read == TPlainRead::Done) line("\tend\t", ply);
+    return read;
+}
+
+}  // namespace
+
+bool ReplayPlainGame(std::string_view text, std::string_view n, std::string& out, std::string& movetext) {
+    const size_t before = out.size();
+    TPlainRead read = TPlainRead::Load;
+    try {
+        read = Replay(text, n, out, movetext);
+    } catch (const std::bad_alloc&) {
+        // The loader tries it, and tells when memory runs out there too.
     }
-    line("\tend\t", ply);
-    return true;
+    if (movetext.capacity() > (16u << 20)) std::string().swap(movetext);  // a huge game's room is not kept
+    if (read != TPlainRead::Done) out.resize(before);
+    return read == TPlainRead::Done;
 }
