@@ -241,6 +241,13 @@ void TSortKeys::AddFolded(const std::string& folded) {
 }
 
 void TSortKeys::AddEnd(std::uint64_t end) {
+    if (ends_.empty() && wideEnds_.empty()) {
+        if (end == 0) {
+            ++emptyTexts_;
+            return;
+        }
+        ends_.assign(emptyTexts_, 0);  // the first text that is not empty
+    }
     if (wideEnds_.empty() && end > UINT32_MAX) {
         wideEnds_.assign(ends_.begin(), ends_.end());
         ends_ = {};
@@ -255,7 +262,7 @@ void TSortKeys::Reserve(std::size_t n) {
         return;
     }
     prefixes_.reserve(prefixes_.size() + n);
-    if (wideEnds_.empty()) ends_.reserve(ends_.size() + n);
+    if (!ends_.empty()) ends_.reserve(ends_.size() + n);
 }
 
 void TSortKeys::Append(const TSortKeys& other) {
@@ -287,16 +294,7 @@ TSortSource SortSourceOf(TGameListCore& list, std::vector<std::int32_t> games) {
     s.Path = list.FileName();
     s.Text = list.Source();
     s.Games = std::move(games);
-    if (!s.Database) {
-        s.Starts.reserve(s.Games.size());
-        s.Lengths.reserve(s.Games.size());
-        for (std::int32_t g : s.Games) {
-            const GameEntry e = list.Entry(g);
-            s.Starts.push_back(e.StartPos);
-            s.Lengths.push_back(static_cast<std::uint32_t>(
-                std::clamp<std::int64_t>(e.EndPos - e.StartPos, 0, TBlockReader::kMaxHeader)));
-        }
-    }
+    if (!s.Database) s.Bounds = list.BoundsView();
     return s;
 }
 
@@ -326,13 +324,18 @@ bool ReadFileSortKeys(const TSortSource& source, TSortKeys& keys, const TSortPro
                 if (part == 0 && progress && !progress(static_cast<int>(done * 100 / n))) cancelled = true;
             }
             // The header is at the start: a game of gigabytes is not read through.
-            const std::int64_t start = source.Starts[i];
+            const std::size_t g = static_cast<std::size_t>(source.Games[i]);
+            const bool known = g + 1 < source.Bounds.Count;
+            const std::int64_t start = known ? source.Bounds.At(g) : 0;
+            const std::int64_t length = known ? std::clamp<std::int64_t>(source.Bounds.At(g + 1) - start, 0,
+                                                                         TBlockReader::kMaxHeader)
+                                              : 0;
             if (column == TGameColumn::Opening) {
-                const std::size_t length = std::min<std::size_t>(source.Lengths[i], kOpeningTextBytes);
-                parts[part].AddText(OpeningCellText(reader.Get(start, start + static_cast<std::int64_t>(length))));
+                const std::int64_t opening = std::min<std::int64_t>(length, kOpeningTextBytes);
+                parts[part].AddText(OpeningCellText(reader.Get(start, start + opening)));
                 continue;
             }
-            ReadHeaderTag(reader.Get(start, start + source.Lengths[i]), tag, h);
+            ReadHeaderTag(reader.Get(start, start + length), tag, h);
             parts[part].Add(h, source.Games[i]);
         }
     };
@@ -369,15 +372,15 @@ void ReadListSortKeys(TGameListCore& list, const TSortSource& source, std::size_
     }
 }
 
-std::vector<std::int32_t> SortedPositions(const std::vector<std::int32_t>& games, const TSortKeys& keys,
-                                          bool descending) {
+namespace {
+
+// The positions of the keys in table order, ties broken by byGame(a, b).
+template <class TByGame>
+std::vector<std::int32_t> SortPositions(const TSortKeys& keys, bool descending, TByGame byGame) {
     std::vector<std::int32_t> known, empty;
     known.reserve(keys.Size());
     for (std::size_t i = 0; i < keys.Size(); ++i)
         (keys.Empty(i) ? empty : known).push_back(static_cast<std::int32_t>(i));
-    const auto byGame = [&](std::int32_t a, std::int32_t b) {
-        return games[static_cast<std::size_t>(a)] < games[static_cast<std::size_t>(b)];
-    };
     std::sort(known.begin(), known.end(), [&](std::int32_t a, std::int32_t b) {
         int c = keys.Compare(static_cast<std::size_t>(a), static_cast<std::size_t>(b));
         if (descending) c = -c;
@@ -388,18 +391,35 @@ std::vector<std::int32_t> SortedPositions(const std::vector<std::int32_t>& games
     return known;
 }
 
+}  // namespace
+
+std::vector<std::int32_t> SortedPositions(const std::vector<std::int32_t>& games, const TSortKeys& keys,
+                                          bool descending) {
+    return SortPositions(keys, descending, [&](std::int32_t a, std::int32_t b) {
+        return games[static_cast<std::size_t>(a)] < games[static_cast<std::size_t>(b)];
+    });
+}
+
+std::vector<std::int32_t> SortedPositions(const TSortKeys& keys, bool descending) {
+    return SortPositions(keys, descending, [](std::int32_t a, std::int32_t b) { return a < b; });
+}
+
 std::vector<std::int32_t> SortListGames(TGameListCore& list, TGameColumn column, bool descending) {
     std::vector<std::int32_t> games;
     games.reserve(static_cast<std::size_t>(list.RowCount()));
     for (std::int32_t r = 0; r < list.RowCount(); ++r) games.push_back(list.GameIndexOfRow(r));
     TSortSource source = SortSourceOf(list, std::move(games));
     TSortKeys keys(column);
-    if (source.Database) {
-        ReadListSortKeys(list, source, 0, source.Games.size(), keys);
-    } else {
-        ReadFileSortKeys(source, keys);
-        source.Starts = {};
-        source.Lengths = {};
+    if (source.Database) ReadListSortKeys(list, source, 0, source.Games.size(), keys);
+    else ReadFileSortKeys(source, keys);
+    source.Bounds = {};
+    // Every game in its order (no filter): the positions are the games, and
+    // the list of games goes before the sort.
+    bool all = true;
+    for (std::size_t i = 0; i < source.Games.size() && all; ++i) all = source.Games[i] == static_cast<std::int32_t>(i);
+    if (all) {
+        source.Games = {};
+        return SortedPositions(keys, descending);
     }
     std::vector<std::int32_t> order = SortedPositions(source.Games, keys, descending);
     for (std::int32_t& p : order) p = source.Games[static_cast<std::size_t>(p)];

@@ -5,8 +5,8 @@
 // column's from the game's first moves, named through a hook (below). Sorting by a
 // column reads that column's key for every listed game: straight from the
 // bytes of a PGN file (read in large blocks, only the header lines of each
-// game decoded, on all cores; 12 bytes a game and what a name has past its first 8 bytes for a name
-// column, 4 for a number), or
+// game decoded, on all cores; 8 bytes a game for a name column, 4 more and
+// the rest of the names once a name is longer than 8 bytes, 4 for a number), or
 // through the list's header reader for a game database. Text columns compare
 // case-insensitively with accents folded (FoldForSort), numbers and dates by
 // value, rounds naturally (NaturalSortText); empty values come last in either direction and equal keys keep the
@@ -22,9 +22,8 @@
 #include <vector>
 
 #include "collection/game_header.h"
+#include "collection/game_list_core.h"
 #include "source/byte_source.h"
-
-class TGameListCore;
 
 enum class TGameColumn : std::uint8_t {
     Number, White, Black, WhiteElo, BlackElo, Result, Date, Event, Site, Round, ECO, Moves, Opening
@@ -80,9 +79,12 @@ public:
     void Reserve(std::size_t n);
 
 private:
-    // Where text i ends in text_ (it starts where text i - 1 ends): 32 bits
-    // a game while the texts fit 4 GB, 64 after that.
-    std::uint64_t End(std::size_t i) const { return wideEnds_.empty() ? ends_[i] : wideEnds_[i]; }
+    // Where text i ends in text_ (it starts where text i - 1 ends): none
+    // while every text is empty, then 32 bits a game while the texts fit
+    // 4 GB, 64 after that.
+    std::uint64_t End(std::size_t i) const {
+        return !wideEnds_.empty() ? wideEnds_[i] : ends_.empty() ? 0 : ends_[i];
+    }
     std::uint64_t Start(std::size_t i) const { return i == 0 ? 0 : End(i - 1); }
     void AddEnd(std::uint64_t end);
     void AddFolded(const std::string& folded);
@@ -92,6 +94,7 @@ private:
     std::vector<std::uint64_t> prefixes_;  // text columns: first 8 folded bytes, big-endian
     std::vector<std::uint32_t> ends_;
     std::vector<std::uint64_t> wideEnds_;
+    std::size_t emptyTexts_ = 0;  // keys added while every text was empty
     std::string text_;
 };
 
@@ -102,10 +105,9 @@ struct TSortSource {
     std::string Path;        // the PGN file
     std::shared_ptr<TByteSource> Text;  // its text (decompressed when it is compressed)
     std::vector<std::int32_t> Games;                         // in list order
-    // Byte range of each game (PGN): where it starts and how much of it the
-    // header is looked for in (at most 4 MB). Dropped once the keys are read.
-    std::vector<std::int64_t> Starts;
-    std::vector<std::uint32_t> Lengths;
+    // Where each game starts and ends (PGN), shared with the list; the
+    // header is looked for in its first 4 MB.
+    TGameBoundsView Bounds;
 };
 TSortSource SortSourceOf(TGameListCore& list, std::vector<std::int32_t> games);
 
@@ -124,6 +126,9 @@ void ReadListSortKeys(TGameListCore& list, const TSortSource& source, std::size_
 // ascending or descending, ties and empty keys (last) by game number.
 std::vector<std::int32_t> SortedPositions(const std::vector<std::int32_t>& games, const TSortKeys& keys,
                                           bool descending);
+// The same for games in ascending order (ties by position): the games need
+// not be at hand while sorting.
+std::vector<std::int32_t> SortedPositions(const TSortKeys& keys, bool descending);
 
 // The whole sort on the calling thread, for tools: the rows of the list in table order (game indexes).
 std::vector<std::int32_t> SortListGames(TGameListCore& list, TGameColumn column, bool descending);
