@@ -219,25 +219,74 @@ std::string GameCellText(const TGameHeader& h, TGameColumn c, std::int32_t game)
 
 // ---- keys --------------------------------------------------------------------
 
+std::string TSortKeys::Folded(const TGameHeader& h) const {
+    const std::string& field = TextField(h, column_);
+    return field == "?" ? std::string() : column_ == TGameColumn::Round ? NaturalSortText(field) : FoldForSort(field);
+}
+
 void TSortKeys::Add(const TGameHeader& h, std::int32_t game) {
     if (IsNumericColumn(column_)) {
         numbers_.push_back(NumberKey(h, column_, game));
         return;
     }
-    const std::string& field = TextField(h, column_);
-    AddFolded(field == "?" ? std::string() : column_ == TGameColumn::Round ? NaturalSortText(field) : FoldForSort(field));
+    AddFolded(Folded(h));
 }
 
 void TSortKeys::AddText(std::string_view text) { AddFolded(FoldForSort(text)); }
 
-void TSortKeys::AddFolded(const std::string& folded) {
+namespace {
+
+// The first 8 bytes of a folded key, big-endian: they compare as the text does.
+std::uint64_t PrefixOf(const std::string& folded) {
     std::uint64_t prefix = 0;
     for (std::size_t i = 0; i < 8; ++i)
         prefix = prefix << 8 | (i < folded.size() ? static_cast<unsigned char>(folded[i]) : 0u);
-    prefixes_.push_back(prefix);
+    return prefix;
+}
+
+}  // namespace
+
+void TSortKeys::AddFolded(const std::string& folded) {
+    prefixes_.push_back(PrefixOf(folded));
+    AddRest(folded);
+}
+
+void TSortKeys::AddRest(const std::string& folded) {
     // Only what follows the prefix is kept as text.
     if (folded.size() > 8) text_.append(folded, 8);
     AddEnd(text_.size());
+}
+
+void TSortKeys::Grow(std::size_t n) {
+    if (IsNumericColumn(column_)) numbers_.resize(numbers_.size() + n);
+    else prefixes_.resize(prefixes_.size() + n);
+}
+
+void TSortKeys::Set(std::size_t i, const TGameHeader& h, std::int32_t game, TSortKeys& rests) {
+    if (IsNumericColumn(column_)) {
+        numbers_[i] = NumberKey(h, column_, game);
+        return;
+    }
+    const std::string folded = Folded(h);
+    prefixes_[i] = PrefixOf(folded);
+    rests.AddRest(folded);
+}
+
+void TSortKeys::SetText(std::size_t i, std::string_view text, TSortKeys& rests) {
+    const std::string folded = FoldForSort(text);
+    prefixes_[i] = PrefixOf(folded);
+    rests.AddRest(folded);
+}
+
+void TSortKeys::TakeRests(TSortKeys& rests, std::size_t count) {
+    if (IsNumericColumn(column_)) return;
+    // The ends of every key at once, when the first text comes.
+    if (!rests.text_.empty() && ends_.empty() && wideEnds_.empty()) ends_.reserve(Size());
+    text_.reserve(text_.size() + rests.text_.size());
+    const std::uint64_t base = text_.size();
+    for (std::size_t k = 0; k < count; ++k) AddEnd(base + rests.End(k));
+    text_ += rests.text_;
+    rests = TSortKeys(column_);
 }
 
 void TSortKeys::AddEnd(std::uint64_t end) {
@@ -254,23 +303,6 @@ void TSortKeys::AddEnd(std::uint64_t end) {
     }
     if (wideEnds_.empty()) ends_.push_back(static_cast<std::uint32_t>(end));
     else wideEnds_.push_back(end);
-}
-
-void TSortKeys::Reserve(std::size_t n) {
-    if (IsNumericColumn(column_)) {
-        numbers_.reserve(numbers_.size() + n);
-        return;
-    }
-    prefixes_.reserve(prefixes_.size() + n);
-    if (!ends_.empty()) ends_.reserve(ends_.size() + n);
-}
-
-void TSortKeys::Append(const TSortKeys& other) {
-    numbers_.insert(numbers_.end(), other.numbers_.begin(), other.numbers_.end());
-    prefixes_.insert(prefixes_.end(), other.prefixes_.begin(), other.prefixes_.end());
-    const std::uint64_t base = text_.size();
-    for (std::size_t i = 0; i < other.prefixes_.size(); ++i) AddEnd(base + other.End(i));
-    text_ += other.text_;
 }
 
 std::size_t TSortKeys::Size() const { return IsNumericColumn(column_) ? numbers_.size() : prefixes_.size(); }
@@ -310,11 +342,14 @@ bool ReadFileSortKeys(const TSortSource& source, TSortKeys& keys, const TSortPro
     if (n < 20000) threads = 1;
     std::atomic<bool> cancelled{false};
     std::atomic<std::size_t> done{0};
-    std::vector<TSortKeys> parts(threads, TSortKeys(column));
+    // Each thread sets the keys of its stretch in place; only the texts past
+    // the prefixes are gathered apart, and taken over stretch by stretch.
+    const std::size_t base = keys.Size();
+    keys.Grow(n);
+    std::vector<TSortKeys> rests(threads, TSortKeys(column));
     auto work = [&](unsigned part) {
         TGameHeader h;
         const std::size_t from = n * part / threads, to = n * (part + 1) / threads;
-        parts[part].Reserve(to - from);
         const std::string_view tag = Info(column).tag;
         TBlockReader reader(source.Text.get());
         for (std::size_t i = from; i < to; ++i) {
@@ -332,11 +367,11 @@ bool ReadFileSortKeys(const TSortSource& source, TSortKeys& keys, const TSortPro
                                               : 0;
             if (column == TGameColumn::Opening) {
                 const std::int64_t opening = std::min<std::int64_t>(length, kOpeningTextBytes);
-                parts[part].AddText(OpeningCellText(reader.Get(start, start + opening)));
+                keys.SetText(base + i, OpeningCellText(reader.Get(start, start + opening)), rests[part]);
                 continue;
             }
             ReadHeaderTag(reader.Get(start, start + length), tag, h);
-            parts[part].Add(h, source.Games[i]);
+            keys.Set(base + i, h, source.Games[i], rests[part]);
         }
     };
     if (threads == 1) {
@@ -348,14 +383,7 @@ bool ReadFileSortKeys(const TSortSource& source, TSortKeys& keys, const TSortPro
         for (std::thread& t : pool) t.join();
     }
     if (cancelled) return false;
-    // Each part goes as soon as it is taken over: the keys are never held twice over.
-    if (keys.Size() == 0) std::swap(keys, parts[0]);
-    else keys.Append(parts[0]);
-    keys.Reserve(n - keys.Size());
-    for (std::size_t p = 1; p < parts.size(); ++p) {
-        keys.Append(parts[p]);
-        parts[p] = TSortKeys(column);
-    }
+    for (unsigned p = 0; p < threads; ++p) keys.TakeRests(rests[p], n * (p + 1) / threads - n * p / threads);
     if (progress) progress(100);
     return true;
 }

@@ -69,14 +69,19 @@ public:
     void Add(const TGameHeader& header, std::int32_t gameIndex);
     // The key of a text column given its cell text (the Opening column).
     void AddText(std::string_view text);
-    // Appends the keys of other (of the same column) after these.
-    void Append(const TSortKeys& other);
     std::size_t Size() const;
     bool Empty(std::size_t i) const;
     // <0, 0, >0 as key i sorts before, with or after key j (empty keys not compared).
     int Compare(std::size_t i, std::size_t j) const;
-    // Room for n more keys.
-    void Reserve(std::size_t n);
+    // Keys read on several threads, each thread a stretch of its own:
+    // Grow(n) adds n keys; Set (SetText for the Opening column) sets key i
+    // of them, its text past the prefix going to rests, the thread's own
+    // TSortKeys, in key order; then TakeRests(rests, count) takes over the
+    // texts of each stretch of count keys, stretch after stretch.
+    void Grow(std::size_t n);
+    void Set(std::size_t i, const TGameHeader& header, std::int32_t gameIndex, TSortKeys& rests);
+    void SetText(std::size_t i, std::string_view text, TSortKeys& rests);
+    void TakeRests(TSortKeys& rests, std::size_t count);
 
 private:
     // Where text i ends in text_ (it starts where text i - 1 ends): none
@@ -88,6 +93,8 @@ private:
     std::uint64_t Start(std::size_t i) const { return i == 0 ? 0 : End(i - 1); }
     void AddEnd(std::uint64_t end);
     void AddFolded(const std::string& folded);
+    void AddRest(const std::string& folded);
+    std::string Folded(const TGameHeader& header) const;
 
     TGameColumn column_;
     std::vector<std::uint32_t> numbers_;   // numeric columns: the value, 0 = empty
@@ -114,8 +121,9 @@ TSortSource SortSourceOf(TGameListCore& list, std::vector<std::int32_t> games);
 // Called now and then with the share done (0..100); false cancels.
 using TSortProgress = std::function<bool(int percent)>;
 
-// Reads the keys of a PGN source; false when cancelled (or the file cannot be
-// read: then every key is empty and the order is the game numbers').
+// Reads the keys of a PGN source; false when cancelled (the keys are then
+// of no use). A file that cannot be read gives empty keys: the order is then
+// the game numbers'.
 bool ReadFileSortKeys(const TSortSource& source, TSortKeys& keys, const TSortProgress& progress = {},
                       unsigned threads = 0);
 // Reads keys [from, to) of the source's games through the list's header reader
