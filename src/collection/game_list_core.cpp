@@ -137,11 +137,8 @@ GameEntry TGameListCore::Entry(std::int32_t i) const {
 }
 
 TGameBoundsView TGameListCore::BoundsView() const {
-    TGameBoundsView view;
-    if (database_) return view;
-    view.Chunks.assign(chunks_.begin(), chunks_.end());
-    view.Count = boundCount_;
-    return view;
+    if (database_) return {};
+    return TGameBoundsView{{chunks_.begin(), chunks_.end()}, boundCount_};
 }
 
 std::size_t TGameListCore::IndexBytes() const {

@@ -338,8 +338,7 @@ bool ReadFileSortKeys(const TSortSource& source, TSortKeys& keys, const TSortPro
         for (std::int32_t g : source.Games) keys.Add(blank, g);
         return true;
     }
-    if (threads == 0) threads = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
-    if (n < 20000) threads = 1;
+    if (threads == 0) threads = n < 20000 ? 1 : std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
     std::atomic<bool> cancelled{false};
     std::atomic<std::size_t> done{0};
     // Each thread sets the keys of its stretch in place; only the texts past

@@ -121,9 +121,10 @@ TSortSource SortSourceOf(TGameListCore& list, std::vector<std::int32_t> games);
 // Called now and then with the share done (0..100); false cancels.
 using TSortProgress = std::function<bool(int percent)>;
 
-// Reads the keys of a PGN source; false when cancelled (the keys are then
-// of no use). A file that cannot be read gives empty keys: the order is then
-// the game numbers'.
+// Reads the keys of a PGN source on `threads` threads (0: up to 4, one for
+// fewer than 20000 games); false when cancelled (the keys are then of no
+// use). A file that cannot be read gives empty keys: the order is then the
+// game numbers'.
 bool ReadFileSortKeys(const TSortSource& source, TSortKeys& keys, const TSortProgress& progress = {},
                       unsigned threads = 0);
 // Reads keys [from, to) of the source's games through the list's header reader
