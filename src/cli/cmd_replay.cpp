@@ -141,7 +141,9 @@ void TReplay::Row(TGameListCore& pgn, int32_t row) {
     if (cli::TooLargeToRead(pgn, index, core.MaxGameBytes)) return Failed(n, kGameTooLargeText);
     int32_t id = -1;
     pgn.GetGame(index, id, text);
-    if (id >= 0 && ReplayPlainGame(text, n, out, movetext)) {
+    const bool plain = id >= 0 && ReplayPlainGame(text, n, out, movetext);
+    if (!plain && id >= 0 && text.empty()) pgn.GetGame(index, id, text);  // given up for its movetext
+    if (plain) {
         // replayed without the tree
     } else if (const int result = id < 0 ? lgNoMemory : core.LoadGame(text);
                id < 0 || result == lgTooLarge || result == lgNoMemory) {

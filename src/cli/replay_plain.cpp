@@ -28,15 +28,25 @@ bool OtherStart(TGameTextLines& lines) {
     return other;
 }
 
+// A game from this size on is turned into its movetext where it stands.
+constexpr std::size_t kInPlaceBytes = 1 << 20;
+
 // ReplayPlainGame without its care for memory.
-TPlainRead Replay(std::string_view text, std::string_view n, std::string& out, std::string& movetext) {
+TPlainRead Replay(std::string& text, std::string_view n, std::string& out, std::string& movetext, bool& givenUp) {
     TGameTextLines lines(text);
     if (OtherStart(lines)) return TPlainRead::Load;
     // The movetext as the loader assembles it, comments kept: their marks are the stops.
-    movetext.clear();
+    std::string_view moves;
     if (lines.HasMoveText()) {
-        movetext.reserve(text.size() + 1);
-        lines.AppendMoveText(movetext, true);
+        if (text.size() >= kInPlaceBytes && lines.MoveTextInPlace(text, true)) {
+            givenUp = true;
+            moves = text;
+        } else {
+            movetext.clear();
+            movetext.reserve(text.size() + 1);
+            lines.AppendMoveText(movetext, true);
+            moves = movetext;
+        }
     }
     TBoard board = InitialPosition;
     TMoveRecord state = FreshState();
@@ -59,24 +69,26 @@ TPlainRead Replay(std::string_view text, std::string_view n, std::string& out, s
         ++ply;
         return true;
     };
-    const TPlainRead read = movetext.empty()
-                                ? TPlainRead::Done
-                                : ReadPlainMoveText(TrimBlanks(movetext), board, state, nullptr, onMove, onComment);
+    const TPlainRead read =
+        moves.empty() ? TPlainRead::Done : ReadPlainMoveText(TrimBlanks(moves), board, state, nullptr, onMove, onComment);
     if (read == TPlainRead::Done) line("\tend\t", ply);
     return read;
 }
 
 }  // namespace
 
-bool ReplayPlainGame(std::string_view text, std::string_view n, std::string& out, std::string& movetext) {
+bool ReplayPlainGame(std::string& text, std::string_view n, std::string& out, std::string& movetext) {
     const size_t before = out.size();
+    bool givenUp = false;
     TPlainRead read = TPlainRead::Load;
     try {
-        read = Replay(text, n, out, movetext);
+        read = Replay(text, n, out, movetext, givenUp);
     } catch (const std::bad_alloc&) {
         // The loader tries it, and tells when memory runs out there too.
     }
     if (movetext.capacity() > (16u << 20)) std::string().swap(movetext);  // a huge game's room is not kept
-    if (read != TPlainRead::Done) out.resize(before);
-    return read == TPlainRead::Done;
+    if (read == TPlainRead::Done) return true;
+    out.resize(before);
+    if (givenUp) text.clear();  // turned into its movetext: to be read again
+    return false;
 }
