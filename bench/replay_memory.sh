@@ -2,7 +2,8 @@
 # Memory of `quarzel-cli replay` on one game of plain moves (knight moves
 # back and forth, with move numbers; written to a temporary folder, removed
 # afterwards): the peak resident size against the game's size. Such a game
-# is replayed from its text and its movetext, so the ratio stays near 2.
+# is replayed from its text, turned into its movetext where it stands, so
+# the ratio stays near 1.
 # Usage: bench/replay_memory.sh [BUILD_DIR] [MEBIBYTES]
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"

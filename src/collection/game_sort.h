@@ -5,8 +5,10 @@
 // column's from the game's first moves, named through a hook (below). Sorting by a
 // column reads that column's key for every listed game: straight from the
 // bytes of a PGN file (read in large blocks, only the header lines of each
-// game decoded, on all cores; 8 bytes a game for a name column, 4 more and
-// the rest of the names once a name is longer than 8 bytes, 4 for a number), or
+// game decoded, on all cores, each thread setting the keys of its own stretch
+// in place, the games' bounds shared with the list; 8 bytes a game for a text
+// column while no text is longer than 8 bytes, then 4 more and the rest of
+// each text; 4 for a number), or
 // through the list's header reader for a game database. Text columns compare
 // case-insensitively with accents folded (FoldForSort), numbers and dates by
 // value, rounds naturally (NaturalSortText); empty values come last in either direction and equal keys keep the
