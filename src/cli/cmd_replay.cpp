@@ -1,6 +1,8 @@
 // quarzel-cli replay FILE: loads every game of a PGN file with the viewer's
 // loader, runs the viewer's match search from the start position and goes
-// to the end of the main line, printing the positions reached.
+// to the end of the main line, printing the positions reached. A game the
+// plain reading takes is replayed straight from its text (replay_plain.h),
+// with the same lines.
 #include <cstdio>
 #include <string>
 #include <unordered_map>
@@ -9,6 +11,7 @@
 
 #include "cli/command.h"
 #include "cli/game_input.h"
+#include "cli/replay_plain.h"
 #include "notation/notation_core.h"
 #include "platform/error_text.h"
 #include "rules/chess960.h"
@@ -57,6 +60,7 @@ struct TReplay {
     std::string file;
     TNotationCore core;
     std::string text;
+    std::string movetext;  // of a game replayed without the loader
     std::string out;
     bool writeFailed = false;
     std::string firstFailure;  // why the first game that could not be loaded was not
@@ -137,8 +141,12 @@ void TReplay::Row(TGameListCore& pgn, int32_t row) {
     if (cli::TooLargeToRead(pgn, index, core.MaxGameBytes)) return Failed(n, kGameTooLargeText);
     int32_t id = -1;
     pgn.GetGame(index, id, text);
-    const int result = id < 0 ? lgNoMemory : core.LoadGame(text);
-    if (id < 0 || result == lgTooLarge || result == lgNoMemory) {
+    const bool plain = id >= 0 && ReplayPlainGame(text, n, out, movetext);
+    if (!plain && id >= 0 && text.empty()) pgn.GetGame(index, id, text);  // given up for its movetext
+    if (plain) {
+        // replayed without the tree
+    } else if (const int result = id < 0 ? lgNoMemory : core.LoadGame(text);
+               id < 0 || result == lgTooLarge || result == lgNoMemory) {
         // Nothing was loaded: no start, no stops, no end to report.
         Failed(n, id < 0 ? "cannot read it" : result == lgTooLarge ? kGameTooLargeText : kNoMemoryText);
     } else {

@@ -116,7 +116,7 @@ void TGameListCore::Busy(bool on) {
 
 void TGameListCore::PushBound(std::int64_t pos) {
     const std::size_t chunk = boundCount_ >> kChunkShift;
-    if (chunk == chunks_.size()) chunks_.push_back(std::make_unique<std::int64_t[]>(kChunkSize));
+    if (chunk == chunks_.size()) chunks_.push_back(std::make_shared<std::int64_t[]>(kChunkSize));
     chunks_[chunk][boundCount_ & (kChunkSize - 1)] = pos;
     ++boundCount_;
 }
@@ -134,6 +134,11 @@ GameEntry TGameListCore::Entry(std::int32_t i) const {
     e.StartPos = Bound(static_cast<std::size_t>(i));
     e.EndPos = Bound(static_cast<std::size_t>(i) + 1);
     return e;
+}
+
+TGameBoundsView TGameListCore::BoundsView() const {
+    if (database_) return {};
+    return TGameBoundsView{{chunks_.begin(), chunks_.end()}, boundCount_};
 }
 
 std::size_t TGameListCore::IndexBytes() const {

@@ -29,6 +29,16 @@ struct GameEntry {
 
 class TDatabaseMode;
 
+// The game bounds of a list as they stand, shared with it rather than
+// copied (no memory per game): bound i starts game i, bound i + 1 ends it.
+// Readers on other threads keep them while the list goes on or closes.
+struct TGameBoundsView {
+    static constexpr std::size_t kChunkShift = 16;
+    std::vector<std::shared_ptr<const std::int64_t[]>> Chunks;
+    std::size_t Count = 0;  // bounds held: the games and one more
+    std::int64_t At(std::size_t i) const { return Chunks[i >> kChunkShift][i & ((std::size_t{1} << kChunkShift) - 1)]; }
+};
+
 class TGameListCore {
 public:
     static constexpr std::size_t kBlockSize = 16384;
@@ -109,6 +119,8 @@ public:
 
     std::int32_t EntryCount() const;
     GameEntry Entry(std::int32_t i) const;
+    // Every game's bounds (file mode; empty for a database).
+    TGameBoundsView BoundsView() const;
     // Bytes held by the game index (for the memory benchmark).
     std::size_t IndexBytes() const;
 
@@ -141,9 +153,9 @@ private:
     // Game boundaries: bounds_[i] starts game i, bounds_[i + 1] ends it.
     // Stored in fixed chunks so that the index never needs a copy to grow
     // (8 bytes per game at any time).
-    static constexpr std::size_t kChunkShift = 16;
+    static constexpr std::size_t kChunkShift = TGameBoundsView::kChunkShift;
     static constexpr std::size_t kChunkSize = std::size_t{1} << kChunkShift;
-    std::vector<std::unique_ptr<std::int64_t[]>> chunks_;
+    std::vector<std::shared_ptr<std::int64_t[]>> chunks_;
     std::size_t boundCount_ = 0;
 
     // Rows: identity (row i = game i) unless rows were inserted out of order

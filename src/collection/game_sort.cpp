@@ -219,51 +219,90 @@ std::string GameCellText(const TGameHeader& h, TGameColumn c, std::int32_t game)
 
 // ---- keys --------------------------------------------------------------------
 
+std::string TSortKeys::Folded(const TGameHeader& h) const {
+    const std::string& field = TextField(h, column_);
+    return field == "?" ? std::string() : column_ == TGameColumn::Round ? NaturalSortText(field) : FoldForSort(field);
+}
+
 void TSortKeys::Add(const TGameHeader& h, std::int32_t game) {
     if (IsNumericColumn(column_)) {
         numbers_.push_back(NumberKey(h, column_, game));
         return;
     }
-    const std::string& field = TextField(h, column_);
-    AddFolded(field == "?" ? std::string() : column_ == TGameColumn::Round ? NaturalSortText(field) : FoldForSort(field));
+    AddFolded(Folded(h));
 }
 
 void TSortKeys::AddText(std::string_view text) { AddFolded(FoldForSort(text)); }
 
-void TSortKeys::AddFolded(const std::string& folded) {
+namespace {
+
+// The first 8 bytes of a folded key, big-endian: they compare as the text does.
+std::uint64_t PrefixOf(const std::string& folded) {
     std::uint64_t prefix = 0;
     for (std::size_t i = 0; i < 8; ++i)
         prefix = prefix << 8 | (i < folded.size() ? static_cast<unsigned char>(folded[i]) : 0u);
-    prefixes_.push_back(prefix);
+    return prefix;
+}
+
+}  // namespace
+
+void TSortKeys::AddFolded(const std::string& folded) {
+    prefixes_.push_back(PrefixOf(folded));
+    AddRest(folded);
+}
+
+void TSortKeys::AddRest(const std::string& folded) {
     // Only what follows the prefix is kept as text.
     if (folded.size() > 8) text_.append(folded, 8);
     AddEnd(text_.size());
 }
 
+void TSortKeys::Grow(std::size_t n) {
+    if (IsNumericColumn(column_)) numbers_.resize(numbers_.size() + n);
+    else prefixes_.resize(prefixes_.size() + n);
+}
+
+void TSortKeys::Set(std::size_t i, const TGameHeader& h, std::int32_t game, TSortKeys& rests) {
+    if (IsNumericColumn(column_)) {
+        numbers_[i] = NumberKey(h, column_, game);
+        return;
+    }
+    const std::string folded = Folded(h);
+    prefixes_[i] = PrefixOf(folded);
+    rests.AddRest(folded);
+}
+
+void TSortKeys::SetText(std::size_t i, std::string_view text, TSortKeys& rests) {
+    const std::string folded = FoldForSort(text);
+    prefixes_[i] = PrefixOf(folded);
+    rests.AddRest(folded);
+}
+
+void TSortKeys::TakeRests(TSortKeys& rests, std::size_t count) {
+    if (IsNumericColumn(column_)) return;
+    // The ends of every key at once, when the first text comes.
+    if (!rests.text_.empty() && ends_.empty() && wideEnds_.empty()) ends_.reserve(Size());
+    text_.reserve(text_.size() + rests.text_.size());
+    const std::uint64_t base = text_.size();
+    for (std::size_t k = 0; k < count; ++k) AddEnd(base + rests.End(k));
+    text_ += rests.text_;
+    rests = TSortKeys(column_);
+}
+
 void TSortKeys::AddEnd(std::uint64_t end) {
+    if (ends_.empty() && wideEnds_.empty()) {
+        if (end == 0) {
+            ++emptyTexts_;
+            return;
+        }
+        ends_.assign(emptyTexts_, 0);  // the first text that is not empty
+    }
     if (wideEnds_.empty() && end > UINT32_MAX) {
         wideEnds_.assign(ends_.begin(), ends_.end());
         ends_ = {};
     }
     if (wideEnds_.empty()) ends_.push_back(static_cast<std::uint32_t>(end));
     else wideEnds_.push_back(end);
-}
-
-void TSortKeys::Reserve(std::size_t n) {
-    if (IsNumericColumn(column_)) {
-        numbers_.reserve(numbers_.size() + n);
-        return;
-    }
-    prefixes_.reserve(prefixes_.size() + n);
-    if (wideEnds_.empty()) ends_.reserve(ends_.size() + n);
-}
-
-void TSortKeys::Append(const TSortKeys& other) {
-    numbers_.insert(numbers_.end(), other.numbers_.begin(), other.numbers_.end());
-    prefixes_.insert(prefixes_.end(), other.prefixes_.begin(), other.prefixes_.end());
-    const std::uint64_t base = text_.size();
-    for (std::size_t i = 0; i < other.prefixes_.size(); ++i) AddEnd(base + other.End(i));
-    text_ += other.text_;
 }
 
 std::size_t TSortKeys::Size() const { return IsNumericColumn(column_) ? numbers_.size() : prefixes_.size(); }
@@ -287,16 +326,7 @@ TSortSource SortSourceOf(TGameListCore& list, std::vector<std::int32_t> games) {
     s.Path = list.FileName();
     s.Text = list.Source();
     s.Games = std::move(games);
-    if (!s.Database) {
-        s.Starts.reserve(s.Games.size());
-        s.Lengths.reserve(s.Games.size());
-        for (std::int32_t g : s.Games) {
-            const GameEntry e = list.Entry(g);
-            s.Starts.push_back(e.StartPos);
-            s.Lengths.push_back(static_cast<std::uint32_t>(
-                std::clamp<std::int64_t>(e.EndPos - e.StartPos, 0, TBlockReader::kMaxHeader)));
-        }
-    }
+    if (!s.Database) s.Bounds = list.BoundsView();
     return s;
 }
 
@@ -308,15 +338,17 @@ bool ReadFileSortKeys(const TSortSource& source, TSortKeys& keys, const TSortPro
         for (std::int32_t g : source.Games) keys.Add(blank, g);
         return true;
     }
-    if (threads == 0) threads = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
-    if (n < 20000) threads = 1;
+    if (threads == 0) threads = n < 20000 ? 1 : std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
     std::atomic<bool> cancelled{false};
     std::atomic<std::size_t> done{0};
-    std::vector<TSortKeys> parts(threads, TSortKeys(column));
+    // Each thread sets the keys of its stretch in place; only the texts past
+    // the prefixes are gathered apart, and taken over stretch by stretch.
+    const std::size_t base = keys.Size();
+    keys.Grow(n);
+    std::vector<TSortKeys> rests(threads, TSortKeys(column));
     auto work = [&](unsigned part) {
         TGameHeader h;
         const std::size_t from = n * part / threads, to = n * (part + 1) / threads;
-        parts[part].Reserve(to - from);
         const std::string_view tag = Info(column).tag;
         TBlockReader reader(source.Text.get());
         for (std::size_t i = from; i < to; ++i) {
@@ -326,14 +358,19 @@ bool ReadFileSortKeys(const TSortSource& source, TSortKeys& keys, const TSortPro
                 if (part == 0 && progress && !progress(static_cast<int>(done * 100 / n))) cancelled = true;
             }
             // The header is at the start: a game of gigabytes is not read through.
-            const std::int64_t start = source.Starts[i];
+            const std::size_t g = static_cast<std::size_t>(source.Games[i]);
+            const bool known = g + 1 < source.Bounds.Count;
+            const std::int64_t start = known ? source.Bounds.At(g) : 0;
+            const std::int64_t length = known ? std::clamp<std::int64_t>(source.Bounds.At(g + 1) - start, 0,
+                                                                         TBlockReader::kMaxHeader)
+                                              : 0;
             if (column == TGameColumn::Opening) {
-                const std::size_t length = std::min<std::size_t>(source.Lengths[i], kOpeningTextBytes);
-                parts[part].AddText(OpeningCellText(reader.Get(start, start + static_cast<std::int64_t>(length))));
+                const std::int64_t opening = std::min<std::int64_t>(length, kOpeningTextBytes);
+                keys.SetText(base + i, OpeningCellText(reader.Get(start, start + opening)), rests[part]);
                 continue;
             }
-            ReadHeaderTag(reader.Get(start, start + source.Lengths[i]), tag, h);
-            parts[part].Add(h, source.Games[i]);
+            ReadHeaderTag(reader.Get(start, start + length), tag, h);
+            keys.Set(base + i, h, source.Games[i], rests[part]);
         }
     };
     if (threads == 1) {
@@ -345,14 +382,7 @@ bool ReadFileSortKeys(const TSortSource& source, TSortKeys& keys, const TSortPro
         for (std::thread& t : pool) t.join();
     }
     if (cancelled) return false;
-    // Each part goes as soon as it is taken over: the keys are never held twice over.
-    if (keys.Size() == 0) std::swap(keys, parts[0]);
-    else keys.Append(parts[0]);
-    keys.Reserve(n - keys.Size());
-    for (std::size_t p = 1; p < parts.size(); ++p) {
-        keys.Append(parts[p]);
-        parts[p] = TSortKeys(column);
-    }
+    for (unsigned p = 0; p < threads; ++p) keys.TakeRests(rests[p], n * (p + 1) / threads - n * p / threads);
     if (progress) progress(100);
     return true;
 }
@@ -369,15 +399,15 @@ void ReadListSortKeys(TGameListCore& list, const TSortSource& source, std::size_
     }
 }
 
-std::vector<std::int32_t> SortedPositions(const std::vector<std::int32_t>& games, const TSortKeys& keys,
-                                          bool descending) {
+namespace {
+
+// The positions of the keys in table order, ties broken by byGame(a, b).
+template <class TByGame>
+std::vector<std::int32_t> SortPositions(const TSortKeys& keys, bool descending, TByGame byGame) {
     std::vector<std::int32_t> known, empty;
     known.reserve(keys.Size());
     for (std::size_t i = 0; i < keys.Size(); ++i)
         (keys.Empty(i) ? empty : known).push_back(static_cast<std::int32_t>(i));
-    const auto byGame = [&](std::int32_t a, std::int32_t b) {
-        return games[static_cast<std::size_t>(a)] < games[static_cast<std::size_t>(b)];
-    };
     std::sort(known.begin(), known.end(), [&](std::int32_t a, std::int32_t b) {
         int c = keys.Compare(static_cast<std::size_t>(a), static_cast<std::size_t>(b));
         if (descending) c = -c;
@@ -388,18 +418,35 @@ std::vector<std::int32_t> SortedPositions(const std::vector<std::int32_t>& games
     return known;
 }
 
+}  // namespace
+
+std::vector<std::int32_t> SortedPositions(const std::vector<std::int32_t>& games, const TSortKeys& keys,
+                                          bool descending) {
+    return SortPositions(keys, descending, [&](std::int32_t a, std::int32_t b) {
+        return games[static_cast<std::size_t>(a)] < games[static_cast<std::size_t>(b)];
+    });
+}
+
+std::vector<std::int32_t> SortedPositions(const TSortKeys& keys, bool descending) {
+    return SortPositions(keys, descending, [](std::int32_t a, std::int32_t b) { return a < b; });
+}
+
 std::vector<std::int32_t> SortListGames(TGameListCore& list, TGameColumn column, bool descending) {
     std::vector<std::int32_t> games;
     games.reserve(static_cast<std::size_t>(list.RowCount()));
     for (std::int32_t r = 0; r < list.RowCount(); ++r) games.push_back(list.GameIndexOfRow(r));
     TSortSource source = SortSourceOf(list, std::move(games));
     TSortKeys keys(column);
-    if (source.Database) {
-        ReadListSortKeys(list, source, 0, source.Games.size(), keys);
-    } else {
-        ReadFileSortKeys(source, keys);
-        source.Starts = {};
-        source.Lengths = {};
+    if (source.Database) ReadListSortKeys(list, source, 0, source.Games.size(), keys);
+    else ReadFileSortKeys(source, keys);
+    source.Bounds = {};
+    // Every game in its order (no filter): the positions are the games, and
+    // the list of games goes before the sort.
+    bool all = true;
+    for (std::size_t i = 0; i < source.Games.size() && all; ++i) all = source.Games[i] == static_cast<std::int32_t>(i);
+    if (all) {
+        source.Games = {};
+        return SortedPositions(keys, descending);
     }
     std::vector<std::int32_t> order = SortedPositions(source.Games, keys, descending);
     for (std::int32_t& p : order) p = source.Games[static_cast<std::size_t>(p)];

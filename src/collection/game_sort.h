@@ -5,8 +5,10 @@
 // column's from the game's first moves, named through a hook (below). Sorting by a
 // column reads that column's key for every listed game: straight from the
 // bytes of a PGN file (read in large blocks, only the header lines of each
-// game decoded, on all cores; 12 bytes a game and what a name has past its first 8 bytes for a name
-// column, 4 for a number), or
+// game decoded, on all cores, each thread setting the keys of its own stretch
+// in place, the games' bounds shared with the list; 8 bytes a game for a text
+// column while no text is longer than 8 bytes, then 4 more and the rest of
+// each text; 4 for a number), or
 // through the list's header reader for a game database. Text columns compare
 // case-insensitively with accents folded (FoldForSort), numbers and dates by
 // value, rounds naturally (NaturalSortText); empty values come last in either direction and equal keys keep the
@@ -22,9 +24,8 @@
 #include <vector>
 
 #include "collection/game_header.h"
+#include "collection/game_list_core.h"
 #include "source/byte_source.h"
-
-class TGameListCore;
 
 enum class TGameColumn : std::uint8_t {
     Number, White, Black, WhiteElo, BlackElo, Result, Date, Event, Site, Round, ECO, Moves, Opening
@@ -70,28 +71,39 @@ public:
     void Add(const TGameHeader& header, std::int32_t gameIndex);
     // The key of a text column given its cell text (the Opening column).
     void AddText(std::string_view text);
-    // Appends the keys of other (of the same column) after these.
-    void Append(const TSortKeys& other);
     std::size_t Size() const;
     bool Empty(std::size_t i) const;
     // <0, 0, >0 as key i sorts before, with or after key j (empty keys not compared).
     int Compare(std::size_t i, std::size_t j) const;
-    // Room for n more keys.
-    void Reserve(std::size_t n);
+    // Keys read on several threads, each thread a stretch of its own:
+    // Grow(n) adds n keys; Set (SetText for the Opening column) sets key i
+    // of them, its text past the prefix going to rests, the thread's own
+    // TSortKeys, in key order; then TakeRests(rests, count) takes over the
+    // texts of each stretch of count keys, stretch after stretch.
+    void Grow(std::size_t n);
+    void Set(std::size_t i, const TGameHeader& header, std::int32_t gameIndex, TSortKeys& rests);
+    void SetText(std::size_t i, std::string_view text, TSortKeys& rests);
+    void TakeRests(TSortKeys& rests, std::size_t count);
 
 private:
-    // Where text i ends in text_ (it starts where text i - 1 ends): 32 bits
-    // a game while the texts fit 4 GB, 64 after that.
-    std::uint64_t End(std::size_t i) const { return wideEnds_.empty() ? ends_[i] : wideEnds_[i]; }
+    // Where text i ends in text_ (it starts where text i - 1 ends): none
+    // while every text is empty, then 32 bits a game while the texts fit
+    // 4 GB, 64 after that.
+    std::uint64_t End(std::size_t i) const {
+        return !wideEnds_.empty() ? wideEnds_[i] : ends_.empty() ? 0 : ends_[i];
+    }
     std::uint64_t Start(std::size_t i) const { return i == 0 ? 0 : End(i - 1); }
     void AddEnd(std::uint64_t end);
     void AddFolded(const std::string& folded);
+    void AddRest(const std::string& folded);
+    std::string Folded(const TGameHeader& header) const;
 
     TGameColumn column_;
     std::vector<std::uint32_t> numbers_;   // numeric columns: the value, 0 = empty
     std::vector<std::uint64_t> prefixes_;  // text columns: first 8 folded bytes, big-endian
     std::vector<std::uint32_t> ends_;
     std::vector<std::uint64_t> wideEnds_;
+    std::size_t emptyTexts_ = 0;  // keys added while every text was empty
     std::string text_;
 };
 
@@ -102,18 +114,19 @@ struct TSortSource {
     std::string Path;        // the PGN file
     std::shared_ptr<TByteSource> Text;  // its text (decompressed when it is compressed)
     std::vector<std::int32_t> Games;                         // in list order
-    // Byte range of each game (PGN): where it starts and how much of it the
-    // header is looked for in (at most 4 MB). Dropped once the keys are read.
-    std::vector<std::int64_t> Starts;
-    std::vector<std::uint32_t> Lengths;
+    // Where each game starts and ends (PGN), shared with the list; the
+    // header is looked for in its first 4 MB.
+    TGameBoundsView Bounds;
 };
 TSortSource SortSourceOf(TGameListCore& list, std::vector<std::int32_t> games);
 
 // Called now and then with the share done (0..100); false cancels.
 using TSortProgress = std::function<bool(int percent)>;
 
-// Reads the keys of a PGN source; false when cancelled (or the file cannot be
-// read: then every key is empty and the order is the game numbers').
+// Reads the keys of a PGN source on `threads` threads (0: up to 4, one for
+// fewer than 20000 games); false when cancelled (the keys are then of no
+// use). A file that cannot be read gives empty keys: the order is then the
+// game numbers'.
 bool ReadFileSortKeys(const TSortSource& source, TSortKeys& keys, const TSortProgress& progress = {},
                       unsigned threads = 0);
 // Reads keys [from, to) of the source's games through the list's header reader
@@ -124,6 +137,9 @@ void ReadListSortKeys(TGameListCore& list, const TSortSource& source, std::size_
 // ascending or descending, ties and empty keys (last) by game number.
 std::vector<std::int32_t> SortedPositions(const std::vector<std::int32_t>& games, const TSortKeys& keys,
                                           bool descending);
+// The same for games in ascending order (ties by position): the games need
+// not be at hand while sorting.
+std::vector<std::int32_t> SortedPositions(const TSortKeys& keys, bool descending);
 
 // The whole sort on the calling thread, for tools: the rows of the list in table order (game indexes).
 std::vector<std::int32_t> SortListGames(TGameListCore& list, TGameColumn column, bool descending);

@@ -232,7 +232,46 @@ bool TGameTextLines::NextTag(TTag& tag) {
     return false;
 }
 
-void TGameTextLines::AppendMoveText(std::string& out, bool withComments) const {
+namespace {
+
+// Writes over the text being read, never ahead of the reading: without ";"
+// comments each byte written stands for one read (the blank after a line
+// for its line end; the tags before a rest on a tag line make room for the
+// blank after it), but the blank after a last line with no line end, which
+// is left out when the text has no room for it.
+struct TInPlaceOut {
+    char* base;
+    std::size_t limit;
+    std::size_t at = 0;
+    std::size_t size() const { return at; }
+    char* begin() { return base; }
+    char* end() { return base + at; }
+    void append(std::string_view s) {
+        const std::size_t n = std::min(s.size(), limit - at);
+        std::memmove(base + at, s.data(), n);
+        at += n;
+    }
+    TInPlaceOut& operator+=(char c) {
+        if (at < limit) base[at++] = c;
+        return *this;
+    }
+};
+
+}  // namespace
+
+void TGameTextLines::AppendMoveText(std::string& out, bool withComments) const { WriteMoveText(out, withComments); }
+
+bool TGameTextLines::MoveTextInPlace(std::string& text, bool withComments) const {
+    if (text.data() != text_.data() || text.size() != text_.size() || std::memchr(text.data(), ';', text.size()))
+        return false;
+    TInPlaceOut out{text.data(), text.size()};
+    WriteMoveText(out, withComments);
+    text.resize(out.at);
+    return true;
+}
+
+template <class TOut>
+void TGameTextLines::WriteMoveText(TOut& out, bool withComments) const {
     bool inComment = false;
     // One line of movetext and the blank after it; a comment's inside only
     // with comments. A ";" outside braces makes the rest of the line a

@@ -90,6 +90,11 @@ public:
     // the moves, a game with a huge comment costs no copy of it. Call once
     // NextTag gave false.
     void AppendMoveText(std::string& out, bool withComments = true) const;
+    // The same movetext written over `text`, the text these lines read,
+    // which the caller gives up: a huge game costs no second copy. False,
+    // with the text untouched, when it cannot be done in place (a ";"
+    // comment makes the movetext longer than its lines).
+    bool MoveTextInPlace(std::string& text, bool withComments = true) const;
     // Offset of the first line after the tag section (the text's size when
     // none follows). Call once NextTag gave false.
     std::size_t BodyOffset() const { return bodyFrom_; }
@@ -100,6 +105,8 @@ private:
     bool NextSectionLine();
     // A tag's text in the one form every reader takes.
     void Normalize(TTag& tag);
+    template <class TOut>
+    void WriteMoveText(TOut& out, bool withComments) const;
 
     std::string_view text_;
     std::string_view line_;        // the tag line being read

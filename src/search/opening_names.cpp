@@ -195,7 +195,7 @@ bool QuickName(std::string_view text, TLastNamed& last) {
             return ++ply < kOpeningPlies;
         },
         [&](const TBoard& before, const TMoveRecord& move) { key.Before(before, move); });
-    return read == TPlainRead::Done;
+    return read != TPlainRead::Load;  // a broken game is named by what stands before the break
 }
 
 int LastNamedOfLine(const TNotationCore& core) {

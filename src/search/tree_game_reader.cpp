@@ -85,7 +85,7 @@ void TTreeGameReader::Read(std::string_view text, std::string& out, TTreeGameInf
                 writer_.Move(state);
                 return true;
             });
-            if (read == TPlainRead::Done) {
+            if (read != TPlainRead::Load) {
                 writer_.Finish(info, board);
                 return;
             }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "collection/game_header.h"
+#include "collection/game_text.h"
 #include "collection/row_texts.h"
 
 namespace {
@@ -219,4 +220,31 @@ TEST(EventData, HeaderFromText) {
     HeaderFromText(h, "[White \"A\"]\n\n1. e4", false);
     EXPECT_EQ(h.White, "A");
     EXPECT_TRUE(h.Movetext.empty());
+}
+
+// The movetext written over the game's own text is the one appended to
+// another string (but a last blank the text has no room for), with and
+// without comments; a ";" comment, which makes it longer, is left alone.
+TEST(GameText, MoveTextInPlaceAsAppended) {
+    for (const char* game : {"[Event \"x\"]\n[Site \"y\"]\n\n1. e4 {a\nb} e5 *\n",
+                             "[Event \"x\"] 1. e4\n[Site \"y\"] {c} e5\n\n2. Nf3 *",
+                             "[A \"1\"][B \"2\"] 1. e4\n[C \"3\"]d4",
+                             "1. e4 e5\r\n% escape {\r\n2. Nf3 {c\r\nd} *", "1. e4 {open"}) {
+        for (bool comments : {true, false}) {
+            SCOPED_TRACE(std::string(game) + (comments ? " with comments" : ""));
+            std::string appended, text = game;
+            TTag tag;
+            TGameTextLines copied(text), inPlace(text);
+            while (copied.NextTag(tag)) {}
+            while (inPlace.NextTag(tag)) {}
+            copied.AppendMoveText(appended, comments);
+            ASSERT_TRUE(inPlace.MoveTextInPlace(text, comments));
+            EXPECT_EQ(text, appended.substr(0, text.size()));
+            EXPECT_LE(appended.size() - text.size(), 1u);
+        }
+    }
+    std::string text = "1. e4 ; a note\ne5";
+    TGameTextLines lines(text);
+    EXPECT_FALSE(lines.MoveTextInPlace(text));
+    EXPECT_EQ(text, "1. e4 ; a note\ne5");
 }

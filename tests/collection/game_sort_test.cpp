@@ -75,6 +75,9 @@ TEST(GameSort, RealFilesInEveryColumnBothWays) {
             const auto column = static_cast<TGameColumn>(ci);
             TSortKeys byList(column);
             ReadListSortKeys(list, source, 0, games.size(), byList);
+            TSortKeys inStretches(column);  // read by three threads, each its own stretch
+            ReadFileSortKeys(source, inStretches, {}, 3);
+            EXPECT_EQ(SortedPositions(games, inStretches, false), SortedPositions(games, byList, false));
             for (bool descending : {false, true}) {
                 SCOPED_TRACE(file.filename().string() + " " + std::string(GameColumnName(column)) +
                              (descending ? " descending" : ""));
