@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr char kMagic[8] = {'Q', 'Z', 'T', 'R', 'E', 'E', 0, 4};
+constexpr char kMagic[8] = {'Q', 'Z', 'T', 'R', 'E', 'E', 0, 5};
 constexpr char kSuffix[] = ".tree";
 constexpr size_t kEdge = 64 * 1024;
 

@@ -114,14 +114,49 @@ TMoveRecord MoveOfWord(uint16_t w, uint16_t rookWord, const TBoard& board, int m
 }
 
 void TTreeGameWriter::Word(uint16_t w) {
+    if (words_ >= headLimit_) out_->push_back(static_cast<char>(kTailEscape));
     out_->push_back(static_cast<char>(w & 0xFF));
     out_->push_back(static_cast<char>(w >> 8));
     ++words_;
 }
 
+int CandidatesFor(const TBoard& b, int side, int to, int ep, int (&out)[32]) {
+    int n = 0;
+    const int own = b[to];
+    if (!IsRealSquare(to) || (own != Empty && (own > 0) == (side > 0))) return 0;
+    const int dir = 10 * side;
+    // Pawns: a step or a double step onto an empty square, a capture or en passant.
+    if (own == Empty && b[to - dir] == Pawn * side) out[n++] = to - dir;
+    if (own == Empty && b[to - dir] == Empty && b[to - 2 * dir] == Pawn * side &&
+        (to - 2 * dir) / 10 - 2 == (side == White ? 1 : 6))
+        out[n++] = to - 2 * dir;
+    if ((own != Empty || to == ep) && (own == Empty || (own > 0) != (side > 0)))
+        for (int from : {to - dir - 1, to - dir + 1})
+            if (b[from] == Pawn * side) out[n++] = from;
+    for (int d : KnightJumps)
+        if (b[to + d] == Knight * side) out[n++] = to + d;
+    for (int d : KingSteps)
+        if (b[to + d] == King * side) out[n++] = to + d;
+    for (int d : BishopDirs) {
+        int sq = to + d;
+        while (b[sq] == Empty) sq += d;
+        if (b[sq] == Bishop * side || b[sq] == Queen * side) out[n++] = sq;
+    }
+    for (int d : RookDirs) {
+        int sq = to + d;
+        while (b[sq] == Empty) sq += d;
+        if (b[sq] == Rook * side || b[sq] == Queen * side) out[n++] = sq;
+    }
+    std::sort(out, out + n);
+    return n;
+}
+
 void TTreeGameWriter::Start(std::string& out, const TBoard* start, const TMoveRecord& state) {
     out_ = &out;
     words_ = 0;
+    headLimit_ = start ? 0 : kHeadWords;
+    board_ = start ? *start : InitialPosition;
+    ep_ = start && IsRealSquare(state.EpSquare) ? state.EpSquare : 0;
     rights_ = static_cast<int8_t>(state.Castling & CastleAll);
     fromFen_ = start != nullptr;
     if (start) {
@@ -161,8 +196,25 @@ void TTreeGameWriter::Move(const TMoveRecord& m) {
         rights_ = rights;
     }
     const uint16_t w = WordOfMove(m);
-    Word(w);
+    const int mover = m.Side == Black ? White : Black;  // Side: the side to move after the move
+    int index = 3;
+    if (words_ >= headLimit_ && (Kind(w) == kPlain || Kind(w) == kEnPassant)) {
+        int candidates[32];
+        const int n = CandidatesFor(board_, mover, m.ToSq, ep_, candidates);
+        for (int k = 0; k < n && k < 3; ++k)
+            if (candidates[k] == m.FromSq) index = k;
+    }
+    if (index < 3) {
+        out_->push_back(static_cast<char>(SquareToIndex64(m.ToSq) | index << 6));
+        ++words_;
+    } else {
+        Word(w);
+    }
     if (Kind(w) == kShortByRook || Kind(w) == kLongByRook) Word(static_cast<uint16_t>(SquareToIndex64(m.EpVictim)));
+    // The position after it, as the cursor will stand there.
+    const bool doubleStep = Kind(w) != kNull && std::abs(board_[m.FromSq]) == Pawn && std::abs(m.ToSq - m.FromSq) == 20;
+    ep_ = doubleStep ? m.FromSq + 10 * mover : 0;
+    MakeMove(board_, m);
 }
 
 void TTreeGameWriter::Finish(TTreeGameInfo& info, const TBoard& finalBoard) const {
@@ -195,7 +247,9 @@ void TTreeGameCursor::Start(const TTreeGameInfo& info, const uint8_t* head) {
     State = FreshState();
     const bool fen = info.Flags & kGameFromFen;
     headWords_ = fen || !head ? 0u : std::min<uint32_t>(info.Words, kHeadWords);
-    tailWords_ = info.Words - headWords_;
+    tailAt_ = tailEnd_ = nullptr;
+    aheadFrom_ = headWords_;
+    aheadCount_ = 0;
     started_ = !fen;
     static const TCounts kInitial = CountsOf(InitialPosition);
     static const uint64_t kInitialPlacement = PlacementKey(InitialPosition);
@@ -226,21 +280,45 @@ bool TTreeGameCursor::SetTail(const uint8_t* tail, size_t size) {
         Placement = PlacementKey(Board);
         started_ = true;
     }
-    if (size - skip < 2 * size_t{tailWords_}) return false;
-    tail_ = tail + skip;
+    tail_ = tailAt_ = tail + skip;
+    tailEnd_ = tail + size;
     return true;
 }
 
-bool TTreeGameCursor::WordAt(uint32_t i, uint16_t& w) const {
-    const uint8_t* p;
+TTreeGameCursor::TStep TTreeGameCursor::WordAt(uint32_t i, uint16_t& w) const {
     if (i < headWords_) {
-        p = head_ + 2 * i;
-    } else {
-        if (!tail_) return false;
-        p = tail_ + 2 * (i - headWords_);
+        w = static_cast<uint16_t>(head_[2 * i] | head_[2 * i + 1] << 8);
+        return Moved;
     }
-    w = static_cast<uint16_t>(p[0] | p[1] << 8);
-    return true;
+    if (!tail_) return NeedTail;
+    // Tail words are read in order, each move's against the board before it.
+    if (aheadFrom_ < at_) {
+        const uint32_t drop = std::min(aheadCount_, at_ - aheadFrom_);
+        for (uint32_t k = drop; k < aheadCount_; ++k) ahead_[k - drop] = ahead_[k];
+        aheadCount_ -= drop;
+        aheadFrom_ = at_;
+    }
+    while (i >= aheadFrom_ + aheadCount_) {
+        if (aheadCount_ == 4 || tailAt_ >= tailEnd_) return Bad;
+        const uint8_t b = *tailAt_++;
+        uint16_t word;
+        if (b >= kTailEscape) {
+            if (b != kTailEscape || tailEnd_ - tailAt_ < 2) return Bad;
+            word = static_cast<uint16_t>(tailAt_[0] | tailAt_[1] << 8);
+            tailAt_ += 2;
+        } else {
+            const int to = Index64ToSquare(b & 63);
+            int candidates[32];
+            const int mover = State.Side == Black ? Black : White;
+            if (CandidatesFor(Board, mover, to, State.EpSquare, candidates) <= (b >> 6)) return Bad;
+            const int from = candidates[b >> 6];
+            const bool ep = std::abs(Board[from]) == Pawn && from % 10 != to % 10 && Board[to] == Empty;
+            word = Pack(ep ? kEnPassant : kPlain, from, to);
+        }
+        ahead_[aheadCount_++] = word;
+    }
+    w = ahead_[i - aheadFrom_];
+    return Moved;
 }
 
 TTreeGameCursor::TStep TTreeGameCursor::NextWord(uint16_t& word) const {
@@ -248,31 +326,29 @@ TTreeGameCursor::TStep TTreeGameCursor::NextWord(uint16_t& word) const {
     uint32_t i = at_;
     const uint32_t n = info_->Words;
     if (i >= n) return End;
-    if (!WordAt(i, word)) return NeedTail;
-    if (Kind(word) == kRights) {
-        if (++i >= n) return End;
-        if (!WordAt(i, word)) return NeedTail;
-    }
-    return Moved;
+    TStep step = WordAt(i, word);
+    if (step == Moved && Kind(word) == kRights) step = ++i >= n ? End : WordAt(i, word);
+    if (step != Moved) word = 0;
+    return step;
 }
 
 TTreeGameCursor::TStep TTreeGameCursor::Next() {
     const uint32_t n = info_->Words;
     if (at_ >= n) return End;
     uint16_t w;
-    if (!WordAt(at_, w)) return NeedTail;
+    if (const TStep s = WordAt(at_, w); s != Moved) return s;
     uint32_t i = at_ + 1;
     int8_t rights = State.Castling;
     if (Kind(w) == kRights) {
         rights = static_cast<int8_t>(w & CastleAll);
         if (i >= n) return End;
-        if (!WordAt(i, w)) return NeedTail;
+        if (const TStep s = WordAt(i, w); s != Moved) return s;
         ++i;
     }
     uint16_t rook = 0;
     if (Kind(w) == kShortByRook || Kind(w) == kLongByRook) {
         if (i >= n) return Bad;
-        if (!WordAt(i, rook)) return NeedTail;
+        if (const TStep s = WordAt(i, rook); s != Moved) return s;
         ++i;
     }
     const int mover = State.Side == Black ? Black : White;

@@ -59,8 +59,13 @@ uint8_t ResultKind(std::string_view value);
 
 // Words of a game kept in its chunk's head block (the rest, and a game
 // from a FEN, in the tail block): most positions a person looks at lie in
-// the first moves, and the heads of a chunk unpack fast.
+// the first moves, and the heads of a chunk unpack fast. In the tail a
+// plain move (or an en-passant capture) is one byte: its destination and
+// which of the mover's men that may go there it is (their squares in
+// order, the first three; CandidatesFor); any other word is kTailEscape
+// and the word.
 constexpr int kHeadWords = 16;
+constexpr uint8_t kTailEscape = 0xC0;
 constexpr size_t kStartBytes = 67;
 
 // Builds one game's bytes: the start, then each move of the main line.
@@ -82,6 +87,9 @@ private:
     std::string* out_ = nullptr;
     int8_t rights_ = CastleAll;
     uint32_t words_ = 0;
+    uint32_t headLimit_ = kHeadWords;  // words kept whole; the rest tail-coded
+    TBoard board_ = InitialPosition;   // the position before the next move
+    int ep_ = 0;                       // its en-passant square, as the cursor sets it
     bool fromFen_ = false;
     uint16_t home_ = 0;  // pawns on their start squares, bit = nibble id
     int left_ = 0;
@@ -116,14 +124,27 @@ public:
     int Ply = 0;
 
 private:
-    // Word i of the game; false when it lies in a tail not handed in.
-    bool WordAt(uint32_t i, uint16_t& w) const;
+    // Word i of the game (i at most three past the next move's first):
+    // Moved, NeedTail when it lies in a tail not handed in, Bad when the
+    // bytes make no sense.
+    TStep WordAt(uint32_t i, uint16_t& w) const;
     const TTreeGameInfo* info_ = nullptr;
     const uint8_t* head_ = nullptr;
-    const uint8_t* tail_ = nullptr;  // after the FEN
-    uint32_t headWords_ = 0, tailWords_ = 0, at_ = 0;
+    const uint8_t* tail_ = nullptr;  // after the start
+    const uint8_t* tailEnd_ = nullptr;
+    uint32_t headWords_ = 0, at_ = 0;
     bool started_ = false;
+    // Tail words read ahead of the moves played (a move's rights, its word,
+    // its rook): words [aheadFrom_, aheadFrom_ + ahead_) are in ahead_[].
+    mutable const uint8_t* tailAt_ = nullptr;
+    mutable uint32_t aheadFrom_ = 0, aheadCount_ = 0;
+    mutable uint16_t ahead_[4] = {};
 };
+
+// The squares of the men of `side` that may go to `to` by their own way of
+// moving (a pawn's step, double step or capture, en passant on `ep`;
+// castling apart; whatever their king then stands in), in square order.
+int CandidatesFor(const TBoard& board, int side, int to, int ep, int (&out)[32]);
 
 // The part of PositionKey (rules/position_key.h) that the pieces make.
 uint64_t PlacementKey(const TBoard& board);
