@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr char kMagic[8] = {'Q', 'Z', 'T', 'R', 'E', 'E', 0, 5};
+constexpr char kMagic[8] = {'Q', 'Z', 'T', 'R', 'E', 'E', 0, 6};
 constexpr char kSuffix[] = ".tree";
 constexpr size_t kEdge = 64 * 1024;
 
@@ -93,9 +93,29 @@ private:
     bool ok_ = true;
 };
 
-// Zero bytes after a chunk's blocks, so that the next chunk's summaries lie
-// aligned in the mapped file.
-size_t Padding(size_t n) { return (4 - n % 4) % 4; }
+// A chunk's summaries as the cache keeps them: packed, byte k of every
+// summary next to each other (the fields repeat from game to game, so the
+// planes pack far better than the summaries one after the other).
+std::string PackInfos(std::span<const TTreeGameInfo> infos) {
+    constexpr size_t kSize = sizeof(TTreeGameInfo);
+    const auto* bytes = reinterpret_cast<const char*>(infos.data());
+    std::string planes(infos.size() * kSize, '\0');
+    for (size_t k = 0; k < kSize; ++k)
+        for (size_t g = 0; g < infos.size(); ++g) planes[k * infos.size() + g] = bytes[g * kSize + k];
+    return PackBlock(planes);
+}
+
+bool UnpackInfos(std::string_view packed, size_t n, TTreeChunk& chunk) {
+    constexpr size_t kSize = sizeof(TTreeGameInfo);
+    std::string planes;
+    if (!UnpackBlock(packed, n * kSize, planes)) return false;
+    std::vector<TTreeGameInfo> infos(n);
+    auto* bytes = reinterpret_cast<char*>(infos.data());
+    for (size_t k = 0; k < kSize; ++k)
+        for (size_t g = 0; g < n; ++g) bytes[g * kSize + k] = planes[k * n + g];
+    chunk.OwnInfos(std::move(infos));
+    return true;
+}
 
 template <class T>
 void Put(std::string& out, T v) {
@@ -258,17 +278,13 @@ bool LoadTreeCache(const std::string& path, const TFileIdentity& id, int64_t gam
     try {
         for (uint64_t c = 0; c < count; ++c) {
             auto chunk = std::make_shared<TTreeChunk>();
-            uint32_t n, headsPacked, tailsPacked;
-            if (!r.Get(n) || !r.Get(chunk->HeadsSize) || !r.Get(headsPacked) || !r.Get(chunk->TailsSize) ||
-                !r.Get(tailsPacked) || n == 0 || n > total - seen || r.left < size_t{n} * sizeof(TTreeGameInfo) ||
-                reinterpret_cast<uintptr_t>(r.p) % alignof(TTreeGameInfo) != 0)
+            uint32_t n, infosPacked, headsPacked, tailsPacked;
+            std::string_view infos;
+            if (!r.Get(n) || !r.Get(infosPacked) || !r.Get(chunk->HeadsSize) || !r.Get(headsPacked) ||
+                !r.Get(chunk->TailsSize) || !r.Get(tailsPacked) || n == 0 || n > total - seen ||
+                !r.View(infos, infosPacked) || !r.View(chunk->Heads, headsPacked) || !r.View(chunk->Tails, tailsPacked))
                 return false;
-            chunk->Infos = {reinterpret_cast<const TTreeGameInfo*>(r.p), n};
-            r.p += size_t{n} * sizeof(TTreeGameInfo);
-            r.left -= size_t{n} * sizeof(TTreeGameInfo);
-            if (!r.View(chunk->Heads, headsPacked) || !r.View(chunk->Tails, tailsPacked) ||
-                !r.Skip(Padding(headsPacked + tailsPacked)))
-                return false;
+            if (!UnpackInfos(infos, n, *chunk)) return false;
             if (chunk->HeadsSize != size_t{n} * 2 * kHeadWords) return false;
             chunk->Mapping = mapping;
             seen += n;
@@ -298,12 +314,14 @@ bool SaveTreeCache(const std::string& path, const TFileIdentity& identity, const
     struct stat st;
     if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
 
-    uint64_t games = 0, bytes = 0;
+    uint64_t games = 0, blocks = 0;
     for (const auto& c : chunks) {
         games += c->Infos.size();
-        bytes += c->Bytes() + 20;
+        blocks += c->Heads.size() + c->Tails.size();
     }
-    if (bytes + 128 > maxBytes) return false;  // would not fit the folder at all
+    // Its moves alone would not fit the folder (the whole file, once written,
+    // is pruned like any other).
+    if (blocks > maxBytes) return false;
     std::string temp = path + ".XXXXXX";
     const int fd = mkstemp(temp.data());
     if (fd < 0) return false;
@@ -317,16 +335,17 @@ bool SaveTreeCache(const std::string& path, const TFileIdentity& identity, const
         w.Put(games);
         w.Put(static_cast<uint64_t>(chunks.size()));
         for (const auto& c : chunks) {
+            const std::string infos = PackInfos(c->Infos);
+            if (infos.empty()) return false;
             w.Put(static_cast<uint32_t>(c->Infos.size()));
+            w.Put(static_cast<uint32_t>(infos.size()));
             w.Put(c->HeadsSize);
             w.Put(static_cast<uint32_t>(c->Heads.size()));
             w.Put(c->TailsSize);
             w.Put(static_cast<uint32_t>(c->Tails.size()));
-            w.Append(reinterpret_cast<const char*>(c->Infos.data()), c->Infos.size() * sizeof(TTreeGameInfo));
+            w.Append(infos);
             w.Append(c->Heads.data(), c->Heads.size());
             w.Append(c->Tails.data(), c->Tails.size());
-            static const char kZeros[4] = {};
-            w.Append(kZeros, Padding(c->Heads.size() + c->Tails.size()));
         }
         ok = w.Finish() && fsync(fd) == 0;
     } catch (const std::bad_alloc&) {

@@ -18,9 +18,10 @@
 #include "search/tree_record.h"
 
 // The records of a run of consecutive games: their summaries and their moves
-// as two packed blocks (tree_record.h: the heads, the tails). They lie in
-// the chunk's own storage, or in the cache file mapped into memory, which
-// the chunk then keeps mapped. Never changed once published.
+// as two packed blocks (tree_record.h: the heads, the tails). The summaries
+// are the chunk's own; the blocks lie in its own storage, or in the cache
+// file mapped into memory, which the chunk then keeps mapped. Never changed
+// once published.
 struct TTreeChunk {
     std::span<const TTreeGameInfo> Infos;
     std::string_view Heads, Tails;          // packed (source/block_codec.h)
@@ -36,7 +37,12 @@ struct TTreeChunk {
         Heads = ownHeads_;
         Tails = ownTails_;
     }
-    std::shared_ptr<const void> Mapping;  // the mapped cache file the views point into
+    // Takes the summaries (read from the cache) as the chunk's own.
+    void OwnInfos(std::vector<TTreeGameInfo> infos) {
+        ownInfos_ = std::move(infos);
+        Infos = ownInfos_;
+    }
+    std::shared_ptr<const void> Mapping;  // the mapped cache file the blocks' views point into
 
     // The heads unpacked, kept from the first time a query needs them (32
     // bytes a game): browsing asks for them at every position. Null when
