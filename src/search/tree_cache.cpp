@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr char kMagic[8] = {'Q', 'Z', 'T', 'R', 'E', 'E', 0, 6};
+constexpr char kMagic[8] = {'Q', 'Z', 'T', 'R', 'E', 'E', 0, 7};
 constexpr char kSuffix[] = ".tree";
 constexpr size_t kEdge = 64 * 1024;
 
@@ -111,8 +111,8 @@ bool UnpackInfos(std::string_view packed, size_t n, TTreeChunk& chunk) {
     if (!UnpackBlock(packed, n * kSize, planes)) return false;
     std::vector<TTreeGameInfo> infos(n);
     auto* bytes = reinterpret_cast<char*>(infos.data());
-    for (size_t k = 0; k < kSize; ++k)
-        for (size_t g = 0; g < n; ++g) bytes[g * kSize + k] = planes[k * n + g];
+    for (size_t g = 0; g < n; ++g)
+        for (size_t k = 0; k < kSize; ++k) bytes[g * kSize + k] = planes[k * n + g];
     chunk.OwnInfos(std::move(infos));
     return true;
 }

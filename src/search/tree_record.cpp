@@ -120,35 +120,57 @@ void TTreeGameWriter::Word(uint16_t w) {
     ++words_;
 }
 
-int CandidatesFor(const TBoard& b, int side, int to, int ep, int (&out)[32]) {
-    int n = 0;
+namespace {
+
+// The mover's men that may go to `to`, in a fixed order (pawns, knights,
+// bishops and queens along the diagonals, rooks and queens along the lines,
+// the king), each handed to visit(square) until visit returns false.
+template <class TVisit>
+void VisitCandidates(const TBoard& b, int side, int to, int ep, TVisit&& visit) {
     const int own = b[to];
-    if (!IsRealSquare(to) || (own != Empty && (own > 0) == (side > 0))) return 0;
+    if (!IsRealSquare(to) || (own != Empty && (own > 0) == (side > 0))) return;
     const int dir = 10 * side;
-    // Pawns: a step or a double step onto an empty square, a capture or en passant.
-    if (own == Empty && b[to - dir] == Pawn * side) out[n++] = to - dir;
+    if (own == Empty && b[to - dir] == Pawn * side && !visit(to - dir)) return;
     if (own == Empty && b[to - dir] == Empty && b[to - 2 * dir] == Pawn * side &&
-        (to - 2 * dir) / 10 - 2 == (side == White ? 1 : 6))
-        out[n++] = to - 2 * dir;
-    if ((own != Empty || to == ep) && (own == Empty || (own > 0) != (side > 0)))
+        (to - 2 * dir) / 10 - 2 == (side == White ? 1 : 6) && !visit(to - 2 * dir))
+        return;
+    if (own != Empty || to == ep)
         for (int from : {to - dir - 1, to - dir + 1})
-            if (b[from] == Pawn * side) out[n++] = from;
+            if (b[from] == Pawn * side && !visit(from)) return;
     for (int d : KnightJumps)
-        if (b[to + d] == Knight * side) out[n++] = to + d;
-    for (int d : KingSteps)
-        if (b[to + d] == King * side) out[n++] = to + d;
+        if (b[to + d] == Knight * side && !visit(to + d)) return;
     for (int d : BishopDirs) {
         int sq = to + d;
         while (b[sq] == Empty) sq += d;
-        if (b[sq] == Bishop * side || b[sq] == Queen * side) out[n++] = sq;
+        if ((b[sq] == Bishop * side || b[sq] == Queen * side) && !visit(sq)) return;
     }
     for (int d : RookDirs) {
         int sq = to + d;
         while (b[sq] == Empty) sq += d;
-        if (b[sq] == Rook * side || b[sq] == Queen * side) out[n++] = sq;
+        if ((b[sq] == Rook * side || b[sq] == Queen * side) && !visit(sq)) return;
     }
-    std::sort(out, out + n);
-    return n;
+    for (int d : KingSteps)
+        if (b[to + d] == King * side && !visit(to + d)) return;
+}
+
+}  // namespace
+
+int CandidateIndex(const TBoard& board, int side, int to, int ep, int from) {
+    int index = 0, found = -1;
+    VisitCandidates(board, side, to, ep, [&](int sq) {
+        if (sq == from) found = index;
+        return found < 0 && ++index < 3;
+    });
+    return found;
+}
+
+int CandidateAt(const TBoard& board, int side, int to, int ep, int index) {
+    int at = 0;
+    VisitCandidates(board, side, to, ep, [&](int sq) {
+        if (index-- == 0) at = sq;
+        return index >= 0;
+    });
+    return at;
 }
 
 void TTreeGameWriter::Start(std::string& out, const TBoard* start, const TMoveRecord& state) {
@@ -197,14 +219,10 @@ void TTreeGameWriter::Move(const TMoveRecord& m) {
     }
     const uint16_t w = WordOfMove(m);
     const int mover = m.Side == Black ? White : Black;  // Side: the side to move after the move
-    int index = 3;
-    if (words_ >= headLimit_ && (Kind(w) == kPlain || Kind(w) == kEnPassant)) {
-        int candidates[32];
-        const int n = CandidatesFor(board_, mover, m.ToSq, ep_, candidates);
-        for (int k = 0; k < n && k < 3; ++k)
-            if (candidates[k] == m.FromSq) index = k;
-    }
-    if (index < 3) {
+    int index = -1;
+    if (words_ >= headLimit_ && (Kind(w) == kPlain || Kind(w) == kEnPassant))
+        index = CandidateIndex(board_, mover, m.ToSq, ep_, m.FromSq);
+    if (index >= 0) {
         out_->push_back(static_cast<char>(SquareToIndex64(m.ToSq) | index << 6));
         ++words_;
     } else {
@@ -308,10 +326,9 @@ TTreeGameCursor::TStep TTreeGameCursor::WordAt(uint32_t i, uint16_t& w) const {
             tailAt_ += 2;
         } else {
             const int to = Index64ToSquare(b & 63);
-            int candidates[32];
             const int mover = State.Side == Black ? Black : White;
-            if (CandidatesFor(Board, mover, to, State.EpSquare, candidates) <= (b >> 6)) return Bad;
-            const int from = candidates[b >> 6];
+            const int from = CandidateAt(Board, mover, to, State.EpSquare, b >> 6);
+            if (!from) return Bad;
             const bool ep = std::abs(Board[from]) == Pawn && from % 10 != to % 10 && Board[to] == Empty;
             word = Pack(ep ? kEnPassant : kPlain, from, to);
         }

@@ -61,9 +61,8 @@ uint8_t ResultKind(std::string_view value);
 // from a FEN, in the tail block): most positions a person looks at lie in
 // the first moves, and the heads of a chunk unpack fast. In the tail a
 // plain move (or an en-passant capture) is one byte: its destination and
-// which of the mover's men that may go there it is (their squares in
-// order, the first three; CandidatesFor); any other word is kTailEscape
-// and the word.
+// which of the mover's men that may go there it is (the first three, in
+// CandidateIndex's order); any other word is kTailEscape and the word.
 constexpr int kHeadWords = 16;
 constexpr uint8_t kTailEscape = 0xC0;
 constexpr size_t kStartBytes = 67;
@@ -141,10 +140,14 @@ private:
     mutable uint16_t ahead_[4] = {};
 };
 
-// The squares of the men of `side` that may go to `to` by their own way of
-// moving (a pawn's step, double step or capture, en passant on `ep`;
-// castling apart; whatever their king then stands in), in square order.
-int CandidatesFor(const TBoard& board, int side, int to, int ep, int (&out)[32]);
+// The men of `side` that may go to `to` by their own way of moving (a pawn's
+// step, double step or capture, en passant on `ep`; castling apart; whatever
+// their king then stands in) are counted in a fixed order: pawns, knights,
+// along the diagonals, along the lines, the king. CandidateIndex: the place
+// of the man on `from` among the first three, else -1. CandidateAt: the
+// square of the man at that place, 0 when there is none.
+int CandidateIndex(const TBoard& board, int side, int to, int ep, int from);
+int CandidateAt(const TBoard& board, int side, int to, int ep, int index);
 
 // The part of PositionKey (rules/position_key.h) that the pieces make.
 uint64_t PlacementKey(const TBoard& board);
