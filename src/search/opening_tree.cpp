@@ -54,7 +54,7 @@ struct TOpeningTree::TState {
     void PublishChunk(std::shared_ptr<const TTreeChunk> chunk) {
         std::lock_guard<std::mutex> lock(Mutex);
         Snap.Starts.push_back(Snap.Games);
-        Snap.Games += static_cast<int64_t>(chunk->Infos.size());
+        Snap.Games += chunk->Count;
         Snap.Chunks.push_back(std::move(chunk));
     }
     // One game's record: the info, then its bytes.
@@ -206,7 +206,7 @@ int64_t TOpeningTree::Games() const { return state_->Snapshot().Games; }
 int64_t TOpeningTree::UnreadGames() const {
     int64_t n = 0;
     for (const auto& c : state_->Snapshot().Chunks)
-        for (const TTreeGameInfo& i : c->Infos) n += (i.Flags & kGameUnread) != 0;
+        for (const TTreeGameInfo& i : c->Infos()) n += (i.Flags & kGameUnread) != 0;
     return n;
 }
 

@@ -105,16 +105,15 @@ std::string PackInfos(std::span<const TTreeGameInfo> infos) {
     return PackBlock(planes);
 }
 
-bool UnpackInfos(std::string_view packed, size_t n, TTreeChunk& chunk) {
+std::vector<TTreeGameInfo> UnpackInfos(std::string_view packed, size_t n) {
     constexpr size_t kSize = sizeof(TTreeGameInfo);
-    std::string planes;
-    if (!UnpackBlock(packed, n * kSize, planes)) return false;
+    thread_local std::string planes;
+    if (!UnpackBlock(packed, n * kSize, planes)) return {};
     std::vector<TTreeGameInfo> infos(n);
     auto* bytes = reinterpret_cast<char*>(infos.data());
     for (size_t g = 0; g < n; ++g)
         for (size_t k = 0; k < kSize; ++k) bytes[g * kSize + k] = planes[k * n + g];
-    chunk.OwnInfos(std::move(infos));
-    return true;
+    return infos;
 }
 
 template <class T>
@@ -194,6 +193,18 @@ void Prune(const std::string& dir, uint64_t maxBytes) {
 }
 
 }  // namespace
+
+std::span<const TTreeGameInfo> TTreeChunk::Infos() const {
+    if (!infosReady_)
+        std::call_once(infosOnce_, [this] {
+            try {
+                ownInfos_ = UnpackInfos(PackedInfos, Count);
+            } catch (const std::bad_alloc&) {
+                ownInfos_.clear();
+            }
+        });
+    return ownInfos_;
+}
 
 const std::string* TTreeChunk::UnpackedHeads() const {
     std::call_once(headsOnce_, [this] {
@@ -284,7 +295,8 @@ bool LoadTreeCache(const std::string& path, const TFileIdentity& id, int64_t gam
                 !r.Get(chunk->TailsSize) || !r.Get(tailsPacked) || n == 0 || n > total - seen ||
                 !r.View(infos, infosPacked) || !r.View(chunk->Heads, headsPacked) || !r.View(chunk->Tails, tailsPacked))
                 return false;
-            if (!UnpackInfos(infos, n, *chunk)) return false;
+            chunk->Count = n;
+            chunk->PackedInfos = infos;
             if (chunk->HeadsSize != size_t{n} * 2 * kHeadWords) return false;
             chunk->Mapping = mapping;
             seen += n;
@@ -316,7 +328,7 @@ bool SaveTreeCache(const std::string& path, const TFileIdentity& identity, const
 
     uint64_t games = 0, blocks = 0;
     for (const auto& c : chunks) {
-        games += c->Infos.size();
+        games += c->Count;
         blocks += c->Heads.size() + c->Tails.size();
     }
     // Its moves alone would not fit the folder (the whole file, once written,
@@ -335,9 +347,11 @@ bool SaveTreeCache(const std::string& path, const TFileIdentity& identity, const
         w.Put(games);
         w.Put(static_cast<uint64_t>(chunks.size()));
         for (const auto& c : chunks) {
-            const std::string infos = PackInfos(c->Infos);
+            const std::span<const TTreeGameInfo> summaries = c->Infos();
+            if (summaries.size() != c->Count) return false;
+            const std::string infos = PackInfos(summaries);
             if (infos.empty()) return false;
-            w.Put(static_cast<uint32_t>(c->Infos.size()));
+            w.Put(c->Count);
             w.Put(static_cast<uint32_t>(infos.size()));
             w.Put(c->HeadsSize);
             w.Put(static_cast<uint32_t>(c->Heads.size()));

@@ -18,41 +18,43 @@
 #include "search/tree_record.h"
 
 // The records of a run of consecutive games: their summaries and their moves
-// as two packed blocks (tree_record.h: the heads, the tails). The summaries
-// are the chunk's own; the blocks lie in its own storage, or in the cache
-// file mapped into memory, which the chunk then keeps mapped. Never changed
-// once published.
+// as two packed blocks (tree_record.h: the heads, the tails). A chunk just
+// built holds them all in its own storage; one read from the cache points
+// into the cache file mapped into memory (kept mapped by the chunk) and
+// unpacks its summaries the first time a query asks for them, on the
+// query's thread. Never changed once published; thread-safe.
 struct TTreeChunk {
-    std::span<const TTreeGameInfo> Infos;
+    uint32_t Count = 0;                     // games
     std::string_view Heads, Tails;          // packed (source/block_codec.h)
     uint32_t HeadsSize = 0, TailsSize = 0;  // unpacked
-    size_t Bytes() const { return Infos.size() * sizeof(TTreeGameInfo) + Heads.size() + Tails.size(); }
+    std::string_view PackedInfos;           // the summaries as the cache keeps them
+    std::shared_ptr<const void> Mapping;    // the mapped cache file the views point into
+
+    // The summaries; empty when they are damaged.
+    std::span<const TTreeGameInfo> Infos() const;
+    size_t Bytes() const { return Count * sizeof(TTreeGameInfo) + Heads.size() + Tails.size(); }
 
     // Takes the storage of a chunk just built and points the views at it.
     void Own(std::vector<TTreeGameInfo> infos, std::string heads, std::string tails) {
+        Count = static_cast<uint32_t>(infos.size());
         ownInfos_ = std::move(infos);
+        infosReady_ = true;
         ownHeads_ = std::move(heads);
         ownTails_ = std::move(tails);
-        Infos = ownInfos_;
         Heads = ownHeads_;
         Tails = ownTails_;
     }
-    // Takes the summaries (read from the cache) as the chunk's own.
-    void OwnInfos(std::vector<TTreeGameInfo> infos) {
-        ownInfos_ = std::move(infos);
-        Infos = ownInfos_;
-    }
-    std::shared_ptr<const void> Mapping;  // the mapped cache file the blocks' views point into
 
     // The heads unpacked, kept from the first time a query needs them (32
     // bytes a game): browsing asks for them at every position. Null when
-    // the block is damaged. Thread-safe.
+    // the block is damaged.
     const std::string* UnpackedHeads() const;
 
 private:
-    mutable std::once_flag headsOnce_;
+    mutable std::once_flag headsOnce_, infosOnce_;
     mutable std::unique_ptr<std::string> heads_;
-    std::vector<TTreeGameInfo> ownInfos_;
+    mutable std::vector<TTreeGameInfo> ownInfos_;
+    bool infosReady_ = false;
     std::string ownHeads_, ownTails_;
 };
 using TTreeChunks = std::vector<std::shared_ptr<const TTreeChunk>>;

@@ -93,16 +93,17 @@ void ForCandidates(const TTreeSnapshot& s, const std::vector<int32_t>* games, si
     for (size_t c = from; c < to; ++c) {
         const TTreeChunk& chunk = *s.Chunks[c];
         const int64_t first = s.Starts[c];
-        const int64_t n = static_cast<int64_t>(chunk.Infos.size());
+        const std::span<const TTreeGameInfo> infos = chunk.Infos();
+        const int64_t n = static_cast<int64_t>(infos.size());
         view.Reset(&chunk);
         if (games) {
             for (; g < games->size() && (*games)[g] < first + n; ++g) {
                 const int64_t slot = (*games)[g] - first;
-                if (slot >= 0 && MayReach(chunk.Infos[slot], t)) visit((*games)[g], chunk.Infos[slot], slot, view);
+                if (slot >= 0 && slot < n && MayReach(infos[slot], t)) visit((*games)[g], infos[slot], slot, view);
             }
         } else {
             for (int64_t slot = 0; slot < n; ++slot)
-                if (MayReach(chunk.Infos[slot], t)) visit(first + slot, chunk.Infos[slot], slot, view);
+                if (MayReach(infos[slot], t)) visit(first + slot, infos[slot], slot, view);
         }
     }
 }
