@@ -57,3 +57,24 @@ uint64_t PositionKey(const TBoard& board, const TMoveRecord& state) {
     if (const int ep = EffectiveEpSquare(board, state)) key ^= kKeys.EpFile[SquareToIndex64(ep) % 8];
     return key;
 }
+
+void TPlacementChange::Before(const TBoard& board, const TMoveRecord& move) {
+    count_ = 0;
+    if (move.CastleKind != 0) {
+        const int first = move.Side == Black ? 21 : 91;  // the mover's back rank: a1 or a8
+        for (int file = 0; file < 8; ++file) squares_[count_++] = first + file;
+    } else if (IsRealSquare(move.FromSq) && IsRealSquare(move.ToSq)) {
+        squares_[count_++] = move.FromSq;
+        squares_[count_++] = move.ToSq;
+        if (IsRealSquare(move.EpVictim)) squares_[count_++] = move.EpVictim;
+    }
+    for (int i = 0; i < count_; ++i) before_[i] = board[squares_[i]];
+}
+
+uint64_t TPlacementChange::After(const TBoard& board) const {
+    uint64_t change = 0;
+    for (int i = 0; i < count_; ++i)
+        if (before_[i] != board[squares_[i]])
+            change ^= PieceSquareKey(before_[i], squares_[i]) ^ PieceSquareKey(board[squares_[i]], squares_[i]);
+    return change;
+}

@@ -23,3 +23,18 @@ inline uint64_t PieceSquareKey(int piece, int square) {
 // The key of the position on board with state's side, rights and en-passant
 // square (taken by meaning, EffectiveEpSquare).
 uint64_t PositionKey(const TBoard& board, const TMoveRecord& state);
+
+// What a move does to the pieces' part of the key: the squares it changes
+// (from, to and a pawn taken en passant, or the mover's back rank for a
+// castling, by rook file too) seen before and after it is played, so that
+// a replay keeps the key up without looking at all 64 squares.
+class TPlacementChange {
+public:
+    // move as the game tree keeps it (Side: the side to move after it).
+    void Before(const TBoard& board, const TMoveRecord& move);
+    // The key's change once the move stands on board.
+    uint64_t After(const TBoard& board) const;
+
+private:
+    int squares_[8] = {}, before_[8] = {}, count_ = 0;
+};

@@ -125,27 +125,10 @@ class TRunningKey {
 public:
     explicit TRunningKey(const TBoard& board) : pieces_(PositionKey(board, NoRights(White))) {}
 
-    // The squares the move of `state` (Side: the side to move after it)
-    // changes, as they stand before it is played on board. A castling
-    // changes only the mover's back rank (by rook file too).
-    void Before(const TBoard& board, const TMoveRecord& state) {
-        n_ = 0;
-        if (state.CastleKind != 0) {  // king and rook on the mover's back rank
-            const int first = state.Side == Black ? san::a1 : san::a8;
-            for (int file = 0; file < 8; ++file) squares_[n_++] = first + file;
-        } else {
-            squares_[n_++] = state.FromSq;
-            squares_[n_++] = state.ToSq;
-            if (state.EpVictim != 0) squares_[n_++] = state.EpVictim;
-        }
-        for (int i = 0; i < n_; ++i) before_[i] = board[squares_[i]];
-    }
-    // The same squares once the move is played.
-    void After(const TBoard& board) {
-        for (int i = 0; i < n_; ++i)
-            if (before_[i] != board[squares_[i]])
-                pieces_ ^= PieceSquareKey(before_[i], squares_[i]) ^ PieceSquareKey(board[squares_[i]], squares_[i]);
-    }
+    // The move of `state` (Side: the side to move after it), seen on the
+    // board before it is played and after.
+    void Before(const TBoard& board, const TMoveRecord& state) { change_.Before(board, state); }
+    void After(const TBoard& board) { pieces_ ^= change_.After(board); }
 
     uint64_t Key(const TBoard& board, const TMoveRecord& state) const {
         // A square a pawn may take on en passant is rare: the whole key then.
@@ -172,7 +155,7 @@ private:
         return s;
     }
     uint64_t pieces_;
-    int squares_[8] = {}, before_[8] = {}, n_ = 0;
+    TPlacementChange change_;
 };
 
 // The quick reading of a game's first plies; false when the game needs the

@@ -7,35 +7,10 @@
 
 namespace {
 
-bool NameIs(std::string_view name, std::string_view upper) {
-    if (name.size() != upper.size()) return false;
-    for (size_t i = 0; i < name.size(); ++i) {
-        char c = name[i];
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        if (c != upper[i]) return false;
-    }
-    return true;
-}
-
-// A rating: digits only, 1..65535 (anything else is unknown).
-uint16_t EloOf(const std::string& v) {
-    uint32_t n = 0;
-    size_t i = 0;
-    while (i < v.size() && (v[i] == ' ' || v[i] == '\t')) ++i;
-    const size_t first = i;
-    for (; i < v.size() && v[i] >= '0' && v[i] <= '9' && n < 100000; ++i) n = n * 10 + static_cast<uint32_t>(v[i] - '0');
-    return i > first && n > 0 && n < 65536 ? static_cast<uint16_t>(n) : 0;
-}
-
-// The year of a Date value ("1997.05.??"): four digits, else unknown.
-uint16_t YearOf(const std::string& v) {
-    if (v.size() < 4) return 0;
-    uint16_t y = 0;
-    for (int i = 0; i < 4; ++i) {
-        if (v[i] < '0' || v[i] > '9') return 0;
-        y = static_cast<uint16_t>(y * 10 + (v[i] - '0'));
-    }
-    return y;
+// A rating as the table reads it (TagInteger), kept when it is 1..65535.
+uint16_t EloOf(std::string_view v) {
+    const int32_t n = TagInteger(v);
+    return n > 0 && n < 65536 ? static_cast<uint16_t>(n) : 0;
 }
 
 // Reads the tag section into info; false when the game needs the loader.
@@ -43,10 +18,11 @@ bool ReadTags(TGameTextLines& lines, TTreeGameInfo& info) {
     TTag tag;
     bool plain = true;
     while (lines.NextTag(tag)) {
-        if (NameIs(tag.Name, "RESULT")) info.Result = ResultKind(TagValue(tag.Text));
-        else if (NameIs(tag.Name, "WHITEELO")) info.WhiteElo = EloOf(TagValue(tag.Text));
-        else if (NameIs(tag.Name, "BLACKELO")) info.BlackElo = EloOf(TagValue(tag.Text));
-        else if (NameIs(tag.Name, "DATE")) info.Year = YearOf(TagValue(tag.Text));
+        if (IsTagNamed(tag.Text, "RESULT")) info.Result = ResultKind(TagValue(tag.Text));
+        else if (IsTagNamed(tag.Text, "WHITEELO")) info.WhiteElo = EloOf(TagValue(tag.Text));
+        else if (IsTagNamed(tag.Text, "BLACKELO")) info.BlackElo = EloOf(TagValue(tag.Text));
+        // The year as the table and the filter read a Date.
+        else if (IsTagNamed(tag.Text, "DATE")) info.Year = TagNumber(std::string_view(TagValue(tag.Text)).substr(0, 4));
         // FEN and Variant as the loader tells them, a malformed value too.
         if (IsTagNamed(tag.Text, "FEN") || (IsTagNamed(tag.Text, "VARIANT") && !IsStandardVariant(TagValue(tag.Text))))
             plain = false;

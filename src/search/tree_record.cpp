@@ -381,22 +381,10 @@ TTreeGameCursor::TStep TTreeGameCursor::Next() {
         if (mover == White) --Counts.WhitePawns;
         else --Counts.BlackPawns;
     }
-    // The squares the move changes: from, to and a pawn taken en passant, or
-    // the mover's back rank for a castling (by rook file too).
-    int squares[8], before[8], changed = 0;
-    if (m.CastleKind) {
-        const int first = mover == White ? 21 : 91;
-        for (int f = 0; f < 8; ++f) squares[changed++] = first + f;
-    } else if (!null) {
-        squares[changed++] = m.FromSq;
-        squares[changed++] = m.ToSq;
-        if (m.EpVictim) squares[changed++] = m.EpVictim;
-    }
-    for (int k = 0; k < changed; ++k) before[k] = Board[squares[k]];
+    TPlacementChange change;
+    change.Before(Board, m);
     MakeMove(Board, m);
-    for (int k = 0; k < changed; ++k)
-        if (before[k] != Board[squares[k]])
-            Placement ^= PieceSquareKey(before[k], squares[k]) ^ PieceSquareKey(Board[squares[k]], squares[k]);
+    Placement ^= change.After(Board);
     if (!null) {
         Vacated(Counts, Board, m.FromSq);
         Vacated(Counts, Board, m.ToSq);
