@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <sstream>
 #include <string>
 
 #include "cli/command.h"
@@ -12,7 +11,7 @@
 #include "collection/game_list_core.h"
 #include "database/database_mode.h"
 #include "notation/game_tree.h"
-#include "notation/san_resolve.h"
+#include "notation/san_text.h"
 #include "rules/chess960.h"
 #include "search/opening_tree.h"
 
@@ -37,37 +36,6 @@ const CliCommand kTree{
     "The games' records are kept in $XDG_CACHE_HOME/quarzel (~/.cache/quarzel) and used\n"
     "again while the file is unchanged; --no-cache neither reads nor writes them.",
     false};
-
-// The position after the SAN moves of `text` from the start; false with the
-// move that is not legal there.
-bool PlayMoves(const std::string& text, TBoard& board, TMoveRecord& state, std::string& bad) {
-    static const TCastlingRooks kNoRooks{};
-    std::istringstream in(text);
-    std::string word;
-    while (in >> word) {
-        // Move numbers ("1.", "1...", "12.e4") are passed over.
-        size_t digits = 0;
-        while (digits < word.size() && word[digits] >= '0' && word[digits] <= '9') ++digits;
-        if (digits > 0 && digits < word.size() && word[digits] == '.') {
-            const size_t rest = word.find_first_not_of('.', digits);
-            if (rest == std::string::npos) continue;
-            word.erase(0, rest);
-        }
-        if (word.empty()) continue;
-        std::string token = word;
-        TMoveRecord move = state;
-        if (san::ReadMove(token, board, move, kNoRooks, state.EpSquare) != san::TMoveReading::Move ||
-            move.ToSq == 0) {
-            bad = word;
-            return false;
-        }
-        san::UpdateCastlingRights(board, move);
-        move.Side = static_cast<int8_t>(-state.Side);
-        MakeMove(board, move);
-        state = move;
-    }
-    return true;
-}
 
 std::string Field(long long v) { return v > 0 ? std::to_string(v) : std::string(); }
 
@@ -113,7 +81,7 @@ int RunTree(const CliArgs& args) {
         state.Castling = target.Castling;
         state.EpSquare = target.EpSquare;
     }
-    if (std::string bad; byMoves && !PlayMoves(moves, board, state, bad)) {
+    if (std::string bad; byMoves && !PlaySanLine(moves, board, state, &bad)) {
         std::fprintf(stderr, "quarzel-cli: not a legal move: %s\n", bad.c_str());
         return cli::UsageError(kTree);
     }

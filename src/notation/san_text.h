@@ -19,3 +19,9 @@ std::string SanText(const TBoard& board, const TMoveRecord& move, const TCastlin
 // "+" or "#" when the side to move in `after` (state.Side) is in check or
 // mated; "" otherwise.
 std::string SanCheckSign(const TBoard& after, const TMoveRecord& state, const TCastlingRooks& rooks);
+
+// Plays a line of SAN ("1. e4 c5 2. Nf3", move numbers with or without a
+// blank, check signs and marks allowed) from board/state (Side: the side to
+// move). False, with the word in `bad` when asked, at the first word that
+// is no legal move there; board and state then stand before it.
+bool PlaySanLine(std::string_view line, TBoard& board, TMoveRecord& state, std::string* bad = nullptr);

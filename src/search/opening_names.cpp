@@ -26,6 +26,7 @@
 #include "notation/game_tree.h"
 #include "notation/notation_core.h"
 #include "notation/san_resolve.h"
+#include "notation/san_text.h"
 #include "rules/legality.h"
 #include "rules/position_key.h"
 
@@ -58,26 +59,7 @@ bool NextLine(std::string_view& text, std::string_view& line) {
 bool ReplayLine(std::string_view moves, uint64_t& key) {
     TBoard board = InitialPosition;
     TMoveRecord state = FreshState();
-    const TCastlingRooks rooks{};
-    std::string token;
-    for (size_t i = 0; i < moves.size();) {
-        if (IsMoveTextBlank(moves[i])) {
-            ++i;
-            continue;
-        }
-        if (!StartsMoveWord(moves, i)) {  // a move number
-            while (i < moves.size() && !IsMoveTextBlank(moves[i])) ++i;
-            continue;
-        }
-        uint8_t signs = 0;
-        i = ReadMoveWord(moves, i, token, signs);
-        if (ClassifyMoveWord(token) != TWordKind::Move ||
-            ReadMove(token, board, state, rooks, state.EpSquare) != TMoveReading::Move)
-            return false;
-        UpdateCastlingRights(board, state);
-        state.Side = static_cast<int8_t>(-state.Side);
-        MakeMove(board, state);
-    }
+    if (!PlaySanLine(moves, board, state)) return false;
     key = PositionKey(board, state);
     return true;
 }

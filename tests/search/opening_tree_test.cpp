@@ -4,11 +4,10 @@
 // by builds running at once, kept under its size.
 #include <gtest/gtest.h>
 
-#include <sstream>
 
 #include "collection/game_list_core.h"
 #include "notation/game_tree.h"
-#include "notation/san_resolve.h"
+#include "notation/san_text.h"
 #include "rules/chess960.h"
 #include "rules/fen.h"
 #include "notation/notation_core.h"
@@ -36,16 +35,8 @@ struct TBuilt {
 
 // The position after SAN moves from the start.
 void Play(const std::string& moves, TBoard& board, TMoveRecord& state) {
-    static const TCastlingRooks kNoRooks{};
-    std::istringstream in(moves);
-    for (std::string word; in >> word;) {
-        TMoveRecord m = state;
-        ASSERT_EQ(san::ReadMove(word, board, m, kNoRooks, state.EpSquare), san::TMoveReading::Move) << word;
-        san::UpdateCastlingRights(board, m);
-        m.Side = static_cast<int8_t>(-state.Side);
-        MakeMove(board, m);
-        state = m;
-    }
+    std::string bad;
+    ASSERT_TRUE(PlaySanLine(moves, board, state, &bad)) << bad;
 }
 
 // "N: SAN games W/D/B score%, ..." of a position's tree.
